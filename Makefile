@@ -1,0 +1,42 @@
+# A thin layer over CMake: `make demo` and `make test` are all a newcomer needs.
+JOBS ?= $(shell nproc)
+RELEASE := build/release
+ASAN := build/asan
+LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache,)
+CONFIGURE = cmake -S . -G Ninja $(LAUNCHER) -Wno-dev
+
+.PHONY: all deps build build-asan demo test test-release test-asan bench fuzz reliability clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	@$(CONFIGURE) -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release > /dev/null
+	@cmake --build $(RELEASE) -j $(JOBS)
+
+build-asan: deps
+	@$(CONFIGURE) -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DR3AZ_SANITIZE=ON > /dev/null
+	@cmake --build $(ASAN) -j $(JOBS)
+
+demo: build
+	@$(RELEASE)/bin/mirolan-play --out out
+	@echo "Pictures written to $(CURDIR)/out/"
+
+test-release: build
+	@cd $(RELEASE) && ctest --output-on-failure -j $(JOBS)
+
+test-asan: build-asan
+	@cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+test: test-release test-asan
+
+bench: deps
+	@$(CONFIGURE) -B build/bench -DCMAKE_BUILD_TYPE=Release -DR3AZ_BENCH=ON -DR3AZ_TESTS=OFF > /dev/null
+	@cmake --build build/bench -j $(JOBS)
+	@for b in build/bench/bin/bench_*; do echo "== $$b"; $$b; done
+
+clean:
+	rm -rf build out

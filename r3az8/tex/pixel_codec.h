@@ -1,0 +1,82 @@
+// Pixel codecs: one object per image region that turns rows of stored pixels
+// into rows of FloatColor and back. Blit makes one for each side.
+#pragma once
+
+#include "image_desc.h"
+
+// One pixel in flight: red, green, blue, alpha. Unsigned channels lie in
+// 0..1, signed ones in -1..1.
+struct FloatColor {
+    float r;
+    float g;
+    float b;
+    float a;
+};
+static_assert(sizeof(FloatColor) == 16, "FloatColor is four packed floats");
+
+enum ChannelRange : UINT {
+    RANGE_UNSIGNED = 1,    // R, G, B, A in 0..1
+    RANGE_SIGNED_RGB = 2,  // R, G, B in -1..1, A in 0..1
+    RANGE_SIGNED_RGBA = 3, // all four in -1..1
+};
+
+// The library's own formats: MAKEFOURCC of the characters, first in the low byte.
+constexpr D3DFORMAT FMT_L16 = (D3DFORMAT)MAKEFOURCC(' ', 'L', '1', '6');
+constexpr D3DFORMAT FMT_A16L16 = (D3DFORMAT)MAKEFOURCC('A', 'L', '1', '6');
+constexpr D3DFORMAT FMT_R16G16B16 = (D3DFORMAT)MAKEFOURCC(' ', 'R', '1', '6');
+constexpr D3DFORMAT FMT_A16R16G16B16 = (D3DFORMAT)MAKEFOURCC('A', 'R', '1', '6');
+static_assert(FMT_L16 == 0x36314C20u);
+static_assert(FMT_A16R16G16B16 == 0x36315241u);
+
+// Dither thresholds, 4 rows of 8: entry (y % 4) * 8 + (z % 4) + (x % 4).
+extern const float NoDitherThresholds[32];
+extern const float OrderedDitherThresholds[32];
+
+class PixelCodec {
+public:
+    PixelCodec(const ImageDesc& desc, UINT bitsPerPixel, ChannelRange range);
+    virtual ~PixelCodec();
+
+    // Decodes Width pixels of row uRow, slice uSlice (counted from the
+    // region's Top and Front) into pColors, then applies the colour key.
+    virtual void ReadRow(UINT uRow, UINT uSlice, FloatColor* pColors);
+    // Encodes Width pixels from pColors into that row; the caller's row is
+    // left unchanged (range conversion works on a copy).
+    virtual void WriteRow(UINT uRow, UINT uSlice, const FloatColor* pColors);
+    // Rounds ColorKeyValue to what the format can store.
+    virtual void SnapColorKey();
+
+    // Called on the destination with the source codec before any row moves.
+    HRESULT PrepareConversion(const PixelCodec* pSource);
+    // Converts Width pixels from ConvertFrom to Range into pConvertBuffer.
+    FloatColor* ConvertRange(const FloatColor* pColors);
+    // Sets to (0,0,0,0) every pixel of the row equal to ColorKeyValue.
+    void ApplyColorKey(FloatColor* pColors) const;
+
+    PixelCodec(const PixelCodec&) = delete;
+    PixelCodec& operator=(const PixelCodec&) = delete;
+
+    D3DFORMAT Format;
+    ChannelRange Range;
+    bool PackedPixels;
+    D3DCOLOR ColorKey;
+    bool Paletted;
+    BYTE* pData;
+    FloatColor ColorKeyValue;
+    const float* pDitherTable;
+    FloatColor Palette[256];
+    D3DBOX Region;
+    UINT ConvertFrom; // a ChannelRange, or 0 when rows arrive in Range already
+    FloatColor* pConvertBuffer;
+    UINT RowPitch;
+    UINT SlicePitch;
+    UINT Width;
+    UINT Height;
+    UINT Depth;
+    UINT RowBytes;
+    UINT BytesPerPixel;
+};
+
+// A new codec for the descriptor's format (owned by the caller), or null
+// when the format has no codec or memory runs out.
+PixelCodec* CreatePixelCodec(const ImageDesc& desc);
