@@ -1,0 +1,15 @@
+// Codecs for the formats that do not store a whole number of bytes per
+// pixel: the YUV pair formats (UYVY, YUY2) and the DXT block formats. They
+// buffer a pixel pair or a row of 4x4 blocks between calls, so they are made
+// through these functions rather than the packed-format table.
+#pragma once
+
+#include "r3az8/tex/pixel_codec.h"
+
+// A codec for D3DFMT_UYVY or D3DFMT_YUY2 (owned by the caller), or null when
+// the format is not one of them or memory runs out.
+PixelCodec* CreateYuvCodec(const ImageDesc& desc);
+
+// A codec for D3DFMT_DXT1 to D3DFMT_DXT5 (owned by the caller), or null when
+// the format is not one of them or memory runs out.
+PixelCodec* CreateDxtCodec(const ImageDesc& desc);
