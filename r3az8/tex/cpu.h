@@ -13,3 +13,8 @@ int ReadDirect3DRegistryValue(DWORD expectedType, const char* valueName, void* b
 
 // Process-wide: -1 not yet determined, 0 MMX off, 1 MMX on.
 extern int g_mmxState;
+
+// Returns g_mmxState to "not yet determined" and makes IsMmxEnabled ask
+// `query` instead of the processor (null: the processor again), so tests
+// can stand in for a processor without MMX. Not used by the library itself.
+void ResetMmxStateForTesting(int (*query)() = nullptr);

@@ -24,3 +24,8 @@ int AssertionFailed(const char* file, int line, const char* expression);
 #define R3AZ_ASSERT(expression)                                                                  \
     ((expression) ? true                                                                          \
                   : ((AssertionFailed(__FILE__, __LINE__, #expression) ? DebugBreak() : (void)0), false))
+
+// Returns every process-wide value of the channel to its state at load
+// (level not read, unmuted, nothing looked up), so that tests can start from
+// scratch. Not used by the library itself.
+void ResetDebugStateForTesting();

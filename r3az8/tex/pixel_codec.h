@@ -4,6 +4,9 @@
 
 #include "image_desc.h"
 
+#include <cstddef>
+#include <new>
+
 // One pixel in flight: red, green, blue, alpha. Unsigned channels lie in
 // 0..1, signed ones in -1..1.
 struct FloatColor {
@@ -56,6 +59,14 @@ public:
     PixelCodec(const PixelCodec&) = delete;
     PixelCodec& operator=(const PixelCodec&) = delete;
 
+    // Codecs live in the library's working memory, so that tests can make
+    // their creation fail. The plain form throws std::bad_alloc as usual;
+    // the library itself uses the nothrow form.
+    static void* operator new(std::size_t size);
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
+    static void operator delete(void* block) noexcept;
+    static void operator delete(void* block, const std::nothrow_t&) noexcept;
+
     D3DFORMAT Format;
     ChannelRange Range;
     bool PackedPixels;
@@ -78,5 +89,7 @@ public:
 };
 
 // A new codec for the descriptor's format (owned by the caller), or null
-// when the format has no codec or memory runs out.
+// when the format has no codec, the region is inverted (Right < Left,
+// Bottom < Top or Back < Front) or memory runs out. A codec with a colour
+// key has its key snapped already.
 PixelCodec* CreatePixelCodec(const ImageDesc& desc);

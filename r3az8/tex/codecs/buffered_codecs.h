@@ -2,6 +2,9 @@
 // pixel: the YUV pair formats (UYVY, YUY2) and the DXT block formats. They
 // buffer a pixel pair or a row of 4x4 blocks between calls, so they are made
 // through these functions rather than the packed-format table.
+//
+// CreatePixelCodec calls these for their formats and snaps the colour key
+// itself afterwards (SnapColorKey), so they only construct.
 #pragma once
 
 #include "r3az8/tex/pixel_codec.h"

@@ -1,0 +1,45 @@
+// CreatePixelCodec: picks the codec family by format, then snaps the colour
+// key through the new codec so keyed pixels compare exactly.
+#include "r3az8/tex/codecs/buffered_codecs.h"
+#include "r3az8/tex/codecs/codec_factories.h"
+
+namespace {
+
+bool RegionIsInverted(const D3DBOX& region)
+{
+    return region.Right < region.Left || region.Bottom < region.Top || region.Back < region.Front;
+}
+
+PixelCodec* CreateCodecOfFamily(const ImageDesc& desc)
+{
+    switch (desc.Format) {
+    case D3DFMT_P8:
+    case D3DFMT_A8P8:
+        return CreatePaletteCodec(desc);
+    case D3DFMT_UYVY:
+    case D3DFMT_YUY2:
+        return CreateYuvCodec(desc);
+    case D3DFMT_DXT1:
+    case D3DFMT_DXT2:
+    case D3DFMT_DXT3:
+    case D3DFMT_DXT4:
+    case D3DFMT_DXT5:
+        return CreateDxtCodec(desc);
+    default:
+        return CreatePackedCodec(desc);
+    }
+}
+
+} // namespace
+
+PixelCodec* CreatePixelCodec(const ImageDesc& desc)
+{
+    // An inverted region would make the unsigned sizes wrap to billions of
+    // pixels; no codec can serve it.
+    if (RegionIsInverted(desc.Region))
+        return nullptr;
+    PixelCodec* codec = CreateCodecOfFamily(desc);
+    if (codec != nullptr && codec->ColorKey != 0)
+        codec->SnapColorKey();
+    return codec;
+}
