@@ -1,0 +1,66 @@
+#include "platform/d3d8/buffers.h"
+
+#include <cstring>
+#include <new>
+
+namespace softd3d8 {
+
+template <class Interface, D3DRESOURCETYPE kType, ObjectKind kKind>
+Buffer<Interface, kType, kKind>::Buffer(IDirect3DDevice8* device)
+    : registration(static_cast<Interface*>(this), kKind), device(device)
+{
+    device->AddRef();
+}
+
+template <class Interface, D3DRESOURCETYPE kType, ObjectKind kKind>
+HRESULT Buffer<Interface, kType, kKind>::Create(IDirect3DDevice8* device, UINT length, Interface** buffer)
+{
+    if (length == 0)
+        return D3DERR_INVALIDCALL;
+    std::unique_ptr<Buffer> made(new (std::nothrow) Buffer(device));
+    if (!made)
+        return E_OUTOFMEMORY;
+    made->bytes.reset(new (std::nothrow) std::byte[length]);
+    if (!made->bytes)
+        return E_OUTOFMEMORY;
+    std::memset(made->bytes.get(), 0, length);
+    *buffer = made.release();
+    return D3D_OK;
+}
+
+template <class Interface, D3DRESOURCETYPE kType, ObjectKind kKind>
+HRESULT Buffer<Interface, kType, kKind>::QueryInterface(REFIID riid, void** ppvObj)
+{
+    if (ppvObj == nullptr)
+        return E_INVALIDARG;
+    *ppvObj = nullptr;
+    if (riid != IID_IUnknown)
+        return E_NOINTERFACE;
+    AddRef();
+    *ppvObj = static_cast<Interface*>(this);
+    return S_OK;
+}
+
+template <class Interface, D3DRESOURCETYPE kType, ObjectKind kKind>
+ULONG Buffer<Interface, kType, kKind>::Release()
+{
+    ULONG left = references.Drop();
+    if (left == 0)
+        delete this;
+    return left == ULONG(-1) ? 0 : left;
+}
+
+template <class Interface, D3DRESOURCETYPE kType, ObjectKind kKind>
+HRESULT Buffer<Interface, kType, kKind>::GetDevice(IDirect3DDevice8** ppDevice)
+{
+    if (ppDevice == nullptr)
+        return D3DERR_INVALIDCALL;
+    device->AddRef();
+    *ppDevice = device;
+    return D3D_OK;
+}
+
+template class Buffer<IDirect3DVertexBuffer8, D3DRTYPE_VERTEXBUFFER, ObjectKind::VertexBuffer>;
+template class Buffer<IDirect3DIndexBuffer8, D3DRTYPE_INDEXBUFFER, ObjectKind::IndexBuffer>;
+
+} // namespace softd3d8

@@ -1,0 +1,43 @@
+// Vertex and index buffers: storage the device hands out but never draws
+// from. They exist so that code asking a resource for its type meets them.
+#pragma once
+
+#include "d3d8.h"
+#include "platform/d3d8/object_registry.h"
+#include "platform/d3d8/reference_count.h"
+
+#include <cstddef>
+#include <memory>
+
+namespace softd3d8 {
+
+template <class Interface, D3DRESOURCETYPE kType, ObjectKind kKind>
+class Buffer final : public Interface {
+public:
+    // Length in bytes, at least 1.
+    static HRESULT Create(IDirect3DDevice8* device, UINT length, Interface** buffer);
+
+    HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
+    ULONG AddRef() override { return references.Add(); }
+    ULONG Release() override;
+    HRESULT GetDevice(IDirect3DDevice8** ppDevice) override;
+    D3DRESOURCETYPE GetType() override { return kType; }
+
+    ~Buffer() { device->Release(); }
+
+private:
+    explicit Buffer(IDirect3DDevice8* device);
+
+    Registration registration;
+    IDirect3DDevice8* device;
+    ReferenceCount references;
+    std::unique_ptr<std::byte[]> bytes;
+};
+
+using VertexBuffer = Buffer<IDirect3DVertexBuffer8, D3DRTYPE_VERTEXBUFFER, ObjectKind::VertexBuffer>;
+using IndexBuffer = Buffer<IDirect3DIndexBuffer8, D3DRTYPE_INDEXBUFFER, ObjectKind::IndexBuffer>;
+
+extern template class Buffer<IDirect3DVertexBuffer8, D3DRTYPE_VERTEXBUFFER, ObjectKind::VertexBuffer>;
+extern template class Buffer<IDirect3DIndexBuffer8, D3DRTYPE_INDEXBUFFER, ObjectKind::IndexBuffer>;
+
+} // namespace softd3d8

@@ -1,0 +1,63 @@
+#include "platform/d3d8/call_log.h"
+
+#include "d3d8_testing.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+namespace softd3d8 {
+
+namespace {
+
+struct CallRecord {
+    std::mutex mutex;
+    std::vector<std::string> lines;
+};
+
+CallRecord& TheRecord()
+{
+    static CallRecord* record = new CallRecord;
+    return *record;
+}
+
+} // namespace
+
+void LogCall(std::string line)
+{
+    CallRecord& record = TheRecord();
+    std::lock_guard lock(record.mutex);
+    record.lines.push_back(std::move(line));
+}
+
+std::string DescribePointer(const void* pointer)
+{
+    if (pointer == nullptr)
+        return "null";
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%" PRIxPTR, reinterpret_cast<uintptr_t>(pointer));
+    return text;
+}
+
+} // namespace softd3d8
+
+namespace d3d8 {
+
+WIN32_EXPORT std::vector<std::string> CallLog()
+{
+    auto& record = softd3d8::TheRecord();
+    std::lock_guard lock(record.mutex);
+    return record.lines;
+}
+
+WIN32_EXPORT void ClearCallLog()
+{
+    auto& record = softd3d8::TheRecord();
+    std::lock_guard lock(record.mutex);
+    record.lines.clear();
+}
+
+WIN32_EXPORT std::string DescribeObject(const void* object) { return softd3d8::DescribePointer(object); }
+
+} // namespace d3d8

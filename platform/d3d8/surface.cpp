@@ -1,0 +1,174 @@
+#include "platform/d3d8/surface.h"
+
+#include "platform/d3d8/fault_injection.h"
+
+#include <new>
+
+namespace softd3d8 {
+
+bool RectToBox(const RECT& rect, D3DBOX& box)
+{
+    if (rect.left < 0 || rect.top < 0 || rect.right < 0 || rect.bottom < 0)
+        return false;
+    box = {UINT(rect.left), UINT(rect.top), UINT(rect.right), UINT(rect.bottom), 0, 1};
+    return true;
+}
+
+Surface::Surface(IDirect3DDevice8* device, IDirect3DBaseTexture8* container, const IID* containerIid,
+                 SurfaceRole role, const SurfaceShape& shape, LockRules rules, bool standAloneLockable)
+    : registration(static_cast<IDirect3DSurface8*>(this), ObjectKind::Surface),
+      device(device),
+      container(container),
+      containerIid(containerIid),
+      role(role),
+      pool(shape.pool),
+      usage(shape.usage),
+      standAloneLockable(standAloneLockable),
+      storage(*shape.layout, shape.width, shape.height, 1, rules)
+{
+}
+
+Surface::~Surface()
+{
+    if (container == nullptr)
+        device->Release();
+}
+
+HRESULT Surface::CreateLevel(IDirect3DDevice8* device, IDirect3DBaseTexture8* container, const IID& containerIid,
+                             const SurfaceShape& shape, std::unique_ptr<Surface>& level)
+{
+    level.reset(new (std::nothrow) Surface(device, container, &containerIid, SurfaceRole::TextureLevel, shape,
+                                           RulesFor(shape.pool, shape.usage), false));
+    if (!level)
+        return E_OUTOFMEMORY;
+    HRESULT result = level->storage.Allocate();
+    if (FAILED(result))
+        level.reset();
+    return result;
+}
+
+HRESULT Surface::CreateStandAlone(IDirect3DDevice8* device, SurfaceRole role, const SurfaceShape& shape,
+                                  bool lockable, IDirect3DSurface8** surface)
+{
+    *surface = nullptr;
+    LockRules rules = RulesFor(shape.pool, shape.usage);
+    rules.lockable = rules.lockable || lockable;
+    device->AddRef();
+    Surface* made = new (std::nothrow) Surface(device, nullptr, nullptr, role, shape, rules, lockable);
+    if (made == nullptr) {
+        device->Release();
+        return E_OUTOFMEMORY;
+    }
+    HRESULT result = made->storage.Allocate();
+    if (FAILED(result)) {
+        delete made;
+        return result;
+    }
+    *surface = made;
+    return D3D_OK;
+}
+
+Surface* Surface::FromInterface(IDirect3DSurface8* surface)
+{
+    return IsLiveObject(surface, ObjectKind::Surface) ? static_cast<Surface*>(surface) : nullptr;
+}
+
+HRESULT Surface::QueryInterface(REFIID riid, void** ppvObj)
+{
+    if (ppvObj == nullptr)
+        return E_INVALIDARG;
+    *ppvObj = nullptr;
+    if (riid != IID_IUnknown)
+        return E_NOINTERFACE;
+    AddRef();
+    *ppvObj = static_cast<IDirect3DSurface8*>(this);
+    return S_OK;
+}
+
+ULONG Surface::AddRef()
+{
+    if (container != nullptr)
+        return container->AddRef();
+    return references.Add();
+}
+
+ULONG Surface::Release()
+{
+    // A level lives exactly as long as its texture; the texture's Release
+    // may destroy this object, so nothing here runs after it.
+    if (container != nullptr)
+        return container->Release();
+    ULONG left = references.Drop();
+    if (left == 0)
+        delete this;
+    return left == ULONG(-1) ? 0 : left;
+}
+
+HRESULT Surface::GetDevice(IDirect3DDevice8** ppDevice)
+{
+    if (ppDevice == nullptr)
+        return D3DERR_INVALIDCALL;
+    device->AddRef();
+    *ppDevice = device;
+    return D3D_OK;
+}
+
+HRESULT Surface::GetContainer(REFIID riid, void** ppContainer)
+{
+    if (ppContainer == nullptr)
+        return D3DERR_INVALIDCALL;
+    *ppContainer = nullptr;
+    if (container == nullptr)
+        return E_NOINTERFACE;
+    if (riid != IID_IUnknown && riid != IID_IDirect3DBaseTexture8 && riid != *containerIid)
+        return E_NOINTERFACE;
+    // Every texture interface of ours starts at the same address, so one
+    // pointer serves each identifier accepted above.
+    container->AddRef();
+    *ppContainer = container;
+    return D3D_OK;
+}
+
+HRESULT Surface::GetDesc(D3DSURFACE_DESC* pDesc)
+{
+    if (pDesc == nullptr)
+        return D3DERR_INVALIDCALL;
+    pDesc->Format = storage.Format();
+    pDesc->Type = D3DRTYPE_SURFACE;
+    pDesc->Usage = usage;
+    pDesc->Pool = pool;
+    pDesc->Size = storage.Size();
+    pDesc->MultiSampleType = D3DMULTISAMPLE_NONE;
+    pDesc->Width = storage.Width();
+    pDesc->Height = storage.Height();
+    return D3D_OK;
+}
+
+HRESULT Surface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags)
+{
+    HRESULT injected = EnterInjectableCall(d3d8::Call::LockRect);
+    if (FAILED(injected))
+        return injected;
+    return LockUncounted(pLockedRect, pRect, Flags);
+}
+
+HRESULT Surface::LockUncounted(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags)
+{
+    if (lockedRect == nullptr)
+        return D3DERR_INVALIDCALL;
+    D3DBOX box;
+    if (rect != nullptr && !RectToBox(*rect, box))
+        return D3DERR_INVALIDCALL;
+    D3DLOCKED_BOX locked;
+    HRESULT result = storage.Lock(static_cast<IDirect3DSurface8*>(this), rect != nullptr ? &box : nullptr, flags,
+                                  &locked);
+    if (FAILED(result))
+        return result;
+    lockedRect->Pitch = locked.RowPitch;
+    lockedRect->pBits = locked.pBits;
+    return D3D_OK;
+}
+
+HRESULT Surface::UnlockRect() { return storage.Unlock(); }
+
+} // namespace softd3d8

@@ -1,0 +1,92 @@
+// What the three texture kinds share: identity, reference count, the device
+// reference, the level count, and the checks made before creating one.
+//
+// A texture owns its levels outright (see surface.h for how their reference
+// counts are shared), and holds one reference on its device, so a device
+// outlives everything made from it.
+#pragma once
+
+#include "d3d8.h"
+#include "platform/d3d8/format_layout.h"
+#include "platform/d3d8/object_registry.h"
+#include "platform/d3d8/reference_count.h"
+
+namespace softd3d8 {
+
+// Number of levels from the given size down to 1x1(x1): 256x64 has 9.
+UINT FullChainLength(UINT width, UINT height, UINT depth);
+
+// Size of `level` of a dimension: halved per level, never below 1.
+inline UINT LevelSize(UINT size, UINT level) { return level >= 32 || (size >> level) == 0 ? 1 : size >> level; }
+
+// Checks a resource request as a device would: a storable format, a known
+// pool, no dynamic managed resources, render targets only in the default
+// pool; a requested level count of 0 means the full chain, more levels than
+// the chain has is refused. On success `layout` and `levelCount` are set.
+HRESULT CheckTextureRequest(UINT width, UINT height, UINT depth, UINT levels, DWORD usage, D3DFORMAT format,
+                            D3DPOOL pool, const FormatLayout*& layout, UINT& levelCount);
+
+template <class Interface>
+class TextureObject : public Interface {
+public:
+    HRESULT QueryInterface(REFIID riid, void** ppvObj) override
+    {
+        if (ppvObj == nullptr)
+            return E_INVALIDARG;
+        *ppvObj = nullptr;
+        if (riid != IID_IUnknown && riid != IID_IDirect3DBaseTexture8 && riid != ownIid)
+            return E_NOINTERFACE;
+        AddRef();
+        *ppvObj = static_cast<Interface*>(this);
+        return S_OK;
+    }
+
+    ULONG AddRef() override { return references.Add(); }
+
+    ULONG Release() override
+    {
+        ULONG left = references.Drop();
+        if (left == 0)
+            delete this;
+        return left == ULONG(-1) ? 0 : left;
+    }
+
+    HRESULT GetDevice(IDirect3DDevice8** ppDevice) override
+    {
+        if (ppDevice == nullptr)
+            return D3DERR_INVALIDCALL;
+        device->AddRef();
+        *ppDevice = device;
+        return D3D_OK;
+    }
+
+    D3DRESOURCETYPE GetType() override { return type; }
+    DWORD GetLevelCount() override { return levelCount; }
+
+protected:
+    TextureObject(IDirect3DDevice8* device, ObjectKind kind, const IID& ownIid, D3DRESOURCETYPE type,
+                  UINT levelCount)
+        : registration(static_cast<Interface*>(this), kind),
+          device(device),
+          ownIid(ownIid),
+          type(type),
+          levelCount(levelCount)
+    {
+        device->AddRef();
+    }
+
+    virtual ~TextureObject() { device->Release(); }
+
+    Registration registration;
+    IDirect3DDevice8* device;
+    const IID& ownIid;
+    D3DRESOURCETYPE type;
+    UINT levelCount;
+    DWORD usage = 0;
+    D3DPOOL pool = D3DPOOL_DEFAULT;
+
+private:
+    ReferenceCount references;
+};
+
+} // namespace softd3d8

@@ -1,0 +1,99 @@
+#include "platform/d3d8/volume.h"
+
+#include "platform/d3d8/fault_injection.h"
+
+#include <new>
+
+namespace softd3d8 {
+
+Volume::Volume(IDirect3DDevice8* device, IDirect3DVolumeTexture8* container, const VolumeShape& shape)
+    : registration(static_cast<IDirect3DVolume8*>(this), ObjectKind::Volume),
+      device(device),
+      container(container),
+      pool(shape.pool),
+      usage(shape.usage),
+      storage(*shape.layout, shape.width, shape.height, shape.depth, RulesFor(shape.pool, shape.usage))
+{
+}
+
+HRESULT Volume::CreateLevel(IDirect3DDevice8* device, IDirect3DVolumeTexture8* container, const VolumeShape& shape,
+                            std::unique_ptr<Volume>& level)
+{
+    level.reset(new (std::nothrow) Volume(device, container, shape));
+    if (!level)
+        return E_OUTOFMEMORY;
+    HRESULT result = level->storage.Allocate();
+    if (FAILED(result))
+        level.reset();
+    return result;
+}
+
+HRESULT Volume::QueryInterface(REFIID riid, void** ppvObj)
+{
+    if (ppvObj == nullptr)
+        return E_INVALIDARG;
+    *ppvObj = nullptr;
+    if (riid != IID_IUnknown)
+        return E_NOINTERFACE;
+    AddRef();
+    *ppvObj = static_cast<IDirect3DVolume8*>(this);
+    return S_OK;
+}
+
+ULONG Volume::AddRef() { return container->AddRef(); }
+
+// May destroy this object (through the texture); nothing runs after it.
+ULONG Volume::Release() { return container->Release(); }
+
+HRESULT Volume::GetDevice(IDirect3DDevice8** ppDevice)
+{
+    if (ppDevice == nullptr)
+        return D3DERR_INVALIDCALL;
+    device->AddRef();
+    *ppDevice = device;
+    return D3D_OK;
+}
+
+HRESULT Volume::GetContainer(REFIID riid, void** ppContainer)
+{
+    if (ppContainer == nullptr)
+        return D3DERR_INVALIDCALL;
+    *ppContainer = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IDirect3DBaseTexture8 && riid != IID_IDirect3DVolumeTexture8)
+        return E_NOINTERFACE;
+    container->AddRef();
+    *ppContainer = container;
+    return D3D_OK;
+}
+
+HRESULT Volume::GetDesc(D3DVOLUME_DESC* pDesc)
+{
+    if (pDesc == nullptr)
+        return D3DERR_INVALIDCALL;
+    pDesc->Format = storage.Format();
+    pDesc->Type = D3DRTYPE_VOLUME;
+    pDesc->Usage = usage;
+    pDesc->Pool = pool;
+    pDesc->Size = storage.Size();
+    pDesc->Width = storage.Width();
+    pDesc->Height = storage.Height();
+    pDesc->Depth = storage.Depth();
+    return D3D_OK;
+}
+
+HRESULT Volume::LockBox(D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox, DWORD Flags)
+{
+    HRESULT injected = EnterInjectableCall(d3d8::Call::LockBox);
+    if (FAILED(injected))
+        return injected;
+    return LockUncounted(pLockedVolume, pBox, Flags);
+}
+
+HRESULT Volume::LockUncounted(D3DLOCKED_BOX* lockedVolume, const D3DBOX* box, DWORD flags)
+{
+    return storage.Lock(static_cast<IDirect3DVolume8*>(this), box, flags, lockedVolume);
+}
+
+HRESULT Volume::UnlockBox() { return storage.Unlock(); }
+
+} // namespace softd3d8

@@ -1,0 +1,50 @@
+// Volumes: the levels of a volume texture. Like texture levels they share
+// their texture's reference count (see surface.h).
+#pragma once
+
+#include "d3d8.h"
+#include "platform/d3d8/image_storage.h"
+#include "platform/d3d8/object_registry.h"
+
+#include <memory>
+
+namespace softd3d8 {
+
+struct VolumeShape {
+    const FormatLayout* layout;
+    UINT width;
+    UINT height;
+    UINT depth;
+    D3DPOOL pool;
+    DWORD usage;
+};
+
+class Volume final : public IDirect3DVolume8 {
+public:
+    static HRESULT CreateLevel(IDirect3DDevice8* device, IDirect3DVolumeTexture8* container,
+                               const VolumeShape& shape, std::unique_ptr<Volume>& level);
+
+    HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT GetDevice(IDirect3DDevice8** ppDevice) override;
+    HRESULT GetContainer(REFIID riid, void** ppContainer) override;
+    HRESULT GetDesc(D3DVOLUME_DESC* pDesc) override;
+    HRESULT LockBox(D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox, DWORD Flags) override;
+    HRESULT UnlockBox() override;
+
+    // LockBox without counting the call (the texture's LockBox counted it).
+    HRESULT LockUncounted(D3DLOCKED_BOX* lockedVolume, const D3DBOX* box, DWORD flags);
+
+private:
+    Volume(IDirect3DDevice8* device, IDirect3DVolumeTexture8* container, const VolumeShape& shape);
+
+    Registration registration;
+    IDirect3DDevice8* device;
+    IDirect3DVolumeTexture8* container;
+    D3DPOOL pool;
+    DWORD usage;
+    ImageStorage storage;
+};
+
+} // namespace softd3d8

@@ -1,0 +1,81 @@
+#include "platform/d3d8/volume_texture.h"
+
+#include "platform/d3d8/fault_injection.h"
+
+#include <new>
+
+namespace softd3d8 {
+
+VolumeTexture::VolumeTexture(IDirect3DDevice8* device, UINT levelCount)
+    : TextureObject(device, ObjectKind::VolumeTexture, IID_IDirect3DVolumeTexture8, D3DRTYPE_VOLUMETEXTURE,
+                    levelCount)
+{
+}
+
+HRESULT VolumeTexture::Create(IDirect3DDevice8* device, UINT width, UINT height, UINT depth, UINT levels,
+                              DWORD usage, D3DFORMAT format, D3DPOOL pool, IDirect3DVolumeTexture8** texture)
+{
+    const FormatLayout* layout;
+    UINT levelCount;
+    HRESULT result = CheckTextureRequest(width, height, depth, levels, usage, format, pool, layout, levelCount);
+    if (FAILED(result))
+        return result;
+    // Volumes cannot be render targets.
+    if (usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL))
+        return D3DERR_INVALIDCALL;
+    std::unique_ptr<VolumeTexture> made(new (std::nothrow) VolumeTexture(device, levelCount));
+    if (!made)
+        return E_OUTOFMEMORY;
+    made->usage = usage;
+    made->pool = pool;
+    made->levels.resize(levelCount);
+    for (UINT level = 0; level < levelCount; ++level) {
+        VolumeShape shape{layout,          LevelSize(width, level), LevelSize(height, level),
+                          LevelSize(depth, level), pool, usage};
+        result = Volume::CreateLevel(device, made.get(), shape, made->levels[level]);
+        if (FAILED(result))
+            return result;
+    }
+    *texture = made.release();
+    return D3D_OK;
+}
+
+HRESULT VolumeTexture::GetLevelDesc(UINT Level, D3DVOLUME_DESC* pDesc)
+{
+    if (Level >= levels.size())
+        return D3DERR_INVALIDCALL;
+    return levels[Level]->GetDesc(pDesc);
+}
+
+HRESULT VolumeTexture::GetVolumeLevel(UINT Level, IDirect3DVolume8** ppVolumeLevel)
+{
+    HRESULT injected = EnterInjectableCall(d3d8::Call::GetVolumeLevel);
+    if (ppVolumeLevel != nullptr)
+        *ppVolumeLevel = nullptr;
+    if (FAILED(injected))
+        return injected;
+    if (ppVolumeLevel == nullptr || Level >= levels.size())
+        return D3DERR_INVALIDCALL;
+    AddRef();
+    *ppVolumeLevel = levels[Level].get();
+    return D3D_OK;
+}
+
+HRESULT VolumeTexture::LockBox(UINT Level, D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox, DWORD Flags)
+{
+    HRESULT injected = EnterInjectableCall(d3d8::Call::LockBox);
+    if (FAILED(injected))
+        return injected;
+    if (Level >= levels.size())
+        return D3DERR_INVALIDCALL;
+    return levels[Level]->LockUncounted(pLockedVolume, pBox, Flags);
+}
+
+HRESULT VolumeTexture::UnlockBox(UINT Level)
+{
+    if (Level >= levels.size())
+        return D3DERR_INVALIDCALL;
+    return levels[Level]->UnlockBox();
+}
+
+} // namespace softd3d8
