@@ -1,0 +1,247 @@
+// Broken and hostile DDS files, each made here from a valid one by changing
+// one thing, and the category each must be refused with. Run under the
+// address sanitizer, these also show that no refusal reads past the file.
+#include "dds_test_support.h"
+
+#include "tools/r3aztex/dds/dds_reader.h"
+#include "tools/r3aztex/dds/dds_writer.h"
+#include "tools/r3aztex/tool_error.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace r3aztex {
+namespace {
+
+using namespace testing;
+
+std::vector<BYTE> ValidFile(D3DFORMAT format, TextureKind kind, uint32_t w, uint32_t h, uint32_t d, uint32_t levels)
+{
+    TextureImage texture = MakeTexture(format, kind, w, h, d, levels);
+    FillWithPattern(texture, 7);
+    return dds::Write(texture);
+}
+
+// The exit category of reading the file, Success when it is accepted.
+ExitCode Verdict(const std::vector<BYTE>& file, std::string* message = nullptr)
+{
+    // An exact-size copy, so the sanitizer catches any read past the end.
+    const std::unique_ptr<BYTE[]> exact(new BYTE[file.size() + (file.empty() ? 1 : 0)]);
+    std::copy(file.begin(), file.end(), exact.get());
+    try {
+        dds::Read({exact.get(), file.size()}, "case.dds");
+    } catch (const ToolError& error) {
+        if (message)
+            *message = error.what();
+        return error.Code();
+    }
+    return ExitCode::Success;
+}
+
+TEST(DdsMalformed, EveryTruncationIsRefusedAsMalformed)
+{
+    for (const std::vector<BYTE>& file :
+         {ValidFile(D3DFMT_DXT1, TextureKind::Flat, 8, 8, 1, 4), ValidFile(D3DFMT_A8R8G8B8, TextureKind::Cube, 2, 2, 1, 2),
+          ValidFile(D3DFMT_P8, TextureKind::Volume, 2, 2, 2, 2)}) {
+        ASSERT_EQ(Verdict(file), ExitCode::Success);
+        for (size_t length = 0; length < file.size(); ++length) {
+            const std::vector<BYTE> cut(file.begin(), file.begin() + length);
+            std::string message;
+            ASSERT_EQ(Verdict(cut, &message), ExitCode::Malformed) << "cut at " << length;
+            EXPECT_EQ(message.rfind("case.dds: ", 0), 0u) << message;
+        }
+    }
+}
+
+struct Case {
+    const char* what;
+    std::function<void(std::vector<BYTE>&)> change;
+    ExitCode expected;
+};
+
+void RunCases(const std::vector<BYTE>& base, const std::vector<Case>& cases)
+{
+    for (const Case& c : cases) {
+        std::vector<BYTE> file = base;
+        c.change(file);
+        std::string message;
+        EXPECT_EQ(Verdict(file, &message), c.expected) << c.what << ": " << message;
+        if (c.expected != ExitCode::Success) {
+            EXPECT_GT(message.size(), std::string("case.dds: ").size()) << c.what;
+        }
+    }
+}
+
+auto Set(size_t offset, DWORD value)
+{
+    return [=](std::vector<BYTE>& file) { SetHeaderWord(file, offset, value); };
+}
+
+auto SetMasks(DWORD flags, DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a)
+{
+    return [=](std::vector<BYTE>& file) {
+        SetHeaderWord(file, offset::kPixelFormatFlags, flags);
+        SetHeaderWord(file, offset::kFourcc, 0);
+        SetHeaderWord(file, offset::kBitCount, bits);
+        SetHeaderWord(file, offset::kRedMask, r);
+        SetHeaderWord(file, offset::kGreenMask, g);
+        SetHeaderWord(file, offset::kBlueMask, b);
+        SetHeaderWord(file, offset::kAlphaMask, a);
+    };
+}
+
+TEST(DdsMalformed, HeaderFieldsTable)
+{
+    // 8x8 DXT1 with its full chain of 4 levels: 32 + 8 + 8 + 8 data bytes.
+    const std::vector<BYTE> dxt = ValidFile(D3DFMT_DXT1, TextureKind::Flat, 8, 8, 1, 4);
+    RunCases(dxt, {
+        {"unchanged", [](auto&) {}, ExitCode::Success},
+        {"magic", Set(0, MAKEFOURCC('D', 'D', 'S', 'X')), ExitCode::Malformed},
+        {"header size 0", Set(offset::kSize, 0), ExitCode::Malformed},
+        {"header size 123", Set(offset::kSize, 123), ExitCode::Malformed},
+        {"header size 125", Set(offset::kSize, 125), ExitCode::Malformed},
+        {"pixel format size 0", Set(offset::kPixelFormatSize, 0), ExitCode::Malformed},
+        {"pixel format size 24", Set(offset::kPixelFormatSize, 24), ExitCode::Malformed},
+        {"pixel format size 33", Set(offset::kPixelFormatSize, 33), ExitCode::Malformed},
+        {"width 0", Set(offset::kWidth, 0), ExitCode::Malformed},
+        {"height 0", Set(offset::kHeight, 0), ExitCode::Malformed},
+        {"width 16385", Set(offset::kWidth, 16385), ExitCode::Unsupported},
+        {"width 2^32-1", Set(offset::kWidth, 0xFFFFFFFF), ExitCode::Unsupported},
+        {"height 2^31", Set(offset::kHeight, 0x80000000), ExitCode::Unsupported},
+        {"16384 square, one level: data missing", [](auto& f) {
+             SetHeaderWord(f, offset::kWidth, 16384);
+             SetHeaderWord(f, offset::kHeight, 16384);
+             SetHeaderWord(f, offset::kMipCount, 1);
+         }, ExitCode::Malformed},
+        {"mip count 0 means one level", Set(offset::kMipCount, 0), ExitCode::Success},
+        {"mip count 3 of 4", Set(offset::kMipCount, 3), ExitCode::Success},
+        {"mip count 5 beyond the chain", Set(offset::kMipCount, 5), ExitCode::Malformed},
+        {"mip count 2^32-1", Set(offset::kMipCount, 0xFFFFFFFF), ExitCode::Malformed},
+        {"DXT data short by one level", [](auto& f) { f.erase(f.end() - 8, f.end()); }, ExitCode::Malformed},
+        {"DXT data short by one byte", [](auto& f) { f.pop_back(); }, ExitCode::Malformed},
+        {"16x16 header over 8x8 data", [](auto& f) {
+             SetHeaderWord(f, offset::kWidth, 16);
+             SetHeaderWord(f, offset::kHeight, 16);
+         }, ExitCode::Malformed},
+        {"trailing bytes are ignored", [](auto& f) {
+             for (int i = 0; i < 100; ++i)
+                 f.push_back(BYTE(i));
+         }, ExitCode::Success},
+        {"DXT without any pixel-format flag but FOURCC", Set(offset::kPixelFormatFlags, DDPF_FOURCC),
+         ExitCode::Success},
+        {"unknown FOURCC", Set(offset::kFourcc, MAKEFOURCC('B', 'C', '7', 'X')), ExitCode::Unsupported},
+        {"cube face bits without the cube flag", Set(offset::kCaps2, 0xFC00), ExitCode::Malformed},
+        {"one cube face bit without the cube flag", Set(offset::kCaps2, 0x400), ExitCode::Malformed},
+        {"cube with three faces", Set(offset::kCaps2, 0x200 | 0x1C00), ExitCode::Unsupported},
+        {"cube and volume at once", Set(offset::kCaps2, 0xFE00 | 0x200000), ExitCode::Malformed},
+        {"cube flag over 2D data: too short", Set(offset::kCaps2, 0xFE00), ExitCode::Malformed},
+        {"volume with depth 0", [](auto& f) {
+             SetHeaderWord(f, offset::kCaps2, 0x200000);
+             SetHeaderWord(f, offset::kDepth, 0);
+         }, ExitCode::Malformed},
+        {"volume 16385 deep", [](auto& f) {
+             SetHeaderWord(f, offset::kCaps2, 0x200000);
+             SetHeaderWord(f, offset::kDepth, 16385);
+         }, ExitCode::Unsupported},
+        {"no pixel-format kind", SetMasks(0, 32, 0xFF0000, 0xFF00, 0xFF, 0), ExitCode::Malformed},
+        {"bit count 0", SetMasks(DDPF_RGB, 0, 0xFF0000, 0xFF00, 0xFF, 0), ExitCode::Malformed},
+        {"bit count 7", SetMasks(DDPF_RGB, 7, 0x60, 0x18, 0x7, 0), ExitCode::Malformed},
+        {"bit count 33", SetMasks(DDPF_RGB, 33, 0xFF0000, 0xFF00, 0xFF, 0), ExitCode::Malformed},
+        {"zero masks", SetMasks(DDPF_RGB, 32, 0, 0, 0, 0), ExitCode::Malformed},
+        {"zero luminance mask", SetMasks(DDPF_LUMINANCE, 8, 0, 0, 0, 0), ExitCode::Malformed},
+        {"mask beyond 16 bits", SetMasks(DDPF_RGB, 16, 0x1F0000, 0x7E0, 0x1F, 0), ExitCode::Malformed},
+        {"overlapping masks", SetMasks(DDPF_RGB, 16, 0xF800, 0xFFE0, 0x1F, 0), ExitCode::Malformed},
+        {"unknown mask layout", SetMasks(DDPF_RGB, 16, 0x1F, 0x7E0, 0xF800, 0), ExitCode::Unsupported},
+    });
+}
+
+TEST(DdsMalformed, SizeLimitsAndOverflow)
+{
+    // A header whose byte sizes overflow 32 bits: 16384^3 voxels of 8 bytes.
+    const std::vector<BYTE> volume = ValidFile(FMT_A16R16G16B16, TextureKind::Volume, 4, 4, 4, 1);
+    RunCases(volume, {
+        {"unchanged", [](auto&) {}, ExitCode::Success},
+        {"16384 cubed", [](auto& f) {
+             SetHeaderWord(f, offset::kWidth, 16384);
+             SetHeaderWord(f, offset::kHeight, 16384);
+             SetHeaderWord(f, offset::kDepth, 16384);
+         }, ExitCode::Unsupported},
+        {"1 GiB plus", [](auto& f) {
+             SetHeaderWord(f, offset::kWidth, 16384);
+             SetHeaderWord(f, offset::kHeight, 8192);
+             SetHeaderWord(f, offset::kDepth, 2);
+         }, ExitCode::Unsupported},
+        {"2^32 bytes of one slice", [](auto& f) {
+             SetHeaderWord(f, offset::kWidth, 0x10000);
+             SetHeaderWord(f, offset::kHeight, 0x10000);
+         }, ExitCode::Unsupported},
+    });
+}
+
+TEST(DdsMalformed, LegacyLayoutsFromOtherWriters)
+{
+    // 32-bit RGB with an alpha mask but no alpha flag reads as X8R8G8B8.
+    const std::vector<BYTE> argb = ValidFile(D3DFMT_A8R8G8B8, TextureKind::Flat, 4, 4, 1, 1);
+    std::vector<BYTE> noAlphaFlag = argb;
+    SetHeaderWord(noAlphaFlag, offset::kPixelFormatFlags, DDPF_RGB);
+    EXPECT_EQ(dds::Read(noAlphaFlag, "x.dds").format, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(dds::Read(argb, "a.dds").format, D3DFMT_A8R8G8B8);
+
+    // Red in the low byte: read and reordered into our layout.
+    std::vector<BYTE> abgr = argb;
+    SetMasks(DDPF_RGB | DDPF_ALPHAPIXELS, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000)(abgr);
+    const TextureImage fromArgb = dds::Read(argb, "a.dds");
+    const TextureImage fromAbgr = dds::Read(abgr, "b.dds");
+    ASSERT_EQ(fromAbgr.format, D3DFMT_A8R8G8B8);
+    const auto& left = fromArgb.Surface(0, 0);
+    const auto& right = fromAbgr.Surface(0, 0);
+    for (size_t i = 0; i < left.size(); i += 4) {
+        EXPECT_EQ(left[i], right[i + 2]);
+        EXPECT_EQ(left[i + 1], right[i + 1]);
+        EXPECT_EQ(left[i + 2], right[i]);
+        EXPECT_EQ(left[i + 3], right[i + 3]);
+    }
+}
+
+// A DX10 file: the legacy header with FOURCC "DX10", then the extension.
+std::vector<BYTE> Dx10File(DWORD dxgi, DWORD dimension, DWORD misc, DWORD arraySize, const std::vector<BYTE>& legacy)
+{
+    std::vector<BYTE> file(legacy.begin(), legacy.begin() + 128);
+    SetHeaderWord(file, offset::kPixelFormatFlags, DDPF_FOURCC);
+    SetHeaderWord(file, offset::kFourcc, MAKEFOURCC('D', 'X', '1', '0'));
+    file.resize(148);
+    SetHeaderWord(file, 128, dxgi);
+    SetHeaderWord(file, 132, dimension);
+    SetHeaderWord(file, 136, misc);
+    SetHeaderWord(file, 140, arraySize);
+    SetHeaderWord(file, 144, 0);
+    file.insert(file.end(), legacy.begin() + 128, legacy.end());
+    return file;
+}
+
+TEST(DdsMalformed, Dx10Headers)
+{
+    const std::vector<BYTE> dxt = ValidFile(D3DFMT_DXT1, TextureKind::Flat, 8, 8, 1, 4);
+    const TextureImage reference = dds::Read(dxt, "ref.dds");
+    const TextureImage bc1 = dds::Read(Dx10File(71, 3, 0, 1, dxt), "bc1.dds");
+    EXPECT_EQ(bc1.format, D3DFMT_DXT1);
+    EXPECT_EQ(bc1.surfaces, reference.surfaces);
+
+    EXPECT_EQ(Verdict(Dx10File(71, 3, 0, 0, dxt)), ExitCode::Malformed);   // array size 0
+    EXPECT_EQ(Verdict(Dx10File(71, 3, 0, 2, dxt)), ExitCode::Unsupported); // texture array
+    EXPECT_EQ(Verdict(Dx10File(98, 3, 0, 1, dxt)), ExitCode::Unsupported); // BC7
+    EXPECT_EQ(Verdict(Dx10File(71, 9, 0, 1, dxt)), ExitCode::Malformed);   // no such dimension
+    EXPECT_EQ(Verdict(Dx10File(71, 3, 4, 1, dxt)), ExitCode::Malformed);   // cube: faces missing
+    std::vector<BYTE> cut = Dx10File(71, 3, 0, 1, dxt);
+    cut.resize(140);
+    EXPECT_EQ(Verdict(cut), ExitCode::Malformed);
+
+    const std::vector<BYTE> argb = ValidFile(D3DFMT_A8R8G8B8, TextureKind::Cube, 2, 2, 1, 1);
+    const TextureImage cube = dds::Read(Dx10File(87, 3, 4, 1, argb), "cube.dds");
+    EXPECT_EQ(cube.kind, TextureKind::Cube);
+    EXPECT_EQ(cube.format, D3DFMT_A8R8G8B8);
+}
+
+} // namespace
+} // namespace r3aztex

@@ -1,0 +1,66 @@
+// Helpers shared by the DDS tests: filled textures and header field access.
+#pragma once
+
+#include "tools/r3aztex/dds/dds_header.h"
+#include "tools/r3aztex/texture/texture_image.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace r3aztex::testing {
+
+// Fills every surface (and the palette of paletted formats) with bytes from
+// a fixed pseudo-random sequence, so that a misplaced byte shows.
+inline void FillWithPattern(TextureImage& texture, uint32_t seed)
+{
+    uint32_t state = seed * 2654435761u + 1;
+    auto next = [&state] {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return static_cast<BYTE>(state >> 11);
+    };
+    for (auto& surface : texture.surfaces)
+        for (BYTE& byte : surface)
+            byte = next();
+    if (texture.Format().content == Content::Paletted) {
+        std::array<PALETTEENTRY, 256> palette{};
+        for (PALETTEENTRY& entry : palette)
+            entry = {next(), next(), next(), next()};
+        texture.palette = palette;
+    }
+}
+
+inline DWORD HeaderWord(const std::vector<BYTE>& file, size_t offset)
+{
+    return dds::LoadLittleEndian32(file.data() + offset);
+}
+
+inline void SetHeaderWord(std::vector<BYTE>& file, size_t offset, DWORD value)
+{
+    dds::StoreLittleEndian32(file.data() + offset, value);
+}
+
+// Byte offsets of header fields within the file (after the 4-byte magic).
+namespace offset {
+inline constexpr size_t kSize = 4;
+inline constexpr size_t kFlags = 8;
+inline constexpr size_t kHeight = 12;
+inline constexpr size_t kWidth = 16;
+inline constexpr size_t kPitch = 20;
+inline constexpr size_t kDepth = 24;
+inline constexpr size_t kMipCount = 28;
+inline constexpr size_t kPixelFormatSize = 76;
+inline constexpr size_t kPixelFormatFlags = 80;
+inline constexpr size_t kFourcc = 84;
+inline constexpr size_t kBitCount = 88;
+inline constexpr size_t kRedMask = 92;
+inline constexpr size_t kGreenMask = 96;
+inline constexpr size_t kBlueMask = 100;
+inline constexpr size_t kAlphaMask = 104;
+inline constexpr size_t kCaps = 108;
+inline constexpr size_t kCaps2 = 112;
+inline constexpr size_t kDx10 = 128;
+} // namespace offset
+
+} // namespace r3aztex::testing

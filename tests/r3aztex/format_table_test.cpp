@@ -1,0 +1,174 @@
+// The format table against the library's codec table, and the DDS pixel
+// format recognition that depends on it.
+#include "tools/r3aztex/dds/dds_pixel_format.h"
+#include "tools/r3aztex/formats/format_table.h"
+#include "tools/r3aztex/tool_error.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+
+namespace r3aztex {
+namespace {
+
+// Bits per stored pixel from the library's codec table (0 for the YUV and
+// DXT formats, which do not store whole pixels).
+const std::map<D3DFORMAT, unsigned> kCodecTableBits = {
+    {D3DFMT_R8G8B8, 24},      {D3DFMT_A8R8G8B8, 32},     {D3DFMT_X8R8G8B8, 32},    {D3DFMT_R5G6B5, 16},
+    {D3DFMT_X1R5G5B5, 16},    {D3DFMT_A1R5G5B5, 16},     {D3DFMT_A4R4G4B4, 16},    {D3DFMT_R3G3B2, 8},
+    {D3DFMT_A8, 8},           {D3DFMT_A8R3G3B2, 16},     {D3DFMT_X4R4G4B4, 16},    {D3DFMT_A2B10G10R10, 32},
+    {D3DFMT_G16R16, 32},      {D3DFMT_A8P8, 16},         {D3DFMT_P8, 8},           {D3DFMT_L8, 8},
+    {D3DFMT_A8L8, 16},        {D3DFMT_A4L4, 8},          {D3DFMT_V8U8, 16},        {D3DFMT_L6V5U5, 16},
+    {D3DFMT_X8L8V8U8, 32},    {D3DFMT_Q8W8V8U8, 32},     {D3DFMT_V16U16, 32},      {D3DFMT_W11V11U10, 32},
+    {D3DFMT_A2W10V10U10, 32}, {D3DFMT_D16_LOCKABLE, 16}, {FMT_L16, 16},            {FMT_A16L16, 32},
+    {FMT_R16G16B16, 48},      {FMT_A16R16G16B16, 64},    {D3DFMT_UYVY, 0},         {D3DFMT_YUY2, 0},
+    {D3DFMT_DXT1, 0},         {D3DFMT_DXT2, 0},          {D3DFMT_DXT3, 0},         {D3DFMT_DXT4, 0},
+    {D3DFMT_DXT5, 0},
+};
+
+TEST(FormatTable, CoversTheCodecTableExactly)
+{
+    ASSERT_EQ(AllFormats().size(), kCodecTableBits.size());
+    for (const FormatInfo& info : AllFormats()) {
+        auto it = kCodecTableBits.find(info.format);
+        ASSERT_NE(it, kCodecTableBits.end()) << info.name;
+        if (info.storage == Storage::Packed)
+            EXPECT_EQ(info.unitBytes * 8, it->second) << info.name;
+        else
+            EXPECT_EQ(it->second, 0u) << info.name;
+    }
+    EXPECT_EQ(FindFormat(D3DFMT_DXT1)->unitBytes, 8u);
+    EXPECT_EQ(FindFormat(D3DFMT_DXT5)->unitBytes, 16u);
+    EXPECT_EQ(FindFormat(D3DFMT_YUY2)->unitBytes, 4u);
+    EXPECT_EQ(FindFormat(D3DFMT_D24S8), nullptr);
+    EXPECT_EQ(FindFormat(D3DFMT_UNKNOWN), nullptr);
+}
+
+TEST(FormatTable, NamesAreFoundWithoutRegardToCase)
+{
+    for (const FormatInfo& info : AllFormats()) {
+        std::string upper = info.name;
+        for (char& c : upper)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_EQ(FindFormatByName(info.name), &info);
+        EXPECT_EQ(FindFormatByName(upper), &info);
+        EXPECT_EQ(FindFormatByName("D3DFMT_" + upper), &info);
+    }
+    EXPECT_EQ(FindFormatByName("a16r16g16b16")->format, FMT_A16R16G16B16);
+    EXPECT_EQ(FindFormatByName("L16")->format, FMT_L16);
+    EXPECT_EQ(FindFormatByName("dxt6"), nullptr);
+    EXPECT_EQ(FindFormatByName(""), nullptr);
+    EXPECT_EQ(FindFormatByName("d3dfmt_"), nullptr);
+    EXPECT_EQ(FormatName(D3DFMT_D24S8), "unknown (75)");
+}
+
+TEST(FormatTable, EveryWrittenPixelFormatIsRecognisedAsItself)
+{
+    for (const FormatInfo& info : AllFormats()) {
+        const dds::StoredFormat stored = dds::RecogniseLegacyFormat(info.dds);
+        EXPECT_EQ(stored.format, info.format) << info.name;
+        EXPECT_EQ(stored.swizzle, dds::Swizzle::None) << info.name;
+    }
+}
+
+// The rule of the trade: masks where a mask layout exists and no other
+// format shares it, a FOURCC otherwise.
+TEST(FormatTable, MaskLayoutsFollowCommonPractice)
+{
+    const DdsPixelFormat argb = FindFormat(D3DFMT_A8R8G8B8)->dds;
+    EXPECT_EQ(argb.flags, DDPF_RGB | DDPF_ALPHAPIXELS);
+    EXPECT_EQ(argb.redMask, 0x00FF0000u);
+    EXPECT_EQ(argb.alphaMask, 0xFF000000u);
+    EXPECT_EQ(FindFormat(D3DFMT_V8U8)->dds.flags, DDPF_BUMPDUDV);
+    EXPECT_EQ(FindFormat(D3DFMT_L8)->dds.flags, DDPF_LUMINANCE);
+    EXPECT_EQ(FindFormat(D3DFMT_A8)->dds.flags, DDPF_ALPHA);
+    EXPECT_EQ(FindFormat(D3DFMT_P8)->dds.flags, DDPF_PALETTEINDEXED8);
+    EXPECT_EQ(FindFormat(D3DFMT_DXT3)->dds.fourCC, MAKEFOURCC('D', 'X', 'T', '3'));
+    EXPECT_EQ(FindFormat(D3DFMT_UYVY)->dds.fourCC, MAKEFOURCC('U', 'Y', 'V', 'Y'));
+    EXPECT_EQ(FindFormat(FMT_A16L16)->dds.fourCC, MAKEFOURCC('A', 'L', '1', '6'));
+    EXPECT_EQ(FindFormat(FMT_R16G16B16)->dds.fourCC, MAKEFOURCC(' ', 'R', '1', '6'));
+    EXPECT_EQ(FindFormat(D3DFMT_W11V11U10)->dds.fourCC, 65u);
+    EXPECT_EQ(FindFormat(D3DFMT_A2B10G10R10)->dds.fourCC, 31u);
+}
+
+dds::StoredFormat Recognise(DWORD flags, DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a, DWORD fourcc = 0)
+{
+    return dds::RecogniseLegacyFormat({flags, fourcc, bits, r, g, b, a});
+}
+
+TEST(DdsPixelFormat, ReadsWhatOtherWritersStore)
+{
+    // 32-bit RGB without the alpha flag is X8R8G8B8 whatever the alpha mask.
+    EXPECT_EQ(Recognise(DDPF_RGB, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000).format, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(Recognise(DDPF_RGB, 16, 0x7C00, 0x3E0, 0x1F, 0x8000).format, D3DFMT_X1R5G5B5);
+    // DXT without the alpha flag, and with it.
+    EXPECT_EQ(Recognise(DDPF_FOURCC, 0, 0, 0, 0, 0, MAKEFOURCC('D', 'X', 'T', '5')).format, D3DFMT_DXT5);
+    EXPECT_EQ(Recognise(DDPF_FOURCC | DDPF_ALPHAPIXELS, 0, 0, 0, 0, 0, MAKEFOURCC('D', 'X', 'T', '1')).format,
+              D3DFMT_DXT1);
+    // Format numbers in the FOURCC field.
+    EXPECT_EQ(Recognise(DDPF_FOURCC, 0, 0, 0, 0, 0, 60).format, D3DFMT_V8U8);
+    EXPECT_EQ(Recognise(DDPF_FOURCC, 0, 0, 0, 0, 0, 21).format, D3DFMT_A8R8G8B8);
+    EXPECT_EQ(Recognise(DDPF_FOURCC, 0, 0, 0, 0, 0, 81).format, FMT_L16);
+    const dds::StoredFormat abgr16 = Recognise(DDPF_FOURCC, 0, 0, 0, 0, 0, 36);
+    EXPECT_EQ(abgr16.format, FMT_A16R16G16B16);
+    EXPECT_EQ(abgr16.swizzle, dds::Swizzle::SwapRedBlue16);
+    // Red in the low byte.
+    const dds::StoredFormat abgr = Recognise(DDPF_RGB | DDPF_ALPHAPIXELS, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000);
+    EXPECT_EQ(abgr.format, D3DFMT_A8R8G8B8);
+    EXPECT_EQ(abgr.swizzle, dds::Swizzle::SwapRedBlue8);
+    EXPECT_EQ(Recognise(DDPF_LUMINANCE, 16, 0xFFFF, 0, 0, 0).format, FMT_L16);
+    EXPECT_EQ(dds::RecogniseDxgiFormat(71).format, D3DFMT_DXT1);
+    EXPECT_EQ(dds::RecogniseDxgiFormat(87).format, D3DFMT_A8R8G8B8);
+    EXPECT_EQ(dds::RecogniseDxgiFormat(28).swizzle, dds::Swizzle::SwapRedBlue8);
+}
+
+ExitCode RefusalOf(DWORD flags, DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a, DWORD fourcc = 0)
+{
+    try {
+        Recognise(flags, bits, r, g, b, a, fourcc);
+    } catch (const ToolError& error) {
+        EXPECT_NE(std::string(error.what()), "");
+        return error.Code();
+    }
+    return ExitCode::Success;
+}
+
+TEST(DdsPixelFormat, RefusesBrokenAndUnknownDescriptions)
+{
+    EXPECT_EQ(RefusalOf(0, 32, 0xFF0000, 0xFF00, 0xFF, 0), ExitCode::Malformed);         // no kind
+    EXPECT_EQ(RefusalOf(DDPF_RGB, 0, 0xFF0000, 0xFF00, 0xFF, 0), ExitCode::Malformed);   // bit count 0
+    EXPECT_EQ(RefusalOf(DDPF_RGB, 7, 0x70, 0xC, 0x3, 0), ExitCode::Malformed);           // bit count 7
+    EXPECT_EQ(RefusalOf(DDPF_RGB, 33, 0xFF0000, 0xFF00, 0xFF, 0), ExitCode::Malformed);  // bit count 33
+    EXPECT_EQ(RefusalOf(DDPF_RGB, 32, 0, 0, 0, 0), ExitCode::Malformed);                 // zero masks
+    EXPECT_EQ(RefusalOf(DDPF_RGB, 16, 0xFF0000, 0xFF00, 0xFF, 0), ExitCode::Malformed);  // mask past 16 bits
+    EXPECT_EQ(RefusalOf(DDPF_RGB, 32, 0xFF0000, 0xFFFF00, 0xFF, 0), ExitCode::Malformed); // overlap
+    EXPECT_EQ(RefusalOf(DDPF_RGB, 32, 0xFFC00000, 0x3FF800, 0x7FF, 0), ExitCode::Unsupported);
+    EXPECT_EQ(RefusalOf(DDPF_YUV, 32, 0xFF0000, 0xFF00, 0xFF, 0), ExitCode::Unsupported);
+    EXPECT_EQ(RefusalOf(DDPF_FOURCC, 0, 0, 0, 0, 0, MAKEFOURCC('A', 'T', 'I', '2')), ExitCode::Unsupported);
+    EXPECT_EQ(RefusalOf(DDPF_FOURCC, 0, 0, 0, 0, 0, 75), ExitCode::Unsupported); // D24S8: no codec
+    EXPECT_THROW(dds::RecogniseDxgiFormat(98), ToolError);                       // BC7
+}
+
+TEST(DdsPixelFormat, SwizzlesExchangeRedAndBlueFields)
+{
+    // A8B8G8R8 bytes R, G, B, A become A8R8G8B8 bytes B, G, R, A.
+    BYTE bytes8[8] = {0x11, 0x22, 0x33, 0x44, 0xA1, 0xB2, 0xC3, 0xD4};
+    dds::ApplySwizzle(dds::Swizzle::SwapRedBlue8, bytes8);
+    const BYTE want8[8] = {0x33, 0x22, 0x11, 0x44, 0xC3, 0xB2, 0xA1, 0xD4};
+    EXPECT_EQ(std::memcmp(bytes8, want8, 8), 0);
+
+    // A2R10G10B10 (red at bit 20) becomes A2B10G10R10 (red at bit 0).
+    const uint32_t red = 0x3FF, green = 0x155, blue = 0x0AA, alpha = 2;
+    uint32_t pixel = alpha << 30 | red << 20 | green << 10 | blue;
+    dds::ApplySwizzle(dds::Swizzle::SwapRedBlue10, {reinterpret_cast<BYTE*>(&pixel), 4});
+    EXPECT_EQ(pixel, alpha << 30 | blue << 20 | green << 10 | red);
+
+    // A16B16G16R16 (red in the low word) becomes A16R16G16B16 (blue there).
+    uint64_t wide = 0x4444333322221111ull;
+    dds::ApplySwizzle(dds::Swizzle::SwapRedBlue16, {reinterpret_cast<BYTE*>(&wide), 8});
+    EXPECT_EQ(wide, 0x4444111122223333ull);
+}
+
+} // namespace
+} // namespace r3aztex

@@ -1,0 +1,78 @@
+#include "tools/r3aztex/dds/dds_writer.h"
+
+#include "tools/r3aztex/tool_error.h"
+
+#include <cstring>
+
+namespace r3aztex::dds {
+
+Header MakeHeader(const TextureImage& texture)
+{
+    const FormatInfo& format = texture.Format();
+    const LevelLayout top = texture.Level(0);
+    Header header{};
+    header.size = kHeaderBytes;
+    header.flags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT | DDSD_MIPMAPCOUNT;
+    header.width = texture.width;
+    header.height = texture.height;
+    header.mipMapCount = texture.levels;
+    if (format.IsBlockCompressed()) {
+        // Bytes of one slice of the top level.
+        header.flags |= DDSD_LINEARSIZE;
+        header.pitchOrLinearSize = static_cast<DWORD>(top.slicePitch);
+    } else {
+        header.flags |= DDSD_PITCH;
+        header.pitchOrLinearSize = top.rowPitch;
+    }
+    header.pixelFormatSize = kPixelFormatBytes;
+    header.pixelFormat = format.dds;
+    header.caps = DDSCAPS_TEXTURE;
+    if (texture.levels > 1)
+        header.caps |= DDSCAPS_COMPLEX | DDSCAPS_MIPMAP;
+    switch (texture.kind) {
+    case TextureKind::Flat:
+        break;
+    case TextureKind::Cube:
+        header.caps |= DDSCAPS_COMPLEX;
+        header.caps2 = DDSCAPS2_CUBEMAP | DDSCAPS2_CUBEMAP_ALLFACES;
+        break;
+    case TextureKind::Volume:
+        header.flags |= DDSD_DEPTH;
+        header.depth = texture.depth;
+        header.caps |= DDSCAPS_COMPLEX;
+        header.caps2 = DDSCAPS2_VOLUME;
+        break;
+    }
+    return header;
+}
+
+std::vector<BYTE> Write(const TextureImage& texture)
+{
+    const FormatInfo& format = texture.Format();
+    if (texture.surfaces.size() != size_t(texture.Faces()) * texture.levels)
+        throw ToolError(ExitCode::Internal, "texture holds the wrong number of surfaces");
+    const bool paletted = format.content == Content::Paletted;
+
+    std::vector<BYTE> file(kDataOffset + (paletted ? kPaletteBytes : 0));
+    StoreLittleEndian32(file.data(), kMagic);
+    EncodeHeader(MakeHeader(texture), file.data() + kMagicBytes);
+    if (paletted) {
+        BYTE* palette = file.data() + kDataOffset;
+        if (texture.palette)
+            std::memcpy(palette, texture.palette->data(), kPaletteBytes);
+        else
+            std::memset(palette, 0xFF, kPaletteBytes);
+    }
+    file.reserve(file.size() + texture.TotalBytes());
+    for (uint32_t face = 0; face < texture.Faces(); ++face)
+        for (uint32_t level = 0; level < texture.levels; ++level) {
+            const std::vector<BYTE>& surface = texture.Surface(face, level);
+            if (surface.size() != texture.Level(level).bytes)
+                throw ToolError(ExitCode::Internal, "surface of level " + std::to_string(level) +
+                                                        " does not match its layout");
+            file.insert(file.end(), surface.begin(), surface.end());
+        }
+    return file;
+}
+
+} // namespace r3aztex::dds

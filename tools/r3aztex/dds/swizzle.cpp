@@ -1,0 +1,44 @@
+#include "tools/r3aztex/dds/dds_pixel_format.h"
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+namespace r3aztex::dds {
+namespace {
+
+// Exchanges two equally wide fields inside every pixel of Pixel bytes.
+template <typename Pixel, unsigned FieldBits, unsigned LowShift, unsigned HighShift>
+void SwapFields(std::span<BYTE> pixels)
+{
+    constexpr Pixel mask = (Pixel(1) << FieldBits) - 1;
+    for (size_t offset = 0; offset + sizeof(Pixel) <= pixels.size(); offset += sizeof(Pixel)) {
+        Pixel value;
+        std::memcpy(&value, pixels.data() + offset, sizeof value);
+        const Pixel low = (value >> LowShift) & mask;
+        const Pixel high = (value >> HighShift) & mask;
+        value &= ~((mask << LowShift) | (mask << HighShift));
+        value |= (low << HighShift) | (high << LowShift);
+        std::memcpy(pixels.data() + offset, &value, sizeof value);
+    }
+}
+
+static_assert(std::endian::native == std::endian::little, "pixel words are read in host order");
+
+} // namespace
+
+void ApplySwizzle(Swizzle swizzle, std::span<BYTE> pixels)
+{
+    switch (swizzle) {
+    case Swizzle::None:
+        return;
+    case Swizzle::SwapRedBlue8:
+        return SwapFields<uint32_t, 8, 0, 16>(pixels);
+    case Swizzle::SwapRedBlue10:
+        return SwapFields<uint32_t, 10, 0, 20>(pixels);
+    case Swizzle::SwapRedBlue16:
+        return SwapFields<uint64_t, 16, 0, 32>(pixels);
+    }
+}
+
+} // namespace r3aztex::dds

@@ -1,0 +1,96 @@
+// Every pixel format r3aztex reads and writes, with the facts the tool needs
+// about it: storage unit, channel content, name, and how a DDS file stores it.
+// One row per format of the texture library's codec table.
+#pragma once
+
+#include "d3d8.h"
+#include "r3az8/tex/pixel_codec.h"
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace r3aztex {
+
+// How pixels are grouped in memory.
+enum class Storage : BYTE {
+    Packed,    // a whole number of bytes per pixel
+    Block4x4,  // DXT: one block of unitBytes per 4x4 pixels
+    PixelPair, // YUY2, UYVY: four bytes per two horizontally adjacent pixels
+};
+
+// What the channels mean, for decisions that depend on meaning rather than
+// layout (gamma-correct filtering, normal-map handling, PNG bit depth).
+enum class Content : BYTE {
+    Colour,    // RGB colour, sRGB-encoded by convention
+    Luminance, // grey, sRGB-encoded by convention
+    AlphaOnly,
+    Paletted,
+    Signed, // bump and normal vectors, linear
+    Data,   // two-channel and depth values, linear
+};
+
+// Which FloatColor channels the format stores a field for.
+enum ChannelMask : BYTE {
+    kRed = 1,
+    kGreen = 2,
+    kBlue = 4,
+    kAlpha = 8,
+    kRgb = kRed | kGreen | kBlue,
+    kRgba = kRgb | kAlpha,
+};
+
+// DDS pixel-format flags (DDS_PIXELFORMAT.dwFlags).
+inline constexpr DWORD DDPF_ALPHAPIXELS = 0x00000001;
+inline constexpr DWORD DDPF_ALPHA = 0x00000002;
+inline constexpr DWORD DDPF_FOURCC = 0x00000004;
+inline constexpr DWORD DDPF_PALETTEINDEXED8 = 0x00000020;
+inline constexpr DWORD DDPF_RGB = 0x00000040;
+inline constexpr DWORD DDPF_YUV = 0x00000200;
+inline constexpr DWORD DDPF_LUMINANCE = 0x00020000;
+inline constexpr DWORD DDPF_BUMPLUMINANCE = 0x00040000;
+inline constexpr DWORD DDPF_BUMPDUDV = 0x00080000;
+
+// The DDS_PIXELFORMAT fields after dwSize. For the bump formats the red,
+// green and blue masks hold the U, V and W (or luminance) fields.
+struct DdsPixelFormat {
+    DWORD flags;
+    DWORD fourCC;
+    DWORD bitCount;
+    DWORD redMask;
+    DWORD greenMask;
+    DWORD blueMask;
+    DWORD alphaMask;
+};
+
+struct FormatInfo {
+    D3DFORMAT format;
+    const char* name; // lower case, as users type it
+    Storage storage;
+    UINT unitBytes; // bytes per pixel, per 4x4 block or per pixel pair
+    Content content;
+    BYTE channels;    // ChannelMask bits
+    UINT channelBits; // widest channel; above 8 the PNG writer uses 16 bits
+    // How the DDS writer stores the format: the bit masks where a mask layout
+    // exists and no other common format shares it, a FOURCC otherwise.
+    DdsPixelFormat dds;
+
+    bool HasAlpha() const { return (channels & kAlpha) != 0; }
+    bool IsBlockCompressed() const { return storage == Storage::Block4x4; }
+};
+
+// All formats, in the order of the library's codec table.
+std::span<const FormatInfo> AllFormats();
+
+// The row for a format, or null when the library has no codec for it.
+const FormatInfo* FindFormat(D3DFORMAT format);
+// The row whose name matches without regard to case (an optional "d3dfmt_"
+// prefix is ignored), or null.
+const FormatInfo* FindFormatByName(std::string_view name);
+// The format's name, or "unknown (N)".
+std::string FormatName(D3DFORMAT format);
+
+// A comma-separated list of every name, for help texts and error messages.
+std::string AllFormatNames();
+
+} // namespace r3aztex
