@@ -113,6 +113,9 @@ inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
 #define REG_DWORD 4u
 #define ERROR_SUCCESS 0L
 #define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_INVALID_PARAMETER 87L
 #define ERROR_MORE_DATA 234L
 
 // Message box.
