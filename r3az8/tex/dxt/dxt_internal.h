@@ -1,0 +1,117 @@
+// Constants and small steps shared by the block encoder, its decoders and
+// its multi-block twin. Everything here is single precision and written in
+// the order the bytes depend on: changing an operation's order changes
+// output bytes.
+#pragma once
+
+#include "r3az8/tex/dxt/dxt_block.h"
+
+namespace dxt {
+
+// Reciprocals of the field maxima as the stored codes are read back.
+constexpr float Reciprocal31 = 0.032258064f;  // 1/31
+constexpr float Reciprocal63 = 0.015873017f;  // 1/63
+constexpr float Reciprocal15 = 0.06666667f;   // 1/15
+constexpr float Reciprocal255 = 0.003921569f; // 1/255
+constexpr float OneThird = 0.33333334f;
+constexpr float TwoThirds = 0.6666667f;
+constexpr float OneSeventh = 0.14285715f;
+constexpr float OneFifth = 0.2f;
+
+// Error diffusion inside a block (Floyd-Steinberg weights, never leaving
+// the block): 7/16 right, 3/16 lower left, 5/16 below, 1/16 lower right.
+constexpr float DiffuseRight = 7.0f / 16.0f;
+constexpr float DiffuseLowerLeft = 3.0f / 16.0f;
+constexpr float DiffuseBelow = 5.0f / 16.0f;
+constexpr float DiffuseLowerRight = 1.0f / 16.0f;
+
+// Ramp position (0 = first endpoint, last = second endpoint) to stored code.
+constexpr BYTE FourColorCodes[4] = {0, 2, 3, 1};
+constexpr BYTE ThreeColorCodes[3] = {0, 2, 1};
+constexpr BYTE EightAlphaCodes[8] = {0, 2, 3, 4, 5, 6, 7, 1};
+constexpr BYTE SixAlphaCodes[6] = {0, 2, 3, 4, 5, 1};
+
+// Limits that end the endpoint searches.
+constexpr float SmallestNormal = 1.1754944e-38f;
+constexpr float ColorSpanLimit = 1.0f / 4096.0f;
+constexpr float ColorGradientLimit = 1.0f / 65536.0f;
+constexpr float AlphaSpanLimit = 1.0f / 256.0f;
+constexpr float AlphaGradientLimit = 1.0f / 64.0f;
+constexpr int RefinementRounds = 8;
+
+// trunc(x + 0.5) held to 0..top. Inside that range it is the plain rounding
+// the encoder is built on; outside it, and for NaN (which fails x > 0), it
+// gives the nearest end instead of an out-of-range code.
+inline float RoundedPosition(float x, float top)
+{
+    float y = x + 0.5f;
+    y = y > 0.0f ? y : 0.0f;
+    y = y < top ? y : top;
+    return static_cast<float>(static_cast<int>(y));
+}
+
+// round(value x scale) as a code of 0..top.
+inline int RoundToCode(float value, float scale, float top)
+{
+    return static_cast<int>(RoundedPosition(value * scale, top));
+}
+
+inline WeightedColor operator+(const WeightedColor& a, const WeightedColor& b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
+inline WeightedColor operator-(const WeightedColor& a, const WeightedColor& b) { return {a.r - b.r, a.g - b.g, a.b - b.b}; }
+inline WeightedColor operator*(const WeightedColor& a, const WeightedColor& b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
+inline WeightedColor operator*(const WeightedColor& a, float s) { return {a.r * s, a.g * s, a.b * s}; }
+inline WeightedColor operator/(const WeightedColor& a, float s) { return {a.r / s, a.g / s, a.b / s}; }
+inline WeightedColor& operator+=(WeightedColor& a, const WeightedColor& b)
+{
+    a = a + b;
+    return a;
+}
+// Sum of products, red first.
+inline float Dot(const WeightedColor& a, const WeightedColor& b) { return a.r * b.r + a.g * b.g + a.b * b.b; }
+
+inline WeightedColor ColorPart(const FloatColor& c) { return {c.r, c.g, c.b}; }
+
+// Adds pixel i's quantisation error to its neighbours' pending errors.
+// Works on float or on any per-channel vector type with * float and +=.
+template <typename Value>
+inline void DiffuseError(Value* pending, UINT i, const Value& error)
+{
+    UINT column = i & 3;
+    if (column != 3)
+        pending[i + 1] += error * DiffuseRight;
+    if (i < 12) {
+        if (column != 0)
+            pending[i + 3] += error * DiffuseLowerLeft;
+        pending[i + 4] += error * DiffuseBelow;
+        if (column != 3)
+            pending[i + 5] += error * DiffuseLowerRight;
+    }
+}
+
+inline void StoreWord(BYTE* p, WORD value)
+{
+    p[0] = static_cast<BYTE>(value);
+    p[1] = static_cast<BYTE>(value >> 8);
+}
+inline void StoreDword(BYTE* p, DWORD value)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<BYTE>(value >> (8 * i));
+}
+inline WORD LoadWord(const BYTE* p) { return static_cast<WORD>(p[0] | p[1] << 8); }
+inline DWORD LoadDword(const BYTE* p)
+{
+    return static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 | static_cast<DWORD>(p[2]) << 16 |
+           static_cast<DWORD>(p[3]) << 24;
+}
+
+// The eight alphas a DXT4/DXT5 block's endpoints give, by code. With
+// `sixValues` the four-interpolant ramp plus 0 and 1, else seven intervals
+// from alpha0 to alpha1; the decoder picks by alpha0 > alpha1.
+enum class AlphaRamp { EightValues, SixValues };
+void AlphaPalette(BYTE alpha0, BYTE alpha1, AlphaRamp ramp, float* palette);
+
+// Writes the 48 bits of sixteen 3-bit codes (pixels 0-7 in bytes 0-2).
+void StoreAlphaCodes(BYTE* p, const BYTE* codes);
+
+} // namespace dxt
