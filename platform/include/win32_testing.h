@@ -23,7 +23,7 @@ WIN32_EXPORT void BeginDebugCapture();
 WIN32_EXPORT std::string EndDebugCapture();
 
 // --- settings (user profile and registry) -----------------------------------
-// Settings come from a text file (see README, "Settings"); these calls
+// Settings come from a text file (see docs/settings.md); these calls
 // replace or extend what was loaded, for the life of the process.
 WIN32_EXPORT void ClearSettings();
 WIN32_EXPORT bool LoadSettingsFile(const char* path);
