@@ -1,0 +1,135 @@
+// IMAGE_FILTER_LINEAR: two taps per axis. Consecutive destination rows
+// mostly share source rows, so the decoded rows are kept and exchanged
+// rather than decoded again.
+#include "r3az8/tex/blit/linear_taps.h"
+#include "r3az8/tex/blitter.h"
+
+#include <utility>
+
+namespace {
+
+bool IsEmpty(const PixelCodec& codec) { return codec.Width == 0 || codec.Height == 0 || codec.Depth == 0; }
+
+// Decoded source row y in one slice (2D) or in the two slices of the
+// current z tap (3D); -1: holds nothing.
+struct HeldRow {
+    FloatColor* slice0;
+    FloatColor* slice1;
+    int32_t row;
+};
+
+// Brings source row `row` into `held`, taking it from `other` by exchange
+// when that holds it already.
+template <class Decode>
+void Hold(HeldRow& held, HeldRow& other, int32_t row, Decode decode)
+{
+    if (held.row == row)
+        return;
+    if (other.row == row) {
+        std::swap(held, other);
+        other.row = -1;
+        return;
+    }
+    decode(held);
+    held.row = row;
+}
+
+inline float Lerp(float weight0, float value0, float weight1, float value1) { return weight0 * value0 + weight1 * value1; }
+
+// wy0 x (wx0 x near[i0] + wx1 x near[i1]) + wy1 x (wx0 x far[i0] + wx1 x far[i1]), per channel.
+inline FloatColor Bilinear(const FloatColor* nearRow, const FloatColor* farRow, const LinearTap& xTap,
+                           const LinearTap& yTap)
+{
+    const FloatColor& n0 = nearRow[xTap.index0];
+    const FloatColor& n1 = nearRow[xTap.index1];
+    const FloatColor& f0 = farRow[xTap.index0];
+    const FloatColor& f1 = farRow[xTap.index1];
+    auto blend = [&](float FloatColor::*channel) {
+        return Lerp(yTap.weight0, Lerp(xTap.weight0, n0.*channel, xTap.weight1, n1.*channel), yTap.weight1,
+                    Lerp(xTap.weight0, f0.*channel, xTap.weight1, f1.*channel));
+    };
+    return {blend(&FloatColor::r), blend(&FloatColor::g), blend(&FloatColor::b), blend(&FloatColor::a)};
+}
+
+} // namespace
+
+HRESULT Blitter::FilterLinear2D()
+{
+    PixelCodec& src = *pSrc;
+    PixelCodec& dest = *pDest;
+    if (FilterType(Filter) != IMAGE_FILTER_LINEAR || src.Depth != 1 || dest.Depth != 1)
+        return E_FAIL;
+    if (IsEmpty(src) || IsEmpty(dest))
+        return E_FAIL;
+
+    FilterArray<LinearTap> xTaps = MakeLinearTaps(dest.Width, src.Width, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_U));
+    FilterArray<LinearTap> yTaps = MakeLinearTaps(dest.Height, src.Height, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_V));
+    FilterArray<FloatColor> destRow = AllocateFilterArray<FloatColor>(dest.Width, Contents::Uninitialised);
+    FilterArray<FloatColor> sourceRows = AllocateFilterArray<FloatColor>(size_t(src.Width) * 2, Contents::Uninitialised);
+    if (!xTaps || !yTaps || !destRow || !sourceRows)
+        return E_OUTOFMEMORY;
+
+    HeldRow nearRow{sourceRows.get(), nullptr, -1};
+    HeldRow farRow{sourceRows.get() + src.Width, nullptr, -1};
+    for (UINT y = 0; y < dest.Height; ++y) {
+        const LinearTap& yTap = yTaps[y];
+        Hold(nearRow, farRow, yTap.index0, [&](HeldRow& held) { src.ReadRow(yTap.index0, 0, held.slice0); });
+        if (farRow.row != yTap.index1) {
+            src.ReadRow(yTap.index1, 0, farRow.slice0);
+            farRow.row = yTap.index1;
+        }
+        for (UINT x = 0; x < dest.Width; ++x)
+            destRow[x] = Bilinear(nearRow.slice0, farRow.slice0, xTaps[x], yTap);
+        dest.WriteRow(y, 0, destRow.get());
+    }
+    return S_OK;
+}
+
+HRESULT Blitter::FilterLinear3D()
+{
+    PixelCodec& src = *pSrc;
+    PixelCodec& dest = *pDest;
+    if (FilterType(Filter) != IMAGE_FILTER_LINEAR)
+        return E_FAIL;
+    if (IsEmpty(src) || IsEmpty(dest))
+        return E_FAIL;
+
+    FilterArray<LinearTap> xTaps = MakeLinearTaps(dest.Width, src.Width, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_U));
+    FilterArray<LinearTap> yTaps = MakeLinearTaps(dest.Height, src.Height, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_V));
+    FilterArray<LinearTap> zTaps = MakeLinearTaps(dest.Depth, src.Depth, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_W));
+    FilterArray<FloatColor> destRow = AllocateFilterArray<FloatColor>(dest.Width, Contents::Uninitialised);
+    FilterArray<FloatColor> sourceRows = AllocateFilterArray<FloatColor>(size_t(src.Width) * 4, Contents::Uninitialised);
+    if (!xTaps || !yTaps || !zTaps || !destRow || !sourceRows)
+        return E_OUTOFMEMORY;
+
+    FloatColor* rows = sourceRows.get();
+    const UINT width = src.Width;
+    for (UINT z = 0; z < dest.Depth; ++z) {
+        const LinearTap& zTap = zTaps[z];
+        // A new slice pair: nothing held is valid any more.
+        HeldRow nearRow{rows, rows + width, -1};
+        HeldRow farRow{rows + 2 * width, rows + 3 * width, -1};
+        auto decode = [&](HeldRow& held, int32_t row) {
+            src.ReadRow(row, zTap.index0, held.slice0);
+            src.ReadRow(row, zTap.index1, held.slice1);
+        };
+        for (UINT y = 0; y < dest.Height; ++y) {
+            const LinearTap& yTap = yTaps[y];
+            Hold(nearRow, farRow, yTap.index0, [&](HeldRow& held) { decode(held, yTap.index0); });
+            if (farRow.row != yTap.index1) {
+                decode(farRow, yTap.index1);
+                farRow.row = yTap.index1;
+            }
+            for (UINT x = 0; x < dest.Width; ++x) {
+                FloatColor front = Bilinear(nearRow.slice0, farRow.slice0, xTaps[x], yTap);
+                FloatColor back = Bilinear(nearRow.slice1, farRow.slice1, xTaps[x], yTap);
+                destRow[x] = {Lerp(zTap.weight0, front.r, zTap.weight1, back.r),
+                              Lerp(zTap.weight0, front.g, zTap.weight1, back.g),
+                              Lerp(zTap.weight0, front.b, zTap.weight1, back.b),
+                              Lerp(zTap.weight0, front.a, zTap.weight1, back.a)};
+            }
+            dest.WriteRow(y, z, destRow.get());
+        }
+    }
+    return S_OK;
+}

@@ -1,0 +1,100 @@
+#include "filter_test_support.h"
+
+PackedImage::PackedImage(D3DFORMAT format, UINT bytesPerPixel, UINT width, UINT height, UINT depth)
+    : format(format), bytesPerPixel(bytesPerPixel), width(width), height(height), depth(depth),
+      rowPitch(width * bytesPerPixel + 8), slicePitch(rowPitch * height + 12),
+      bytes(size_t(slicePitch) * depth, 0xA5)
+{
+}
+
+ImageDesc PackedImage::Describe() const
+{
+    ImageDesc desc{};
+    desc.pData = const_cast<BYTE*>(bytes.data());
+    desc.Format = format;
+    desc.RowPitch = rowPitch;
+    desc.SlicePitch = slicePitch;
+    desc.Extent = {0, 0, width, height, 0, depth};
+    desc.Region = desc.Extent;
+    return desc;
+}
+
+void PackedImage::FillRandom(std::mt19937& random)
+{
+    for (UINT z = 0; z < depth; ++z)
+        for (UINT y = 0; y < height; ++y)
+            for (UINT i = 0; i < width * bytesPerPixel; ++i)
+                *(At(0, y, z, bytesPerPixel) + i) = BYTE(random());
+}
+
+FloatImage::FloatImage(UINT width, UINT height, UINT depth)
+    : width(width), height(height), depth(depth), pixels(size_t(width) * height * depth, FloatColor{0, 0, 0, 0})
+{
+}
+
+void FloatImage::FillRandom(std::mt19937& random)
+{
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    for (FloatColor& pixel : pixels)
+        pixel = {unit(random), unit(random), unit(random), unit(random)};
+}
+
+ImageDesc FloatImage::Describe() const
+{
+    ImageDesc desc{};
+    desc.pData = const_cast<FloatColor*>(pixels.data());
+    desc.Format = D3DFMT_UNKNOWN;
+    desc.RowPitch = width * sizeof(FloatColor);
+    desc.SlicePitch = width * height * sizeof(FloatColor);
+    desc.Extent = {0, 0, width, height, 0, depth};
+    desc.Region = desc.Extent;
+    return desc;
+}
+
+FloatCodec::FloatCodec(const FloatImage& image) : PixelCodec(image.Describe(), 8 * sizeof(FloatColor), RANGE_UNSIGNED) {}
+
+void FloatCodec::ReadRow(UINT uRow, UINT uSlice, FloatColor* pColors)
+{
+    ++rowsRead;
+    std::memcpy(pColors, pData + size_t(uRow) * RowPitch + size_t(uSlice) * SlicePitch, RowBytes);
+}
+
+void FloatCodec::WriteRow(UINT uRow, UINT uSlice, const FloatColor* pColors)
+{
+    ++rowsWritten;
+    std::memcpy(pData + size_t(uRow) * RowPitch + size_t(uSlice) * SlicePitch, pColors, RowBytes);
+}
+
+HRESULT RunOperation(HRESULT (Blitter::*operation)(), PixelCodec* dest, PixelCodec* src, DWORD filter)
+{
+    Blitter blitter;
+    blitter.pDest = dest;
+    blitter.pSrc = src;
+    blitter.Filter = filter;
+    if (FAILED(dest->PrepareConversion(src)))
+        return E_OUTOFMEMORY;
+    return (blitter.*operation)();
+}
+
+HRESULT RunOperation(HRESULT (Blitter::*operation)(), PackedImage& dest, const PackedImage& src, DWORD filter)
+{
+    ImageDesc destDesc = dest.Describe();
+    destDesc.Dither = filter & IMAGE_FILTER_DITHER;
+    PixelCodec* destCodec = CreatePixelCodec(destDesc);
+    PixelCodec* srcCodec = CreatePixelCodec(src.Describe());
+    if (!destCodec || !srcCodec) {
+        delete destCodec;
+        delete srcCodec;
+        return E_FAIL;
+    }
+    return RunOperation(operation, destCodec, srcCodec, filter);
+}
+
+HRESULT BlitImages(PackedImage& dest, const PackedImage& src, DWORD filter)
+{
+    ImageDesc destDesc = dest.Describe();
+    Blitter blitter;
+    return blitter.Blit(destDesc, src.Describe(), filter);
+}
+
+bool SameBits(const FloatColor& a, const FloatColor& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
