@@ -27,6 +27,11 @@ struct HandleTag {
     char unused;
 };
 
+// The largest block a 32-bit Windows heap could hand out; larger requests
+// fail as they would there, rather than reaching the C allocator (which the
+// address sanitizer treats as a fatal error).
+constexpr SIZE_T kLargestBlock = 0xFFFFFFFFu;
+
 struct Heap {
     std::mutex mutex;
     std::unordered_map<HGLOBAL, Block> blocks;        // by handle
@@ -66,7 +71,7 @@ WIN32_EXPORT HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes)
 {
     Heap& heap = TheHeap();
     std::lock_guard lock(heap.mutex);
-    if (ShouldFail(heap))
+    if (ShouldFail(heap) || dwBytes > kLargestBlock)
         return nullptr;
     // malloc(0) may return null; a zero-byte block still gets its own address.
     void* address = std::malloc(dwBytes == 0 ? 1 : dwBytes);

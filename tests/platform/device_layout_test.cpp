@@ -53,6 +53,48 @@ TEST_F(DeviceLayout, LevelCountsAreHonouredAndCapped)
     EXPECT_EQ(device->CreateTexture(16, 16, 1, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, &refused), D3DERR_INVALIDCALL);
 }
 
+TEST_F(DeviceLayout, SizesBeyondThe32BitFieldsAreRefused)
+{
+    IDirect3DTexture8* texture = nullptr;
+    const D3DFORMAT wide = D3DFORMAT(MAKEFOURCC('A', 'R', '1', '6'));
+    EXPECT_EQ(device->CreateTexture(65536, 65536, 1, 0, wide, D3DPOOL_MANAGED, &texture), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->CreateTexture(0xFFFFFFFF, 1, 1, 0, wide, D3DPOOL_MANAGED, &texture), D3DERR_INVALIDCALL);
+    IDirect3DVolumeTexture8* volume = nullptr;
+    EXPECT_EQ(device->CreateVolumeTexture(4096, 4096, 4096, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &volume),
+              D3DERR_INVALIDCALL);
+    IDirect3DSurface8* surface = nullptr;
+    EXPECT_EQ(device->CreateImageSurface(0, 4, D3DFMT_A8R8G8B8, &surface), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->CreateImageSurface(4, 4, D3DFMT_D24S8, &surface), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->CreateRenderTarget(4, 0, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, TRUE, &surface),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(surface, nullptr);
+    EXPECT_EQ(d3d8::LiveObjects(), 1u);
+}
+
+TEST_F(DeviceLayout, BlockVolumesStoreSlicesOfBlockRows)
+{
+    IDirect3DVolumeTexture8* texture = nullptr;
+    ASSERT_EQ(device->CreateVolumeTexture(6, 6, 2, 0, 0, D3DFMT_DXT3, D3DPOOL_SYSTEMMEM, &texture), D3D_OK);
+    EXPECT_EQ(texture->GetLevelCount(), 3u);
+    D3DLOCKED_BOX whole;
+    ASSERT_EQ(texture->LockBox(0, &whole, nullptr, 0), D3D_OK);
+    EXPECT_EQ(whole.RowPitch, 32);
+    EXPECT_EQ(whole.SlicePitch, 64);
+    texture->UnlockBox(0);
+    const D3DBOX block = {4, 4, 6, 6, 1, 2};
+    D3DLOCKED_BOX part;
+    ASSERT_EQ(texture->LockBox(0, &part, &block, 0), D3D_OK);
+    EXPECT_EQ(static_cast<char*>(part.pBits), static_cast<char*>(whole.pBits) + 64 + 32 + 16);
+    texture->UnlockBox(0);
+    const D3DBOX unaligned = {2, 0, 6, 4, 0, 1};
+    EXPECT_EQ(texture->LockBox(0, &part, &unaligned, 0), D3DERR_INVALIDCALL);
+    D3DVOLUME_DESC last;
+    texture->GetLevelDesc(2, &last);
+    EXPECT_EQ(last.Width, 1u);
+    EXPECT_EQ(last.Size, 16u); // one block
+    texture->Release();
+}
+
 TEST_F(DeviceLayout, VolumeChainHalvesEveryDimension)
 {
     IDirect3DVolumeTexture8* texture = nullptr;

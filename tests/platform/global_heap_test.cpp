@@ -148,6 +148,13 @@ TEST_F(GlobalHeapTest, FailEveryFromNth)
     GlobalFree(after);
 }
 
+TEST_F(GlobalHeapTest, ImpossibleSizesFail)
+{
+    EXPECT_EQ(GlobalAlloc(GHND, ~SIZE_T(0)), nullptr);
+    EXPECT_EQ(GlobalAlloc(GHND, SIZE_T(1) << 40), nullptr);
+    EXPECT_EQ(win32::GlobalLiveBlocks(), liveAtStart);
+}
+
 TEST_F(GlobalHeapTest, FailureLeavesNothingLive)
 {
     win32::FailGlobalAllocAt(1);
