@@ -1,0 +1,425 @@
+// SurfaceLock: rectangles, the copy decision, lock flags and the locked area.
+#include "device_fixture.h"
+#include "r3az8/tex/load/surface_lock.h"
+
+#include <cstring>
+
+namespace loadtest {
+namespace {
+
+class SurfaceLockTest : public DeviceTest {
+protected:
+    void SetUp() override
+    {
+        DeviceTest::SetUp();
+        d3d8::ClearLockHistory();
+    }
+
+    // The most recent lock the device saw.
+    static d3d8::LockRecord LastLock()
+    {
+        auto history = d3d8::LockHistory();
+        EXPECT_FALSE(history.empty());
+        return history.empty() ? d3d8::LockRecord{} : history.back();
+    }
+
+    static uint32_t PixelAt(const ImageDesc& image, UINT x, UINT y)
+    {
+        uint32_t pixel;
+        std::memcpy(&pixel, static_cast<BYTE*>(image.pData) + size_t(y) * image.RowPitch + x * 4, 4);
+        return pixel;
+    }
+    static void SetPixel(const ImageDesc& image, UINT x, UINT y, uint32_t value)
+    {
+        std::memcpy(static_cast<BYTE*>(image.pData) + size_t(y) * image.RowPitch + x * 4, &value, 4);
+    }
+};
+
+void ExpectBox(const D3DBOX& actual, const D3DBOX& expected)
+{
+    EXPECT_EQ(actual.Left, expected.Left);
+    EXPECT_EQ(actual.Top, expected.Top);
+    EXPECT_EQ(actual.Right, expected.Right);
+    EXPECT_EQ(actual.Bottom, expected.Bottom);
+    EXPECT_EQ(actual.Front, expected.Front);
+    EXPECT_EQ(actual.Back, expected.Back);
+}
+
+// --- rectangles -------------------------------------------------------------------
+
+TEST_F(SurfaceLockTest, RectanglesOutsideOrInvertedAreInvalid)
+{
+    auto texture = MakeTexture(8, 6, 1, D3DPOOL_MANAGED);
+    auto surface = Level(texture.Get(), 0);
+    const RECT invalid[] = {
+        {5, 0, 3, 2},  // left > right
+        {0, 4, 2, 3},  // top > bottom
+        {0, 0, 9, 6},  // right beyond the width
+        {0, 0, 8, 7},  // bottom beyond the height
+        {-1, 0, 4, 4}, // negative left
+        {0, -2, 4, 4}, // negative top
+        {9, 0, 9, 6},  // empty, but outside
+    };
+    for (const RECT& rect : invalid) {
+        SurfaceLock lock;
+        ImageDesc image{};
+        DebugCapture capture;
+        EXPECT_EQ(lock.Lock(surface.Get(), nullptr, &rect, 0, image), D3DERR_INVALIDCALL);
+        EXPECT_EQ(capture.Text(), Line("Invalid rect"));
+        EXPECT_EQ(d3d8::LockedObjects(), 0u);
+    }
+    EXPECT_EQ(d3d8::CallCount(d3d8::Call::LockRect), 0u);
+}
+
+TEST_F(SurfaceLockTest, EmptyRectanglesInsideAreAccepted)
+{
+    auto texture = MakeTexture(8, 6, 1, D3DPOOL_MANAGED);
+    auto surface = Level(texture.Get(), 0);
+    for (RECT rect : {RECT{3, 1, 3, 5}, RECT{0, 2, 8, 2}, RECT{8, 6, 8, 6}}) {
+        SurfaceLock lock;
+        ImageDesc image{};
+        ASSERT_EQ(lock.Lock(surface.Get(), nullptr, &rect, 0, image), S_OK);
+        EXPECT_EQ(image.Region.Right - image.Region.Left, UINT(rect.right - rect.left));
+        EXPECT_EQ(image.Region.Bottom - image.Region.Top, UINT(rect.bottom - rect.top));
+    }
+}
+
+TEST_F(SurfaceLockTest, PartialDirectLockDescribesTheRectangleRelativeToItsCorner)
+{
+    auto texture = MakeTexture(16, 16, 1, D3DPOOL_MANAGED);
+    auto surface = Level(texture.Get(), 0);
+    const Pixels pixels = NoisePixels(16, 16, 7);
+    WritePixels(surface.Get(), pixels);
+    PALETTEENTRY palette[256] = {};
+
+    SurfaceLock lock;
+    ImageDesc image{};
+    const RECT rect = {2, 3, 10, 7};
+    ASSERT_EQ(lock.Lock(surface.Get(), palette, &rect, LOCK_READ_ONLY, image), S_OK);
+    d3d8::LockRecord record = LastLock();
+    EXPECT_EQ(record.object, surface.Get());
+    EXPECT_FALSE(record.whole);
+    ExpectBox(record.area, {2, 3, 10, 7, 0, 1});
+    EXPECT_EQ(record.flags, D3DLOCK_NOSYSLOCK | D3DLOCK_READONLY);
+
+    EXPECT_EQ(image.Format, D3DFMT_A8R8G8B8);
+    EXPECT_GE(image.RowPitch, 16u * 4 + 12); // the padded pitch, not the row width
+    EXPECT_EQ(image.SlicePitch, 0u);
+    ExpectBox(image.Extent, {0, 0, 16, 16, 0, 1});
+    ExpectBox(image.Region, {0, 0, 8, 4, 0, 1});
+    EXPECT_EQ(image.Dither, 1u);
+    EXPECT_EQ(image.ColorKey, 0u);
+    EXPECT_EQ(image.pPalette, palette);
+    EXPECT_EQ(PixelAt(image, 0, 0), pixels[3 * 16 + 2]);
+    EXPECT_EQ(PixelAt(image, 7, 3), pixels[6 * 16 + 9]);
+    EXPECT_EQ(d3d8::LockedObjects(), 1u);
+    lock.Release();
+    EXPECT_EQ(d3d8::LockedObjects(), 0u);
+    lock.Release(); // nothing held: nothing happens
+}
+
+TEST_F(SurfaceLockTest, WholeRectangleIsAWholeLock)
+{
+    auto texture = MakeTexture(8, 4, 1, D3DPOOL_SYSTEMMEM);
+    auto surface = Level(texture.Get(), 0);
+    SurfaceLock lock;
+    ImageDesc image{};
+    const RECT rect = {0, 0, 8, 4};
+    ASSERT_EQ(lock.Lock(surface.Get(), nullptr, &rect, 0, image), S_OK);
+    EXPECT_TRUE(LastLock().whole);
+    EXPECT_EQ(LastLock().flags, D3DLOCK_NOSYSLOCK);
+    ExpectBox(image.Region, {0, 0, 8, 4, 0, 1});
+}
+
+// --- the copy decision ----------------------------------------------------------------
+
+TEST_F(SurfaceLockTest, WholeWriteOfADefaultPoolLevelGoesThroughAnUnfilledCopy)
+{
+    auto texture = MakeTexture(8, 8, 2, D3DPOOL_DEFAULT);
+    auto surface = Level(texture.Get(), 0);
+    WritePixels(surface.Get(), NoisePixels(8, 8, 3));
+    d3d8::ClearLockHistory();
+
+    const Pixels written = NoisePixels(8, 8, 4);
+    {
+        SurfaceLock lock;
+        ImageDesc image{};
+        ASSERT_EQ(lock.Lock(surface.Get(), nullptr, nullptr, 0, image), S_OK);
+        EXPECT_EQ(d3d8::CallCount(d3d8::Call::CreateImageSurface), 1u);
+        EXPECT_EQ(d3d8::CallCount(d3d8::Call::CopyRects), 0u) << "a whole write does not fill its copy";
+        EXPECT_NE(LastLock().object, surface.Get());
+        EXPECT_TRUE(LastLock().whole);
+        EXPECT_EQ(LastLock().flags, D3DLOCK_NOSYSLOCK);
+        EXPECT_EQ(PixelAt(image, 5, 5), 0u) << "the copy starts out empty";
+        for (UINT y = 0; y < 8; ++y)
+            for (UINT x = 0; x < 8; ++x)
+                SetPixel(image, x, y, written[y * 8 + x]);
+        EXPECT_NE(ReadPixels(surface.Get()), written) << "the surface changes only at release";
+    }
+    EXPECT_EQ(d3d8::LockedObjects(), 0u);
+    EXPECT_EQ(ReadPixels(surface.Get()), written);
+}
+
+TEST_F(SurfaceLockTest, PartialWriteFillsTheCopySoPixelsOutsideSurvive)
+{
+    auto texture = MakeTexture(8, 8, 1, D3DPOOL_DEFAULT);
+    auto surface = Level(texture.Get(), 0);
+    const Pixels before = NoisePixels(8, 8, 5);
+    WritePixels(surface.Get(), before);
+
+    {
+        SurfaceLock lock;
+        ImageDesc image{};
+        const RECT rect = {2, 3, 6, 5};
+        ASSERT_EQ(lock.Lock(surface.Get(), nullptr, &rect, 0, image), S_OK);
+        EXPECT_EQ(d3d8::CallCount(d3d8::Call::CopyRects), 1u) << "the copy is filled first";
+        ExpectBox(image.Region, {0, 0, 4, 2, 0, 1});
+        for (UINT y = 0; y < 2; ++y)
+            for (UINT x = 0; x < 4; ++x)
+                SetPixel(image, x, y, 0xFF00FF00u);
+    }
+    Pixels expected = before;
+    for (UINT y = 3; y < 5; ++y)
+        for (UINT x = 2; x < 6; ++x)
+            expected[y * 8 + x] = 0xFF00FF00u;
+    EXPECT_EQ(ReadPixels(surface.Get()), expected);
+}
+
+TEST_F(SurfaceLockTest, ReadingThroughACopyNeverWritesBack)
+{
+    auto texture = MakeTexture(8, 8, 1, D3DPOOL_DEFAULT);
+    auto surface = Level(texture.Get(), 0);
+    const Pixels before = NoisePixels(8, 8, 6);
+    WritePixels(surface.Get(), before);
+    {
+        SurfaceLock lock;
+        ImageDesc image{};
+        ASSERT_EQ(lock.Lock(surface.Get(), nullptr, nullptr, LOCK_READ_ONLY, image), S_OK);
+        EXPECT_EQ(LastLock().flags, D3DLOCK_NOSYSLOCK | D3DLOCK_READONLY);
+        EXPECT_EQ(PixelAt(image, 3, 4), before[4 * 8 + 3]) << "a reading copy holds the current pixels";
+        SetPixel(image, 3, 4, 0x12345678u);
+    }
+    EXPECT_EQ(d3d8::CallCount(d3d8::Call::CopyRects), 1u);
+    EXPECT_EQ(ReadPixels(surface.Get()), before);
+}
+
+TEST_F(SurfaceLockTest, SeparateCopyIsUsedEvenForLockableSurfaces)
+{
+    auto texture = MakeTexture(8, 8, 1, D3DPOOL_MANAGED);
+    auto surface = Level(texture.Get(), 0);
+    SurfaceLock lock;
+    ImageDesc image{};
+    ASSERT_EQ(lock.Lock(surface.Get(), nullptr, nullptr, LOCK_READ_ONLY | LOCK_SEPARATE_COPY, image), S_OK);
+    EXPECT_EQ(d3d8::CallCount(d3d8::Call::CreateImageSurface), 1u);
+    EXPECT_NE(LastLock().object, surface.Get());
+}
+
+TEST_F(SurfaceLockTest, LockableSurfacesOutsideTheDefaultPoolOrDynamicAreLockedDirectly)
+{
+    struct Case {
+        D3DPOOL pool;
+        DWORD usage;
+    };
+    for (Case c : {Case{D3DPOOL_MANAGED, 0}, Case{D3DPOOL_SYSTEMMEM, 0}, Case{D3DPOOL_DEFAULT, D3DUSAGE_DYNAMIC}}) {
+        auto texture = MakeTexture(8, 8, 2, c.pool, D3DFMT_A8R8G8B8, c.usage);
+        auto surface = Level(texture.Get(), 1);
+        SurfaceLock lock;
+        ImageDesc image{};
+        ASSERT_EQ(lock.Lock(surface.Get(), nullptr, nullptr, 0, image), S_OK);
+        EXPECT_EQ(LastLock().object, surface.Get()) << "pool " << c.pool;
+        EXPECT_EQ(d3d8::CallCount(d3d8::Call::CreateImageSurface), 0u);
+    }
+}
+
+TEST_F(SurfaceLockTest, StandAloneDefaultPoolSurfacesFollowTheLockabilityQuery)
+{
+    for (BOOL lockable : {TRUE, FALSE}) {
+        ComRef<IDirect3DSurface8> target;
+        ASSERT_EQ(device->CreateRenderTarget(8, 8, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, lockable, target.Receive()),
+                  S_OK);
+        d3d8::ResetFaults();
+        const unsigned muteCalls = d3d8::RuntimeMuteCalls();
+        DebugCapture capture;
+        {
+            SurfaceLock lock;
+            ImageDesc image{};
+            ASSERT_EQ(lock.Lock(target.Get(), nullptr, nullptr, 0, image), S_OK);
+            EXPECT_EQ(LastLock().object == target.Get(), lockable == TRUE);
+            EXPECT_EQ(d3d8::CallCount(d3d8::Call::CreateImageSurface), lockable ? 0u : 1u);
+        }
+        // The failing container question was asked muted, and unmuted after.
+        EXPECT_EQ(capture.Text(), "");
+        EXPECT_GE(d3d8::RuntimeMuteCalls(), muteCalls + 2);
+        EXPECT_EQ(d3d8::RuntimeMute(), 0u);
+    }
+}
+
+// --- lock flags ----------------------------------------------------------------------
+
+TEST_F(SurfaceLockTest, DiscardOnlyForAWholeWriteOfADynamicSingleLevelTexture)
+{
+    struct Case {
+        UINT levels;
+        DWORD usage;
+        D3DPOOL pool;
+        bool partial;
+        DWORD options;
+        DWORD flags;
+    };
+    const Case cases[] = {
+        {1, D3DUSAGE_DYNAMIC, D3DPOOL_DEFAULT, false, 0, D3DLOCK_NOSYSLOCK | D3DLOCK_DISCARD},
+        {2, D3DUSAGE_DYNAMIC, D3DPOOL_DEFAULT, false, 0, D3DLOCK_NOSYSLOCK},
+        {1, D3DUSAGE_DYNAMIC, D3DPOOL_DEFAULT, true, 0, D3DLOCK_NOSYSLOCK},
+        {1, D3DUSAGE_DYNAMIC, D3DPOOL_DEFAULT, false, LOCK_READ_ONLY, D3DLOCK_NOSYSLOCK | D3DLOCK_READONLY},
+        {1, 0, D3DPOOL_MANAGED, false, 0, D3DLOCK_NOSYSLOCK},
+    };
+    for (const Case& c : cases) {
+        auto texture = MakeTexture(8, 8, c.levels, c.pool, D3DFMT_A8R8G8B8, c.usage);
+        auto surface = Level(texture.Get(), 0);
+        SurfaceLock lock;
+        ImageDesc image{};
+        const RECT rect = {0, 0, 4, 4};
+        ASSERT_EQ(lock.Lock(surface.Get(), nullptr, c.partial ? &rect : nullptr, c.options, image), S_OK);
+        EXPECT_EQ(LastLock().object, surface.Get());
+        EXPECT_EQ(LastLock().flags, c.flags) << c.levels << " levels, partial " << c.partial;
+    }
+}
+
+TEST_F(SurfaceLockTest, DiscardIsNotUsedForCubeFaces)
+{
+    ComRef<IDirect3DCubeTexture8> cube;
+    ASSERT_EQ(device->CreateCubeTexture(8, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, cube.Receive()), S_OK);
+    auto face = Face(cube.Get(), D3DCUBEMAP_FACE_NEGATIVE_Y, 0);
+    SurfaceLock lock;
+    ImageDesc image{};
+    ASSERT_EQ(lock.Lock(face.Get(), nullptr, nullptr, 0, image), S_OK);
+    EXPECT_EQ(LastLock().flags, D3DLOCK_NOSYSLOCK);
+}
+
+// --- grouped formats ---------------------------------------------------------------
+
+TEST_F(SurfaceLockTest, DxtRectangleOnSixBySixSurfaceLocksTheWholeSurface)
+{
+    auto texture = MakeTexture(6, 6, 1, D3DPOOL_MANAGED, D3DFMT_DXT1);
+    auto surface = Level(texture.Get(), 0);
+    SurfaceLock lock;
+    ImageDesc image{};
+    const RECT rect = {1, 1, 5, 5};
+    ASSERT_EQ(lock.Lock(surface.Get(), nullptr, &rect, 0, image), S_OK);
+    EXPECT_EQ(LastLock().object, surface.Get());
+    EXPECT_TRUE(LastLock().whole);
+    ExpectBox(image.Region, {1, 1, 5, 5, 0, 1});
+    ExpectBox(image.Extent, {0, 0, 6, 6, 0, 1});
+}
+
+TEST_F(SurfaceLockTest, DxtCopyIsMadeInWholeBlocks)
+{
+    auto texture = MakeTexture(6, 6, 1, D3DPOOL_DEFAULT, D3DFMT_DXT3);
+    auto surface = Level(texture.Get(), 0);
+    SurfaceLock lock;
+    ImageDesc image{};
+    const RECT rect = {1, 1, 5, 5};
+    ASSERT_EQ(lock.Lock(surface.Get(), nullptr, &rect, 0, image), S_OK);
+    d3d8::LockRecord record = LastLock();
+    ASSERT_NE(record.object, surface.Get());
+    D3DSURFACE_DESC copyDesc{};
+    static_cast<IDirect3DSurface8*>(const_cast<void*>(record.object))->GetDesc(&copyDesc);
+    EXPECT_EQ(copyDesc.Width, 8u);
+    EXPECT_EQ(copyDesc.Height, 8u);
+    EXPECT_TRUE(record.whole);
+    ExpectBox(image.Region, {1, 1, 5, 5, 0, 1});
+    ExpectBox(image.Extent, {0, 0, 6, 6, 0, 1});
+    lock.Release();
+    EXPECT_EQ(d3d8::CallCount(d3d8::Call::CopyRects), 2u) << "filled, then written back";
+}
+
+TEST_F(SurfaceLockTest, DxtInnerRectangleIsWidenedToBlocksAndMadeRelative)
+{
+    auto texture = MakeTexture(16, 16, 1, D3DPOOL_SYSTEMMEM, D3DFMT_DXT5);
+    auto surface = Level(texture.Get(), 0);
+    SurfaceLock lock;
+    ImageDesc image{};
+    const RECT rect = {5, 6, 9, 11};
+    ASSERT_EQ(lock.Lock(surface.Get(), nullptr, &rect, 0, image), S_OK);
+    EXPECT_FALSE(LastLock().whole);
+    ExpectBox(LastLock().area, {4, 4, 12, 12, 0, 1});
+    ExpectBox(image.Region, {1, 2, 5, 7, 0, 1});
+}
+
+TEST_F(SurfaceLockTest, YuvRectangleIsWidenedToPixelPairs)
+{
+    auto texture = MakeTexture(8, 4, 1, D3DPOOL_MANAGED, D3DFMT_YUY2);
+    auto surface = Level(texture.Get(), 0);
+    SurfaceLock lock;
+    ImageDesc image{};
+    const RECT rect = {3, 1, 6, 3};
+    ASSERT_EQ(lock.Lock(surface.Get(), nullptr, &rect, 0, image), S_OK);
+    ExpectBox(LastLock().area, {2, 1, 6, 3, 0, 1});
+    ExpectBox(image.Region, {1, 0, 4, 2, 0, 1});
+}
+
+// --- lifetime -------------------------------------------------------------------------
+
+TEST_F(SurfaceLockTest, LockingAgainReleasesTheFirstLock)
+{
+    auto texture = MakeTexture(8, 8, 2, D3DPOOL_DEFAULT);
+    auto first = Level(texture.Get(), 0);
+    auto second = Level(texture.Get(), 1);
+    SurfaceLock lock;
+    ImageDesc image{};
+    ASSERT_EQ(lock.Lock(first.Get(), nullptr, nullptr, 0, image), S_OK);
+    for (UINT y = 0; y < 8; ++y)
+        for (UINT x = 0; x < 8; ++x)
+            SetPixel(image, x, y, 0xFFABCDEFu);
+    ASSERT_EQ(lock.Lock(second.Get(), nullptr, nullptr, LOCK_READ_ONLY, image), S_OK);
+    EXPECT_EQ(d3d8::LockedObjects(), 1u);
+    lock.Release();
+    EXPECT_EQ(ReadPixels(first.Get()), Pixels(64, 0xFFABCDEFu)) << "the first copy was written back";
+}
+
+TEST_F(SurfaceLockTest, FailedWriteBackIsReportedAndEverythingIsGivenBack)
+{
+    auto texture = MakeTexture(8, 8, 1, D3DPOOL_DEFAULT);
+    auto surface = Level(texture.Get(), 0);
+    const unsigned live = d3d8::LiveObjects();
+    {
+        SurfaceLock lock;
+        ImageDesc image{};
+        ASSERT_EQ(lock.Lock(surface.Get(), nullptr, nullptr, 0, image), S_OK);
+        d3d8::FailCall(d3d8::Call::CopyRects, 1, E_FAIL);
+        DebugCapture capture;
+        lock.Release();
+        EXPECT_EQ(capture.Text(), Line("Update of vidmem texture failed"));
+    }
+    EXPECT_EQ(d3d8::LockedObjects(), 0u);
+    EXPECT_EQ(d3d8::LiveObjects(), live);
+}
+
+TEST_F(SurfaceLockTest, FailuresOnTheWayInAreReportedAndLeaveNothingHeld)
+{
+    auto texture = MakeTexture(8, 8, 1, D3DPOOL_DEFAULT);
+    auto surface = Level(texture.Get(), 0);
+    const unsigned live = d3d8::LiveObjects();
+    const HRESULT injected = D3DERR_OUTOFVIDEOMEMORY;
+    struct Case {
+        d3d8::Call call;
+        const char* message;
+    };
+    for (Case c : {Case{d3d8::Call::CreateImageSurface, "Failed to create sysmem copy of vidmem surface"},
+                   Case{d3d8::Call::CopyRects, "Failed to create sysmem copy of vidmem surface"},
+                   Case{d3d8::Call::LockRect, "Could not lock surface"}}) {
+        d3d8::FailCall(c.call, 1, injected);
+        SurfaceLock lock;
+        ImageDesc image{};
+        DebugCapture capture;
+        const RECT rect = {1, 1, 3, 3}; // partial, so the copy is filled
+        EXPECT_EQ(lock.Lock(surface.Get(), nullptr, &rect, 0, image), injected);
+        EXPECT_EQ(capture.Text(), Line(c.message));
+        EXPECT_EQ(d3d8::LockedObjects(), 0u);
+        EXPECT_EQ(d3d8::LiveObjects(), live);
+        d3d8::ResetFaults();
+    }
+}
+
+} // namespace
+} // namespace loadtest
