@@ -1,0 +1,49 @@
+// The engine kernel's process-wide state, shared by its source files.
+#pragma once
+
+#include "platform/pwKernel/pwKernel_control.h"
+
+#include "d3d8.h"
+
+#include <array>
+#include <initializer_list>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace pwkernel {
+
+// What a texture handle points at.
+struct KernelTexture {
+    IDirect3DTexture8* texture; // owned reference
+    unsigned id;                // for the call log: "texture#<id>"
+    bool locked;                // level 0 locked through kwo3DAPI_LockTexture
+};
+
+inline constexpr unsigned kTextureStages = 8;
+
+struct KernelState {
+    std::mutex mutex;
+    IDirect3DDevice8* device = nullptr; // created at first need, one per process
+    std::set<KernelTexture*> textures;
+    unsigned nextTextureId = 1;
+    std::array<kwoTextureHandle, kTextureStages> bound{};
+    std::vector<std::string> log;
+    HRESULT failNextCreate = S_OK;
+    HRESULT failNextLock = S_OK;
+};
+
+// Callers hold State().mutex while they use what these return.
+KernelState& State();
+// The device, created on first use; null when the device cannot be made.
+IDirect3DDevice8* Device(KernelState& state);
+// The live texture behind a handle, or null for null and unknown handles.
+KernelTexture* FindTexture(KernelState& state, kwoTextureHandle handle);
+std::string HandleText(KernelState& state, kwoTextureHandle handle);
+
+// Appends "name(a, b, ...)" to the call log.
+void LogCall(KernelState& state, const char* name, std::initializer_list<std::string> arguments);
+std::string Number(unsigned long long value);
+
+} // namespace pwkernel

@@ -1,0 +1,195 @@
+#include "tools/mirolan-play/player.h"
+
+#include "tools/mirolan-play/effect_module.h"
+#include "tools/mirolan-play/png_file.h"
+
+#include "platform/pwKernel/pwKernel_control.h"
+#include "platform/pwMemLeak/pwMemLeak_control.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <vector>
+
+namespace {
+
+void Report(const std::string& message) { std::fprintf(stderr, "mirolan-play: %s\n", message.c_str()); }
+
+std::string FrameFileName(unsigned frame)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%04u.png", frame);
+    return name;
+}
+
+// Frames for the contact sheet: `count` of them, evenly spaced, the last
+// frame last.
+std::vector<unsigned> SheetFrames(unsigned frames, unsigned count)
+{
+    count = std::min(count, frames);
+    std::vector<unsigned> chosen;
+    for (unsigned i = 1; i <= count; ++i)
+        chosen.push_back(unsigned(uint64_t(i) * frames / count));
+    return chosen;
+}
+
+// Where the pictures go and what has been written there.
+class PictureWriter {
+public:
+    PictureWriter(const PlayOptions& options) : m_directory(options.outputDirectory), m_scale(options.scale) {}
+
+    bool Write(const std::string& name, const Picture& picture, unsigned scale)
+    {
+        std::string path = (m_directory / name).string();
+        std::string error;
+        if (!WritePng(path, Enlarge(picture, scale), error)) {
+            Report(error);
+            return false;
+        }
+        std::printf("wrote %s\n", path.c_str());
+        return true;
+    }
+
+    unsigned Scale() const { return m_scale; }
+
+private:
+    std::filesystem::path m_directory;
+    unsigned m_scale;
+};
+
+// The texture the effect bound for drawing, as the engine would sample it.
+IDirect3DTexture8* BoundTexture()
+{
+    return static_cast<IDirect3DTexture8*>(kwo3DAPI_GetTextureInterface(kwoHost_BoundTexture(0)));
+}
+
+ExitCode WriteMipLevels(IDirect3DTexture8* texture, PictureWriter& writer)
+{
+    for (unsigned level = 0; level < texture->GetLevelCount(); ++level) {
+        Picture picture;
+        std::string error;
+        if (!ReadTextureLevel(texture, level, picture, error)) {
+            Report(error);
+            return ExitCode::EffectFailure;
+        }
+        // True size: a level shows what the filter made of it.
+        if (!writer.Write("last_level_" + std::to_string(level) + ".png", picture, 1))
+            return ExitCode::FileError;
+    }
+    return ExitCode::Success;
+}
+
+// Drives the frames of a created effect and writes the pictures.
+ExitCode RunFrames(zelvBaseEffect& effect, const PlayOptions& options)
+{
+    PictureWriter writer(options);
+    std::vector<unsigned> sheetFrames = SheetFrames(options.frames, options.sheetFrames);
+    std::set<unsigned> wanted(sheetFrames.begin(), sheetFrames.end());
+    std::vector<Picture> sheet;
+
+    for (unsigned frame = 1; frame <= options.frames; ++frame) {
+        effect.SetGlobalTime(float(frame) * options.step);
+        effect.PrepareForRender();
+        effect.Draw(0, 6, 0, 0); // one quad of two triangles, as a full-screen pass would draw
+
+        bool last = frame == options.frames;
+        bool periodic = options.every != 0 && frame % options.every == 0;
+        if (last || periodic || wanted.count(frame) != 0) {
+            IDirect3DTexture8* texture = BoundTexture();
+            Picture picture;
+            std::string error;
+            if (texture == nullptr) {
+                Report("the effect bound no texture for drawing");
+                return ExitCode::EffectFailure;
+            }
+            if (!ReadTextureLevel(texture, 0, picture, error)) {
+                Report(error);
+                return ExitCode::EffectFailure;
+            }
+            if ((last || periodic) && !writer.Write(FrameFileName(frame), picture, writer.Scale()))
+                return ExitCode::FileError;
+            if (wanted.count(frame) != 0)
+                sheet.push_back(picture);
+            if (last && texture->GetLevelCount() > 1) {
+                ExitCode levels = WriteMipLevels(texture, writer);
+                if (levels != ExitCode::Success)
+                    return levels;
+            }
+        }
+        effect.RestoreAfterRender();
+    }
+    if (!sheet.empty()) {
+        for (Picture& picture : sheet)
+            picture = Enlarge(picture, writer.Scale());
+        if (!writer.Write("contact_sheet.png", ContactSheet(sheet, 4), 1))
+            return ExitCode::FileError;
+    }
+    return ExitCode::Success;
+}
+
+ExitCode RunEffect(const EffectModule& module, const PlayOptions& options, const std::string& text)
+{
+    zelvBaseEffect* effect = module.CreateEffect();
+    if (effect == nullptr) {
+        Report("CreateEffect made no effect");
+        return ExitCode::EffectFailure;
+    }
+    // Create takes a writable text; with no parameters at all the effect
+    // gets none and keeps its defaults.
+    bool anyParameters = !options.params.empty() || !options.paramsFile.empty();
+    std::vector<char> writable(text.begin(), text.end());
+    writable.push_back('\0');
+    HRESULT created = effect->Create(anyParameters ? writable.data() : nullptr);
+    ExitCode result = ExitCode::Success;
+    if (FAILED(created)) {
+        char message[64];
+        std::snprintf(message, sizeof message, "the effect's Create failed (0x%08X)", unsigned(created));
+        Report(message);
+        result = ExitCode::EffectFailure;
+    } else {
+        result = RunFrames(*effect, options);
+    }
+    delete effect; // through the virtual destructor: the memory is the module's
+    return result;
+}
+
+} // namespace
+
+ExitCode Play(const PlayOptions& options)
+{
+    std::string text;
+    std::string error;
+    if (!BuildParameterText(options, text, error)) {
+        Report(error);
+        return ExitCode::FileError;
+    }
+    std::error_code failure;
+    std::filesystem::create_directories(options.outputDirectory, failure);
+    if (failure || !std::filesystem::is_directory(options.outputDirectory)) {
+        Report("cannot create output folder '" + options.outputDirectory + "'" +
+               (failure ? ": " + failure.message() : std::string()));
+        return ExitCode::FileError;
+    }
+
+    kwoHost_SetFixedTimeStep(options.step);
+    kwoHost_SeedRandom(options.seed);
+
+    ExitCode result;
+    {
+        EffectModule module;
+        std::string path = options.modulePath.empty() ? DefaultModulePath() : options.modulePath;
+        if (!module.Load(path, error)) {
+            Report(error);
+            return ExitCode::EffectFailure;
+        }
+        result = RunEffect(module, options, text);
+    }
+
+    size_t textures = kwoHost_Shutdown();
+    size_t blocks = kwoMemLeakHost_PrintLeakReport(stdout);
+    if (textures != 0)
+        std::printf("Textures: %zu not destroyed.\n", textures);
+    if (result == ExitCode::Success && (blocks != 0 || textures != 0))
+        result = ExitCode::Leak;
+    return result;
+}

@@ -1,0 +1,14 @@
+// One run of the host: load the module, create the effect, drive the frames,
+// write the pictures, dispose of everything and report leaks.
+#pragma once
+
+#include "tools/mirolan-play/exit_codes.h"
+#include "tools/mirolan-play/options.h"
+
+#include <string>
+
+// The text handed to Create: each --param line, then the --params file. On
+// failure (unreadable file, or one holding a NUL byte) `error` says why.
+bool BuildParameterText(const PlayOptions& options, std::string& text, std::string& error);
+
+ExitCode Play(const PlayOptions& options);
