@@ -54,6 +54,8 @@ WIN32_EXPORT size_t GlobalLiveBlocks();
 // Counts GlobalAlloc calls from now on; the n-th (1-based) and, when
 // `every` is set, each later one returns null. n = 0 switches failing off.
 WIN32_EXPORT void FailGlobalAllocAt(unsigned n, bool every = false);
+// GlobalAlloc calls since the last FailGlobalAllocAt (or process start),
+// failed ones included.
 WIN32_EXPORT unsigned GlobalAllocCalls();
 
 } // namespace win32
