@@ -1,5 +1,6 @@
 // The palette formats: lookup on reading, nearest entry on writing.
 #include "image_fixture.h"
+#include "r3az8/tex/codecs/palette_kernels.h"
 
 #include <gtest/gtest.h>
 
@@ -204,6 +205,40 @@ TEST(PaletteCodecs, P8IgnoresDitheringA8P8DithersItsAlpha)
         for (UINT x = 0; x < 4; ++x) {
             EXPECT_EQ(p8.Get<BYTE>(x, y), 1);
             EXPECT_EQ(a8p8.Get<WORD>(x, y), (kMatrix[y][x] >= 8 ? 0x8000 : 0x7F00) | 1);
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The AVX2 scan against the portable one, over random palettes with many
+// ties and colours inside, outside and between the entries.
+TEST(PaletteKernels, Avx2MatchesPortableBitForBit)
+{
+    if (!__builtin_cpu_supports("avx2"))
+        GTEST_SKIP() << "processor without AVX2";
+    const PaletteKernels portable = PortablePaletteKernels();
+    const PaletteKernels avx2 = Avx2PaletteKernels();
+    std::mt19937 random(99);
+    std::uniform_real_distribution<float> wide(-0.5f, 1.5f);
+    for (int round = 0; round < 40; ++round) {
+        PlanarPalette palette;
+        const int levels = 2 + round % 5;
+        for (int i = 0; i < 256; ++i) {
+            palette.red[i] = static_cast<float>(random() % levels) / (levels - 1);
+            palette.green[i] = static_cast<float>(random() % levels) / (levels - 1);
+            palette.blue[i] = static_cast<float>(random() % levels) / (levels - 1);
+            palette.alpha[i] = static_cast<float>(random() % levels) / (levels - 1);
+        }
+        for (int sample = 0; sample < 500; ++sample) {
+            FloatColor color = {wide(random), wide(random), wide(random), wide(random)};
+            if (sample % 2 == 0)
+                color = {palette.red[random() % 256], palette.green[random() % 256], palette.blue[random() % 256],
+                         palette.alpha[random() % 256]};
+            ASSERT_EQ(portable.colorAndAlpha(palette, color), avx2.colorAndAlpha(palette, color));
+            ASSERT_EQ(portable.colorOnly(palette, color), avx2.colorOnly(palette, color));
         }
     }
 }

@@ -1,20 +1,18 @@
 // Nearest palette entry for the palette formats: the entry with the least
-// squared distance to the colour, summed over R, G, B (and A), the lowest
-// index winning among equal distances. The search keeps the palette one
+// squared distance to the colour, summed as ((dr^2 + dg^2) + db^2) (+ da^2)
+// in 32-bit floats, the lowest index winning among equal distances; no
+// entry closer than the largest finite float (a colour that is not finite)
+// gives entry 0. The search keeps the palette one
 // channel per array, so the 256 distances are computed in wide vector
-// steps, and remembers recent answers, since images repeat colours.
+// steps (AVX2 where the processor has it), and remembers recent answers,
+// since images repeat colours.
 #pragma once
 
-#include "r3az8/tex/pixel_codec.h"
+#include "r3az8/tex/codecs/palette_kernels.h"
 
 #include <cstdint>
 
 enum class PaletteChannels { ColorAndAlpha, ColorOnly };
-
-// The definition the search must reproduce bit for bit: distances summed as
-// ((dr^2 + dg^2) + db^2) (+ da^2) in 32-bit floats, best starting at the
-// largest finite float, replaced only by a strictly smaller distance.
-BYTE NearestPaletteEntryExhaustive(const FloatColor* palette, const FloatColor& color, PaletteChannels channels);
 
 class PaletteSearch {
 public:
@@ -29,12 +27,8 @@ private:
     };
     static constexpr unsigned kCacheSize = 1024;
 
-    BYTE Search(const FloatColor& color) const;
-
     PaletteChannels channels;
-    alignas(32) float red[256];
-    alignas(32) float green[256];
-    alignas(32) float blue[256];
-    alignas(32) float alpha[256];
+    NearestEntryKernel search;
+    PlanarPalette planar;
     CacheEntry cache[kCacheSize];
 };

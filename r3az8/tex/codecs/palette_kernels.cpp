@@ -1,0 +1,3 @@
+#include "r3az8/tex/codecs/palette_kernel_body.h"
+
+PaletteKernels PortablePaletteKernels() { return kKernels; }
