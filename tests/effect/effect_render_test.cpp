@@ -235,4 +235,51 @@ TEST_F(EffectRender, MipChainIsAskedForOnlyWithMipmaps)
     mipped->RestoreAfterRender();
 }
 
+// The rounded mean of four A8R8G8B8 pixels, byte by byte.
+uint32_t QuadMean(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
+{
+    uint32_t mean = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        uint32_t sum = ((a >> shift) & 0xFF) + ((b >> shift) & 0xFF) + ((c >> shift) & 0xFF) + ((d >> shift) & 0xFF);
+        mean |= ((sum + 2) >> 2) << shift;
+    }
+    return mean;
+}
+
+TEST_F(EffectRender, MipChainIsRebuiltWithTheBoxFilter)
+{
+    zelvBaseEffect* effect = NewEffect();
+    ASSERT_EQ(CreateWith(*effect, "width=16\nheight=8\nnumparticles=40\nmipmaps=1\nspeed=3"), S_OK);
+    for (int frame = 1; frame <= 4; ++frame) {
+        Render(*effect, float(frame));
+        effect->RestoreAfterRender();
+    }
+    Render(*effect, 4.0f);
+    auto* texture = static_cast<IDirect3DTexture8*>(kwo3DAPI_GetTextureInterface(kwoHost_BoundTexture(0)));
+    ASSERT_EQ(texture->GetLevelCount(), 5u);
+    unsigned width = 16;
+    unsigned height = 8;
+    std::vector<uint32_t> upper = ReadLevel(texture, 0);
+    ASSERT_GT(std::count_if(upper.begin(), upper.end(), [](uint32_t pixel) { return pixel != 0xFF000000u; }), 3);
+    for (unsigned level = 1; level < 5; ++level) {
+        unsigned lowerWidth = std::max(width / 2, 1u);
+        unsigned lowerHeight = std::max(height / 2, 1u);
+        std::vector<uint32_t> lower = ReadLevel(texture, level);
+        for (unsigned y = 0; y < lowerHeight; ++y) {
+            for (unsigned x = 0; x < lowerWidth; ++x) {
+                unsigned x0 = 2 * x, x1 = std::min(2 * x + 1, width - 1);
+                unsigned y0 = 2 * y, y1 = std::min(2 * y + 1, height - 1);
+                EXPECT_EQ(lower[y * lowerWidth + x],
+                          QuadMean(upper[y0 * width + x0], upper[y0 * width + x1], upper[y1 * width + x0],
+                                   upper[y1 * width + x1]))
+                    << "level " << level << " at " << x << "," << y;
+            }
+        }
+        upper = lower;
+        width = lowerWidth;
+        height = lowerHeight;
+    }
+    effect->RestoreAfterRender();
+}
+
 } // namespace
