@@ -72,10 +72,13 @@ struct Resize {
     UINT fromWidth, fromHeight, toWidth, toHeight;
 };
 
-// Down, up, primes, one pixel to many and many to one (where wrapped
-// tables list the same destination twice in one entry).
-const Resize kResizes[] = {{16, 16, 5, 7}, {5, 7, 16, 16}, {13, 11, 7, 17}, {1, 1, 9, 4},
-                           {40, 3, 1, 1},  {2, 2, 3, 3},   {8, 8, 8, 8},   {3, 31, 2, 2}};
+// Down, up, primes, one pixel to many and many to one. Wrapped tables of
+// one pixel blown up list the same destination twice in one entry: in both
+// axes ({1, 1, 9, 4}), only in x ({1, 16, 9, 5}) or only in y ({16, 1, 5,
+// 9}), each of which the filter sums in the fixed order all the same.
+const Resize kResizes[] = {{16, 16, 5, 7}, {5, 7, 16, 16}, {13, 11, 7, 17}, {1, 1, 9, 4},  {1, 16, 9, 5},
+                           {16, 1, 5, 9},  {40, 3, 1, 1},  {2, 2, 3, 3},    {8, 8, 8, 8},  {3, 31, 2, 2},
+                           {512, 7, 777, 11}};
 
 TEST(FilterTriangle2D, EveryPixelMatchesThePlainAccumulationBitForBit)
 {
