@@ -1,0 +1,162 @@
+// `r3aztex info FILE... [--json]`: what each file holds.
+#include "tools/r3aztex/commands/command.h"
+
+#include "tools/r3aztex/dds/dds_reader.h"
+#include "tools/r3aztex/image_io/file_io.h"
+#include "tools/r3aztex/image_io/image_file.h"
+#include "tools/r3aztex/util/json_text.h"
+#include "tools/r3aztex/util/work_pool.h"
+
+#include <cstdio>
+#include <optional>
+
+namespace r3aztex {
+namespace {
+
+struct InfoOptions {
+    std::vector<std::string> files;
+    bool json = false;
+    CommonOptions common;
+};
+
+struct Shape {
+    std::string container; // "dds", "png", ...
+    D3DFORMAT format;
+    TextureKind kind;
+    uint32_t width, height, depth, levels;
+};
+
+// A DDS file is only described (its data is checked to be there, not
+// copied); other files are decoded.
+Shape Inspect(const std::string& path)
+{
+    const std::vector<BYTE> bytes = ReadFileBytes(path);
+    const FileType type = DetectFileType(bytes, path);
+    if (type == FileType::Dds) {
+        const dds::Description d = dds::Describe(bytes, path);
+        return {"dds", d.format, d.kind, d.width, d.height, d.depth, d.levels};
+    }
+    const TextureImage image = DecodeTexture(bytes, path);
+    const char* container = type == FileType::Png ? "png" : type == FileType::Tga ? "tga" : "jpeg";
+    return {container, image.format, image.kind, image.width, image.height, image.depth, image.levels};
+}
+
+std::string SizeText(uint32_t width, uint32_t height, uint32_t depth)
+{
+    std::string text = std::to_string(width) + "x" + std::to_string(height);
+    if (depth > 1)
+        text += "x" + std::to_string(depth);
+    return text;
+}
+
+struct LevelFacts {
+    uint32_t width, height, depth;
+    uint64_t bytes; // all faces
+};
+
+std::vector<LevelFacts> Levels(const Shape& shape)
+{
+    const FormatInfo& format = *FindFormat(shape.format);
+    const uint32_t faces = shape.kind == TextureKind::Cube ? 6 : 1;
+    std::vector<LevelFacts> levels;
+    for (uint32_t level = 0; level < shape.levels; ++level) {
+        const uint32_t depth = shape.kind == TextureKind::Volume ? LevelSide(shape.depth, level) : 1;
+        const LevelLayout layout =
+            DescribeLevel(format, LevelSide(shape.width, level), LevelSide(shape.height, level), depth);
+        levels.push_back({layout.width, layout.height, layout.depth, layout.bytes * faces});
+    }
+    return levels;
+}
+
+std::string AsText(const std::string& path, const Shape& shape)
+{
+    const std::vector<LevelFacts> levels = Levels(shape);
+    uint64_t total = 0;
+    for (const LevelFacts& level : levels)
+        total += level.bytes;
+    std::string text = path + ": " + shape.container + ", " + FormatName(shape.format) + ", " +
+                       KindName(shape.kind) + " " + SizeText(shape.width, shape.height, shape.depth) +
+                       (shape.kind == TextureKind::Cube ? " (6 faces)" : "") + ", " + std::to_string(shape.levels) +
+                       (shape.levels == 1 ? " level, " : " levels, ") + std::to_string(total) + " bytes\n";
+    for (size_t i = 0; i < levels.size(); ++i)
+        text += "  level " + std::to_string(i) + ": " + SizeText(levels[i].width, levels[i].height, levels[i].depth) +
+                ", " + std::to_string(levels[i].bytes) + " bytes\n";
+    return text;
+}
+
+std::string AsJson(const std::string& path, const Shape& shape)
+{
+    const std::vector<LevelFacts> levels = Levels(shape);
+    uint64_t total = 0;
+    std::string levelList;
+    for (size_t i = 0; i < levels.size(); ++i) {
+        total += levels[i].bytes;
+        levelList += std::string(i ? ", " : "") + "{\"level\": " + std::to_string(i) +
+                     ", \"width\": " + std::to_string(levels[i].width) +
+                     ", \"height\": " + std::to_string(levels[i].height) +
+                     ", \"depth\": " + std::to_string(levels[i].depth) +
+                     ", \"bytes\": " + JsonNumber(levels[i].bytes) + "}";
+    }
+    return "{\"file\": " + JsonString(path) + ", \"container\": " + JsonString(shape.container) +
+           ", \"format\": " + JsonString(FormatName(shape.format)) + ", \"kind\": " +
+           JsonString(KindName(shape.kind)) + ", \"width\": " + std::to_string(shape.width) +
+           ", \"height\": " + std::to_string(shape.height) + ", \"depth\": " + std::to_string(shape.depth) +
+           ", \"faces\": " + std::to_string(shape.kind == TextureKind::Cube ? 6 : 1) +
+           ", \"level_count\": " + std::to_string(shape.levels) + ", \"bytes\": " + JsonNumber(total) +
+           ", \"levels\": [" + levelList + "]}";
+}
+
+ExitCode RunInfo(const InfoOptions& options)
+{
+    WorkPool pool(ThreadCount(options.common));
+    std::vector<std::optional<Shape>> shapes(options.files.size());
+    std::vector<std::string> errors(options.files.size());
+    FailureRecord failures;
+    pool.ForEach(options.files.size(), [&](size_t i) {
+        try {
+            shapes[i] = Inspect(options.files[i]);
+        } catch (const ToolError& error) {
+            errors[i] = error.what();
+            failures.Note(i, error.Code());
+        } catch (const std::bad_alloc&) {
+            errors[i] = options.files[i] + ": out of memory";
+            failures.Note(i, ExitCode::Internal);
+        }
+    });
+
+    // Results in the order the files were named; failures on standard
+    // error (and, for --json, as entries with an "error" member).
+    std::string out = options.json ? "[" : "";
+    for (size_t i = 0; i < options.files.size(); ++i) {
+        if (!shapes[i]) {
+            ReportError(errors[i]);
+            if (options.json)
+                out += std::string(out.size() > 1 ? ",\n " : "") + "{\"file\": " + JsonString(options.files[i]) +
+                       ", \"error\": " + JsonString(errors[i]) + "}";
+            continue;
+        }
+        if (options.json)
+            out += std::string(out.size() > 1 ? ",\n " : "") + AsJson(options.files[i], *shapes[i]);
+        else
+            out += AsText(options.files[i], *shapes[i]);
+    }
+    if (options.json)
+        out += "]\n";
+    if (!options.common.quiet || options.json)
+        std::fputs(out.c_str(), stdout);
+    return failures.Result();
+}
+
+} // namespace
+
+CommandRunner AddInfoCommand(CLI::App& tool)
+{
+    auto options = std::make_shared<InfoOptions>();
+    CLI::App* command = tool.add_subcommand("info", "Show size, format, kind and levels of texture files");
+    command->add_option("files", options->files, "DDS, PNG, TGA or JPEG files")->required();
+    command->add_flag("--json", options->json, "Print a JSON array, one object per file");
+    AddCommonOptions(*command, options->common, Batch::Single);
+    return [options] { return RunInfo(*options); };
+}
+
+} // namespace r3aztex

@@ -1,0 +1,141 @@
+#include "tools/r3aztex/device/device_texture.h"
+
+#include "tools/r3aztex/tool_error.h"
+
+#include <cstring>
+
+namespace r3aztex {
+namespace {
+
+// Copies rows between two pitches; `rowBytes` is what one row holds.
+void CopyRows(BYTE* to, size_t toPitch, const BYTE* from, size_t fromPitch, size_t rowBytes, size_t rows)
+{
+    for (size_t row = 0; row < rows; ++row)
+        std::memcpy(to + row * toPitch, from + row * fromPitch, rowBytes);
+}
+
+} // namespace
+
+DeviceTexture::DeviceTexture(LibrarySession& session, D3DFORMAT format, TextureKind kind, uint32_t width,
+                             uint32_t height, uint32_t depth, uint32_t levels)
+    : session_(session), format_(format), kind_(kind), width_(width), height_(height),
+      depth_(kind == TextureKind::Volume ? depth : 1), levels_(levels)
+{
+    IDirect3DDevice8* device = session.Device();
+    switch (kind) {
+    case TextureKind::Flat:
+        session.Check(device->CreateTexture(width, height, levels, 0, format, D3DPOOL_SYSTEMMEM, flat_.Receive()),
+                      "creating a " + FormatName(format) + " texture");
+        break;
+    case TextureKind::Cube:
+        session.Check(device->CreateCubeTexture(width, levels, 0, format, D3DPOOL_SYSTEMMEM, cube_.Receive()),
+                      "creating a " + FormatName(format) + " cube texture");
+        break;
+    case TextureKind::Volume:
+        session.Check(device->CreateVolumeTexture(width, height, depth_, levels, 0, format, D3DPOOL_SYSTEMMEM,
+                                                  volume_.Receive()),
+                      "creating a " + FormatName(format) + " volume texture");
+        break;
+    }
+}
+
+DeviceTexture::DeviceTexture(LibrarySession& session, const TextureImage& image)
+    : DeviceTexture(session, image.format, image.kind, image.width, image.height, image.depth, image.levels)
+{
+    for (uint32_t face = 0; face < Faces(); ++face)
+        for (uint32_t level = 0; level < levels_; ++level)
+            CopyIn(face, level, image.Surface(face, level));
+}
+
+LevelLayout DeviceTexture::Layout(uint32_t level) const
+{
+    const FormatInfo* info = FindFormat(format_);
+    return DescribeLevel(*info, LevelSide(width_, level), LevelSide(height_, level),
+                         kind_ == TextureKind::Volume ? LevelSide(depth_, level) : 1);
+}
+
+IDirect3DBaseTexture8* DeviceTexture::Base() const
+{
+    if (flat_.Get())
+        return flat_.Get();
+    if (cube_.Get())
+        return cube_.Get();
+    return volume_.Get();
+}
+
+Owned<IDirect3DSurface8> DeviceTexture::Surface(uint32_t face, uint32_t level)
+{
+    Owned<IDirect3DSurface8> surface;
+    if (kind_ == TextureKind::Cube)
+        session_.Check(cube_->GetCubeMapSurface(static_cast<D3DCUBEMAP_FACES>(face), level, surface.Receive()),
+                       "getting a cube face");
+    else
+        session_.Check(flat_->GetSurfaceLevel(level, surface.Receive()), "getting a texture level");
+    return surface;
+}
+
+Owned<IDirect3DVolume8> DeviceTexture::Volume(uint32_t level)
+{
+    Owned<IDirect3DVolume8> volume;
+    session_.Check(volume_->GetVolumeLevel(level, volume.Receive()), "getting a volume level");
+    return volume;
+}
+
+void DeviceTexture::CopyIn(uint32_t face, uint32_t level, const std::vector<BYTE>& bytes)
+{
+    const LevelLayout layout = Layout(level);
+    if (bytes.size() != layout.bytes)
+        throw ToolError(ExitCode::Internal, "surface size does not match its texture");
+    if (kind_ == TextureKind::Volume) {
+        D3DLOCKED_BOX box{};
+        Owned<IDirect3DVolume8> volume = Volume(level);
+        session_.Check(volume->LockBox(&box, nullptr, 0), "locking a volume");
+        for (uint32_t slice = 0; slice < layout.depth; ++slice)
+            CopyRows(static_cast<BYTE*>(box.pBits) + size_t(slice) * box.SlicePitch, box.RowPitch,
+                     bytes.data() + slice * layout.slicePitch, layout.rowPitch, layout.rowPitch, layout.rowCount);
+        volume->UnlockBox();
+        return;
+    }
+    D3DLOCKED_RECT rect{};
+    Owned<IDirect3DSurface8> surface = Surface(face, level);
+    session_.Check(surface->LockRect(&rect, nullptr, 0), "locking a surface");
+    CopyRows(static_cast<BYTE*>(rect.pBits), rect.Pitch, bytes.data(), layout.rowPitch, layout.rowPitch,
+             layout.rowCount);
+    surface->UnlockRect();
+}
+
+void DeviceTexture::CopyOut(uint32_t face, uint32_t level, std::vector<BYTE>& bytes)
+{
+    const LevelLayout layout = Layout(level);
+    bytes.assign(layout.bytes, 0);
+    if (kind_ == TextureKind::Volume) {
+        D3DLOCKED_BOX box{};
+        Owned<IDirect3DVolume8> volume = Volume(level);
+        session_.Check(volume->LockBox(&box, nullptr, D3DLOCK_READONLY), "locking a volume");
+        for (uint32_t slice = 0; slice < layout.depth; ++slice)
+            CopyRows(bytes.data() + slice * layout.slicePitch, layout.rowPitch,
+                     static_cast<const BYTE*>(box.pBits) + size_t(slice) * box.SlicePitch, box.RowPitch,
+                     layout.rowPitch, layout.rowCount);
+        volume->UnlockBox();
+        return;
+    }
+    D3DLOCKED_RECT rect{};
+    Owned<IDirect3DSurface8> surface = Surface(face, level);
+    session_.Check(surface->LockRect(&rect, nullptr, D3DLOCK_READONLY), "locking a surface");
+    CopyRows(bytes.data(), layout.rowPitch, static_cast<const BYTE*>(rect.pBits), rect.Pitch, layout.rowPitch,
+             layout.rowCount);
+    surface->UnlockRect();
+}
+
+TextureImage DeviceTexture::Download(const std::optional<std::array<PALETTEENTRY, 256>>& palette)
+{
+    TextureImage image = MakeTexture(format_, kind_, width_, height_, depth_, levels_);
+    for (uint32_t face = 0; face < Faces(); ++face)
+        for (uint32_t level = 0; level < levels_; ++level)
+            CopyOut(face, level, image.Surface(face, level));
+    if (FindFormat(format_)->content == Content::Paletted)
+        image.palette = palette;
+    return image;
+}
+
+} // namespace r3aztex

@@ -1,0 +1,47 @@
+// Textures on the software device, and their transfer to and from
+// TextureImage records. Transfers copy stored bytes row by row (honouring
+// the device's pitch); they never interpret pixels.
+#pragma once
+
+#include "tools/r3aztex/device/library_session.h"
+#include "tools/r3aztex/texture/texture_image.h"
+
+namespace r3aztex {
+
+class DeviceTexture {
+public:
+    // A new system-memory texture of that shape.
+    DeviceTexture(LibrarySession& session, D3DFORMAT format, TextureKind kind, uint32_t width, uint32_t height,
+                  uint32_t depth, uint32_t levels);
+    // A new texture holding a copy of the image's pixels.
+    DeviceTexture(LibrarySession& session, const TextureImage& image);
+
+    // Every face and level, with the palette given (if any).
+    TextureImage Download(const std::optional<std::array<PALETTEENTRY, 256>>& palette = std::nullopt);
+
+    // One level of one face (2D and cube textures).
+    Owned<IDirect3DSurface8> Surface(uint32_t face, uint32_t level);
+    // One level of a volume texture.
+    Owned<IDirect3DVolume8> Volume(uint32_t level);
+    IDirect3DBaseTexture8* Base() const;
+
+    D3DFORMAT Format() const { return format_; }
+    TextureKind Kind() const { return kind_; }
+    uint32_t Levels() const { return levels_; }
+    uint32_t Faces() const { return kind_ == TextureKind::Cube ? 6 : 1; }
+
+private:
+    void CopyIn(uint32_t face, uint32_t level, const std::vector<BYTE>& bytes);
+    void CopyOut(uint32_t face, uint32_t level, std::vector<BYTE>& bytes);
+    LevelLayout Layout(uint32_t level) const;
+
+    LibrarySession& session_;
+    D3DFORMAT format_;
+    TextureKind kind_;
+    uint32_t width_, height_, depth_, levels_;
+    Owned<IDirect3DTexture8> flat_;
+    Owned<IDirect3DCubeTexture8> cube_;
+    Owned<IDirect3DVolumeTexture8> volume_;
+};
+
+} // namespace r3aztex

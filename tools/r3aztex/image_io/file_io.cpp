@@ -1,0 +1,112 @@
+#include "tools/r3aztex/image_io/file_io.h"
+
+#include "tools/r3aztex/tool_error.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace r3aztex {
+namespace {
+
+std::string SystemReason() { return std::strerror(errno); }
+
+// Closes a descriptor on every path.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int Get() const { return fd_; }
+    // Closes now, reporting the result (a delayed write error shows here).
+    bool Close()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+// The process's file-creation mask. Reading it means setting it, so it is
+// read once during static initialisation, before any thread exists.
+mode_t ReadCreationMask()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+const mode_t kCreationMask = ReadCreationMask();
+
+} // namespace
+
+std::vector<BYTE> ReadFileBytes(const std::string& path)
+{
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.Get() < 0)
+        throw FileError(ExitCode::FileAccess, path, "cannot open: " + SystemReason());
+    struct stat status {};
+    if (::fstat(file.Get(), &status) != 0)
+        throw FileError(ExitCode::FileAccess, path, "cannot read: " + SystemReason());
+    if (S_ISDIR(status.st_mode))
+        throw FileError(ExitCode::FileAccess, path, "is a directory");
+    std::vector<BYTE> bytes;
+    if (S_ISREG(status.st_mode))
+        bytes.reserve(static_cast<size_t>(status.st_size));
+    BYTE chunk[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(file.Get(), chunk, sizeof chunk);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileError(ExitCode::FileAccess, path, "cannot read: " + SystemReason());
+        }
+        if (got == 0)
+            break;
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    return bytes;
+}
+
+void WriteFileAtomically(const std::string& path, std::span<const BYTE> bytes)
+{
+    std::string temporary = path + ".tmp-XXXXXX";
+    Descriptor file(::mkstemp(temporary.data()));
+    if (file.Get() < 0)
+        throw FileError(ExitCode::FileAccess, path, "cannot create: " + SystemReason());
+    auto fail = [&](const std::string& what) {
+        const std::string reason = what + ": " + SystemReason();
+        ::unlink(temporary.c_str());
+        throw FileError(ExitCode::FileAccess, path, reason);
+    };
+    // mkstemp creates the file readable by its owner only; give it the
+    // permissions an ordinary new file would get.
+    if (::fchmod(file.Get(), 0666 & ~kCreationMask) != 0)
+        fail("cannot set permissions");
+    size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t put = ::write(file.Get(), bytes.data() + written, bytes.size() - written);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            fail("cannot write");
+        }
+        written += static_cast<size_t>(put);
+    }
+    if (!file.Close())
+        fail("cannot write");
+    if (::rename(temporary.c_str(), path.c_str()) != 0)
+        fail("cannot replace");
+}
+
+} // namespace r3aztex

@@ -1,0 +1,36 @@
+// Reading textures from DDS, PNG, TGA and JPEG files, and writing PNG.
+#pragma once
+
+#include "tools/r3aztex/texture/texture_image.h"
+
+#include <span>
+#include <string>
+#include <vector>
+
+namespace r3aztex {
+
+enum class FileType { Dds, Png, Tga, Jpeg, Unknown };
+
+// By the file's first bytes; TGA, which has no signature, by the ".tga"
+// ending; Unknown otherwise.
+FileType DetectFileType(std::span<const BYTE> bytes, const std::string& name);
+// By the ending alone (".dds", ".png", ...; any letter case).
+FileType FileTypeOfName(const std::string& name);
+
+// Any supported file as a texture. PNG, TGA and JPEG give a one-level 2D
+// texture in A8R8G8B8, or A16R16G16B16 for 16-bit PNG files. Throws
+// ToolError naming the file: FileAccess, Malformed, Unsupported.
+TextureImage ReadTextureFile(const std::string& path);
+TextureImage DecodeTexture(std::span<const BYTE> bytes, const std::string& name);
+
+// PNG decoding and encoding of 2D single-level textures.
+TextureImage DecodePng(std::span<const BYTE> bytes, const std::string& name);
+TextureImage DecodeWithStb(std::span<const BYTE> bytes, const std::string& name);
+
+enum class AlphaOutput { Keep, Drop };
+// Level 0 of a 2D texture in A8R8G8B8 or X8R8G8B8 (8-bit samples) or
+// A16R16G16B16 (16-bit samples) as a PNG file in RGBA, or RGB when the
+// alpha is dropped.
+std::vector<BYTE> EncodePng(const TextureImage& image, AlphaOutput alpha);
+
+} // namespace r3aztex

@@ -1,0 +1,38 @@
+// r3aztex: the texture tool. Parses the command line, runs one command and
+// turns its outcome into the exit code (see ExitCode).
+#include "tools/r3aztex/commands/command.h"
+
+#include <cstdio>
+#include <new>
+
+int main(int argc, char** argv)
+{
+    using namespace r3aztex;
+    CLI::App tool("r3aztex: convert, inspect and compare textures (DDS, PNG, TGA, JPEG)", "r3aztex");
+    tool.require_subcommand(1);
+    const CommandRunner runners[] = {AddInfoCommand(tool), AddConvertCommand(tool), AddDiffCommand(tool)};
+    try {
+        tool.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int code = tool.exit(error);
+        return code == 0 ? 0 : static_cast<int>(ExitCode::CommandLine);
+    }
+    const std::vector<CLI::App*> chosen = tool.get_subcommands();
+    const char* const names[] = {"info", "convert", "diff"};
+    try {
+        for (size_t i = 0; i < std::size(names); ++i)
+            if (chosen.front()->get_name() == names[i])
+                return static_cast<int>(runners[i]());
+        ReportError("no command chosen");
+        return static_cast<int>(ExitCode::CommandLine);
+    } catch (const ToolError& error) {
+        ReportError(error.what());
+        return static_cast<int>(error.Code());
+    } catch (const std::bad_alloc&) {
+        ReportError("out of memory");
+        return static_cast<int>(ExitCode::Internal);
+    } catch (const std::exception& error) {
+        ReportError(std::string("internal error: ") + error.what());
+        return static_cast<int>(ExitCode::Internal);
+    }
+}

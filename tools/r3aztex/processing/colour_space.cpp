@@ -1,0 +1,101 @@
+#include "tools/r3aztex/processing/colour_space.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+namespace r3aztex {
+namespace {
+
+constexpr double kMax16 = 65535.0;
+
+uint16_t Quantise16(double value)
+{
+    if (!(value > 0.0))
+        return 0;
+    if (value >= 1.0)
+        return 65535;
+    return static_cast<uint16_t>(value * kMax16 + 0.5);
+}
+
+using Curve = std::array<uint16_t, 65536>;
+
+// Every 16-bit code through the curve, once; double precision keeps the
+// tables identical on every run.
+std::unique_ptr<Curve> BuildCurve(double (*curve)(double))
+{
+    auto table = std::make_unique<Curve>();
+    for (size_t code = 0; code < table->size(); ++code)
+        (*table)[code] = Quantise16(curve(double(code) / kMax16));
+    return table;
+}
+
+// The sRGB transfer function (IEC 61966-2-1).
+double DecodeSrgb(double encoded)
+{
+    return encoded <= 0.04045 ? encoded / 12.92 : std::pow((encoded + 0.055) / 1.055, 2.4);
+}
+double EncodeSrgb(double linear)
+{
+    return linear <= 0.0031308 ? linear * 12.92 : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
+}
+
+const Curve& ToLinearTable()
+{
+    static const std::unique_ptr<Curve> table = BuildCurve(DecodeSrgb);
+    return *table;
+}
+const Curve& ToSrgbTable()
+{
+    static const std::unique_ptr<Curve> table = BuildCurve(EncodeSrgb);
+    return *table;
+}
+
+// Blue, green and red are the first three samples of each pixel.
+void MapColourSamples(std::span<BYTE> pixels, const Curve& table)
+{
+    for (size_t offset = 0; offset + 8 <= pixels.size(); offset += 8)
+        for (size_t channel = 0; channel < 3; ++channel) {
+            uint16_t sample;
+            std::memcpy(&sample, pixels.data() + offset + 2 * channel, 2);
+            sample = table[sample];
+            std::memcpy(pixels.data() + offset + 2 * channel, &sample, 2);
+        }
+}
+
+} // namespace
+
+void SrgbToLinear(std::span<BYTE> pixels) { MapColourSamples(pixels, ToLinearTable()); }
+void LinearToSrgb(std::span<BYTE> pixels) { MapColourSamples(pixels, ToSrgbTable()); }
+
+void RenormaliseNormals(std::span<BYTE> pixels, MissingZ missingZ)
+{
+    for (size_t offset = 0; offset + 8 <= pixels.size(); offset += 8) {
+        uint16_t samples[3]; // blue (z), green (y), red (x)
+        std::memcpy(samples, pixels.data() + offset, sizeof samples);
+        double x = samples[2] / kMax16 * 2.0 - 1.0;
+        double y = samples[1] / kMax16 * 2.0 - 1.0;
+        double z = samples[0] / kMax16 * 2.0 - 1.0;
+        if (missingZ == MissingZ::Rebuild)
+            z = std::sqrt(std::max(0.0, 1.0 - x * x - y * y));
+        const double length = std::sqrt(x * x + y * y + z * z);
+        if (length < 1e-12) {
+            x = 0.0;
+            y = 0.0;
+            z = 1.0;
+        } else {
+            x /= length;
+            y /= length;
+            z /= length;
+        }
+        samples[2] = Quantise16(x * 0.5 + 0.5);
+        samples[1] = Quantise16(y * 0.5 + 0.5);
+        samples[0] = Quantise16(z * 0.5 + 0.5);
+        std::memcpy(pixels.data() + offset, samples, sizeof samples);
+    }
+}
+
+} // namespace r3aztex

@@ -1,0 +1,27 @@
+// The tool's own per-pixel work on A16R16G16B16 data (four little-endian
+// 16-bit samples per pixel: blue, green, red, alpha): the sRGB transfer
+// curve for gamma-correct filtering, and normal renormalisation. Each
+// function works on any run of whole pixels, so callers can split a level
+// into pieces and run them in parallel.
+#pragma once
+
+#include "win32.h"
+
+#include <span>
+
+namespace r3aztex {
+
+// sRGB-encoded to linear light, and back, on red, green and blue; alpha is
+// coverage, not light, and stays as it is.
+void SrgbToLinear(std::span<BYTE> pixels);
+void LinearToSrgb(std::span<BYTE> pixels);
+
+enum class MissingZ { Keep, Rebuild };
+
+// Reads each pixel as a vector (red, green, blue) = (x, y, z) stored as
+// v * 0.5 + 0.5 and scales it to unit length. With MissingZ::Rebuild the
+// z stored is ignored and rebuilt as sqrt(1 - x^2 - y^2), for formats
+// that keep only x and y. A zero vector becomes (0, 0, 1).
+void RenormaliseNormals(std::span<BYTE> pixels, MissingZ missingZ);
+
+} // namespace r3aztex

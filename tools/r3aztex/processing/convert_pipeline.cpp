@@ -1,0 +1,186 @@
+#include "tools/r3aztex/processing/convert_pipeline.h"
+
+#include "tools/r3aztex/processing/colour_space.h"
+#include "tools/r3aztex/processing/library_operations.h"
+#include "tools/r3aztex/tool_error.h"
+
+#include <algorithm>
+
+namespace r3aztex {
+namespace {
+
+// Resampling, mips and renormalisation work in 16 bits per channel, so that
+// no level is made from an already quantised or compressed one.
+constexpr D3DFORMAT kWorkingFormat = FMT_A16R16G16B16;
+
+// Pieces of about this many bytes are handed to the pool.
+constexpr size_t kPieceBytes = 256 * 1024;
+
+std::string SizeText(uint32_t width, uint32_t height, uint32_t depth)
+{
+    std::string text = std::to_string(width) + "x" + std::to_string(height);
+    if (depth > 1)
+        text += "x" + std::to_string(depth);
+    return text;
+}
+
+// Runs `work` over levels [first, last) of every face, split into pieces of
+// whole pixels that the pool may run at the same time.
+void ForEachPiece(TextureImage& texture, uint32_t first, uint32_t last, WorkPool& pool,
+                  void (*work)(std::span<BYTE>, MissingZ), MissingZ missingZ)
+{
+    struct Piece {
+        BYTE* data;
+        size_t bytes;
+    };
+    std::vector<Piece> pieces;
+    const size_t pieceBytes = kPieceBytes - kPieceBytes % 8;
+    for (uint32_t face = 0; face < texture.Faces(); ++face)
+        for (uint32_t level = first; level < last; ++level) {
+            std::vector<BYTE>& surface = texture.Surface(face, level);
+            for (size_t offset = 0; offset < surface.size(); offset += pieceBytes)
+                pieces.push_back({surface.data() + offset, std::min(pieceBytes, surface.size() - offset)});
+        }
+    pool.ForEach(pieces.size(), [&](size_t i) { work({pieces[i].data, pieces[i].bytes}, missingZ); });
+}
+
+void ToLinear(std::span<BYTE> pixels, MissingZ) { SrgbToLinear(pixels); }
+void ToSrgb(std::span<BYTE> pixels, MissingZ) { LinearToSrgb(pixels); }
+
+// Sizes and level count of the result.
+struct Plan {
+    uint32_t width, height, depth, levels;
+    bool resized;
+    bool regenerate; // lower levels are made anew from level 0
+};
+
+Plan MakePlan(const TextureImage& source, const ConvertSettings& settings)
+{
+    Plan plan{source.width, source.height, source.depth, source.levels, false, false};
+    if (settings.size) {
+        plan.width = settings.size->width;
+        plan.height = settings.size->height;
+        if (settings.size->depth != 0) {
+            if (source.kind != TextureKind::Volume && settings.size->depth != 1)
+                throw ToolError(ExitCode::CommandLine, "--resize gives a depth, but the texture is not a volume");
+            plan.depth = settings.size->depth;
+        }
+        if (source.kind == TextureKind::Cube && plan.width != plan.height)
+            throw ToolError(ExitCode::CommandLine, "cube map faces must stay square, not " +
+                                                       SizeText(plan.width, plan.height, 1));
+        if (plan.width == 0 || plan.height == 0 || plan.depth == 0 || plan.width > kMaxSide ||
+            plan.height > kMaxSide || plan.depth > kMaxSide)
+            throw ToolError(ExitCode::CommandLine, "--resize " + SizeText(plan.width, plan.height, plan.depth) +
+                                                       " is outside 1.." + std::to_string(kMaxSide) + " per side");
+        plan.resized = plan.width != source.width || plan.height != source.height || plan.depth != source.depth;
+    }
+    const uint32_t chain = FullChainLength(plan.width, plan.height, plan.depth);
+    if (settings.mips) {
+        plan.levels = *settings.mips == 0 ? chain : *settings.mips;
+        if (plan.levels > chain)
+            throw ToolError(ExitCode::CommandLine, "--mips " + std::to_string(plan.levels) + " exceeds the " +
+                                                       std::to_string(chain) + " levels of a " +
+                                                       SizeText(plan.width, plan.height, plan.depth) + " texture");
+        plan.regenerate = true;
+    } else if (plan.resized) {
+        // A resized texture keeps as many levels as its new size allows.
+        plan.levels = std::min(source.levels, chain);
+        plan.regenerate = plan.levels > 1;
+    }
+    return plan;
+}
+
+MissingZ MissingZOf(D3DFORMAT format)
+{
+    return (FindFormat(format)->channels & kBlue) ? MissingZ::Keep : MissingZ::Rebuild;
+}
+
+} // namespace
+
+bool HoldsColour(D3DFORMAT format)
+{
+    const Content content = FindFormat(format)->content;
+    return content == Content::Colour || content == Content::Luminance || content == Content::Paletted;
+}
+
+D3DFORMAT ResolveOutputFormat(const TextureImage& source, const ConvertSettings& settings)
+{
+    D3DFORMAT format = settings.format != nullptr ? settings.format->format : source.format;
+    if (settings.alpha == AlphaMode::Premultiplied) {
+        // The DXT2 and DXT4 encoders multiply colour by alpha themselves.
+        if (format == D3DFMT_DXT3)
+            format = D3DFMT_DXT2;
+        else if (format == D3DFMT_DXT5)
+            format = D3DFMT_DXT4;
+        else if (format != D3DFMT_DXT2 && format != D3DFMT_DXT4)
+            throw ToolError(ExitCode::CommandLine, "--premultiply needs dxt3 or dxt5 output (stored as dxt2 or "
+                                                   "dxt4), not " + FormatName(format));
+    }
+    if (FindFormat(format)->content == Content::Paletted && !source.palette)
+        throw ToolError(ExitCode::Unsupported, "converting to " + FormatName(format) +
+                                                   " needs the source's palette; r3aztex does not make palettes");
+    return format;
+}
+
+TextureImage ConvertTexture(const TextureImage& source, const ConvertSettings& settings, WorkPool& pool)
+{
+    const D3DFORMAT output = ResolveOutputFormat(source, settings);
+    const Plan plan = MakePlan(source, settings);
+    const bool normalMap = settings.data == VectorData::NormalMap;
+
+    LoadOptions finalStep;
+    finalStep.filter = IMAGE_FILTER_POINT | settings.ditherFlag;
+    if (FindFormat(output)->content == Content::Paletted)
+        finalStep.destinationPalette = source.palette;
+
+    // Plain conversion: every level to the new format, nothing resampled.
+    if (!plan.resized && !plan.regenerate && !normalMap) {
+        finalStep.colorKey = settings.colorKey;
+        return ConvertLevels(source, output, plan.levels, finalStep);
+    }
+    LoadOptions resample;
+    resample.filter = settings.resizeFilter | settings.edgeFlags;
+    resample.colorKey = settings.colorKey;
+    if (plan.resized && plan.levels == 1 && !normalMap) {
+        resample.filter |= settings.ditherFlag;
+        resample.destinationPalette = finalStep.destinationPalette;
+        return ResampleTop(source, output, plan.width, plan.height, plan.depth, 1, resample);
+    }
+
+    // The working texture: level 0 resampled (or copied), and either the
+    // source's own lower levels or room for new ones.
+    TextureImage work = plan.regenerate
+                            ? ResampleTop(source, kWorkingFormat, plan.width, plan.height, plan.depth, plan.levels,
+                                          resample)
+                            : ConvertLevels(source, kWorkingFormat, plan.levels, resample);
+    const MissingZ missingZ = MissingZOf(source.format);
+    if (normalMap)
+        ForEachPiece(work, 0, plan.regenerate ? 1 : plan.levels, pool, RenormaliseNormals, missingZ);
+
+    if (plan.regenerate) {
+        const bool linearLight = settings.mipSpace == MipSpace::LinearLight && !normalMap &&
+                                 HoldsColour(source.format) && HoldsColour(output) && plan.levels > 1;
+        // Level 0 keeps its exact stored values; only the new levels pass
+        // back through the curve.
+        std::vector<std::vector<BYTE>> top;
+        if (linearLight) {
+            for (uint32_t face = 0; face < work.Faces(); ++face)
+                top.push_back(work.Surface(face, 0));
+            ForEachPiece(work, 0, 1, pool, ToLinear, missingZ);
+        }
+        DWORD mipFilter = IMAGE_FILTER_DEFAULT;
+        if (settings.mipFilter)
+            mipFilter = *settings.mipFilter | settings.edgeFlags;
+        GenerateMips(work, mipFilter);
+        if (linearLight) {
+            ForEachPiece(work, 1, plan.levels, pool, ToSrgb, missingZ);
+            for (uint32_t face = 0; face < work.Faces(); ++face)
+                work.Surface(face, 0) = std::move(top[face]);
+        }
+        if (normalMap)
+            ForEachPiece(work, 1, plan.levels, pool, RenormaliseNormals, missingZ);
+    }
+    return ConvertLevels(work, output, plan.levels, finalStep);
+}
+
+} // namespace r3aztex

@@ -1,0 +1,52 @@
+// What `convert` does to one texture: format conversion, resizing, colour
+// key, mip generation (gamma-correct for colour images), normal-map
+// renormalisation and premultiplied-alpha routing.
+#pragma once
+
+#include "r3az8/tex/image_desc.h"
+#include "tools/r3aztex/texture/texture_image.h"
+#include "tools/r3aztex/util/work_pool.h"
+
+#include <optional>
+
+namespace r3aztex {
+
+struct TargetSize {
+    uint32_t width;
+    uint32_t height;
+    uint32_t depth; // 0: keep the source's
+};
+
+enum class MipSpace { LinearLight, Stored };
+enum class AlphaMode { Straight, Premultiplied };
+enum class VectorData { Colour, NormalMap };
+
+struct ConvertSettings {
+    const FormatInfo* format = nullptr; // null: the source's format
+    std::optional<TargetSize> size;
+    DWORD resizeFilter = IMAGE_FILTER_TRIANGLE; // filter type only
+    DWORD edgeFlags = 0;                        // IMAGE_FILTER_MIRROR_U/V/W
+    DWORD ditherFlag = 0;                       // 0 or IMAGE_FILTER_DITHER
+    D3DCOLOR colorKey = 0;
+    std::optional<uint32_t> mips;      // 0: the full chain
+    std::optional<DWORD> mipFilter;    // filter type; none: the library's default rule
+    MipSpace mipSpace = MipSpace::LinearLight;
+    AlphaMode alpha = AlphaMode::Straight;
+    VectorData data = VectorData::Colour;
+};
+
+// The format the result is stored in: the requested one (or the source's),
+// with DXT3 and DXT5 routed to DXT2 and DXT4 for premultiplied alpha.
+// Throws ToolError: CommandLine for requests that contradict each other,
+// Unsupported for conversions the tool cannot do.
+D3DFORMAT ResolveOutputFormat(const TextureImage& source, const ConvertSettings& settings);
+
+// The converted texture. Every pixel operation runs in the texture library;
+// the sRGB curve and renormalisation run on the pool's threads.
+TextureImage ConvertTexture(const TextureImage& source, const ConvertSettings& settings, WorkPool& pool);
+
+// Whether a format holds colour whose mips are best filtered in linear
+// light (colour, luminance and palette formats, not vectors or data).
+bool HoldsColour(D3DFORMAT format);
+
+} // namespace r3aztex

@@ -1,0 +1,75 @@
+#include "tools/r3aztex/processing/input_assembly.h"
+
+#include "tools/r3aztex/processing/library_operations.h"
+#include "tools/r3aztex/tool_error.h"
+
+#include <cstring>
+
+namespace r3aztex {
+namespace {
+
+bool SamePalette(const TextureImage& a, const TextureImage& b)
+{
+    if (a.palette.has_value() != b.palette.has_value())
+        return false;
+    return !a.palette || std::memcmp(a.palette->data(), b.palette->data(), sizeof(Palette)) == 0;
+}
+
+// Level 0 of every image in one common format: their own when they all
+// share it (and its palette), A16R16G16B16 otherwise.
+std::vector<TextureImage> CommonFormat(const std::vector<TextureImage>& images, const std::vector<std::string>& names)
+{
+    bool alike = true;
+    for (size_t i = 0; i < images.size(); ++i) {
+        if (images[i].kind != TextureKind::Flat)
+            throw FileError(ExitCode::Unsupported, names[i],
+                            "is a " + std::string(KindName(images[i].kind)) + " texture; only 2D images can be "
+                                                                              "faces or slices");
+        if (images[i].width != images[0].width || images[i].height != images[0].height)
+            throw FileError(ExitCode::Unsupported, names[i],
+                            "is " + std::to_string(images[i].width) + "x" + std::to_string(images[i].height) +
+                                ", but " + names[0] + " is " + std::to_string(images[0].width) + "x" +
+                                std::to_string(images[0].height));
+        alike = alike && images[i].format == images[0].format && SamePalette(images[i], images[0]);
+    }
+    if (alike)
+        return images;
+    std::vector<TextureImage> out;
+    for (const TextureImage& image : images)
+        out.push_back(ConvertLevels(image, FMT_A16R16G16B16, 1, LoadOptions{}));
+    return out;
+}
+
+} // namespace
+
+TextureImage AssembleCube(const std::vector<TextureImage>& faces, const std::vector<std::string>& names)
+{
+    if (faces.size() != 6)
+        throw ToolError(ExitCode::CommandLine, "--cube takes six inputs (+x, -x, +y, -y, +z, -z), not " +
+                                                   std::to_string(faces.size()));
+    const std::vector<TextureImage> common = CommonFormat(faces, names);
+    if (common[0].width != common[0].height)
+        throw FileError(ExitCode::Unsupported, names[0], "cube faces must be square");
+    TextureImage cube = MakeTexture(common[0].format, TextureKind::Cube, common[0].width, common[0].height, 1, 1);
+    cube.palette = common[0].palette;
+    for (uint32_t face = 0; face < 6; ++face)
+        cube.Surface(face, 0) = common[face].Surface(0, 0);
+    return cube;
+}
+
+TextureImage AssembleVolume(const std::vector<TextureImage>& slices, const std::vector<std::string>& names)
+{
+    if (slices.empty() || slices.size() > kMaxSide)
+        throw ToolError(ExitCode::CommandLine, "--volume takes 1 to " + std::to_string(kMaxSide) + " slices");
+    const std::vector<TextureImage> common = CommonFormat(slices, names);
+    TextureImage volume = MakeTexture(common[0].format, TextureKind::Volume, common[0].width, common[0].height,
+                                      static_cast<uint32_t>(common.size()), 1);
+    volume.palette = common[0].palette;
+    std::vector<BYTE>& level = volume.Surface(0, 0);
+    const size_t sliceBytes = common[0].Surface(0, 0).size();
+    for (size_t slice = 0; slice < common.size(); ++slice)
+        std::memcpy(level.data() + slice * sliceBytes, common[slice].Surface(0, 0).data(), sliceBytes);
+    return volume;
+}
+
+} // namespace r3aztex

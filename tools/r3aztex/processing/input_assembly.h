@@ -1,0 +1,19 @@
+// Building one cube map or volume texture out of several 2D inputs.
+#pragma once
+
+#include "tools/r3aztex/texture/texture_image.h"
+
+#include <string>
+#include <vector>
+
+namespace r3aztex {
+
+// Six images in face order (+x, -x, +y, -y, +z, -z), square and of one
+// size; their level 0 becomes the cube's only level. Images of different
+// formats are first brought to A16R16G16B16 by the library.
+TextureImage AssembleCube(const std::vector<TextureImage>& faces, const std::vector<std::string>& names);
+
+// Images of one size as the slices of a one-level volume, first to last.
+TextureImage AssembleVolume(const std::vector<TextureImage>& slices, const std::vector<std::string>& names);
+
+} // namespace r3aztex

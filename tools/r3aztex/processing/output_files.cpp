@@ -1,0 +1,91 @@
+#include "tools/r3aztex/processing/output_files.h"
+
+#include "tools/r3aztex/dds/dds_writer.h"
+#include "tools/r3aztex/image_io/file_io.h"
+#include "tools/r3aztex/processing/library_operations.h"
+#include "tools/r3aztex/tool_error.h"
+
+#include <cstring>
+
+namespace r3aztex {
+namespace {
+
+const char* const kFaceSuffixes[6] = {"_posx", "_negx", "_posy", "_negy", "_posz", "_negz"};
+
+std::string WithoutEnding(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return path;
+    return path.substr(0, dot);
+}
+
+// Level `level` of every face as a one-level texture of the same kind.
+TextureImage TakeLevel(const TextureImage& texture, uint32_t level)
+{
+    const LevelLayout layout = texture.Level(level);
+    TextureImage single = MakeTexture(texture.format, texture.kind, layout.width, layout.height, layout.depth, 1);
+    single.palette = texture.palette;
+    for (uint32_t face = 0; face < texture.Faces(); ++face)
+        single.Surface(face, 0) = texture.Surface(face, level);
+    return single;
+}
+
+// One 2D picture: face `face`, slice `slice` of a one-level texture.
+TextureImage Picture(const TextureImage& texture, uint32_t face, uint32_t slice)
+{
+    const LevelLayout layout = texture.Level(0);
+    TextureImage picture = MakeTexture(texture.format, TextureKind::Flat, layout.width, layout.height, 1, 1);
+    const std::vector<BYTE>& from = texture.Surface(face, 0);
+    std::memcpy(picture.Surface(0, 0).data(), from.data() + slice * layout.slicePitch, layout.slicePitch);
+    return picture;
+}
+
+} // namespace
+
+std::vector<std::string> OutputNames(const std::string& path, FileType type, TextureKind kind, uint32_t slices)
+{
+    if (type == FileType::Dds || kind == TextureKind::Flat)
+        return {path};
+    const std::string stem = WithoutEnding(path);
+    std::vector<std::string> names;
+    if (kind == TextureKind::Cube)
+        for (const char* suffix : kFaceSuffixes)
+            names.push_back(stem + suffix + ".png");
+    else
+        for (uint32_t slice = 0; slice < slices; ++slice)
+            names.push_back(stem + "_slice" + std::to_string(slice) + ".png");
+    return names;
+}
+
+std::vector<std::string> WriteTexture(const TextureImage& texture, const std::string& path, FileType type,
+                                      uint32_t level, WorkPool& pool)
+{
+    if (type == FileType::Dds) {
+        WriteFileAtomically(path, dds::Write(texture));
+        return {path};
+    }
+    if (level >= texture.levels)
+        throw ToolError(ExitCode::CommandLine, "--level " + std::to_string(level) + " asked of a texture with " +
+                                                   std::to_string(texture.levels) + " level(s)");
+    // The library decodes the level into 8 or 16 bits per channel,
+    // whichever holds the format's precision.
+    const FormatInfo& format = texture.Format();
+    const D3DFORMAT pictureFormat = format.channelBits > 8 ? FMT_A16R16G16B16 : D3DFMT_A8R8G8B8;
+    const TextureImage decoded = ConvertLevels(TakeLevel(texture, level), pictureFormat, 1, LoadOptions{});
+    const AlphaOutput alpha = format.HasAlpha() ? AlphaOutput::Keep : AlphaOutput::Drop;
+
+    const std::vector<std::string> names = OutputNames(path, type, texture.kind, decoded.depth);
+    std::vector<std::vector<BYTE>> files(names.size());
+    pool.ForEach(names.size(), [&](size_t i) {
+        const uint32_t face = texture.kind == TextureKind::Cube ? static_cast<uint32_t>(i) : 0;
+        const uint32_t slice = texture.kind == TextureKind::Volume ? static_cast<uint32_t>(i) : 0;
+        files[i] = EncodePng(Picture(decoded, face, slice), alpha);
+    });
+    for (size_t i = 0; i < names.size(); ++i)
+        WriteFileAtomically(names[i], files[i]);
+    return names;
+}
+
+} // namespace r3aztex

@@ -1,0 +1,24 @@
+// Writing a converted texture: one DDS file, or PNG files of one level
+// (one per cube face or volume slice).
+#pragma once
+
+#include "tools/r3aztex/image_io/image_file.h"
+#include "tools/r3aztex/texture/texture_image.h"
+#include "tools/r3aztex/util/work_pool.h"
+
+#include <string>
+#include <vector>
+
+namespace r3aztex {
+
+// The files a texture of that kind and depth is written to: the path
+// itself, or for PNG output of a cube "<stem>_posx.png" ... "_negz.png"
+// and of a volume "<stem>_slice<N>.png".
+std::vector<std::string> OutputNames(const std::string& path, FileType type, TextureKind kind, uint32_t slices);
+
+// Writes the texture to `path` as `type` (Dds or Png); `level` picks the
+// level for PNG. Each file is written atomically. Returns the names written.
+std::vector<std::string> WriteTexture(const TextureImage& texture, const std::string& path, FileType type,
+                                      uint32_t level, WorkPool& pool);
+
+} // namespace r3aztex

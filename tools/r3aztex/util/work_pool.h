@@ -1,0 +1,48 @@
+// A fixed set of worker threads that run indexed tasks. The calling thread
+// takes part in its own batch, so a task may itself call ForEach without
+// waiting on a worker that is waiting on it.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace r3aztex {
+
+class WorkPool {
+public:
+    // `threads` counts the calling thread: 1 runs everything on the caller.
+    explicit WorkPool(unsigned threads);
+    ~WorkPool();
+    WorkPool(const WorkPool&) = delete;
+    WorkPool& operator=(const WorkPool&) = delete;
+
+    unsigned Threads() const { return static_cast<unsigned>(workers_.size()) + 1; }
+
+    // Runs task(0) .. task(count - 1), in any order and on any threads, and
+    // returns when all have finished. If tasks throw, the exception of the
+    // lowest index is rethrown, so the outcome does not depend on timing.
+    void ForEach(size_t count, const std::function<void(size_t)>& task);
+
+private:
+    struct Batch;
+    void WorkerLoop();
+    // Claims and runs one task of the batch; false when none was left.
+    static bool RunOne(Batch& batch);
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::shared_ptr<Batch>> batches_;
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
+};
+
+// The number of processors, at least 1.
+unsigned ProcessorCount();
+
+} // namespace r3aztex
