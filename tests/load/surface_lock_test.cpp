@@ -329,7 +329,9 @@ TEST_F(SurfaceLockTest, DxtCopyIsMadeInWholeBlocks)
     EXPECT_TRUE(record.whole);
     ExpectBox(image.Region, {1, 1, 5, 5, 0, 1});
     ExpectBox(image.Extent, {0, 0, 6, 6, 0, 1});
+    DebugCapture capture;
     lock.Release();
+    EXPECT_EQ(capture.Text(), "") << "the block-rounded copy fits back";
     EXPECT_EQ(d3d8::CallCount(d3d8::Call::CopyRects), 2u) << "filled, then written back";
 }
 
