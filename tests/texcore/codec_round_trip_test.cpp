@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 #include <string>
 
@@ -125,6 +126,61 @@ TEST(PackedDecode, ValuesStayInsideTheFormatsRange)
                     EXPECT_GE(channel, lowest) << "format " << layout.format;
                     EXPECT_LE(channel, 1.0f) << "format " << layout.format;
                 }
+            }
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Rows are encoded and decoded four pixels at a time where the pixel fits
+// 32 bits; the last pixels of a row, and one-pixel rows, go one by one. Both
+// ways must give the same bits and floats, including for values out of
+// range and not-a-number, and with dither thresholds.
+TEST(PackedRows, GroupsOfFourMatchOnePixelAtATime)
+{
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> wide(-1.5f, 1.5f);
+    for (const Layout& layout : packed::kLayouts) {
+        constexpr UINT kWidth = 67;
+        std::vector<FloatColor> colors(kWidth);
+        for (FloatColor& color : colors)
+            color = {wide(random), wide(random), wide(random), wide(random)};
+        colors[5].g = std::numeric_limits<float>::quiet_NaN();
+        colors[9].r = 1e30f;
+        for (DWORD dither : {0u, 1u}) {
+            TestImage row(layout.format, layout.bytes, kWidth, 3, 2);
+            row.dither = dither;
+            MakeCodec(row.Describe())->WriteRow(2, 1, colors.data());
+            // Pixel x of the row meets threshold (1 + x) % 4 of row 2; a
+            // one-pixel region meets threshold s % 4 in slice s, so slice
+            // (1 + x) % 4 gives it the same threshold.
+            TestImage single(layout.format, layout.bytes, kWidth, 3, 4);
+            single.dither = dither;
+            for (UINT x = 0; x < kWidth; ++x) {
+                ImageDesc desc = single.Describe();
+                desc.Region = {x, 0, x + 1, 3, 0, 4};
+                const UINT slice = (1 + x) % 4;
+                MakeCodec(desc)->WriteRow(2, slice, &colors[x]);
+                ASSERT_EQ(0, std::memcmp(single.bytes.data() + slice * single.slicePitch + 2 * single.rowPitch +
+                                             x * layout.bytes,
+                                         row.bytes.data() + row.slicePitch + 2 * row.rowPitch + x * layout.bytes,
+                                         layout.bytes))
+                    << "format " << layout.format << " x " << x << " dither " << dither;
+            }
+
+            // Reading the row back: whole row against pixel by pixel.
+            CodecPointer reader = MakeCodec(row.Describe());
+            std::vector<FloatColor> decoded(kWidth);
+            reader->ReadRow(2, 1, decoded.data());
+            for (UINT x = 0; x < kWidth; ++x) {
+                ImageDesc desc = row.Describe();
+                desc.Region = {x, 0, x + 1, 3, 0, 2};
+                FloatColor one;
+                MakeCodec(desc)->ReadRow(2, 1, &one);
+                ASSERT_EQ(0, std::memcmp(&one, &decoded[x], sizeof one)) << "format " << layout.format << " x " << x;
             }
         }
     }
