@@ -3,6 +3,8 @@
 // general path's cases and the volume form.
 #include "filter_test_support.h"
 
+#include "r3az8/tex/blit/box_kernels.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -128,6 +130,28 @@ TEST(BoxFastPath, XFieldsComeOutZero)
         ASSERT_EQ(BlitImages(dest, src, IMAGE_FILTER_BOX), S_OK);
         EXPECT_EQ(dest.Get<uint16_t>(0), format == D3DFMT_X1R5G5B5 ? 0x7FFF : 0x0FFF);
     }
+}
+
+// D3DFMT_X8R8G8B8 goes through the bound kernel: colour bytes are the
+// rounded means; the X byte is 0 from the plain kernel and, as the MMX
+// kernel has always made it, the rounded mean from the vector kernels.
+TEST(BoxFastPath, X8R8G8B8AveragesColoursAndTreatsXAsItsKernelDoes)
+{
+    std::mt19937 random(98);
+    PackedImage src(D3DFMT_X8R8G8B8, 4, 8, 4);
+    src.FillRandom(random);
+    PackedImage dest(D3DFMT_X8R8G8B8, 4, 4, 2);
+    ASSERT_EQ(BlitImages(dest, src, IMAGE_FILTER_BOX), S_OK);
+    const bool plainKernel = g_pfnBoxKernelX8R8G8B8 == &BoxKernelXrgbPlain;
+    for (UINT y = 0; y < 2; ++y)
+        for (UINT x = 0; x < 4; ++x)
+            for (UINT shift : {0u, 8u, 16u, 24u}) {
+                uint32_t sum = 0;
+                for (UINT i = 0; i < 4; ++i)
+                    sum += (src.Get<uint32_t>(2 * x + i % 2, 2 * y + i / 2) >> shift) & 0xFF;
+                const uint32_t expected = shift == 24 && plainKernel ? 0 : (sum + 2) >> 2;
+                EXPECT_EQ((dest.Get<uint32_t>(x, y) >> shift) & 0xFF, expected) << x << "," << y << " bits " << shift;
+            }
 }
 
 // 5x3 to 2x1: the fifth column and the third row are ignored, and the
