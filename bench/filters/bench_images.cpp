@@ -22,7 +22,7 @@ ImageDesc DescribeMemory(void* pixels, UINT width, UINT height)
 std::string ImageFolder()
 {
     const char* folder = std::getenv("R3AZ_IMAGES");
-    return folder ? folder : "/work/shared/images";
+    return folder ? folder : R3AZ_BENCH_IMAGE_DIR;
 }
 
 BenchImage LoadPng(const std::string& path)

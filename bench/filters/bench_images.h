@@ -18,7 +18,8 @@ struct BenchImage {
     ImageDesc Describe();
 };
 
-// Where the shared test images live (R3AZ_IMAGES overrides).
+// Where the real test images live: R3AZ_IMAGES, or the folder the build
+// was configured with.
 std::string ImageFolder();
 
 // Decodes an 8-bit RGBA (or RGB, grey) PNG; empty when it cannot be read.
