@@ -25,8 +25,9 @@ constexpr Channel B = Channel::Blue;
 constexpr Channel A = Channel::Alpha;
 constexpr Channel L = Channel::Luminance;
 
-// Channels without a field: colour formats read opaque, A8 reads black,
-// the signed formats read 0 for a missing W and 1 for a missing alpha.
+// Channels without a field: colour and luminance formats read opaque, A8
+// reads black with its alpha, G16R16 reads blue and alpha as 1, and the
+// signed formats read 0 for a missing W and 1 for a missing alpha.
 constexpr FloatColor kOpaque = {0.0f, 0.0f, 0.0f, 1.0f};
 constexpr FloatColor kBlueAndAlphaOne = {0.0f, 0.0f, 1.0f, 1.0f};
 constexpr FloatColor kBlack = {0.0f, 0.0f, 0.0f, 0.0f};

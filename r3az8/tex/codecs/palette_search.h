@@ -1,11 +1,12 @@
 // Nearest palette entry for the palette formats: the entry with the least
 // squared distance to the colour, summed as ((dr^2 + dg^2) + db^2) (+ da^2)
-// in 32-bit floats, the lowest index winning among equal distances; no
-// entry closer than the largest finite float (a colour that is not finite)
-// gives entry 0. The search keeps the palette one
-// channel per array, so the 256 distances are computed in wide vector
-// steps (AVX2 where the processor has it), and remembers recent answers,
-// since images repeat colours.
+// in 32-bit floats, the lowest index winning among equal distances; when no
+// entry is closer than the largest finite float (a colour that is not
+// finite) the answer is entry 0.
+//
+// The search keeps the palette one channel per array, so the 256 distances
+// are computed in wide vector steps (AVX2 where the processor has it), and
+// remembers recent answers, since images repeat colours.
 #pragma once
 
 #include "r3az8/tex/codecs/palette_kernels.h"
