@@ -38,6 +38,8 @@ const Flavour Flavours[] = {
     {"chosen", EncodeBlocks, InstructionSet::Plain},
 };
 
+void PrintTo(const Flavour& flavour, std::ostream* out) { *out << flavour.name; }
+
 class BlockLanes : public testing::TestWithParam<Flavour> {};
 
 std::vector<FloatColor> RandomBlocks(std::mt19937& random, UINT count, bool specials)

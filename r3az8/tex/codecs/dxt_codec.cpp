@@ -1,5 +1,6 @@
 // Rows of DXT images: block rows decoded once for reading, collected and
 // encoded once for writing.
+#include "r3az8/tex/dxt/no_fused_multiply_add.h"
 #include "r3az8/tex/codecs/dxt_codec.h"
 
 #include "r3az8/tex/codecs/buffered_codecs.h"

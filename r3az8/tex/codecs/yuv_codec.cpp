@@ -1,5 +1,6 @@
 // UYVY and YUY2 pixel pairs (ITU-R BT.601 studio range: Y 16..235,
 // chroma 16..240 around 128).
+#include "r3az8/tex/dxt/no_fused_multiply_add.h"
 #include "r3az8/tex/codecs/yuv_codec.h"
 
 #include "r3az8/tex/codecs/buffered_codecs.h"

@@ -1,5 +1,6 @@
 // 5:6:5 colour words of the DXT colour half, and the weights of the
 // encoder's colour space.
+#include "r3az8/tex/dxt/no_fused_multiply_add.h"
 #include "r3az8/tex/dxt/dxt_internal.h"
 
 using namespace dxt;

@@ -1,5 +1,6 @@
 // The colour half of every DXT block: dither the block to 5:6:5, fit two
 // endpoints in weighted space, then code each pixel with error diffusion.
+#include "r3az8/tex/dxt/no_fused_multiply_add.h"
 #include "r3az8/tex/dxt/dxt_internal.h"
 
 #include <utility>

@@ -1,4 +1,5 @@
 // The five block decoders.
+#include "r3az8/tex/dxt/no_fused_multiply_add.h"
 #include "r3az8/tex/dxt/dxt_internal.h"
 
 using namespace dxt;

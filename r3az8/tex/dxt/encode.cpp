@@ -1,5 +1,6 @@
 // The five block encoders: an alpha half (explicit 4-bit or a fitted 3-bit
 // ramp) in front of the colour half.
+#include "r3az8/tex/dxt/no_fused_multiply_add.h"
 #include "r3az8/tex/dxt/dxt_internal.h"
 
 using namespace dxt;

@@ -1,5 +1,6 @@
 // EncodeBlocks: the multi-block encoder for the instruction set the
 // processor has, chosen at the first call.
+#include "r3az8/tex/dxt/no_fused_multiply_add.h"
 #include "r3az8/tex/dxt/block_lanes.h"
 
 #include "r3az8/tex/blit/simd_support.h"

@@ -1,5 +1,6 @@
 // Alpha endpoint search of DXT4/DXT5: the range of the alphas, refined by
 // Gauss-Newton rounds against the ramp they will be coded to.
+#include "r3az8/tex/dxt/no_fused_multiply_add.h"
 #include "r3az8/tex/dxt/dxt_internal.h"
 
 #include <utility>

@@ -1,5 +1,6 @@
 // Colour endpoint search: a diagonal of the bounding box, then Gauss-Newton
 // refinement of both ends against the ramp the block will decode to.
+#include "r3az8/tex/dxt/no_fused_multiply_add.h"
 #include "r3az8/tex/dxt/dxt_internal.h"
 
 #include <utility>

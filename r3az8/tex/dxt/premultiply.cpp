@@ -1,4 +1,5 @@
 // Premultiplied alpha of DXT2 and DXT4.
+#include "r3az8/tex/dxt/no_fused_multiply_add.h"
 #include "r3az8/tex/dxt/dxt_internal.h"
 
 void Premultiply(FloatColor* pOut, const FloatColor* pIn)
