@@ -1,0 +1,192 @@
+// The YUV and DXT formats through Blit: converted both ways, halved for a
+// mip chain, copied block for block, and written in partly covered block
+// rows, with errors inside what each format can hold.
+#include "r3az8/tex/blitter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+struct FormatCase {
+    const char* name;
+    D3DFORMAT format;
+    // RMSE in 8-bit units on the smooth test picture. Premultiplied
+    // formats store colour times alpha (0.5 to 1 here), so unpremultiplying
+    // magnifies their colour error up to twofold.
+    double colourTolerance;
+    bool keepsAlpha;
+};
+
+const FormatCase Formats[] = {
+    {"DXT1", D3DFMT_DXT1, 8, false}, {"DXT2", D3DFMT_DXT2, 14, true}, {"DXT3", D3DFMT_DXT3, 8, true},
+    {"DXT4", D3DFMT_DXT4, 14, true},  {"DXT5", D3DFMT_DXT5, 8, true}, {"UYVY", D3DFMT_UYVY, 4, false},
+    {"YUY2", D3DFMT_YUY2, 4, false},
+};
+
+void PrintTo(const FormatCase& format, std::ostream* out) { *out << format.name; }
+
+bool IsBlockFormat(D3DFORMAT format)
+{
+    return format == D3DFMT_DXT1 || format == D3DFMT_DXT2 || format == D3DFMT_DXT3 || format == D3DFMT_DXT4 ||
+           format == D3DFMT_DXT5;
+}
+
+// Bytes of a width x height image and its row pitch.
+struct Image {
+    D3DFORMAT format;
+    UINT width;
+    UINT height;
+    UINT pitch;
+    std::vector<BYTE> bytes;
+
+    Image(D3DFORMAT f, UINT w, UINT h) : format(f), width(w), height(h)
+    {
+        if (f == D3DFMT_A8R8G8B8)
+            pitch = 4 * w;
+        else if (IsBlockFormat(f))
+            pitch = (w + 3) / 4 * (f == D3DFMT_DXT1 ? 8 : 16);
+        else
+            pitch = 2 * w;
+        const UINT rows = IsBlockFormat(f) ? (h + 3) / 4 : h;
+        bytes.assign(static_cast<size_t>(pitch) * rows, 0);
+    }
+    ImageDesc Describe(D3DBOX region)
+    {
+        return {bytes.data(), format, pitch, 0, {0, 0, width, height, 0, 1}, region, 0, 0, nullptr};
+    }
+    ImageDesc Describe() { return Describe({0, 0, width, height, 0, 1}); }
+    uint32_t Pixel(UINT x, UINT y) const
+    {
+        const BYTE* p = bytes.data() + y * pitch + 4 * x;
+        return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+    }
+    void SetPixel(UINT x, UINT y, uint32_t argb)
+    {
+        BYTE* p = bytes.data() + y * pitch + 4 * x;
+        for (int k = 0; k < 4; ++k)
+            p[k] = static_cast<BYTE>(argb >> (8 * k));
+    }
+};
+
+// Smooth colours with alpha from 0.5 to 1 (so premultiplied formats keep
+// their colours recoverable).
+uint32_t Smooth(UINT x, UINT y)
+{
+    uint32_t r = 40 + 9 * x, g = 200 - 7 * y, b = 60 + 4 * (x + y), a = 128 + 4 * (x + y);
+    return a << 24 | r << 16 | g << 8 | b;
+}
+
+Image SmoothPicture(UINT width, UINT height)
+{
+    Image image(D3DFMT_A8R8G8B8, width, height);
+    for (UINT y = 0; y < height; ++y)
+        for (UINT x = 0; x < width; ++x)
+            image.SetPixel(x, y, Smooth(x, y));
+    return image;
+}
+
+HRESULT Blit(Image& dest, D3DBOX destRegion, Image& source, D3DBOX sourceRegion, DWORD filter)
+{
+    ImageDesc destDesc = dest.Describe(destRegion);
+    ImageDesc sourceDesc = source.Describe(sourceRegion);
+    Blitter blitter;
+    return blitter.Blit(destDesc, sourceDesc, filter);
+}
+
+HRESULT Blit(Image& dest, Image& source, DWORD filter)
+{
+    return Blit(dest, {0, 0, dest.width, dest.height, 0, 1}, source, {0, 0, source.width, source.height, 0, 1},
+                filter);
+}
+
+double ChannelDifference(uint32_t a, uint32_t b, int shift)
+{
+    return static_cast<double>(static_cast<int>((a >> shift) & 255) - static_cast<int>((b >> shift) & 255));
+}
+
+class BlitFormats : public testing::TestWithParam<FormatCase> {};
+
+TEST_P(BlitFormats, RoundTripStaysWithinTheFormatsPrecision)
+{
+    const FormatCase& format = GetParam();
+    Image original = SmoothPicture(16, 16);
+    Image stored(format.format, 16, 16);
+    Image back(D3DFMT_A8R8G8B8, 16, 16);
+    ASSERT_EQ(Blit(stored, original, IMAGE_FILTER_NONE), S_OK);
+    ASSERT_EQ(Blit(back, stored, IMAGE_FILTER_NONE), S_OK);
+    double colour = 0, alpha = 0;
+    for (UINT y = 0; y < 16; ++y)
+        for (UINT x = 0; x < 16; ++x) {
+            for (int shift : {0, 8, 16})
+                colour += std::pow(ChannelDifference(back.Pixel(x, y), original.Pixel(x, y), shift), 2);
+            alpha += std::pow(ChannelDifference(back.Pixel(x, y), original.Pixel(x, y), 24), 2);
+        }
+    EXPECT_LT(std::sqrt(colour / (3 * 256)), format.colourTolerance);
+    if (format.keepsAlpha)
+        EXPECT_LT(std::sqrt(alpha / 256), format.format == D3DFMT_DXT2 || format.format == D3DFMT_DXT3 ? 10 : 3);
+    else
+        EXPECT_EQ(back.Pixel(3, 3) >> 24, 255u);
+}
+
+TEST_P(BlitFormats, BoxHalvingMakesTheNextMipLevel)
+{
+    const FormatCase& format = GetParam();
+    Image original = SmoothPicture(16, 16);
+    Image level0(format.format, 16, 16);
+    Image level1(format.format, 8, 8);
+    Image back(D3DFMT_A8R8G8B8, 8, 8);
+    ASSERT_EQ(Blit(level0, original, IMAGE_FILTER_NONE), S_OK);
+    ASSERT_EQ(Blit(level1, level0, IMAGE_FILTER_BOX), S_OK);
+    ASSERT_EQ(Blit(back, level1, IMAGE_FILTER_NONE), S_OK);
+    // Level 1 pixel (x, y) averages level 0 pixels 2x..2x+1: the smooth
+    // picture's value at (2x + 0.5, 2y + 0.5).
+    double colour = 0;
+    for (UINT y = 0; y < 8; ++y)
+        for (UINT x = 0; x < 8; ++x) {
+            double green = 200 - 7 * (2 * y + 0.5);
+            colour += std::pow(((back.Pixel(x, y) >> 8) & 255) - green, 2);
+        }
+    EXPECT_LT(std::sqrt(colour / 64), 2 * format.colourTolerance);
+}
+
+TEST_P(BlitFormats, SameFormatCopyKeepsTheBytes)
+{
+    const FormatCase& format = GetParam();
+    Image original = SmoothPicture(16, 16);
+    Image stored(format.format, 16, 16);
+    Image copy(format.format, 16, 16);
+    ASSERT_EQ(Blit(stored, original, IMAGE_FILTER_NONE), S_OK);
+    ASSERT_EQ(Blit(copy, stored, IMAGE_FILTER_TRIANGLE), S_OK);
+    EXPECT_EQ(copy.bytes, stored.bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, BlitFormats, testing::ValuesIn(Formats),
+                         [](const testing::TestParamInfo<FormatCase>& info) { return std::string(info.param.name); });
+
+// A region whose top and bottom cut block rows: the rows it covers are
+// written, the rows outside it keep their colours.
+TEST(BlitDxt, RegionCuttingBlockRowsIsStoredCompletely)
+{
+    Image white(D3DFMT_A8R8G8B8, 16, 16);
+    for (UINT y = 0; y < 16; ++y)
+        for (UINT x = 0; x < 16; ++x)
+            white.SetPixel(x, y, 0xFFFFFFFF);
+    Image black(D3DFMT_A8R8G8B8, 16, 10);
+    for (UINT y = 0; y < 10; ++y)
+        for (UINT x = 0; x < 16; ++x)
+            black.SetPixel(x, y, 0xFF000000);
+    Image stored(D3DFMT_DXT1, 16, 16);
+    ASSERT_EQ(Blit(stored, white, IMAGE_FILTER_NONE), S_OK);
+    ASSERT_EQ(Blit(stored, {0, 3, 16, 13, 0, 1}, black, {0, 0, 16, 10, 0, 1}, IMAGE_FILTER_NONE), S_OK);
+    Image back(D3DFMT_A8R8G8B8, 16, 16);
+    ASSERT_EQ(Blit(back, stored, IMAGE_FILTER_NONE), S_OK);
+    for (UINT y = 0; y < 16; ++y)
+        for (UINT x = 0; x < 16; ++x)
+            ASSERT_EQ(back.Pixel(x, y), (y >= 3 && y < 13) ? 0xFF000000u : 0xFFFFFFFFu) << x << "," << y;
+}
+
+} // namespace
