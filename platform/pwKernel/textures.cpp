@@ -28,7 +28,15 @@ const FormatName* FindFormat(const char* name)
     return nullptr;
 }
 
-std::string Quoted(const char* text) { return text == nullptr ? "null" : "\"" + std::string(text) + "\""; }
+std::string Quoted(const char* text)
+{
+    if (text == nullptr)
+        return "null";
+    std::string quoted(1, '"');
+    quoted.append(text);
+    quoted.push_back('"');
+    return quoted;
+}
 
 // Copies tightly packed rows into level 0 of a new texture.
 HRESULT FillLevelZero(IDirect3DTexture8* texture, const void* pixels, unsigned width, unsigned height,
