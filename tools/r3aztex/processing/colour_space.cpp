@@ -82,7 +82,9 @@ void RenormaliseNormals(std::span<BYTE> pixels, MissingZ missingZ)
         if (missingZ == MissingZ::Rebuild)
             z = std::sqrt(std::max(0.0, 1.0 - x * x - y * y));
         const double length = std::sqrt(x * x + y * y + z * z);
-        if (length < 1e-12) {
+        // Shorter than a zero vector stored in 8 bits can come out (128 per
+        // channel reads as 0.004): no direction to keep.
+        if (length < 0.01) {
             x = 0.0;
             y = 0.0;
             z = 1.0;

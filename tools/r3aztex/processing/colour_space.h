@@ -21,7 +21,8 @@ enum class MissingZ { Keep, Rebuild };
 // Reads each pixel as a vector (red, green, blue) = (x, y, z) stored as
 // v * 0.5 + 0.5 and scales it to unit length. With MissingZ::Rebuild the
 // z stored is ignored and rebuilt as sqrt(1 - x^2 - y^2), for formats
-// that keep only x and y. A zero vector becomes (0, 0, 1).
+// that keep only x and y. A vector shorter than 0.01, which has no
+// direction worth keeping, becomes (0, 0, 1).
 void RenormaliseNormals(std::span<BYTE> pixels, MissingZ missingZ);
 
 } // namespace r3aztex

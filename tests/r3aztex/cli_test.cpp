@@ -1,0 +1,292 @@
+// The built r3aztex run as a user runs it: exit codes, messages, outputs.
+#include "tool_test_support.h"
+
+#include "tools/r3aztex/dds/dds_reader.h"
+
+#include <filesystem>
+
+namespace r3aztex {
+namespace {
+
+using namespace testing;
+namespace fs = std::filesystem;
+
+TEST(Cli, HelpForEveryCommand)
+{
+    TempFolder folder;
+    RunResult help = RunTool({"--help"}, folder);
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("convert"), std::string::npos);
+    for (const char* command : {"info", "convert", "diff"}) {
+        RunResult result = RunTool({command, "--help"}, folder);
+        EXPECT_EQ(result.exitCode, 0) << command;
+        EXPECT_NE(result.out.find("--threads"), std::string::npos) << command;
+    }
+    EXPECT_NE(RunTool({"convert", "--help"}, folder).out.find("--mip-filter"), std::string::npos);
+}
+
+struct CommandLineCase {
+    std::vector<std::string> arguments;
+    const char* expectedInMessage;
+};
+
+TEST(Cli, CommandLineMistakesExitWithOne)
+{
+    TempFolder folder;
+    const std::string png = folder / "in.png";
+    WritePng(png, TestPicture(8, 8));
+    const std::vector<CommandLineCase> cases = {
+        {{}, "subcommand"},
+        {{"resize"}, ""},
+        {{"convert", png}, "-o FILE or --outdir DIR"},
+        {{"convert", png, "-o", folder / "o.dds", "--outdir", folder.Path().string()}, "one of them"},
+        {{"convert", png, "-o", folder / "o.dds", "--format", "dxt9"}, "unknown format 'dxt9'"},
+        {{"convert", png, "-o", folder / "o.dds", "--resize", "12"}, "--resize"},
+        {{"convert", png, "-o", folder / "o.dds", "--resize", "0x4"}, "at least 1"},
+        {{"convert", png, "-o", folder / "o.dds", "--resize", "4x4x"}, "--resize"},
+        {{"convert", png, "-o", folder / "o.dds", "--colorkey", "FF00FF"}, "--colorkey"},
+        {{"convert", png, "-o", folder / "o.dds", "--filter", "cubic"}, "filter"},
+        {{"convert", png, "-o", folder / "o.dds", "--mirror", "u,x"}, "mirror"},
+        {{"convert", png, png, "-o", folder / "o.dds"}, "-o takes one input"},
+        {{"convert", png, "-o", folder / "o.bmp"}, ".dds or .png"},
+        {{"convert", png, "-o", folder / "o.dds", "--cube", "--volume"}, "exclude"},
+        {{"convert", png, "-o", folder / "o.dds", "--cube"}, "six inputs"},
+        {{"convert", png, "-o", folder / "o.dds", "--mips", "5"}, "exceeds the 4 levels"},
+        {{"convert", png, "-o", folder / "o.dds", "--premultiply", "--format", "a8r8g8b8"}, "dxt3 or dxt5"},
+        {{"convert", png, "-o", folder / "o.png", "--level", "3"}, "--level 3"},
+        {{"convert", png, "-o", folder / "o.dds", "--threads", "0"}, "threads"},
+        {{"info"}, "files"},
+        {{"diff", png}, "second"},
+    };
+    for (const CommandLineCase& c : cases) {
+        const RunResult result = RunTool(c.arguments, folder);
+        std::string shown;
+        for (const std::string& a : c.arguments)
+            shown += a + " ";
+        EXPECT_EQ(result.exitCode, 1) << shown << "\n" << result.err;
+        EXPECT_NE(result.err.find(c.expectedInMessage), std::string::npos) << shown << "\n" << result.err;
+    }
+    EXPECT_FALSE(fs::exists(folder / "o.dds"));
+    EXPECT_FALSE(fs::exists(folder / "o.png"));
+}
+
+TEST(Cli, FileProblemsExitWithTwo)
+{
+    TempFolder folder;
+    RunResult missing = RunTool({"info", folder / "nothing.dds"}, folder);
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_NE(missing.err.find("nothing.dds: cannot open"), std::string::npos) << missing.err;
+
+    const std::string png = folder / "in.png";
+    WritePng(png, TestPicture(8, 8));
+    RunResult noFolder = RunTool({"convert", png, "-o", folder / "no/such/folder/out.dds"}, folder);
+    EXPECT_EQ(noFolder.exitCode, 2);
+    EXPECT_NE(noFolder.err.find("out.dds: cannot create"), std::string::npos) << noFolder.err;
+
+    RunResult directory = RunTool({"convert", folder.Path().string(), "-o", folder / "out.dds"}, folder);
+    EXPECT_EQ(directory.exitCode, 2);
+    EXPECT_FALSE(fs::exists(folder / "out.dds"));
+}
+
+// Broken files, written by the test, through info and convert.
+TEST(Cli, MalformedAndUnsupportedInputs)
+{
+    TempFolder folder;
+    TextureImage texture = MakeTexture(D3DFMT_DXT1, TextureKind::Flat, 8, 8, 1, 4);
+    std::vector<BYTE> good = dds::Write(texture);
+    struct FileCase {
+        const char* name;
+        std::vector<BYTE> bytes;
+        int exitCode;
+    };
+    auto changed = [&](size_t offset, DWORD value) {
+        std::vector<BYTE> bytes = good;
+        dds::StoreLittleEndian32(bytes.data() + offset, value);
+        return bytes;
+    };
+    std::vector<BYTE> rgb = dds::Write(MakeTexture(D3DFMT_X8R8G8B8, TextureKind::Flat, 4, 4, 1, 1));
+    dds::StoreLittleEndian32(rgb.data() + 88, 7); // bit count
+    const std::vector<FileCase> cases = {
+        {"truncated-header.dds", std::vector<BYTE>(good.begin(), good.begin() + 60), 3},
+        {"truncated-data.dds", std::vector<BYTE>(good.begin(), good.end() - 1), 3},
+        {"header-size.dds", changed(4, 100), 3},
+        {"zero-width.dds", changed(16, 0), 3},
+        {"huge-width.dds", changed(16, 1u << 20), 4},
+        {"mips-beyond-chain.dds", changed(28, 9), 3},
+        {"cube-bits.dds", changed(112, 0xFC00), 3},
+        {"bit-count-7.dds", rgb, 3},
+        {"fourcc.dds", changed(84, MAKEFOURCC('A', 'T', 'I', '1')), 4},
+        {"damaged.png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 1, 2}, 3},
+        {"text.bmp", {'B', 'M', 1, 2, 3}, 4},
+    };
+    for (const FileCase& c : cases) {
+        const std::string path = folder / c.name;
+        WriteFileAtomically(path, c.bytes);
+        const RunResult info = RunTool({"info", path}, folder);
+        EXPECT_EQ(info.exitCode, c.exitCode) << c.name << ": " << info.err;
+        EXPECT_NE(info.err.find(path + ": "), std::string::npos) << "the message names the file: " << info.err;
+        const RunResult convert = RunTool({"convert", path, "-o", folder / "out.dds"}, folder);
+        EXPECT_EQ(convert.exitCode, c.exitCode) << c.name << ": " << convert.err;
+        EXPECT_FALSE(fs::exists(folder / "out.dds")) << c.name;
+    }
+}
+
+std::vector<std::string> FolderEntries(const TempFolder& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder.Path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(Cli, FailuresLeaveExistingOutputsAlone)
+{
+    TempFolder folder;
+    const std::string output = folder / "out.dds";
+    WriteFileAtomically(output, std::vector<BYTE>{'o', 'l', 'd'});
+    WriteFileAtomically(folder / "bad.dds", std::vector<BYTE>{'D', 'D', 'S', ' ', 1});
+    EXPECT_EQ(RunTool({"convert", folder / "bad.dds", "-o", output}, folder).exitCode, 3);
+    EXPECT_EQ(Slurp(output), "old");
+    EXPECT_EQ(FolderEntries(folder), (std::vector<std::string>{"bad.dds", "out.dds"})) << "no temporary file left";
+}
+
+TEST(Cli, BatchWithKeepGoing)
+{
+    TempFolder folder;
+    fs::create_directories(folder / "out");
+    WritePng(folder / "a.png", TestPicture(16, 16));
+    WriteFileAtomically(folder / "b.dds", std::vector<BYTE>{'D', 'D', 'S', ' '});
+    WritePng(folder / "c.png", TestPicture(8, 4));
+    const std::vector<std::string> batch = {"convert", folder / "a.png", folder / "b.dds", folder / "c.png",
+                                            "--outdir", folder / "out", "--format", "dxt5", "--threads", "1"};
+    RunResult stopping = RunTool(batch, folder);
+    EXPECT_EQ(stopping.exitCode, 3);
+    EXPECT_TRUE(fs::exists(folder / "out/a.dds"));
+    EXPECT_FALSE(fs::exists(folder / "out/c.dds")) << "stops at the first failure";
+
+    std::vector<std::string> going = batch;
+    going.push_back("--keep-going");
+    RunResult kept = RunTool(going, folder);
+    EXPECT_EQ(kept.exitCode, 3) << "the failure still shows in the exit code";
+    EXPECT_TRUE(fs::exists(folder / "out/c.dds"));
+    EXPECT_NE(kept.err.find("b.dds"), std::string::npos);
+    EXPECT_NE(kept.out.find("c.png -> "), std::string::npos);
+}
+
+// The user's round: a folder of PNGs to DXT1 and DXT5 with mips, then info
+// and diff on the results.
+TEST(Cli, FolderOfPngsToCompressedDdsWithMips)
+{
+    TempFolder folder;
+    fs::create_directories(folder / "png");
+    fs::create_directories(folder / "dds");
+    WritePng(folder / "png/wall.png", TestPicture(64, 32));
+    WritePng(folder / "png/sign.png", TestPicture(20, 12));
+    RunResult convert = RunTool({"convert", folder / "png/wall.png", folder / "png/sign.png", "--outdir",
+                                 folder / "dds", "--format", "DXT1", "--mips", "0", "--quiet"},
+                                folder);
+    ASSERT_EQ(convert.exitCode, 0) << convert.err;
+    EXPECT_EQ(convert.out, "");
+
+    RunResult info = RunTool({"info", "--json", folder / "dds/wall.dds", folder / "dds/sign.dds"}, folder);
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_NE(info.out.find("\"format\": \"dxt1\", \"kind\": \"2d\", \"width\": 64, \"height\": 32"),
+              std::string::npos)
+        << info.out;
+    EXPECT_NE(info.out.find("\"level_count\": 7"), std::string::npos);
+    EXPECT_NE(info.out.find("\"level_count\": 5"), std::string::npos) << "20x12 has five levels";
+    EXPECT_NE(info.out.find("{\"level\": 6, \"width\": 1, \"height\": 1, \"depth\": 1, \"bytes\": 8}"),
+              std::string::npos);
+
+    RunResult text = RunTool({"info", folder / "dds/wall.dds"}, folder);
+    EXPECT_NE(text.out.find("dds, dxt1, 2d 64x32, 7 levels"), std::string::npos) << text.out;
+
+    RunResult diff = RunTool({"diff", "--json", folder / "png/wall.png", folder / "dds/wall.dds"}, folder);
+    ASSERT_EQ(diff.exitCode, 0) << diff.err;
+    EXPECT_NE(diff.out.find("\"level\": 0, \"width\": 64, \"height\": 32"), std::string::npos) << diff.out;
+    EXPECT_NE(diff.out.find("\"rmse\""), std::string::npos);
+
+    RunResult same = RunTool({"diff", folder / "dds/wall.dds", folder / "dds/wall.dds"}, folder);
+    EXPECT_NE(same.out.find("level 6 (1x1): r 0.000/inf"), std::string::npos) << same.out;
+}
+
+TEST(Cli, GammaCorrectMipsAndLinear)
+{
+    TempFolder folder;
+    WritePng(folder / "stripes.png",
+             MakePicture(16, 16, [](uint32_t x, uint32_t) { return x % 2 ? 0xFFFFFFFFu : 0xFF000000u; }));
+    for (const bool linear : {false, true}) {
+        std::vector<std::string> arguments = {"convert", folder / "stripes.png", "-o", folder / "s.dds", "--mips",
+                                              "2"};
+        if (linear)
+            arguments.push_back("--linear");
+        ASSERT_EQ(RunTool(arguments, folder).exitCode, 0);
+        const TextureImage texture = dds::Read(ReadFileBytes(folder / "s.dds"), "s.dds");
+        EXPECT_EQ(texture.format, D3DFMT_A8R8G8B8);
+        const int level1 = int(PixelAt(texture, 0, 1, 3, 3) & 0xFF);
+        if (linear)
+            EXPECT_EQ(level1, 128);
+        else
+            EXPECT_NEAR(level1, 188, 1);
+    }
+}
+
+TEST(Cli, PngOutputOfLevelsFacesAndSlices)
+{
+    TempFolder folder;
+    WritePng(folder / "p.png", TestPicture(16, 8));
+    ASSERT_EQ(RunTool({"convert", folder / "p.png", "-o", folder / "p.dds", "--mips", "0"}, folder).exitCode, 0);
+    ASSERT_EQ(RunTool({"convert", folder / "p.dds", "-o", folder / "level2.png", "--level", "2"}, folder).exitCode,
+              0);
+    const TextureImage level2 = ReadTextureFile(folder / "level2.png");
+    EXPECT_EQ(level2.width, 4u);
+    EXPECT_EQ(level2.height, 2u);
+
+    WritePng(folder / "square.png", TestPicture(16, 16));
+    std::vector<std::string> faces = {"convert"};
+    for (int i = 0; i < 6; ++i)
+        faces.push_back(folder / "square.png");
+    faces.insert(faces.end(), {"--cube", "--resize", "8x8", "-o", folder / "sky.png"});
+    RunResult cube = RunTool(faces, folder);
+    ASSERT_EQ(cube.exitCode, 0) << cube.err;
+    for (const char* face : {"posx", "negx", "posy", "negy", "posz", "negz"})
+        EXPECT_TRUE(fs::exists(folder / ("sky_" + std::string(face) + ".png"))) << face;
+
+    RunResult volume =
+        RunTool({"convert", folder / "p.png", folder / "p.png", folder / "p.png", "--volume", "-o", folder / "v.png"},
+                folder);
+    ASSERT_EQ(volume.exitCode, 0) << volume.err;
+    EXPECT_TRUE(fs::exists(folder / "v_slice2.png"));
+    EXPECT_EQ(ReadTextureFile(folder / "v_slice1.png").surfaces, ReadTextureFile(folder / "p.png").surfaces);
+}
+
+TEST(Cli, OutputsAreByteIdenticalForAnyThreadCount)
+{
+    TempFolder folder;
+    std::vector<std::string> inputs;
+    for (int i = 0; i < 4; ++i) {
+        inputs.push_back(folder / ("in" + std::to_string(i) + ".png"));
+        WritePng(inputs.back(), TestPicture(40 + 24 * i, 40 - 4 * i));
+    }
+    for (const char* threads : {"1", "2"}) {
+        const std::string out = folder / (std::string("out") + threads);
+        fs::create_directories(out);
+        std::vector<std::string> batch = {"convert"};
+        batch.insert(batch.end(), inputs.begin(), inputs.end());
+        batch.insert(batch.end(), {"--outdir", out, "--format", "dxt5", "--mips", "0", "--threads", threads});
+        ASSERT_EQ(RunTool(batch, folder).exitCode, 0);
+        std::vector<std::string> cube = {"convert"};
+        for (int i = 0; i < 6; ++i)
+            cube.push_back(inputs[0]);
+        cube.insert(cube.end(), {"--cube", "--resize", "32x32", "--mips", "0", "--normal-map", "-o",
+                                 out + "/cube.dds", "--threads", threads});
+        ASSERT_EQ(RunTool(cube, folder).exitCode, 0);
+    }
+    for (const char* name : {"in0.dds", "in1.dds", "in2.dds", "in3.dds", "cube.dds"})
+        EXPECT_EQ(Slurp(folder / (std::string("out1/") + name)), Slurp(folder / (std::string("out2/") + name)))
+            << name;
+}
+
+} // namespace
+} // namespace r3aztex

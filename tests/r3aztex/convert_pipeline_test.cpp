@@ -1,0 +1,219 @@
+// The conversion pipeline in-process, against the real texture library on
+// the software device.
+#include "tool_test_support.h"
+
+#include "tools/r3aztex/processing/convert_pipeline.h"
+#include "tools/r3aztex/processing/library_operations.h"
+#include "tools/r3aztex/tool_error.h"
+
+#include <cmath>
+
+namespace r3aztex {
+namespace {
+
+using namespace testing;
+
+ExitCode RefusalOf(const TextureImage& source, const ConvertSettings& settings)
+{
+    WorkPool pool(1);
+    try {
+        ConvertTexture(source, settings, pool);
+    } catch (const ToolError& error) {
+        return error.Code();
+    }
+    return ExitCode::Success;
+}
+
+// Columns alternating black and white.
+TextureImage Stripes(uint32_t size)
+{
+    return MakePicture(size, size, [](uint32_t x, uint32_t) { return x % 2 ? 0xFFFFFFFFu : 0xFF000000u; });
+}
+
+TEST(GammaCorrectMips, StripesAverageInLinearLight)
+{
+    WorkPool pool(2);
+    ConvertSettings settings;
+    settings.mips = 0;
+    const TextureImage linearLight = ConvertTexture(Stripes(8), settings, pool);
+    ASSERT_EQ(linearLight.levels, 4u);
+    // Half the light of white is sRGB 0.7354, code 188.
+    for (uint32_t level = 1; level < 4; ++level) {
+        const uint32_t pixel = PixelAt(linearLight, 0, level, 0, 0);
+        EXPECT_NEAR(int(pixel & 0xFF), 188, 1) << "level " << level;
+        EXPECT_EQ(pixel >> 24, 0xFFu) << "alpha is filtered as stored";
+    }
+    // Level 0 keeps its exact values.
+    EXPECT_EQ(PixelAt(linearLight, 0, 0, 0, 0), 0xFF000000u);
+    EXPECT_EQ(PixelAt(linearLight, 0, 0, 1, 0), 0xFFFFFFFFu);
+
+    settings.mipSpace = MipSpace::Stored;
+    const TextureImage stored = ConvertTexture(Stripes(8), settings, pool);
+    EXPECT_EQ(PixelAt(stored, 0, 1, 0, 0) & 0xFF, 128u);
+}
+
+TEST(GammaCorrectMips, NormalMapsAndDataAreFilteredAsStored)
+{
+    WorkPool pool(1);
+    ConvertSettings settings;
+    settings.mips = 2;
+    settings.format = FindFormatByName("v8u8");
+    // Signed output: vectors, not colour; the stripes average to the middle.
+    const TextureImage vectors = ConvertTexture(Stripes(4), settings, pool);
+    const TextureImage back = ConvertLevels(vectors, D3DFMT_A8R8G8B8, 2, LoadOptions{});
+    EXPECT_NEAR(int(PixelAt(back, 0, 1, 0, 0) >> 16 & 0xFF), 128, 1);
+}
+
+TEST(ConvertPipeline, PlainConversionsKeepEveryByte)
+{
+    WorkPool pool(1);
+    const TextureImage picture = TestPicture(33, 17);
+    ConvertSettings settings;
+    EXPECT_EQ(ConvertTexture(picture, settings, pool).surfaces, picture.surfaces);
+    settings.format = FindFormatByName("a16r16g16b16");
+    const TextureImage wide = ConvertTexture(picture, settings, pool);
+    settings.format = FindFormatByName("A8R8G8B8");
+    EXPECT_EQ(ConvertTexture(wide, settings, pool).surfaces, picture.surfaces);
+}
+
+TEST(ConvertPipeline, BlockCompressionStaysCloseToTheSource)
+{
+    WorkPool pool(2);
+    const TextureImage picture = MakePicture(64, 32, [](uint32_t x, uint32_t y) {
+        return 0xFF000000u | (x * 4) << 16 | (y * 8) << 8 | ((x + y) * 2);
+    });
+    for (const char* name : {"dxt1", "dxt3", "dxt5"}) {
+        ConvertSettings settings;
+        settings.format = FindFormatByName(name);
+        settings.mips = 0;
+        const TextureImage compressed = ConvertTexture(picture, settings, pool);
+        EXPECT_EQ(compressed.format, settings.format->format);
+        EXPECT_EQ(compressed.levels, 7u);
+        const TextureImage decoded = ConvertLevels(compressed, D3DFMT_A8R8G8B8, 1, LoadOptions{});
+        double total = 0;
+        for (uint32_t y = 0; y < 32; ++y)
+            for (uint32_t x = 0; x < 64; ++x) {
+                const uint32_t want = PixelAt(picture, 0, 0, x, y), got = PixelAt(decoded, 0, 0, x, y);
+                for (int shift : {0, 8, 16})
+                    total += std::abs(int(want >> shift & 0xFF) - int(got >> shift & 0xFF));
+            }
+        EXPECT_LT(total / (64 * 32 * 3), 4.0) << name << ": channels mixed up or blocks misplaced";
+    }
+}
+
+TEST(ConvertPipeline, ColourKeyedPixelsBecomeTransparentBlack)
+{
+    WorkPool pool(1);
+    const TextureImage picture =
+        MakePicture(8, 8, [](uint32_t x, uint32_t y) { return (x + y) % 3 == 0 ? 0xFFFF00FFu : 0xFF204060u; });
+    ConvertSettings settings;
+    settings.colorKey = 0xFFFF00FF;
+    const TextureImage keyed = ConvertTexture(picture, settings, pool);
+    for (uint32_t y = 0; y < 8; ++y)
+        for (uint32_t x = 0; x < 8; ++x)
+            EXPECT_EQ(PixelAt(keyed, 0, 0, x, y), (x + y) % 3 == 0 ? 0u : 0xFF204060u);
+}
+
+TEST(ConvertPipeline, NormalMapLevelsAreUnitVectors)
+{
+    WorkPool pool(2);
+    // Tilted vectors of every length, stored as v * 0.5 + 0.5.
+    const TextureImage picture = MakePicture(16, 16, [](uint32_t x, uint32_t y) {
+        return 0xFF000000u | (64 + x * 8) << 16 | (64 + y * 8) << 8 | (128 + (x ^ y) * 7);
+    });
+    ConvertSettings settings;
+    settings.mips = 0;
+    settings.data = VectorData::NormalMap;
+    const TextureImage normals = ConvertTexture(picture, settings, pool);
+    for (uint32_t level = 0; level < normals.levels; ++level) {
+        const LevelLayout layout = normals.Level(level);
+        for (uint32_t y = 0; y < layout.height; ++y)
+            for (uint32_t x = 0; x < layout.width; ++x) {
+                const uint32_t p = PixelAt(normals, 0, level, x, y);
+                auto component = [&](int shift) { return (p >> shift & 0xFF) / 255.0 * 2.0 - 1.0; };
+                const double length = std::sqrt(component(16) * component(16) + component(8) * component(8) +
+                                                component(0) * component(0));
+                ASSERT_NEAR(length, 1.0, 0.015) << "level " << level << " at " << x << "," << y;
+            }
+    }
+}
+
+TEST(ConvertPipeline, CubeFacesAndVolumeSlicesKeepTheirOwnChains)
+{
+    WorkPool pool(2);
+    const uint32_t colours[6] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00, 0xFF00FFFF, 0xFFFF00FF};
+    TextureImage cube = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Cube, 8, 8, 1, 1);
+    for (uint32_t face = 0; face < 6; ++face)
+        cube.Surface(face, 0) = MakePicture(8, 8, [&](uint32_t, uint32_t) { return colours[face]; }).Surface(0, 0);
+    ConvertSettings settings;
+    settings.mips = 0;
+    const TextureImage cubeOut = ConvertTexture(cube, settings, pool);
+    ASSERT_EQ(cubeOut.levels, 4u);
+    for (uint32_t face = 0; face < 6; ++face)
+        EXPECT_EQ(PixelAt(cubeOut, face, 3, 0, 0), colours[face]) << "face " << face;
+
+    // Two slices, black and white: the second level's one slice is their
+    // linear-light average.
+    TextureImage volume = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Volume, 4, 4, 2, 1);
+    std::vector<BYTE>& slices = volume.Surface(0, 0);
+    for (size_t i = 0; i < slices.size() / 2; i += 4)
+        slices[i + 3] = 0xFF;
+    std::fill(slices.begin() + slices.size() / 2, slices.end(), BYTE(0xFF));
+    const TextureImage volumeOut = ConvertTexture(volume, settings, pool);
+    ASSERT_EQ(volumeOut.levels, 3u);
+    EXPECT_EQ(volumeOut.Level(1).depth, 1u);
+    EXPECT_NEAR(int(PixelAt(volumeOut, 0, 1, 0, 0) & 0xFF), 188, 1);
+}
+
+TEST(ConvertPipeline, ResizeSetsSizeAndKeepsPossibleLevels)
+{
+    WorkPool pool(1);
+    TextureImage source = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Flat, 16, 16, 1, 5);
+    ConvertSettings settings;
+    settings.size = TargetSize{8, 2, 0};
+    settings.resizeFilter = IMAGE_FILTER_BOX;
+    const TextureImage resized = ConvertTexture(source, settings, pool);
+    EXPECT_EQ(resized.width, 8u);
+    EXPECT_EQ(resized.height, 2u);
+    EXPECT_EQ(resized.levels, 4u) << "8x2 holds four levels";
+}
+
+TEST(ConvertPipeline, ContradictoryRequestsAreRefused)
+{
+    const TextureImage picture = TestPicture(8, 8);
+    ConvertSettings settings;
+    settings.alpha = AlphaMode::Premultiplied;
+    settings.format = FindFormatByName("r5g6b5");
+    EXPECT_EQ(RefusalOf(picture, settings), ExitCode::CommandLine);
+    settings.format = FindFormatByName("dxt5");
+    EXPECT_EQ(ResolveOutputFormat(picture, settings), D3DFMT_DXT4);
+    settings.format = FindFormatByName("dxt3");
+    EXPECT_EQ(ResolveOutputFormat(picture, settings), D3DFMT_DXT2);
+
+    ConvertSettings tooMany;
+    tooMany.mips = 5; // 8x8 has four levels
+    EXPECT_EQ(RefusalOf(picture, tooMany), ExitCode::CommandLine);
+
+    ConvertSettings deep;
+    deep.size = TargetSize{8, 8, 4};
+    EXPECT_EQ(RefusalOf(picture, deep), ExitCode::CommandLine);
+
+    ConvertSettings paletted;
+    paletted.format = FindFormatByName("p8");
+    EXPECT_EQ(RefusalOf(picture, paletted), ExitCode::Unsupported);
+}
+
+TEST(ConvertPipeline, ResultsDoNotDependOnThreadCount)
+{
+    const TextureImage picture = TestPicture(96, 80);
+    ConvertSettings settings;
+    settings.mips = 0;
+    settings.format = FindFormatByName("dxt5");
+    WorkPool one(1), three(3);
+    EXPECT_EQ(ConvertTexture(picture, settings, one).surfaces, ConvertTexture(picture, settings, three).surfaces);
+    settings.data = VectorData::NormalMap;
+    EXPECT_EQ(ConvertTexture(picture, settings, one).surfaces, ConvertTexture(picture, settings, three).surfaces);
+}
+
+} // namespace
+} // namespace r3aztex

@@ -1,0 +1,185 @@
+// Programs nobody here wrote, from Debian packages, must read what r3aztex
+// writes: ImageMagick (identify, convert) and NVIDIA Texture Tools
+// (nvddsinfo, nvdecompress). Their decoded pixels must match the library's
+// own decoding within the precision of the format.
+#include "tool_test_support.h"
+
+#include "tools/r3aztex/processing/library_operations.h"
+
+#include <filesystem>
+
+namespace r3aztex {
+namespace {
+
+using namespace testing;
+namespace fs = std::filesystem;
+
+// The program's path, from the usual Debian locations, or empty.
+std::string FindProgram(const std::string& name)
+{
+    for (const char* directory : {"/usr/bin/", "/bin/", "/usr/local/bin/"}) {
+        const std::string path = directory + name;
+        if (::access(path.c_str(), X_OK) == 0)
+            return path;
+    }
+    return "";
+}
+
+#define REQUIRE_PROGRAM(variable, name)                                                                      \
+    const std::string variable = FindProgram(name);                                                          \
+    if (variable.empty())                                                                                    \
+        GTEST_SKIP() << name << " is not installed (Debian package " << (std::string(name).starts_with("nv") \
+                                                                             ? "libnvtt-bin"                 \
+                                                                             : "imagemagick")               \
+                     << ")";
+
+// 8-bit A8R8G8B8 of a decoded picture, whatever depth the reader gave.
+TextureImage AsEightBit(const TextureImage& picture)
+{
+    return picture.format == D3DFMT_A8R8G8B8 ? picture : ConvertLevels(picture, D3DFMT_A8R8G8B8, 1, LoadOptions{});
+}
+
+// The largest channel difference between two pictures of one size.
+int LargestDifference(const TextureImage& a, const TextureImage& b, uint32_t channelMask = 0xFFFFFFFF)
+{
+    EXPECT_EQ(a.width, b.width);
+    EXPECT_EQ(a.height, b.height);
+    int largest = 0;
+    for (uint32_t y = 0; y < std::min(a.height, b.height); ++y)
+        for (uint32_t x = 0; x < std::min(a.width, b.width); ++x) {
+            const uint32_t p = PixelAt(a, 0, 0, x, y) & channelMask, q = PixelAt(b, 0, 0, x, y) & channelMask;
+            for (int shift = 0; shift < 32; shift += 8)
+                largest = std::max(largest, std::abs(int(p >> shift & 0xFF) - int(q >> shift & 0xFF)));
+        }
+    return largest;
+}
+
+// Our own decoding of one face (or slice) of level 0.
+TextureImage OurDecoding(const std::string& ddsPath, uint32_t face = 0, uint32_t slice = 0)
+{
+    const TextureImage texture = ReadTextureFile(ddsPath);
+    const TextureImage decoded = ConvertLevels(texture, D3DFMT_A8R8G8B8, 1, LoadOptions{});
+    const LevelLayout layout = decoded.Level(0);
+    TextureImage picture = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Flat, layout.width, layout.height, 1, 1);
+    std::copy_n(decoded.Surface(face, 0).begin() + slice * layout.slicePitch, layout.slicePitch,
+                picture.Surface(0, 0).begin());
+    return picture;
+}
+
+class RealClients : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WritePng(folder / "picture.png", TestPicture(64, 32));
+        for (const char* format : {"dxt1", "dxt5", "a8r8g8b8"}) {
+            const RunResult result = RunTool({"convert", folder / "picture.png", "-o", folder / (std::string(format) + ".dds"),
+                                              "--format", format, "--mips", "0"},
+                                             folder);
+            ASSERT_EQ(result.exitCode, 0) << result.err;
+        }
+        const uint32_t colours[6] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00, 0xFF00FFFF, 0xFFFF00FF};
+        std::vector<std::string> cube = {"convert"};
+        for (int face = 0; face < 6; ++face) {
+            const std::string name = folder / ("face" + std::to_string(face) + ".png");
+            WritePng(name, MakePicture(16, 16, [&](uint32_t, uint32_t) { return colours[face]; }));
+            cube.push_back(name);
+        }
+        std::vector<std::string> volume(cube.begin(), cube.begin() + 6);
+        volume.push_back("--volume");
+        cube.insert(cube.end(), {"--cube", "--format", "dxt1", "--mips", "0", "-o", folder / "cube.dds"});
+        ASSERT_EQ(RunTool(cube, folder).exitCode, 0);
+        std::vector<std::string> plainVolume = volume;
+        plainVolume.insert(plainVolume.end(), {"-o", folder / "volume.dds"});
+        ASSERT_EQ(RunTool(plainVolume, folder).exitCode, 0);
+        volume.insert(volume.end(), {"--mips", "0", "-o", folder / "volume-mips.dds"});
+        ASSERT_EQ(RunTool(volume, folder).exitCode, 0);
+    }
+
+    TempFolder folder;
+};
+
+TEST_F(RealClients, ImageMagickIdentifiesWhatWeWrite)
+{
+    REQUIRE_PROGRAM(identify, "identify");
+    for (const char* name : {"dxt1.dds", "dxt5.dds", "a8r8g8b8.dds"}) {
+        const RunResult result = RunProgram(identify, {folder / name}, folder);
+        EXPECT_EQ(result.exitCode, 0) << name << ": " << result.err;
+        EXPECT_NE(result.out.find("DDS 64x32"), std::string::npos) << result.out;
+    }
+    const RunResult cube = RunProgram(identify, {folder / "cube.dds"}, folder);
+    EXPECT_EQ(cube.exitCode, 0) << cube.err;
+    EXPECT_NE(cube.out.find("DDS 16x16"), std::string::npos) << cube.out;
+}
+
+TEST_F(RealClients, ImageMagickDecodesDxtLikeTheLibrary)
+{
+    REQUIRE_PROGRAM(convert, "convert");
+    for (const char* name : {"dxt1", "dxt5", "a8r8g8b8"}) {
+        const std::string png = folder / (std::string(name) + "-im.png");
+        const RunResult result = RunProgram(convert, {folder / (std::string(name) + ".dds"), png}, folder);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        const TextureImage theirs = AsEightBit(ReadTextureFile(png));
+        const TextureImage ours = OurDecoding(folder / (std::string(name) + ".dds"));
+        // DXT decoders differ only in how they round the interpolated
+        // colours: one or two steps of 255.
+        EXPECT_LE(LargestDifference(theirs, ours), std::string(name) == "a8r8g8b8" ? 0 : 2) << name;
+    }
+}
+
+TEST_F(RealClients, ImageMagickReadsCubeFacesAndVolumeSlices)
+{
+    REQUIRE_PROGRAM(convert, "convert");
+    ASSERT_EQ(RunProgram(convert, {folder / "cube.dds", folder / "cube-im.png"}, folder).exitCode, 0);
+    for (uint32_t face = 0; face < 6; ++face) {
+        const std::string png = folder / ("cube-im-" + std::to_string(face) + ".png");
+        ASSERT_TRUE(fs::exists(png)) << png;
+        EXPECT_LE(LargestDifference(AsEightBit(ReadTextureFile(png)), OurDecoding(folder / "cube.dds", face)), 2)
+            << "face " << face;
+    }
+    // ImageMagick 6 looks for mips after every slice, so the volume it
+    // reads is the one without mips.
+    ASSERT_EQ(RunProgram(convert, {folder / "volume.dds", folder / "volume-im.png"}, folder).exitCode, 0);
+    for (uint32_t slice = 0; slice < 5; ++slice) {
+        const std::string png = folder / ("volume-im-" + std::to_string(slice) + ".png");
+        ASSERT_TRUE(fs::exists(png)) << png;
+        EXPECT_EQ(LargestDifference(AsEightBit(ReadTextureFile(png)), OurDecoding(folder / "volume.dds", 0, slice)),
+                  0)
+            << "slice " << slice;
+    }
+}
+
+TEST_F(RealClients, NvddsinfoReadsOurHeaders)
+{
+    REQUIRE_PROGRAM(nvddsinfo, "nvddsinfo");
+    const RunResult dxt1 = RunProgram(nvddsinfo, {folder / "dxt1.dds"}, folder);
+    EXPECT_EQ(dxt1.exitCode, 0) << dxt1.err;
+    for (const char* expected : {"Width: 64", "Height: 32", "Mipmap count: 7", "FourCC: 'DXT1'", "Linear size: 1024",
+                                 "DDSCAPS_MIPMAP"})
+        EXPECT_NE(dxt1.out.find(expected), std::string::npos) << expected << "\n" << dxt1.out;
+    const RunResult argb = RunProgram(nvddsinfo, {folder / "a8r8g8b8.dds"}, folder);
+    for (const char* expected : {"Pitch: 256", "Bit count: 32", "Red mask: 0x00FF0000", "Alpha mask: 0xFF000000"})
+        EXPECT_NE(argb.out.find(expected), std::string::npos) << expected << "\n" << argb.out;
+    const RunResult cube = RunProgram(nvddsinfo, {folder / "cube.dds"}, folder);
+    EXPECT_NE(cube.out.find("DDSCAPS2_CUBEMAP_ALL_FACES"), std::string::npos) << cube.out;
+    const RunResult volume = RunProgram(nvddsinfo, {folder / "volume-mips.dds"}, folder);
+    EXPECT_NE(volume.out.find("Depth: 5"), std::string::npos) << volume.out;
+    EXPECT_NE(volume.out.find("Mipmap count: 5"), std::string::npos) << volume.out;
+}
+
+TEST_F(RealClients, NvdecompressDecodesLikeTheLibrary)
+{
+    REQUIRE_PROGRAM(nvdecompress, "nvdecompress");
+    for (const char* name : {"dxt1", "dxt5", "a8r8g8b8", "cube", "volume-mips"}) {
+        const std::string dds = folder / (std::string(name) + ".dds");
+        const RunResult result = RunProgram(nvdecompress, {dds}, folder);
+        ASSERT_EQ(result.exitCode, 0) << name << ": " << result.err;
+        // It writes the first face or slice of level 0 beside the input.
+        const std::string tga = folder / (std::string(name) + ".tga");
+        ASSERT_TRUE(fs::exists(tga)) << tga;
+        EXPECT_LE(LargestDifference(ReadTextureFile(tga), OurDecoding(dds)), std::string(name) == "a8r8g8b8" ? 0 : 2)
+            << name;
+    }
+}
+
+} // namespace
+} // namespace r3aztex

@@ -1,0 +1,137 @@
+// Helpers for tests that make image files and run the built r3aztex.
+#pragma once
+
+#include "tools/r3aztex/dds/dds_writer.h"
+#include "tools/r3aztex/image_io/file_io.h"
+#include "tools/r3aztex/image_io/image_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace r3aztex::testing {
+
+// A fresh folder for one test, removed with everything in it afterwards.
+class TempFolder {
+public:
+    TempFolder()
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string("r3aztex-") + std::to_string(::getpid()) + "-" + info->test_suite_name() +
+                           "-" + info->name();
+        for (char& c : name)
+            if (c == '/')
+                c = '_';
+        path_ = std::filesystem::temp_directory_path() / name;
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~TempFolder() { std::filesystem::remove_all(path_); }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+struct RunResult {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+inline std::string Quote(const std::string& argument)
+{
+    std::string quoted = "'";
+    for (char c : argument)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+inline std::string Slurp(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Runs a program with its output captured in files of the folder.
+inline RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                            const TempFolder& folder)
+{
+    std::string command = Quote(program);
+    for (const std::string& argument : arguments)
+        command += " " + Quote(argument);
+    const std::string out = folder / "stdout.txt", err = folder / "stderr.txt";
+    command += " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null";
+    const int status = std::system(command.c_str());
+    RunResult result{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Slurp(out), Slurp(err)};
+    std::filesystem::remove(out);
+    std::filesystem::remove(err);
+    return result;
+}
+
+inline RunResult RunTool(const std::vector<std::string>& arguments, const TempFolder& folder)
+{
+    return RunProgram(R3AZTEX_PROGRAM, arguments, folder);
+}
+
+// A w x h A8R8G8B8 picture whose pixel (x, y) is colour(x, y) as 0xAARRGGBB.
+inline TextureImage MakePicture(uint32_t width, uint32_t height, const std::function<uint32_t(uint32_t, uint32_t)>& colour)
+{
+    TextureImage picture = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Flat, width, height, 1, 1);
+    BYTE* pixels = picture.Surface(0, 0).data();
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint32_t c = colour(x, y);
+            BYTE* p = pixels + 4 * (size_t(y) * width + x);
+            p[0] = BYTE(c);
+            p[1] = BYTE(c >> 8);
+            p[2] = BYTE(c >> 16);
+            p[3] = BYTE(c >> 24);
+        }
+    return picture;
+}
+
+inline uint32_t PixelAt(const TextureImage& picture, uint32_t face, uint32_t level, uint32_t x, uint32_t y)
+{
+    const LevelLayout layout = picture.Level(level);
+    const BYTE* p = picture.Surface(face, level).data() + size_t(y) * layout.rowPitch + 4 * size_t(x);
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// A colourful test picture with smooth areas, edges and varying alpha.
+inline TextureImage TestPicture(uint32_t width, uint32_t height)
+{
+    return MakePicture(width, height, [&](uint32_t x, uint32_t y) {
+        const uint32_t r = (x * 255) / (width > 1 ? width - 1 : 1);
+        const uint32_t g = (y * 255) / (height > 1 ? height - 1 : 1);
+        const uint32_t b = ((x / 8 + y / 8) % 2) ? 200 : 40;
+        const uint32_t a = 255 - ((x + y) * 255) / (width + height);
+        return a << 24 | r << 16 | g << 8 | b;
+    });
+}
+
+inline void WritePng(const std::string& path, const TextureImage& picture)
+{
+    WriteFileAtomically(path, EncodePng(picture, AlphaOutput::Keep));
+}
+
+inline void WriteDds(const std::string& path, const TextureImage& texture)
+{
+    WriteFileAtomically(path, dds::Write(texture));
+}
+
+} // namespace r3aztex::testing

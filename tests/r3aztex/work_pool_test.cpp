@@ -1,0 +1,49 @@
+#include "tools/r3aztex/util/work_pool.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <vector>
+
+namespace r3aztex {
+namespace {
+
+TEST(WorkPool, RunsEveryIndexOnce)
+{
+    for (unsigned threads : {1u, 2u, 4u}) {
+        WorkPool pool(threads);
+        std::vector<std::atomic<int>> runs(1000);
+        pool.ForEach(runs.size(), [&](size_t i) { runs[i]++; });
+        for (const auto& count : runs)
+            ASSERT_EQ(count.load(), 1);
+    }
+}
+
+TEST(WorkPool, NestedBatchesFinish)
+{
+    WorkPool pool(3);
+    std::atomic<int> total{0};
+    pool.ForEach(8, [&](size_t) { pool.ForEach(50, [&](size_t) { total++; }); });
+    EXPECT_EQ(total.load(), 400);
+}
+
+TEST(WorkPool, RethrowsTheFailureOfTheLowestIndex)
+{
+    WorkPool pool(4);
+    std::atomic<int> ran{0};
+    try {
+        pool.ForEach(100, [&](size_t i) {
+            ran++;
+            if (i == 70 || i == 30 || i == 99)
+                throw std::runtime_error("task " + std::to_string(i));
+        });
+        FAIL() << "no exception";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "task 30");
+    }
+    EXPECT_EQ(ran.load(), 100) << "the other tasks still ran";
+}
+
+} // namespace
+} // namespace r3aztex
