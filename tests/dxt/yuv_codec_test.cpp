@@ -2,6 +2,7 @@
 // half-covered pairs and when the row cache reaches the image.
 #include "r3az8/tex/codecs/buffered_codecs.h"
 #include "r3az8/tex/codecs/yuv_codec.h"
+#include "r3az8/tex/working_memory.h"
 
 #include <gtest/gtest.h>
 
@@ -117,6 +118,22 @@ TEST(YuvCodec, ColourKeyComparesDecodedColours)
     EXPECT_EQ(row[0].a, 0.0f);
     EXPECT_EQ(row[0].r, 0.0f);
     EXPECT_EQ(row[1].a, 1.0f);
+}
+
+TEST(YuvCodec, WithoutRowCacheRowsDoNothing)
+{
+    std::vector<BYTE> image = {255, 128, 16, 128};
+    const std::vector<BYTE> untouched = image;
+    FailWorkingMemoryAt(2); // the codec itself, then its row cache
+    auto codec = MakeCodec(DescribeYuv(image, D3DFMT_YUY2, 2, 1, {0, 0, 2, 1, 0, 1}));
+    FailWorkingMemoryAt(0);
+    ASSERT_NE(codec, nullptr);
+    FloatColor row[2] = {{0.25f, 0.25f, 0.25f, 0.25f}, {0.25f, 0.25f, 0.25f, 0.25f}};
+    codec->ReadRow(0, 0, row);
+    EXPECT_EQ(row[0].r, 0.25f);
+    codec->WriteRow(0, 0, row);
+    codec.reset();
+    EXPECT_EQ(image, untouched);
 }
 
 } // namespace
