@@ -1,0 +1,93 @@
+// The DDS reader of r3aztex on arbitrary files.
+//
+// The file lives in a heap block of exactly its size. A file the reader
+// refuses must be refused with a ToolError that names the file and says
+// "malformed" or "unsupported" (any other exception is a fault); a file it
+// accepts must read back identically after being written out again, and
+// the description must agree with what was read.
+#include "fuzz/fuzz_support.h"
+#include "tools/r3aztex/dds/dds_reader.h"
+#include "tools/r3aztex/dds/dds_writer.h"
+#include "tools/r3aztex/tool_error.h"
+
+#include <cstring>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace {
+
+using fuzzing::Fail;
+using r3aztex::ExitCode;
+using r3aztex::TextureImage;
+using r3aztex::ToolError;
+
+const std::string kName = "fuzzed.dds";
+
+bool SameTexture(const TextureImage& a, const TextureImage& b)
+{
+    if (a.format != b.format || a.kind != b.kind || a.width != b.width || a.height != b.height ||
+        a.depth != b.depth || a.levels != b.levels || a.surfaces != b.surfaces ||
+        a.palette.has_value() != b.palette.has_value())
+        return false;
+    return !a.palette || std::memcmp(a.palette->data(), b.palette->data(), sizeof(PALETTEENTRY) * 256) == 0;
+}
+
+void CheckRefusal(const ToolError& error)
+{
+    if (error.Code() != ExitCode::Malformed && error.Code() != ExitCode::Unsupported)
+        Fail("reader refused a file with exit code %d: %s", int(error.Code()), error.what());
+    if (std::string(error.what()).rfind(kName + ": ", 0) != 0)
+        Fail("reader's message does not start with the file name: %s", error.what());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
+{
+    std::unique_ptr<BYTE[]> file(new BYTE[size]);
+    std::memcpy(file.get(), bytes, size);
+    const std::span<const BYTE> view(file.get(), size);
+
+    r3aztex::dds::Description description{};
+    TextureImage texture;
+    try {
+        description = r3aztex::dds::Describe(view, kName);
+        texture = r3aztex::dds::Read(view, kName);
+    } catch (const ToolError& error) {
+        CheckRefusal(error);
+        return 0;
+    }
+
+    if (texture.format != description.format || texture.kind != description.kind ||
+        texture.width != description.width || texture.height != description.height ||
+        texture.depth != description.depth || texture.levels != description.levels)
+        Fail("the texture read differs from the file's description");
+    if (texture.TotalBytes() != description.dataBytes)
+        Fail("texture holds %llu bytes, the description says %llu", (unsigned long long)texture.TotalBytes(),
+             (unsigned long long)description.dataBytes);
+    if (description.dataOffset + description.dataBytes > size)
+        Fail("the description claims data beyond the end of the file");
+    if (texture.surfaces.size() != size_t(texture.Faces()) * texture.levels)
+        Fail("texture has %zu surfaces for %u faces of %u levels", texture.surfaces.size(), texture.Faces(),
+             texture.levels);
+    for (uint32_t face = 0; face < texture.Faces(); ++face)
+        for (uint32_t level = 0; level < texture.levels; ++level)
+            if (texture.Surface(face, level).size() != texture.Level(level).bytes)
+                Fail("surface %u of face %u holds %zu bytes, its level %llu", level, face,
+                     texture.Surface(face, level).size(), (unsigned long long)texture.Level(level).bytes);
+
+    // Whatever was accepted survives a write and a second read unchanged.
+    const std::vector<BYTE> written = r3aztex::dds::Write(texture);
+    TextureImage again;
+    try {
+        again = r3aztex::dds::Read(written, kName);
+    } catch (const ToolError& error) {
+        Fail("the reader refuses what the writer made of an accepted file: %s", error.what());
+    }
+    if (!SameTexture(texture, again))
+        Fail("an accepted file does not read back the same after writing it out");
+    if (r3aztex::dds::Write(again) != written)
+        Fail("writing the same texture twice gave different files");
+    return 0;
+}

@@ -1,0 +1,209 @@
+// The DXT block codec on arbitrary blocks and arbitrary pixels.
+//
+// Decoders get any 8 or 16 bytes; encoders get pixels with NaNs,
+// infinities, signed zeros, denormals and values far outside 0..1. Besides
+// running clean under the sanitizers, every call must keep the codec's
+// promises: decoded channels lie in 0..1, the encoders leave their input
+// alone and give the same bytes every time, the multi-block encoder gives
+// exactly the one-block encoder's bytes, and the building blocks stay in
+// their ranges.
+#include "fuzz/fuzz_support.h"
+#include "r3az8/tex/dxt/dxt_block.h"
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+using fuzzing::Fail;
+
+struct BlockFormat {
+    D3DFORMAT format;
+    UINT bytes;
+    HRESULT (*decode)(FloatColor*, const BYTE*);
+    HRESULT (*encode)(BYTE*, const FloatColor*);
+};
+
+constexpr BlockFormat kBlockFormats[] = {
+    {D3DFMT_DXT1, 8, DecodeBlockDXT1, EncodeBlockDXT1},   {D3DFMT_DXT2, 16, DecodeBlockDXT2, EncodeBlockDXT2},
+    {D3DFMT_DXT3, 16, DecodeBlockDXT3, EncodeBlockDXT3},  {D3DFMT_DXT4, 16, DecodeBlockDXT4, EncodeBlockDXT4},
+    {D3DFMT_DXT5, 16, DecodeBlockDXT5, EncodeBlockDXT5},
+};
+
+bool InUnitRange(float value) { return value >= 0.0f && value <= 1.0f; }
+
+// Decodes a block into a block of exactly 16 pixels and checks every channel.
+void DecodeChecked(const BlockFormat& format, const BYTE* block, FloatColor* pixels, const char* what)
+{
+    if (format.decode(pixels, block) != S_OK)
+        Fail("DXT%c decoder failed on %s", char('1' + (&format - kBlockFormats)), what);
+    for (UINT i = 0; i < BlockPixels; ++i) {
+        const FloatColor& p = pixels[i];
+        if (!InUnitRange(p.r) || !InUnitRange(p.g) || !InUnitRange(p.b) || !InUnitRange(p.a))
+            Fail("DXT%c decoder gave (%g, %g, %g, %g) at pixel %u of %s", char('1' + (&format - kBlockFormats)),
+                 p.r, p.g, p.b, p.a, i, what);
+    }
+}
+
+// Pixels for one block: independent channels, or a few colours repeated
+// (which is where the endpoint searches take their special paths).
+void PickPixels(FuzzedDataProvider& data, FloatColor* pixels)
+{
+    if (data.ConsumeBool()) {
+        for (UINT i = 0; i < BlockPixels; ++i)
+            pixels[i] = {fuzzing::PickFloat(data), fuzzing::PickFloat(data), fuzzing::PickFloat(data),
+                         fuzzing::PickFloat(data)};
+        return;
+    }
+    FloatColor palette[3];
+    for (FloatColor& colour : palette)
+        colour = {fuzzing::PickFloat(data), fuzzing::PickFloat(data), fuzzing::PickFloat(data),
+                  fuzzing::PickFloat(data)};
+    UINT used = data.ConsumeIntegralInRange(1u, 3u);
+    for (UINT i = 0; i < BlockPixels; ++i)
+        pixels[i] = palette[data.ConsumeIntegralInRange(0u, used - 1)];
+}
+
+void CheckDecoding(FuzzedDataProvider& data)
+{
+    const BlockFormat& format = kBlockFormats[data.ConsumeIntegralInRange<size_t>(0, std::size(kBlockFormats) - 1)];
+    std::unique_ptr<BYTE[]> block(new BYTE[format.bytes]);
+    fuzzing::FillBytes(data, block.get(), format.bytes);
+    std::unique_ptr<FloatColor[]> first(new FloatColor[BlockPixels]);
+    std::unique_ptr<FloatColor[]> second(new FloatColor[BlockPixels]);
+    DecodeChecked(format, block.get(), first.get(), "a fuzzed block");
+    DecodeChecked(format, block.get(), second.get(), "the same block again");
+    if (std::memcmp(first.get(), second.get(), BlockPixels * sizeof(FloatColor)) != 0)
+        Fail("decoding the same block twice gave different pixels");
+}
+
+void CheckEncoding(FuzzedDataProvider& data)
+{
+    // Up to four blocks, for the multi-block encoder.
+    const UINT count = data.ConsumeIntegralInRange(1u, 4u);
+    std::unique_ptr<FloatColor[]> pixels(new FloatColor[count * BlockPixels]);
+    for (UINT k = 0; k < count; ++k)
+        PickPixels(data, pixels.get() + k * BlockPixels);
+    std::unique_ptr<FloatColor[]> untouched(new FloatColor[count * BlockPixels]);
+    std::memcpy(untouched.get(), pixels.get(), count * BlockPixels * sizeof(FloatColor));
+
+    for (const BlockFormat& format : kBlockFormats) {
+        std::unique_ptr<BYTE[]> single(new BYTE[count * format.bytes]);
+        std::unique_ptr<BYTE[]> again(new BYTE[format.bytes]);
+        std::unique_ptr<BYTE[]> together(new BYTE[count * format.bytes]);
+        for (UINT k = 0; k < count; ++k) {
+            const FloatColor* block = pixels.get() + k * BlockPixels;
+            if (format.encode(single.get() + k * format.bytes, block) != S_OK)
+                Fail("encoder of format 0x%08X failed", unsigned(format.format));
+            format.encode(again.get(), block);
+            if (std::memcmp(again.get(), single.get() + k * format.bytes, format.bytes) != 0)
+                Fail("encoder of format 0x%08X gave different bytes for the same pixels", unsigned(format.format));
+        }
+        if (std::memcmp(pixels.get(), untouched.get(), count * BlockPixels * sizeof(FloatColor)) != 0)
+            Fail("encoder of format 0x%08X changed its input", unsigned(format.format));
+        if (EncodeBlocks(format.format, together.get(), pixels.get(), count) != S_OK)
+            Fail("EncodeBlocks refused format 0x%08X", unsigned(format.format));
+        if (std::memcmp(together.get(), single.get(), count * format.bytes) != 0)
+            Fail("EncodeBlocks and the one-block encoder disagree on format 0x%08X", unsigned(format.format));
+
+        std::unique_ptr<FloatColor[]> decoded(new FloatColor[BlockPixels]);
+        for (UINT k = 0; k < count; ++k)
+            DecodeChecked(format, single.get() + k * format.bytes, decoded.get(), "an encoded block");
+    }
+
+    // Blocks whose outcome is fixed whatever the colours are.
+    const FloatColor* first = pixels.get();
+    bool allTransparent = true;
+    bool allOpaque = true;
+    for (UINT i = 0; i < BlockPixels; ++i) {
+        allTransparent = allTransparent && first[i].a < 0.5f;
+        allOpaque = allOpaque && first[i].a == 1.0f;
+    }
+    BYTE block[16];
+    if (allTransparent) {
+        static const BYTE transparent[8] = {0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+        EncodeBlockDXT1(block, first);
+        if (std::memcmp(block, transparent, 8) != 0)
+            Fail("DXT1 block of 16 transparent pixels is not 00 00 FF FF FF FF FF FF");
+    }
+    if (allOpaque) {
+        static const BYTE opaque[8] = {0xFF, 0xFF, 0, 0, 0, 0, 0, 0};
+        EncodeBlockDXT5(block, first);
+        if (std::memcmp(block, opaque, 8) != 0)
+            Fail("DXT5 alpha half of an opaque block is not FF FF and six zeros");
+    }
+}
+
+void CheckBuildingBlocks(FuzzedDataProvider& data)
+{
+    // 5:6:5 quantisation: the stored colour is the clamped input within half
+    // a step (NaN counts as 0).
+    FloatColor colour = {fuzzing::PickFloat(data), fuzzing::PickFloat(data), fuzzing::PickFloat(data),
+                         fuzzing::PickFloat(data)};
+    FloatColor stored = Expand565(Quantize565(colour));
+    auto clamped = [](float v) { return std::isnan(v) ? 0.0f : v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v; };
+    const float tolerance = 0.5f / 31.0f + 1e-6f;
+    if (std::fabs(stored.r - clamped(colour.r)) > tolerance || std::fabs(stored.g - clamped(colour.g)) > tolerance ||
+        std::fabs(stored.b - clamped(colour.b)) > tolerance || stored.a != 1.0f)
+        Fail("Quantize565 of (%g, %g, %g) reads back as (%g, %g, %g, %g)", colour.r, colour.g, colour.b, stored.r,
+             stored.g, stored.b, stored.a);
+
+    // Alpha ramp ends stay in 0..1, and in order unless the search had
+    // nothing to go on (no alpha strictly inside 0..1 with six steps, or
+    // only NaNs).
+    std::unique_ptr<float[]> alphas(new float[BlockPixels]);
+    bool anyNaN = false;
+    for (UINT i = 0; i < BlockPixels; ++i) {
+        alphas[i] = fuzzing::PickFloat(data);
+        anyNaN = anyNaN || std::isnan(alphas[i]);
+    }
+    const UINT steps = data.ConsumeBool() ? 6 : 8;
+    float low = -1.0f;
+    float high = -1.0f;
+    FitAlphaEndpoints(alphas.get(), steps, &low, &high);
+    const bool nothingToGoOn = (steps == 6 || anyNaN) && low == 1.0f && high == 0.0f;
+    if (!InUnitRange(low) || !InUnitRange(high) || (low > high && !nothingToGoOn))
+        Fail("FitAlphaEndpoints with %u steps gave lo %g, hi %g", steps, low, high);
+
+    // Colour endpoints of any weighted colours: the search must finish.
+    std::unique_ptr<WeightedColor[]> weighted(new WeightedColor[BlockPixels]);
+    for (UINT i = 0; i < BlockPixels; ++i)
+        weighted[i] = {fuzzing::PickFloat(data), fuzzing::PickFloat(data), fuzzing::PickFloat(data)};
+    WeightedColor ends[2];
+    FitColorEndpoints(weighted.get(), data.ConsumeBool() ? 3 : 4, &ends[0], &ends[1]);
+
+    // Unpremultiply of in-range pixels stays in range, in place or not.
+    std::unique_ptr<FloatColor[]> in(new FloatColor[BlockPixels]);
+    std::unique_ptr<FloatColor[]> out(new FloatColor[BlockPixels]);
+    for (UINT i = 0; i < BlockPixels; ++i)
+        in[i] = {data.ConsumeProbability<float>(), data.ConsumeProbability<float>(), data.ConsumeProbability<float>(),
+                 data.ConsumeProbability<float>()};
+    Unpremultiply(out.get(), in.get());
+    Unpremultiply(in.get(), in.get());
+    if (std::memcmp(out.get(), in.get(), BlockPixels * sizeof(FloatColor)) != 0)
+        Fail("Unpremultiply in place differs from Unpremultiply into a copy");
+    for (UINT i = 0; i < BlockPixels; ++i)
+        if (!InUnitRange(out[i].r) || !InUnitRange(out[i].g) || !InUnitRange(out[i].b) || !InUnitRange(out[i].a))
+            Fail("Unpremultiply left 0..1 at pixel %u", i);
+    Premultiply(out.get(), out.get());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
+{
+    FuzzedDataProvider data(bytes, size);
+    switch (data.ConsumeIntegralInRange(0, 2)) {
+    case 0:
+        CheckDecoding(data);
+        break;
+    case 1:
+        CheckEncoding(data);
+        break;
+    default:
+        CheckBuildingBlocks(data);
+        break;
+    }
+    return 0;
+}

@@ -1,0 +1,361 @@
+// The load operations with fuzzed arguments: LoadSurfaceFromMemory and
+// LoadVolumeFromMemory into surfaces and volumes of every kind the device
+// makes (texture levels, cube faces, image surfaces, render targets, volume
+// levels; every pool, dynamic or not), with fuzzed formats, pitches,
+// rectangles and boxes (invalid ones included), filter words, colour keys
+// and palettes; now and then the object-to-object forms, a surface loaded
+// from itself, or a platform call or working-memory allocation failing.
+//
+// The source memory is a heap block of exactly the size its format, pitch
+// and rectangle or box claim. After every call nothing may stay locked or
+// alive, argument errors must be reported as such, and a rectangle or box
+// the destination does not hold must be refused.
+#include "d3d8_testing.h"
+#include "fuzz/fuzz_platform.h"
+#include "fuzz/fuzz_support.h"
+#include "r3az8/tex/load.h"
+
+#include <algorithm>
+
+namespace {
+
+using fuzzing::Fail;
+using fuzzing::FormatStorage;
+
+// One reference held by the target, released at the end of the input.
+template <class Interface>
+class Held {
+public:
+    Held() = default;
+    ~Held()
+    {
+        if (object_ != nullptr)
+            object_->Release();
+    }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+    Interface** Receive() { return &object_; }
+    Interface* get() const { return object_; }
+
+private:
+    Interface* object_ = nullptr;
+};
+
+D3DPOOL PickPool(FuzzedDataProvider& data) { return D3DPOOL(data.ConsumeIntegralInRange(0, 2)); }
+DWORD PickUsage(FuzzedDataProvider& data) { return data.ConsumeBool() ? D3DUSAGE_DYNAMIC : 0; }
+UINT PickLevels(FuzzedDataProvider& data) { return data.ConsumeIntegralInRange(0u, 3u); }
+
+// Everything the surface of one input hangs on.
+struct SurfaceObjects {
+    Held<IDirect3DTexture8> texture;
+    Held<IDirect3DCubeTexture8> cube;
+    Held<IDirect3DSurface8> surface;
+};
+
+void MakeSurface(FuzzedDataProvider& data, SurfaceObjects& objects)
+{
+    IDirect3DDevice8* device = fuzzing::Device();
+    const D3DFORMAT format = fuzzing::PickFormat(data);
+    const UINT width = data.ConsumeIntegralInRange(1u, 40u);
+    const UINT height = data.ConsumeIntegralInRange(1u, 40u);
+    switch (data.ConsumeIntegralInRange(0, 3)) {
+    case 0:
+        if (SUCCEEDED(device->CreateTexture(width, height, PickLevels(data), PickUsage(data), format, PickPool(data),
+                                            objects.texture.Receive())))
+            objects.texture.get()->GetSurfaceLevel(
+                data.ConsumeIntegralInRange(0u, objects.texture.get()->GetLevelCount() - 1),
+                objects.surface.Receive());
+        break;
+    case 1:
+        if (SUCCEEDED(device->CreateCubeTexture(width, PickLevels(data), PickUsage(data), format, PickPool(data),
+                                                objects.cube.Receive())))
+            objects.cube.get()->GetCubeMapSurface(D3DCUBEMAP_FACES(data.ConsumeIntegralInRange(0, 5)),
+                                                  data.ConsumeIntegralInRange(0u, objects.cube.get()->GetLevelCount() - 1),
+                                                  objects.surface.Receive());
+        break;
+    case 2:
+        device->CreateImageSurface(width, height, format, objects.surface.Receive());
+        break;
+    default:
+        device->CreateRenderTarget(width, height, format, D3DMULTISAMPLE_NONE, data.ConsumeBool() ? TRUE : FALSE,
+                                   objects.surface.Receive());
+        break;
+    }
+}
+
+struct VolumeObjects {
+    Held<IDirect3DVolumeTexture8> texture;
+    Held<IDirect3DVolume8> volume;
+};
+
+void MakeVolume(FuzzedDataProvider& data, VolumeObjects& objects)
+{
+    const D3DFORMAT format = fuzzing::PickFormat(data);
+    const UINT width = data.ConsumeIntegralInRange(1u, 16u);
+    const UINT height = data.ConsumeIntegralInRange(1u, 16u);
+    const UINT depth = data.ConsumeIntegralInRange(1u, 8u);
+    if (SUCCEEDED(fuzzing::Device()->CreateVolumeTexture(width, height, depth, PickLevels(data), PickUsage(data),
+                                                         format, PickPool(data), objects.texture.Receive())))
+        objects.texture.get()->GetVolumeLevel(
+            data.ConsumeIntegralInRange(0u, objects.texture.get()->GetLevelCount() - 1), objects.volume.Receive());
+}
+
+// How far a picked coordinate pair may stray: anywhere in the 32-bit range
+// (for rectangles and boxes the library checks against its objects), or a
+// little beyond 0..size on either side (for caller memory, which must exist).
+enum class Reach { Anywhere, NearSize };
+
+// A coordinate pair inside 0..size (in order or inverted), the whole of it,
+// or a pair that strays as far as `reach` allows.
+void PickSpan(FuzzedDataProvider& data, LONG size, LONG& first, LONG& last, Reach reach)
+{
+    switch (data.ConsumeIntegralInRange(0, 9)) {
+    case 0:
+        if (reach == Reach::Anywhere) {
+            first = data.ConsumeIntegral<int32_t>();
+            last = data.ConsumeIntegral<int32_t>();
+            return;
+        }
+        [[fallthrough]];
+    case 1:
+        first = data.ConsumeIntegralInRange<LONG>(-8, size + 8);
+        last = data.ConsumeIntegralInRange<LONG>(-8, size + 8);
+        return;
+    case 2:
+    case 3:
+        first = 0;
+        last = size;
+        return;
+    default:
+        first = data.ConsumeIntegralInRange<LONG>(0, size);
+        last = data.ConsumeIntegralInRange<LONG>(0, size);
+        if (first > last)
+            std::swap(first, last);
+        return;
+    }
+}
+
+// Boxes are unsigned: straying below 0 wraps to the top of the range.
+void PickSpan(FuzzedDataProvider& data, UINT size, UINT& first, UINT& last, Reach reach)
+{
+    LONG a = 0;
+    LONG b = 0;
+    PickSpan(data, LONG(size), a, b, reach);
+    first = UINT(a);
+    last = UINT(b);
+}
+
+UINT NonNegative(LONG value) { return value > 0 ? UINT(value) : 0u; }
+
+bool InsideSurface(const RECT& r, const D3DSURFACE_DESC& desc)
+{
+    return r.left >= 0 && r.left <= r.right && r.right <= LONG(desc.Width) && r.top >= 0 && r.top <= r.bottom &&
+           r.bottom <= LONG(desc.Height);
+}
+
+bool InsideVolume(const D3DBOX& b, const D3DVOLUME_DESC& desc)
+{
+    return b.Left <= b.Right && b.Right <= desc.Width && b.Top <= b.Bottom && b.Bottom <= desc.Height &&
+           b.Front <= b.Back && b.Back <= desc.Depth;
+}
+
+bool IsArgumentError(HRESULT result) { return result == D3DERR_INVALIDCALL; }
+
+// Caller memory for an image of right x bottom x back pixels, from pixel
+// (0,0,0) to the end of its last unit: what a source rectangle or box with
+// those far sides claims. Negative sides claim nothing.
+fuzzing::ExactBuffer SourceMemory(FuzzedDataProvider& data, const FormatStorage& storage, UINT right, UINT bottom,
+                                  UINT back, UINT rowPitch, UINT slicePitch)
+{
+    return fuzzing::ExactBuffer(data, size_t(fuzzing::ImageBytes(storage, right, bottom, back, rowPitch, slicePitch)));
+}
+
+void FuzzSurface(FuzzedDataProvider& data)
+{
+    SurfaceObjects destination;
+    MakeSurface(data, destination);
+    if (destination.surface.get() == nullptr)
+        return;
+    D3DSURFACE_DESC desc{};
+    destination.surface.get()->GetDesc(&desc);
+
+    RECT destRect{};
+    PickSpan(data, LONG(desc.Width), destRect.left, destRect.right, Reach::Anywhere);
+    PickSpan(data, LONG(desc.Height), destRect.top, destRect.bottom, Reach::Anywhere);
+    const bool wholeDest = data.ConsumeBool();
+    const DWORD filter = fuzzing::PickFilter(data);
+    const D3DCOLOR colorKey = fuzzing::PickColorKey(data);
+    fuzzing::Palette destPalette = fuzzing::Palette::Pick(data);
+    fuzzing::Palette srcPalette = fuzzing::Palette::Pick(data);
+    const fuzzing::FaultPlan fault = fuzzing::FaultPlan::Pick(data);
+    const unsigned liveOwn = d3d8::LiveObjects();
+    const RECT* pDestRect = wholeDest ? nullptr : &destRect;
+    const bool destRectValid = wholeDest || InsideSurface(destRect, desc);
+
+    HRESULT result;
+    if (data.ConsumeIntegralInRange(0, 3) == 0) {
+        // Object to object: from another surface or from the surface itself.
+        SurfaceObjects other;
+        const bool itself = data.ConsumeBool();
+        if (!itself)
+            MakeSurface(data, other);
+        IDirect3DSurface8* source = itself ? destination.surface.get() : other.surface.get();
+        RECT srcRect{};
+        D3DSURFACE_DESC srcDesc{};
+        if (source != nullptr) {
+            source->GetDesc(&srcDesc);
+            PickSpan(data, LONG(srcDesc.Width), srcRect.left, srcRect.right, Reach::Anywhere);
+            PickSpan(data, LONG(srcDesc.Height), srcRect.top, srcRect.bottom, Reach::Anywhere);
+        }
+        const RECT* pSrcRect = data.ConsumeBool() ? nullptr : &srcRect;
+        const unsigned liveBoth = d3d8::LiveObjects();
+        fault.Arm();
+        result = LoadSurfaceFromSurface(destination.surface.get(), destPalette.get(), pDestRect, source,
+                                        srcPalette.get(), pSrcRect, filter, colorKey);
+        fuzzing::FaultPlan::Disarm();
+        fuzzing::CheckNothingHeld(liveBoth, "LoadSurfaceFromSurface");
+        if (source == nullptr && !IsArgumentError(result))
+            Fail("LoadSurfaceFromSurface without source returned 0x%08X", unsigned(result));
+        if (source != nullptr && pSrcRect != nullptr && !InsideSurface(srcRect, srcDesc) && SUCCEEDED(result))
+            Fail("LoadSurfaceFromSurface accepted the source rectangle {%d,%d,%d,%d} of a %ux%u surface",
+                 int(srcRect.left), int(srcRect.top), int(srcRect.right), int(srcRect.bottom), srcDesc.Width,
+                 srcDesc.Height);
+    } else {
+        const FormatStorage storage = fuzzing::StorageOf(fuzzing::PickFormat(data));
+        RECT srcRect{};
+        PickSpan(data, LONG(data.ConsumeIntegralInRange(0u, 40u)), srcRect.left, srcRect.right, Reach::NearSize);
+        PickSpan(data, LONG(data.ConsumeIntegralInRange(0u, 40u)), srcRect.top, srcRect.bottom, Reach::NearSize);
+        const bool srcRectValid = srcRect.left >= 0 && srcRect.top >= 0 && srcRect.left <= srcRect.right &&
+                                  srcRect.top <= srcRect.bottom;
+        const UINT right = std::max(NonNegative(srcRect.left), NonNegative(srcRect.right));
+        const UINT bottom = std::max(NonNegative(srcRect.top), NonNegative(srcRect.bottom));
+        const UINT pitch = fuzzing::PickRowPitch(data, storage, right);
+        fuzzing::ExactBuffer memory = SourceMemory(data, storage, right, bottom, 1, pitch, 0);
+        const bool noMemory = data.ConsumeIntegralInRange(0, 31) == 0;
+        const bool noRect = data.ConsumeIntegralInRange(0, 31) == 0;
+        fault.Arm();
+        result = LoadSurfaceFromMemory(destination.surface.get(), destPalette.get(), pDestRect,
+                                       noMemory ? nullptr : memory.data(), storage.format, pitch, srcPalette.get(),
+                                       noRect ? nullptr : &srcRect, filter, colorKey);
+        fuzzing::FaultPlan::Disarm();
+        fuzzing::CheckNothingHeld(liveOwn, "LoadSurfaceFromMemory");
+        if ((noMemory || noRect) && !IsArgumentError(result))
+            Fail("LoadSurfaceFromMemory without %s returned 0x%08X", noMemory ? "memory" : "rectangle",
+                 unsigned(result));
+        if (!srcRectValid && SUCCEEDED(result))
+            Fail("LoadSurfaceFromMemory accepted the source rectangle {%d,%d,%d,%d}", int(srcRect.left),
+                 int(srcRect.top), int(srcRect.right), int(srcRect.bottom));
+    }
+    if (!destRectValid && !IsArgumentError(result))
+        Fail("the destination rectangle {%d,%d,%d,%d} of a %ux%u surface gave 0x%08X", int(destRect.left),
+             int(destRect.top), int(destRect.right), int(destRect.bottom), desc.Width, desc.Height, unsigned(result));
+}
+
+void FuzzVolume(FuzzedDataProvider& data)
+{
+    VolumeObjects destination;
+    MakeVolume(data, destination);
+    if (destination.volume.get() == nullptr)
+        return;
+    D3DVOLUME_DESC desc{};
+    destination.volume.get()->GetDesc(&desc);
+
+    D3DBOX destBox{};
+    PickSpan(data, desc.Width, destBox.Left, destBox.Right, Reach::Anywhere);
+    PickSpan(data, desc.Height, destBox.Top, destBox.Bottom, Reach::Anywhere);
+    PickSpan(data, desc.Depth, destBox.Front, destBox.Back, Reach::Anywhere);
+    const D3DBOX* pDestBox = data.ConsumeBool() ? nullptr : &destBox;
+    const bool destBoxValid = pDestBox == nullptr || InsideVolume(destBox, desc);
+    const DWORD filter = fuzzing::PickFilter(data);
+    const D3DCOLOR colorKey = fuzzing::PickColorKey(data);
+    fuzzing::Palette destPalette = fuzzing::Palette::Pick(data);
+    fuzzing::Palette srcPalette = fuzzing::Palette::Pick(data);
+    const fuzzing::FaultPlan fault = fuzzing::FaultPlan::Pick(data);
+
+    HRESULT result;
+    if (data.ConsumeIntegralInRange(0, 3) == 0) {
+        VolumeObjects other;
+        const bool itself = data.ConsumeBool();
+        if (!itself)
+            MakeVolume(data, other);
+        IDirect3DVolume8* source = itself ? destination.volume.get() : other.volume.get();
+        D3DBOX srcBox{};
+        D3DVOLUME_DESC srcDesc{};
+        if (source != nullptr) {
+            source->GetDesc(&srcDesc);
+            PickSpan(data, srcDesc.Width, srcBox.Left, srcBox.Right, Reach::Anywhere);
+            PickSpan(data, srcDesc.Height, srcBox.Top, srcBox.Bottom, Reach::Anywhere);
+            PickSpan(data, srcDesc.Depth, srcBox.Front, srcBox.Back, Reach::Anywhere);
+        }
+        const D3DBOX* pSrcBox = data.ConsumeBool() ? nullptr : &srcBox;
+        const unsigned liveBoth = d3d8::LiveObjects();
+        fault.Arm();
+        result = LoadVolumeFromVolume(destination.volume.get(), destPalette.get(), pDestBox, source, srcPalette.get(),
+                                      pSrcBox, filter, colorKey);
+        fuzzing::FaultPlan::Disarm();
+        fuzzing::CheckNothingHeld(liveBoth, "LoadVolumeFromVolume");
+        if (source == nullptr && !IsArgumentError(result))
+            Fail("LoadVolumeFromVolume without source returned 0x%08X", unsigned(result));
+        if (source != nullptr && pSrcBox != nullptr && !InsideVolume(srcBox, srcDesc) && !IsArgumentError(result))
+            Fail("LoadVolumeFromVolume with a source box outside the volume returned 0x%08X", unsigned(result));
+    } else {
+        const unsigned liveOwn = d3d8::LiveObjects();
+        const FormatStorage storage = fuzzing::StorageOf(fuzzing::PickFormat(data));
+        // Unsigned coordinates: only pairs within 0..size+8 (in order or
+        // inverted), since anything else would claim memory that is not there.
+        D3DBOX srcBox{};
+        auto pickSourceSpan = [&data](UINT size, UINT& first, UINT& last) {
+            first = data.ConsumeIntegralInRange(0u, size + 8);
+            last = data.ConsumeIntegralInRange(0u, size + 8);
+            if (data.ConsumeIntegralInRange(0, 7) != 0 && first > last)
+                std::swap(first, last);
+        };
+        pickSourceSpan(data.ConsumeIntegralInRange(0u, 16u), srcBox.Left, srcBox.Right);
+        pickSourceSpan(data.ConsumeIntegralInRange(0u, 16u), srcBox.Top, srcBox.Bottom);
+        pickSourceSpan(data.ConsumeIntegralInRange(0u, 8u), srcBox.Front, srcBox.Back);
+        const bool srcBoxValid =
+            srcBox.Left <= srcBox.Right && srcBox.Top <= srcBox.Bottom && srcBox.Front <= srcBox.Back;
+        const UINT right = std::max(srcBox.Left, srcBox.Right);
+        const UINT bottom = std::max(srcBox.Top, srcBox.Bottom);
+        const UINT back = std::max(srcBox.Front, srcBox.Back);
+        const UINT rowPitch = fuzzing::PickRowPitch(data, storage, right);
+        const UINT slicePitch = UINT(uint64_t(rowPitch) * fuzzing::UnitsDown(storage, bottom)) +
+                                (data.ConsumeBool() ? 0u : data.ConsumeIntegralInRange(1u, 32u));
+        fuzzing::ExactBuffer memory = SourceMemory(data, storage, right, bottom, back, rowPitch, slicePitch);
+        const bool noMemory = data.ConsumeIntegralInRange(0, 31) == 0;
+        const bool noBox = data.ConsumeIntegralInRange(0, 31) == 0;
+        fault.Arm();
+        result = LoadVolumeFromMemory(destination.volume.get(), destPalette.get(), pDestBox,
+                                      noMemory ? nullptr : memory.data(), storage.format, rowPitch, slicePitch,
+                                      srcPalette.get(), noBox ? nullptr : &srcBox, filter, colorKey);
+        fuzzing::FaultPlan::Disarm();
+        fuzzing::CheckNothingHeld(liveOwn, "LoadVolumeFromMemory");
+        if ((noMemory || noBox) && !IsArgumentError(result))
+            Fail("LoadVolumeFromMemory without %s returned 0x%08X", noMemory ? "memory" : "box", unsigned(result));
+        if (!srcBoxValid && SUCCEEDED(result))
+            Fail("LoadVolumeFromMemory accepted the source box {%u,%u,%u,%u,%u,%u}", srcBox.Left, srcBox.Top,
+                 srcBox.Right, srcBox.Bottom, srcBox.Front, srcBox.Back);
+    }
+    if (!destBoxValid && !IsArgumentError(result))
+        Fail("the destination box {%u,%u,%u,%u,%u,%u} of a %ux%ux%u volume gave 0x%08X", destBox.Left, destBox.Top,
+             destBox.Right, destBox.Bottom, destBox.Front, destBox.Back, desc.Width, desc.Height, desc.Depth,
+             unsigned(result));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
+{
+    fuzzing::QuietDebugOutput();
+    FuzzedDataProvider data(bytes, size);
+    fuzzing::Device();
+    const unsigned liveBefore = d3d8::LiveObjects();
+    if (data.ConsumeIntegralInRange(0, 2) == 0)
+        FuzzVolume(data);
+    else
+        FuzzSurface(data);
+    fuzzing::CheckNothingHeld(liveBefore, "releasing the target's own objects");
+    d3d8::ClearLockHistory();
+    d3d8::ResetFaults();
+    return 0;
+}
