@@ -3,10 +3,19 @@
 #include "tools/mirolan-play/options.h"
 #include "tools/mirolan-play/player.h"
 
+#include <cstdio>
+#include <new>
+
 int main(int argc, char** argv)
 {
     ParsedOptions parsed = ParseOptions(argc, argv);
     if (!parsed.options)
         return ToInt(parsed.exitCode);
-    return ToInt(Play(*parsed.options));
+    try {
+        return ToInt(Play(*parsed.options));
+    } catch (const std::bad_alloc&) {
+        // Pictures of a very large texture are kept for the contact sheet.
+        std::fprintf(stderr, "mirolan-play: out of memory for the pictures (try --sheet 0)\n");
+        return ToInt(ExitCode::EffectFailure);
+    }
 }
