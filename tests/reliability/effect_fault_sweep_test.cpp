@@ -44,6 +44,8 @@ const Scenario kScenarios[] = {
     {"Mipmaps", {"width = 32\r\nheight = 16\r\nnumparticles = 25\r\nmipmaps = 1\r\n", 3}},
     {"MipmapsOddSizes", {"width=0x1b\nheight=7 ; odd\nnumparticles=5\nmipmaps=1\nspeed=300", 2}},
     {"NoParticles", {"numparticles=0\nwidth=8\nheight=8\nmipmaps=1", 2}},
+    {"DefaultSizeMipmaps", {"mipmaps=1", 3}},
+    {"WideMipmaps", {"width=256\nheight=4\nnumparticles=64\nmipmaps=1", 2}},
 };
 
 // Tallies of one sweep.
