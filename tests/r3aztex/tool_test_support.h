@@ -71,11 +71,19 @@ inline std::string Slurp(const std::string& path)
 inline RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                             const TempFolder& folder)
 {
+    // Appended piece by piece: GCC 12 misreads chained concatenations of
+    // temporaries here (-Wrestrict).
     std::string command = Quote(program);
-    for (const std::string& argument : arguments)
-        command += " " + Quote(argument);
+    for (const std::string& argument : arguments) {
+        command += ' ';
+        command += Quote(argument);
+    }
     const std::string out = folder / "stdout.txt", err = folder / "stderr.txt";
-    command += " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null";
+    command += " >";
+    command += Quote(out);
+    command += " 2>";
+    command += Quote(err);
+    command += " </dev/null";
     const int status = std::system(command.c_str());
     RunResult result{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Slurp(out), Slurp(err)};
     std::filesystem::remove(out);

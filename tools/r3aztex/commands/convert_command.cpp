@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -171,16 +172,27 @@ std::vector<Job> PlanJobs(const ConvertOptions& options)
     return jobs;
 }
 
-std::string SizeText(const TextureImage& texture)
+// Each job advances the progress bar three times: read, converted, written.
+constexpr size_t kStepsPerJob = 3;
+
+// Work worth a progress bar even as a single job: inputs of this many bytes.
+constexpr uintmax_t kLargeInputBytes = 16u << 20;
+
+uintmax_t InputBytes(const std::vector<Job>& jobs)
 {
-    std::string text = std::to_string(texture.width) + "x" + std::to_string(texture.height);
-    if (texture.kind == TextureKind::Volume)
-        text += "x" + std::to_string(texture.depth);
-    return text;
+    uintmax_t total = 0;
+    for (const Job& job : jobs)
+        for (const std::string& input : job.inputs) {
+            std::error_code error;
+            const uintmax_t size = std::filesystem::file_size(input, error);
+            total += error ? 0 : size;
+        }
+    return total;
 }
 
 // Reads, converts and writes one job; gives the line to report.
-std::string RunJob(const Job& job, const ConvertOptions& options, const ConvertSettings& settings, WorkPool& pool)
+std::string RunJob(const Job& job, const ConvertOptions& options, const ConvertSettings& settings, WorkPool& pool,
+                   Progress& progress)
 {
     std::vector<TextureImage> images(job.inputs.size());
     pool.ForEach(images.size(), [&](size_t i) { images[i] = ReadTextureFile(job.inputs[i]); });
@@ -188,13 +200,16 @@ std::string RunJob(const Job& job, const ConvertOptions& options, const ConvertS
                           : options.volume ? AssembleVolume(images, job.inputs)
                                            : std::move(images[0]);
     images.clear();
+    progress.Advance("read " + job.inputs[0]);
     const TextureImage result = ConvertTexture(source, settings, pool);
+    progress.Advance("converted " + job.inputs[0]);
     const std::vector<std::string> written = WriteTexture(result, job.output, job.type, options.level, pool);
+    progress.Advance("wrote " + job.output);
     std::string line = (job.inputs.size() == 1 ? job.inputs[0] : std::to_string(job.inputs.size()) + " inputs") +
                        " -> " + written[0];
     if (written.size() > 1)
         line += " (+" + std::to_string(written.size() - 1) + " more)";
-    return line + ": " + FormatName(result.format) + " " + KindName(result.kind) + " " + SizeText(result) + ", " +
+    return line + ": " + FormatName(result.format) + " " + KindName(result.kind) + " " + SizeText(result.width, result.height, result.kind == TextureKind::Volume ? result.depth : 1) + ", " +
            std::to_string(result.levels) + (result.levels == 1 ? " level" : " levels");
 }
 
@@ -206,9 +221,11 @@ ExitCode RunConvert(const ConvertOptions& options)
     const std::vector<Job> jobs = PlanJobs(options);
 
     WorkPool pool(ThreadCount(options.common));
-    // A bar for batches; a single job shows its line when it is done.
-    Progress progress(jobs.size(), jobs.size() > 1 && !options.common.quiet ? ProgressDisplay::OnTerminal
-                                                                            : ProgressDisplay::Off);
+    // A bar for batches and large inputs; a small single job just shows its
+    // line when it is done.
+    const bool worthABar = jobs.size() > 1 || InputBytes(jobs) >= kLargeInputBytes;
+    Progress progress(jobs.size() * kStepsPerJob,
+                      worthABar && !options.common.quiet ? ProgressDisplay::OnTerminal : ProgressDisplay::Off);
     std::vector<std::string> reports(jobs.size());
     FailureRecord failures;
     std::atomic<bool> stop{false};
@@ -216,7 +233,7 @@ ExitCode RunConvert(const ConvertOptions& options)
         if (stop.load())
             return;
         try {
-            reports[i] = RunJob(jobs[i], options, settings, pool);
+            reports[i] = RunJob(jobs[i], options, settings, pool, progress);
         } catch (const ToolError& error) {
             failures.Note(i, error.Code());
             progress.Message("r3aztex: " + std::string(error.what()));
@@ -228,8 +245,8 @@ ExitCode RunConvert(const ConvertOptions& options)
             if (!options.common.keepGoing)
                 stop = true;
         }
-        progress.Advance(jobs[i].output);
     });
+    progress.Finish();
     if (!options.common.quiet)
         for (const std::string& report : reports)
             if (!report.empty())

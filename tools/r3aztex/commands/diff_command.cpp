@@ -21,14 +21,6 @@ struct DiffOptions {
     CommonOptions common;
 };
 
-std::string SizeText(uint32_t width, uint32_t height, uint32_t depth)
-{
-    std::string text = std::to_string(width) + "x" + std::to_string(height);
-    if (depth > 1)
-        text += "x" + std::to_string(depth);
-    return text;
-}
-
 std::string Fixed(double value, int decimals)
 {
     if (!std::isfinite(value))

@@ -41,14 +41,6 @@ Shape Inspect(const std::string& path)
     return {container, image.format, image.kind, image.width, image.height, image.depth, image.levels};
 }
 
-std::string SizeText(uint32_t width, uint32_t height, uint32_t depth)
-{
-    std::string text = std::to_string(width) + "x" + std::to_string(height);
-    if (depth > 1)
-        text += "x" + std::to_string(depth);
-    return text;
-}
-
 struct LevelFacts {
     uint32_t width, height, depth;
     uint64_t bytes; // all faces

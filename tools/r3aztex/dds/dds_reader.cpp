@@ -15,14 +15,6 @@ namespace {
     throw FileError(code, name, reason);
 }
 
-std::string Size3(uint32_t width, uint32_t height, uint32_t depth)
-{
-    std::string text = std::to_string(width) + "x" + std::to_string(height);
-    if (depth != 1)
-        text += "x" + std::to_string(depth);
-    return text;
-}
-
 constexpr DWORD kCubeFaceBits = DDSCAPS2_CUBEMAP_ALLFACES;
 
 // Kind and depth from the legacy header's caps.
@@ -90,7 +82,7 @@ Description Describe(std::span<const BYTE> file, const std::string& name)
         Refuse(ExitCode::Malformed, name, "pixel format size field is " + std::to_string(header.pixelFormatSize) +
                                               ", not " + std::to_string(kPixelFormatBytes));
     if (header.width == 0 || header.height == 0)
-        Refuse(ExitCode::Malformed, name, "texture size " + Size3(header.width, header.height, 1) +
+        Refuse(ExitCode::Malformed, name, "texture size " + SizeText(header.width, header.height, 1) +
                                               " has a side of 0");
 
     Description out{};
@@ -126,9 +118,9 @@ Description Describe(std::span<const BYTE> file, const std::string& name)
     const FormatInfo& format = *FindFormat(out.format);
 
     if (out.kind == TextureKind::Cube && out.width != out.height)
-        Refuse(ExitCode::Malformed, name, "cube map faces are " + Size3(out.width, out.height, 1) + ", not square");
+        Refuse(ExitCode::Malformed, name, "cube map faces are " + SizeText(out.width, out.height, 1) + ", not square");
     if (out.width > kMaxSide || out.height > kMaxSide || out.depth > kMaxSide)
-        Refuse(ExitCode::Unsupported, name, "texture size " + Size3(out.width, out.height, out.depth) +
+        Refuse(ExitCode::Unsupported, name, "texture size " + SizeText(out.width, out.height, out.depth) +
                                                 " exceeds the limit of " + std::to_string(kMaxSide) + " per side");
 
     // Many writers leave the count at 0 for a single level.
@@ -137,7 +129,7 @@ Description Describe(std::span<const BYTE> file, const std::string& name)
     if (out.levels > chain)
         Refuse(ExitCode::Malformed, name, "mip count " + std::to_string(out.levels) + " exceeds the " +
                                               std::to_string(chain) + " levels of a " +
-                                              Size3(out.width, out.height, out.depth) + " texture");
+                                              SizeText(out.width, out.height, out.depth) + " texture");
 
     if (format.content == Content::Paletted) {
         out.paletteOffset = out.dataOffset;
@@ -151,7 +143,7 @@ Description Describe(std::span<const BYTE> file, const std::string& name)
     if (file.size() < needed)
         Refuse(ExitCode::Malformed, name, "file is " + std::to_string(file.size()) + " bytes; its header (" +
                                               std::to_string(out.levels) + " levels of " + format.name + " " +
-                                              Size3(out.width, out.height, out.depth) +
+                                              SizeText(out.width, out.height, out.depth) +
                                               (out.kind == TextureKind::Cube ? ", 6 faces" : "") + ") needs " +
                                               std::to_string(needed));
     return out;

@@ -16,14 +16,6 @@ constexpr D3DFORMAT kWorkingFormat = FMT_A16R16G16B16;
 // Pieces of about this many bytes are handed to the pool.
 constexpr size_t kPieceBytes = 256 * 1024;
 
-std::string SizeText(uint32_t width, uint32_t height, uint32_t depth)
-{
-    std::string text = std::to_string(width) + "x" + std::to_string(height);
-    if (depth > 1)
-        text += "x" + std::to_string(depth);
-    return text;
-}
-
 // Runs `work` over levels [first, last) of every face, split into pieces of
 // whole pixels that the pool may run at the same time.
 void ForEachPiece(TextureImage& texture, uint32_t first, uint32_t last, WorkPool& pool,

@@ -19,6 +19,20 @@ const char* KindName(TextureKind kind)
     return "?";
 }
 
+std::string SizeText(uint32_t width, uint32_t height, uint32_t depth)
+{
+    // Appended piece by piece: GCC 12 misreads chained concatenations of
+    // temporaries here (-Wrestrict).
+    std::string text = std::to_string(width);
+    text += 'x';
+    text += std::to_string(height);
+    if (depth > 1) {
+        text += 'x';
+        text += std::to_string(depth);
+    }
+    return text;
+}
+
 uint32_t LevelSide(uint32_t side, uint32_t level)
 {
     if (level >= 32)

@@ -16,6 +16,9 @@ enum class TextureKind : BYTE { Flat, Cube, Volume };
 
 const char* KindName(TextureKind kind); // "2d", "cube", "volume"
 
+// "WxH", or "WxHxD" when the depth is above 1.
+std::string SizeText(uint32_t width, uint32_t height, uint32_t depth);
+
 // Limits the tool accepts, for every input and every requested size: no side
 // above 16384 pixels and no texture above 1 GiB of pixel data. They keep a
 // hostile header from asking for absurd allocations.

@@ -32,6 +32,13 @@ void Progress::Message(const std::string& line)
     std::fflush(stderr);
 }
 
+void Progress::Finish()
+{
+    std::lock_guard lock(mutex_);
+    Clear();
+    visible_ = false;
+}
+
 void Progress::Draw(const std::string& label)
 {
     constexpr size_t kWidth = 30;

@@ -23,6 +23,8 @@ public:
     void Advance(const std::string& label);
     // Prints a message line without breaking the bar.
     void Message(const std::string& line);
+    // Removes the bar; later steps draw nothing.
+    void Finish();
 
 private:
     void Draw(const std::string& label);
