@@ -225,10 +225,11 @@ TEST(Cli, GammaCorrectMipsAndLinear)
         const TextureImage texture = dds::Read(ReadFileBytes(folder / "s.dds"), "s.dds");
         EXPECT_EQ(texture.format, D3DFMT_A8R8G8B8);
         const int level1 = int(PixelAt(texture, 0, 1, 3, 3) & 0xFF);
-        if (linear)
+        if (linear) {
             EXPECT_EQ(level1, 128);
-        else
+        } else {
             EXPECT_NEAR(level1, 188, 1);
+        }
     }
 }
 

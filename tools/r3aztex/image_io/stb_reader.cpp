@@ -5,6 +5,7 @@
 // huge allocation.
 #include "tools/r3aztex/image_io/image_file.h"
 
+#include "tools/r3aztex/image_io/completeness.h"
 #include "tools/r3aztex/tool_error.h"
 
 #include <climits>
@@ -28,6 +29,10 @@ TextureImage DecodeWithStb(std::span<const BYTE> bytes, const std::string& name)
 {
     if (bytes.size() > size_t(INT_MAX))
         throw FileError(ExitCode::Unsupported, name, "file is too large to decode");
+    const bool jpeg = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
+    const std::string incomplete = jpeg ? JpegIncompleteness(bytes) : TgaIncompleteness(bytes);
+    if (!incomplete.empty())
+        throw FileError(ExitCode::Malformed, name, incomplete);
     int width = 0, height = 0, channels = 0;
     stbi_uc* pixels = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height,
                                             &channels, 4);
