@@ -86,6 +86,11 @@ TEST(Cli, FileProblemsExitWithTwo)
     RunResult directory = RunTool({"convert", folder.Path().string(), "-o", folder / "out.dds"}, folder);
     EXPECT_EQ(directory.exitCode, 2);
     EXPECT_FALSE(fs::exists(folder / "out.dds"));
+
+    WriteFileAtomically(folder / "plain-file", std::vector<BYTE>{1});
+    RunResult blocked = RunTool({"convert", png, "--outdir", folder / "plain-file/sub"}, folder);
+    EXPECT_EQ(blocked.exitCode, 2);
+    EXPECT_NE(blocked.err.find("cannot create"), std::string::npos) << blocked.err;
 }
 
 // Broken files, written by the test, through info and convert.
@@ -180,7 +185,6 @@ TEST(Cli, FolderOfPngsToCompressedDdsWithMips)
 {
     TempFolder folder;
     fs::create_directories(folder / "png");
-    fs::create_directories(folder / "dds");
     WritePng(folder / "png/wall.png", TestPicture(64, 32));
     WritePng(folder / "png/sign.png", TestPicture(20, 12));
     RunResult convert = RunTool({"convert", folder / "png/wall.png", folder / "png/sign.png", "--outdir",

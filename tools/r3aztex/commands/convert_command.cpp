@@ -219,6 +219,12 @@ ExitCode RunConvert(const ConvertOptions& options)
         Refuse("--cube and --volume exclude each other");
     const ConvertSettings settings = MakeSettings(options);
     const std::vector<Job> jobs = PlanJobs(options);
+    if (!options.outputDirectory.empty()) {
+        std::error_code error;
+        std::filesystem::create_directories(options.outputDirectory, error);
+        if (error)
+            throw FileError(ExitCode::FileAccess, options.outputDirectory, "cannot create: " + error.message());
+    }
 
     WorkPool pool(ThreadCount(options.common));
     // A bar for batches and large inputs; a small single job just shows its
