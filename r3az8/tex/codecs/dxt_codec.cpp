@@ -130,8 +130,11 @@ void DxtCodec::ReadRow(UINT uRow, UINT uSlice, FloatColor* pColors)
         CachedSlice = z;
         DecodeBlockRow(pReadCache, firstRow, z, 0, BlockColumns);
     }
-    for (UINT x = Region.Left; x < Region.Right; ++x)
-        pColors[x - Region.Left] = pReadCache[BufferPosition(x, y, BlockLeft)];
+    // Width, not Right - Left: a filter may have narrowed the region it
+    // reads (the box filter evens an odd source), and the caller's row
+    // holds only Width pixels.
+    for (UINT x = 0; x < Width; ++x)
+        pColors[x] = pReadCache[BufferPosition(Region.Left + x, y, BlockLeft)];
 
     if (ColorKey != 0) {
         // Decoded colours lie between the stored codes; compared at the
@@ -160,6 +163,10 @@ UINT DxtCodec::RowsOutsideRegion(UINT firstRow) const
 
 void DxtCodec::WriteRow(UINT uRow, UINT uSlice, const FloatColor* pColors)
 {
+    // A region of no columns still spans a block column; a row of no pixels
+    // must not decode and re-encode that block, which would change it.
+    if (Width == 0)
+        return;
     const UINT y = uRow + Region.Top;
     const UINT z = uSlice + Region.Front;
     const std::size_t entries = static_cast<std::size_t>(BlockRows) * Slices;
