@@ -135,6 +135,10 @@ void YuvCodec::ReadRow(UINT uRow, UINT uSlice, FloatColor* pColors)
 
 void YuvCodec::WriteRow(UINT uRow, UINT uSlice, const FloatColor* pColors)
 {
+    // A region of no columns still lies in a pixel pair; a row of no pixels
+    // must not decode and re-encode that pair, which would change it.
+    if (Width == 0)
+        return;
     if (ConvertFrom != 0)
         pColors = ConvertRange(pColors);
     // A pair half inside the region keeps its other half from the image.
