@@ -156,7 +156,10 @@ constexpr WeightTable SixHighWeights = {0.0f, 1.0f / 5.0f, 2.0f / 5.0f, 3.0f / 5
 // becomes. Both give the table's values bit for bit.
 LANE_INLINE Floats Lookup(WeightTable table, Ints index)
 {
-#if defined(__AVX2__)
+#if defined(__AVX2__) && defined(__clang__)
+    // clang lacks __builtin_shuffle; the AVX2 permute is the same lookup.
+    return __builtin_ia32_permvarsf256(table, index);
+#elif defined(__AVX2__)
     return __builtin_shuffle(table, index);
 #else
     Floats value = Splat(table[0]);
