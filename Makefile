@@ -38,5 +38,16 @@ bench: deps
 	@cmake --build build/bench -j $(JOBS)
 	@for b in build/bench/bin/bench_*; do echo "== $$b"; $$b; done
 
+# The reliability battery: libFuzzer targets (clang) in build/fuzz for
+# FUZZ_SECONDS each; sweeps, replays, determinism, canary and a short fuzz
+# round in the sanitizer build, with a summary table.
+FUZZ_SECONDS ?= 60
+
+fuzz: deps
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) bash scripts/fuzz.sh
+
+reliability: build-asan
+	@JOBS=$(JOBS) bash scripts/reliability.sh
+
 clean:
 	rm -rf build out
