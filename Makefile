@@ -17,7 +17,7 @@ build: deps
 	@cmake --build $(RELEASE) -j $(JOBS)
 
 build-asan: deps
-	@$(CONFIGURE) -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DR3AZ_SANITIZE=ON > /dev/null
+	@$(CONFIGURE) -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g" -DR3AZ_SANITIZE=ON > /dev/null
 	@cmake --build $(ASAN) -j $(JOBS)
 
 demo: build
