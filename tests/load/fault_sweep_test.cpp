@@ -5,6 +5,7 @@
 #include "device_fixture.h"
 #include "r3az8/tex/load.h"
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -431,6 +432,8 @@ TEST_P(Sweep, EveryPlatformCallFailingInTurn)
         }
     }
     EXPECT_EQ(faultsHit, callsWithoutFaults) << "every call of the run without faults was made to fail once";
+    // For the reliability summary (scripts/reliability.sh adds these up).
+    std::printf("reliability: sweep=Load/%s/platform faults_injected=%u\n", GetParam().name, faultsHit);
 }
 
 TEST_P(Sweep, EveryWorkingMemoryAllocationFailingInTurn)
@@ -447,6 +450,7 @@ TEST_P(Sweep, EveryWorkingMemoryAllocationFailingInTurn)
         ExpectNothingLeft(before, where);
         if (!hit) {
             EXPECT_EQ(hr, S_OK) << where;
+            std::printf("reliability: sweep=Load/%s/working-memory faults_injected=%u\n", GetParam().name, n - 1);
             break;
         }
         // A filter that cannot have its buffers passes the turn on; a codec
