@@ -30,7 +30,7 @@ run() {
   local log="$logs/$name.log"
   # In a subshell, so the shell's own notice of a killed child stays out of
   # the summary.
-  ("$@" > "$log" 2>&1) 2> /dev/null
+  ("$@" > "$log" 2>&1; exit $?) 2> /dev/null
   local status=$?
   if [ "$status" -ne 0 ]; then
     failures+=("$name (exit $status, see $log)")
@@ -84,7 +84,7 @@ if [ -x "$canary" ]; then
     mode=${mode_and_report%%:*}
     report=${mode_and_report#*:}
     log="$logs/canary-$mode.log"
-    ("$canary" "$mode" > "$log" 2>&1) 2> /dev/null
+    ("$canary" "$mode" > "$log" 2>&1; exit $?) 2> /dev/null
     status=$?
     if [ "$status" -ne 0 ] && grep -q "$report" "$log"; then
       canaries=$((canaries + 1))
@@ -123,7 +123,7 @@ if [ "$fuzz_seconds" -gt 0 ]; then
 fi
 
 # --- summary ---------------------------------------------------------------------------
-sweep_logs=("$logs/effect-fault-sweeps.log")
+sweep_logs=("$logs/effect-fault-sweeps.log" "$logs/load-fault-sweeps.log")
 faults=$(sum faults_injected "${sweep_logs[@]}")
 leaks=$(sum leaks "${sweep_logs[@]}")
 locks=$(sum unbalanced_locks "${sweep_logs[@]}")
