@@ -6,46 +6,41 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
 #include <new>
+#include <type_traits>
 
 // Null when the memory cannot be had (or a test asked for a failure).
 void* AllocateWorkingMemory(std::size_t bytes) noexcept;
 void FreeWorkingMemory(void* block) noexcept;
 
-// An array of trivially copyable elements from working memory, freed when
-// the owner goes out of scope. Check it before use: it is empty when the
-// allocation failed.
-template <typename Element>
-class WorkingArray {
-public:
-    WorkingArray() = default;
-    explicit WorkingArray(std::size_t count)
-        : elements(count <= static_cast<std::size_t>(-1) / sizeof(Element)
-                       ? static_cast<Element*>(AllocateWorkingMemory(count * sizeof(Element)))
-                       : nullptr)
-    {
-    }
-    ~WorkingArray() { FreeWorkingMemory(elements); }
-    WorkingArray(WorkingArray&& other) noexcept : elements(other.elements) { other.elements = nullptr; }
-    WorkingArray& operator=(WorkingArray&& other) noexcept
-    {
-        if (this != &other) {
-            FreeWorkingMemory(elements);
-            elements = other.elements;
-            other.elements = nullptr;
-        }
-        return *this;
-    }
-    WorkingArray(const WorkingArray&) = delete;
-    WorkingArray& operator=(const WorkingArray&) = delete;
-
-    explicit operator bool() const { return elements != nullptr; }
-    Element* get() const { return elements; }
-    Element& operator[](std::size_t index) const { return elements[index]; }
-
-private:
-    Element* elements = nullptr;
+struct WorkingMemoryDeleter {
+    void operator()(void* block) const noexcept { FreeWorkingMemory(block); }
 };
+
+// An owned array of trivially copyable elements from working memory (no
+// constructors run), freed when its owner goes out of scope.
+template <class Element>
+using WorkingArray = std::unique_ptr<Element[], WorkingMemoryDeleter>;
+
+enum class Contents { Uninitialised, Zeroed };
+
+// Null when memory runs out or count x sizeof(Element) does not fit in
+// size_t. A count of 0 still gives an array, so an empty region is no
+// failure.
+template <class Element>
+WorkingArray<Element> AllocateWorkingArray(std::size_t count, Contents contents)
+{
+    static_assert(std::is_trivially_copyable_v<Element> && std::is_trivially_destructible_v<Element>);
+    if (count > SIZE_MAX / sizeof(Element))
+        return nullptr;
+    void* block = AllocateWorkingMemory(count * sizeof(Element));
+    if (block && contents == Contents::Zeroed)
+        std::memset(block, 0, count * sizeof(Element));
+    return WorkingArray<Element>(static_cast<Element*>(block));
+}
 
 // Test control: counting from this call, the n-th allocation (1-based) and,
 // with FailureRepeat::EveryLaterOne, each one after it returns null.

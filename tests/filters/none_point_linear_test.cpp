@@ -104,8 +104,8 @@ void ExpectTap(const LinearTap& tap, int32_t index0, float weight0, int32_t inde
 
 TEST(LinearTaps, HalvingSamplesBetweenPixelPairs)
 {
-    FilterArray<LinearTap> wrap = MakeLinearTaps(2, 4, EdgeMode::Wrap);
-    FilterArray<LinearTap> mirror = MakeLinearTaps(2, 4, EdgeMode::Mirror);
+    WorkingArray<LinearTap> wrap = MakeLinearTaps(2, 4, EdgeMode::Wrap);
+    WorkingArray<LinearTap> mirror = MakeLinearTaps(2, 4, EdgeMode::Mirror);
     ASSERT_TRUE(wrap && mirror);
     ExpectTap(wrap[0], 3, 0.5f, 0, 0.5f);
     ExpectTap(mirror[0], 0, 0.5f, 0, 0.5f);
@@ -115,8 +115,8 @@ TEST(LinearTaps, HalvingSamplesBetweenPixelPairs)
 
 TEST(LinearTaps, DoublingReachesPastTheRightEdgeWithWeightZero)
 {
-    FilterArray<LinearTap> wrap = MakeLinearTaps(4, 2, EdgeMode::Wrap);
-    FilterArray<LinearTap> mirror = MakeLinearTaps(4, 2, EdgeMode::Mirror);
+    WorkingArray<LinearTap> wrap = MakeLinearTaps(4, 2, EdgeMode::Wrap);
+    WorkingArray<LinearTap> mirror = MakeLinearTaps(4, 2, EdgeMode::Mirror);
     ASSERT_TRUE(wrap && mirror);
     ExpectTap(wrap[0], 1, 0.5f, 0, 0.5f);
     ExpectTap(wrap[1], 0, 1.0f, 1, 0.0f);
@@ -130,7 +130,7 @@ TEST(LinearTaps, EveryIndexStaysInsideAndWeightsSumToOne)
     for (UINT source : {1u, 2u, 3u, 7u, 64u, 1000u})
         for (UINT dest : {1u, 2u, 5u, 31u, 64u, 777u})
             for (EdgeMode edge : {EdgeMode::Wrap, EdgeMode::Mirror}) {
-                FilterArray<LinearTap> taps = MakeLinearTaps(dest, source, edge);
+                WorkingArray<LinearTap> taps = MakeLinearTaps(dest, source, edge);
                 ASSERT_TRUE(taps);
                 for (UINT i = 0; i < dest; ++i) {
                     ASSERT_GE(taps[i].index0, 0);
@@ -172,8 +172,8 @@ TEST(FilterLinear2D, EveryPixelIsTheBilinearBlendOfItsTaps)
                                    IMAGE_FILTER_LINEAR | mirror),
                       S_OK);
             const EdgeMode edge = mirror ? EdgeMode::Mirror : EdgeMode::Wrap;
-            FilterArray<LinearTap> xTaps = MakeLinearTaps(to.width, from.width, edge);
-            FilterArray<LinearTap> yTaps = MakeLinearTaps(to.height, from.height, edge);
+            WorkingArray<LinearTap> xTaps = MakeLinearTaps(to.width, from.width, edge);
+            WorkingArray<LinearTap> yTaps = MakeLinearTaps(to.height, from.height, edge);
             for (UINT y = 0; y < to.height; ++y)
                 for (UINT x = 0; x < to.width; ++x)
                     ASSERT_TRUE(SameBits(dest.At(x, y), Bilinear(src, xTaps[x], yTaps[y], 0)))
@@ -208,9 +208,9 @@ TEST(FilterLinear3D, ServesVolumesWithATrilinearBlend)
     blitter.Filter = IMAGE_FILTER_LINEAR;
     EXPECT_EQ(blitter.FilterLinear2D(), E_FAIL);
     ASSERT_EQ(blitter.FilterLinear3D(), S_OK);
-    FilterArray<LinearTap> xTaps = MakeLinearTaps(3, 4, EdgeMode::Wrap);
-    FilterArray<LinearTap> yTaps = MakeLinearTaps(5, 3, EdgeMode::Wrap);
-    FilterArray<LinearTap> zTaps = MakeLinearTaps(2, 5, EdgeMode::Wrap);
+    WorkingArray<LinearTap> xTaps = MakeLinearTaps(3, 4, EdgeMode::Wrap);
+    WorkingArray<LinearTap> yTaps = MakeLinearTaps(5, 3, EdgeMode::Wrap);
+    WorkingArray<LinearTap> zTaps = MakeLinearTaps(2, 5, EdgeMode::Wrap);
     for (UINT z = 0; z < 2; ++z)
         for (UINT y = 0; y < 5; ++y)
             for (UINT x = 0; x < 3; ++x) {

@@ -14,7 +14,7 @@ namespace {
 
 TriangleWeightList WeightList(UINT sourceSize, UINT destSize, EdgeMode edge)
 {
-    FilterArray<uint32_t> table = MakeTriangleWeights(sourceSize, destSize, edge);
+    WorkingArray<uint32_t> table = MakeTriangleWeights(sourceSize, destSize, edge);
     TriangleWeightList list;
     EXPECT_TRUE(table && ReadTriangleWeights(table.get(), sourceSize, list));
     return list;

@@ -37,7 +37,7 @@ std::vector<Pairs> ParseTable(const uint32_t* table, UINT sourceSize)
 
 std::vector<Pairs> Weights(UINT sourceSize, UINT destSize, EdgeMode edge)
 {
-    FilterArray<uint32_t> table = MakeTriangleWeights(sourceSize, destSize, edge);
+    WorkingArray<uint32_t> table = MakeTriangleWeights(sourceSize, destSize, edge);
     EXPECT_TRUE(table);
     return table ? ParseTable(table.get(), sourceSize) : std::vector<Pairs>{};
 }
@@ -110,7 +110,7 @@ TEST(TriangleWeights, OneToManyWrapsTheWholeTentAroundTheDestination)
 
 TEST(TriangleWeights, TheFlatListHoldsTheTablesPairsInOrder)
 {
-    FilterArray<uint32_t> table = MakeTriangleWeights(13, 5, EdgeMode::Wrap);
+    WorkingArray<uint32_t> table = MakeTriangleWeights(13, 5, EdgeMode::Wrap);
     ASSERT_TRUE(table);
     std::vector<Pairs> parsed = ParseTable(table.get(), 13);
     TriangleWeightList list;
@@ -129,7 +129,7 @@ TEST(TriangleWeights, TheFlatListHoldsTheTablesPairsInOrder)
 // size already fails; its size exactly succeeds.
 TEST(TriangleWeights, AFillingThatWouldPassItsCapacityStopsAndFails)
 {
-    FilterArray<uint32_t> whole = MakeTriangleWeights(8, 8, EdgeMode::Wrap);
+    WorkingArray<uint32_t> whole = MakeTriangleWeights(8, 8, EdgeMode::Wrap);
     ASSERT_TRUE(whole);
     const size_t size = whole[0];
 

@@ -3,7 +3,7 @@
 // formats without dithering take a fast path on the stored bits; the
 // general path averages decoded float rows.
 #include "r3az8/tex/blit/box_fast_paths.h"
-#include "r3az8/tex/blit/filter_memory.h"
+#include "r3az8/tex/working_memory.h"
 
 namespace {
 
@@ -47,12 +47,12 @@ HRESULT Blitter::FilterBox2D()
         }
     }
 
-    FilterArray<FloatColor> destRow = AllocateFilterArray<FloatColor>(dest.Width, Contents::Uninitialised);
+    WorkingArray<FloatColor> destRow = AllocateWorkingArray<FloatColor>(dest.Width, Contents::Uninitialised);
     if (!destRow)
         return E_OUTOFMEMORY;
     const bool singleRow = src.Height == 1;
-    FilterArray<FloatColor> sourceRows =
-        AllocateFilterArray<FloatColor>(size_t(src.Width) * (singleRow ? 1 : 2), Contents::Uninitialised);
+    WorkingArray<FloatColor> sourceRows =
+        AllocateWorkingArray<FloatColor>(size_t(src.Width) * (singleRow ? 1 : 2), Contents::Uninitialised);
     if (!sourceRows)
         return E_OUTOFMEMORY;
     FloatColor* upper = sourceRows.get();
@@ -88,12 +88,12 @@ HRESULT Blitter::FilterBox3D()
     if (src.Depth > 1)
         src.Depth &= ~1u;
 
-    FilterArray<FloatColor> destRow = AllocateFilterArray<FloatColor>(dest.Width, Contents::Uninitialised);
+    WorkingArray<FloatColor> destRow = AllocateWorkingArray<FloatColor>(dest.Width, Contents::Uninitialised);
     if (!destRow)
         return E_OUTOFMEMORY;
     const bool singleRow = src.Height == 1;
-    FilterArray<FloatColor> sourceRows =
-        AllocateFilterArray<FloatColor>(size_t(src.Width) * (singleRow ? 2 : 4), Contents::Uninitialised);
+    WorkingArray<FloatColor> sourceRows =
+        AllocateWorkingArray<FloatColor>(size_t(src.Width) * (singleRow ? 2 : 4), Contents::Uninitialised);
     if (!sourceRows)
         return E_OUTOFMEMORY;
     // Rnm: row 2y + n of slice 2z + m.

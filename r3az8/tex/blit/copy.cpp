@@ -103,7 +103,7 @@ HRESULT Blitter::BlitConvert()
 {
     if (!SameSize(*pDest, *pSrc))
         return E_FAIL;
-    WorkingArray<FloatColor> row(pDest->Width);
+    WorkingArray<FloatColor> row = AllocateWorkingArray<FloatColor>(pDest->Width, Contents::Uninitialised);
     if (!row)
         return E_FAIL;
     for (UINT slice = 0; slice < pDest->Depth; ++slice) {

@@ -1,7 +1,7 @@
 // IMAGE_FILTER_NONE: the overlapping top-left part is copied pixel for
 // pixel without scaling; the rest of the destination becomes transparent
 // black.
-#include "r3az8/tex/blit/filter_memory.h"
+#include "r3az8/tex/working_memory.h"
 #include "r3az8/tex/blitter.h"
 
 #include <algorithm>
@@ -18,8 +18,8 @@ HRESULT Blitter::FilterNone()
 
     // Wide enough for either side's row; the columns past the source width
     // are never read into and stay zero.
-    FilterArray<FloatColor> row = AllocateFilterArray<FloatColor>(width, Contents::Zeroed);
-    FilterArray<FloatColor> zeros = AllocateFilterArray<FloatColor>(dest.Width, Contents::Zeroed);
+    WorkingArray<FloatColor> row = AllocateWorkingArray<FloatColor>(width, Contents::Zeroed);
+    WorkingArray<FloatColor> zeros = AllocateWorkingArray<FloatColor>(dest.Width, Contents::Zeroed);
     if (!row || !zeros)
         return E_FAIL;
 

@@ -62,10 +62,10 @@ HRESULT Blitter::FilterLinear2D()
     if (IsEmpty(src) || IsEmpty(dest))
         return E_FAIL;
 
-    FilterArray<LinearTap> xTaps = MakeLinearTaps(dest.Width, src.Width, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_U));
-    FilterArray<LinearTap> yTaps = MakeLinearTaps(dest.Height, src.Height, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_V));
-    FilterArray<FloatColor> destRow = AllocateFilterArray<FloatColor>(dest.Width, Contents::Uninitialised);
-    FilterArray<FloatColor> sourceRows = AllocateFilterArray<FloatColor>(size_t(src.Width) * 2, Contents::Uninitialised);
+    WorkingArray<LinearTap> xTaps = MakeLinearTaps(dest.Width, src.Width, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_U));
+    WorkingArray<LinearTap> yTaps = MakeLinearTaps(dest.Height, src.Height, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_V));
+    WorkingArray<FloatColor> destRow = AllocateWorkingArray<FloatColor>(dest.Width, Contents::Uninitialised);
+    WorkingArray<FloatColor> sourceRows = AllocateWorkingArray<FloatColor>(size_t(src.Width) * 2, Contents::Uninitialised);
     if (!xTaps || !yTaps || !destRow || !sourceRows)
         return E_OUTOFMEMORY;
 
@@ -94,11 +94,11 @@ HRESULT Blitter::FilterLinear3D()
     if (IsEmpty(src) || IsEmpty(dest))
         return E_FAIL;
 
-    FilterArray<LinearTap> xTaps = MakeLinearTaps(dest.Width, src.Width, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_U));
-    FilterArray<LinearTap> yTaps = MakeLinearTaps(dest.Height, src.Height, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_V));
-    FilterArray<LinearTap> zTaps = MakeLinearTaps(dest.Depth, src.Depth, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_W));
-    FilterArray<FloatColor> destRow = AllocateFilterArray<FloatColor>(dest.Width, Contents::Uninitialised);
-    FilterArray<FloatColor> sourceRows = AllocateFilterArray<FloatColor>(size_t(src.Width) * 4, Contents::Uninitialised);
+    WorkingArray<LinearTap> xTaps = MakeLinearTaps(dest.Width, src.Width, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_U));
+    WorkingArray<LinearTap> yTaps = MakeLinearTaps(dest.Height, src.Height, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_V));
+    WorkingArray<LinearTap> zTaps = MakeLinearTaps(dest.Depth, src.Depth, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_W));
+    WorkingArray<FloatColor> destRow = AllocateWorkingArray<FloatColor>(dest.Width, Contents::Uninitialised);
+    WorkingArray<FloatColor> sourceRows = AllocateWorkingArray<FloatColor>(size_t(src.Width) * 4, Contents::Uninitialised);
     if (!xTaps || !yTaps || !zTaps || !destRow || !sourceRows)
         return E_OUTOFMEMORY;
 

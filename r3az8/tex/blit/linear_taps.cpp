@@ -3,12 +3,12 @@
 #include <cmath>
 #include <cstdint>
 
-FilterArray<LinearTap> MakeLinearTaps(UINT destSize, UINT sourceSize, EdgeMode edge)
+WorkingArray<LinearTap> MakeLinearTaps(UINT destSize, UINT sourceSize, EdgeMode edge)
 {
     // Indices are signed 32-bit; no image that large could be decoded anyway.
     if (destSize == 0 || sourceSize == 0 || sourceSize > uint32_t(INT32_MAX))
         return nullptr;
-    FilterArray<LinearTap> taps = AllocateFilterArray<LinearTap>(destSize, Contents::Uninitialised);
+    WorkingArray<LinearTap> taps = AllocateWorkingArray<LinearTap>(destSize, Contents::Uninitialised);
     if (!taps)
         return nullptr;
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "r3az8/tex/blit/edge_mode.h"
-#include "r3az8/tex/blit/filter_memory.h"
+#include "r3az8/tex/working_memory.h"
 
 struct LinearTap {
     int32_t index0;
@@ -17,4 +17,4 @@ static_assert(sizeof(LinearTap) == 16);
 // samples the source at i x (sourceSize / destSize) - 0.5. Indices past an
 // edge wrap around or stay at the edge by the mode; every index returned
 // lies in 0 .. sourceSize - 1. Null when memory runs out or either size is 0.
-FilterArray<LinearTap> MakeLinearTaps(UINT destSize, UINT sourceSize, EdgeMode edge);
+WorkingArray<LinearTap> MakeLinearTaps(UINT destSize, UINT sourceSize, EdgeMode edge);

@@ -1,6 +1,6 @@
 // IMAGE_FILTER_POINT: nearest-sample resampling in 16.16 fixed point,
 // starting at source index 0 and truncating (no half-pixel offset).
-#include "r3az8/tex/blit/filter_memory.h"
+#include "r3az8/tex/working_memory.h"
 #include "r3az8/tex/blitter.h"
 
 namespace {
@@ -28,8 +28,8 @@ HRESULT Blitter::FilterPoint()
     const uint64_t stepY = Step(src.Height, dest.Height);
     const uint64_t stepZ = Step(src.Depth, dest.Depth);
 
-    FilterArray<FloatColor> sourceRow = AllocateFilterArray<FloatColor>(src.Width, Contents::Uninitialised);
-    FilterArray<FloatColor> destRow = AllocateFilterArray<FloatColor>(dest.Width, Contents::Uninitialised);
+    WorkingArray<FloatColor> sourceRow = AllocateWorkingArray<FloatColor>(src.Width, Contents::Uninitialised);
+    WorkingArray<FloatColor> destRow = AllocateWorkingArray<FloatColor>(dest.Width, Contents::Uninitialised);
     if (!sourceRow || !destRow)
         return E_OUTOFMEMORY;
 

@@ -26,7 +26,7 @@ struct RowSlot {
 class SlotPool {
 public:
     SlotPool(UINT count, size_t pixelsPerBuffer)
-        : m_slots(AllocateFilterArray<RowSlot>(count, Contents::Zeroed)), m_count(count),
+        : m_slots(AllocateWorkingArray<RowSlot>(count, Contents::Zeroed)), m_count(count),
           m_pixelsPerBuffer(pixelsPerBuffer)
     {
     }
@@ -54,7 +54,7 @@ public:
             slot.pixels = donor->pixels;
             donor->pixels = nullptr;
         } else {
-            slot.pixels = AllocateFilterArray<FloatColor>(m_pixelsPerBuffer, Contents::Uninitialised).release();
+            slot.pixels = AllocateWorkingArray<FloatColor>(m_pixelsPerBuffer, Contents::Uninitialised).release();
             if (!slot.pixels)
                 return false;
         }
@@ -70,7 +70,7 @@ public:
     }
 
 private:
-    FilterArray<RowSlot> m_slots;
+    WorkingArray<RowSlot> m_slots;
     UINT m_count;
     size_t m_pixelsPerBuffer;
     RowSlot* m_free = nullptr;
@@ -201,7 +201,7 @@ struct SliceRowTarget {
 
 bool MakeWeights(UINT sourceSize, UINT destSize, EdgeMode edge, TriangleWeightList& list, HRESULT& failure)
 {
-    FilterArray<uint32_t> table = MakeTriangleWeights(sourceSize, destSize, edge);
+    WorkingArray<uint32_t> table = MakeTriangleWeights(sourceSize, destSize, edge);
     if (!table) {
         failure = E_FAIL;
         return false;
@@ -229,15 +229,15 @@ HRESULT Blitter::FilterTriangle2D()
         return failure;
 
     SlotPool slots(dest.Height, dest.Width);
-    FilterArray<FloatColor> sourceRow = AllocateFilterArray<FloatColor>(src.Width, Contents::Uninitialised);
-    FilterArray<RowTarget> targets = AllocateFilterArray<RowTarget>(MostPairs(yWeights), Contents::Uninitialised);
+    WorkingArray<FloatColor> sourceRow = AllocateWorkingArray<FloatColor>(src.Width, Contents::Uninitialised);
+    WorkingArray<RowTarget> targets = AllocateWorkingArray<RowTarget>(MostPairs(yWeights), Contents::Uninitialised);
     if (!slots.Valid() || !sourceRow || !targets)
         return E_OUTOFMEMORY;
     CountPending(yWeights, slots);
 
     // Which loop order gives the fixed per-pixel order of additions (see
     // SpreadRowColumnsOutside).
-    FilterArray<uint8_t> seen = AllocateFilterArray<uint8_t>(std::max(dest.Width, dest.Height), Contents::Zeroed);
+    WorkingArray<uint8_t> seen = AllocateWorkingArray<uint8_t>(std::max(dest.Width, dest.Height), Contents::Zeroed);
     if (!seen)
         return E_OUTOFMEMORY;
     const bool columnsOutside = !(RepeatsDestinations(xWeights, seen.get()) && RepeatsDestinations(yWeights, seen.get()));
@@ -294,10 +294,10 @@ HRESULT Blitter::FilterTriangle3D()
 
     const size_t slicePixels = size_t(dest.Width) * dest.Height;
     SlotPool slots(dest.Depth, slicePixels);
-    FilterArray<FloatColor> sourceRow = AllocateFilterArray<FloatColor>(src.Width, Contents::Uninitialised);
+    WorkingArray<FloatColor> sourceRow = AllocateWorkingArray<FloatColor>(src.Width, Contents::Uninitialised);
     // At most (pairs of one z entry) x (pairs of one y entry) targets per row.
-    FilterArray<SliceRowTarget> targets =
-        AllocateFilterArray<SliceRowTarget>(MostPairs(zWeights) * MostPairs(yWeights), Contents::Uninitialised);
+    WorkingArray<SliceRowTarget> targets =
+        AllocateWorkingArray<SliceRowTarget>(MostPairs(zWeights) * MostPairs(yWeights), Contents::Uninitialised);
     if (!slots.Valid() || !sourceRow || !targets)
         return E_OUTOFMEMORY;
     CountPending(zWeights, slots);

@@ -152,7 +152,7 @@ bool FillTable(TableWriter& writer, UINT sourceSize, UINT destSize, float scale,
     return true;
 }
 
-FilterArray<uint32_t> BuildTable(UINT sourceSize, UINT destSize, EdgeMode edge, std::optional<size_t> forcedCapacity)
+WorkingArray<uint32_t> BuildTable(UINT sourceSize, UINT destSize, EdgeMode edge, std::optional<size_t> forcedCapacity)
 {
     if (sourceSize == 0 || destSize == 0)
         return nullptr;
@@ -160,8 +160,8 @@ FilterArray<uint32_t> BuildTable(UINT sourceSize, UINT destSize, EdgeMode edge, 
     std::optional<size_t> capacity = forcedCapacity ? forcedCapacity : TableCapacity(sourceSize, scale, edge);
     if (!capacity)
         return nullptr;
-    FilterArray<uint32_t> table =
-        AllocateFilterArray<uint32_t>((*capacity + sizeof(uint32_t) - 1) / sizeof(uint32_t), Contents::Uninitialised);
+    WorkingArray<uint32_t> table =
+        AllocateWorkingArray<uint32_t>((*capacity + sizeof(uint32_t) - 1) / sizeof(uint32_t), Contents::Uninitialised);
     if (!table)
         return nullptr;
     TableWriter writer(table.get(), *capacity);
@@ -172,7 +172,7 @@ FilterArray<uint32_t> BuildTable(UINT sourceSize, UINT destSize, EdgeMode edge, 
 
 } // namespace
 
-FilterArray<uint32_t> MakeTriangleWeights(UINT sourceSize, UINT destSize, EdgeMode edge)
+WorkingArray<uint32_t> MakeTriangleWeights(UINT sourceSize, UINT destSize, EdgeMode edge)
 {
     return BuildTable(sourceSize, destSize, edge, std::nullopt);
 }
@@ -182,8 +182,8 @@ bool ReadTriangleWeights(const uint32_t* table, UINT sourceSize, TriangleWeightL
     const size_t totalWords = table[0] / sizeof(uint32_t);
     // Every entry is its size word plus two words per pair.
     const size_t pairCount = (totalWords - 1 - sourceSize) / 2;
-    list.pairs = AllocateFilterArray<TriangleWeightPair>(pairCount, Contents::Uninitialised);
-    list.first = AllocateFilterArray<uint32_t>(size_t(sourceSize) + 1, Contents::Uninitialised);
+    list.pairs = AllocateWorkingArray<TriangleWeightPair>(pairCount, Contents::Uninitialised);
+    list.first = AllocateWorkingArray<uint32_t>(size_t(sourceSize) + 1, Contents::Uninitialised);
     if (!list.pairs || !list.first)
         return false;
     list.sourceSize = sourceSize;
@@ -201,7 +201,7 @@ bool ReadTriangleWeights(const uint32_t* table, UINT sourceSize, TriangleWeightL
     return true;
 }
 
-FilterArray<uint32_t> MakeTriangleWeightsWithCapacityForTesting(UINT sourceSize, UINT destSize, EdgeMode edge,
+WorkingArray<uint32_t> MakeTriangleWeightsWithCapacityForTesting(UINT sourceSize, UINT destSize, EdgeMode edge,
                                                       size_t capacityBytes)
 {
     return BuildTable(sourceSize, destSize, edge, capacityBytes);

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "r3az8/tex/blit/edge_mode.h"
-#include "r3az8/tex/blit/filter_memory.h"
+#include "r3az8/tex/working_memory.h"
 
 // The table is one block of 32-bit words:
 //   word 0: the table's size in bytes, this word included;
@@ -20,7 +20,7 @@
 // 32-bit size word, or the filling would pass the capacity worked out
 // before it (reported through the assertion "uSize <= uSizeMax"; nothing is
 // written past the block).
-FilterArray<uint32_t> MakeTriangleWeights(UINT sourceSize, UINT destSize, EdgeMode edge);
+WorkingArray<uint32_t> MakeTriangleWeights(UINT sourceSize, UINT destSize, EdgeMode edge);
 
 // The pairs of a table laid out for the filters' inner loops: entry j's
 // pairs are pairs[first[j]] .. pairs[first[j + 1] - 1].
@@ -30,8 +30,8 @@ struct TriangleWeightPair {
 };
 
 struct TriangleWeightList {
-    FilterArray<TriangleWeightPair> pairs;
-    FilterArray<uint32_t> first; // sourceSize + 1 offsets
+    WorkingArray<TriangleWeightPair> pairs;
+    WorkingArray<uint32_t> first; // sourceSize + 1 offsets
     UINT sourceSize = 0;
 
     const TriangleWeightPair* begin(UINT source) const { return pairs.get() + first[source]; }
@@ -44,5 +44,5 @@ bool ReadTriangleWeights(const uint32_t* table, UINT sourceSize, TriangleWeightL
 
 // MakeTriangleWeights with the capacity forced to capacityBytes, to show
 // that a filling which would pass it stops (and fails) instead.
-FilterArray<uint32_t> MakeTriangleWeightsWithCapacityForTesting(UINT sourceSize, UINT destSize, EdgeMode edge,
+WorkingArray<uint32_t> MakeTriangleWeightsWithCapacityForTesting(UINT sourceSize, UINT destSize, EdgeMode edge,
                                                       size_t capacityBytes);

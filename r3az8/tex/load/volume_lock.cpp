@@ -101,7 +101,7 @@ HRESULT VolumeLock::Lock(IDirect3DVolume8* volume, const PALETTEENTRY* palette, 
 HRESULT VolumeLock::TakeSnapshot(const D3DLOCKED_BOX& locked, UINT depth)
 {
     const size_t bytes = size_t(UINT(locked.SlicePitch)) * depth;
-    snapshot_ = WorkingArray<BYTE>(bytes);
+    snapshot_ = AllocateWorkingArray<BYTE>(bytes, Contents::Uninitialised);
     if (!snapshot_)
         return E_OUTOFMEMORY;
     std::memcpy(snapshot_.get(), locked.pBits, bytes);
@@ -110,7 +110,7 @@ HRESULT VolumeLock::TakeSnapshot(const D3DLOCKED_BOX& locked, UINT depth)
 
 void VolumeLock::Release()
 {
-    snapshot_ = WorkingArray<BYTE>();
+    snapshot_.reset();
     if (!volume_)
         return;
     volume_->UnlockBox();
