@@ -93,9 +93,13 @@ std::vector<char> FileBytes(const fs::path& path)
 // Runs the host into `folder`; its exit code.
 int RunHost(const fs::path& folder)
 {
-    const std::string command = std::string("\"") + MIROLAN_PLAY_PATH + "\" --seed 5 --frames 24 --every 6 --dt 0.05" +
-                                " --param width=40 --param height=40 --param numparticles=120 --param mipmaps=1" +
-                                " --out \"" + folder.string() + "\" > /dev/null 2>&1";
+    std::string command = "\"";
+    command += MIROLAN_PLAY_PATH;
+    command += "\" --seed 5 --frames 24 --every 6 --dt 0.05";
+    command += " --param width=40 --param height=40 --param numparticles=120 --param mipmaps=1";
+    command += " --out \"";
+    command += folder.string();
+    command += "\" > /dev/null 2>&1";
     return std::system(command.c_str());
 }
 
