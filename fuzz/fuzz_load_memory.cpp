@@ -16,6 +16,8 @@
 #include "r3az8/tex/load.h"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -170,6 +172,65 @@ fuzzing::ExactBuffer SourceMemory(FuzzedDataProvider& data, const FormatStorage&
     return fuzzing::ExactBuffer(data, size_t(fuzzing::ImageBytes(storage, right, bottom, back, rowPitch, slicePitch)));
 }
 
+// The stored bytes of a surface (its rows of units side by side, without
+// the pitch's padding) when it can be locked directly; empty otherwise.
+// With `fill`, the surface is first filled from the fuzzer's bytes, so that
+// a stray write of stale or zeroed pixels shows.
+std::vector<BYTE> SurfaceBytes(IDirect3DSurface8* surface, FuzzedDataProvider* fill)
+{
+    D3DSURFACE_DESC desc{};
+    surface->GetDesc(&desc);
+    D3DLOCKED_RECT locked{};
+    if (FAILED(surface->LockRect(&locked, nullptr, fill != nullptr ? 0 : D3DLOCK_READONLY)))
+        return {};
+    const FormatStorage storage = fuzzing::StorageOf(desc.Format);
+    const size_t rowBytes = size_t(fuzzing::RowBytes(storage, desc.Width));
+    const UINT rows = fuzzing::UnitsDown(storage, desc.Height);
+    std::vector<BYTE> bytes(rowBytes * rows);
+    for (UINT row = 0; row < rows; ++row) {
+        BYTE* stored = static_cast<BYTE*>(locked.pBits) + size_t(row) * UINT(locked.Pitch);
+        if (fill != nullptr)
+            fuzzing::FillBytes(*fill, stored, rowBytes);
+        std::memcpy(bytes.data() + row * rowBytes, stored, rowBytes);
+    }
+    surface->UnlockRect();
+    return bytes;
+}
+
+// Every stored unit (pixel, YUV pair, DXT block) outside those the
+// rectangle touches must be as it was; without a rectangle the whole
+// surface may change, with an invalid one nothing may.
+void CheckOutsideUnchanged(IDirect3DSurface8* surface, const std::vector<BYTE>& before, const RECT* rect,
+                           bool rectValid, HRESULT result)
+{
+    if (before.empty() || (rect == nullptr && rectValid))
+        return;
+    const std::vector<BYTE> after = SurfaceBytes(surface, nullptr);
+    if (after.size() != before.size())
+        Fail("the surface could not be read back after the load");
+    D3DSURFACE_DESC desc{};
+    surface->GetDesc(&desc);
+    const FormatStorage storage = fuzzing::StorageOf(desc.Format);
+    const size_t rowBytes = size_t(fuzzing::RowBytes(storage, desc.Width));
+    UINT firstColumn = 0, endColumn = 0, firstRow = 0, endRow = 0;
+    if (rectValid && rect->right > rect->left && rect->bottom > rect->top) {
+        firstColumn = UINT(rect->left) / storage.blockWidth;
+        endColumn = fuzzing::UnitsAcross(storage, UINT(rect->right));
+        firstRow = UINT(rect->top) / storage.blockHeight;
+        endRow = fuzzing::UnitsDown(storage, UINT(rect->bottom));
+    }
+    for (size_t i = 0; i < before.size(); ++i) {
+        const UINT row = UINT(i / rowBytes);
+        const UINT column = UINT((i % rowBytes) / storage.blockBytes);
+        const bool writable = row >= firstRow && row < endRow && column >= firstColumn && column < endColumn;
+        if (!writable && before[i] != after[i])
+            Fail("a load into {%d,%d,%d,%d} of a %ux%u surface of format 0x%08X (result 0x%08X) changed byte %zu "
+                 "outside it",
+                 int(rect->left), int(rect->top), int(rect->right), int(rect->bottom), desc.Width, desc.Height,
+                 unsigned(desc.Format), unsigned(result), i);
+    }
+}
+
 void FuzzSurface(FuzzedDataProvider& data)
 {
     SurfaceObjects destination;
@@ -188,9 +249,11 @@ void FuzzSurface(FuzzedDataProvider& data)
     fuzzing::Palette destPalette = fuzzing::Palette::Pick(data);
     fuzzing::Palette srcPalette = fuzzing::Palette::Pick(data);
     const fuzzing::FaultPlan fault = fuzzing::FaultPlan::Pick(data);
-    const unsigned liveOwn = d3d8::LiveObjects();
     const RECT* pDestRect = wholeDest ? nullptr : &destRect;
     const bool destRectValid = wholeDest || InsideSurface(destRect, desc);
+    const std::vector<BYTE> before = SurfaceBytes(destination.surface.get(), &data);
+    d3d8::ClearLockHistory();
+    const unsigned liveOwn = d3d8::LiveObjects();
 
     HRESULT result;
     if (data.ConsumeIntegralInRange(0, 3) == 0) {
@@ -248,6 +311,7 @@ void FuzzSurface(FuzzedDataProvider& data)
     }
     // The source is locked before the destination rectangle is looked at,
     // so a failure injected there may come first; success never may.
+    CheckOutsideUnchanged(destination.surface.get(), before, pDestRect, destRectValid, result);
     if (!destRectValid && (fault.kind == fuzzing::FaultPlan::Kind::None ? !IsArgumentError(result) : SUCCEEDED(result)))
         Fail("the destination rectangle {%d,%d,%d,%d} of a %ux%u surface gave 0x%08X", int(destRect.left),
              int(destRect.top), int(destRect.right), int(destRect.bottom), desc.Width, desc.Height, unsigned(result));
