@@ -12,7 +12,9 @@
 #include "fuzz/fuzz_support.h"
 #include "r3az8/tex/load.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -21,43 +23,80 @@ using fuzzing::Fail;
 D3DPOOL PickPool(FuzzedDataProvider& data) { return D3DPOOL(data.ConsumeIntegralInRange(0, 2)); }
 DWORD PickUsage(FuzzedDataProvider& data) { return data.ConsumeBool() ? D3DUSAGE_DYNAMIC : 0; }
 
-// Fills a locked area with fuzzed bytes, row by row (the pitch may be wider
-// than the row).
-void FillLocked(FuzzedDataProvider& data, BYTE* bits, UINT rowPitch, UINT rows, UINT rowBytes)
+// The stored bytes of one level (of one face) when it can be locked
+// directly, rows of units side by side without the pitch's padding; empty
+// otherwise. With `fill`, the level is first filled from the fuzzer's bytes.
+std::vector<BYTE> LevelBytes(IDirect3DBaseTexture8* texture, UINT face, UINT level, FuzzedDataProvider* fill)
 {
-    for (UINT row = 0; row < rows; ++row)
-        fuzzing::FillBytes(data, bits + size_t(row) * rowPitch, rowBytes);
+    const DWORD flags = fill != nullptr ? 0 : D3DLOCK_READONLY;
+    std::vector<BYTE> bytes;
+    auto take = [&](BYTE* bits, UINT rowPitch, UINT slicePitch, D3DFORMAT format, UINT width, UINT height,
+                    UINT depth) {
+        const fuzzing::FormatStorage storage = fuzzing::StorageOf(format);
+        const size_t rowBytes = size_t(fuzzing::RowBytes(storage, width));
+        const UINT rows = fuzzing::UnitsDown(storage, height);
+        bytes.resize(rowBytes * rows * depth);
+        BYTE* to = bytes.data();
+        for (UINT slice = 0; slice < depth; ++slice)
+            for (UINT row = 0; row < rows; ++row, to += rowBytes) {
+                BYTE* stored = bits + size_t(slice) * slicePitch + size_t(row) * rowPitch;
+                if (fill != nullptr)
+                    fuzzing::FillBytes(*fill, stored, rowBytes);
+                std::memcpy(to, stored, rowBytes);
+            }
+    };
+    switch (texture->GetType()) {
+    case D3DRTYPE_TEXTURE: {
+        auto* plain = static_cast<IDirect3DTexture8*>(texture);
+        D3DSURFACE_DESC desc{};
+        D3DLOCKED_RECT locked{};
+        if (SUCCEEDED(plain->GetLevelDesc(level, &desc)) && SUCCEEDED(plain->LockRect(level, &locked, nullptr, flags))) {
+            take(static_cast<BYTE*>(locked.pBits), UINT(locked.Pitch), 0, desc.Format, desc.Width, desc.Height, 1);
+            plain->UnlockRect(level);
+        }
+        break;
+    }
+    case D3DRTYPE_CUBETEXTURE: {
+        auto* cube = static_cast<IDirect3DCubeTexture8*>(texture);
+        D3DSURFACE_DESC desc{};
+        D3DLOCKED_RECT locked{};
+        const D3DCUBEMAP_FACES which = D3DCUBEMAP_FACES(face);
+        if (SUCCEEDED(cube->GetLevelDesc(level, &desc)) &&
+            SUCCEEDED(cube->LockRect(which, level, &locked, nullptr, flags))) {
+            take(static_cast<BYTE*>(locked.pBits), UINT(locked.Pitch), 0, desc.Format, desc.Width, desc.Height, 1);
+            cube->UnlockRect(which, level);
+        }
+        break;
+    }
+    default: {
+        auto* volume = static_cast<IDirect3DVolumeTexture8*>(texture);
+        D3DVOLUME_DESC desc{};
+        D3DLOCKED_BOX locked{};
+        if (SUCCEEDED(volume->GetLevelDesc(level, &desc)) && SUCCEEDED(volume->LockBox(level, &locked, nullptr, flags))) {
+            take(static_cast<BYTE*>(locked.pBits), UINT(locked.RowPitch), UINT(locked.SlicePitch), desc.Format,
+                 desc.Width, desc.Height, desc.Depth);
+            volume->UnlockBox(level);
+        }
+        break;
+    }
+    }
+    return bytes;
 }
 
-void FillSurface(FuzzedDataProvider& data, IDirect3DSurface8* surface)
+UINT Faces(IDirect3DBaseTexture8* texture) { return texture->GetType() == D3DRTYPE_CUBETEXTURE ? 6 : 1; }
+
+// Every level of every face, filled first when `fill` is given.
+std::vector<std::vector<BYTE>> AllLevels(IDirect3DBaseTexture8* texture, FuzzedDataProvider* fill)
 {
-    D3DSURFACE_DESC desc{};
-    surface->GetDesc(&desc);
-    D3DLOCKED_RECT locked{};
-    if (FAILED(surface->LockRect(&locked, nullptr, 0)))
-        return; // not lockable directly (default pool): the level keeps its zeros
-    const fuzzing::FormatStorage storage = fuzzing::StorageOf(desc.Format);
-    FillLocked(data, static_cast<BYTE*>(locked.pBits), UINT(locked.Pitch), fuzzing::UnitsDown(storage, desc.Height),
-               UINT(fuzzing::RowBytes(storage, desc.Width)));
-    surface->UnlockRect();
+    std::vector<std::vector<BYTE>> levels;
+    for (UINT face = 0; face < Faces(texture); ++face)
+        for (UINT level = 0; level < texture->GetLevelCount(); ++level)
+            levels.push_back(LevelBytes(texture, face, level, fill));
+    return levels;
 }
 
-void FillVolume(FuzzedDataProvider& data, IDirect3DVolume8* volume)
-{
-    D3DVOLUME_DESC desc{};
-    volume->GetDesc(&desc);
-    D3DLOCKED_BOX locked{};
-    if (FAILED(volume->LockBox(&locked, nullptr, 0)))
-        return;
-    const fuzzing::FormatStorage storage = fuzzing::StorageOf(desc.Format);
-    for (UINT slice = 0; slice < desc.Depth; ++slice)
-        FillLocked(data, static_cast<BYTE*>(locked.pBits) + size_t(slice) * locked.SlicePitch, UINT(locked.RowPitch),
-                   fuzzing::UnitsDown(storage, desc.Height), UINT(fuzzing::RowBytes(storage, desc.Width)));
-    volume->UnlockBox();
-}
-
-// Makes a texture of a random kind, fills its source levels, and returns it
-// as a base texture (null when the device refused the request).
+// Makes a texture of a random kind and returns it as a base texture (null
+// when the device refused the request).
 IDirect3DBaseTexture8* MakeTexture(FuzzedDataProvider& data)
 {
     IDirect3DDevice8* device = fuzzing::Device();
@@ -71,26 +110,12 @@ IDirect3DBaseTexture8* MakeTexture(FuzzedDataProvider& data)
         if (FAILED(device->CreateTexture(data.ConsumeIntegralInRange(1u, 48u), data.ConsumeIntegralInRange(1u, 48u),
                                          levels, usage, format, pool, &texture)))
             return nullptr;
-        for (UINT level = 0; level < texture->GetLevelCount() && level < 2; ++level) {
-            IDirect3DSurface8* surface = nullptr;
-            if (SUCCEEDED(texture->GetSurfaceLevel(level, &surface))) {
-                FillSurface(data, surface);
-                surface->Release();
-            }
-        }
         return texture;
     }
     case 1: {
         IDirect3DCubeTexture8* cube = nullptr;
         if (FAILED(device->CreateCubeTexture(data.ConsumeIntegralInRange(1u, 16u), levels, usage, format, pool, &cube)))
             return nullptr;
-        for (UINT face = 0; face < 6; ++face) {
-            IDirect3DSurface8* surface = nullptr;
-            if (SUCCEEDED(cube->GetCubeMapSurface(D3DCUBEMAP_FACES(face), 0, &surface))) {
-                FillSurface(data, surface);
-                surface->Release();
-            }
-        }
         return cube;
     }
     default: {
@@ -100,11 +125,6 @@ IDirect3DBaseTexture8* MakeTexture(FuzzedDataProvider& data)
                                                data.ConsumeIntegralInRange(1u, 8u), levels, usage, format, pool,
                                                &volume)))
             return nullptr;
-        IDirect3DVolume8* top = nullptr;
-        if (SUCCEEDED(volume->GetVolumeLevel(0, &top))) {
-            FillVolume(data, top);
-            top->Release();
-        }
         return volume;
     }
     }
@@ -136,6 +156,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     IDirect3DBaseTexture8* texture = data.ConsumeIntegralInRange(0, 63) == 0 ? nullptr : MakeTexture(data);
     const bool none = texture == nullptr;
     const UINT levelCount = none ? 0 : texture->GetLevelCount();
+    const std::vector<std::vector<BYTE>> before = none ? std::vector<std::vector<BYTE>>() : AllLevels(texture, &data);
+    d3d8::ClearLockHistory();
     const UINT sourceLevel = PickSourceLevel(data, levelCount);
     const DWORD filter = fuzzing::PickFilter(data);
     fuzzing::Palette palette = fuzzing::Palette::Pick(data);
@@ -156,6 +178,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     if (!none && effectiveLevel >= levelCount && result != D3DERR_INVALIDCALL)
         Fail("FilterTexture from level %u of %u returned 0x%08X", sourceLevel, levelCount, unsigned(result));
     if (!none) {
+        // The source level and those above it are never written; with a
+        // source level beyond the chain no level is.
+        const std::vector<std::vector<BYTE>> after = AllLevels(texture, nullptr);
+        const UINT keptLevels = effectiveLevel >= levelCount ? levelCount : effectiveLevel + 1;
+        for (UINT face = 0; face < Faces(texture); ++face)
+            for (UINT level = 0; level < keptLevels; ++level)
+                if (after[face * levelCount + level] != before[face * levelCount + level])
+                    Fail("FilterTexture from level %u (filter 0x%08X, result 0x%08X) changed level %u of face %u",
+                         sourceLevel, unsigned(filter), unsigned(result), level, face);
         texture->AddRef();
         if (texture->Release() != references)
             Fail("FilterTexture changed the texture's reference count");
