@@ -18,7 +18,9 @@ public:
 
     // S_OK when an operation did the work; D3DERR_INVALIDCALL for an invalid
     // filter; E_FAIL for an unsupported format or when nothing accepts; the
-    // conversion set-up's failure unchanged. Writes dest.Dither.
+    // conversion set-up's failure unchanged; E_OUTOFMEMORY when a codec lost
+    // rows for want of its buffers (the destination is then partly written).
+    // Writes dest.Dither.
     HRESULT Blit(ImageDesc& dest, const ImageDesc& src, DWORD filter);
 
     // Same size: raw row copy, block copy, decode-and-encode copy.

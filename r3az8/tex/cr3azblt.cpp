@@ -55,8 +55,14 @@ HRESULT Blitter::Blit(ImageDesc& dest, const ImageDesc& src, DWORD filter)
                     break;
                 }
             }
-            if (FAILED(result))
+            if (FAILED(result)) {
                 DebugPrintf(0, "No suitable image filter found");
+            } else if (pDest->RowsLost || pSrc->RowsLost) {
+                // A buffered codec could not have its buffers: some rows were
+                // read as black or never stored.
+                DebugPrintf(0, "Out of memory for image rows");
+                result = E_OUTOFMEMORY;
+            }
         }
     }
 

@@ -5,6 +5,7 @@
 #include "r3az8/tex/range_conversion.h"
 #include "r3az8/tex/working_memory.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -66,7 +67,8 @@ PixelCodec::PixelCodec(const ImageDesc& desc, UINT bitsPerPixel, ChannelRange ra
       Height(desc.Region.Bottom - desc.Region.Top),
       Depth(desc.Region.Back - desc.Region.Front),
       RowBytes(0),
-      BytesPerPixel(bitsPerPixel / 8)
+      BytesPerPixel(bitsPerPixel / 8),
+      RowsLost(false)
 {
     if (ColorKey != 0) {
         ColorKeyValue = {static_cast<float>((ColorKey >> 16) & 255) * kByteToUnit,
@@ -156,6 +158,12 @@ FloatColor* PixelCodec::ConvertRange(const FloatColor* pColors)
 {
     ConvertRowRange(pColors, pConvertBuffer, Width, static_cast<ChannelRange>(ConvertFrom), Range);
     return pConvertBuffer;
+}
+
+void PixelCodec::LoseRow(FloatColor* pColors)
+{
+    std::fill_n(pColors, Width, FloatColor{0.0f, 0.0f, 0.0f, 0.0f});
+    RowsLost = true;
 }
 
 void PixelCodec::ApplyColorKey(FloatColor* pColors) const

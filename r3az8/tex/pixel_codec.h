@@ -42,9 +42,12 @@ public:
 
     // Decodes Width pixels of row uRow, slice uSlice (counted from the
     // region's Top and Front) into pColors, then applies the colour key.
+    // A row that cannot be decoded reads as transparent black and sets
+    // RowsLost.
     virtual void ReadRow(UINT uRow, UINT uSlice, FloatColor* pColors);
     // Encodes Width pixels from pColors into that row; the caller's row is
-    // left unchanged (range conversion works on a copy).
+    // left unchanged (range conversion works on a copy). A row that cannot
+    // be stored sets RowsLost.
     virtual void WriteRow(UINT uRow, UINT uSlice, const FloatColor* pColors);
     // Rounds ColorKeyValue to what the format can store.
     virtual void SnapColorKey();
@@ -86,6 +89,16 @@ public:
     UINT Depth;
     UINT RowBytes;
     UINT BytesPerPixel;
+    // Set when a row was not read or written, which only the buffered
+    // codecs (YUV pairs, DXT blocks) can suffer: their buffers are
+    // allocated on first use. Rows move without results, so the blit asks
+    // afterwards and fails rather than report work it did not do.
+    bool RowsLost;
+
+protected:
+    // For a row that could not be decoded: hands the caller transparent
+    // black rather than whatever its buffer held, and sets RowsLost.
+    void LoseRow(FloatColor* pColors);
 };
 
 // A new codec for the descriptor's format (owned by the caller), or null

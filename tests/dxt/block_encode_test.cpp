@@ -140,6 +140,17 @@ TEST(FitAlphaEndpoints, SixStepsWithoutInnerValuesGiveOneAndZero)
     EXPECT_EQ(high, 0.0f);
 }
 
+TEST(FitAlphaEndpoints, EightStepsOverOnlyNaNsKeepTheirStart)
+{
+    float alphas[16];
+    for (float& alpha : alphas)
+        alpha = std::numeric_limits<float>::quiet_NaN();
+    float low = -1, high = -1;
+    FitAlphaEndpoints(alphas, 8, &low, &high);
+    EXPECT_EQ(low, 1.0f);
+    EXPECT_EQ(high, 0.0f);
+}
+
 TEST(FitAlphaEndpoints, EightStepsSpanTheAlphas)
 {
     float alphas[16];

@@ -250,7 +250,7 @@ TEST(DxtCodec, VolumeSlicesKeepTheirOwnBlockRows)
     EXPECT_EQ(row[0].r, 1.0f);
 }
 
-TEST(DxtCodec, FailedAllocationsMakeRowsDoNothing)
+TEST(DxtCodec, FailedAllocationsLoseRows)
 {
     DxtImage image(D3DFMT_DXT1, 4, 4);
     const std::vector<BYTE> untouched = image.bytes;
@@ -258,11 +258,15 @@ TEST(DxtCodec, FailedAllocationsMakeRowsDoNothing)
         auto codec = MakeCodec(image.Describe({0, 0, 4, 4, 0, 1}));
         ASSERT_NE(codec, nullptr);
         FailWorkingMemoryAt(failing); // 1 read cache, 2 write table, 3 block-row buffer
-        FloatColor row[4] = {};
+        FloatColor row[4] = {{0.5f, 0.5f, 0.5f, 0.5f}};
         codec->ReadRow(0, 0, row);
         for (UINT y = 0; y < 4; ++y)
             codec->WriteRow(y, 0, row);
         FailWorkingMemoryAt(0);
+        EXPECT_TRUE(codec->RowsLost) << failing;
+        if (failing == 1) {
+            EXPECT_EQ(row[0].a, 0.0f) << "a lost row reads as transparent black";
+        }
         codec.reset();
         // Without the read cache the writes still work; a write that found
         // no memory loses its row, so the block row is never complete.

@@ -120,7 +120,7 @@ TEST(YuvCodec, ColourKeyComparesDecodedColours)
     EXPECT_EQ(row[1].a, 1.0f);
 }
 
-TEST(YuvCodec, WithoutRowCacheRowsDoNothing)
+TEST(YuvCodec, WithoutRowCacheRowsAreLost)
 {
     std::vector<BYTE> image = {255, 128, 16, 128};
     const std::vector<BYTE> untouched = image;
@@ -130,7 +130,9 @@ TEST(YuvCodec, WithoutRowCacheRowsDoNothing)
     ASSERT_NE(codec, nullptr);
     FloatColor row[2] = {{0.25f, 0.25f, 0.25f, 0.25f}, {0.25f, 0.25f, 0.25f, 0.25f}};
     codec->ReadRow(0, 0, row);
-    EXPECT_EQ(row[0].r, 0.25f);
+    EXPECT_EQ(row[0].r, 0.0f) << "a lost row reads as transparent black";
+    EXPECT_EQ(row[1].a, 0.0f);
+    EXPECT_TRUE(codec->RowsLost);
     codec->WriteRow(0, 0, row);
     codec.reset();
     EXPECT_EQ(image, untouched);

@@ -25,6 +25,12 @@ struct Scenario {
     std::vector<std::shared_ptr<void>> objects; // the caller's own; released after the run
     std::function<HRESULT()> operation;
     std::function<Snapshot()> result;
+    // Whether every operation the blit may fall back on writes the same
+    // pixels, so that a run that succeeds despite a failed allocation must
+    // give exactly the pixels of the run without faults. Not so where a box
+    // filter that cannot have its buffers hands a volume, or a block image,
+    // to the triangle filter: its sums round differently.
+    bool exactUnderFallback = true;
 };
 
 class Sweep;
@@ -79,6 +85,51 @@ public:
         return all;
     }
 
+    // Rows of blocks (DXT) or pixel pairs (YUV) as stored, through a direct
+    // lock, which the texture's pool must allow.
+    static UINT StoredRowBytes(const D3DSURFACE_DESC& desc, UINT& rows)
+    {
+        if (desc.Format == D3DFMT_YUY2 || desc.Format == D3DFMT_UYVY) {
+            rows = desc.Height;
+            return 2 * desc.Width;
+        }
+        rows = (desc.Height + 3) / 4;
+        return (desc.Width + 3) / 4 * (desc.Format == D3DFMT_DXT1 ? 8 : 16);
+    }
+    static Snapshot StoredBytes(IDirect3DSurface8* surface)
+    {
+        D3DSURFACE_DESC desc{};
+        surface->GetDesc(&desc);
+        UINT rows = 0;
+        const UINT rowBytes = StoredRowBytes(desc, rows);
+        Snapshot bytes(std::size_t{rowBytes} * rows);
+        D3DLOCKED_RECT locked{};
+        EXPECT_EQ(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY), S_OK);
+        for (UINT y = 0; y < rows; ++y)
+            std::memcpy(&bytes[std::size_t{y} * rowBytes],
+                        static_cast<const BYTE*>(locked.pBits) + std::size_t{y} * locked.Pitch, rowBytes);
+        surface->UnlockRect();
+        d3d8::ResetFaults();
+        return bytes;
+    }
+    static void FillStored(IDirect3DSurface8* surface, uint32_t seed)
+    {
+        D3DSURFACE_DESC desc{};
+        surface->GetDesc(&desc);
+        UINT rows = 0;
+        const UINT rowBytes = StoredRowBytes(desc, rows);
+        D3DLOCKED_RECT locked{};
+        ASSERT_EQ(surface->LockRect(&locked, nullptr, 0), S_OK);
+        uint32_t state = seed * 2654435761u + 1;
+        for (UINT y = 0; y < rows; ++y)
+            for (UINT x = 0; x < rowBytes; ++x) {
+                state = state * 1664525u + 1013904223u;
+                static_cast<BYTE*>(locked.pBits)[std::size_t{y} * locked.Pitch + x] = static_cast<BYTE>(state >> 24);
+            }
+        surface->UnlockRect();
+        d3d8::ResetFaults();
+    }
+
     using DeviceTest::device;
     using DeviceTest::Face;
     using DeviceTest::FillLevels;
@@ -123,6 +174,7 @@ Scenario FilterCube(Sweep& s)
 Scenario FilterVolume(Sweep& s)
 {
     Scenario scenario;
+    scenario.exactUnderFallback = false;
     auto* texture = s.Keep(scenario, s.MakeVolume(8, 4, 4, 0, D3DPOOL_MANAGED));
     s.FillLevels(texture, 4);
     scenario.operation = [=] { return FilterTexture(texture, nullptr, 0, IMAGE_FILTER_BOX); };
@@ -294,6 +346,7 @@ Scenario MemoryIntoVolumeBox(Sweep& s)
 Scenario VolumeHalvingIntoDynamic(Sweep& s)
 {
     Scenario scenario;
+    scenario.exactUnderFallback = false;
     auto* destTexture =
         s.Keep(scenario, s.MakeVolume(4, 4, 2, 1, D3DPOOL_DEFAULT, D3DFMT_A8R8G8B8, D3DUSAGE_DYNAMIC));
     auto* srcTexture = s.Keep(scenario, s.MakeVolume(8, 8, 4, 1, D3DPOOL_SYSTEMMEM));
@@ -322,6 +375,65 @@ Scenario VolumeFromItself(Sweep& s)
     return scenario;
 }
 
+// Pixel pairs into blocks, a region that splits a source pair and covers
+// the destination blocks only in part: both buffered codecs at work.
+Scenario MemoryPairsIntoBlocks(Sweep& s)
+{
+    Scenario scenario;
+    auto* texture = s.Keep(scenario, s.MakeTexture(8, 8, 1, D3DPOOL_MANAGED, D3DFMT_DXT5));
+    auto* level = s.Keep(scenario, s.Level(texture, 0));
+    Sweep::FillStored(level, 20);
+    auto memory = std::make_shared<Snapshot>(16 * 5);
+    for (std::size_t i = 0; i < memory->size(); ++i)
+        (*memory)[i] = static_cast<BYTE>(i * 53 + 7);
+    scenario.objects.push_back(memory);
+    scenario.operation = [=] {
+        const RECT from = {1, 0, 7, 5};
+        const RECT to = {1, 2, 7, 7};
+        return LoadSurfaceFromMemory(level, nullptr, &to, memory->data(), D3DFMT_YUY2, 16, nullptr, &from,
+                                     IMAGE_FILTER_NONE, 0);
+    };
+    scenario.result = [=] { return Sweep::StoredBytes(level); };
+    return scenario;
+}
+
+// Blocks into pixel pairs, between two textures of the device.
+Scenario SurfaceBlocksIntoPairs(Sweep& s)
+{
+    Scenario scenario;
+    auto* destTexture = s.Keep(scenario, s.MakeTexture(8, 6, 1, D3DPOOL_MANAGED, D3DFMT_UYVY));
+    auto* srcTexture = s.Keep(scenario, s.MakeTexture(8, 8, 1, D3DPOOL_MANAGED, D3DFMT_DXT1));
+    auto* dest = s.Keep(scenario, s.Level(destTexture, 0));
+    auto* src = s.Keep(scenario, s.Level(srcTexture, 0));
+    Sweep::FillStored(dest, 21);
+    Sweep::FillStored(src, 22);
+    scenario.operation = [=] {
+        const RECT from = {2, 1, 7, 6};
+        const RECT to = {3, 0, 8, 5};
+        return LoadSurfaceFromSurface(dest, nullptr, &to, src, nullptr, &from, IMAGE_FILTER_POINT, 0);
+    };
+    scenario.result = [=] { return Sweep::StoredBytes(dest); };
+    return scenario;
+}
+
+// A block-compressed mip chain.
+Scenario FilterBlockTexture(Sweep& s)
+{
+    Scenario scenario;
+    scenario.exactUnderFallback = false;
+    auto* texture = s.Keep(scenario, s.MakeTexture(16, 8, 0, D3DPOOL_MANAGED, D3DFMT_DXT3));
+    for (UINT level = 0; level < texture->GetLevelCount(); ++level)
+        Sweep::FillStored(s.Level(texture, level).Get(), 23 + level);
+    scenario.operation = [=] { return FilterTexture(texture, nullptr, 0, IMAGE_FILTER_BOX); };
+    scenario.result = [=, &s] {
+        Snapshot all;
+        for (UINT level = 0; level < texture->GetLevelCount(); ++level)
+            Sweep::Append(all, Sweep::StoredBytes(s.Level(texture, level).Get()));
+        return all;
+    };
+    return scenario;
+}
+
 const SweepCase sweepCases[] = {
     {"FilterPlainDefaultPool", FilterPlainDefaultPool},
     {"FilterPlainManagedTriangle", FilterPlainManagedTriangle},
@@ -338,6 +450,9 @@ const SweepCase sweepCases[] = {
     {"MemoryIntoVolumeBox", MemoryIntoVolumeBox},
     {"VolumeHalvingIntoDynamic", VolumeHalvingIntoDynamic},
     {"VolumeFromItself", VolumeFromItself},
+    {"MemoryPairsIntoBlocks", MemoryPairsIntoBlocks},
+    {"SurfaceBlocksIntoPairs", SurfaceBlocksIntoPairs},
+    {"FilterBlockTexture", FilterBlockTexture},
 };
 
 // --- the sweeps ----------------------------------------------------------------------------
@@ -438,6 +553,12 @@ TEST_P(Sweep, EveryPlatformCallFailingInTurn)
 
 TEST_P(Sweep, EveryWorkingMemoryAllocationFailingInTurn)
 {
+    Snapshot expected;
+    {
+        Scenario scenario = GetParam().prepare(*this);
+        ASSERT_EQ(scenario.operation(), S_OK);
+        expected = scenario.result();
+    }
     for (unsigned n = 1;; ++n) {
         ASSERT_LT(n, 5000u);
         const std::string where = std::string(GetParam().name) + ", allocation " + std::to_string(n);
@@ -448,6 +569,9 @@ TEST_P(Sweep, EveryWorkingMemoryAllocationFailingInTurn)
         const bool hit = WorkingMemoryAllocations() >= n;
         FailWorkingMemoryAt(0);
         ExpectNothingLeft(before, where);
+        if (SUCCEEDED(hr) && (!hit || scenario.exactUnderFallback)) {
+            EXPECT_EQ(scenario.result(), expected) << where << ": success, but not the pixels of the run without faults";
+        }
         if (!hit) {
             EXPECT_EQ(hr, S_OK) << where;
             std::printf("reliability: sweep=Load/%s/working-memory faults_injected=%u\n", GetParam().name, n - 1);

@@ -121,8 +121,10 @@ void DxtCodec::ReadRow(UINT uRow, UINT uSlice, FloatColor* pColors)
     if (pReadCache == nullptr) {
         pReadCache = static_cast<FloatColor*>(
             AllocateWorkingMemory(sizeof(FloatColor) * BlockPixels * static_cast<std::size_t>(BlockColumns)));
-        if (pReadCache == nullptr)
+        if (pReadCache == nullptr) {
+            LoseRow(pColors);
             return;
+        }
     }
     const UINT firstRow = RoundDownToBlock(y);
     if (firstRow != CachedBlockRow || z != CachedSlice) {
@@ -172,8 +174,10 @@ void DxtCodec::WriteRow(UINT uRow, UINT uSlice, const FloatColor* pColors)
     const std::size_t entries = static_cast<std::size_t>(BlockRows) * Slices;
     if (pWriteTable == nullptr) {
         pWriteTable = static_cast<PendingBlockRow*>(AllocateWorkingMemory(sizeof(PendingBlockRow) * entries));
-        if (pWriteTable == nullptr)
+        if (pWriteTable == nullptr) {
+            RowsLost = true;
             return;
+        }
         std::memset(pWriteTable, 0, sizeof(PendingBlockRow) * entries);
     }
     const std::size_t index = static_cast<std::size_t>(uSlice) * BlockRows + (y - BlockTop) / 4;
@@ -181,8 +185,10 @@ void DxtCodec::WriteRow(UINT uRow, UINT uSlice, const FloatColor* pColors)
     if (entry.pPixels == nullptr) {
         entry.pPixels = static_cast<FloatColor*>(
             AllocateWorkingMemory(sizeof(FloatColor) * BlockPixels * static_cast<std::size_t>(BlockColumns)));
-        if (entry.pPixels == nullptr)
+        if (entry.pPixels == nullptr) {
+            RowsLost = true;
             return;
+        }
         entry.ReceivedRows = 0;
         ++PendingBlockRows;
     }

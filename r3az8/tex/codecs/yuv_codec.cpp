@@ -52,7 +52,7 @@ YuvCodec::YuvCodec(const ImageDesc& desc)
       ChromaShift(desc.Format == D3DFMT_UYVY ? 0 : 8)
 {
     // A Right of 0xFFFFFFFF has no even bound above it; such a region
-    // cannot be stored, and the codec then does nothing.
+    // cannot be stored; every row of it is then lost.
     if (AlignedRight >= AlignedLeft) {
         pRowCache = static_cast<FloatColor*>(
             AllocateWorkingMemory(sizeof(FloatColor) * static_cast<std::size_t>(AlignedRight - AlignedLeft)));
@@ -126,8 +126,10 @@ HRESULT YuvCodec::FlushRow()
 
 void YuvCodec::ReadRow(UINT uRow, UINT uSlice, FloatColor* pColors)
 {
-    if (FAILED(LoadRow(uRow + Region.Top, uSlice + Region.Front, RowContents::Decode)))
+    if (FAILED(LoadRow(uRow + Region.Top, uSlice + Region.Front, RowContents::Decode))) {
+        LoseRow(pColors);
         return;
+    }
     std::memcpy(pColors, pRowCache + (Region.Left - AlignedLeft), sizeof(FloatColor) * std::size_t{Width});
     if (ColorKey != 0)
         ApplyColorKey(pColors);
@@ -143,8 +145,10 @@ void YuvCodec::WriteRow(UINT uRow, UINT uSlice, const FloatColor* pColors)
         pColors = ConvertRange(pColors);
     // A pair half inside the region keeps its other half from the image.
     RowContents contents = AlignedRight - AlignedLeft > Width ? RowContents::Decode : RowContents::Overwrite;
-    if (FAILED(LoadRow(uRow + Region.Top, uSlice + Region.Front, contents)))
+    if (FAILED(LoadRow(uRow + Region.Top, uSlice + Region.Front, contents))) {
+        RowsLost = true;
         return;
+    }
     std::memcpy(pRowCache + (Region.Left - AlignedLeft), pColors, sizeof(FloatColor) * std::size_t{Width});
     Dirty = true;
 }

@@ -72,9 +72,10 @@ HRESULT EncodeColorBlock(BYTE* pBlock, const FloatColor* pColors, ColorAlpha alp
 // refined by up to 8 Gauss-Newton rounds.
 void FitColorEndpoints(const WeightedColor* pColors, UINT steps, WeightedColor* pFirst, WeightedColor* pSecond);
 
-// Alpha ramp ends (lo <= hi, both in 0..1, unless no alpha lies strictly
-// between 0 and 1 with 6 steps: then lo = 1, hi = 0) for 16 alphas and a
-// ramp of `steps` values (6: the codes 6 and 7 hold 0 and 1; or 8).
+// Alpha ramp ends (lo <= hi, both in 0..1) for 16 alphas and a ramp of
+// `steps` values (6: the codes 6 and 7 hold 0 and 1; or 8). When no alpha
+// takes part (with 6 steps none lies strictly between 0 and 1; with 8 all
+// are NaN) the ends stay at their start, lo = 1 and hi = 0.
 void FitAlphaEndpoints(const float* pAlphas, UINT steps, float* pLow, float* pHigh);
 
 // Multiplies R, G, B by A (in place when pOut == pIn).
