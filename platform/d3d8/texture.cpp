@@ -1,7 +1,5 @@
 #include "platform/d3d8/texture.h"
 
-#include "platform/d3d8/fault_injection.h"
-
 #include <new>
 
 namespace softd3d8 {
@@ -39,40 +37,24 @@ HRESULT Texture::Create(IDirect3DDevice8* device, UINT width, UINT height, UINT 
 
 HRESULT Texture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)
 {
-    if (Level >= levels.size())
-        return D3DERR_INVALIDCALL;
-    return levels[Level]->GetDesc(pDesc);
+    Surface* surface = LevelAt(levels, Level);
+    return surface != nullptr ? surface->GetDesc(pDesc) : D3DERR_INVALIDCALL;
 }
 
 HRESULT Texture::GetSurfaceLevel(UINT Level, IDirect3DSurface8** ppSurfaceLevel)
 {
-    HRESULT injected = EnterInjectableCall(d3d8::Call::GetSurfaceLevel);
-    if (ppSurfaceLevel != nullptr)
-        *ppSurfaceLevel = nullptr;
-    if (FAILED(injected))
-        return injected;
-    if (ppSurfaceLevel == nullptr || Level >= levels.size())
-        return D3DERR_INVALIDCALL;
-    AddRef();
-    *ppSurfaceLevel = levels[Level].get();
-    return D3D_OK;
+    return HandOutLevel(d3d8::Call::GetSurfaceLevel, LevelAt(levels, Level), ppSurfaceLevel);
 }
 
 HRESULT Texture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags)
 {
-    HRESULT injected = EnterInjectableCall(d3d8::Call::LockRect);
-    if (FAILED(injected))
-        return injected;
-    if (Level >= levels.size())
-        return D3DERR_INVALIDCALL;
-    return levels[Level]->LockUncounted(pLockedRect, pRect, Flags);
+    return LockLevel(d3d8::Call::LockRect, LevelAt(levels, Level), pLockedRect, pRect, Flags);
 }
 
 HRESULT Texture::UnlockRect(UINT Level)
 {
-    if (Level >= levels.size())
-        return D3DERR_INVALIDCALL;
-    return levels[Level]->UnlockRect();
+    Surface* surface = LevelAt(levels, Level);
+    return surface != nullptr ? surface->UnlockRect() : D3DERR_INVALIDCALL;
 }
 
 // --- cube textures ----------------------------------------------------------------
@@ -126,27 +108,13 @@ HRESULT CubeTexture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)
 
 HRESULT CubeTexture::GetCubeMapSurface(D3DCUBEMAP_FACES FaceType, UINT Level, IDirect3DSurface8** ppCubeMapSurface)
 {
-    HRESULT injected = EnterInjectableCall(d3d8::Call::GetCubeMapSurface);
-    if (ppCubeMapSurface != nullptr)
-        *ppCubeMapSurface = nullptr;
-    if (FAILED(injected))
-        return injected;
-    Surface* surface = Find(FaceType, Level);
-    if (ppCubeMapSurface == nullptr || surface == nullptr)
-        return D3DERR_INVALIDCALL;
-    AddRef();
-    *ppCubeMapSurface = surface;
-    return D3D_OK;
+    return HandOutLevel(d3d8::Call::GetCubeMapSurface, Find(FaceType, Level), ppCubeMapSurface);
 }
 
 HRESULT CubeTexture::LockRect(D3DCUBEMAP_FACES FaceType, UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect,
                               DWORD Flags)
 {
-    HRESULT injected = EnterInjectableCall(d3d8::Call::LockRect);
-    if (FAILED(injected))
-        return injected;
-    Surface* surface = Find(FaceType, Level);
-    return surface != nullptr ? surface->LockUncounted(pLockedRect, pRect, Flags) : D3DERR_INVALIDCALL;
+    return LockLevel(d3d8::Call::LockRect, Find(FaceType, Level), pLockedRect, pRect, Flags);
 }
 
 HRESULT CubeTexture::UnlockRect(D3DCUBEMAP_FACES FaceType, UINT Level)

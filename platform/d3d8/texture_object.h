@@ -7,9 +7,13 @@
 #pragma once
 
 #include "d3d8.h"
+#include "platform/d3d8/fault_injection.h"
 #include "platform/d3d8/format_layout.h"
 #include "platform/d3d8/object_registry.h"
 #include "platform/d3d8/reference_count.h"
+
+#include <memory>
+#include <vector>
 
 namespace softd3d8 {
 
@@ -76,6 +80,42 @@ protected:
     }
 
     virtual ~TextureObject() { device->Release(); }
+
+    // Entry `index` of a level list, or null when out of range.
+    template <class Level>
+    static Level* LevelAt(const std::vector<std::unique_ptr<Level>>& list, UINT index)
+    {
+        return index < list.size() ? list[index].get() : nullptr;
+    }
+
+    // Hands out a level (null when the caller named none) after counting
+    // the call. Levels share their texture's reference count, so the
+    // reference handed out is one on the texture.
+    template <class Level, class Out>
+    HRESULT HandOutLevel(d3d8::Call call, Level* level, Out** out)
+    {
+        const HRESULT injected = EnterInjectableCall(call);
+        if (out != nullptr)
+            *out = nullptr;
+        if (FAILED(injected))
+            return injected;
+        if (out == nullptr || level == nullptr)
+            return D3DERR_INVALIDCALL;
+        AddRef();
+        *out = level;
+        return D3D_OK;
+    }
+
+    // Locks a level through its texture: counted as the texture's call, not
+    // as one of the level's own.
+    template <class Level, class... LockArguments>
+    static HRESULT LockLevel(d3d8::Call call, Level* level, LockArguments... arguments)
+    {
+        const HRESULT injected = EnterInjectableCall(call);
+        if (FAILED(injected))
+            return injected;
+        return level != nullptr ? level->LockUncounted(arguments...) : D3DERR_INVALIDCALL;
+    }
 
     Registration registration;
     IDirect3DDevice8* device;

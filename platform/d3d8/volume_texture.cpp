@@ -1,7 +1,5 @@
 #include "platform/d3d8/volume_texture.h"
 
-#include "platform/d3d8/fault_injection.h"
-
 #include <new>
 
 namespace softd3d8 {
@@ -42,40 +40,24 @@ HRESULT VolumeTexture::Create(IDirect3DDevice8* device, UINT width, UINT height,
 
 HRESULT VolumeTexture::GetLevelDesc(UINT Level, D3DVOLUME_DESC* pDesc)
 {
-    if (Level >= levels.size())
-        return D3DERR_INVALIDCALL;
-    return levels[Level]->GetDesc(pDesc);
+    Volume* volume = LevelAt(levels, Level);
+    return volume != nullptr ? volume->GetDesc(pDesc) : D3DERR_INVALIDCALL;
 }
 
 HRESULT VolumeTexture::GetVolumeLevel(UINT Level, IDirect3DVolume8** ppVolumeLevel)
 {
-    HRESULT injected = EnterInjectableCall(d3d8::Call::GetVolumeLevel);
-    if (ppVolumeLevel != nullptr)
-        *ppVolumeLevel = nullptr;
-    if (FAILED(injected))
-        return injected;
-    if (ppVolumeLevel == nullptr || Level >= levels.size())
-        return D3DERR_INVALIDCALL;
-    AddRef();
-    *ppVolumeLevel = levels[Level].get();
-    return D3D_OK;
+    return HandOutLevel(d3d8::Call::GetVolumeLevel, LevelAt(levels, Level), ppVolumeLevel);
 }
 
 HRESULT VolumeTexture::LockBox(UINT Level, D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox, DWORD Flags)
 {
-    HRESULT injected = EnterInjectableCall(d3d8::Call::LockBox);
-    if (FAILED(injected))
-        return injected;
-    if (Level >= levels.size())
-        return D3DERR_INVALIDCALL;
-    return levels[Level]->LockUncounted(pLockedVolume, pBox, Flags);
+    return LockLevel(d3d8::Call::LockBox, LevelAt(levels, Level), pLockedVolume, pBox, Flags);
 }
 
 HRESULT VolumeTexture::UnlockBox(UINT Level)
 {
-    if (Level >= levels.size())
-        return D3DERR_INVALIDCALL;
-    return levels[Level]->UnlockBox();
+    Volume* volume = LevelAt(levels, Level);
+    return volume != nullptr ? volume->UnlockBox() : D3DERR_INVALIDCALL;
 }
 
 } // namespace softd3d8

@@ -1,7 +1,7 @@
 // Loading a surface from memory or from another surface.
-#include "r3az8/tex/blitter.h"
 #include "r3az8/tex/debug.h"
 #include "r3az8/tex/load.h"
+#include "r3az8/tex/load/memory_source.h"
 #include "r3az8/tex/load/com_ref.h"
 #include "r3az8/tex/load/muted_debug.h"
 #include "r3az8/tex/load/surface_lock.h"
@@ -75,18 +75,12 @@ HRESULT LoadSurfaceFromMemory(IDirect3DSurface8* pDestSurface, const PALETTEENTR
                               const PALETTEENTRY* pSrcPalette, const RECT* pSrcRect, DWORD Filter,
                               D3DCOLOR ColorKey)
 {
-    if (!pDestSurface) {
-        DebugPrintf(0, "pDestSurface pointer is invalid");
+    if (!ArgumentGiven(pDestSurface, "pDestSurface"))
         return D3DERR_INVALIDCALL;
-    }
-    if (!pSrcMemory) {
-        DebugPrintf(0, "pSrcMemory pointer is invalid");
+    if (!ArgumentGiven(pSrcMemory, "pSrcMemory"))
         return D3DERR_INVALIDCALL;
-    }
-    if (!pSrcRect) {
-        DebugPrintf(0, "pSrcRect pointer is invalid");
+    if (!ArgumentGiven(pSrcRect, "pSrcRect"))
         return D3DERR_INVALIDCALL;
-    }
     if (Filter == IMAGE_FILTER_DEFAULT)
         Filter = IMAGE_FILTER_LOAD_DEFAULT;
 
@@ -102,20 +96,7 @@ HRESULT LoadSurfaceFromMemory(IDirect3DSurface8* pDestSurface, const PALETTEENTR
     }
     const D3DBOX srcBox = {UINT(pSrcRect->left), UINT(pSrcRect->top), UINT(pSrcRect->right), UINT(pSrcRect->bottom),
                            0, 1};
-    ImageDesc src{};
-    src.pData = const_cast<void*>(pSrcMemory); // a source is only read
-    src.Format = SrcFormat;
-    src.RowPitch = SrcPitch;
-    src.SlicePitch = 0;
-    src.Extent = srcBox;
-    src.Region = srcBox;
-    src.Dither = 0;
-    src.ColorKey = ColorKey;
-    src.pPalette = pSrcPalette;
-
-    Blitter blitter;
-    hr = blitter.Blit(dest, src, Filter);
-    return FAILED(hr) ? hr : S_OK;
+    return BlitFromMemory(dest, pSrcMemory, SrcFormat, SrcPitch, 0, srcBox, pSrcPalette, Filter, ColorKey);
 }
 
 HRESULT LoadSurfaceFromSurface(IDirect3DSurface8* pDestSurface, const PALETTEENTRY* pDestPalette,
@@ -123,14 +104,10 @@ HRESULT LoadSurfaceFromSurface(IDirect3DSurface8* pDestSurface, const PALETTEENT
                                const PALETTEENTRY* pSrcPalette, const RECT* pSrcRect, DWORD Filter,
                                D3DCOLOR ColorKey)
 {
-    if (!pDestSurface) {
-        DebugPrintf(0, "pDestSurface pointer is invalid");
+    if (!ArgumentGiven(pDestSurface, "pDestSurface"))
         return D3DERR_INVALIDCALL;
-    }
-    if (!pSrcSurface) {
-        DebugPrintf(0, "pSrcSurface pointer is invalid");
+    if (!ArgumentGiven(pSrcSurface, "pSrcSurface"))
         return D3DERR_INVALIDCALL;
-    }
 
     if (TryDeviceCopy(pDestSurface, pDestPalette, pDestRect, pSrcSurface, pSrcPalette, pSrcRect, Filter, ColorKey))
         return S_OK;

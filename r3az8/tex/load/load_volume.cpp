@@ -1,7 +1,7 @@
 // Loading a volume from memory or from another volume.
-#include "r3az8/tex/blitter.h"
 #include "r3az8/tex/debug.h"
 #include "r3az8/tex/load.h"
+#include "r3az8/tex/load/memory_source.h"
 #include "r3az8/tex/load/volume_lock.h"
 
 namespace {
@@ -20,18 +20,12 @@ HRESULT LoadVolumeFromMemory(IDirect3DVolume8* pDestVolume, const PALETTEENTRY* 
                              UINT SrcSlicePitch, const PALETTEENTRY* pSrcPalette, const D3DBOX* pSrcBox,
                              DWORD Filter, D3DCOLOR ColorKey)
 {
-    if (!pDestVolume) {
-        DebugPrintf(0, "pDestVolume pointer is invalid");
+    if (!ArgumentGiven(pDestVolume, "pDestVolume"))
         return D3DERR_INVALIDCALL;
-    }
-    if (!pSrcMemory) {
-        DebugPrintf(0, "pSrcMemory pointer is invalid");
+    if (!ArgumentGiven(pSrcMemory, "pSrcMemory"))
         return D3DERR_INVALIDCALL;
-    }
-    if (!pSrcBox) {
-        DebugPrintf(0, "pSrcBox pointer is invalid");
+    if (!ArgumentGiven(pSrcBox, "pSrcBox"))
         return D3DERR_INVALIDCALL;
-    }
     if (Filter == IMAGE_FILTER_DEFAULT)
         Filter = IMAGE_FILTER_LOAD_DEFAULT;
 
@@ -45,34 +39,18 @@ HRESULT LoadVolumeFromMemory(IDirect3DVolume8* pDestVolume, const PALETTEENTRY* 
         DebugPrintf(0, "Invalid source box");
         return D3DERR_INVALIDCALL;
     }
-    ImageDesc src{};
-    src.pData = const_cast<void*>(pSrcMemory); // a source is only read
-    src.Format = SrcFormat;
-    src.RowPitch = SrcRowPitch;
-    src.SlicePitch = SrcSlicePitch;
-    src.Extent = *pSrcBox;
-    src.Region = *pSrcBox;
-    src.Dither = 0;
-    src.ColorKey = ColorKey;
-    src.pPalette = pSrcPalette;
-
-    Blitter blitter;
-    hr = blitter.Blit(dest, src, Filter);
-    return FAILED(hr) ? hr : S_OK;
+    return BlitFromMemory(dest, pSrcMemory, SrcFormat, SrcRowPitch, SrcSlicePitch, *pSrcBox, pSrcPalette, Filter,
+                          ColorKey);
 }
 
 HRESULT LoadVolumeFromVolume(IDirect3DVolume8* pDestVolume, const PALETTEENTRY* pDestPalette,
                              const D3DBOX* pDestBox, IDirect3DVolume8* pSrcVolume, const PALETTEENTRY* pSrcPalette,
                              const D3DBOX* pSrcBox, DWORD Filter, D3DCOLOR ColorKey)
 {
-    if (!pDestVolume) {
-        DebugPrintf(0, "pDestVolume pointer is invalid");
+    if (!ArgumentGiven(pDestVolume, "pDestVolume"))
         return D3DERR_INVALIDCALL;
-    }
-    if (!pSrcVolume) {
-        DebugPrintf(0, "pSrcVolume pointer is invalid");
+    if (!ArgumentGiven(pSrcVolume, "pSrcVolume"))
         return D3DERR_INVALIDCALL;
-    }
 
     DWORD options = LOCK_READ_ONLY;
     if (pSrcVolume == pDestVolume)
