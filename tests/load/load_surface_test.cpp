@@ -146,6 +146,29 @@ TEST_F(LoadSurfaceTest, MemoryRectangleLandsInADefaultPoolLevelThroughAFilledCop
     EXPECT_EQ(ReadPixels(level.Get()), expected);
 }
 
+// The copy of a default-pool level is filled (CopyRects 1), written and
+// written back (CopyRects 2). Pixels that never reach the level are a
+// failed load, not a successful one.
+TEST_F(LoadSurfaceTest, FailedWriteBackOfTheCopyFailsTheLoad)
+{
+    auto texture = MakeTexture(8, 8, 1, D3DPOOL_DEFAULT);
+    auto level = Level(texture.Get(), 0);
+    const Pixels before = NoisePixels(8, 8, 11);
+    WritePixels(level.Get(), before);
+    const Pixels source = NoisePixels(4, 4, 12);
+    const RECT from = {0, 0, 4, 4};
+    const RECT to = {1, 1, 5, 5};
+    d3d8::FailCall(d3d8::Call::CopyRects, 2, D3DERR_OUTOFVIDEOMEMORY);
+    DebugCapture capture;
+    EXPECT_EQ(LoadSurfaceFromMemory(level.Get(), nullptr, &to, source.data(), D3DFMT_A8R8G8B8, 16, nullptr, &from,
+                                    IMAGE_FILTER_NONE, 0),
+              D3DERR_OUTOFVIDEOMEMORY);
+    EXPECT_EQ(capture.Text(), Line("Update of vidmem texture failed"));
+    d3d8::ResetFaults();
+    EXPECT_EQ(ReadPixels(level.Get()), before);
+    EXPECT_EQ(d3d8::LockedObjects(), 0u);
+}
+
 TEST_F(LoadSurfaceTest, MemoryColorKeyTurnsKeyedPixelsTransparentBlack)
 {
     MakePair();

@@ -390,8 +390,9 @@ TEST_F(SurfaceLockTest, FailedWriteBackIsReportedAndEverythingIsGivenBack)
         ASSERT_EQ(lock.Lock(surface.Get(), nullptr, nullptr, 0, image), S_OK);
         d3d8::FailCall(d3d8::Call::CopyRects, 1, E_FAIL);
         DebugCapture capture;
-        lock.Release();
+        EXPECT_EQ(lock.Release(), E_FAIL) << "the surface does not hold what was written";
         EXPECT_EQ(capture.Text(), Line("Update of vidmem texture failed"));
+        EXPECT_EQ(lock.Release(), S_OK) << "nothing is held any more";
     }
     EXPECT_EQ(d3d8::LockedObjects(), 0u);
     EXPECT_EQ(d3d8::LiveObjects(), live);

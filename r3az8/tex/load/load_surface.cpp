@@ -96,7 +96,12 @@ HRESULT LoadSurfaceFromMemory(IDirect3DSurface8* pDestSurface, const PALETTEENTR
     }
     const D3DBOX srcBox = {UINT(pSrcRect->left), UINT(pSrcRect->top), UINT(pSrcRect->right), UINT(pSrcRect->bottom),
                            0, 1};
-    return BlitFromMemory(dest, pSrcMemory, SrcFormat, SrcPitch, 0, srcBox, pSrcPalette, Filter, ColorKey);
+    const HRESULT blitted = BlitFromMemory(dest, pSrcMemory, SrcFormat, SrcPitch, 0, srcBox, pSrcPalette, Filter,
+                                           ColorKey);
+    // A surface worked on through a copy holds the new pixels only once the
+    // copy is written back; a load whose write-back failed did not happen.
+    const HRESULT stored = destLock.Release();
+    return FAILED(blitted) ? blitted : stored;
 }
 
 HRESULT LoadSurfaceFromSurface(IDirect3DSurface8* pDestSurface, const PALETTEENTRY* pDestPalette,

@@ -139,18 +139,22 @@ HRESULT SurfaceLock::MakeCopy(IDirect3DSurface8* surface, const D3DSURFACE_DESC&
     return hr;
 }
 
-void SurfaceLock::Release()
+HRESULT SurfaceLock::Release()
 {
     if (!surface_)
-        return;
+        return S_OK;
+    HRESULT result = S_OK;
     if (copy_) {
         copy_->UnlockRect();
-        if (!(options_ & LOCK_READ_ONLY) && FAILED(device_->CopyRects(copy_.Get(), nullptr, 0, surface_, nullptr)))
+        if (!(options_ & LOCK_READ_ONLY))
+            result = device_->CopyRects(copy_.Get(), nullptr, 0, surface_, nullptr);
+        if (FAILED(result))
             DebugPrintf(0, "Update of vidmem texture failed");
     } else {
         surface_->UnlockRect();
     }
     Forget();
+    return FAILED(result) ? result : S_OK;
 }
 
 void SurfaceLock::Forget()

@@ -30,10 +30,12 @@ public:
     HRESULT Lock(IDirect3DSurface8* surface, const PALETTEENTRY* palette, const RECT* rect, DWORD options,
                  ImageDesc& image);
 
-    // Unlocks, writes a copy back to the surface after a writing lock (a
-    // failure there is only reported on the debug channel) and gives back
-    // the copy and the device. Does nothing when nothing is locked.
-    void Release();
+    // Unlocks, writes a copy back to the surface after a writing lock and
+    // gives back the copy and the device. Returns S_OK, or the device's
+    // failure to write the copy back ("Update of vidmem texture failed"):
+    // the surface then does not hold what was written through the lock.
+    // Does nothing when nothing is locked.
+    HRESULT Release();
 
 private:
     enum class CopyUse { Direct, ThroughCopy };
