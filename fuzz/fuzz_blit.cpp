@@ -5,8 +5,10 @@
 // claims, so the sanitizers see any access beyond them. Beyond that the
 // destination must not change outside the units its region touches (pixels,
 // YUV pairs, DXT blocks, and never the padding between rows), a refused
-// blit must leave it untouched, and a same-format, same-size copy without
-// colour key must copy the bytes exactly.
+// blit must leave it untouched, a same-format, same-size copy without
+// colour key must copy the bytes exactly, and a blit that succeeds although
+// an allocation failed must leave what one of its operations leaves without
+// faults (a filter without its buffers hands the work to the next one).
 #include "fuzz/fuzz_platform.h"
 #include "fuzz/fuzz_support.h"
 #include "r3az8/tex/blitter.h"
@@ -159,6 +161,43 @@ bool SameSize(const D3DBOX& a, const D3DBOX& b)
            a.Back - a.Front == b.Back - b.Front;
 }
 
+using Operation = HRESULT (Blitter::*)();
+constexpr Operation kOperations[] = {
+    &Blitter::BlitSameFormat,   &Blitter::BlitConvert,    &Blitter::FilterNone,       &Blitter::FilterPoint,
+    &Blitter::FilterBox2D,      &Blitter::FilterBox3D,    &Blitter::FilterLinear2D,   &Blitter::FilterLinear3D,
+    &Blitter::FilterTriangle2D, &Blitter::FilterTriangle3D,
+};
+
+// Runs each operation alone, without faults, from the destination as it was
+// before; the destination ends as it was found.
+void CheckMatchesAnOperation(Image& destination, const Image& source, const std::vector<BYTE>& before, DWORD filter)
+{
+    BYTE* memory = destination.memory.data();
+    const std::vector<BYTE> faulty(memory, memory + destination.memory.size());
+    bool matched = false;
+    for (Operation operation : kOperations) {
+        std::copy(before.begin(), before.end(), memory);
+        Blitter blitter;
+        blitter.pDest = CreatePixelCodec(destination.desc);
+        blitter.pSrc = CreatePixelCodec(source.desc);
+        blitter.Filter = filter;
+        if (blitter.pDest == nullptr || blitter.pSrc == nullptr || FAILED(blitter.pDest->PrepareConversion(blitter.pSrc)))
+            Fail("codecs could not be made again for a blit that succeeded");
+        const HRESULT result = (blitter.*operation)();
+        delete blitter.pDest; // stores what a buffered codec still holds
+        blitter.pDest = nullptr;
+        if (SUCCEEDED(result) && std::equal(faulty.begin(), faulty.end(), memory)) {
+            matched = true;
+            break;
+        }
+    }
+    std::copy(faulty.begin(), faulty.end(), memory);
+    if (!matched)
+        Fail("Blit succeeded despite a failed allocation, but no operation writes what it wrote (formats "
+             "0x%08X to 0x%08X, filter 0x%08X)",
+             unsigned(source.storage.format), unsigned(destination.storage.format), unsigned(filter));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
@@ -207,5 +246,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
                            SameSize(source.desc.Region, destination.desc.Region);
     if (plainCopy)
         CheckExactCopy(destination, source);
+    if (result == S_OK && fault.kind == fuzzing::FaultPlan::Kind::WorkingMemory)
+        CheckMatchesAnOperation(destination, source, before, filter);
     return 0;
 }
