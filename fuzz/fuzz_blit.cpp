@@ -161,13 +161,6 @@ bool SameSize(const D3DBOX& a, const D3DBOX& b)
            a.Back - a.Front == b.Back - b.Front;
 }
 
-using Operation = HRESULT (Blitter::*)();
-constexpr Operation kOperations[] = {
-    &Blitter::BlitSameFormat,   &Blitter::BlitConvert,    &Blitter::FilterNone,       &Blitter::FilterPoint,
-    &Blitter::FilterBox2D,      &Blitter::FilterBox3D,    &Blitter::FilterLinear2D,   &Blitter::FilterLinear3D,
-    &Blitter::FilterTriangle2D, &Blitter::FilterTriangle3D,
-};
-
 // Runs each operation alone, without faults, from the destination as it was
 // before; the destination ends as it was found.
 void CheckMatchesAnOperation(Image& destination, const Image& source, const std::vector<BYTE>& before, DWORD filter)
@@ -175,13 +168,14 @@ void CheckMatchesAnOperation(Image& destination, const Image& source, const std:
     BYTE* memory = destination.memory.data();
     const std::vector<BYTE> faulty(memory, memory + destination.memory.size());
     bool matched = false;
-    for (Operation operation : kOperations) {
+    for (BlitOperation operation : BlitOperations) {
         std::copy(before.begin(), before.end(), memory);
         Blitter blitter;
         blitter.pDest = CreatePixelCodec(destination.desc);
         blitter.pSrc = CreatePixelCodec(source.desc);
         blitter.Filter = filter;
-        if (blitter.pDest == nullptr || blitter.pSrc == nullptr || FAILED(blitter.pDest->PrepareConversion(blitter.pSrc)))
+        if (blitter.pDest == nullptr || blitter.pSrc == nullptr ||
+            FAILED(blitter.pDest->PrepareConversion(blitter.pSrc)))
             Fail("codecs could not be made again for a blit that succeeded");
         const HRESULT result = (blitter.*operation)();
         delete blitter.pDest; // stores what a buffered codec still holds

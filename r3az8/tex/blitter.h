@@ -56,3 +56,14 @@ public:
     PixelCodec* pDest; // owned during Blit
     DWORD Filter;
 };
+
+// The operations in the order Blit offers them the pair. Cheap, exact ones
+// come first (byte copy, same-size conversion), the specialised filters
+// next, and the triangle filters last: they accept every size ratio and so
+// serve as the fallback.
+using BlitOperation = HRESULT (Blitter::*)();
+inline constexpr BlitOperation BlitOperations[] = {
+    &Blitter::BlitSameFormat,   &Blitter::BlitConvert,    &Blitter::FilterNone,       &Blitter::FilterPoint,
+    &Blitter::FilterBox2D,      &Blitter::FilterBox3D,    &Blitter::FilterLinear2D,   &Blitter::FilterLinear3D,
+    &Blitter::FilterTriangle2D, &Blitter::FilterTriangle3D,
+};

@@ -1,23 +1,9 @@
 // The blit engine: validates the filter word, builds a codec for each side
-// and offers the pair to the copy and filter operations in a fixed order.
-// Cheap, exact operations come first (byte copy, same-size conversion), the
-// specialised filters next, and the triangle filters last: they accept
-// every size ratio and so serve as the fallback.
+// and offers the pair to the copy and filter operations in a fixed order
+// (BlitOperations).
 #include "r3az8/tex/blitter.h"
 
 #include "r3az8/tex/debug.h"
-
-namespace {
-
-using BlitOperation = HRESULT (Blitter::*)();
-
-constexpr BlitOperation kOperations[] = {
-    &Blitter::BlitSameFormat,   &Blitter::BlitConvert,    &Blitter::FilterNone,       &Blitter::FilterPoint,
-    &Blitter::FilterBox2D,      &Blitter::FilterBox3D,    &Blitter::FilterLinear2D,   &Blitter::FilterLinear3D,
-    &Blitter::FilterTriangle2D, &Blitter::FilterTriangle3D,
-};
-
-} // namespace
 
 Blitter::Blitter() : pSrc(nullptr), pDest(nullptr), Filter(0) {}
 
@@ -49,7 +35,7 @@ HRESULT Blitter::Blit(ImageDesc& dest, const ImageDesc& src, DWORD filter)
         result = pDest->PrepareConversion(pSrc);
         if (SUCCEEDED(result)) {
             result = E_FAIL;
-            for (BlitOperation operation : kOperations) {
+            for (BlitOperation operation : BlitOperations) {
                 if (SUCCEEDED((this->*operation)())) {
                     result = S_OK;
                     break;

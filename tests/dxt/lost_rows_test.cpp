@@ -67,18 +67,11 @@ Outcome BlitWithFault(const LostRowsCase& c, unsigned failAt)
     return {result, dest.bytes, allocations, win32::EndDebugCapture()};
 }
 
-using Operation = HRESULT (Blitter::*)();
-const Operation kOperations[] = {
-    &Blitter::BlitSameFormat,   &Blitter::BlitConvert,    &Blitter::FilterNone,       &Blitter::FilterPoint,
-    &Blitter::FilterBox2D,      &Blitter::FilterBox3D,    &Blitter::FilterLinear2D,   &Blitter::FilterLinear3D,
-    &Blitter::FilterTriangle2D, &Blitter::FilterTriangle3D,
-};
-
 // What each operation that accepts the pair writes, run on its own.
 std::vector<std::vector<BYTE>> AcceptedResults(const LostRowsCase& c)
 {
     std::vector<std::vector<BYTE>> results;
-    for (Operation operation : kOperations) {
+    for (BlitOperation operation : BlitOperations) {
         Image src = Patterned(c.from, c.fromSize[0], c.fromSize[1]);
         Image dest = Patterned(c.to, c.toSize[0], c.toSize[1]);
         Blitter blitter;

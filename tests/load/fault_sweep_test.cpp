@@ -568,7 +568,8 @@ TEST_P(Sweep, EveryWorkingMemoryAllocationFailingInTurn)
         FailWorkingMemoryAt(0);
         ExpectNothingLeft(before, where);
         if (SUCCEEDED(hr) && (!hit || scenario.exactUnderFallback)) {
-            EXPECT_EQ(scenario.result(), expected) << where << ": success, but not the pixels of the run without faults";
+            EXPECT_EQ(scenario.result(), expected)
+                << where << ": success, but not the pixels of the run without faults";
         }
         if (!hit) {
             EXPECT_EQ(hr, S_OK) << where;
