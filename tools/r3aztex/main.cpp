@@ -1,6 +1,6 @@
 // r3aztex: the texture tool. Parses the command line, runs one command and
 // turns its outcome into the exit code (see ExitCode).
-#include "tools/r3aztex/commands/command.h"
+#include "tools/r3aztex/commands/command_line.h"
 
 #include <cstdio>
 #include <new>
@@ -9,16 +9,26 @@ int main(int argc, char** argv)
 {
     using namespace r3aztex;
     CLI::App tool("r3aztex: convert, inspect and compare textures (DDS, PNG, TGA, JPEG)", "r3aztex");
+    tool.set_version_flag("--version", std::string("r3aztex ") + R3AZTEX_VERSION, "Print the version and exit");
     tool.require_subcommand(1);
-    const CommandRunner runners[] = {AddInfoCommand(tool), AddConvertCommand(tool), AddDiffCommand(tool)};
+    const CommandRunner runners[] = {AddInfoCommand(tool), AddConvertCommand(tool), AddDiffCommand(tool),
+                                     AddHelpCommand(tool)};
+    const char* const names[] = {"info", "convert", "diff", "help"};
+
+    if (const std::optional<std::string> mistake = FindMistypedName(tool, {argv + 1, argv + argc})) {
+        ReportError(*mistake);
+        return static_cast<int>(ExitCode::CommandLine);
+    }
     try {
         tool.parse(argc, argv);
+    } catch (const CLI::Success& done) {
+        // --help and --version: printed on standard output.
+        return tool.exit(done);
     } catch (const CLI::ParseError& error) {
-        const int code = tool.exit(error);
-        return code == 0 ? 0 : static_cast<int>(ExitCode::CommandLine);
+        ReportError(ExplainParseError(error));
+        return static_cast<int>(ExitCode::CommandLine);
     }
     const std::vector<CLI::App*> chosen = tool.get_subcommands();
-    const char* const names[] = {"info", "convert", "diff"};
     try {
         for (size_t i = 0; i < std::size(names); ++i)
             if (chosen.front()->get_name() == names[i])

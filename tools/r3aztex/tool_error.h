@@ -16,6 +16,7 @@ enum class ExitCode : int {
     Malformed = 3,    // an input file breaks the rules of its format
     Unsupported = 4,  // a valid input or request the tool cannot handle
     Internal = 5,     // a fault of the tool or the library
+    BeyondThreshold = 6, // diff: the images differ beyond the threshold asked for
 };
 
 class ToolError : public std::runtime_error {

@@ -1,5 +1,7 @@
 #include "tools/r3aztex/commands/command.h"
 
+#include "tools/r3aztex/commands/command_line.h"
+
 #include "tools/r3aztex/util/work_pool.h"
 
 #include <cstdio>
@@ -9,6 +11,7 @@ namespace r3aztex {
 void AddCommonOptions(CLI::App& command, CommonOptions& options, Batch batch)
 {
     command.add_option("--threads", options.threads, "Worker threads (default: all processors)")
+        ->check(WholeNumber())
         ->check(CLI::Range(1u, 256u));
     command.add_flag("-q,--quiet", options.quiet, "Print nothing but errors");
     if (batch == Batch::Many)

@@ -35,8 +35,10 @@ enum class Batch { Single, Many };
 void AddCommonOptions(CLI::App& command, CommonOptions& options, Batch batch);
 unsigned ThreadCount(const CommonOptions& options);
 
-// "r3aztex: message" on standard error.
+// "r3aztex: message" on standard error: failures, and notices about
+// choices the tool made for the user.
 void ReportError(const std::string& message);
+inline void ReportNotice(const std::string& message) { ReportError(message); }
 
 // Remembers the first failure of a batch, by input position, so that the
 // exit code does not depend on which thread finished first.

@@ -1,15 +1,20 @@
 // `r3aztex convert IN... [-o OUT | --outdir DIR]`: format conversion,
 // resizing and mip generation for one file, a batch, a cube map or a
 // volume.
-#include "tools/r3aztex/commands/command.h"
+#include "tools/r3aztex/commands/command_line.h"
 
+#include "tools/common/nearest_names.h"
+#include "tools/r3aztex/image_io/file_io.h"
 #include "tools/r3aztex/image_io/image_file.h"
+#include "tools/r3aztex/image_io/same_file.h"
 #include "tools/r3aztex/processing/convert_pipeline.h"
 #include "tools/r3aztex/processing/input_assembly.h"
+#include "tools/r3aztex/processing/input_order.h"
 #include "tools/r3aztex/processing/output_files.h"
 #include "tools/r3aztex/util/progress.h"
 #include "tools/r3aztex/util/work_pool.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -23,7 +28,7 @@ struct ConvertOptions {
     std::vector<std::string> inputs;
     std::string output;
     std::string outputDirectory;
-    std::string fileType = "dds";
+    std::string fileType; // empty: dds, unless -o names the type
     std::string format;
     std::string resize;
     std::string filter = "triangle";
@@ -31,6 +36,7 @@ struct ConvertOptions {
     bool dither = false;
     std::string colorKey;
     std::optional<uint32_t> mips;
+    bool noMips = false;
     std::string mipFilter = "default";
     bool cube = false;
     bool volume = false;
@@ -94,14 +100,37 @@ D3DCOLOR ParseColorKey(std::string text)
     return static_cast<D3DCOLOR>(std::stoul(text, nullptr, 16));
 }
 
-ConvertSettings MakeSettings(const ConvertOptions& options)
+bool IsAuto(std::string format)
+{
+    for (char& c : format)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return format == "auto";
+}
+
+const FormatInfo* NamedFormat(const std::string& name)
+{
+    const FormatInfo* format = FindFormatByName(name);
+    if (format == nullptr) {
+        std::vector<std::string> known = FormatNamesAndAliases();
+        known.push_back("auto");
+        const std::vector<std::string> nearest = tools::NearestNames(name, known);
+        Refuse("unknown format '" + name + "'" +
+               (nearest.empty() ? "" : "; did you mean " + tools::OneOf(nearest) + "?") +
+               " (r3aztex help convert lists them all)");
+    }
+    return format;
+}
+
+ConvertSettings MakeSettings(const ConvertOptions& options, FileType outputType)
 {
     ConvertSettings settings;
-    if (!options.format.empty()) {
-        settings.format = FindFormatByName(options.format);
-        if (settings.format == nullptr)
-            Refuse("unknown format '" + options.format + "'; known: " + AllFormatNames());
-    }
+    const bool toDds = outputType == FileType::Dds;
+    if (!options.format.empty() && !IsAuto(options.format))
+        settings.format = NamedFormat(options.format);
+    // DDS output is block-compressed with a full chain unless told
+    // otherwise, as every peer does; PNG output shows level 0 as it is.
+    settings.defaultFormat = toDds || IsAuto(options.format) ? DefaultFormat::Auto : DefaultFormat::Source;
+    settings.defaultMips = toDds ? DefaultMips::FullChain : DefaultMips::Source;
     if (!options.resize.empty())
         settings.size = ParseSize(options.resize);
     settings.resizeFilter = kFilterTypes.at(options.filter);
@@ -112,7 +141,7 @@ ConvertSettings MakeSettings(const ConvertOptions& options)
     settings.ditherFlag = options.dither ? IMAGE_FILTER_DITHER : 0;
     if (!options.colorKey.empty())
         settings.colorKey = ParseColorKey(options.colorKey);
-    settings.mips = options.mips;
+    settings.mips = options.noMips ? std::optional<uint32_t>(1) : options.mips;
     if (options.mipFilter != "default")
         settings.mipFilter = kFilterTypes.at(options.mipFilter);
     settings.mipSpace = options.linear ? MipSpace::Stored : MipSpace::LinearLight;
@@ -121,55 +150,94 @@ ConvertSettings MakeSettings(const ConvertOptions& options)
     return settings;
 }
 
-std::string BaseName(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const size_t dot = name.find_last_of('.');
-    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
+FileType TypeNamed(const std::string& name) { return name == "png" ? FileType::Png : FileType::Dds; }
 
-FileType OutputType(const std::string& path)
+// The type every output of the run has.
+FileType OutputTypeOf(const ConvertOptions& options)
 {
-    const FileType type = FileTypeOfName(path);
+    if (options.output.empty() || options.output == kStandardStream)
+        return TypeNamed(options.fileType);
+    const FileType type = FileTypeOfName(options.output);
     if (type != FileType::Dds && type != FileType::Png)
-        Refuse("cannot tell the output format from '" + path + "': name it .dds or .png");
+        Refuse("cannot tell the output format from '" + options.output + "': name it .dds or .png");
+    if (!options.fileType.empty() && TypeNamed(options.fileType) != type)
+        Refuse("--file-type " + options.fileType + " contradicts the name " + options.output);
     return type;
 }
 
-std::vector<Job> PlanJobs(const ConvertOptions& options)
+// Cube faces in face order (with a notice when they are taken by
+// position), volume slices in natural order.
+std::vector<std::string> OrderedInputs(const ConvertOptions& options)
+{
+    std::vector<std::string> inputs = options.inputs;
+    if (options.volume)
+        std::stable_sort(inputs.begin(), inputs.end(),
+                         [](const std::string& a, const std::string& b) { return NaturalLess(a, b); });
+    if (!options.cube)
+        return inputs;
+    const CubeOrder order = OrderCubeFaces(inputs);
+    std::vector<std::string> faces;
+    for (size_t input : order.inputOfFace)
+        faces.push_back(inputs[input]);
+    if (!order.byName && !options.common.quiet) {
+        const char* const signs[6] = {"+x", "-x", "+y", "-y", "+z", "-z"};
+        std::string mapping;
+        for (size_t face = 0; face < 6; ++face)
+            mapping += std::string(face ? ", " : "") + DisplayName(faces[face]) + " as " + signs[face];
+        ReportNotice("no input is named after a cube face (posx, negx, ...); taking them by position: " + mapping);
+    }
+    return faces;
+}
+
+std::vector<Job> PlanJobs(const ConvertOptions& options, FileType type)
 {
     if (options.output.empty() == options.outputDirectory.empty())
         Refuse("say where to write: -o FILE or --outdir DIR (one of them)");
+    if (std::count(options.inputs.begin(), options.inputs.end(), kStandardStream) > 1)
+        Refuse("standard input ('-') can be read only once");
     const bool combined = options.cube || options.volume;
+    const std::vector<std::string> inputs = OrderedInputs(options);
     std::vector<Job> jobs;
     if (!options.output.empty()) {
-        if (!combined && options.inputs.size() != 1)
+        if (!combined && inputs.size() != 1)
             Refuse("-o takes one input (or the inputs of --cube or --volume); use --outdir for several files");
-        const FileType type = OutputType(options.output);
-        if (combined)
-            jobs.push_back({options.inputs, options.output, type});
-        else
-            jobs.push_back({{options.inputs[0]}, options.output, type});
+        if (options.output == kStandardStream && combined && type == FileType::Png)
+            Refuse("a cube map or volume as PNG is several files; write it as DDS or into a folder");
+        jobs.push_back({combined ? inputs : std::vector<std::string>{inputs[0]}, options.output, type});
         return jobs;
     }
-    if (options.fileType != "dds" && options.fileType != "png")
-        Refuse("--file-type takes dds or png");
-    const FileType type = options.fileType == "png" ? FileType::Png : FileType::Dds;
+    if (std::find(inputs.begin(), inputs.end(), kStandardStream) != inputs.end())
+        Refuse("name the output of standard input with -o FILE (or -o - for standard output)");
     std::string directory = options.outputDirectory;
     if (directory.back() != '/')
         directory += '/';
-    auto nameFor = [&](const std::string& input) { return directory + BaseName(input) + "." + options.fileType; };
+    const std::string ending = type == FileType::Png ? ".png" : ".dds";
     if (combined)
-        jobs.push_back({options.inputs, nameFor(options.inputs[0]), type});
+        jobs.push_back({inputs, directory + CommonStem(inputs, options.cube ? "cube" : "volume") + ending, type});
     else
-        for (const std::string& input : options.inputs)
-            jobs.push_back({{input}, nameFor(input), type});
+        for (const std::string& input : inputs)
+            jobs.push_back({{input}, directory + StemOf(input) + ending, type});
     std::set<std::string> seen;
     for (const Job& job : jobs)
         if (!seen.insert(job.output).second)
             Refuse("two inputs would both be written to " + job.output);
     return jobs;
+}
+
+// Every file the jobs will write, kept off every input before anything is
+// written.
+void ProtectInputs(const std::vector<Job>& jobs, const ConvertOptions& options, const ConvertSettings& settings)
+{
+    const TextureKind kind = options.cube ? TextureKind::Cube : options.volume ? TextureKind::Volume : TextureKind::Flat;
+    std::vector<std::string> inputs, outputs;
+    for (const Job& job : jobs) {
+        inputs.insert(inputs.end(), job.inputs.begin(), job.inputs.end());
+        const uint32_t slices = settings.size && settings.size->depth != 0 ? settings.size->depth
+                                                                           : static_cast<uint32_t>(job.inputs.size());
+        const std::vector<std::string> names = OutputNames(job.output, job.type, kind, slices);
+        outputs.insert(outputs.end(), names.begin(), names.end());
+    }
+    RefuseToOverwriteInputs(inputs, outputs);
 }
 
 // Each job advances the progress bar three times: read, converted, written.
@@ -184,7 +252,7 @@ uintmax_t InputBytes(const std::vector<Job>& jobs)
     for (const Job& job : jobs)
         for (const std::string& input : job.inputs) {
             std::error_code error;
-            const uintmax_t size = std::filesystem::file_size(input, error);
+            const uintmax_t size = input == kStandardStream ? 0 : std::filesystem::file_size(input, error);
             total += error ? 0 : size;
         }
     return total;
@@ -195,30 +263,36 @@ std::string RunJob(const Job& job, const ConvertOptions& options, const ConvertS
                    Progress& progress)
 {
     std::vector<TextureImage> images(job.inputs.size());
-    pool.ForEach(images.size(), [&](size_t i) { images[i] = ReadTextureFile(job.inputs[i]); });
-    TextureImage source = options.cube     ? AssembleCube(images, job.inputs)
-                          : options.volume ? AssembleVolume(images, job.inputs)
+    std::vector<std::string> names(job.inputs.size());
+    pool.ForEach(images.size(), [&](size_t i) {
+        names[i] = DisplayName(job.inputs[i]);
+        images[i] = ReadTextureFile(job.inputs[i]);
+    });
+    TextureImage source = options.cube     ? AssembleCube(images, names)
+                          : options.volume ? AssembleVolume(images, names)
                                            : std::move(images[0]);
     images.clear();
-    progress.Advance("read " + job.inputs[0]);
+    progress.Advance("read " + names[0]);
     const TextureImage result = ConvertTexture(source, settings, pool);
-    progress.Advance("converted " + job.inputs[0]);
-    const std::vector<std::string> written = WriteTexture(result, job.output, job.type, options.level, pool);
+    progress.Advance("converted " + names[0]);
+    const PngDepth depth = settings.format != nullptr ? PngDepth::OfFormat : PngDepth::Eight;
+    const WrittenFiles written = WriteTexture(result, job.output, job.type, options.level, depth, pool);
     progress.Advance("wrote " + job.output);
-    std::string line = (job.inputs.size() == 1 ? job.inputs[0] : std::to_string(job.inputs.size()) + " inputs") +
-                       " -> " + written[0];
-    if (written.size() > 1)
-        line += " (+" + std::to_string(written.size() - 1) + " more)";
-    return line + ": " + FormatName(result.format) + " " + KindName(result.kind) + " " + SizeText(result.width, result.height, result.kind == TextureKind::Volume ? result.depth : 1) + ", " +
-           std::to_string(result.levels) + (result.levels == 1 ? " level" : " levels");
+    std::string line = (names.size() == 1 ? names[0] : std::to_string(names.size()) + " inputs") + " -> " +
+                       (written.names[0] == kStandardStream ? "standard output" : written.names[0]);
+    if (written.names.size() > 1)
+        line += " (+" + std::to_string(written.names.size() - 1) + " more)";
+    return line + ": " + written.description;
 }
 
 ExitCode RunConvert(const ConvertOptions& options)
 {
     if (options.cube && options.volume)
         Refuse("--cube and --volume exclude each other");
-    const ConvertSettings settings = MakeSettings(options);
-    const std::vector<Job> jobs = PlanJobs(options);
+    const FileType type = OutputTypeOf(options);
+    const ConvertSettings settings = MakeSettings(options, type);
+    const std::vector<Job> jobs = PlanJobs(options, type);
+    ProtectInputs(jobs, options, settings);
     if (!options.outputDirectory.empty()) {
         std::error_code error;
         std::filesystem::create_directories(options.outputDirectory, error);
@@ -232,33 +306,45 @@ ExitCode RunConvert(const ConvertOptions& options)
     const bool worthABar = jobs.size() > 1 || InputBytes(jobs) >= kLargeInputBytes;
     Progress progress(jobs.size() * kStepsPerJob,
                       worthABar && !options.common.quiet ? ProgressDisplay::OnTerminal : ProgressDisplay::Off);
-    std::vector<std::string> reports(jobs.size());
+    // Reports go where the texture does not.
+    std::FILE* const reports = options.output == kStandardStream ? stderr : stdout;
     FailureRecord failures;
+    std::atomic<size_t> failed{0}, started{0};
     std::atomic<bool> stop{false};
     pool.ForEach(jobs.size(), [&](size_t i) {
         if (stop.load())
             return;
+        ++started;
+        std::string failure;
         try {
-            reports[i] = RunJob(jobs[i], options, settings, pool, progress);
+            const std::string line = RunJob(jobs[i], options, settings, pool, progress);
+            if (!options.common.quiet)
+                progress.Print(reports, line);
+            return;
         } catch (const ToolError& error) {
             failures.Note(i, error.Code());
-            progress.Message("r3aztex: " + std::string(error.what()));
-            if (!options.common.keepGoing)
-                stop = true;
+            failure = error.what();
         } catch (const std::bad_alloc&) {
             failures.Note(i, ExitCode::Internal);
-            progress.Message("r3aztex: " + jobs[i].output + ": out of memory");
-            if (!options.common.keepGoing)
-                stop = true;
+            failure = jobs[i].output + ": out of memory";
         }
+        ++failed;
+        progress.Message("r3aztex: " + failure);
+        if (!options.common.keepGoing)
+            stop = true;
     });
     progress.Finish();
-    if (!options.common.quiet)
-        for (const std::string& report : reports)
-            if (!report.empty())
-                std::printf("%s\n", report.c_str());
+    if (failed > 0 && jobs.size() > 1) {
+        const size_t skipped = jobs.size() - started;
+        ReportError(std::to_string(failed.load()) + " of " + std::to_string(jobs.size()) + " failed" +
+                    (skipped > 0 ? ", " + std::to_string(skipped) + " not started (--keep-going goes on after a "
+                                                                    "failure)"
+                                 : ""));
+    }
     return failures.Result();
 }
+
+const std::vector<std::string> kFilterNames = {"none", "point", "linear", "triangle", "box"};
 
 } // namespace
 
@@ -266,34 +352,44 @@ CommandRunner AddConvertCommand(CLI::App& tool)
 {
     auto options = std::make_shared<ConvertOptions>();
     CLI::App* c = tool.add_subcommand("convert", "Convert textures: format, size, mip chain, cube maps and volumes");
-    c->add_option("inputs", options->inputs, "DDS, PNG, TGA or JPEG files")->required();
-    c->add_option("-o,--output", options->output, "Output file (.dds or .png)");
+    c->add_option("inputs", options->inputs, "DDS, PNG, TGA or JPEG files ('-': standard input)")->required();
+    c->add_option("-o,--output", options->output, "Output file (.dds or .png; '-': standard output)");
     c->add_option("--outdir", options->outputDirectory, "Output folder: each input becomes NAME.dds (or .png)");
-    c->add_option("--file-type", options->fileType, "With --outdir: dds (default) or png")
-        ->check(CLI::IsMember({"dds", "png"}));
+    c->add_option("--file-type", options->fileType, "With --outdir or -o -: dds (default) or png")
+        ->check(OneOfNames({"dds", "png"}));
     c->add_option("--format", options->format,
-                  "Output pixel format, any letter case (default: the input's): " + AllFormatNames());
+                  "Output pixel format, any letter case. Default for DDS output: auto (dxt1 when every alpha is "
+                  "opaque, else dxt5; vectors and data keep theirs); for PNG: the input's. Formats: " +
+                      AllFormatNames() + " (bc1, bc2, bc3 stand for dxt1, dxt3, dxt5)");
     c->add_option("--resize", options->resize, "New size WIDTHxHEIGHT or WIDTHxHEIGHTxDEPTH");
     c->add_option("--filter", options->filter, "Resize filter: none, point, linear, triangle (default), box")
-        ->check(CLI::IsMember({"none", "point", "linear", "triangle", "box"}, CLI::ignore_case));
+        ->check(OneOfNames(kFilterNames));
     c->add_option("--mirror", options->mirror, "Edges that mirror instead of wrapping: u,v,w")
         ->delimiter(',')
-        ->check(CLI::IsMember({"u", "v", "w"}, CLI::ignore_case));
+        ->check(OneOfNames({"u", "v", "w"}));
     c->add_flag("--dither", options->dither, "Dither when storing into a format of lower precision");
     c->add_option("--colorkey", options->colorKey,
                   "Colour AARRGGBB of the source that becomes transparent black");
-    c->add_option("--mips", options->mips, "Levels to generate from level 0 (0: the full chain)")
-        ->check(CLI::Range(0u, 32u));
+    CLI::Option* mips = c->add_option("--mips", options->mips,
+                                      "Levels to generate from level 0 (0: the full chain, the default for DDS "
+                                      "output of a one-level input)")
+                            ->check(WholeNumber())
+                            ->check(CLI::Range(0u, 32u));
+    c->add_flag("--no-mips", options->noMips, "Only level 0 (the same as --mips 1)")->excludes(mips);
+    std::vector<std::string> mipFilters = kFilterNames;
+    mipFilters.insert(mipFilters.begin(), "default");
     c->add_option("--mip-filter", options->mipFilter,
                   "Mip filter: default (box for power-of-two sizes, else triangle with dither), none, point, "
                   "linear, triangle, box")
-        ->check(CLI::IsMember({"default", "none", "point", "linear", "triangle", "box"}, CLI::ignore_case));
-    c->add_flag("--cube", options->cube, "The six inputs are the faces +x, -x, +y, -y, +z, -z of one cube map");
-    c->add_flag("--volume", options->volume, "The inputs are the slices of one volume texture");
+        ->check(OneOfNames(mipFilters));
+    c->add_flag("--cube", options->cube,
+                "The six inputs are the faces of one cube map, placed by their names (posx/negx, px/nx, +x/-x, "
+                "right/left/top/bottom/front/back) or else in the order +x, -x, +y, -y, +z, -z");
+    c->add_flag("--volume", options->volume, "The inputs are the slices of one volume texture, in natural order");
     c->add_flag("--premultiply", options->premultiply, "Premultiplied alpha: dxt3 and dxt5 are stored as dxt2, dxt4");
     c->add_flag("--normal-map", options->normalMap, "The input is a normal map: renormalise every level");
     c->add_flag("--linear", options->linear, "Filter mips on the stored values, not in linear light");
-    c->add_option("--level", options->level, "The level written to PNG output (default 0)");
+    c->add_option("--level", options->level, "The level written to PNG output (default 0)")->check(WholeNumber());
     AddCommonOptions(*c, options->common, Batch::Many);
     return [options] { return RunConvert(*options); };
 }

@@ -1,8 +1,13 @@
 // `r3aztex diff A B [--json]`: how far two textures are apart, per level and
-// channel, for judging compression quality.
-#include "tools/r3aztex/commands/command.h"
+// channel, for judging compression quality, and whether that is within a
+// threshold.
+#include "tools/r3aztex/commands/command_line.h"
 
+#include "tools/r3aztex/image_io/file_io.h"
 #include "tools/r3aztex/image_io/image_file.h"
+#include "tools/r3aztex/image_io/same_file.h"
+#include "tools/r3aztex/processing/convert_pipeline.h"
+#include "tools/r3aztex/processing/heat_map.h"
 #include "tools/r3aztex/processing/image_difference.h"
 #include "tools/r3aztex/processing/library_operations.h"
 #include "tools/r3aztex/util/json_text.h"
@@ -18,6 +23,12 @@ struct DiffOptions {
     std::string first;
     std::string second;
     bool json = false;
+    bool noAlphaWeight = false;
+    bool normalMap = false;
+    std::optional<double> minPsnr;
+    std::optional<double> maxRmse;
+    std::optional<double> maxAngle;
+    std::string diffImage;
     CommonOptions common;
 };
 
@@ -31,13 +42,93 @@ std::string Fixed(double value, int decimals)
 }
 
 const char* const kFaceNames[6] = {"+x", "-x", "+y", "-y", "+z", "-z"};
+const char* const kChannelWords[kDifferenceChannels] = {"red", "green", "blue", "alpha", "all"};
+
+std::string WhereText(const LevelDifference& d, TextureKind kind)
+{
+    return (kind == TextureKind::Cube ? std::string("face ") + kFaceNames[d.face] + ", " : std::string()) + "level " +
+           std::to_string(d.level);
+}
+
+std::string AsJson(const DiffOptions& options, const std::vector<LevelDifference>& differences, bool weighted)
+{
+    std::string out = "{\"first\": " + JsonString(DisplayName(options.first)) +
+                      ", \"second\": " + JsonString(DisplayName(options.second)) +
+                      ", \"alpha_weighted\": " + (weighted ? "true" : "false") + ", \"levels\": [";
+    for (size_t i = 0; i < differences.size(); ++i) {
+        const LevelDifference& d = differences[i];
+        out += std::string(i ? ",\n  " : "\n  ") + "{\"face\": " + std::to_string(d.face) +
+               ", \"level\": " + std::to_string(d.level) + ", \"width\": " + std::to_string(d.width) +
+               ", \"height\": " + std::to_string(d.height) + ", \"depth\": " + std::to_string(d.depth);
+        for (size_t c = 0; c < kDifferenceChannels; ++c)
+            out += std::string(", \"") + kDifferenceChannelNames[c] + "\": {\"rmse\": " +
+                   JsonNumber(d.channels[c].rmse) + ", \"psnr\": " + JsonNumber(d.channels[c].psnr) +
+                   ", \"ssim\": " + JsonNumber(d.channels[c].ssim) + "}";
+        if (d.angle)
+            out += ", \"angle_degrees\": {\"mean\": " + JsonNumber(d.angle->meanDegrees) +
+                   ", \"largest\": " + JsonNumber(d.angle->largestDegrees) + "}";
+        out += "}";
+    }
+    return out + "]}\n";
+}
+
+std::string AsText(const std::vector<LevelDifference>& differences, TextureKind kind, bool weighted)
+{
+    std::string out = std::string("RMSE on a 0..255 scale, PSNR in dB, SSIM (1: identical)") +
+                      (weighted ? "; colour weighted by alpha" : "") + "\n";
+    for (const LevelDifference& d : differences) {
+        char line[96];
+        std::snprintf(line, sizeof line, "%-28s %9s %8s %8s\n",
+                      (WhereText(d, kind) + " (" + SizeText(d.width, d.height, d.depth) + ")").c_str(), "RMSE",
+                      "PSNR", "SSIM");
+        out += line;
+        for (size_t c = 0; c < kDifferenceChannels; ++c) {
+            std::snprintf(line, sizeof line, "  %-26s %9s %8s %8s\n", kChannelWords[c],
+                          Fixed(d.channels[c].rmse, 3).c_str(), Fixed(d.channels[c].psnr, 2).c_str(),
+                          Fixed(d.channels[c].ssim, 4).c_str());
+            out += line;
+        }
+        if (d.angle)
+            out += "  normal angle: mean " + Fixed(d.angle->meanDegrees, 3) + ", largest " +
+                   Fixed(d.angle->largestDegrees, 3) + " degrees\n";
+    }
+    return out;
+}
+
+// The first threshold the worst level breaks, as a message; empty when
+// every level is within all of them.
+std::string BrokenThreshold(const DiffOptions& options, const std::vector<LevelDifference>& differences,
+                            TextureKind kind)
+{
+    for (const LevelDifference& d : differences) {
+        const ChannelError& all = d.channels[kDifferenceChannels - 1];
+        const std::string where = " at " + WhereText(d, kind);
+        if (options.minPsnr && all.psnr < *options.minPsnr)
+            return "PSNR " + Fixed(all.psnr, 2) + " dB" + where + " is below --min-psnr " + Fixed(*options.minPsnr, 2);
+        if (options.maxRmse && all.rmse > *options.maxRmse)
+            return "RMSE " + Fixed(all.rmse, 3) + where + " is above --max-rmse " + Fixed(*options.maxRmse, 3);
+        if (options.maxAngle && d.angle && d.angle->largestDegrees > *options.maxAngle)
+            return "a normal turned by " + Fixed(d.angle->largestDegrees, 2) + " degrees" + where +
+                   ", more than --max-angle " + Fixed(*options.maxAngle, 2);
+    }
+    return "";
+}
 
 ExitCode RunDiff(const DiffOptions& options)
 {
+    if (options.first == kStandardStream && options.second == kStandardStream)
+        throw ToolError(ExitCode::CommandLine, "standard input ('-') can be read only once");
+    if (options.maxAngle && !options.normalMap)
+        throw ToolError(ExitCode::CommandLine, "--max-angle needs --normal-map");
+    if (!options.diffImage.empty()) {
+        if (FileTypeOfName(options.diffImage) != FileType::Png)
+            throw ToolError(ExitCode::CommandLine, "--diff-image writes PNG: name it .png, not " + options.diffImage);
+        RefuseToOverwriteInputs({options.first, options.second}, {options.diffImage});
+    }
     WorkPool pool(ThreadCount(options.common));
     TextureImage images[2];
-    const std::string* names[2] = {&options.first, &options.second};
-    pool.ForEach(2, [&](size_t i) { images[i] = ReadTextureFile(*names[i]); });
+    const std::string* paths[2] = {&options.first, &options.second};
+    pool.ForEach(2, [&](size_t i) { images[i] = ReadTextureFile(*paths[i]); });
     const TextureImage& a = images[0];
     const TextureImage& b = images[1];
     if (a.kind != b.kind || a.width != b.width || a.height != b.height || a.depth != b.depth)
@@ -45,44 +136,44 @@ ExitCode RunDiff(const DiffOptions& options)
                         "cannot compare a " + std::string(KindName(a.kind)) + " " +
                             SizeText(a.width, a.height, a.depth) + " texture with a " + KindName(b.kind) + " " +
                             SizeText(b.width, b.height, b.depth) + " one");
-    if (a.levels != b.levels && !options.common.quiet)
-        std::fprintf(stderr, "r3aztex: %s has %u levels, %s has %u; comparing the first %u\n", options.first.c_str(),
-                     a.levels, options.second.c_str(), b.levels, std::min(a.levels, b.levels));
+    const uint32_t levels = std::min(a.levels, b.levels);
+    // A picture against a chain compares level 0, as anyone would expect;
+    // only two chains of unequal length deserve a word.
+    if (levels > 1 && a.levels != b.levels && !options.common.quiet)
+        ReportNotice(DisplayName(options.first) + " has " + std::to_string(a.levels) + " levels, " +
+                     DisplayName(options.second) + " has " + std::to_string(b.levels) + "; comparing the first " +
+                     std::to_string(levels));
 
     // Both sides decoded by the library into 16 bits per channel.
     TextureImage decoded[2];
     for (size_t i = 0; i < 2; ++i)
-        decoded[i] = ConvertLevels(images[i], FMT_A16R16G16B16, std::min(a.levels, b.levels), LoadOptions{});
-    const std::vector<LevelDifference> differences = MeasureDifference(decoded[0], decoded[1]);
+        decoded[i] = ConvertLevels(images[i], FMT_A16R16G16B16, levels, LoadOptions{});
+    DifferenceSettings settings;
+    const bool weighted = !options.noAlphaWeight && (HasTransparency(decoded[0]) || HasTransparency(decoded[1]));
+    settings.weighting = weighted ? AlphaWeighting::On : AlphaWeighting::Off;
+    if (options.normalMap)
+        settings.normals = std::array<MissingZ, 2>{MissingZOf(a.format), MissingZOf(b.format)};
+    const std::vector<LevelDifference> differences = MeasureDifference(decoded[0], decoded[1], settings);
 
-    std::string out;
-    if (options.json) {
-        out = "{\"first\": " + JsonString(options.first) + ", \"second\": " + JsonString(options.second) +
-              ", \"levels\": [";
-        for (size_t i = 0; i < differences.size(); ++i) {
-            const LevelDifference& d = differences[i];
-            out += std::string(i ? ",\n  " : "\n  ") + "{\"face\": " + std::to_string(d.face) +
-                   ", \"level\": " + std::to_string(d.level) + ", \"width\": " + std::to_string(d.width) +
-                   ", \"height\": " + std::to_string(d.height) + ", \"depth\": " + std::to_string(d.depth);
-            for (size_t c = 0; c < kDifferenceChannels; ++c)
-                out += std::string(", \"") + kDifferenceChannelNames[c] + "\": {\"rmse\": " +
-                       JsonNumber(d.channels[c].rmse) + ", \"psnr\": " + JsonNumber(d.channels[c].psnr) + "}";
-            out += "}";
-        }
-        out += "]}\n";
-    } else {
-        out = "RMSE on a 0..255 scale, PSNR in dB\n";
-        for (const LevelDifference& d : differences) {
-            std::string line = a.kind == TextureKind::Cube ? std::string("face ") + kFaceNames[d.face] + " " : "";
-            line += "level " + std::to_string(d.level) + " (" + SizeText(d.width, d.height, d.depth) + "):";
-            for (size_t c = 0; c < kDifferenceChannels; ++c)
-                line += std::string(" ") + kDifferenceChannelNames[c] + " " + Fixed(d.channels[c].rmse, 3) + "/" +
-                        Fixed(d.channels[c].psnr, 2);
-            out += line + "\n";
-        }
+    if (options.json)
+        std::fputs(AsJson(options, differences, weighted).c_str(), stdout);
+    else if (!options.common.quiet)
+        std::fputs(AsText(differences, a.kind, weighted).c_str(), stdout);
+    std::fflush(stdout);
+
+    if (!options.diffImage.empty()) {
+        const HeatMap map = MakeHeatMap(decoded[0], decoded[1], settings.weighting);
+        WriteFileAtomically(options.diffImage, EncodePng(map.picture, AlphaOutput::Drop));
+        if (!options.common.quiet)
+            ReportNotice("wrote " + options.diffImage + ": level 0, black where equal, white from an error of " +
+                         Fixed(map.scale, 3) + " (0..255 scale)");
     }
-    if (!options.common.quiet || options.json)
-        std::fputs(out.c_str(), stdout);
+    const std::string broken = BrokenThreshold(options, differences, a.kind);
+    if (!broken.empty()) {
+        ReportError(DisplayName(options.first) + " and " + DisplayName(options.second) +
+                    " differ beyond the threshold: " + broken);
+        return ExitCode::BeyondThreshold;
+    }
     return ExitCode::Success;
 }
 
@@ -91,10 +182,21 @@ ExitCode RunDiff(const DiffOptions& options)
 CommandRunner AddDiffCommand(CLI::App& tool)
 {
     auto options = std::make_shared<DiffOptions>();
-    CLI::App* command = tool.add_subcommand("diff", "Compare two textures: RMSE and PSNR per level and channel");
-    command->add_option("first", options->first, "Reference texture")->required();
+    CLI::App* command = tool.add_subcommand(
+        "diff", "Compare two textures: RMSE, PSNR and SSIM per level and channel; exit 6 beyond a threshold");
+    command->add_option("first", options->first, "Reference texture ('-': standard input)")->required();
     command->add_option("second", options->second, "Texture to compare with it")->required();
     command->add_flag("--json", options->json, "Print the figures as JSON");
+    command->add_flag("--no-alpha-weight", options->noAlphaWeight,
+                      "Count colour under transparent pixels fully (by default, when either texture has alpha, "
+                      "colour is compared premultiplied by alpha)");
+    command->add_flag("--normal-map", options->normalMap,
+                      "The textures hold normals: also the angle between them, in degrees");
+    command->add_option("--min-psnr", options->minPsnr, "Exit with 6 when the PSNR of any level is below this (dB)");
+    command->add_option("--max-rmse", options->maxRmse, "Exit with 6 when the RMSE of any level is above this");
+    command->add_option("--max-angle", options->maxAngle,
+                        "With --normal-map: exit with 6 when any normal turned by more degrees than this");
+    command->add_option("--diff-image", options->diffImage, "Write a heat map of level 0's error to this PNG file");
     AddCommonOptions(*command, options->common, Batch::Single);
     return [options] { return RunDiff(*options); };
 }

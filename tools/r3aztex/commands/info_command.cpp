@@ -2,6 +2,7 @@
 #include "tools/r3aztex/commands/command.h"
 
 #include "tools/r3aztex/dds/dds_reader.h"
+#include "tools/r3aztex/formats/other_readers.h"
 #include "tools/r3aztex/image_io/file_io.h"
 #include "tools/r3aztex/image_io/image_file.h"
 #include "tools/r3aztex/util/json_text.h"
@@ -31,12 +32,13 @@ struct Shape {
 Shape Inspect(const std::string& path)
 {
     const std::vector<BYTE> bytes = ReadFileBytes(path);
-    const FileType type = DetectFileType(bytes, path);
+    const std::string name = DisplayName(path);
+    const FileType type = DetectFileType(bytes, name);
     if (type == FileType::Dds) {
-        const dds::Description d = dds::Describe(bytes, path);
+        const dds::Description d = dds::Describe(bytes, name);
         return {"dds", d.format, d.kind, d.width, d.height, d.depth, d.levels};
     }
-    const TextureImage image = DecodeTexture(bytes, path);
+    const TextureImage image = DecodeTexture(bytes, name);
     const char* container = type == FileType::Png ? "png" : type == FileType::Tga ? "tga" : "jpeg";
     return {container, image.format, image.kind, image.width, image.height, image.depth, image.levels};
 }
@@ -73,7 +75,23 @@ std::string AsText(const std::string& path, const Shape& shape)
     for (size_t i = 0; i < levels.size(); ++i)
         text += "  level " + std::to_string(i) + ": " + SizeText(levels[i].width, levels[i].height, levels[i].depth) +
                 ", " + std::to_string(levels[i].bytes) + " bytes\n";
+    if (shape.container == "dds")
+        text += "  other readers of " + FormatName(shape.format) + " as r3aztex writes it: " +
+                ReadersText(shape.format) + "\n";
     return text;
+}
+
+// For DDS: the other readers that decode the format as r3aztex writes it.
+std::string ReadByJson(const Shape& shape)
+{
+    const std::optional<BYTE> readers = ReadersOf(shape.format);
+    if (shape.container != "dds" || !readers)
+        return "";
+    std::string list;
+    for (const OtherReaderEntry& entry : OtherReaders())
+        if (*readers & entry.reader)
+            list += std::string(list.empty() ? "" : ", ") + JsonString(entry.name);
+    return ", \"read_by\": [" + list + "]";
 }
 
 std::string AsJson(const std::string& path, const Shape& shape)
@@ -95,7 +113,7 @@ std::string AsJson(const std::string& path, const Shape& shape)
            ", \"height\": " + std::to_string(shape.height) + ", \"depth\": " + std::to_string(shape.depth) +
            ", \"faces\": " + std::to_string(shape.kind == TextureKind::Cube ? 6 : 1) +
            ", \"level_count\": " + std::to_string(shape.levels) + ", \"bytes\": " + JsonNumber(total) +
-           ", \"levels\": [" + levelList + "]}";
+           ", \"levels\": [" + levelList + "]" + ReadByJson(shape) + "}";
 }
 
 ExitCode RunInfo(const InfoOptions& options)
@@ -111,7 +129,7 @@ ExitCode RunInfo(const InfoOptions& options)
             errors[i] = error.what();
             failures.Note(i, error.Code());
         } catch (const std::bad_alloc&) {
-            errors[i] = options.files[i] + ": out of memory";
+            errors[i] = DisplayName(options.files[i]) + ": out of memory";
             failures.Note(i, ExitCode::Internal);
         }
     });
@@ -123,14 +141,14 @@ ExitCode RunInfo(const InfoOptions& options)
         if (!shapes[i]) {
             ReportError(errors[i]);
             if (options.json)
-                out += std::string(out.size() > 1 ? ",\n " : "") + "{\"file\": " + JsonString(options.files[i]) +
+                out += std::string(out.size() > 1 ? ",\n " : "") + "{\"file\": " + JsonString(DisplayName(options.files[i])) +
                        ", \"error\": " + JsonString(errors[i]) + "}";
             continue;
         }
         if (options.json)
-            out += std::string(out.size() > 1 ? ",\n " : "") + AsJson(options.files[i], *shapes[i]);
+            out += std::string(out.size() > 1 ? ",\n " : "") + AsJson(DisplayName(options.files[i]), *shapes[i]);
         else
-            out += AsText(options.files[i], *shapes[i]);
+            out += AsText(DisplayName(options.files[i]), *shapes[i]);
     }
     if (options.json)
         out += "]\n";
@@ -144,8 +162,9 @@ ExitCode RunInfo(const InfoOptions& options)
 CommandRunner AddInfoCommand(CLI::App& tool)
 {
     auto options = std::make_shared<InfoOptions>();
-    CLI::App* command = tool.add_subcommand("info", "Show size, format, kind and levels of texture files");
-    command->add_option("files", options->files, "DDS, PNG, TGA or JPEG files")->required();
+    CLI::App* command = tool.add_subcommand(
+        "info", "Show size, format, kind and levels of texture files, and which other readers read a DDS format");
+    command->add_option("files", options->files, "DDS, PNG, TGA or JPEG files ('-': standard input)")->required();
     command->add_flag("--json", options->json, "Print a JSON array, one object per file");
     AddCommonOptions(*command, options->common, Batch::Single);
     return [options] { return RunInfo(*options); };

@@ -1,5 +1,7 @@
 #include "tools/r3aztex/dds/dds_pixel_format.h"
 
+#include "tools/r3aztex/dds/header_habits.h"
+
 #include "tools/r3aztex/tool_error.h"
 
 #include <array>
@@ -25,13 +27,19 @@ constexpr std::array kExtraLayouts = {
     // Red in the low byte, as many tools write 8:8:8:8 data.
     ExtraLayout{DDPF_RGB, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000, {D3DFMT_A8R8G8B8, Swizzle::SwapRedBlue8}},
     ExtraLayout{DDPF_RGB, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0, {D3DFMT_X8R8G8B8, Swizzle::SwapRedBlue8}},
-    // 10:10:10:2 by its masks, read as the masks say.
-    ExtraLayout{DDPF_RGB, 32, 0x000003FF, 0x000FFC00, 0x3FF00000, 0xC0000000, {D3DFMT_A2B10G10R10, Swizzle::None}},
+    // 10:10:10:2 with red high, read as the masks say.
     ExtraLayout{DDPF_RGB, 32, 0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000,
                 {D3DFMT_A2B10G10R10, Swizzle::SwapRedBlue10}},
-    // 16-bit luminance by masks.
-    ExtraLayout{DDPF_LUMINANCE, 16, 0xFFFF, 0, 0, 0, {FMT_L16, Swizzle::None}},
-    ExtraLayout{DDPF_LUMINANCE, 32, 0x0000FFFF, 0, 0, 0xFFFF0000, {FMT_A16L16, Swizzle::None}},
+};
+
+// FOURCCs this tool wrote before those layouts were stored by their masks.
+struct EarlierFourcc {
+    DWORD code;
+    D3DFORMAT format;
+};
+constexpr std::array kEarlierFourccs = {
+    EarlierFourcc{FMT_L16, FMT_L16},
+    EarlierFourcc{FMT_A16L16, FMT_A16L16},
 };
 
 // Direct3D 9 format codes stored numerically in the FOURCC field that are
@@ -112,6 +120,9 @@ StoredFormat RecogniseFourcc(DWORD code)
     for (const FormatInfo& info : AllFormats())
         if ((info.dds.flags & DDPF_FOURCC) && info.dds.fourCC == code)
             return {info.format, Swizzle::None};
+    for (const EarlierFourcc& earlier : kEarlierFourccs)
+        if (earlier.code == code)
+            return {earlier.format, Swizzle::None};
     // Writers that know the Direct3D format numbers store them here.
     if (code < 256) {
         if (const FormatInfo* info = FindFormat(static_cast<D3DFORMAT>(code)))
@@ -125,10 +136,11 @@ StoredFormat RecogniseFourcc(DWORD code)
 
 } // namespace
 
-StoredFormat RecogniseLegacyFormat(const DdsPixelFormat& pf)
+StoredFormat RecogniseLegacyFormat(const DdsPixelFormat& stored)
 {
-    if (pf.flags & DDPF_FOURCC)
-        return RecogniseFourcc(pf.fourCC);
+    if (stored.flags & DDPF_FOURCC)
+        return RecogniseFourcc(stored.fourCC);
+    const DdsPixelFormat pf = CanonicalForm(stored);
 
     const DWORD kind = pf.flags & kKindFlags;
     if (kind == 0)

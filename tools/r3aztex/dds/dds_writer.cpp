@@ -1,5 +1,7 @@
 #include "tools/r3aztex/dds/dds_writer.h"
 
+#include "tools/r3aztex/dds/header_habits.h"
+
 #include "tools/r3aztex/tool_error.h"
 
 #include <cstring>
@@ -25,7 +27,7 @@ Header MakeHeader(const TextureImage& texture)
         header.pitchOrLinearSize = top.rowPitch;
     }
     header.pixelFormatSize = kPixelFormatBytes;
-    header.pixelFormat = format.dds;
+    header.pixelFormat = WidelyReadForm(format.dds);
     header.caps = DDSCAPS_TEXTURE;
     if (texture.levels > 1)
         header.caps |= DDSCAPS_COMPLEX | DDSCAPS_MIPMAP;

@@ -11,7 +11,8 @@ namespace r3aztex::dds {
 
 // The header a texture is written with: flags, pitch (uncompressed) or
 // linear size (DXT), mip count, caps for mips, cube maps and volumes, and
-// the format's pixel-format description from the format table.
+// the format's pixel-format description from the format table, in the
+// spelling other readers understand (header_habits.h).
 Header MakeHeader(const TextureImage& texture);
 
 // The whole file: magic, header, palette (P8 and A8P8; all opaque white

@@ -30,11 +30,13 @@ constexpr DWORD PALA = DDPF_PALETTEINDEXED8 | DDPF_ALPHAPIXELS;
 using enum Storage;
 using enum Content;
 
-// Mask layouts follow the usual DDS practice. Where a layout is shared with a
-// format outside this table, or no mask layout exists, the FOURCC field
-// carries the format code instead: A2B10G10R10, whose masks many writers
-// store with red and blue exchanged; W11V11U10 and D16_LOCKABLE, which no
-// common reader knows by masks; the library's own 16-bit formats.
+// Mask layouts follow the usual DDS practice (the writer adds the spellings
+// some readers need, dds/header_habits.h). Where no mask layout exists, or
+// no common reader knows one, the FOURCC field carries the format code
+// instead: W11V11U10 and D16_LOCKABLE by their Direct3D numbers, and the
+// library's own R16G16B16 and A16R16G16B16. A2B10G10R10 is stored by its
+// masks, red in the low bits as the name says; the reader also takes the
+// masks with red and blue exchanged, as some writers store them.
 constexpr std::array kFormats = {
     FormatInfo{D3DFMT_R8G8B8, "r8g8b8", Packed, 3, Colour, kRgb, 8, Masks(RGB, 24, 0xFF0000, 0xFF00, 0xFF, 0)},
     FormatInfo{D3DFMT_A8R8G8B8, "a8r8g8b8", Packed, 4, Colour, kRgba, 8,
@@ -51,7 +53,8 @@ constexpr std::array kFormats = {
     FormatInfo{D3DFMT_A8R3G3B2, "a8r3g3b2", Packed, 2, Colour, kRgba, 8,
                Masks(RGBA, 16, 0x00E0, 0x001C, 0x0003, 0xFF00)},
     FormatInfo{D3DFMT_X4R4G4B4, "x4r4g4b4", Packed, 2, Colour, kRgb, 4, Masks(RGB, 16, 0x0F00, 0x00F0, 0x000F, 0)},
-    FormatInfo{D3DFMT_A2B10G10R10, "a2b10g10r10", Packed, 4, Colour, kRgba, 10, ByFourcc(Fourcc(D3DFMT_A2B10G10R10))},
+    FormatInfo{D3DFMT_A2B10G10R10, "a2b10g10r10", Packed, 4, Colour, kRgba, 10,
+               Masks(RGBA, 32, 0x000003FF, 0x000FFC00, 0x3FF00000, 0xC0000000)},
     FormatInfo{D3DFMT_G16R16, "g16r16", Packed, 4, Data, kRed | kGreen, 16,
                Masks(RGB, 32, 0x0000FFFF, 0xFFFF0000, 0, 0)},
     FormatInfo{D3DFMT_A8P8, "a8p8", Packed, 2, Paletted, kRgba, 8, Masks(PALA, 16, 0, 0, 0, 0xFF00)},
@@ -72,8 +75,8 @@ constexpr std::array kFormats = {
     FormatInfo{D3DFMT_A2W10V10U10, "a2w10v10u10", Packed, 4, Signed, kRgba, 10,
                Masks(DUDVA, 32, 0x000003FF, 0x000FFC00, 0x3FF00000, 0xC0000000)},
     FormatInfo{D3DFMT_D16_LOCKABLE, "d16_lockable", Packed, 2, Data, kRgb, 16, ByFourcc(Fourcc(D3DFMT_D16_LOCKABLE))},
-    FormatInfo{FMT_L16, "l16", Packed, 2, Luminance, kRgb, 16, ByFourcc(FMT_L16)},
-    FormatInfo{FMT_A16L16, "a16l16", Packed, 4, Luminance, kRgba, 16, ByFourcc(FMT_A16L16)},
+    FormatInfo{FMT_L16, "l16", Packed, 2, Luminance, kRgb, 16, Masks(LUM, 16, 0xFFFF, 0, 0, 0)},
+    FormatInfo{FMT_A16L16, "a16l16", Packed, 4, Luminance, kRgba, 16, Masks(LUMA, 32, 0xFFFF, 0, 0, 0xFFFF0000)},
     FormatInfo{FMT_R16G16B16, "r16g16b16", Packed, 6, Colour, kRgb, 16, ByFourcc(FMT_R16G16B16)},
     FormatInfo{FMT_A16R16G16B16, "a16r16g16b16", Packed, 8, Colour, kRgba, 16, ByFourcc(FMT_A16R16G16B16)},
     FormatInfo{D3DFMT_UYVY, "uyvy", PixelPair, 4, Colour, kRgb, 8, ByFourcc(D3DFMT_UYVY)},
@@ -130,6 +133,14 @@ constexpr bool NamesAndCodesUnique()
 }
 static_assert(NamesAndCodesUnique());
 
+// Names of the block formats in newer APIs; bc2 and bc3 hold straight alpha,
+// so they are dxt3 and dxt5 (dxt2 and dxt4 are their premultiplied forms).
+struct Alias {
+    const char* alias;
+    D3DFORMAT format;
+};
+constexpr Alias kAliases[] = {{"bc1", D3DFMT_DXT1}, {"bc2", D3DFMT_DXT3}, {"bc3", D3DFMT_DXT5}};
+
 bool EqualIgnoringCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -157,6 +168,9 @@ const FormatInfo* FindFormatByName(std::string_view name)
     for (const FormatInfo& info : kFormats)
         if (EqualIgnoringCase(name, info.name))
             return &info;
+    for (const Alias& alias : kAliases)
+        if (EqualIgnoringCase(name, alias.alias))
+            return FindFormat(alias.format);
     return nullptr;
 }
 
@@ -177,6 +191,16 @@ std::string AllFormatNames()
             names += ", ";
         names += info.name;
     }
+    return names;
+}
+
+std::vector<std::string> FormatNamesAndAliases()
+{
+    std::vector<std::string> names;
+    for (const FormatInfo& info : kFormats)
+        names.push_back(info.name);
+    for (const Alias& alias : kAliases)
+        names.push_back(alias.alias);
     return names;
 }
 

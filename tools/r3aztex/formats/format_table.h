@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace r3aztex {
 
@@ -84,13 +85,16 @@ std::span<const FormatInfo> AllFormats();
 
 // The row for a format, or null when the library has no codec for it.
 const FormatInfo* FindFormat(D3DFORMAT format);
-// The row whose name matches without regard to case (an optional "d3dfmt_"
-// prefix is ignored), or null.
+// The row whose name, or an alias of it (bc1, bc2, bc3 for dxt1, dxt3,
+// dxt5: the names newer APIs use), matches without regard to case (an
+// optional "d3dfmt_" prefix is ignored), or null.
 const FormatInfo* FindFormatByName(std::string_view name);
 // The format's name, or "unknown (N)".
 std::string FormatName(D3DFORMAT format);
 
 // A comma-separated list of every name, for help texts and error messages.
 std::string AllFormatNames();
+// Every name and alias, for suggesting the nearest to a mistyped one.
+std::vector<std::string> FormatNamesAndAliases();
 
 } // namespace r3aztex

@@ -48,34 +48,60 @@ mode_t ReadCreationMask()
 }
 const mode_t kCreationMask = ReadCreationMask();
 
-} // namespace
-
-std::vector<BYTE> ReadFileBytes(const std::string& path)
+// Every byte the descriptor gives until its end.
+std::vector<BYTE> ReadAll(int fd, const std::string& name)
 {
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0)
-        throw FileError(ExitCode::FileAccess, path, "cannot open: " + SystemReason());
     struct stat status {};
-    if (::fstat(file.Get(), &status) != 0)
-        throw FileError(ExitCode::FileAccess, path, "cannot read: " + SystemReason());
+    if (::fstat(fd, &status) != 0)
+        throw FileError(ExitCode::FileAccess, name, "cannot read: " + SystemReason());
     if (S_ISDIR(status.st_mode))
-        throw FileError(ExitCode::FileAccess, path, "is a directory");
+        throw FileError(ExitCode::FileAccess, name, "is a directory");
     std::vector<BYTE> bytes;
     if (S_ISREG(status.st_mode))
         bytes.reserve(static_cast<size_t>(status.st_size));
     BYTE chunk[1 << 16];
     for (;;) {
-        const ssize_t got = ::read(file.Get(), chunk, sizeof chunk);
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            throw FileError(ExitCode::FileAccess, path, "cannot read: " + SystemReason());
+            throw FileError(ExitCode::FileAccess, name, "cannot read: " + SystemReason());
         }
         if (got == 0)
             break;
         bytes.insert(bytes.end(), chunk, chunk + got);
     }
     return bytes;
+}
+
+// Writes every byte; false (errno set) on failure.
+bool WriteAll(int fd, std::span<const BYTE> bytes)
+{
+    size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t put = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        written += static_cast<size_t>(put);
+    }
+    return true;
+}
+
+} // namespace
+
+std::string DisplayName(const std::string& path) { return path == kStandardStream ? "standard input" : path; }
+
+std::vector<BYTE> ReadFileBytes(const std::string& path)
+{
+    if (path == kStandardStream)
+        return ReadAll(STDIN_FILENO, DisplayName(path));
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.Get() < 0)
+        throw FileError(ExitCode::FileAccess, path, "cannot open: " + SystemReason());
+    return ReadAll(file.Get(), path);
 }
 
 void WriteFileAtomically(const std::string& path, std::span<const BYTE> bytes)
@@ -93,20 +119,24 @@ void WriteFileAtomically(const std::string& path, std::span<const BYTE> bytes)
     // permissions an ordinary new file would get.
     if (::fchmod(file.Get(), 0666 & ~kCreationMask) != 0)
         fail("cannot set permissions");
-    size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t put = ::write(file.Get(), bytes.data() + written, bytes.size() - written);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            fail("cannot write");
-        }
-        written += static_cast<size_t>(put);
-    }
+    if (!WriteAll(file.Get(), bytes))
+        fail("cannot write");
     if (!file.Close())
         fail("cannot write");
     if (::rename(temporary.c_str(), path.c_str()) != 0)
         fail("cannot replace");
+}
+
+void WriteOutputFile(const std::string& path, std::span<const BYTE> bytes)
+{
+    if (path != kStandardStream) {
+        WriteFileAtomically(path, bytes);
+        return;
+    }
+    if (::isatty(STDOUT_FILENO) == 1)
+        throw ToolError(ExitCode::CommandLine, "will not write binary data to a terminal: redirect standard output");
+    if (!WriteAll(STDOUT_FILENO, bytes))
+        throw ToolError(ExitCode::FileAccess, "standard output: cannot write: " + SystemReason());
 }
 
 } // namespace r3aztex

@@ -1,4 +1,4 @@
-// Whole-file reading and atomic writing.
+// Whole-file reading and atomic writing; "-" names the standard streams.
 #pragma once
 
 #include "win32.h"
@@ -9,7 +9,14 @@
 
 namespace r3aztex {
 
-// The file's bytes. Throws ToolError (FileAccess) naming the file and the
+// The name that stands for standard input (as an input) or standard output
+// (as an output).
+inline constexpr const char* kStandardStream = "-";
+
+// How messages name a file: "standard input" for "-", the path otherwise.
+std::string DisplayName(const std::string& path);
+
+// The file's bytes, or all of standard input for "-". Throws ToolError (FileAccess) naming the file and the
 // system's reason when it cannot be opened or read.
 std::vector<BYTE> ReadFileBytes(const std::string& path);
 
@@ -18,5 +25,9 @@ std::vector<BYTE> ReadFileBytes(const std::string& path);
 // one, never a part. On failure the temporary file is removed and
 // ToolError (FileAccess) is thrown; the target is left as it was.
 void WriteFileAtomically(const std::string& path, std::span<const BYTE> bytes);
+
+// WriteFileAtomically, or for "-" the bytes on standard output, which must
+// not be a terminal (binary data would only garble it).
+void WriteOutputFile(const std::string& path, std::span<const BYTE> bytes);
 
 } // namespace r3aztex

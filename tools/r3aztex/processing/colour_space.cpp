@@ -71,16 +71,22 @@ void MapColourSamples(std::span<BYTE> pixels, const Curve& table)
 void SrgbToLinear(std::span<BYTE> pixels) { MapColourSamples(pixels, ToLinearTable()); }
 void LinearToSrgb(std::span<BYTE> pixels) { MapColourSamples(pixels, ToSrgbTable()); }
 
+StoredVector ReadVector(const BYTE* pixel, MissingZ missingZ)
+{
+    uint16_t samples[3]; // blue (z), green (y), red (x)
+    std::memcpy(samples, pixel, sizeof samples);
+    const double x = samples[2] / kMax16 * 2.0 - 1.0;
+    const double y = samples[1] / kMax16 * 2.0 - 1.0;
+    const double z = missingZ == MissingZ::Rebuild ? std::sqrt(std::max(0.0, 1.0 - x * x - y * y))
+                                                   : samples[0] / kMax16 * 2.0 - 1.0;
+    return {x, y, z};
+}
+
 void RenormaliseNormals(std::span<BYTE> pixels, MissingZ missingZ)
 {
     for (size_t offset = 0; offset + 8 <= pixels.size(); offset += 8) {
-        uint16_t samples[3]; // blue (z), green (y), red (x)
-        std::memcpy(samples, pixels.data() + offset, sizeof samples);
-        double x = samples[2] / kMax16 * 2.0 - 1.0;
-        double y = samples[1] / kMax16 * 2.0 - 1.0;
-        double z = samples[0] / kMax16 * 2.0 - 1.0;
-        if (missingZ == MissingZ::Rebuild)
-            z = std::sqrt(std::max(0.0, 1.0 - x * x - y * y));
+        auto [x, y, z] = ReadVector(pixels.data() + offset, missingZ);
+        uint16_t samples[3];
         const double length = std::sqrt(x * x + y * y + z * z);
         // Shorter than a zero vector stored in 8 bits can come out (128 per
         // channel reads as 0.004): no direction to keep.

@@ -18,6 +18,14 @@ void LinearToSrgb(std::span<BYTE> pixels);
 
 enum class MissingZ { Keep, Rebuild };
 
+struct StoredVector {
+    double x, y, z;
+};
+
+// The vector one pixel holds, each component stored as v * 0.5 + 0.5; with
+// MissingZ::Rebuild, z is sqrt(1 - x^2 - y^2) whatever is stored.
+StoredVector ReadVector(const BYTE* pixel, MissingZ missingZ);
+
 // Reads each pixel as a vector (red, green, blue) = (x, y, z) stored as
 // v * 0.5 + 0.5 and scales it to unit length. With MissingZ::Rebuild the
 // z stored is ignored and rebuilt as sqrt(1 - x^2 - y^2), for formats

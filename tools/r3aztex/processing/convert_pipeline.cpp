@@ -74,6 +74,9 @@ Plan MakePlan(const TextureImage& source, const ConvertSettings& settings)
                                                        std::to_string(chain) + " levels of a " +
                                                        SizeText(plan.width, plan.height, plan.depth) + " texture");
         plan.regenerate = true;
+    } else if (settings.defaultMips == DefaultMips::FullChain && source.levels == 1) {
+        plan.levels = chain;
+        plan.regenerate = chain > 1;
     } else if (plan.resized) {
         // A resized texture keeps as many levels as its new size allows.
         plan.levels = std::min(source.levels, chain);
@@ -82,12 +85,39 @@ Plan MakePlan(const TextureImage& source, const ConvertSettings& settings)
     return plan;
 }
 
+// Whether any pixel of any level, after the colour key, is less than
+// opaque.
+bool HasTransparency(const TextureImage& source, D3DCOLOR colorKey)
+{
+    if (!source.Format().HasAlpha() && colorKey == 0)
+        return false;
+    LoadOptions keyed;
+    keyed.colorKey = colorKey;
+    const TextureImage decoded = ConvertLevels(source, D3DFMT_A8R8G8B8, source.levels, keyed);
+    for (const std::vector<BYTE>& surface : decoded.surfaces)
+        for (size_t alpha = 3; alpha < surface.size(); alpha += 4)
+            if (surface[alpha] != 0xFF)
+                return true;
+    return false;
+}
+
+D3DFORMAT DefaultFormatOf(const TextureImage& source, const ConvertSettings& settings)
+{
+    if (settings.defaultFormat == DefaultFormat::Source || source.Format().IsBlockCompressed() ||
+        !HoldsColour(source.format))
+        return source.format;
+    // Premultiplied alpha is stored as DXT4, made from DXT5.
+    if (settings.alpha == AlphaMode::Premultiplied || HasTransparency(source, settings.colorKey))
+        return D3DFMT_DXT5;
+    return D3DFMT_DXT1;
+}
+
+} // namespace
+
 MissingZ MissingZOf(D3DFORMAT format)
 {
     return (FindFormat(format)->channels & kBlue) ? MissingZ::Keep : MissingZ::Rebuild;
 }
-
-} // namespace
 
 bool HoldsColour(D3DFORMAT format)
 {
@@ -97,7 +127,7 @@ bool HoldsColour(D3DFORMAT format)
 
 D3DFORMAT ResolveOutputFormat(const TextureImage& source, const ConvertSettings& settings)
 {
-    D3DFORMAT format = settings.format != nullptr ? settings.format->format : source.format;
+    D3DFORMAT format = settings.format != nullptr ? settings.format->format : DefaultFormatOf(source, settings);
     if (settings.alpha == AlphaMode::Premultiplied) {
         // The DXT2 and DXT4 encoders multiply colour by alpha themselves.
         if (format == D3DFMT_DXT3)

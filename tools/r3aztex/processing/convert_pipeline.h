@@ -4,6 +4,7 @@
 #pragma once
 
 #include "r3az8/tex/image_desc.h"
+#include "tools/r3aztex/processing/colour_space.h"
 #include "tools/r3aztex/texture/texture_image.h"
 #include "tools/r3aztex/util/work_pool.h"
 
@@ -17,25 +18,35 @@ struct TargetSize {
     uint32_t depth; // 0: keep the source's
 };
 
+// The output format when none is named: the source's own, or for block
+// compression (DXT1 when every alpha is opaque, DXT5 otherwise) for sources
+// that hold colour and are not block-compressed already. Vectors, data and
+// alpha masks keep their format: block compression would wreck them.
+enum class DefaultFormat { Source, Auto };
+// Levels when no count is named: the source's own, or a full chain for a
+// one-level source (one that has a chain keeps it).
+enum class DefaultMips { Source, FullChain };
 enum class MipSpace { LinearLight, Stored };
 enum class AlphaMode { Straight, Premultiplied };
 enum class VectorData { Colour, NormalMap };
 
 struct ConvertSettings {
-    const FormatInfo* format = nullptr; // null: the source's format
+    const FormatInfo* format = nullptr; // null: by defaultFormat
+    DefaultFormat defaultFormat = DefaultFormat::Source;
     std::optional<TargetSize> size;
     DWORD resizeFilter = IMAGE_FILTER_TRIANGLE; // filter type only
     DWORD edgeFlags = 0;                        // IMAGE_FILTER_MIRROR_U/V/W
     DWORD ditherFlag = 0;                       // 0 or IMAGE_FILTER_DITHER
     D3DCOLOR colorKey = 0;
-    std::optional<uint32_t> mips;      // 0: the full chain
+    std::optional<uint32_t> mips;      // 0: the full chain; none: by defaultMips
+    DefaultMips defaultMips = DefaultMips::Source;
     std::optional<DWORD> mipFilter;    // filter type; none: the library's default rule
     MipSpace mipSpace = MipSpace::LinearLight;
     AlphaMode alpha = AlphaMode::Straight;
     VectorData data = VectorData::Colour;
 };
 
-// The format the result is stored in: the requested one (or the source's),
+// The format the result is stored in: the requested one (or the default),
 // with DXT3 and DXT5 routed to DXT2 and DXT4 for premultiplied alpha.
 // Throws ToolError: CommandLine for requests that contradict each other,
 // Unsupported for conversions the tool cannot do.
@@ -44,6 +55,10 @@ D3DFORMAT ResolveOutputFormat(const TextureImage& source, const ConvertSettings&
 // The converted texture. Every pixel operation runs in the texture library;
 // the sRGB curve and renormalisation run on the pool's threads.
 TextureImage ConvertTexture(const TextureImage& source, const ConvertSettings& settings, WorkPool& pool);
+
+// Whether a normal map stored in the format keeps z (Keep) or only x and y
+// (Rebuild).
+MissingZ MissingZOf(D3DFORMAT format);
 
 // Whether a format holds colour whose mips are best filtered in linear
 // light (colour, luminance and palette formats, not vectors or data).

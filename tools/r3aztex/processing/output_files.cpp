@@ -59,12 +59,16 @@ std::vector<std::string> OutputNames(const std::string& path, FileType type, Tex
     return names;
 }
 
-std::vector<std::string> WriteTexture(const TextureImage& texture, const std::string& path, FileType type,
-                                      uint32_t level, WorkPool& pool)
+WrittenFiles WriteTexture(const TextureImage& texture, const std::string& path, FileType type, uint32_t level,
+                          PngDepth depth, WorkPool& pool)
 {
+    const uint32_t faces = texture.kind == TextureKind::Cube ? 6 : 1;
     if (type == FileType::Dds) {
-        WriteFileAtomically(path, dds::Write(texture));
-        return {path};
+        WriteOutputFile(path, dds::Write(texture));
+        return {{path},
+                "dds, " + FormatName(texture.format) + ", " + KindName(texture.kind) + " " +
+                    SizeText(texture.width, texture.height, texture.depth) + (faces == 6 ? " (6 faces)" : "") +
+                    ", " + std::to_string(texture.levels) + (texture.levels == 1 ? " level" : " levels")};
     }
     if (level >= texture.levels)
         throw ToolError(ExitCode::CommandLine, "--level " + std::to_string(level) + " asked of a texture with " +
@@ -72,7 +76,8 @@ std::vector<std::string> WriteTexture(const TextureImage& texture, const std::st
     // The library decodes the level into 8 or 16 bits per channel,
     // whichever holds the format's precision.
     const FormatInfo& format = texture.Format();
-    const D3DFORMAT pictureFormat = format.channelBits > 8 ? FMT_A16R16G16B16 : D3DFMT_A8R8G8B8;
+    const bool wide = depth == PngDepth::OfFormat && format.channelBits > 8;
+    const D3DFORMAT pictureFormat = wide ? FMT_A16R16G16B16 : D3DFMT_A8R8G8B8;
     const TextureImage decoded = ConvertLevels(TakeLevel(texture, level), pictureFormat, 1, LoadOptions{});
     const AlphaOutput alpha = format.HasAlpha() ? AlphaOutput::Keep : AlphaOutput::Drop;
 
@@ -84,8 +89,12 @@ std::vector<std::string> WriteTexture(const TextureImage& texture, const std::st
         files[i] = EncodePng(Picture(decoded, face, slice), alpha);
     });
     for (size_t i = 0; i < names.size(); ++i)
-        WriteFileAtomically(names[i], files[i]);
-    return names;
+        WriteOutputFile(names[i], files[i]);
+    const LevelLayout layout = decoded.Level(0);
+    return {names, std::string("png, ") + (wide ? "16" : "8") + "-bit " +
+                       (alpha == AlphaOutput::Keep ? "rgba" : "rgb") + ", " + KindName(texture.kind) + " " +
+                       SizeText(layout.width, layout.height, layout.depth) + (faces == 6 ? " (6 faces)" : "") +
+                       ", level " + std::to_string(level)};
 }
 
 } // namespace r3aztex

@@ -16,9 +16,18 @@ namespace r3aztex {
 // and of a volume "<stem>_slice<N>.png".
 std::vector<std::string> OutputNames(const std::string& path, FileType type, TextureKind kind, uint32_t slices);
 
+// PNG samples: 8 bits, or as many as the texture's format holds (16 for
+// formats of more than 8 bits a channel).
+enum class PngDepth { Eight, OfFormat };
+
+struct WrittenFiles {
+    std::vector<std::string> names;
+    std::string description; // "dds, dxt1, 2d 64x32, 7 levels" or "png, 8-bit rgba, 2d 64x32, level 0"
+};
+
 // Writes the texture to `path` as `type` (Dds or Png); `level` picks the
-// level for PNG. Each file is written atomically. Returns the names written.
-std::vector<std::string> WriteTexture(const TextureImage& texture, const std::string& path, FileType type,
-                                      uint32_t level, WorkPool& pool);
+// level for PNG. Each file is written atomically ("-": to standard output).
+WrittenFiles WriteTexture(const TextureImage& texture, const std::string& path, FileType type, uint32_t level,
+                          PngDepth depth, WorkPool& pool);
 
 } // namespace r3aztex

@@ -24,12 +24,14 @@ void Progress::Advance(const std::string& label)
         Draw(label);
 }
 
-void Progress::Message(const std::string& line)
+void Progress::Message(const std::string& line) { Print(stderr, line); }
+
+void Progress::Print(std::FILE* stream, const std::string& line)
 {
     std::lock_guard lock(mutex_);
     Clear();
-    std::fprintf(stderr, "%s\n", line.c_str());
-    std::fflush(stderr);
+    std::fprintf(stream, "%s\n", line.c_str());
+    std::fflush(stream);
 }
 
 void Progress::Finish()

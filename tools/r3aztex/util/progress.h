@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <mutex>
 #include <string>
 
@@ -21,8 +22,10 @@ public:
 
     // One step done; `label` names what finished. Safe from any thread.
     void Advance(const std::string& label);
-    // Prints a message line without breaking the bar.
+    // Prints a line on standard error, or on `stream`, without breaking
+    // the bar. Safe from any thread.
     void Message(const std::string& line);
+    void Print(std::FILE* stream, const std::string& line);
     // Removes the bar; later steps draw nothing.
     void Finish();
 

@@ -1,0 +1,51 @@
+#include "tools/r3aztex/image_io/same_file.h"
+
+#include "tools/r3aztex/image_io/file_io.h"
+#include "tools/r3aztex/tool_error.h"
+
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace r3aztex {
+namespace {
+
+struct Identity {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const Identity&) const = default;
+};
+
+// The file's identity; none for a file that does not exist (yet) and for
+// a stream that is no file (a pipe or a terminal is never an input file).
+std::optional<Identity> IdentityOf(const std::string& path, int standardStream)
+{
+    struct stat status {};
+    const int result = path == kStandardStream ? ::fstat(standardStream, &status) : ::stat(path.c_str(), &status);
+    if (result != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    return Identity{status.st_dev, status.st_ino};
+}
+
+std::string OutputName(const std::string& path) { return path == kStandardStream ? "standard output" : path; }
+
+} // namespace
+
+void RefuseToOverwriteInputs(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs)
+{
+    std::vector<std::optional<Identity>> inputIdentities;
+    for (const std::string& input : inputs)
+        inputIdentities.push_back(IdentityOf(input, STDIN_FILENO));
+    for (const std::string& output : outputs) {
+        const std::optional<Identity> identity = IdentityOf(output, STDOUT_FILENO);
+        if (!identity)
+            continue;
+        for (size_t i = 0; i < inputs.size(); ++i)
+            if (inputIdentities[i] == identity)
+                throw ToolError(ExitCode::CommandLine, "refusing to write " + OutputName(output) +
+                                                           ": it is the input " + DisplayName(inputs[i]) +
+                                                           " (choose another output name)");
+    }
+}
+
+} // namespace r3aztex
