@@ -5,6 +5,7 @@
 
 #include "tools/r3aztex/dds/dds_reader.h"
 #include "tools/r3aztex/dds/dds_writer.h"
+#include "tools/r3aztex/dds/header_habits.h"
 
 #include <gtest/gtest.h>
 
@@ -71,11 +72,12 @@ void CheckHeader(const std::vector<BYTE>& file, const TextureImage& texture)
         EXPECT_EQ(HeaderWord(file, offset::kPitch), ExpectedSliceBytes(format, texture.width, 1));
     }
     EXPECT_EQ(HeaderWord(file, offset::kPixelFormatSize), 32u);
-    EXPECT_EQ(HeaderWord(file, offset::kPixelFormatFlags), format.dds.flags);
-    EXPECT_EQ(HeaderWord(file, offset::kFourcc), format.dds.fourCC);
-    EXPECT_EQ(HeaderWord(file, offset::kBitCount), format.dds.bitCount);
-    EXPECT_EQ(HeaderWord(file, offset::kRedMask), format.dds.redMask);
-    EXPECT_EQ(HeaderWord(file, offset::kAlphaMask), format.dds.alphaMask);
+    const DdsPixelFormat stored = dds::WidelyReadForm(format.dds);
+    EXPECT_EQ(HeaderWord(file, offset::kPixelFormatFlags), stored.flags);
+    EXPECT_EQ(HeaderWord(file, offset::kFourcc), stored.fourCC);
+    EXPECT_EQ(HeaderWord(file, offset::kBitCount), stored.bitCount);
+    EXPECT_EQ(HeaderWord(file, offset::kRedMask), stored.redMask);
+    EXPECT_EQ(HeaderWord(file, offset::kAlphaMask), stored.alphaMask);
 
     const DWORD caps = HeaderWord(file, offset::kCaps);
     const DWORD caps2 = HeaderWord(file, offset::kCaps2);

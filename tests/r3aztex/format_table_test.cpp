@@ -1,6 +1,7 @@
 // The format table against the library's codec table, and the DDS pixel
 // format recognition that depends on it.
 #include "tools/r3aztex/dds/dds_pixel_format.h"
+#include "tools/r3aztex/dds/header_habits.h"
 #include "tools/r3aztex/formats/format_table.h"
 #include "tools/r3aztex/tool_error.h"
 
@@ -26,6 +27,11 @@ const std::map<D3DFORMAT, unsigned> kCodecTableBits = {
     {D3DFMT_DXT1, 0},         {D3DFMT_DXT2, 0},          {D3DFMT_DXT3, 0},         {D3DFMT_DXT4, 0},
     {D3DFMT_DXT5, 0},
 };
+
+dds::StoredFormat Recognise(DWORD flags, DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a, DWORD fourcc = 0)
+{
+    return dds::RecogniseLegacyFormat({flags, fourcc, bits, r, g, b, a});
+}
 
 TEST(FormatTable, CoversTheCodecTableExactly)
 {
@@ -56,6 +62,9 @@ TEST(FormatTable, NamesAreFoundWithoutRegardToCase)
         EXPECT_EQ(FindFormatByName("D3DFMT_" + upper), &info);
     }
     EXPECT_EQ(FindFormatByName("a16r16g16b16")->format, FMT_A16R16G16B16);
+    EXPECT_EQ(FindFormatByName("bc1")->format, D3DFMT_DXT1);
+    EXPECT_EQ(FindFormatByName("BC2")->format, D3DFMT_DXT3);
+    EXPECT_EQ(FindFormatByName("Bc3")->format, D3DFMT_DXT5);
     EXPECT_EQ(FindFormatByName("L16")->format, FMT_L16);
     EXPECT_EQ(FindFormatByName("dxt6"), nullptr);
     EXPECT_EQ(FindFormatByName(""), nullptr);
@@ -66,7 +75,8 @@ TEST(FormatTable, NamesAreFoundWithoutRegardToCase)
 TEST(FormatTable, EveryWrittenPixelFormatIsRecognisedAsItself)
 {
     for (const FormatInfo& info : AllFormats()) {
-        const dds::StoredFormat stored = dds::RecogniseLegacyFormat(info.dds);
+        const dds::StoredFormat stored = dds::RecogniseLegacyFormat(dds::WidelyReadForm(info.dds));
+        EXPECT_EQ(dds::RecogniseLegacyFormat(info.dds).format, info.format) << info.name;
         EXPECT_EQ(stored.format, info.format) << info.name;
         EXPECT_EQ(stored.swizzle, dds::Swizzle::None) << info.name;
     }
@@ -86,15 +96,25 @@ TEST(FormatTable, MaskLayoutsFollowCommonPractice)
     EXPECT_EQ(FindFormat(D3DFMT_P8)->dds.flags, DDPF_PALETTEINDEXED8);
     EXPECT_EQ(FindFormat(D3DFMT_DXT3)->dds.fourCC, MAKEFOURCC('D', 'X', 'T', '3'));
     EXPECT_EQ(FindFormat(D3DFMT_UYVY)->dds.fourCC, MAKEFOURCC('U', 'Y', 'V', 'Y'));
-    EXPECT_EQ(FindFormat(FMT_A16L16)->dds.fourCC, MAKEFOURCC('A', 'L', '1', '6'));
+    EXPECT_EQ(FindFormat(FMT_A16L16)->dds.alphaMask, 0xFFFF0000u);
     EXPECT_EQ(FindFormat(FMT_R16G16B16)->dds.fourCC, MAKEFOURCC(' ', 'R', '1', '6'));
     EXPECT_EQ(FindFormat(D3DFMT_W11V11U10)->dds.fourCC, 65u);
-    EXPECT_EQ(FindFormat(D3DFMT_A2B10G10R10)->dds.fourCC, 31u);
+    EXPECT_EQ(FindFormat(D3DFMT_A2B10G10R10)->dds.redMask, 0x3FFu);
 }
 
-dds::StoredFormat Recognise(DWORD flags, DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a, DWORD fourcc = 0)
+// nvdecompress reads masks only under DDPF_RGB: luminance and alpha-only
+// layouts are written with it (luminance with the grey mask in all three).
+TEST(FormatTable, LuminanceAndAlphaAreWrittenTheWayEveryReaderReadsThem)
 {
-    return dds::RecogniseLegacyFormat({flags, fourcc, bits, r, g, b, a});
+    const DdsPixelFormat l8 = dds::WidelyReadForm(FindFormat(D3DFMT_L8)->dds);
+    EXPECT_EQ(l8.flags, DDPF_LUMINANCE | DDPF_RGB);
+    EXPECT_EQ(l8.greenMask, 0xFFu);
+    EXPECT_EQ(l8.blueMask, 0xFFu);
+    EXPECT_EQ(dds::WidelyReadForm(FindFormat(D3DFMT_A8)->dds).flags, DDPF_ALPHA | DDPF_RGB | DDPF_ALPHAPIXELS);
+    // Files written before, by FOURCC, still read.
+    EXPECT_EQ(Recognise(DDPF_FOURCC, 0, 0, 0, 0, 0, FMT_L16).format, FMT_L16);
+    EXPECT_EQ(Recognise(DDPF_FOURCC, 0, 0, 0, 0, 0, FMT_A16L16).format, FMT_A16L16);
+    EXPECT_EQ(Recognise(DDPF_FOURCC, 0, 0, 0, 0, 0, 31).format, D3DFMT_A2B10G10R10);
 }
 
 TEST(DdsPixelFormat, ReadsWhatOtherWritersStore)

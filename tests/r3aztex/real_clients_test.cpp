@@ -1,9 +1,11 @@
 // Programs nobody here wrote, from Debian packages, must read what r3aztex
-// writes: ImageMagick (identify, convert) and NVIDIA Texture Tools
-// (nvddsinfo, nvdecompress). Their decoded pixels must match the library's
-// own decoding within the precision of the format.
+// writes: ImageMagick (identify, convert), NVIDIA Texture Tools (nvddsinfo,
+// nvdecompress) and Pillow. Their decoded pixels must match the library's
+// own decoding within the precision of the format, for every format the
+// tool says they read.
 #include "tool_test_support.h"
 
+#include "tools/r3aztex/formats/other_readers.h"
 #include "tools/r3aztex/processing/library_operations.h"
 
 #include <filesystem>
@@ -85,11 +87,11 @@ protected:
             cube.push_back(name);
         }
         std::vector<std::string> volume(cube.begin(), cube.begin() + 6);
-        volume.push_back("--volume");
+        volume.insert(volume.end(), {"--volume", "--format", "a8r8g8b8"});
         cube.insert(cube.end(), {"--cube", "--format", "dxt1", "--mips", "0", "-o", folder / "cube.dds"});
         ASSERT_EQ(RunTool(cube, folder).exitCode, 0);
         std::vector<std::string> plainVolume = volume;
-        plainVolume.insert(plainVolume.end(), {"-o", folder / "volume.dds"});
+        plainVolume.insert(plainVolume.end(), {"--mips", "1", "-o", folder / "volume.dds"});
         ASSERT_EQ(RunTool(plainVolume, folder).exitCode, 0);
         volume.insert(volume.end(), {"--mips", "0", "-o", folder / "volume-mips.dds"});
         ASSERT_EQ(RunTool(volume, folder).exitCode, 0);
@@ -178,6 +180,93 @@ TEST_F(RealClients, NvdecompressDecodesLikeTheLibrary)
         ASSERT_TRUE(fs::exists(tga)) << tga;
         EXPECT_LE(LargestDifference(ReadTextureFile(tga), OurDecoding(dds)), std::string(name) == "a8r8g8b8" ? 0 : 2)
             << name;
+    }
+}
+
+// Whether a reader's picture shows what the library decodes, on the
+// channels the format stores (alpha always: an opaque format must not come
+// out transparent), within the format's precision.
+bool ShowsTheSame(const TextureImage& theirs, const TextureImage& ours, const FormatInfo& format)
+{
+    if (theirs.width != ours.width || theirs.height != ours.height)
+        return false;
+    const BYTE stored = format.content == Content::Luminance ? BYTE(kRgb) : format.channels;
+    uint32_t mask = 0xFF000000u;
+    if (format.content != Content::AlphaOnly)
+        mask |= (stored & kRed ? 0xFF0000u : 0) | (stored & kGreen ? 0xFF00u : 0) | (stored & kBlue ? 0xFFu : 0);
+    const int tolerance = format.IsBlockCompressed() ? 2
+                          : format.channelBits >= 8 ? 1
+                                                    : (255 + (1 << format.channelBits) - 2) / ((1 << format.channelBits) - 1);
+    return LargestDifference(theirs, ours, mask) <= tolerance;
+}
+
+// A palette of greys with falling alpha, for the paletted formats.
+Palette GreyPalette()
+{
+    Palette palette{};
+    for (size_t i = 0; i < palette.size(); ++i)
+        palette[i] = {BYTE(i), BYTE(i), BYTE(i), BYTE(255 - i / 2)};
+    return palette;
+}
+
+struct Reader {
+    OtherReader reader;
+    std::string program;
+    // Decodes NAME.dds in the folder to a picture file; gives its path.
+    std::function<std::string(const std::string& stem)> decode;
+};
+
+// Every format as the tool writes it, through every reader installed: a
+// reader shows it like the library exactly when other_readers.cpp says it
+// reads it, so `info` and the docs never claim too much or too little.
+TEST(OtherReaders, ReadEveryFormatExactlyAsTheToolSays)
+{
+    TempFolder folder;
+    std::vector<const FormatInfo*> written;
+    for (const FormatInfo& format : AllFormats()) {
+        LoadOptions options;
+        if (format.content == Content::Paletted)
+            options.destinationPalette = GreyPalette();
+        WriteDds(folder / (std::string(format.name) + ".dds"),
+                 ConvertLevels(TestPicture(16, 16), format.format, 1, options));
+        EXPECT_TRUE(ReadersOf(format.format).has_value()) << format.name << ": no facts about other readers";
+        if (ReadersOf(format.format))
+            written.push_back(&format);
+    }
+    const std::string python = FindProgram("python3");
+    const bool pillow = !python.empty() && RunProgram(python, {"-c", "import PIL"}, folder).exitCode == 0;
+    if (pillow) {
+        std::vector<std::string> arguments = {"-c", "import sys\nfrom PIL import Image\nfor stem in sys.argv[1:]:\n"
+                                                    "    try: Image.open(stem + '.dds').convert('RGBA').save(stem + "
+                                                    "'-pil.png')\n    except Exception: pass\n"};
+        for (const FormatInfo* format : written)
+            arguments.push_back(folder / format->name);
+        ASSERT_EQ(RunProgram(python, arguments, folder).exitCode, 0);
+    }
+    const std::vector<Reader> readers = {
+        {kImageMagick, FindProgram("convert"),
+         [&](const std::string& stem) {
+             RunProgram(FindProgram("convert"), {stem + ".dds", stem + "-im.png"}, folder);
+             return stem + "-im.png";
+         }},
+        {kNvdecompress, FindProgram("nvdecompress"),
+         [&](const std::string& stem) {
+             RunProgram(FindProgram("nvdecompress"), {stem + ".dds"}, folder);
+             return stem + ".tga";
+         }},
+        {kPillow, pillow ? python : "", [](const std::string& stem) { return stem + "-pil.png"; }},
+    };
+    for (const Reader& reader : readers) {
+        if (reader.program.empty())
+            continue; // not installed here; the others still count
+        for (const FormatInfo* format : written) {
+            const std::string picture = reader.decode(folder / format->name);
+            const bool reads = fs::exists(picture) &&
+                               ShowsTheSame(AsEightBit(ReadTextureFile(picture)),
+                                            OurDecoding(folder / (std::string(format->name) + ".dds")), *format);
+            EXPECT_EQ(reads, (*ReadersOf(format->format) & reader.reader) != 0)
+                << format->name << " and " << reader.program;
+        }
     }
 }
 

@@ -67,9 +67,10 @@ inline std::string Slurp(const std::string& path)
     return text.str();
 }
 
-// Runs a program with its output captured in files of the folder.
+// Runs a program with its output captured in files of the folder and its
+// standard input from `input`.
 inline RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                            const TempFolder& folder)
+                            const TempFolder& folder, const std::string& input = "/dev/null")
 {
     // Appended piece by piece: GCC 12 misreads chained concatenations of
     // temporaries here (-Wrestrict).
@@ -83,7 +84,8 @@ inline RunResult RunProgram(const std::string& program, const std::vector<std::s
     command += Quote(out);
     command += " 2>";
     command += Quote(err);
-    command += " </dev/null";
+    command += " <";
+    command += Quote(input);
     const int status = std::system(command.c_str());
     RunResult result{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Slurp(out), Slurp(err)};
     std::filesystem::remove(out);
@@ -91,9 +93,20 @@ inline RunResult RunProgram(const std::string& program, const std::vector<std::s
     return result;
 }
 
-inline RunResult RunTool(const std::vector<std::string>& arguments, const TempFolder& folder)
+inline RunResult RunTool(const std::vector<std::string>& arguments, const TempFolder& folder,
+                         const std::string& input = "/dev/null")
 {
-    return RunProgram(R3AZTEX_PROGRAM, arguments, folder);
+    return RunProgram(R3AZTEX_PROGRAM, arguments, folder, input);
+}
+
+// Whether every line of a program's standard error is the tool's own.
+inline bool EveryLineIsTheTools(const std::string& err)
+{
+    std::istringstream lines(err);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.starts_with("r3aztex: "))
+            return false;
+    return true;
 }
 
 // A w x h A8R8G8B8 picture whose pixel (x, y) is colour(x, y) as 0xAARRGGBB.

@@ -127,14 +127,16 @@ CommandRunner AddHelpCommand(CLI::App& tool)
     help->add_option("command", *topic, "The command to explain");
     return [&tool, topic]() {
         if (topic->empty()) {
-            std::fputs(tool.help().c_str(), stdout);
+            // Not tool.help(): that shows the chosen command's, this one's.
+            std::fputs(tool.get_formatter()->make_help(&tool, tool.get_name(), CLI::AppFormatMode::Normal).c_str(),
+                       stdout);
             return ExitCode::Success;
         }
         const std::vector<std::string> commands = CommandNames(tool);
         if (std::find(commands.begin(), commands.end(), *topic) == commands.end())
             throw ToolError(ExitCode::CommandLine, "no command '" + *topic + "'" + Suggestion(*topic, commands) +
                                                        " (commands: " + tools::OneOf(commands) + ")");
-        std::fputs(tool.get_subcommand(*topic)->help().c_str(), stdout);
+        std::fputs(tool.get_subcommand(*topic)->help(tool.get_name()).c_str(), stdout);
         return ExitCode::Success;
     };
 }
