@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <png.h>
+#include <webp/demux.h>
 
 #include <sys/wait.h>
 
@@ -55,6 +56,23 @@ struct PngInfo {
     unsigned height = 0;
     size_t colouredPixels = 0; // neither black nor grey
 };
+
+// The picture's pixels as RGBA, row by row; empty when it cannot be read.
+std::vector<unsigned char> PngPixels(const fs::path& path, unsigned& width)
+{
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    std::vector<unsigned char> pixels;
+    if (!png_image_begin_read_from_file(&image, path.c_str()))
+        return pixels;
+    image.format = PNG_FORMAT_RGBA;
+    pixels.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr))
+        pixels.clear();
+    width = image.width;
+    return pixels;
+}
 
 PngInfo ReadPng(const fs::path& path)
 {
@@ -159,6 +177,88 @@ TEST_F(MirolanPlay, ModuleWithoutTheFactoryIsRefused)
     // Any shared library that is not an effect module.
     EXPECT_EQ(Run(std::string("--module ") + PWMEMLEAK_LIBRARY_PATH), 3);
     EXPECT_NE(Read("stderr.txt").find("no CreateEffect"), std::string::npos);
+}
+
+TEST_F(MirolanPlay, ParametersAreListedCheckedAndExplained)
+{
+    EXPECT_EQ(Run("--help", false), 0);
+    EXPECT_NE(Read("stdout.txt").find("numparticles  10       0..1000000"), std::string::npos) << Read("stdout.txt");
+    // The effect gets the text as it is: "fast" reads as 0, and the
+    // unknown key leaves the count at its default.
+    EXPECT_EQ(Run("--print-params --param numparticle=400 --param speed=fast --param width=0x40", false), 0);
+    const std::string warnings = Read("stderr.txt");
+    EXPECT_NE(warnings.find("unknown parameter 'numparticle'; did you mean numparticles?"), std::string::npos)
+        << warnings;
+    EXPECT_NE(warnings.find("speed = 'fast' is not a decimal number"), std::string::npos) << warnings;
+    EXPECT_EQ(warnings.find("width"), std::string::npos) << "0x40 is a fine width";
+    EXPECT_EQ(Read("stdout.txt"), "width = 64\nheight = 128 (default)\nnumparticles = 10 (default)\nspeed = 0\n"
+                                  "lifetime = 3 (default)\nmipmaps = 0 (default)\n");
+    EXPECT_EQ(Run("--param height=20000 --param width=1 --frames 1 --sheet 0"), 0);
+    EXPECT_NE(Read("stderr.txt").find("height = '20000' is outside 1..16384"), std::string::npos);
+    EXPECT_EQ(Run("--param width=70000 --param height=70000 --frames 1"), 3);
+    EXPECT_NE(Read("stderr.txt").find("Create failed (0x80004005): width x height = 70000 x 70000"),
+              std::string::npos)
+        << Read("stderr.txt");
+    // The README's example file runs without a word of warning.
+    EXPECT_EQ(Run(std::string("--frames 2 --params ") + EXAMPLES_FOLDER + "/effect.txt"), 0);
+    EXPECT_EQ(Read("stderr.txt"), "");
+}
+
+TEST_F(MirolanPlay, AnimationOfEveryFrame)
+{
+    ASSERT_EQ(Run("--frames 12 --dt 0.05 --param width=24 --param height=16 --animation " +
+                  (m_folder / "run.webp").string()),
+              0)
+        << Read("stderr.txt");
+    std::ifstream file(m_folder / "run.webp", std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+    WebPData data{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
+    WebPAnimDecoder* decoder = WebPAnimDecoderNew(&data, nullptr);
+    ASSERT_NE(decoder, nullptr);
+    WebPAnimInfo info{};
+    ASSERT_TRUE(WebPAnimDecoderGetInfo(decoder, &info));
+    EXPECT_EQ(info.canvas_width, 24u);
+    EXPECT_EQ(info.canvas_height, 16u);
+    EXPECT_EQ(info.frame_count, 12u);
+    int shown = 0;
+    uint8_t* pixels = nullptr;
+    while (WebPAnimDecoderHasMoreFrames(decoder))
+        ASSERT_TRUE(WebPAnimDecoderGetNext(decoder, &pixels, &shown));
+    EXPECT_EQ(shown, 600) << "twelve frames of 50 ms each";
+    WebPAnimDecoderDelete(decoder);
+}
+
+TEST_F(MirolanPlay, ContactSheetTilesAreNumberedAndTheSheetStaysSmall)
+{
+    ASSERT_EQ(Run("--frames 2 --sheet 2 --param width=16 --param height=16"), 0);
+    unsigned width = 0;
+    const std::vector<unsigned char> sheet = PngPixels(Output("contact_sheet.png"), width);
+    ASSERT_EQ(width, 2 * 16u + 3 * 4u);
+    // The 3x5 digits "1" and "2" at each tile's corner, one pixel inside
+    // a black box: the top left of "1" is dark, of "2" lit.
+    auto grey = [&](unsigned x, unsigned y) { return sheet[(size_t(y) * width + x) * 4]; };
+    EXPECT_EQ(grey(4 + 1, 4 + 1), 0);
+    EXPECT_EQ(grey(4 + 2, 4 + 1), 255);
+    EXPECT_EQ(grey(24 + 1, 4 + 1), 255);
+
+    ASSERT_EQ(Run("--frames 4 --sheet 4 --param width=1024 --param height=1024"), 0);
+    EXPECT_LE(ReadPng(Output("contact_sheet.png")).width, 2048u);
+}
+
+TEST_F(MirolanPlay, ProgressWhenAskedAndEarlierPicturesRemoved)
+{
+    fs::create_directories(m_folder / "out");
+    for (const char* name : {"frame_0099.png", "contact_sheet.png", "last_level_3.png", "notes.txt"})
+        std::ofstream(m_folder / "out" / name) << "earlier";
+    ASSERT_EQ(Run("--frames 10 --sheet 0 --progress always"), 0);
+    EXPECT_NE(Read("stderr.txt").find("frame 10 of 10 (100%)"), std::string::npos) << Read("stderr.txt");
+    EXPECT_NE(Read("stdout.txt").find("removed 3 pictures of an earlier run"), std::string::npos);
+    EXPECT_FALSE(fs::exists(Output("frame_0099.png")));
+    EXPECT_FALSE(fs::exists(Output("contact_sheet.png")));
+    EXPECT_TRUE(fs::exists(Output("notes.txt"))) << "only the host's own pictures go";
+    EXPECT_TRUE(fs::exists(Output("frame_0010.png")));
+    ASSERT_EQ(Run("--frames 2"), 0);
+    EXPECT_EQ(Read("stderr.txt"), "") << "no progress off a terminal unless asked";
 }
 
 } // namespace

@@ -1,10 +1,12 @@
 #include "tools/mirolan-play/options.h"
 
 #include "platform/pwKernel/pwKernel_control.h"
+#include "tools/mirolan-play/parameters.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cmath>
+#include <map>
 
 namespace {
 
@@ -13,17 +15,25 @@ constexpr const char* kDescription =
     "frame by frame as an engine would (SetGlobalTime, PrepareForRender, Draw, RestoreAfterRender) and\n"
     "writes its texture as PNG pictures.\n";
 
-constexpr const char* kFooter =
-    "Parameters: lines of key = value, as the engine would pass them (width, height, numparticles,\n"
-    "speed, lifetime, mipmaps). --param lines come before the --params file, so a --param overrides\n"
-    "the same key in the file (the first matching line wins). With neither, the effect's defaults apply.\n"
+constexpr const char* kFooterBefore =
+    "Parameters: lines of key = value (keys in any letter case, ';' starts a comment), as the engine\n"
+    "would pass them. --param lines come before the --params file, so a --param overrides the same key\n"
+    "in the file (the first matching line wins). With neither, the effect's defaults apply.\n";
+
+constexpr const char* kFooterAfter =
+    "The effect receives the text unchanged; the host warns about unknown keys (naming the nearest),\n"
+    "values that do not parse and values outside the range, and names the parameters behind a failed\n"
+    "Create. --print-params shows the values the effect reads.\n"
     "\n"
     "Time: frame n (from 1) runs at engine time n * dt, and the kernel's frame timer returns dt.\n"
     "\n"
     "Output, in the --out folder: frame_NNNN.png for every --every-th frame and for the last frame,\n"
-    "contact_sheet.png with --sheet evenly spaced frames, and with mipmaps on last_level_K.png for each\n"
-    "mip level K of the last frame, at its true size. --scale enlarges frames and the sheet (nearest).\n"
-    "At exit the effect is disposed of and the allocation tracker's leak report is printed.\n"
+    "contact_sheet.png with --sheet evenly spaced frames, each labelled with its number (at most 2048\n"
+    "pixels wide), and with mipmaps on last_level_K.png for each mip level K of the last frame, at its\n"
+    "true size. --scale enlarges frames and the sheet (nearest). Pictures of an earlier run in the\n"
+    "folder (those names only) are removed first, so runs never mix. --animation writes every frame as\n"
+    "an animated WebP. At exit the effect is disposed of and the allocation tracker's leak report is\n"
+    "printed.\n"
     "\n"
     "Exit codes: 0 success; 1 usage error; 2 file error (parameter file unreadable or not text, output\n"
     "not writable); 3 effect failure (module not loadable, no CreateEffect, Create failed);\n"
@@ -37,7 +47,8 @@ ParsedOptions ParseOptions(int argc, char** argv)
     options.seed = kwoHost_DefaultRandomSeed;
 
     CLI::App app{kDescription, "mirolan-play"};
-    app.footer(kFooter);
+    app.footer(std::string(kFooterBefore) + ParameterTable() + "\n" + kFooterAfter);
+    app.set_version_flag("--version", std::string("mirolan-play ") + MIROLAN_PLAY_VERSION, "Print the version and exit");
     app.add_option("--module", options.modulePath,
                    "Path of the effect plug-in (default: libMirolan.so beside this program)");
     app.add_option("--params", options.paramsFile, "Parameter text file");
@@ -57,6 +68,13 @@ ParsedOptions ParseOptions(int argc, char** argv)
         ->check(CLI::Range(1u, 16u))
         ->capture_default_str();
     app.add_option("--out", options.outputDirectory, "Output folder, created if missing")->capture_default_str();
+    app.add_option("--animation", options.animationFile, "Also write every frame as an animated WebP file");
+    app.add_flag("--print-params", options.printParams, "Print the parameter values the effect reads, and stop");
+    const std::map<std::string, ProgressMode> progressModes = {
+        {"auto", ProgressMode::Auto}, {"always", ProgressMode::Always}, {"never", ProgressMode::Never}};
+    app.add_option("--progress", options.progress,
+                   "Frames done on standard error: auto (on a terminal, for runs over two seconds), always, never")
+        ->transform(CLI::CheckedTransformer(progressModes, CLI::ignore_case));
 
     try {
         app.parse(argc, argv);

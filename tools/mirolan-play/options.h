@@ -2,6 +2,7 @@
 #pragma once
 
 #include "tools/mirolan-play/exit_codes.h"
+#include "tools/mirolan-play/progress_line.h"
 
 #include <optional>
 #include <string>
@@ -18,6 +19,9 @@ struct PlayOptions {
     unsigned sheetFrames = 8;
     unsigned scale = 1;
     std::string outputDirectory = "out";
+    std::string animationFile;          // empty: no animation
+    bool printParams = false;           // print the values in effect and stop
+    ProgressMode progress = ProgressMode::Auto;
 };
 
 // The options, or the exit code when the program should stop now (after

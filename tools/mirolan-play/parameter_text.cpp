@@ -1,5 +1,6 @@
 #include "tools/mirolan-play/player.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -54,4 +55,19 @@ bool BuildParameterText(const PlayOptions& options, std::string& text, std::stri
     }
     text += fileText;
     return true;
+}
+
+std::vector<ParameterLine> ParameterLines(const PlayOptions& options, const std::string& text)
+{
+    std::vector<ParameterLine> lines;
+    size_t start = 0;
+    for (size_t index = 0; start <= text.size(); ++index) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        const std::string origin = index < options.params.size()
+                                       ? "--param " + options.params[index]
+                                       : options.paramsFile + ":" + std::to_string(index - options.params.size() + 1);
+        lines.push_back({text.substr(start, end - start), origin});
+        start = end + 1;
+    }
+    return lines;
 }

@@ -1,17 +1,25 @@
 #include "tools/mirolan-play/player.h"
 
+#include "tools/mirolan-play/animation.h"
+#include "tools/mirolan-play/earlier_outputs.h"
 #include "tools/mirolan-play/effect_module.h"
 #include "tools/mirolan-play/png_file.h"
+#include "tools/mirolan-play/progress_line.h"
 
 #include "platform/pwKernel/pwKernel_control.h"
 #include "platform/pwMemLeak/pwMemLeak_control.h"
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <set>
 #include <vector>
 
 namespace {
+
+// The contact sheet stays a picture people can open and send.
+constexpr unsigned kSheetMaxWidth = 2048;
+constexpr unsigned kSheetColumns = 4;
 
 void Report(const std::string& message) { std::fprintf(stderr, "mirolan-play: %s\n", message.c_str()); }
 
@@ -79,13 +87,29 @@ ExitCode WriteMipLevels(IDirect3DTexture8* texture, PictureWriter& writer)
     return ExitCode::Success;
 }
 
+// When frame `frame` starts showing, in whole milliseconds of engine time.
+int Milliseconds(unsigned frame, float step) { return int(std::lround(double(frame) * step * 1000.0)); }
+
 // Drives the frames of a created effect and writes the pictures.
 ExitCode RunFrames(zelvBaseEffect& effect, const PlayOptions& options)
 {
+    std::string error;
+    const int removed = RemoveEarlierOutputs(options.outputDirectory, error);
+    if (removed < 0) {
+        Report(error);
+        return ExitCode::FileError;
+    }
+    if (removed > 0)
+        std::printf("removed %d pictures of an earlier run from %s\n", removed, options.outputDirectory.c_str());
+
     PictureWriter writer(options);
     std::vector<unsigned> sheetFrames = SheetFrames(options.frames, options.sheetFrames);
     std::set<unsigned> wanted(sheetFrames.begin(), sheetFrames.end());
-    std::vector<Picture> sheet;
+    std::vector<SheetTile> sheet;
+    std::unique_ptr<AnimationWriter> animation;
+    if (!options.animationFile.empty())
+        animation = std::make_unique<AnimationWriter>();
+    FrameProgress progress(options.frames, options.progress);
 
     for (unsigned frame = 1; frame <= options.frames; ++frame) {
         effect.SetGlobalTime(float(frame) * options.step);
@@ -94,10 +118,9 @@ ExitCode RunFrames(zelvBaseEffect& effect, const PlayOptions& options)
 
         bool last = frame == options.frames;
         bool periodic = options.every != 0 && frame % options.every == 0;
-        if (last || periodic || wanted.count(frame) != 0) {
+        if (last || periodic || wanted.count(frame) != 0 || animation) {
             IDirect3DTexture8* texture = BoundTexture();
             Picture picture;
-            std::string error;
             if (texture == nullptr) {
                 Report("the effect bound no texture for drawing");
                 return ExitCode::EffectFailure;
@@ -109,7 +132,12 @@ ExitCode RunFrames(zelvBaseEffect& effect, const PlayOptions& options)
             if ((last || periodic) && !writer.Write(FrameFileName(frame), picture, writer.Scale()))
                 return ExitCode::FileError;
             if (wanted.count(frame) != 0)
-                sheet.push_back(picture);
+                sheet.push_back({picture, frame});
+            if (animation && !animation->Add(Enlarge(picture, writer.Scale()), Milliseconds(frame - 1, options.step),
+                                             error)) {
+                Report(error);
+                return ExitCode::FileError;
+            }
             if (last && texture->GetLevelCount() > 1) {
                 ExitCode levels = WriteMipLevels(texture, writer);
                 if (levels != ExitCode::Success)
@@ -117,17 +145,26 @@ ExitCode RunFrames(zelvBaseEffect& effect, const PlayOptions& options)
             }
         }
         effect.RestoreAfterRender();
+        progress.Update(frame);
     }
     if (!sheet.empty()) {
-        for (Picture& picture : sheet)
-            picture = Enlarge(picture, writer.Scale());
-        if (!writer.Write("contact_sheet.png", ContactSheet(sheet, 4), 1))
+        for (SheetTile& tile : sheet)
+            tile.picture = Enlarge(tile.picture, writer.Scale());
+        if (!writer.Write("contact_sheet.png", ContactSheet(sheet, kSheetColumns, kSheetMaxWidth), 1))
             return ExitCode::FileError;
+    }
+    if (animation) {
+        if (!animation->Write(options.animationFile, Milliseconds(options.frames, options.step), error)) {
+            Report(error);
+            return ExitCode::FileError;
+        }
+        std::printf("wrote %s\n", options.animationFile.c_str());
     }
     return ExitCode::Success;
 }
 
-ExitCode RunEffect(const EffectModule& module, const PlayOptions& options, const std::string& text)
+ExitCode RunEffect(const EffectModule& module, const PlayOptions& options, const std::string& text,
+                   const EffectValues& values)
 {
     zelvBaseEffect* effect = module.CreateEffect();
     if (effect == nullptr) {
@@ -142,9 +179,9 @@ ExitCode RunEffect(const EffectModule& module, const PlayOptions& options, const
     HRESULT created = effect->Create(anyParameters ? writable.data() : nullptr);
     ExitCode result = ExitCode::Success;
     if (FAILED(created)) {
-        char message[64];
-        std::snprintf(message, sizeof message, "the effect's Create failed (0x%08X)", unsigned(created));
-        Report(message);
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%08X", unsigned(created));
+        Report(std::string("the effect's Create failed (") + code + "): " + ExplainCreateFailure(values));
         result = ExitCode::EffectFailure;
     } else {
         result = RunFrames(*effect, options);
@@ -162,6 +199,15 @@ ExitCode Play(const PlayOptions& options)
     if (!BuildParameterText(options, text, error)) {
         Report(error);
         return ExitCode::FileError;
+    }
+    const bool anyParameters = !options.params.empty() || !options.paramsFile.empty();
+    if (anyParameters)
+        for (const std::string& warning : CheckParameters(ParameterLines(options, text)))
+            Report(warning);
+    const EffectValues values = ReadEffectValues(anyParameters ? text.c_str() : nullptr);
+    if (options.printParams) {
+        std::fputs(DescribeValues(values).c_str(), stdout);
+        return ExitCode::Success;
     }
     std::error_code failure;
     std::filesystem::create_directories(options.outputDirectory, failure);
@@ -182,7 +228,7 @@ ExitCode Play(const PlayOptions& options)
             Report(error);
             return ExitCode::EffectFailure;
         }
-        result = RunEffect(module, options, text);
+        result = RunEffect(module, options, text, values);
     }
 
     size_t textures = kwoHost_Shutdown();
