@@ -11,12 +11,13 @@ packages=(
   libpng-dev      # PNG reading and writing (tools)
   libstb-dev      # TGA and JPEG reading (r3aztex); stb's resizer and DXT encoder as benchmark peers
   libcli11-dev    # command-line parsing (tools)
+  libwebp-dev     # animated WebP output (mirolan-play): libwebp's animation encoder
   # fuzzing and the sanitizer runtime for clang
   clang libclang-rt-14-dev
   # benchmarks
   libbenchmark-dev libsquish-dev
   # real clients that must read what r3aztex writes (tests)
-  imagemagick libnvtt-bin
+  imagemagick libnvtt-bin python3-pil
 )
 
 missing=()
