@@ -8,6 +8,7 @@
 #include "tools/r3aztex/util/json_text.h"
 #include "tools/r3aztex/util/work_pool.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -118,6 +119,8 @@ std::string AsJson(const std::string& path, const Shape& shape)
 
 ExitCode RunInfo(const InfoOptions& options)
 {
+    if (std::count(options.files.begin(), options.files.end(), kStandardStream) > 1)
+        throw ToolError(ExitCode::CommandLine, "standard input ('-') can be read only once");
     WorkPool pool(ThreadCount(options.common));
     std::vector<std::optional<Shape>> shapes(options.files.size());
     std::vector<std::string> errors(options.files.size());
