@@ -5,7 +5,7 @@ ASAN := build/asan
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache,)
 CONFIGURE = cmake -S . -G Ninja $(LAUNCHER) -Wno-dev
 
-.PHONY: all deps build build-asan demo test test-release test-asan bench fuzz reliability clean
+.PHONY: all deps build build-asan demo test test-release test-asan install bench fuzz reliability clean
 
 all: build
 
@@ -32,6 +32,12 @@ test-asan: build-asan
 	  ctest --output-on-failure -j $(JOBS)
 
 test: test-release test-asan
+
+# The programs, the plug-in, the libraries, headers, CMake package and
+# pkg-config file under PREFIX (bin/, lib/, include/, share/).
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(RELEASE) --prefix $(PREFIX)
 
 bench: deps
 	@$(CONFIGURE) -B build/bench -DCMAKE_BUILD_TYPE=Release -DR3AZ_BENCH=ON -DR3AZ_TESTS=OFF > /dev/null

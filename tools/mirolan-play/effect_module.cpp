@@ -36,5 +36,10 @@ std::string DefaultModulePath()
     std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", failure);
     if (failure)
         return "libMirolan.so";
-    return (self.parent_path() / "libMirolan.so").string();
+    // Beside the program in the build tree, in ../lib where it is installed.
+    const std::filesystem::path beside = self.parent_path() / "libMirolan.so";
+    const std::filesystem::path installed = self.parent_path().parent_path() / "lib" / "libMirolan.so";
+    return (std::filesystem::exists(beside, failure) || !std::filesystem::exists(installed, failure) ? beside
+                                                                                                      : installed)
+        .string();
 }

@@ -21,5 +21,6 @@ private:
     CreateEffectFunction m_createEffect = nullptr;
 };
 
-// libMirolan.so in the folder of the running executable.
+// libMirolan.so in the folder of the running executable, or in ../lib
+// beside it (an installed copy).
 std::string DefaultModulePath();

@@ -50,7 +50,7 @@ ParsedOptions ParseOptions(int argc, char** argv)
     app.footer(std::string(kFooterBefore) + ParameterTable() + "\n" + kFooterAfter);
     app.set_version_flag("--version", std::string("mirolan-play ") + MIROLAN_PLAY_VERSION, "Print the version and exit");
     app.add_option("--module", options.modulePath,
-                   "Path of the effect plug-in (default: libMirolan.so beside this program)");
+                   "Path of the effect plug-in (default: libMirolan.so beside this program, or in ../lib)");
     app.add_option("--params", options.paramsFile, "Parameter text file");
     app.add_option("--param", options.params, "One parameter line key=value (repeatable)")
         ->allow_extra_args(false)
