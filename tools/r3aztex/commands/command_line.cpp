@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <memory>
 
@@ -100,6 +102,18 @@ CLI::Validator WholeNumber()
                 return std::isdigit(static_cast<unsigned char>(c));
             });
             return digits ? "" : "'" + value + "' is not a number";
+        },
+        "NUMBER");
+}
+
+CLI::Validator DecimalNumber()
+{
+    return CLI::Validator(
+        [](std::string& value) -> std::string {
+            char* end = nullptr;
+            const double number = std::strtod(value.c_str(), &end);
+            const bool whole = !value.empty() && end == value.c_str() + value.size() && std::isfinite(number);
+            return whole ? "" : "'" + value + "' is not a number";
         },
         "NUMBER");
 }

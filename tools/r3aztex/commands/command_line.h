@@ -22,6 +22,8 @@ std::string ExplainParseError(const CLI::ParseError& error);
 
 // A whole number: "--mips: 'abc' is not a number".
 CLI::Validator WholeNumber();
+// A finite decimal number: "--min-psnr: 'abc' is not a number".
+CLI::Validator DecimalNumber();
 
 // One of `names` in any letter case (the value is then stored in lower
 // case); otherwise "'cubic' is not one of ...", naming the nearest.

@@ -192,10 +192,13 @@ CommandRunner AddDiffCommand(CLI::App& tool)
                       "colour is compared premultiplied by alpha)");
     command->add_flag("--normal-map", options->normalMap,
                       "The textures hold normals: also the angle between them, in degrees");
-    command->add_option("--min-psnr", options->minPsnr, "Exit with 6 when the PSNR of any level is below this (dB)");
-    command->add_option("--max-rmse", options->maxRmse, "Exit with 6 when the RMSE of any level is above this");
+    command->add_option("--min-psnr", options->minPsnr, "Exit with 6 when the PSNR of any level is below this (dB)")
+        ->check(DecimalNumber());
+    command->add_option("--max-rmse", options->maxRmse, "Exit with 6 when the RMSE of any level is above this")
+        ->check(DecimalNumber());
     command->add_option("--max-angle", options->maxAngle,
-                        "With --normal-map: exit with 6 when any normal turned by more degrees than this");
+                        "With --normal-map: exit with 6 when any normal turned by more degrees than this")
+        ->check(DecimalNumber());
     command->add_option("--diff-image", options->diffImage, "Write a heat map of level 0's error to this PNG file");
     AddCommonOptions(*command, options->common, Batch::Single);
     return [options] { return RunDiff(*options); };
