@@ -54,14 +54,16 @@ std::optional<std::string> FindMistypedName(const CLI::App& tool, const std::vec
         if (argument == "--")
             break;
         if (LooksLikeOption(argument)) {
-            const std::string name = argument.substr(0, argument.find('='));
+            // "--name=value", and "-ovalue" (a short option with its value).
+            const bool longName = argument.starts_with("--");
+            const std::string name = longName ? argument.substr(0, argument.find('=')) : argument.substr(0, 2);
             if (scope->get_option_no_throw(name) == nullptr && tool.get_option_no_throw(name) == nullptr) {
                 const std::string where = scope == &tool ? "" : " for " + scope->get_name();
                 std::vector<std::string> known = OptionNames(*scope);
-                if (scope != &tool) {
-                    const std::vector<std::string> common = OptionNames(tool);
-                    known.insert(known.end(), common.begin(), common.end());
-                }
+                if (scope != &tool)
+                    for (const std::string& common : OptionNames(tool))
+                        if (std::find(known.begin(), known.end(), common) == known.end())
+                            known.push_back(common);
                 return "unknown option '" + name + "'" + where + Suggestion(name, known) + " (r3aztex help" +
                        (scope == &tool ? "" : " " + scope->get_name()) + " lists them)";
             }
