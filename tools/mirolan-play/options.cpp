@@ -70,8 +70,9 @@ ParsedOptions ParseOptions(int argc, char** argv)
     app.add_option("--out", options.outputDirectory, "Output folder, created if missing")->capture_default_str();
     app.add_option("--animation", options.animationFile, "Also write every frame as an animated WebP file");
     app.add_flag("--print-params", options.printParams, "Print the parameter values the effect reads, and stop");
-    const std::map<std::string, ProgressMode> progressModes = {
-        {"auto", ProgressMode::Auto}, {"always", ProgressMode::Always}, {"never", ProgressMode::Never}};
+    const std::map<std::string, tools::ProgressDisplay> progressModes = {{"auto", tools::ProgressDisplay::OnTerminal},
+                                                                         {"always", tools::ProgressDisplay::Always},
+                                                                         {"never", tools::ProgressDisplay::Off}};
     app.add_option("--progress", options.progress,
                    "Frames done on standard error: auto (on a terminal, for runs over two seconds), always, never")
         ->transform(CLI::CheckedTransformer(progressModes, CLI::ignore_case));

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "tools/mirolan-play/exit_codes.h"
-#include "tools/mirolan-play/progress_line.h"
+#include "tools/common/progress.h"
 
 #include <optional>
 #include <string>
@@ -21,7 +21,7 @@ struct PlayOptions {
     std::string outputDirectory = "out";
     std::string animationFile;          // empty: no animation
     bool printParams = false;           // print the values in effect and stop
-    ProgressMode progress = ProgressMode::Auto;
+    tools::ProgressDisplay progress = tools::ProgressDisplay::OnTerminal; // auto
 };
 
 // The options, or the exit code when the program should stop now (after

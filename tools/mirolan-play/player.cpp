@@ -1,10 +1,10 @@
 #include "tools/mirolan-play/player.h"
 
+#include "tools/common/progress.h"
 #include "tools/mirolan-play/animation.h"
 #include "tools/mirolan-play/earlier_outputs.h"
 #include "tools/mirolan-play/effect_module.h"
 #include "tools/mirolan-play/png_file.h"
-#include "tools/mirolan-play/progress_line.h"
 
 #include "platform/pwKernel/pwKernel_control.h"
 #include "platform/pwMemLeak/pwMemLeak_control.h"
@@ -16,6 +16,10 @@
 #include <vector>
 
 namespace {
+
+// On a terminal, runs shorter than this show no progress: they are done
+// before anyone would look.
+constexpr std::chrono::seconds kQuietStart{2};
 
 // The contact sheet stays a picture people can open and send.
 constexpr unsigned kSheetMaxWidth = 2048;
@@ -44,17 +48,21 @@ std::vector<unsigned> SheetFrames(unsigned frames, unsigned count)
 // Where the pictures go and what has been written there.
 class PictureWriter {
 public:
-    PictureWriter(const PlayOptions& options) : m_directory(options.outputDirectory), m_scale(options.scale) {}
+    // Lines go through the progress bar, so that they never break it.
+    PictureWriter(const PlayOptions& options, tools::Progress& progress)
+        : m_directory(options.outputDirectory), m_scale(options.scale), m_progress(progress)
+    {
+    }
 
     bool Write(const std::string& name, const Picture& picture, unsigned scale)
     {
         std::string path = (m_directory / name).string();
         std::string error;
         if (!WritePng(path, Enlarge(picture, scale), error)) {
-            Report(error);
+            m_progress.Message("mirolan-play: " + error);
             return false;
         }
-        std::printf("wrote %s\n", path.c_str());
+        m_progress.Print(stdout, "wrote " + path);
         return true;
     }
 
@@ -63,6 +71,7 @@ public:
 private:
     std::filesystem::path m_directory;
     unsigned m_scale;
+    tools::Progress& m_progress;
 };
 
 // The texture the effect bound for drawing, as the engine would sample it.
@@ -102,14 +111,16 @@ ExitCode RunFrames(zelvBaseEffect& effect, const PlayOptions& options)
     if (removed > 0)
         std::printf("removed %d pictures of an earlier run from %s\n", removed, options.outputDirectory.c_str());
 
-    PictureWriter writer(options);
+    tools::Progress progress(options.frames, options.progress,
+                             options.progress == tools::ProgressDisplay::OnTerminal ? kQuietStart
+                                                                                    : std::chrono::seconds(0));
+    PictureWriter writer(options, progress);
     std::vector<unsigned> sheetFrames = SheetFrames(options.frames, options.sheetFrames);
     std::set<unsigned> wanted(sheetFrames.begin(), sheetFrames.end());
     std::vector<SheetTile> sheet;
     std::unique_ptr<AnimationWriter> animation;
     if (!options.animationFile.empty())
         animation = std::make_unique<AnimationWriter>();
-    FrameProgress progress(options.frames, options.progress);
 
     for (unsigned frame = 1; frame <= options.frames; ++frame) {
         effect.SetGlobalTime(float(frame) * options.step);
@@ -145,8 +156,9 @@ ExitCode RunFrames(zelvBaseEffect& effect, const PlayOptions& options)
             }
         }
         effect.RestoreAfterRender();
-        progress.Update(frame);
+        progress.Advance("frames");
     }
+    progress.Finish();
     if (!sheet.empty()) {
         for (SheetTile& tile : sheet)
             tile.picture = Enlarge(tile.picture, writer.Scale());

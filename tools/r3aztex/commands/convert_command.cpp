@@ -4,6 +4,7 @@
 #include "tools/r3aztex/commands/command_line.h"
 
 #include "tools/common/nearest_names.h"
+#include "tools/common/progress.h"
 #include "tools/r3aztex/image_io/file_io.h"
 #include "tools/r3aztex/image_io/image_file.h"
 #include "tools/r3aztex/image_io/same_file.h"
@@ -11,7 +12,6 @@
 #include "tools/r3aztex/processing/input_assembly.h"
 #include "tools/r3aztex/processing/input_order.h"
 #include "tools/r3aztex/processing/output_files.h"
-#include "tools/r3aztex/util/progress.h"
 #include "tools/r3aztex/util/work_pool.h"
 
 #include <algorithm>
@@ -260,7 +260,7 @@ uintmax_t InputBytes(const std::vector<Job>& jobs)
 
 // Reads, converts and writes one job; gives the line to report.
 std::string RunJob(const Job& job, const ConvertOptions& options, const ConvertSettings& settings, WorkPool& pool,
-                   Progress& progress)
+                   tools::Progress& progress)
 {
     std::vector<TextureImage> images(job.inputs.size());
     std::vector<std::string> names(job.inputs.size());
@@ -304,8 +304,9 @@ ExitCode RunConvert(const ConvertOptions& options)
     // A bar for batches and large inputs; a small single job just shows its
     // line when it is done.
     const bool worthABar = jobs.size() > 1 || InputBytes(jobs) >= kLargeInputBytes;
-    Progress progress(jobs.size() * kStepsPerJob,
-                      worthABar && !options.common.quiet ? ProgressDisplay::OnTerminal : ProgressDisplay::Off);
+    tools::Progress progress(jobs.size() * kStepsPerJob, worthABar && !options.common.quiet
+                                                             ? tools::ProgressDisplay::OnTerminal
+                                                             : tools::ProgressDisplay::Off);
     // Reports go where the texture does not.
     std::FILE* const reports = options.output == kStandardStream ? stderr : stdout;
     FailureRecord failures;

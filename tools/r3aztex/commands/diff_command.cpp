@@ -149,7 +149,7 @@ ExitCode RunDiff(const DiffOptions& options)
     for (size_t i = 0; i < 2; ++i)
         decoded[i] = ConvertLevels(images[i], FMT_A16R16G16B16, levels, LoadOptions{});
     DifferenceSettings settings;
-    const bool weighted = !options.noAlphaWeight && (HasTransparency(decoded[0]) || HasTransparency(decoded[1]));
+    const bool weighted = !options.noAlphaWeight && (AnyTransparent(decoded[0]) || AnyTransparent(decoded[1]));
     settings.weighting = weighted ? AlphaWeighting::On : AlphaWeighting::Off;
     if (options.normalMap)
         settings.normals = std::array<MissingZ, 2>{MissingZOf(a.format), MissingZOf(b.format)};

@@ -71,6 +71,15 @@ void MapColourSamples(std::span<BYTE> pixels, const Curve& table)
 void SrgbToLinear(std::span<BYTE> pixels) { MapColourSamples(pixels, ToLinearTable()); }
 void LinearToSrgb(std::span<BYTE> pixels) { MapColourSamples(pixels, ToSrgbTable()); }
 
+bool AnyTransparent(const TextureImage& texture)
+{
+    for (const std::vector<BYTE>& surface : texture.surfaces)
+        for (size_t offset = 6; offset + 2 <= surface.size(); offset += 8)
+            if (surface[offset] != 0xFF || surface[offset + 1] != 0xFF)
+                return true;
+    return false;
+}
+
 StoredVector ReadVector(const BYTE* pixel, MissingZ missingZ)
 {
     uint16_t samples[3]; // blue (z), green (y), red (x)

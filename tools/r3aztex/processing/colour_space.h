@@ -5,6 +5,7 @@
 // into pieces and run them in parallel.
 #pragma once
 
+#include "tools/r3aztex/texture/texture_image.h"
 #include "win32.h"
 
 #include <span>
@@ -17,6 +18,9 @@ void SrgbToLinear(std::span<BYTE> pixels);
 void LinearToSrgb(std::span<BYTE> pixels);
 
 enum class MissingZ { Keep, Rebuild };
+
+// Whether any pixel of an A16R16G16B16 texture has alpha below full.
+bool AnyTransparent(const TextureImage& texture);
 
 struct StoredVector {
     double x, y, z;

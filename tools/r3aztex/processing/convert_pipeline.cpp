@@ -93,12 +93,7 @@ bool HasTransparency(const TextureImage& source, D3DCOLOR colorKey)
         return false;
     LoadOptions keyed;
     keyed.colorKey = colorKey;
-    const TextureImage decoded = ConvertLevels(source, D3DFMT_A8R8G8B8, source.levels, keyed);
-    for (const std::vector<BYTE>& surface : decoded.surfaces)
-        for (size_t alpha = 3; alpha < surface.size(); alpha += 4)
-            if (surface[alpha] != 0xFF)
-                return true;
-    return false;
+    return AnyTransparent(ConvertLevels(source, kWorkingFormat, source.levels, keyed));
 }
 
 D3DFORMAT DefaultFormatOf(const TextureImage& source, const ConvertSettings& settings)

@@ -59,15 +59,6 @@ std::optional<AngularError> MeasureAngles(const BYTE* a, const BYTE* b, size_t p
 
 } // namespace
 
-bool HasTransparency(const TextureImage& decoded)
-{
-    for (const std::vector<BYTE>& surface : decoded.surfaces)
-        for (size_t offset = 6; offset + 2 <= surface.size(); offset += kPixelBytes)
-            if (surface[offset] != 0xFF || surface[offset + 1] != 0xFF)
-                return true;
-    return false;
-}
-
 std::vector<LevelDifference> MeasureDifference(const TextureImage& first, const TextureImage& second,
                                                const DifferenceSettings& settings)
 {

@@ -53,9 +53,6 @@ struct LevelDifference {
 std::vector<LevelDifference> MeasureDifference(const TextureImage& first, const TextureImage& second,
                                                const DifferenceSettings& settings);
 
-// Whether any alpha sample of a decoded texture is below full.
-bool HasTransparency(const TextureImage& decoded);
-
 // Channel `channel` (0 red ... 3 alpha) of the A16R16G16B16 pixel at
 // `pixel` on the 0..255 scale, as the measures compare it.
 inline double DifferenceSample(const BYTE* pixel, size_t channel, AlphaWeighting weighting)
