@@ -180,10 +180,9 @@ std::vector<std::string> OrderedInputs(const ConvertOptions& options)
     for (size_t input : order.inputOfFace)
         faces.push_back(inputs[input]);
     if (!order.byName && !options.common.quiet) {
-        const char* const signs[6] = {"+x", "-x", "+y", "-y", "+z", "-z"};
         std::string mapping;
         for (size_t face = 0; face < 6; ++face)
-            mapping += std::string(face ? ", " : "") + DisplayName(faces[face]) + " as " + signs[face];
+            mapping += std::string(face ? ", " : "") + DisplayName(faces[face]) + " as " + kCubeFaceSigns[face];
         ReportNotice("no input is named after a cube face (posx, negx, ...); taking them by position: " + mapping);
     }
     return faces;

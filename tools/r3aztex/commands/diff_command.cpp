@@ -9,6 +9,7 @@
 #include "tools/r3aztex/processing/convert_pipeline.h"
 #include "tools/r3aztex/processing/heat_map.h"
 #include "tools/r3aztex/processing/image_difference.h"
+#include "tools/r3aztex/processing/input_order.h"
 #include "tools/r3aztex/processing/library_operations.h"
 #include "tools/r3aztex/util/json_text.h"
 #include "tools/r3aztex/util/work_pool.h"
@@ -41,12 +42,11 @@ std::string Fixed(double value, int decimals)
     return text;
 }
 
-const char* const kFaceNames[6] = {"+x", "-x", "+y", "-y", "+z", "-z"};
 const char* const kChannelWords[kDifferenceChannels] = {"red", "green", "blue", "alpha", "all"};
 
 std::string WhereText(const LevelDifference& d, TextureKind kind)
 {
-    return (kind == TextureKind::Cube ? std::string("face ") + kFaceNames[d.face] + ", " : std::string()) + "level " +
+    return (kind == TextureKind::Cube ? std::string("face ") + kCubeFaceSigns[d.face] + ", " : std::string()) + "level " +
            std::to_string(d.level);
 }
 

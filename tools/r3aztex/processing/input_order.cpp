@@ -8,8 +8,6 @@
 namespace r3aztex {
 namespace {
 
-constexpr std::string_view kFaceSigns[6] = {"+x", "-x", "+y", "-y", "+z", "-z"};
-
 // The words that name each face, in the face order.
 constexpr std::array<std::array<std::string_view, 4>, 6> kFaceWords = {{
     {"posx", "px", "+x", "right"},
@@ -95,7 +93,7 @@ CubeOrder OrderCubeFaces(const std::vector<std::string>& inputs)
         if (slot)
             throw ToolError(ExitCode::CommandLine, "cannot tell the cube faces apart: both " + inputs[*slot] +
                                                        " and " + inputs[i] + " name face " +
-                                                       std::string(kFaceSigns[*named[i]]));
+                                                       kCubeFaceSigns[*named[i]]);
         slot = i;
     }
     for (size_t face = 0; face < 6; ++face)

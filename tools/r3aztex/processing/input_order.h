@@ -11,6 +11,9 @@
 
 namespace r3aztex {
 
+// The faces of a cube map in their order, as people write them.
+inline constexpr std::array<const char*, 6> kCubeFaceSigns = {"+x", "-x", "+y", "-y", "+z", "-z"};
+
 // The face a file name stands for, 0 to 5 for +x, -x, +y, -y, +z, -z:
 // posx/negx, px/nx, +x/-x or right/left/top/bottom/front/back, in any letter
 // case, as a word of the name's stem ("sky_posx.png", "Right.png",
