@@ -85,15 +85,21 @@ Plan MakePlan(const TextureImage& source, const ConvertSettings& settings)
     return plan;
 }
 
-// Whether any pixel of any level, after the colour key, is less than
-// opaque.
+// Whether any pixel of any level, after the colour key, has an alpha below
+// 255. Decoded to A8R8G8B8, which for the usual A8R8G8B8 input is a plain
+// copy, and is the precision "opaque" is judged at.
 bool HasTransparency(const TextureImage& source, D3DCOLOR colorKey)
 {
     if (!source.Format().HasAlpha() && colorKey == 0)
         return false;
     LoadOptions keyed;
     keyed.colorKey = colorKey;
-    return AnyTransparent(ConvertLevels(source, kWorkingFormat, source.levels, keyed));
+    const TextureImage decoded = ConvertLevels(source, D3DFMT_A8R8G8B8, source.levels, keyed);
+    for (const std::vector<BYTE>& surface : decoded.surfaces)
+        for (size_t alpha = 3; alpha < surface.size(); alpha += 4)
+            if (surface[alpha] != 0xFF)
+                return true;
+    return false;
 }
 
 D3DFORMAT DefaultFormatOf(const TextureImage& source, const ConvertSettings& settings)
