@@ -3,8 +3,8 @@
 // The file lives in a heap block of exactly its size. A file the reader
 // refuses must be refused with a ToolError that names the file and says
 // "malformed" or "unsupported" (any other exception is a fault); a file it
-// accepts must read back identically after being written out again, and
-// the description must agree with what was read.
+// accepts (leniently or not, a texture array or not) must agree with its
+// description and read back identically after being written out again.
 #include "fuzz/fuzz_support.h"
 #include "tools/r3aztex/dds/dds_reader.h"
 #include "tools/r3aztex/dds/dds_writer.h"
@@ -41,43 +41,11 @@ void CheckRefusal(const ToolError& error)
         Fail("reader's message does not start with the file name: %s", error.what());
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
+// Whatever was accepted survives a write and a second read unchanged, with
+// the classic header and, where the format has a DXGI form, the DX10 one
+// (which also keeps the colour space).
+void CheckRewrite(const TextureImage& texture)
 {
-    std::unique_ptr<BYTE[]> file(new BYTE[size]);
-    std::memcpy(file.get(), bytes, size);
-    const std::span<const BYTE> view(file.get(), size);
-
-    r3aztex::dds::Description description{};
-    TextureImage texture;
-    try {
-        description = r3aztex::dds::Describe(view, kName);
-        texture = r3aztex::dds::Read(view, kName);
-    } catch (const ToolError& error) {
-        CheckRefusal(error);
-        return 0;
-    }
-
-    if (texture.format != description.format || texture.kind != description.kind ||
-        texture.width != description.width || texture.height != description.height ||
-        texture.depth != description.depth || texture.levels != description.levels)
-        Fail("the texture read differs from the file's description");
-    if (texture.TotalBytes() != description.dataBytes)
-        Fail("texture holds %llu bytes, the description says %llu", (unsigned long long)texture.TotalBytes(),
-             (unsigned long long)description.dataBytes);
-    if (description.dataOffset + description.dataBytes > size)
-        Fail("the description claims data beyond the end of the file");
-    if (texture.surfaces.size() != size_t(texture.Faces()) * texture.levels)
-        Fail("texture has %zu surfaces for %u faces of %u levels", texture.surfaces.size(), texture.Faces(),
-             texture.levels);
-    for (uint32_t face = 0; face < texture.Faces(); ++face)
-        for (uint32_t level = 0; level < texture.levels; ++level)
-            if (texture.Surface(face, level).size() != texture.Level(level).bytes)
-                Fail("surface %u of face %u holds %zu bytes, its level %llu", level, face,
-                     texture.Surface(face, level).size(), (unsigned long long)texture.Level(level).bytes);
-
-    // Whatever was accepted survives a write and a second read unchanged.
     const std::vector<BYTE> written = r3aztex::dds::Write(texture);
     TextureImage again;
     try {
@@ -89,5 +57,59 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         Fail("an accepted file does not read back the same after writing it out");
     if (r3aztex::dds::Write(again) != written)
         Fail("writing the same texture twice gave different files");
+    if (!r3aztex::dds::DxgiFormOf(texture.format, texture.colourSpace))
+        return;
+    try {
+        again = r3aztex::dds::Read(r3aztex::dds::Write(texture, r3aztex::dds::HeaderStyle::Dx10), kName);
+    } catch (const ToolError& error) {
+        Fail("the reader refuses the DX10 file written of an accepted one: %s", error.what());
+    }
+    if (!SameTexture(texture, again) || again.colourSpace != texture.colourSpace)
+        Fail("an accepted file does not read back the same after writing it with the DX10 header");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
+{
+    std::unique_ptr<BYTE[]> file(new BYTE[size]);
+    std::memcpy(file.get(), bytes, size);
+    const std::span<const BYTE> view(file.get(), size);
+
+    r3aztex::dds::Description description{};
+    r3aztex::dds::Contents contents;
+    try {
+        description = r3aztex::dds::Describe(view, kName);
+        contents = r3aztex::dds::ReadContents(view, kName);
+    } catch (const ToolError& error) {
+        CheckRefusal(error);
+        return 0;
+    }
+
+    if (contents.layers.size() != description.arraySize || description.arraySize == 0)
+        Fail("%zu textures read of an array of %u", contents.layers.size(), description.arraySize);
+    if (description.dataOffset + description.dataBytes > size)
+        Fail("the description claims data beyond the end of the file");
+    uint64_t total = 0;
+    for (const TextureImage& texture : contents.layers) {
+        if (texture.format != description.format || texture.kind != description.kind ||
+            texture.width != description.width || texture.height != description.height ||
+            texture.depth != description.depth || texture.levels != description.levels ||
+            texture.colourSpace != description.colourSpace)
+            Fail("the texture read differs from the file's description");
+        if (texture.surfaces.size() != size_t(texture.Faces()) * texture.levels)
+            Fail("texture has %zu surfaces for %u faces of %u levels", texture.surfaces.size(), texture.Faces(),
+                 texture.levels);
+        for (uint32_t face = 0; face < texture.Faces(); ++face)
+            for (uint32_t level = 0; level < texture.levels; ++level)
+                if (texture.Surface(face, level).size() != texture.Level(level).bytes)
+                    Fail("surface %u of face %u holds %zu bytes, its level %llu", level, face,
+                         texture.Surface(face, level).size(), (unsigned long long)texture.Level(level).bytes);
+        total += texture.TotalBytes();
+    }
+    if (total != description.dataBytes)
+        Fail("textures hold %llu bytes, the description says %llu", (unsigned long long)total,
+             (unsigned long long)description.dataBytes);
+    CheckRewrite(contents.layers[0]);
     return 0;
 }

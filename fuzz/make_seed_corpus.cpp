@@ -6,10 +6,12 @@
 //   fuzz_seed_corpus fuzz/corpus
 //
 // The DDS reader gets real files from the writer (every format, the three
-// kinds, partial and full chains) and a few damaged copies; the effect gets
+// kinds, partial and full chains, the DX10 header, texture arrays), a few
+// damaged copies and the writers' habits it puts up with; the effect gets
 // parameter texts followed by the control bytes its target takes from the
 // end of the input; the other targets get byte strings of several lengths,
 // which their FuzzedDataProvider turns into arguments.
+#include "tools/r3aztex/dds/dds_pixel_format.h"
 #include "tools/r3aztex/dds/dds_writer.h"
 #include "tools/r3aztex/formats/format_table.h"
 #include "tools/r3aztex/texture/texture_image.h"
@@ -19,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -77,6 +80,66 @@ void ByteStrings(const fs::path& root, const char* target, uint32_t seed)
             Write(folder / ("seed_" + std::to_string(n++)), bytes.Take(length));
 }
 
+void Store32(std::vector<uint8_t>& file, size_t offset, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        file[offset + i] = uint8_t(value >> (8 * i));
+}
+
+// DX10 files (every format with a DXGI form, sRGB, a texture array and a
+// cube array) and the writers' habits the reader puts up with.
+void DdsExtras(const fs::path& folder, Bytes& bytes)
+{
+    using namespace r3aztex;
+    auto filled = [&](D3DFORMAT format, TextureKind kind, uint32_t size, uint32_t levels) {
+        TextureImage texture = MakeTexture(format, kind, size, size, 1, levels);
+        for (std::vector<uint8_t>& surface : texture.surfaces)
+            for (uint8_t& b : surface)
+                b = bytes.Next();
+        return texture;
+    };
+    for (const FormatInfo& format : AllFormats()) {
+        TextureImage texture = filled(format.format, TextureKind::Flat, 5, 2);
+        texture.colourSpace = ColourSpace::Srgb;
+        if (dds::DxgiFormOf(format.format, texture.colourSpace))
+            Write(folder / ("seed_dx10_" + std::string(format.name) + ".dds"),
+                  dds::Write(texture, dds::HeaderStyle::Dx10));
+    }
+    for (TextureKind kind : {TextureKind::Flat, TextureKind::Cube}) {
+        std::vector<uint8_t> array;
+        for (int layer = 0; layer < 3; ++layer) {
+            const std::vector<uint8_t> one = dds::Write(filled(D3DFMT_DXT1, kind, 4, 2), dds::HeaderStyle::Dx10);
+            array.insert(array.end(), one.begin() + (layer == 0 ? 0 : 148), one.end());
+        }
+        Store32(array, 140, 3);
+        Write(folder / (kind == TextureKind::Cube ? "seed_dx10_cube_array.dds" : "seed_dx10_array.dds"), array);
+    }
+    const std::vector<uint8_t> dxt = dds::Write(filled(D3DFMT_DXT1, TextureKind::Flat, 8, 4));
+    const std::vector<uint8_t> l8 = dds::Write(filled(D3DFMT_L8, TextureKind::Flat, 4, 1));
+    const std::vector<uint8_t> rgb = dds::Write(filled(D3DFMT_R8G8B8, TextureKind::Flat, 4, 1));
+    struct Habit {
+        const char* name;
+        const std::vector<uint8_t>& base;
+        std::vector<std::pair<size_t, uint32_t>> changes; // header word at offset, new value
+    };
+    const Habit habits[] = {
+        {"header_size_24", dxt, {{4, 24}}},
+        {"pixel_format_size_0", dxt, {{76, 0}}},
+        {"mips_beyond_chain", dxt, {{28, 9}}},
+        {"luminance_as_red", l8, {{80, 0x40}}},
+        {"rgb24_red_first", rgb, {{92, 0xFF}, {100, 0xFF0000}}},
+    };
+    for (const Habit& habit : habits) {
+        std::vector<uint8_t> changed = habit.base;
+        for (auto [offset, value] : habit.changes)
+            Store32(changed, offset, value);
+        Write(folder / ("seed_habit_" + std::string(habit.name) + ".dds"), changed);
+    }
+    std::vector<uint8_t> shortened = dxt;
+    shortened.resize(shortened.size() - 8);
+    Write(folder / "seed_habit_mips_beyond_file.dds", shortened);
+}
+
 void DdsFiles(const fs::path& root)
 {
     using namespace r3aztex;
@@ -111,6 +174,7 @@ void DdsFiles(const fs::path& root)
             Write(folder / ("seed_" + std::to_string(n++) + "_mips.dds"), damaged);
         }
     }
+    DdsExtras(folder, bytes);
 }
 
 void EffectTexts(const fs::path& root)

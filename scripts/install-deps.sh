@@ -16,7 +16,8 @@ packages=(
   clang libclang-rt-14-dev
   # benchmarks
   libbenchmark-dev libsquish-dev
-  # real clients that must read what r3aztex writes (tests)
+  # real clients that must read what r3aztex writes, and references for
+  # other projects' DDS files (tests)
   imagemagick libnvtt-bin python3-pil
 )
 

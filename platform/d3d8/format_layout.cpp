@@ -41,15 +41,39 @@ constexpr FormatLayout kLayouts[] = {
     Packed(FourCC('A', 'L', '1', '6'), 32),
     Packed(FourCC(' ', 'R', '1', '6'), 48),
     Packed(FourCC('A', 'R', '1', '6'), 64),
-    // Two pixels share one chroma pair: U Y0 V Y1 or Y0 U Y1 V.
+    // Its later integer layouts: G8R8, R8 and R16 signed, Q16W16V16U16.
+    Packed(FourCC('G', '8', 'R', '8'), 16),
+    Packed(FourCC(' ', 'R', '8', 'S'), 8),
+    Packed(FourCC('R', '1', '6', 'S'), 16),
+    Packed(FourCC('Q', '1', '6', 'S'), 64),
+    // Its floating-point formats: half and single precision per channel,
+    // R11G11B10 and R9G9B9E5.
+    Packed(FourCC('R', '1', '6', 'F'), 16),
+    Packed(FourCC('G', '1', '6', 'F'), 32),
+    Packed(FourCC('A', '1', '6', 'F'), 64),
+    Packed(FourCC('R', '3', '2', 'F'), 32),
+    Packed(FourCC('G', '3', '2', 'F'), 64),
+    Packed(FourCC('B', '3', '2', 'F'), 96),
+    Packed(FourCC('A', '3', '2', 'F'), 128),
+    Packed(FourCC('R', '1', '1', 'F'), 32),
+    Packed(FourCC('R', '9', 'E', '5'), 32),
+    // Two pixels share one chroma pair: U Y0 V Y1 or Y0 U Y1 V; or their
+    // red and blue: R G0 B G1 or G0 R G1 B.
     {D3DFMT_UYVY, 2, 1, 4},
     {D3DFMT_YUY2, 2, 1, 4},
-    // 4x4 blocks: DXT1 64 bits, DXT2 to DXT5 128 bits.
+    {FourCC('R', 'G', 'B', 'G'), 2, 1, 4},
+    {FourCC('G', 'R', 'G', 'B'), 2, 1, 4},
+    // 4x4 blocks: DXT1 64 bits, DXT2 to DXT5 128 bits, and the 128-bit
+    // blocks of BC6H (unsigned, signed), BC7 and RXGB.
     {D3DFMT_DXT1, 4, 4, 8},
     {D3DFMT_DXT2, 4, 4, 16},
     {D3DFMT_DXT3, 4, 4, 16},
     {D3DFMT_DXT4, 4, 4, 16},
     {D3DFMT_DXT5, 4, 4, 16},
+    {FourCC('B', 'C', '6', 'H'), 4, 4, 16},
+    {FourCC('B', 'C', '6', 'S'), 4, 4, 16},
+    {FourCC('B', 'C', '7', 'U'), 4, 4, 16},
+    {FourCC('R', 'X', 'G', 'B'), 4, 4, 16},
 };
 
 constexpr bool EveryLayoutHasStorage()

@@ -139,3 +139,33 @@ TEST(YuvCodec, WithoutRowCacheRowsAreLost)
 }
 
 } // namespace
+
+namespace {
+
+// The RGB pairs: green per pixel in the luma places, red and blue shared in
+// the chroma places, no colour transform; stored red and blue are the
+// pair's means.
+TEST(RgbPairCodec, ReadsAndWritesBothByteOrders)
+{
+    const float step = 0.003921569f;
+    for (D3DFORMAT format : {FMT_R8G8_B8G8, FMT_G8R8_G8B8}) {
+        const bool redFirst = format == FMT_R8G8_B8G8;
+        std::vector<BYTE> image = redFirst ? std::vector<BYTE>{10, 20, 30, 40} : std::vector<BYTE>{20, 10, 40, 30};
+        {
+            auto codec = MakeCodec(DescribeYuv(image, format, 2, 1, {0, 0, 2, 1, 0, 1}));
+            FloatColor row[2];
+            codec->ReadRow(0, 0, row);
+            EXPECT_EQ(row[0].r, 10 * step);
+            EXPECT_EQ(row[0].g, 20 * step);
+            EXPECT_EQ(row[1].g, 40 * step);
+            EXPECT_EQ(row[1].b, 30 * step);
+            const FloatColor colours[2] = {{100 * step, 1, 0, 1}, {200 * step, 0, 1, 1}};
+            codec->WriteRow(0, 0, colours);
+        }
+        const std::vector<BYTE> stored =
+            redFirst ? std::vector<BYTE>{150, 255, 128, 0} : std::vector<BYTE>{255, 150, 0, 128};
+        EXPECT_EQ(image, stored) << format;
+    }
+}
+
+} // namespace

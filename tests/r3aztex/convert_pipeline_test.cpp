@@ -1,5 +1,6 @@
 // The conversion pipeline in-process, against the real texture library on
 // the software device.
+#include "dds_test_support.h"
 #include "tool_test_support.h"
 
 #include "tools/r3aztex/processing/convert_pipeline.h"
@@ -7,6 +8,7 @@
 #include "tools/r3aztex/tool_error.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace r3aztex {
 namespace {
@@ -112,7 +114,7 @@ TEST(ConvertPipeline, EveryFormatOfTheTableWithMips)
         ConvertSettings settings;
         settings.format = &format;
         settings.mips = 0;
-        if (format.content == Content::Paletted) {
+        if (format.content == Content::Paletted || !format.IsWritable()) {
             EXPECT_EQ(RefusalOf(picture, settings), ExitCode::Unsupported) << format.name;
             continue;
         }
@@ -239,6 +241,67 @@ TEST(ConvertPipeline, ResultsDoNotDependOnThreadCount)
     EXPECT_EQ(ConvertTexture(picture, settings, one).surfaces, ConvertTexture(picture, settings, three).surfaces);
     settings.data = VectorData::NormalMap;
     EXPECT_EQ(ConvertTexture(picture, settings, one).surfaces, ConvertTexture(picture, settings, three).surfaces);
+}
+
+// A DXT texture converted to its own format keeps every block, partial
+// edge blocks included, in 2D textures, cube maps and volumes alike (the
+// volume path once decoded and encoded them again).
+TEST(ConvertPipeline, SameFormatCopiesKeepEveryBlock)
+{
+    const std::pair<uint32_t, uint32_t> sizes[] = {{5, 5}, {6, 4}, {4, 6}, {7, 7}, {9, 5}, {13, 6}, {8, 8}};
+    uint32_t seed = 3;
+    for (D3DFORMAT format : {D3DFMT_DXT1, D3DFMT_DXT5})
+        for (TextureKind kind : {TextureKind::Flat, TextureKind::Cube, TextureKind::Volume})
+            for (auto [width, height] : sizes) {
+                if (kind == TextureKind::Cube && width != height)
+                    continue;
+                TextureImage texture = MakeTexture(format, kind, width, height, 3, 2);
+                FillWithPattern(texture, seed++);
+                const TextureImage copy = ConvertLevels(texture, format, texture.levels, LoadOptions{});
+                EXPECT_EQ(copy.surfaces, texture.surfaces)
+                    << FormatName(format) << " " << KindName(kind) << " " << width << "x" << height;
+            }
+}
+
+// The formats the library cannot encode are never kept by default: BC7
+// goes the way of any colour source, BC6H to half floats.
+TEST(ConvertPipeline, ReadOnlyFormatsAreNotKeptByDefault)
+{
+    ConvertSettings settings;
+    settings.defaultFormat = DefaultFormat::Auto;
+    TextureImage bc7 = MakeTexture(FMT_BC7, TextureKind::Flat, 4, 4, 1, 1);
+    bc7.Surface(0, 0)[0] = 0x40; // mode 6, every endpoint 0: transparent black
+    EXPECT_EQ(ResolveOutputFormat(bc7, settings), D3DFMT_DXT5);
+    EXPECT_EQ(ResolveOutputFormat(MakeTexture(FMT_BC6H_UF16, TextureKind::Flat, 4, 4, 1, 1), settings),
+              FMT_A16B16G16R16F);
+    settings.defaultFormat = DefaultFormat::Source;
+    EXPECT_EQ(ResolveOutputFormat(bc7, settings), D3DFMT_A8R8G8B8);
+}
+
+// Float textures are resized and filtered in floats: values beyond 1 keep
+// their size, and diff measures them on the same scale.
+TEST(ConvertPipeline, FloatTexturesKeepTheirRange)
+{
+    WorkPool pool(1);
+    TextureImage texture = MakeTexture(FMT_R16F, TextureKind::Flat, 8, 8, 1, 1);
+    for (size_t i = 0; i < texture.Surface(0, 0).size(); i += 2) {
+        texture.Surface(0, 0)[i] = 0x00;
+        texture.Surface(0, 0)[i + 1] = 0x44; // 4.0
+    }
+    ConvertSettings settings;
+    settings.format = FindFormatByName("a32b32g32r32f");
+    settings.size = TargetSize{4, 4, 0};
+    settings.mips = 0;
+    const TextureImage result = ConvertTexture(texture, settings, pool);
+    ASSERT_EQ(result.levels, 3u);
+    for (uint32_t level = 0; level < 3; ++level) {
+        float red;
+        std::memcpy(&red, result.Surface(0, level).data(), 4);
+        EXPECT_EQ(red, 4.0f) << "level " << level;
+    }
+    // Written to an 8-bit format the value clamps to 1.
+    settings.format = FindFormatByName("a8r8g8b8");
+    EXPECT_EQ(PixelAt(ConvertTexture(texture, settings, pool), 0, 0, 0, 0), 0xFFFF0000u);
 }
 
 } // namespace

@@ -50,7 +50,7 @@ uint32_t ExpectedChain(uint32_t w, uint32_t h, uint32_t d)
     return levels;
 }
 
-void CheckHeader(const std::vector<BYTE>& file, const TextureImage& texture)
+void CheckHeader(const std::vector<BYTE>& file, const TextureImage& texture, bool dx10)
 {
     const FormatInfo& format = texture.Format();
     ASSERT_GE(file.size(), 128u);
@@ -72,12 +72,21 @@ void CheckHeader(const std::vector<BYTE>& file, const TextureImage& texture)
         EXPECT_EQ(HeaderWord(file, offset::kPitch), ExpectedSliceBytes(format, texture.width, 1));
     }
     EXPECT_EQ(HeaderWord(file, offset::kPixelFormatSize), 32u);
-    const DdsPixelFormat stored = dds::WidelyReadForm(format.dds);
-    EXPECT_EQ(HeaderWord(file, offset::kPixelFormatFlags), stored.flags);
-    EXPECT_EQ(HeaderWord(file, offset::kFourcc), stored.fourCC);
-    EXPECT_EQ(HeaderWord(file, offset::kBitCount), stored.bitCount);
-    EXPECT_EQ(HeaderWord(file, offset::kRedMask), stored.redMask);
-    EXPECT_EQ(HeaderWord(file, offset::kAlphaMask), stored.alphaMask);
+    if (dx10) {
+        EXPECT_EQ(HeaderWord(file, offset::kPixelFormatFlags), DDPF_FOURCC);
+        EXPECT_EQ(HeaderWord(file, offset::kFourcc), MAKEFOURCC('D', 'X', '1', '0'));
+        EXPECT_EQ(HeaderWord(file, offset::kDx10), dds::DxgiFormOf(format.format, texture.colourSpace)->dxgiFormat);
+        EXPECT_EQ(HeaderWord(file, offset::kDx10 + 4), texture.kind == TextureKind::Volume ? 4u : 3u);
+        EXPECT_EQ(HeaderWord(file, offset::kDx10 + 8), texture.kind == TextureKind::Cube ? 4u : 0u);
+        EXPECT_EQ(HeaderWord(file, offset::kDx10 + 12), 1u) << "array size";
+    } else {
+        const DdsPixelFormat stored = dds::WidelyReadForm(format.dds);
+        EXPECT_EQ(HeaderWord(file, offset::kPixelFormatFlags), stored.flags);
+        EXPECT_EQ(HeaderWord(file, offset::kFourcc), stored.fourCC);
+        EXPECT_EQ(HeaderWord(file, offset::kBitCount), stored.bitCount);
+        EXPECT_EQ(HeaderWord(file, offset::kRedMask), stored.redMask);
+        EXPECT_EQ(HeaderWord(file, offset::kAlphaMask), stored.alphaMask);
+    }
 
     const DWORD caps = HeaderWord(file, offset::kCaps);
     const DWORD caps2 = HeaderWord(file, offset::kCaps2);
@@ -100,7 +109,7 @@ void CheckHeader(const std::vector<BYTE>& file, const TextureImage& texture)
     }
 
     // Faces, each with its mips; volumes with all slices of a level together.
-    uint64_t expected = 128 + (format.content == Content::Paletted ? 1024 : 0);
+    uint64_t expected = 128 + (dx10 ? 20 : 0) + (format.content == Content::Paletted ? 1024 : 0);
     const uint32_t faces = texture.kind == TextureKind::Cube ? 6 : 1;
     for (uint32_t level = 0; level < texture.levels; ++level) {
         const uint32_t w = std::max(1u, texture.width >> level), h = std::max(1u, texture.height >> level);
@@ -125,41 +134,53 @@ bool SamePalette(const TextureImage& a, const TextureImage& b)
 
 class DdsRoundTrip : public ::testing::TestWithParam<TextureKind> {};
 
+// Every format, shape and chain length, written with the classic header
+// (or the DX10 one, for the formats only it can name) and, where the
+// format has a DXGI form, with the DX10 header too.
 TEST_P(DdsRoundTrip, EveryFormatShapeAndChain)
 {
     const TextureKind kind = GetParam();
     uint32_t seed = 1;
     for (const FormatInfo& format : AllFormats())
         for (const Shape& shape : kShapes)
-            for (Chain chain : {Chain::Full, Chain::Partial}) {
-                const uint32_t width = shape.width;
-                const uint32_t height = kind == TextureKind::Cube ? shape.width : shape.height;
-                const uint32_t depth = kind == TextureKind::Volume ? shape.depth : 1;
-                const uint32_t full = ExpectedChain(width, height, depth);
-                const uint32_t levels = chain == Chain::Full ? full : std::max(1u, full / 2);
-                SCOPED_TRACE(std::string(format.name) + " " + KindName(kind) + " " + std::to_string(width) + "x" +
-                             std::to_string(height) + "x" + std::to_string(depth) + " levels " +
-                             std::to_string(levels));
+            for (Chain chain : {Chain::Full, Chain::Partial})
+                for (dds::HeaderStyle style : {dds::HeaderStyle::Classic, dds::HeaderStyle::Dx10}) {
+                    const bool dx10 = style == dds::HeaderStyle::Dx10 || format.NeedsDx10Header();
+                    if ((style == dds::HeaderStyle::Dx10 && format.NeedsDx10Header()) ||
+                        (dx10 && !dds::DxgiFormOf(format.format, ColourSpace::Unspecified)))
+                        continue;
+                    const uint32_t width = shape.width;
+                    const uint32_t height = kind == TextureKind::Cube ? shape.width : shape.height;
+                    const uint32_t depth = kind == TextureKind::Volume ? shape.depth : 1;
+                    const uint32_t full = ExpectedChain(width, height, depth);
+                    const uint32_t levels = chain == Chain::Full ? full : std::max(1u, full / 2);
+                    SCOPED_TRACE(std::string(format.name) + " " + KindName(kind) + " " + std::to_string(width) +
+                                 "x" + std::to_string(height) + "x" + std::to_string(depth) + " levels " +
+                                 std::to_string(levels) + (dx10 ? " DX10" : ""));
 
-                TextureImage texture = MakeTexture(format.format, kind, width, height, depth, levels);
-                FillWithPattern(texture, seed++);
-                const std::vector<BYTE> file = dds::Write(texture);
-                CheckHeader(file, texture);
+                    TextureImage texture = MakeTexture(format.format, kind, width, height, depth, levels);
+                    FillWithPattern(texture, seed++);
+                    // sRGB where the format can record it.
+                    if (dx10 && dds::DxgiFormOf(format.format, ColourSpace::Srgb)->colourSpace == ColourSpace::Srgb)
+                        texture.colourSpace = ColourSpace::Srgb;
+                    const std::vector<BYTE> file = dds::Write(texture, style);
+                    CheckHeader(file, texture, dx10);
 
-                const TextureImage back = dds::Read(file, "round-trip.dds");
-                EXPECT_EQ(back.format, texture.format);
-                EXPECT_EQ(back.kind, texture.kind);
-                EXPECT_EQ(back.width, width);
-                EXPECT_EQ(back.height, height);
-                EXPECT_EQ(back.depth, depth);
-                EXPECT_EQ(back.levels, levels);
-                EXPECT_TRUE(SamePalette(back, texture));
-                ASSERT_EQ(back.surfaces.size(), texture.surfaces.size());
-                for (size_t i = 0; i < back.surfaces.size(); ++i)
-                    ASSERT_EQ(back.surfaces[i], texture.surfaces[i]) << "surface " << i;
-                if (::testing::Test::HasFailure())
-                    return;
-            }
+                    const TextureImage back = dds::Read(file, "round-trip.dds");
+                    EXPECT_EQ(back.format, texture.format);
+                    EXPECT_EQ(back.kind, texture.kind);
+                    EXPECT_EQ(back.colourSpace, texture.colourSpace);
+                    EXPECT_EQ(back.width, width);
+                    EXPECT_EQ(back.height, height);
+                    EXPECT_EQ(back.depth, depth);
+                    EXPECT_EQ(back.levels, levels);
+                    EXPECT_TRUE(SamePalette(back, texture));
+                    ASSERT_EQ(back.surfaces.size(), texture.surfaces.size());
+                    for (size_t i = 0; i < back.surfaces.size(); ++i)
+                        ASSERT_EQ(back.surfaces[i], texture.surfaces[i]) << "surface " << i;
+                    if (::testing::Test::HasFailure())
+                        return;
+                }
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, DdsRoundTrip,

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "tools/r3aztex/dds/dds_header.h"
+#include "tools/r3aztex/dds/dds_writer.h"
 #include "tools/r3aztex/texture/texture_image.h"
 
 #include <cstdint>
@@ -29,6 +30,15 @@ inline void FillWithPattern(TextureImage& texture, uint32_t seed)
             entry = {next(), next(), next(), next()};
         texture.palette = palette;
     }
+}
+
+// A DDS file of a texture of that shape filled with the pattern.
+inline std::vector<BYTE> ValidFile(D3DFORMAT format, TextureKind kind, uint32_t w, uint32_t h, uint32_t d,
+                                   uint32_t levels)
+{
+    TextureImage texture = MakeTexture(format, kind, w, h, d, levels);
+    FillWithPattern(texture, 7);
+    return dds::Write(texture);
 }
 
 inline DWORD HeaderWord(const std::vector<BYTE>& file, size_t offset)

@@ -25,7 +25,11 @@ const std::map<D3DFORMAT, unsigned> kCodecTableBits = {
     {D3DFMT_A2W10V10U10, 32}, {D3DFMT_D16_LOCKABLE, 16}, {FMT_L16, 16},            {FMT_A16L16, 32},
     {FMT_R16G16B16, 48},      {FMT_A16R16G16B16, 64},    {D3DFMT_UYVY, 0},         {D3DFMT_YUY2, 0},
     {D3DFMT_DXT1, 0},         {D3DFMT_DXT2, 0},          {D3DFMT_DXT3, 0},         {D3DFMT_DXT4, 0},
-    {D3DFMT_DXT5, 0},
+    {D3DFMT_DXT5, 0},         {FMT_G8R8, 16},            {FMT_R8_SNORM, 8},        {FMT_R16_SNORM, 16},
+    {FMT_Q16W16V16U16, 64},   {FMT_R16F, 16},            {FMT_G16R16F, 32},        {FMT_A16B16G16R16F, 64},
+    {FMT_R32F, 32},           {FMT_G32R32F, 64},         {FMT_B32G32R32F, 96},     {FMT_A32B32G32R32F, 128},
+    {FMT_R11G11B10F, 32},     {FMT_R9G9B9E5, 32},        {FMT_R8G8_B8G8, 0},       {FMT_G8R8_G8B8, 0},
+    {FMT_BC6H_UF16, 0},       {FMT_BC6H_SF16, 0},        {FMT_BC7, 0},             {FMT_RXGB, 0},
 };
 
 dds::StoredFormat Recognise(DWORD flags, DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a, DWORD fourcc = 0)
@@ -75,10 +79,23 @@ TEST(FormatTable, NamesAreFoundWithoutRegardToCase)
 TEST(FormatTable, EveryWrittenPixelFormatIsRecognisedAsItself)
 {
     for (const FormatInfo& info : AllFormats()) {
-        const dds::StoredFormat stored = dds::RecogniseLegacyFormat(dds::WidelyReadForm(info.dds));
-        EXPECT_EQ(dds::RecogniseLegacyFormat(info.dds).format, info.format) << info.name;
-        EXPECT_EQ(stored.format, info.format) << info.name;
-        EXPECT_EQ(stored.swizzle, dds::Swizzle::None) << info.name;
+        if (!info.NeedsDx10Header()) {
+            const dds::StoredFormat stored = dds::RecogniseLegacyFormat(dds::WidelyReadForm(info.dds));
+            EXPECT_EQ(dds::RecogniseLegacyFormat(info.dds).format, info.format) << info.name;
+            EXPECT_EQ(stored.format, info.format) << info.name;
+            EXPECT_EQ(stored.swizzle, dds::Swizzle::None) << info.name;
+        }
+        // The DX10 form, plain and sRGB, names the format back.
+        for (ColourSpace space : {ColourSpace::Unspecified, ColourSpace::Srgb}) {
+            const std::optional<dds::DxgiForm> form = dds::DxgiFormOf(info.format, space);
+            ASSERT_TRUE(form || !info.NeedsDx10Header()) << info.name << " can be written in no header";
+            if (!form)
+                continue;
+            const dds::StoredFormat stored = dds::RecogniseDxgiFormat(form->dxgiFormat, form->alpha);
+            EXPECT_EQ(stored.format, info.format) << info.name;
+            EXPECT_EQ(stored.swizzle, form->swizzle) << info.name;
+            EXPECT_EQ(stored.colourSpace, form->colourSpace) << info.name;
+        }
     }
 }
 
@@ -167,7 +184,33 @@ TEST(DdsPixelFormat, RefusesBrokenAndUnknownDescriptions)
     EXPECT_EQ(RefusalOf(DDPF_YUV, 32, 0xFF0000, 0xFF00, 0xFF, 0), ExitCode::Unsupported);
     EXPECT_EQ(RefusalOf(DDPF_FOURCC, 0, 0, 0, 0, 0, MAKEFOURCC('A', 'T', 'I', '2')), ExitCode::Unsupported);
     EXPECT_EQ(RefusalOf(DDPF_FOURCC, 0, 0, 0, 0, 0, 75), ExitCode::Unsupported); // D24S8: no codec
-    EXPECT_THROW(dds::RecogniseDxgiFormat(98), ToolError);                       // BC7
+}
+
+// What stays unread is refused with one line that names the format and,
+// for the kinds left out on purpose, says which kind it is.
+TEST(DdsPixelFormat, DxgiRefusalsNameTheFormat)
+{
+    const std::pair<DWORD, const char*> cases[] = {
+        {103, "DX10 format NV12 (103) is not supported: video YUV layouts are not read"},
+        {108, "DX10 format Y210 (108) is not supported: video YUV layouts are not read"},
+        {45, "DX10 format D24_UNORM_S8_UINT (45) is not supported: depth and stencil formats are not read"},
+        {46, "DX10 format R24_UNORM_X8_TYPELESS (46) is not supported: depth and stencil formats are not read"},
+        {30, "DX10 format R8G8B8A8_UINT (30) is not supported: integer formats are not read"},
+        {999, "DX10 format unknown (999) is not supported"},
+    };
+    for (const auto& [dxgi, message] : cases) {
+        try {
+            dds::RecogniseDxgiFormat(dxgi);
+            ADD_FAILURE() << dxgi << " was accepted";
+        } catch (const ToolError& error) {
+            EXPECT_EQ(error.Code(), ExitCode::Unsupported);
+            EXPECT_EQ(std::string(error.what()), message);
+        }
+    }
+    EXPECT_EQ(dds::RecogniseDxgiFormat(99).colourSpace, ColourSpace::Srgb);
+    EXPECT_EQ(dds::RecogniseDxgiFormat(97).format, FMT_BC7); // TYPELESS reads as UNORM
+    EXPECT_EQ(dds::RecogniseDxgiFormat(77, dds::AlphaMode::Premultiplied).format, D3DFMT_DXT4);
+    EXPECT_EQ(dds::RecogniseDxgiFormat(77, dds::AlphaMode::Straight).format, D3DFMT_DXT5);
 }
 
 TEST(DdsPixelFormat, SwizzlesExchangeRedAndBlueFields)

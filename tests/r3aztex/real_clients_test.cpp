@@ -16,57 +16,15 @@ namespace {
 using namespace testing;
 namespace fs = std::filesystem;
 
-// The program's path, from the usual Debian locations, or empty.
-std::string FindProgram(const std::string& name)
-{
-    for (const char* directory : {"/usr/bin/", "/bin/", "/usr/local/bin/"}) {
-        const std::string path = directory + name;
-        if (::access(path.c_str(), X_OK) == 0)
-            return path;
-    }
-    return "";
-}
-
 #define REQUIRE_PROGRAM(variable, name)                                                                      \
     const std::string variable = FindProgram(name);                                                          \
     if (variable.empty())                                                                                    \
         GTEST_SKIP() << name << " is not installed (Debian package " << (std::string(name).starts_with("nv") \
                                                                              ? "libnvtt-bin"                 \
+                                                                         : std::string(name) == "python3"   \
+                                                                             ? "python3-pil"                 \
                                                                              : "imagemagick")               \
                      << ")";
-
-// 8-bit A8R8G8B8 of a decoded picture, whatever depth the reader gave.
-TextureImage AsEightBit(const TextureImage& picture)
-{
-    return picture.format == D3DFMT_A8R8G8B8 ? picture : ConvertLevels(picture, D3DFMT_A8R8G8B8, 1, LoadOptions{});
-}
-
-// The largest channel difference between two pictures of one size.
-int LargestDifference(const TextureImage& a, const TextureImage& b, uint32_t channelMask = 0xFFFFFFFF)
-{
-    EXPECT_EQ(a.width, b.width);
-    EXPECT_EQ(a.height, b.height);
-    int largest = 0;
-    for (uint32_t y = 0; y < std::min(a.height, b.height); ++y)
-        for (uint32_t x = 0; x < std::min(a.width, b.width); ++x) {
-            const uint32_t p = PixelAt(a, 0, 0, x, y) & channelMask, q = PixelAt(b, 0, 0, x, y) & channelMask;
-            for (int shift = 0; shift < 32; shift += 8)
-                largest = std::max(largest, std::abs(int(p >> shift & 0xFF) - int(q >> shift & 0xFF)));
-        }
-    return largest;
-}
-
-// Our own decoding of one face (or slice) of level 0.
-TextureImage OurDecoding(const std::string& ddsPath, uint32_t face = 0, uint32_t slice = 0)
-{
-    const TextureImage texture = ReadTextureFile(ddsPath);
-    const TextureImage decoded = ConvertLevels(texture, D3DFMT_A8R8G8B8, 1, LoadOptions{});
-    const LevelLayout layout = decoded.Level(0);
-    TextureImage picture = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Flat, layout.width, layout.height, 1, 1);
-    std::copy_n(decoded.Surface(face, 0).begin() + slice * layout.slicePitch, layout.slicePitch,
-                picture.Surface(0, 0).begin());
-    return picture;
-}
 
 class RealClients : public ::testing::Test {
 protected:
@@ -224,6 +182,8 @@ TEST(OtherReaders, ReadEveryFormatExactlyAsTheToolSays)
     TempFolder folder;
     std::vector<const FormatInfo*> written;
     for (const FormatInfo& format : AllFormats()) {
+        if (!format.IsWritable())
+            continue; // read, never written
         LoadOptions options;
         if (format.content == Content::Paletted)
             options.destinationPalette = GreyPalette();
@@ -267,6 +227,37 @@ TEST(OtherReaders, ReadEveryFormatExactlyAsTheToolSays)
             EXPECT_EQ(reads, (*ReadersOf(format->format) & reader.reader) != 0)
                 << format->name << " and " << reader.program;
         }
+    }
+}
+
+// Pillow (Debian python3-pil) reads the DX10 files we write where it knows
+// the format: R8G8B8A8, here sRGB, which it notes as gamma 1/2.2. Both
+// readers agree on a DX10 sRGB file from another project, too.
+TEST_F(RealClients, PillowReadsOurDx10Files)
+{
+    REQUIRE_PROGRAM(python, "python3");
+    const std::string dds = folder / "dx10.dds";
+    ASSERT_EQ(RunTool({"convert", folder / "picture.png", "-o", dds, "--format", "a8r8g8b8", "--mips", "1", "--dx10",
+                       "--srgb"},
+                      folder)
+                  .exitCode,
+              0);
+    EXPECT_EQ(ReadTextureFile(dds).colourSpace, ColourSpace::Srgb);
+    const std::string sample = std::string(R3AZTEX_TEST_DATA) + "/pfim_wose_R8G8B8A8_UNORM_SRGB.DDS";
+    for (const std::string& file : {dds, sample}) {
+        const std::string png = file + ".pillow.png";
+        const RunResult pillow = RunProgram(
+            python,
+            {"-c", "import sys\nfrom PIL import Image\nimage = Image.open(sys.argv[1])\n"
+                   "image.convert('RGBA').save(sys.argv[2])\nprint(image.info.get('gamma'))",
+             file, png},
+            folder);
+        if (pillow.exitCode != 0 && pillow.err.find("No module named") != std::string::npos)
+            GTEST_SKIP() << "Pillow is not installed (Debian package python3-pil)";
+        ASSERT_EQ(pillow.exitCode, 0) << pillow.err;
+        EXPECT_NE(pillow.out.find("0.4545"), std::string::npos) << pillow.out;
+        EXPECT_EQ(LargestDifference(ReadTextureFile(png), OurDecoding(file)), 0) << file;
+        std::filesystem::remove(png);
     }
 }
 

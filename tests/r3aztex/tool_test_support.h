@@ -4,12 +4,14 @@
 #include "tools/r3aztex/dds/dds_writer.h"
 #include "tools/r3aztex/image_io/file_io.h"
 #include "tools/r3aztex/image_io/image_file.h"
+#include "tools/r3aztex/processing/library_operations.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -153,6 +155,51 @@ inline void WritePng(const std::string& path, const TextureImage& picture)
 inline void WriteDds(const std::string& path, const TextureImage& texture)
 {
     WriteFileAtomically(path, dds::Write(texture));
+}
+
+// The path of a program from a Debian package, or empty when it is not
+// installed.
+inline std::string FindProgram(const std::string& name)
+{
+    for (const char* directory : {"/usr/bin/", "/bin/", "/usr/local/bin/"}) {
+        const std::string path = directory + name;
+        if (::access(path.c_str(), X_OK) == 0)
+            return path;
+    }
+    return "";
+}
+
+// 8-bit A8R8G8B8 of a decoded picture, whatever depth the reader gave.
+inline TextureImage AsEightBit(const TextureImage& picture)
+{
+    return picture.format == D3DFMT_A8R8G8B8 ? picture : ConvertLevels(picture, D3DFMT_A8R8G8B8, 1, LoadOptions{});
+}
+
+// The largest channel difference between two pictures of one size.
+inline int LargestDifference(const TextureImage& a, const TextureImage& b, uint32_t channelMask = 0xFFFFFFFF)
+{
+    EXPECT_EQ(a.width, b.width);
+    EXPECT_EQ(a.height, b.height);
+    int largest = 0;
+    for (uint32_t y = 0; y < std::min(a.height, b.height); ++y)
+        for (uint32_t x = 0; x < std::min(a.width, b.width); ++x) {
+            const uint32_t p = PixelAt(a, 0, 0, x, y) & channelMask, q = PixelAt(b, 0, 0, x, y) & channelMask;
+            for (int shift = 0; shift < 32; shift += 8)
+                largest = std::max(largest, std::abs(int(p >> shift & 0xFF) - int(q >> shift & 0xFF)));
+        }
+    return largest;
+}
+
+// Our own decoding of one face (or slice) of level 0.
+inline TextureImage OurDecoding(const std::string& ddsPath, uint32_t face = 0, uint32_t slice = 0)
+{
+    const TextureImage texture = ReadTextureFile(ddsPath);
+    const TextureImage decoded = ConvertLevels(texture, D3DFMT_A8R8G8B8, 1, LoadOptions{});
+    const LevelLayout layout = decoded.Level(0);
+    TextureImage picture = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Flat, layout.width, layout.height, 1, 1);
+    std::copy_n(decoded.Surface(face, 0).begin() + slice * layout.slicePitch, layout.slicePitch,
+                picture.Surface(0, 0).begin());
+    return picture;
 }
 
 } // namespace r3aztex::testing

@@ -101,11 +101,11 @@ TEST(BlitSameFormat, PaletteImagesCopyOnlyUnderEqualPalettes)
     blitter.pSrc = nullptr;
 }
 
-// Block formats: the raw bytes of whole 4x4 blocks. The codecs here are
-// plain base codecs with no pixel size, which is all the block copy reads.
+// Block formats: the raw bytes of whole 4x4 blocks, partial ones at the
+// image's right and bottom edge included.
 struct BlockImage {
     BlockImage(D3DFORMAT format, UINT blockBytes, UINT width, UINT height, UINT depth)
-        : rowPitch((width / 4) * blockBytes + 8), slicePitch(rowPitch * (height / 4) + 16),
+        : rowPitch((width + 3) / 4 * blockBytes + 8), slicePitch(rowPitch * ((height + 3) / 4) + 16),
           bytes(std::size_t{slicePitch} * depth, 0xEE)
     {
         desc.pData = bytes.data();
@@ -125,8 +125,8 @@ void BlockCopy(BlockImage& dest, const D3DBOX& destRegion, BlockImage& src, cons
     dest.desc.Region = destRegion;
     src.desc.Region = srcRegion;
     Blitter blitter;
-    blitter.pDest = new PixelCodec(dest.desc, 0, RANGE_UNSIGNED);
-    blitter.pSrc = new PixelCodec(src.desc, 0, RANGE_UNSIGNED);
+    blitter.pDest = CreatePixelCodec(dest.desc);
+    blitter.pSrc = CreatePixelCodec(src.desc);
     EXPECT_EQ(blitter.BlitSameFormat(), expected);
 }
 
@@ -159,6 +159,23 @@ TEST(BlitSameFormatBlocks, DeclinesUnalignedRegionsAndOtherFormats)
 
     BlockImage yuvSrc(D3DFMT_YUY2, 8, 8, 8, 1), yuvDest(D3DFMT_YUY2, 8, 8, 8, 1);
     BlockCopy(yuvDest, {0, 0, 8, 8, 0, 1}, yuvSrc, {0, 0, 8, 8, 0, 1}, E_FAIL);
+}
+
+// A region that ends where a 6x5 image ends copies its partial edge blocks
+// whole rather than decoding and encoding them again.
+TEST(BlitSameFormatBlocks, CopiesPartialBlocksAtTheImageEdge)
+{
+    for (auto [format, blockBytes] : {std::pair{D3DFMT_DXT1, 8u}, std::pair{FMT_BC7, 16u}}) {
+        BlockImage src(format, blockBytes, 6, 5, 2), dest(format, blockBytes, 6, 5, 2);
+        std::iota(src.bytes.begin(), src.bytes.end(), 0);
+        BlockCopy(dest, {0, 0, 6, 5, 0, 2}, src, {0, 0, 6, 5, 0, 2}, S_OK);
+        for (UINT z = 0; z < 2; ++z)
+            for (UINT by = 0; by < 2; ++by)
+                for (UINT i = 0; i < 2 * blockBytes; ++i) {
+                    const std::size_t at = z * dest.slicePitch + by * dest.rowPitch + i;
+                    ASSERT_EQ(dest.bytes[at], src.bytes[at]) << format << " " << z << by << i;
+                }
+    }
 }
 
 TEST(BlitConvert, DeclinesUnequalSizesAndGivesUpWithoutARowBuffer)

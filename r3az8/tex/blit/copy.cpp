@@ -1,7 +1,11 @@
 // The same-size operations: raw copies of rows or 4x4 block rows between
 // images of one format, and the decode-encode copy for everything else.
+// Block rows are copied even where an image's width or height is not a
+// multiple of 4: decoding and encoding its partial edge blocks again would
+// change them.
 #include "r3az8/tex/blitter.h"
 
+#include "r3az8/tex/codecs/dxt_codec.h"
 #include "r3az8/tex/working_memory.h"
 
 #include <cstdint>
@@ -43,25 +47,17 @@ void CopyRuns(BYTE* target, const BYTE* source, std::size_t bytes, UINT lines, U
     }
 }
 
-// Bytes of one 4x4 block, or 0 when the format is not block-compressed.
-UINT BlockBytes(D3DFORMAT format)
+// Whether the region starts on block edges and ends on them, or at the
+// image's own right and bottom edge: a last, partial block there holds no
+// pixel outside the image, so copying it whole changes nothing else. (Only
+// a region of a whole image ends there: one locked at an offset is measured
+// from its corner, so it never matches the image's size.)
+bool CoversWholeBlocks(const DxtCodec& codec)
 {
-    switch (format) {
-    case D3DFMT_DXT1:
-        return 8;
-    case D3DFMT_DXT2:
-    case D3DFMT_DXT3:
-    case D3DFMT_DXT4:
-    case D3DFMT_DXT5:
-        return 16;
-    default:
-        return 0;
-    }
-}
-
-bool BlockAligned(const D3DBOX& region)
-{
-    return region.Left % 4 == 0 && region.Top % 4 == 0 && region.Right % 4 == 0 && region.Bottom % 4 == 0;
+    const D3DBOX& region = codec.Region;
+    return region.Left % 4 == 0 && region.Top % 4 == 0 &&
+           (region.Right % 4 == 0 || region.Right == codec.ImageWidth) &&
+           (region.Bottom % 4 == 0 || region.Bottom == codec.ImageHeight);
 }
 
 BYTE* BlockStart(const PixelCodec& codec, UINT blockBytes)
@@ -89,13 +85,19 @@ HRESULT Blitter::BlitSameFormat()
 
 HRESULT Blitter::BlitSameFormatBlocks()
 {
-    const UINT blockBytes = BlockBytes(pDest->Format);
-    if (blockBytes == 0 || !BlockAligned(pDest->Region) || !BlockAligned(pSrc->Region))
+    // Both sides are block codecs of one format and size (BlitSameFormat
+    // checked); the pixel-pair formats decline here.
+    const auto* dest = dynamic_cast<const DxtCodec*>(pDest);
+    const auto* src = dynamic_cast<const DxtCodec*>(pSrc);
+    if (dest == nullptr || src == nullptr || !CoversWholeBlocks(*dest) || !CoversWholeBlocks(*src))
         return E_FAIL;
+    // Equal widths from block-aligned lefts end inside a block on both
+    // sides or on neither, so the two copy the same number of blocks.
+    const UINT blockBytes = dest->BlockBytes;
     BYTE* target = BlockStart(*pDest, blockBytes);
     const BYTE* source = BlockStart(*pSrc, blockBytes);
-    CopyRuns(target, source, std::size_t{blockBytes} * (pDest->Width / 4), (pDest->Height + 3) / 4, pDest->Depth,
-             pDest->RowPitch, pSrc->RowPitch, pDest->SlicePitch, pSrc->SlicePitch);
+    CopyRuns(target, source, std::size_t{blockBytes} * ((pDest->Width + 3) / 4), (pDest->Height + 3) / 4,
+             pDest->Depth, pDest->RowPitch, pSrc->RowPitch, pDest->SlicePitch, pSrc->SlicePitch);
     return S_OK;
 }
 

@@ -9,10 +9,12 @@
 
 #include "r3az8/tex/pixel_codec.h"
 
-// A codec for D3DFMT_UYVY or D3DFMT_YUY2 (owned by the caller), or null when
-// the format is not one of them or memory runs out.
+// A codec for D3DFMT_UYVY, D3DFMT_YUY2 or their colour twins FMT_R8G8_B8G8
+// and FMT_G8R8_G8B8 (owned by the caller), or null when the format is not
+// one of them or memory runs out.
 PixelCodec* CreateYuvCodec(const ImageDesc& desc);
 
-// A codec for D3DFMT_DXT1 to D3DFMT_DXT5 (owned by the caller), or null when
-// the format is not one of them or memory runs out.
+// A codec for D3DFMT_DXT1 to D3DFMT_DXT5, FMT_BC6H_UF16, FMT_BC6H_SF16,
+// FMT_BC7 or FMT_RXGB (owned by the caller), or null when the format is not
+// one of them or memory runs out. The last four are read only.
 PixelCodec* CreateDxtCodec(const ImageDesc& desc);

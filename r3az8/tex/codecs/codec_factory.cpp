@@ -12,21 +12,29 @@ bool RegionIsInverted(const D3DBOX& region)
 
 PixelCodec* CreateCodecOfFamily(const ImageDesc& desc)
 {
-    switch (desc.Format) {
+    // Switched on as a number: the library's own formats are FOURCC codes
+    // outside the enumeration.
+    switch (static_cast<DWORD>(desc.Format)) {
     case D3DFMT_P8:
     case D3DFMT_A8P8:
         return CreatePaletteCodec(desc);
     case D3DFMT_UYVY:
     case D3DFMT_YUY2:
+    case FMT_R8G8_B8G8:
+    case FMT_G8R8_G8B8:
         return CreateYuvCodec(desc);
     case D3DFMT_DXT1:
     case D3DFMT_DXT2:
     case D3DFMT_DXT3:
     case D3DFMT_DXT4:
     case D3DFMT_DXT5:
+    case FMT_BC6H_UF16:
+    case FMT_BC6H_SF16:
+    case FMT_BC7:
+    case FMT_RXGB:
         return CreateDxtCodec(desc);
     default:
-        return CreatePackedCodec(desc);
+        return IsFloatFormat(desc.Format) ? CreateFloatCodec(desc) : CreatePackedCodec(desc);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "r3az8/tex/dxt/no_fused_multiply_add.h"
 #include "r3az8/tex/codecs/dxt_codec.h"
 
+#include "r3az8/tex/bptc/bptc_block.h"
 #include "r3az8/tex/codecs/buffered_codecs.h"
 #include "r3az8/tex/dxt/dxt_block.h"
 #include "r3az8/tex/working_memory.h"
@@ -11,17 +12,39 @@
 
 namespace {
 
+// A DXT5 block whose alpha carries red: the colour half holds green and
+// blue (its red is unused), the alpha half red.
+HRESULT DecodeBlockRXGB(FloatColor* pColors, const BYTE* pBlock)
+{
+    DecodeBlockDXT5(pColors, pBlock);
+    for (UINT i = 0; i < BlockPixels; ++i)
+        pColors[i] = {pColors[i].a, pColors[i].g, pColors[i].b, 1.0f};
+    return S_OK;
+}
+
 struct DxtFormat {
     D3DFORMAT format;
     UINT blockBytes;
     DxtCodec::BlockDecoder decode;
     float alphaScale;
+    // The precision a colour key is compared at: 5:6:5 for the DXT colour
+    // halves, 8 bits per channel for the others.
+    float redBlueScale;
+    float greenScale;
 };
 
+// The formats with an encoder (EncodeBlocks) come first; the others are
+// read only, and a codec of theirs loses every row written to it.
 constexpr DxtFormat DxtFormats[] = {
-    {D3DFMT_DXT1, 8, DecodeBlockDXT1, 255.0f},  {D3DFMT_DXT2, 16, DecodeBlockDXT2, 15.0f},
-    {D3DFMT_DXT3, 16, DecodeBlockDXT3, 15.0f},  {D3DFMT_DXT4, 16, DecodeBlockDXT4, 255.0f},
-    {D3DFMT_DXT5, 16, DecodeBlockDXT5, 255.0f},
+    {D3DFMT_DXT1, 8, DecodeBlockDXT1, 255.0f, 31.0f, 63.0f},
+    {D3DFMT_DXT2, 16, DecodeBlockDXT2, 15.0f, 31.0f, 63.0f},
+    {D3DFMT_DXT3, 16, DecodeBlockDXT3, 15.0f, 31.0f, 63.0f},
+    {D3DFMT_DXT4, 16, DecodeBlockDXT4, 255.0f, 31.0f, 63.0f},
+    {D3DFMT_DXT5, 16, DecodeBlockDXT5, 255.0f, 31.0f, 63.0f},
+    {FMT_BC6H_UF16, 16, DecodeBlockBC6HUnsigned, 255.0f, 255.0f, 255.0f},
+    {FMT_BC6H_SF16, 16, DecodeBlockBC6HSigned, 255.0f, 255.0f, 255.0f},
+    {FMT_BC7, 16, DecodeBlockBC7, 255.0f, 255.0f, 255.0f},
+    {FMT_RXGB, 16, DecodeBlockRXGB, 255.0f, 255.0f, 255.0f},
 };
 
 const DxtFormat* FindDxtFormat(D3DFORMAT format)
@@ -47,6 +70,9 @@ std::size_t BufferPosition(UINT x, UINT y, UINT blockLeft)
     return 16 * static_cast<std::size_t>((x - blockLeft) / 4) + 4 * (y & 3) + (x & 3);
 }
 
+// The 5:6:5 steps the colour key has always been compared at.
+static_assert(1.0f / 31.0f == 0.032258064f && 1.0f / 63.0f == 0.015873017f);
+
 // trunc(x * scale + 0.5) * step, the sum rounded to single precision.
 float Snap(float x, float scale, float step)
 {
@@ -62,6 +88,12 @@ DxtCodec::DxtCodec(const ImageDesc& desc)
     : PixelCodec(desc, 0, RANGE_UNSIGNED),
       AlphaScale(255.0f),
       AlphaStep(1.0f / 255.0f),
+      RedBlueScale(31.0f),
+      RedBlueStep(1.0f / 31.0f),
+      GreenScale(63.0f),
+      GreenStep(1.0f / 63.0f),
+      ImageWidth(desc.Extent.Right),
+      ImageHeight(desc.Extent.Bottom),
       Replicate(false),
       ColumnMask(SizeMask(desc.Extent.Right)),
       RowMask(SizeMask(desc.Extent.Bottom)),
@@ -86,6 +118,10 @@ DxtCodec::DxtCodec(const ImageDesc& desc)
         pDecodeBlock = entry->decode;
         AlphaScale = entry->alphaScale;
         AlphaStep = 1.0f / entry->alphaScale;
+        RedBlueScale = entry->redBlueScale;
+        RedBlueStep = 1.0f / entry->redBlueScale;
+        GreenScale = entry->greenScale;
+        GreenStep = 1.0f / entry->greenScale;
     }
     BlockColumns = BlockRight > BlockLeft ? (BlockRight - BlockLeft) / 4 : 0;
     BlockRows = BlockBottom > BlockTop ? (BlockBottom - BlockTop) / 4 : 0;
@@ -144,8 +180,8 @@ void DxtCodec::ReadRow(UINT uRow, UINT uSlice, FloatColor* pColors)
         const FloatColor key = ColorKeyValue;
         for (UINT x = 0; x < Width; ++x) {
             FloatColor& pixel = pColors[x];
-            if (Snap(pixel.r, 31.0f, 0.032258064f) == key.r && Snap(pixel.g, 63.0f, 0.015873017f) == key.g &&
-                Snap(pixel.b, 31.0f, 0.032258064f) == key.b && Snap(pixel.a, AlphaScale, AlphaStep) == key.a)
+            if (Snap(pixel.r, RedBlueScale, RedBlueStep) == key.r && Snap(pixel.g, GreenScale, GreenStep) == key.g &&
+                Snap(pixel.b, RedBlueScale, RedBlueStep) == key.b && Snap(pixel.a, AlphaScale, AlphaStep) == key.a)
                 pixel = {0.0f, 0.0f, 0.0f, 0.0f};
         }
     }
@@ -244,7 +280,9 @@ void DxtCodec::StoreBlockRow(PendingBlockRow& entry, UINT firstRow, UINT slice)
                     block[4 * i + j] = block[4 * (i & RowMask) + (j & ColumnMask)];
         }
     }
-    EncodeBlocks(Format, BlockAddress(firstRow, slice, 0), pixels, BlockColumns);
+    // The read-only formats have no encoder: their rows cannot be stored.
+    if (FAILED(EncodeBlocks(Format, BlockAddress(firstRow, slice, 0), pixels, BlockColumns)))
+        RowsLost = true;
 
     // The next block row usually comes next: hand the buffer down rather
     // than free it and allocate another.
@@ -264,8 +302,8 @@ void DxtCodec::SnapColorKey()
     const DxtFormat* entry = FindDxtFormat(Format);
     AlphaScale = entry != nullptr ? entry->alphaScale : 255.0f;
     AlphaStep = 1.0f / AlphaScale;
-    ColorKeyValue = {Snap(ColorKeyValue.r, 31.0f, 0.032258064f), Snap(ColorKeyValue.g, 63.0f, 0.015873017f),
-                     Snap(ColorKeyValue.b, 31.0f, 0.032258064f), Snap(ColorKeyValue.a, AlphaScale, AlphaStep)};
+    ColorKeyValue = {Snap(ColorKeyValue.r, RedBlueScale, RedBlueStep), Snap(ColorKeyValue.g, GreenScale, GreenStep),
+                     Snap(ColorKeyValue.b, RedBlueScale, RedBlueStep), Snap(ColorKeyValue.a, AlphaScale, AlphaStep)};
 }
 
 PixelCodec* CreateDxtCodec(const ImageDesc& desc)

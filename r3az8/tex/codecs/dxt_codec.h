@@ -1,7 +1,8 @@
-// D3DFMT_DXT1 to D3DFMT_DXT5: 4x4 pixels form one compressed block, so
-// reads decode a whole row of blocks once and serve its four pixel rows
-// from a cache, and writes collect pixel rows per block row and encode the
-// blocks when all four rows are there.
+// D3DFMT_DXT1 to D3DFMT_DXT5, and the read-only block formats BC6H, BC7
+// and RXGB: 4x4 pixels form one compressed block, so reads decode a whole
+// row of blocks once and serve its four pixel rows from a cache, and writes
+// collect pixel rows per block row and encode the blocks when all four rows
+// are there.
 #pragma once
 
 #include "r3az8/tex/pixel_codec.h"
@@ -30,6 +31,12 @@ public:
 
     float AlphaScale;   // 15 for DXT2/DXT3, else 255
     float AlphaStep;    // 1 / AlphaScale
+    float RedBlueScale; // a colour key's precision: 31 and 63 (5:6:5) for
+    float RedBlueStep;  // DXT, 255 for the other formats; the steps are
+    float GreenScale;   // the reciprocals
+    float GreenStep;
+    UINT ImageWidth;    // the stored image's size (Extent's Right, Bottom)
+    UINT ImageHeight;
     bool Replicate;     // the image is 1 or 2 pixels wide or high
     UINT ColumnMask;    // 0, 1 or 3 for an image 1, 2 or more pixels wide
     UINT RowMask;       // the same for its height

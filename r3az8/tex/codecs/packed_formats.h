@@ -3,7 +3,8 @@
 //
 // Layouts follow the public Direct3D 8 format descriptions (fields named
 // from the most significant bit down, stored little-endian), plus the
-// library's own 16-bit-per-channel formats " L16", "AL16", " R16", "AR16".
+// library's own 16-bit-per-channel formats " L16", "AL16", " R16", "AR16"
+// and the integer layouts of later versions (FMT_G8R8 and the signed ones).
 #pragma once
 
 #include "r3az8/tex/codecs/packed_layout.h"
@@ -26,8 +27,9 @@ constexpr Channel A = Channel::Alpha;
 constexpr Channel L = Channel::Luminance;
 
 // Channels without a field: colour and luminance formats read opaque, A8
-// reads black with its alpha, G16R16 reads blue and alpha as 1, and the
-// signed formats read 0 for a missing W and 1 for a missing alpha.
+// reads black with its alpha, G16R16 reads blue and alpha as 1 (Direct3D 8's
+// rule; the later G8R8 reads blue 0, as Direct3D 10 defines it), and the
+// signed formats read 0 for a missing V or W and 1 for a missing alpha.
 constexpr FloatColor kOpaque = {0.0f, 0.0f, 0.0f, 1.0f};
 constexpr FloatColor kBlueAndAlphaOne = {0.0f, 0.0f, 1.0f, 1.0f};
 constexpr FloatColor kBlack = {0.0f, 0.0f, 0.0f, 0.0f};
@@ -64,6 +66,11 @@ constexpr Layout kLayouts[] = {
     {FMT_A16L16,             4, RANGE_UNSIGNED,    2, {UnsignedField(L, 0, 16), UnsignedField(A, 16, 16)},                                                        kOpaque},
     {FMT_R16G16B16,          6, RANGE_UNSIGNED,    3, {UnsignedField(B, 0, 16), UnsignedField(G, 16, 16), UnsignedField(R, 32, 16)},                              kOpaque},
     {FMT_A16R16G16B16,       8, RANGE_UNSIGNED,    4, {UnsignedField(B, 0, 16), UnsignedField(G, 16, 16), UnsignedField(R, 32, 16), UnsignedField(A, 48, 16)},    kOpaque},
+    // Layouts of later Direct3D versions, named as the library names its own.
+    {FMT_G8R8,               2, RANGE_UNSIGNED,    2, {UnsignedField(R, 0, 8), UnsignedField(G, 8, 8)},                                                           kOpaque},
+    {FMT_R8_SNORM,           1, RANGE_SIGNED_RGB,  1, {SignedField(R, 0, 8)},                                                                                     kOpaque},
+    {FMT_R16_SNORM,          2, RANGE_SIGNED_RGB,  1, {SignedField(R, 0, 16)},                                                                                    kOpaque},
+    {FMT_Q16W16V16U16,       8, RANGE_SIGNED_RGBA, 4, {SignedField(R, 0, 16), SignedField(G, 16, 16), SignedField(B, 32, 16), SignedField(A, 48, 16)},            kOpaque},
 };
 // clang-format on
 
@@ -115,7 +122,7 @@ constexpr const Layout* FindLayout(D3DFORMAT format)
     return nullptr;
 }
 
-static_assert(kLayoutCount == 28, "the packed formats besides the two palette formats");
+static_assert(kLayoutCount == 32, "the packed formats besides the two palette formats");
 static_assert(AllLayoutsSound(), "every field inside its pixel, no two fields overlapping");
 static_assert(FormatsAreDistinct(), "one row per format");
 static_assert(RangesMatchFields(), "channel range follows the signed fields");

@@ -1,9 +1,10 @@
 // UYVY and YUY2 pixel pairs (ITU-R BT.601 studio range: Y 16..235,
-// chroma 16..240 around 128).
+// chroma 16..240 around 128), and the RGB pairs that share their layout.
 #include "r3az8/tex/dxt/no_fused_multiply_add.h"
 #include "r3az8/tex/codecs/yuv_codec.h"
 
 #include "r3az8/tex/codecs/buffered_codecs.h"
+#include "r3az8/tex/codecs/packed_layout.h"
 #include "r3az8/tex/working_memory.h"
 
 #include <cmath>
@@ -28,6 +29,11 @@ DWORD ToByte(double offset, double sum)
     return static_cast<DWORD>(value);
 }
 
+// The RGB pairs' 8-bit channels are read and written like those of the
+// packed formats.
+DWORD ToUnitByte(float x) { return packed::QuantiseField<packed::Sign::Unsigned, 8>(x, 0.5f); }
+constexpr float kByteToUnit = packed::DecodeFactor(packed::Sign::Unsigned, 8);
+
 WORD LoadWord(const BYTE* p) { return static_cast<WORD>(p[0] | p[1] << 8); }
 
 void StoreWord(BYTE* p, DWORD value)
@@ -48,8 +54,9 @@ YuvCodec::YuvCodec(const ImageDesc& desc)
       CachedSlice(0),
       Dirty(false),
       CacheValid(false),
-      LumaShift(desc.Format == D3DFMT_UYVY ? 8 : 0),
-      ChromaShift(desc.Format == D3DFMT_UYVY ? 0 : 8)
+      LumaShift(desc.Format == D3DFMT_UYVY || desc.Format == FMT_R8G8_B8G8 ? 8 : 0),
+      ChromaShift(desc.Format == D3DFMT_UYVY || desc.Format == FMT_R8G8_B8G8 ? 0 : 8),
+      Colours(desc.Format == FMT_R8G8_B8G8 || desc.Format == FMT_G8R8_G8B8 ? PairColours::Rgb : PairColours::Yuv)
 {
     // A Right of 0xFFFFFFFF has no even bound above it; such a region
     // cannot be stored; every row of it is then lost.
@@ -88,6 +95,10 @@ HRESULT YuvCodec::LoadRow(UINT row, UINT slice, RowContents contents)
         return S_OK;
 
     const BYTE* source = RowAddress(row, slice);
+    if (Colours == PairColours::Rgb) {
+        DecodeRgbPairs(source);
+        return S_OK;
+    }
     for (UINT x = 0; x < AlignedRight - AlignedLeft; x += 2, source += 4) {
         WORD first = LoadWord(source);
         WORD second = LoadWord(source + 2);
@@ -104,9 +115,36 @@ HRESULT YuvCodec::LoadRow(UINT row, UINT slice, RowContents contents)
     return S_OK;
 }
 
+void YuvCodec::DecodeRgbPairs(const BYTE* source)
+{
+    for (UINT x = 0; x < AlignedRight - AlignedLeft; x += 2, source += 4) {
+        const WORD first = LoadWord(source);
+        const WORD second = LoadWord(source + 2);
+        const float red = static_cast<float>((first >> ChromaShift) & 255) * kByteToUnit;
+        const float blue = static_cast<float>((second >> ChromaShift) & 255) * kByteToUnit;
+        pRowCache[x] = {red, static_cast<float>((first >> LumaShift) & 255) * kByteToUnit, blue, 1.0f};
+        pRowCache[x + 1] = {red, static_cast<float>((second >> LumaShift) & 255) * kByteToUnit, blue, 1.0f};
+    }
+}
+
+void YuvCodec::EncodeRgbPairs(BYTE* target) const
+{
+    for (UINT x = 0; x < AlignedRight - AlignedLeft; x += 2, target += 4) {
+        const FloatColor& left = pRowCache[x];
+        const FloatColor& right = pRowCache[x + 1];
+        // The pair's shared red and blue are the means of its two pixels.
+        const DWORD red = ToUnitByte(0.5f * (left.r + right.r));
+        const DWORD blue = ToUnitByte(0.5f * (left.b + right.b));
+        StoreWord(target, ToUnitByte(left.g) << LumaShift | red << ChromaShift);
+        StoreWord(target + 2, ToUnitByte(right.g) << LumaShift | blue << ChromaShift);
+    }
+}
+
 HRESULT YuvCodec::FlushRow()
 {
-    if (Dirty && CacheValid) {
+    if (Dirty && CacheValid && Colours == PairColours::Rgb) {
+        EncodeRgbPairs(RowAddress(CachedRow, CachedSlice));
+    } else if (Dirty && CacheValid) {
         BYTE* target = RowAddress(CachedRow, CachedSlice);
         for (UINT x = 0; x < AlignedRight - AlignedLeft; x += 2, target += 4) {
             // Chroma comes from the pair's first pixel alone.
@@ -157,7 +195,8 @@ void YuvCodec::SnapColorKey() {}
 
 PixelCodec* CreateYuvCodec(const ImageDesc& desc)
 {
-    if (desc.Format != D3DFMT_UYVY && desc.Format != D3DFMT_YUY2)
+    if (desc.Format != D3DFMT_UYVY && desc.Format != D3DFMT_YUY2 && desc.Format != FMT_R8G8_B8G8 &&
+        desc.Format != FMT_G8R8_G8B8)
         return nullptr;
     return new (std::nothrow) YuvCodec(desc);
 }

@@ -1,6 +1,8 @@
 // D3DFMT_UYVY and D3DFMT_YUY2: two horizontally neighbouring pixels share
 // one chroma pair, so rows are decoded and encoded a whole pair-aligned row
-// at a time through a one-row cache.
+// at a time through a one-row cache. FMT_R8G8_B8G8 and FMT_G8R8_G8B8 store
+// their pairs the same way, green in place of luma and red and blue in
+// place of the two chroma values, with no colour transform.
 #pragma once
 
 #include "r3az8/tex/pixel_codec.h"
@@ -34,7 +36,12 @@ public:
     bool CacheValid;
     UINT LumaShift;
     UINT ChromaShift;
+    // How a pair's three numbers become colours: BT.601 YUV, or plain RGB.
+    enum class PairColours { Yuv, Rgb };
+    PairColours Colours;
 
 private:
     BYTE* RowAddress(UINT row, UINT slice) const;
+    void DecodeRgbPairs(const BYTE* source);
+    void EncodeRgbPairs(BYTE* target) const;
 };

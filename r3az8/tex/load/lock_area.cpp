@@ -1,5 +1,7 @@
 #include "r3az8/tex/load/lock_area.h"
 
+#include "r3az8/tex/pixel_codec.h"
+
 #include <algorithm>
 
 namespace {
@@ -12,8 +14,10 @@ struct GroupedFormat {
 // Formats whose pixels are stored in groups; every other format stores
 // each pixel on its own.
 constexpr GroupedFormat groupedFormats[] = {
-    {D3DFMT_DXT1, {4, 4}}, {D3DFMT_DXT2, {4, 4}}, {D3DFMT_DXT3, {4, 4}}, {D3DFMT_DXT4, {4, 4}},
-    {D3DFMT_DXT5, {4, 4}}, {D3DFMT_YUY2, {2, 1}}, {D3DFMT_UYVY, {2, 1}},
+    {D3DFMT_DXT1, {4, 4}},    {D3DFMT_DXT2, {4, 4}},    {D3DFMT_DXT3, {4, 4}},  {D3DFMT_DXT4, {4, 4}},
+    {D3DFMT_DXT5, {4, 4}},    {FMT_BC6H_UF16, {4, 4}},  {FMT_BC6H_SF16, {4, 4}}, {FMT_BC7, {4, 4}},
+    {FMT_RXGB, {4, 4}},       {D3DFMT_YUY2, {2, 1}},    {D3DFMT_UYVY, {2, 1}},  {FMT_R8G8_B8G8, {2, 1}},
+    {FMT_G8R8_G8B8, {2, 1}},
 };
 
 UINT RoundDownToUnits(UINT value, UINT unit) { return value - value % unit; }
@@ -54,8 +58,4 @@ LockArea WidenToStorageUnits(D3DFORMAT format, const D3DBOX& wanted, const D3DBO
     return area;
 }
 
-bool IsDxtFormat(D3DFORMAT format)
-{
-    return format == D3DFMT_DXT1 || format == D3DFMT_DXT2 || format == D3DFMT_DXT3 || format == D3DFMT_DXT4 ||
-           format == D3DFMT_DXT5;
-}
+bool IsDxtFormat(D3DFORMAT format) { return StorageUnitOf(format).height == 4; }

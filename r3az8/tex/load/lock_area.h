@@ -29,5 +29,6 @@ LockArea WidenToStorageUnits(D3DFORMAT format, const D3DBOX& wanted, const D3DBO
 
 bool SameBox(const D3DBOX& a, const D3DBOX& b);
 
-// DXT formats: their system-memory copies are made in whole 4x4 blocks.
+// The 4x4 block formats (DXT1 to DXT5, BC6H, BC7, RXGB): their
+// system-memory copies are made in whole blocks.
 bool IsDxtFormat(D3DFORMAT format);

@@ -12,6 +12,7 @@
 #include "tools/r3aztex/processing/input_assembly.h"
 #include "tools/r3aztex/processing/input_order.h"
 #include "tools/r3aztex/processing/output_files.h"
+#include "tools/r3aztex/util/warnings.h"
 #include "tools/r3aztex/util/work_pool.h"
 
 #include <algorithm>
@@ -44,6 +45,9 @@ struct ConvertOptions {
     bool normalMap = false;
     bool linear = false;
     uint32_t level = 0;
+    std::optional<uint32_t> layer;
+    bool dx10 = false;
+    bool srgb = false;
     CommonOptions common;
 };
 
@@ -147,6 +151,7 @@ ConvertSettings MakeSettings(const ConvertOptions& options, FileType outputType)
     settings.mipSpace = options.linear ? MipSpace::Stored : MipSpace::LinearLight;
     settings.alpha = options.premultiply ? AlphaMode::Premultiplied : AlphaMode::Straight;
     settings.data = options.normalMap ? VectorData::NormalMap : VectorData::Colour;
+    settings.colourSpace = options.srgb ? ColourSpace::Srgb : ColourSpace::Unspecified;
     return settings;
 }
 
@@ -257,37 +262,81 @@ uintmax_t InputBytes(const std::vector<Job>& jobs)
     return total;
 }
 
+// The textures of one input that are converted: the one --layer picks,
+// or all of them (an array gives several).
+std::vector<TextureImage> PickLayers(std::vector<TextureImage> layers, const std::string& input,
+                                     const ConvertOptions& options)
+{
+    if (!options.layer)
+        return layers;
+    if (*options.layer >= layers.size())
+        Refuse("--layer " + std::to_string(*options.layer) + " asked of " + input + ", which holds " +
+               std::to_string(layers.size()) + (layers.size() == 1 ? " texture" : " textures"));
+    std::vector<TextureImage> picked;
+    picked.push_back(std::move(layers[*options.layer]));
+    return picked;
+}
+
 // Reads, converts and writes one job; gives the line to report.
 std::string RunJob(const Job& job, const ConvertOptions& options, const ConvertSettings& settings, WorkPool& pool,
                    tools::Progress& progress)
 {
-    std::vector<TextureImage> images(job.inputs.size());
+    std::vector<std::vector<TextureImage>> read(job.inputs.size());
     std::vector<std::string> names(job.inputs.size());
-    pool.ForEach(images.size(), [&](size_t i) {
+    pool.ForEach(read.size(), [&](size_t i) {
         names[i] = DisplayName(job.inputs[i]);
-        images[i] = ReadTextureFile(job.inputs[i]);
+        read[i] = PickLayers(ReadTextureLayers(job.inputs[i]), names[i], options);
     });
-    TextureImage source = options.cube     ? AssembleCube(images, names)
-                          : options.volume ? AssembleVolume(images, names)
-                                           : std::move(images[0]);
-    images.clear();
+    std::vector<TextureImage> sources;
+    if (options.cube || options.volume) {
+        std::vector<TextureImage> images;
+        for (size_t i = 0; i < read.size(); ++i) {
+            if (read[i].size() != 1)
+                throw FileError(ExitCode::CommandLine, names[i],
+                                "is an array of " + std::to_string(read[i].size()) +
+                                    " textures; pick the one to use with --layer");
+            images.push_back(std::move(read[i][0]));
+        }
+        sources.push_back(options.cube ? AssembleCube(images, names) : AssembleVolume(images, names));
+    } else {
+        sources = std::move(read[0]);
+    }
+    read.clear();
     progress.Advance("read " + names[0]);
-    const TextureImage result = ConvertTexture(source, settings, pool);
+    std::vector<TextureImage> results(sources.size());
+    for (size_t i = 0; i < sources.size(); ++i)
+        results[i] = ConvertTexture(sources[i], settings, pool);
     progress.Advance("converted " + names[0]);
+    const TextureImage& result = results[0];
+    if (job.type == FileType::Dds && result.colourSpace == ColourSpace::Srgb && !options.dx10 &&
+        !result.Format().NeedsDx10Header())
+        Warn(job.output, "the classic header cannot record that the colours are sRGB-encoded; --dx10 keeps it");
     const PngDepth depth = settings.format != nullptr ? PngDepth::OfFormat : PngDepth::Eight;
-    const WrittenFiles written = WriteTexture(result, job.output, job.type, options.level, depth, pool);
+    const dds::HeaderStyle style = options.dx10 ? dds::HeaderStyle::Dx10 : dds::HeaderStyle::Classic;
+    WrittenFiles written;
+    for (size_t i = 0; i < results.size(); ++i) {
+        const std::string path = results.size() == 1 ? job.output : LayerName(job.output, static_cast<uint32_t>(i));
+        WrittenFiles one = WriteTexture(results[i], path, job.type, options.level, depth, style, pool);
+        written.names.insert(written.names.end(), one.names.begin(), one.names.end());
+        written.description = std::move(one.description);
+    }
     progress.Advance("wrote " + job.output);
     std::string line = (names.size() == 1 ? names[0] : std::to_string(names.size()) + " inputs") + " -> " +
                        (written.names[0] == kStandardStream ? "standard output" : written.names[0]);
     if (written.names.size() > 1)
         line += " (+" + std::to_string(written.names.size() - 1) + " more)";
-    return line + ": " + written.description;
+    line += ": " + written.description;
+    if (results.size() > 1)
+        line += ", " + std::to_string(results.size()) + " array textures";
+    return line;
 }
 
 ExitCode RunConvert(const ConvertOptions& options)
 {
     if (options.cube && options.volume)
         Refuse("--cube and --volume exclude each other");
+    if (options.srgb && !options.dx10)
+        Refuse("--srgb is recorded in the DX10 header only: add --dx10");
     const FileType type = OutputTypeOf(options);
     const ConvertSettings settings = MakeSettings(options, type);
     const std::vector<Job> jobs = PlanJobs(options, type);
@@ -306,6 +355,11 @@ ExitCode RunConvert(const ConvertOptions& options)
     tools::Progress progress(jobs.size() * kStepsPerJob, worthABar && !options.common.quiet
                                                              ? tools::ProgressDisplay::OnTerminal
                                                              : tools::ProgressDisplay::Off);
+    // Warnings about inputs go around the bar, or nowhere with --quiet.
+    WarningDestination warnings(options.common.quiet ? WarningSink()
+                                                     : WarningSink([&progress](const std::string& line) {
+                                                           progress.Message(line);
+                                                       }));
     // Reports go where the texture does not.
     std::FILE* const reports = options.output == kStandardStream ? stderr : stdout;
     FailureRecord failures;
@@ -390,6 +444,12 @@ CommandRunner AddConvertCommand(CLI::App& tool)
     c->add_flag("--normal-map", options->normalMap, "The input is a normal map: renormalise every level");
     c->add_flag("--linear", options->linear, "Filter mips on the stored values, not in linear light");
     c->add_option("--level", options->level, "The level written to PNG output (default 0)")->check(WholeNumber());
+    c->add_option("--layer", options->layer,
+                  "The texture of a DDS texture array to convert (default: each to its own file, NAME_layerN)")
+        ->check(WholeNumber());
+    c->add_flag("--dx10", options->dx10,
+                "Write DDS files with the DX10 header (needed to record sRGB); default: the classic header");
+    c->add_flag("--srgb", options->srgb, "Record colour outputs as sRGB-encoded (needs --dx10)");
     AddCommonOptions(*c, options->common, Batch::Many);
     return [options] { return RunConvert(*options); };
 }

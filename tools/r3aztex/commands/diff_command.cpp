@@ -12,6 +12,7 @@
 #include "tools/r3aztex/processing/input_order.h"
 #include "tools/r3aztex/processing/library_operations.h"
 #include "tools/r3aztex/util/json_text.h"
+#include "tools/r3aztex/util/warnings.h"
 #include "tools/r3aztex/util/work_pool.h"
 
 #include <cmath>
@@ -126,6 +127,7 @@ ExitCode RunDiff(const DiffOptions& options)
         RefuseToOverwriteInputs({options.first, options.second}, {options.diffImage});
     }
     WorkPool pool(ThreadCount(options.common));
+    WarningDestination warnings(options.common.quiet ? WarningSink() : WarningSink(WarnToStandardError));
     TextureImage images[2];
     const std::string* paths[2] = {&options.first, &options.second};
     pool.ForEach(2, [&](size_t i) { images[i] = ReadTextureFile(*paths[i]); });
@@ -144,7 +146,8 @@ ExitCode RunDiff(const DiffOptions& options)
                      DisplayName(options.second) + " has " + std::to_string(b.levels) + "; comparing the first " +
                      std::to_string(levels));
 
-    // Both sides decoded by the library into 16 bits per channel.
+    // Both sides decoded by the library into 16 bits per channel (float
+    // values held to 0..1).
     TextureImage decoded[2];
     for (size_t i = 0; i < 2; ++i)
         decoded[i] = ConvertLevels(images[i], FMT_A16R16G16B16, levels, LoadOptions{});

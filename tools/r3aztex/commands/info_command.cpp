@@ -6,6 +6,7 @@
 #include "tools/r3aztex/image_io/file_io.h"
 #include "tools/r3aztex/image_io/image_file.h"
 #include "tools/r3aztex/util/json_text.h"
+#include "tools/r3aztex/util/warnings.h"
 #include "tools/r3aztex/util/work_pool.h"
 
 #include <algorithm>
@@ -26,6 +27,8 @@ struct Shape {
     D3DFORMAT format;
     TextureKind kind;
     uint32_t width, height, depth, levels;
+    uint32_t arraySize = 1; // textures of a DDS texture array
+    ColourSpace colourSpace = ColourSpace::Unspecified;
 };
 
 // A DDS file is only described (its data is checked to be there, not
@@ -37,7 +40,9 @@ Shape Inspect(const std::string& path)
     const FileType type = DetectFileType(bytes, name);
     if (type == FileType::Dds) {
         const dds::Description d = dds::Describe(bytes, name);
-        return {"dds", d.format, d.kind, d.width, d.height, d.depth, d.levels};
+        for (const std::string& warning : d.warnings)
+            Warn(name, warning);
+        return {"dds", d.format, d.kind, d.width, d.height, d.depth, d.levels, d.arraySize, d.colourSpace};
     }
     const TextureImage image = DecodeTexture(bytes, name);
     const char* container = type == FileType::Png ? "png" : type == FileType::Tga ? "tga" : "jpeg";
@@ -63,19 +68,38 @@ std::vector<LevelFacts> Levels(const Shape& shape)
     return levels;
 }
 
-std::string AsText(const std::string& path, const Shape& shape)
+// Bytes of one texture (of an array) over all its levels and faces.
+uint64_t TextureBytes(const std::vector<LevelFacts>& levels)
 {
-    const std::vector<LevelFacts> levels = Levels(shape);
     uint64_t total = 0;
     for (const LevelFacts& level : levels)
         total += level.bytes;
-    std::string text = path + ": " + shape.container + ", " + FormatName(shape.format) + ", " +
-                       KindName(shape.kind) + " " + SizeText(shape.width, shape.height, shape.depth) +
-                       (shape.kind == TextureKind::Cube ? " (6 faces)" : "") + ", " + std::to_string(shape.levels) +
-                       (shape.levels == 1 ? " level, " : " levels, ") + std::to_string(total) + " bytes\n";
+    return total;
+}
+
+std::string FormatText(const Shape& shape)
+{
+    return FormatName(shape.format) + (shape.colourSpace == ColourSpace::Srgb ? " (sRGB)" : "");
+}
+
+std::string AsText(const std::string& path, const Shape& shape)
+{
+    const std::vector<LevelFacts> levels = Levels(shape);
+    const uint64_t one = TextureBytes(levels);
+    const std::string kind = std::string(KindName(shape.kind)) + " " +
+                             SizeText(shape.width, shape.height, shape.depth) +
+                             (shape.kind == TextureKind::Cube ? " (6 faces)" : "");
+    std::string text = path + ": " + shape.container + ", " + FormatText(shape) + ", " + kind +
+                       (shape.arraySize > 1 ? ", array of " + std::to_string(shape.arraySize) + " textures" : "") +
+                       ", " + std::to_string(shape.levels) + (shape.levels == 1 ? " level, " : " levels, ") +
+                       std::to_string(one * shape.arraySize) + " bytes\n";
+    if (shape.arraySize > 1)
+        for (uint32_t layer = 0; layer < shape.arraySize; ++layer)
+            text += "  layer " + std::to_string(layer) + ": " + kind + ", " + std::to_string(one) + " bytes\n";
     for (size_t i = 0; i < levels.size(); ++i)
         text += "  level " + std::to_string(i) + ": " + SizeText(levels[i].width, levels[i].height, levels[i].depth) +
-                ", " + std::to_string(levels[i].bytes) + " bytes\n";
+                ", " + std::to_string(levels[i].bytes) + " bytes" + (shape.arraySize > 1 ? " per layer" : "") +
+                "\n";
     if (shape.container == "dds")
         text += "  other readers of " + FormatName(shape.format) + " as r3aztex writes it: " +
                 ReadersText(shape.format) + "\n";
@@ -98,10 +122,9 @@ std::string ReadByJson(const Shape& shape)
 std::string AsJson(const std::string& path, const Shape& shape)
 {
     const std::vector<LevelFacts> levels = Levels(shape);
-    uint64_t total = 0;
+    const uint64_t total = TextureBytes(levels) * shape.arraySize;
     std::string levelList;
     for (size_t i = 0; i < levels.size(); ++i) {
-        total += levels[i].bytes;
         levelList += std::string(i ? ", " : "") + "{\"level\": " + std::to_string(i) +
                      ", \"width\": " + std::to_string(levels[i].width) +
                      ", \"height\": " + std::to_string(levels[i].height) +
@@ -113,6 +136,8 @@ std::string AsJson(const std::string& path, const Shape& shape)
            JsonString(KindName(shape.kind)) + ", \"width\": " + std::to_string(shape.width) +
            ", \"height\": " + std::to_string(shape.height) + ", \"depth\": " + std::to_string(shape.depth) +
            ", \"faces\": " + std::to_string(shape.kind == TextureKind::Cube ? 6 : 1) +
+           ", \"array_size\": " + std::to_string(shape.arraySize) +
+           ", \"srgb\": " + (shape.colourSpace == ColourSpace::Srgb ? "true" : "false") +
            ", \"level_count\": " + std::to_string(shape.levels) + ", \"bytes\": " + JsonNumber(total) +
            ", \"levels\": [" + levelList + "]" + ReadByJson(shape) + "}";
 }
@@ -122,6 +147,7 @@ ExitCode RunInfo(const InfoOptions& options)
     if (std::count(options.files.begin(), options.files.end(), kStandardStream) > 1)
         throw ToolError(ExitCode::CommandLine, "standard input ('-') can be read only once");
     WorkPool pool(ThreadCount(options.common));
+    WarningDestination warnings(options.common.quiet ? WarningSink() : WarningSink(WarnToStandardError));
     std::vector<std::optional<Shape>> shapes(options.files.size());
     std::vector<std::string> errors(options.files.size());
     FailureRecord failures;

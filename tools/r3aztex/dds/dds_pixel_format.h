@@ -1,26 +1,35 @@
 // From a DDS pixel-format description (legacy or DX10) to one of the tool's
-// formats, and the channel reordering some stored layouts need on the way.
+// formats, the channel reordering some stored layouts need on the way, and
+// back from a format to the DX10 description it is written with.
 #pragma once
 
 #include "tools/r3aztex/formats/format_table.h"
 
+#include <optional>
 #include <span>
+#include <string>
 
 namespace r3aztex::dds {
 
 // Layouts that hold the same fields as one of our formats with red and blue
-// exchanged (A8B8G8R8, A2R10G10B10, A16B16G16R16 and their DXGI twins).
-// The reader swaps the two fields of every pixel to reach our layout.
+// exchanged (A8B8G8R8, A2R10G10B10, A16B16G16R16, B8G8R8 and their DXGI
+// twins). The reader swaps the two fields of every pixel to reach our
+// layout; the DX10 writer swaps them back.
 enum class Swizzle : BYTE {
     None,
     SwapRedBlue8,  // 32-bit pixels, 8-bit fields at bits 0 and 16
     SwapRedBlue10, // 32-bit pixels, 10-bit fields at bits 0 and 20
     SwapRedBlue16, // 64-bit pixels, 16-bit fields at bits 0 and 32
+    SwapRedBlue24, // 24-bit pixels, bytes 0 and 2
 };
 
 struct StoredFormat {
     D3DFORMAT format;
     Swizzle swizzle;
+    ColourSpace colourSpace = ColourSpace::Unspecified;
+    // Set when the description is one of the known writers' habits that is
+    // read as the writer meant rather than as it says: what was read how.
+    const char* habit = nullptr;
 };
 
 // The format a legacy DDS_PIXELFORMAT describes. Throws ToolError with the
@@ -30,10 +39,30 @@ struct StoredFormat {
 // the tool does not read (an unknown FOURCC or mask layout, YUV masks).
 StoredFormat RecogniseLegacyFormat(const DdsPixelFormat& pixelFormat);
 
-// The format a DX10 header's DXGI_FORMAT names, or Unsupported.
-StoredFormat RecogniseDxgiFormat(DWORD dxgiFormat);
+// DDS_HEADER_DXT10.miscFlags2, low three bits.
+enum class AlphaMode : BYTE { Unknown = 0, Straight = 1, Premultiplied = 2, Opaque = 3, Custom = 4 };
 
-// Reorders the pixels of a surface in place.
+// The format a DX10 header's DXGI_FORMAT names (a premultiplied alpha mode
+// turns BC2 and BC3 into DXT2 and DXT4), or Unsupported with a line that
+// names the DXGI format and, for video, depth and integer formats, the kind.
+StoredFormat RecogniseDxgiFormat(DWORD dxgiFormat, AlphaMode alpha = AlphaMode::Unknown);
+
+// How a DX10 header names a format: its DXGI_FORMAT, the reordering of
+// the stored pixels, the alpha mode to record. Empty for formats without
+// a DXGI equivalent. An sRGB texture gets the _SRGB form where one exists.
+struct DxgiForm {
+    DWORD dxgiFormat;
+    Swizzle swizzle;
+    AlphaMode alpha;
+    ColourSpace colourSpace; // what the form records; Unspecified when it has no sRGB twin
+};
+std::optional<DxgiForm> DxgiFormOf(D3DFORMAT format, ColourSpace colourSpace);
+
+// "BC7_UNORM_SRGB", or "unknown" for codes outside the enumeration.
+std::string DxgiFormatName(DWORD dxgiFormat);
+
+// Reorders the pixels of a surface in place (each swizzle is its own
+// inverse).
 void ApplySwizzle(Swizzle swizzle, std::span<BYTE> pixels);
 
 } // namespace r3aztex::dds

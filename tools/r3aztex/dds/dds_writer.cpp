@@ -1,14 +1,32 @@
 #include "tools/r3aztex/dds/dds_writer.h"
 
+#include "tools/r3aztex/dds/dds_pixel_format.h"
 #include "tools/r3aztex/dds/header_habits.h"
-
 #include "tools/r3aztex/tool_error.h"
 
 #include <cstring>
 
 namespace r3aztex::dds {
 
-Header MakeHeader(const TextureImage& texture)
+namespace {
+
+bool UsesDx10Header(const TextureImage& texture, HeaderStyle style)
+{
+    return style == HeaderStyle::Dx10 || texture.Format().NeedsDx10Header();
+}
+
+DxgiForm FormOf(const TextureImage& texture)
+{
+    const std::optional<DxgiForm> form = DxgiFormOf(texture.format, texture.colourSpace);
+    if (!form)
+        throw ToolError(ExitCode::Unsupported, texture.Format().name + std::string(" has no DX10 (DXGI) format; "
+                                                                                   "write it without --dx10"));
+    return *form;
+}
+
+} // namespace
+
+Header MakeHeader(const TextureImage& texture, HeaderStyle style)
 {
     const FormatInfo& format = texture.Format();
     const LevelLayout top = texture.Level(0);
@@ -28,6 +46,8 @@ Header MakeHeader(const TextureImage& texture)
     }
     header.pixelFormatSize = kPixelFormatBytes;
     header.pixelFormat = WidelyReadForm(format.dds);
+    if (UsesDx10Header(texture, style))
+        header.pixelFormat = {DDPF_FOURCC, kDx10Fourcc, 0, 0, 0, 0, 0};
     header.caps = DDSCAPS_TEXTURE;
     if (texture.levels > 1)
         header.caps |= DDSCAPS_COMPLEX | DDSCAPS_MIPMAP;
@@ -48,18 +68,29 @@ Header MakeHeader(const TextureImage& texture)
     return header;
 }
 
-std::vector<BYTE> Write(const TextureImage& texture)
+std::vector<BYTE> Write(const TextureImage& texture, HeaderStyle style)
 {
     const FormatInfo& format = texture.Format();
     if (texture.surfaces.size() != size_t(texture.Faces()) * texture.levels)
         throw ToolError(ExitCode::Internal, "texture holds the wrong number of surfaces");
     const bool paletted = format.content == Content::Paletted;
+    const bool dx10 = UsesDx10Header(texture, style);
+    const DxgiForm form = dx10 ? FormOf(texture) : DxgiForm{};
 
-    std::vector<BYTE> file(kDataOffset + (paletted ? kPaletteBytes : 0));
+    std::vector<BYTE> file(kDataOffset + (dx10 ? kDx10HeaderBytes : 0) + (paletted ? kPaletteBytes : 0));
     StoreLittleEndian32(file.data(), kMagic);
-    EncodeHeader(MakeHeader(texture), file.data() + kMagicBytes);
+    EncodeHeader(MakeHeader(texture, style), file.data() + kMagicBytes);
+    if (dx10) {
+        BYTE* extension = file.data() + kDataOffset;
+        StoreLittleEndian32(extension, form.dxgiFormat);
+        StoreLittleEndian32(extension + 4,
+                            texture.kind == TextureKind::Volume ? kDimensionTexture3D : kDimensionTexture2D);
+        StoreLittleEndian32(extension + 8, texture.kind == TextureKind::Cube ? kMiscTextureCube : 0);
+        StoreLittleEndian32(extension + 12, 1);
+        StoreLittleEndian32(extension + 16, static_cast<DWORD>(form.alpha));
+    }
     if (paletted) {
-        BYTE* palette = file.data() + kDataOffset;
+        BYTE* palette = file.data() + file.size() - kPaletteBytes;
         if (texture.palette)
             std::memcpy(palette, texture.palette->data(), kPaletteBytes);
         else
@@ -72,7 +103,9 @@ std::vector<BYTE> Write(const TextureImage& texture)
             if (surface.size() != texture.Level(level).bytes)
                 throw ToolError(ExitCode::Internal, "surface of level " + std::to_string(level) +
                                                         " does not match its layout");
+            const size_t start = file.size();
             file.insert(file.end(), surface.begin(), surface.end());
+            ApplySwizzle(form.swizzle, std::span<BYTE>(file).subspan(start));
         }
     return file;
 }

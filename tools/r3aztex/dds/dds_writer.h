@@ -1,5 +1,6 @@
-// Writes TextureImage records as DDS files with the legacy header, which
-// every DDS reader understands.
+// Writes TextureImage records as DDS files: with the classic header, which
+// every DDS reader understands, or with the DX10 header, which can also
+// say that colours are sRGB-encoded and name the newer formats.
 #pragma once
 
 #include "tools/r3aztex/dds/dds_header.h"
@@ -9,15 +10,23 @@
 
 namespace r3aztex::dds {
 
-// The header a texture is written with: flags, pitch (uncompressed) or
-// linear size (DXT), mip count, caps for mips, cube maps and volumes, and
-// the format's pixel-format description from the format table, in the
-// spelling other readers understand (header_habits.h).
-Header MakeHeader(const TextureImage& texture);
+// Classic: the legacy header for every format that has a classic
+// description, the DX10 header for the formats only it can name (BC6H,
+// BC7, R11G11B10 ...). Dx10: the DX10 header for every format.
+enum class HeaderStyle { Classic, Dx10 };
 
-// The whole file: magic, header, palette (P8 and A8P8; all opaque white
-// when the texture has none, which is how the library reads a format
-// without palette), then every face with its mips.
-std::vector<BYTE> Write(const TextureImage& texture);
+// The header a texture is written with: flags, pitch (uncompressed) or
+// linear size (block formats), mip count, caps for mips, cube maps and
+// volumes, and the format's pixel-format description from the format
+// table, in the spelling other readers understand (header_habits.h), or
+// the DX10 marker.
+Header MakeHeader(const TextureImage& texture, HeaderStyle style = HeaderStyle::Classic);
+
+// The whole file: magic, header, DX10 header when used, palette (P8 and
+// A8P8; all opaque white when the texture has none, which is how the
+// library reads a format without palette), then every face with its mips.
+// Throws ToolError (Unsupported) when a DX10 header is asked for a format
+// that has no DXGI form.
+std::vector<BYTE> Write(const TextureImage& texture, HeaderStyle style = HeaderStyle::Classic);
 
 } // namespace r3aztex::dds

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace r3aztex::dds {
 namespace {
@@ -38,6 +39,10 @@ void ApplySwizzle(Swizzle swizzle, std::span<BYTE> pixels)
         return SwapFields<uint32_t, 10, 0, 20>(pixels);
     case Swizzle::SwapRedBlue16:
         return SwapFields<uint64_t, 16, 0, 32>(pixels);
+    case Swizzle::SwapRedBlue24:
+        for (size_t offset = 0; offset + 3 <= pixels.size(); offset += 3)
+            std::swap(pixels[offset], pixels[offset + 2]);
+        return;
     }
 }
 

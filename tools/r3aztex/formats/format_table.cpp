@@ -16,6 +16,8 @@ constexpr DdsPixelFormat Masks(DWORD flags, DWORD bits, DWORD red, DWORD green, 
     return {flags, 0, bits, red, green, blue, alpha};
 }
 constexpr DdsPixelFormat ByFourcc(DWORD code) { return {DDPF_FOURCC, code, 0, 0, 0, 0, 0}; }
+// No classic description: named by the DX10 header alone.
+constexpr DdsPixelFormat Dx10Only() { return {0, 0, 0, 0, 0, 0, 0}; }
 
 constexpr DWORD RGB = DDPF_RGB;
 constexpr DWORD RGBA = DDPF_RGB | DDPF_ALPHAPIXELS;
@@ -86,14 +88,41 @@ constexpr std::array kFormats = {
     FormatInfo{D3DFMT_DXT3, "dxt3", Block4x4, 16, Colour, kRgba, 6, ByFourcc(D3DFMT_DXT3)},
     FormatInfo{D3DFMT_DXT4, "dxt4", Block4x4, 16, Colour, kRgba, 8, ByFourcc(D3DFMT_DXT4)},
     FormatInfo{D3DFMT_DXT5, "dxt5", Block4x4, 16, Colour, kRgba, 8, ByFourcc(D3DFMT_DXT5)},
+    // Integer layouts of later Direct3D versions. Q16W16V16U16 keeps the
+    // number Direct3D 9 gave it; the others have only DXGI names.
+    FormatInfo{FMT_G8R8, "r8g8_unorm", Packed, 2, Data, kRed | kGreen, 8, Dx10Only()},
+    FormatInfo{FMT_R8_SNORM, "r8_snorm", Packed, 1, Signed, kRed, 8, Dx10Only()},
+    FormatInfo{FMT_R16_SNORM, "r16_snorm", Packed, 2, Signed, kRed, 16, Dx10Only()},
+    FormatInfo{FMT_Q16W16V16U16, "q16w16v16u16", Packed, 8, Signed, kRgba, 16, ByFourcc(110)},
+    // Floating point: the Direct3D 9 numbers 111 to 116 where they exist.
+    FormatInfo{FMT_R16F, "r16f", Packed, 2, Float, kRed, 16, ByFourcc(111)},
+    FormatInfo{FMT_G16R16F, "g16r16f", Packed, 4, Float, kRed | kGreen, 16, ByFourcc(112)},
+    FormatInfo{FMT_A16B16G16R16F, "a16b16g16r16f", Packed, 8, Float, kRgba, 16, ByFourcc(113)},
+    FormatInfo{FMT_R32F, "r32f", Packed, 4, Float, kRed, 32, ByFourcc(114)},
+    FormatInfo{FMT_G32R32F, "g32r32f", Packed, 8, Float, kRed | kGreen, 32, ByFourcc(115)},
+    FormatInfo{FMT_A32B32G32R32F, "a32b32g32r32f", Packed, 16, Float, kRgba, 32, ByFourcc(116)},
+    FormatInfo{FMT_B32G32R32F, "r32g32b32_float", Packed, 12, Float, kRgb, 32, Dx10Only()},
+    FormatInfo{FMT_R11G11B10F, "r11g11b10_float", Packed, 4, Float, kRgb, 11, Dx10Only()},
+    FormatInfo{FMT_R9G9B9E5, "r9g9b9e5_sharedexp", Packed, 4, Float, kRgb, 14, Dx10Only()},
+    // Pixel pairs sharing red and blue.
+    FormatInfo{FMT_R8G8_B8G8, "r8g8_b8g8", PixelPair, 4, Colour, kRgb, 8, ByFourcc(FMT_R8G8_B8G8)},
+    FormatInfo{FMT_G8R8_G8B8, "g8r8_g8b8", PixelPair, 4, Colour, kRgb, 8, ByFourcc(FMT_G8R8_G8B8)},
+    // Blocks the library decodes but cannot encode.
+    FormatInfo{FMT_BC6H_UF16, "bc6h_uf16", Block4x4, 16, Float, kRgb, 16, Dx10Only(), Access::ReadOnly},
+    FormatInfo{FMT_BC6H_SF16, "bc6h_sf16", Block4x4, 16, Float, kRgb, 16, Dx10Only(), Access::ReadOnly},
+    FormatInfo{FMT_BC7, "bc7", Block4x4, 16, Colour, kRgba, 8, Dx10Only(), Access::ReadOnly},
+    FormatInfo{FMT_RXGB, "rxgb", Block4x4, 16, Data, kRgb, 8, ByFourcc(FMT_RXGB), Access::ReadOnly},
 };
 
-// The table must cover the codec table exactly: 30 packed, 2 YUV, 5 DXT.
-static_assert(kFormats.size() == 37);
+// The table must cover the codec tables exactly: 34 packed, 9 float,
+// 4 pixel pair, 9 block formats.
+static_assert(kFormats.size() == 56);
 
 constexpr bool MasksFitBitCount(const FormatInfo& info)
 {
     const DdsPixelFormat& pf = info.dds;
+    if (info.NeedsDx10Header())
+        return pf.fourCC == 0 && pf.bitCount == 0;
     if (pf.flags & DDPF_FOURCC)
         return pf.bitCount == 0;
     if (pf.bitCount != info.unitBytes * 8 || info.storage != Packed)

@@ -16,8 +16,8 @@ namespace r3aztex {
 // How pixels are grouped in memory.
 enum class Storage : BYTE {
     Packed,    // a whole number of bytes per pixel
-    Block4x4,  // DXT: one block of unitBytes per 4x4 pixels
-    PixelPair, // YUY2, UYVY: four bytes per two horizontally adjacent pixels
+    Block4x4,  // DXT, BC6H, BC7: one block of unitBytes per 4x4 pixels
+    PixelPair, // YUY2, UYVY, RGBG, GRGB: four bytes per two horizontally adjacent pixels
 };
 
 // What the channels mean, for decisions that depend on meaning rather than
@@ -29,7 +29,17 @@ enum class Content : BYTE {
     Paletted,
     Signed, // bump and normal vectors, linear
     Data,   // two-channel and depth values, linear
+    Float,  // floating-point colour, linear, not limited to 0..1
 };
+
+// What a texture's stored colour values mean. Unspecified: colour formats
+// hold sRGB-encoded values by convention, as PNG files do, and the float
+// formats linear ones. Srgb: the file says so (the _SRGB DXGI formats).
+enum class ColourSpace : BYTE { Unspecified, Srgb };
+
+// Whether the library can store pixels in the format, or only read them
+// (the block formats without an encoder).
+enum class Access : BYTE { ReadWrite, ReadOnly };
 
 // Which FloatColor channels the format stores a field for.
 enum ChannelMask : BYTE {
@@ -72,15 +82,20 @@ struct FormatInfo {
     Content content;
     BYTE channels;    // ChannelMask bits
     UINT channelBits; // widest channel; above 8 the PNG writer uses 16 bits
-    // How the DDS writer stores the format: the bit masks where a mask layout
-    // exists and no other common format shares it, a FOURCC otherwise.
+    // How the DDS writer stores the format in a classic header: the bit
+    // masks where a mask layout exists and no other common format shares
+    // it, a FOURCC otherwise; all zero (no flags) for the formats only a
+    // DX10 header can name, which are always written with one.
     DdsPixelFormat dds;
+    Access access = Access::ReadWrite;
 
-    bool HasAlpha() const { return (channels & kAlpha) != 0; }
-    bool IsBlockCompressed() const { return storage == Storage::Block4x4; }
+    constexpr bool HasAlpha() const { return (channels & kAlpha) != 0; }
+    constexpr bool IsBlockCompressed() const { return storage == Storage::Block4x4; }
+    constexpr bool NeedsDx10Header() const { return dds.flags == 0; }
+    constexpr bool IsWritable() const { return access == Access::ReadWrite; }
 };
 
-// All formats, in the order of the library's codec table.
+// All formats, in the order of the library's codec tables.
 std::span<const FormatInfo> AllFormats();
 
 // The row for a format, or null when the library has no codec for it.

@@ -68,6 +68,24 @@ constexpr std::array kFacts = {
     Facts{D3DFMT_DXT3, IM | NV | PIL},
     Facts{D3DFMT_DXT4, kNone},
     Facts{D3DFMT_DXT5, IM | NV | PIL},
+    // The later formats, by the Direct3D 9 numbers, RGBG/GRGB or the DX10
+    // header: none of the three reads them. (The read-only block formats
+    // are never written.)
+    Facts{FMT_G8R8, kNone},
+    Facts{FMT_R8_SNORM, kNone},
+    Facts{FMT_R16_SNORM, kNone},
+    Facts{FMT_Q16W16V16U16, kNone},
+    Facts{FMT_R16F, kNone},
+    Facts{FMT_G16R16F, kNone},
+    Facts{FMT_A16B16G16R16F, kNone},
+    Facts{FMT_R32F, kNone},
+    Facts{FMT_G32R32F, kNone},
+    Facts{FMT_B32G32R32F, kNone},
+    Facts{FMT_A32B32G32R32F, kNone},
+    Facts{FMT_R11G11B10F, kNone},
+    Facts{FMT_R9G9B9E5, kNone},
+    Facts{FMT_R8G8_B8G8, kNone},
+    Facts{FMT_G8R8_G8B8, kNone},
 };
 
 } // namespace

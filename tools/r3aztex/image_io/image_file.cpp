@@ -3,6 +3,7 @@
 #include "tools/r3aztex/dds/dds_reader.h"
 #include "tools/r3aztex/image_io/file_io.h"
 #include "tools/r3aztex/tool_error.h"
+#include "tools/r3aztex/util/warnings.h"
 
 #include <algorithm>
 #include <cctype>
@@ -57,20 +58,42 @@ FileType DetectFileType(std::span<const BYTE> bytes, const std::string& name)
     return byName == FileType::Tga || byName == FileType::Dds || byName == FileType::Png ? byName : FileType::Unknown;
 }
 
-TextureImage DecodeTexture(std::span<const BYTE> bytes, const std::string& name)
+std::vector<TextureImage> DecodeTextureLayers(std::span<const BYTE> bytes, const std::string& name)
 {
+    std::vector<TextureImage> layers;
     switch (DetectFileType(bytes, name)) {
-    case FileType::Dds:
-        return dds::Read(bytes, name);
+    case FileType::Dds: {
+        dds::Contents contents = dds::ReadContents(bytes, name);
+        for (const std::string& warning : contents.description.warnings)
+            Warn(name, warning);
+        return std::move(contents.layers);
+    }
     case FileType::Png:
-        return DecodePng(bytes, name);
+        layers.push_back(DecodePng(bytes, name));
+        return layers;
     case FileType::Tga:
     case FileType::Jpeg:
-        return DecodeWithStb(bytes, name);
+        layers.push_back(DecodeWithStb(bytes, name));
+        return layers;
     case FileType::Unknown:
         break;
     }
     throw FileError(ExitCode::Unsupported, name, "not a DDS, PNG, TGA or JPEG file");
+}
+
+TextureImage DecodeTexture(std::span<const BYTE> bytes, const std::string& name)
+{
+    std::vector<TextureImage> layers = DecodeTextureLayers(bytes, name);
+    if (layers.size() != 1)
+        throw FileError(ExitCode::Unsupported, name,
+                        "is an array of " + std::to_string(layers.size()) +
+                            " textures; convert it (with --layer N for one of them) to compare or combine it");
+    return std::move(layers[0]);
+}
+
+std::vector<TextureImage> ReadTextureLayers(const std::string& path)
+{
+    return DecodeTextureLayers(ReadFileBytes(path), path);
 }
 
 TextureImage ReadTextureFile(const std::string& path) { return DecodeTexture(ReadFileBytes(path), path); }

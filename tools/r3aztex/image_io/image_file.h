@@ -17,9 +17,15 @@ FileType DetectFileType(std::span<const BYTE> bytes, const std::string& name);
 // By the ending alone (".dds", ".png", ...; any letter case).
 FileType FileTypeOfName(const std::string& name);
 
-// Any supported file as a texture. PNG, TGA and JPEG give a one-level 2D
-// texture in A8R8G8B8, or A16R16G16B16 for 16-bit PNG files. Throws
-// ToolError naming the file: FileAccess, Malformed, Unsupported.
+// Every texture a file holds: one, or the elements of a DDS texture array
+// in order. PNG, TGA and JPEG give a one-level 2D texture in A8R8G8B8, or
+// A16R16G16B16 for 16-bit PNG files. A DDS file read leniently is reported
+// with Warn. Throws ToolError naming the file: FileAccess, Malformed,
+// Unsupported.
+std::vector<TextureImage> ReadTextureLayers(const std::string& path);
+std::vector<TextureImage> DecodeTextureLayers(std::span<const BYTE> bytes, const std::string& name);
+
+// The same for a file of one texture; an array is refused (Unsupported).
 TextureImage ReadTextureFile(const std::string& path);
 TextureImage DecodeTexture(std::span<const BYTE> bytes, const std::string& name);
 

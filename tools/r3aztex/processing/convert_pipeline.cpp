@@ -10,8 +10,14 @@ namespace r3aztex {
 namespace {
 
 // Resampling, mips and renormalisation work in 16 bits per channel, so that
-// no level is made from an already quantised or compressed one.
-constexpr D3DFORMAT kWorkingFormat = FMT_A16R16G16B16;
+// no level is made from an already quantised or compressed one; textures
+// with floats on either side work in 32-bit floats, which keep values
+// beyond 0..1 (normal maps excepted: their vectors lie in range).
+D3DFORMAT WorkingFormat(D3DFORMAT source, D3DFORMAT output, VectorData data)
+{
+    const bool floats = FindFormat(source)->content == Content::Float || FindFormat(output)->content == Content::Float;
+    return floats && data == VectorData::Colour ? FMT_A32B32G32R32F : FMT_A16R16G16B16;
+}
 
 // Pieces of about this many bytes are handed to the pool.
 constexpr size_t kPieceBytes = 256 * 1024;
@@ -104,8 +110,16 @@ bool HasTransparency(const TextureImage& source, D3DCOLOR colorKey)
 
 D3DFORMAT DefaultFormatOf(const TextureImage& source, const ConvertSettings& settings)
 {
-    if (settings.defaultFormat == DefaultFormat::Source || source.Format().IsBlockCompressed() ||
-        !HoldsColour(source.format))
+    // A format the library reads but cannot encode (BC6H, BC7, RXGB) is
+    // not kept: floats go to half floats, data to 8:8:8:8, colour to what
+    // any colour source gets.
+    const FormatInfo& format = source.Format();
+    if (!format.IsWritable() && format.content == Content::Float)
+        return FMT_A16B16G16R16F;
+    if (!format.IsWritable() && (format.content != Content::Colour || settings.defaultFormat == DefaultFormat::Source))
+        return D3DFMT_A8R8G8B8;
+    if (format.IsWritable() && (settings.defaultFormat == DefaultFormat::Source || format.IsBlockCompressed() ||
+                                !HoldsColour(source.format)))
         return source.format;
     // Premultiplied alpha is stored as DXT4, made from DXT5.
     if (settings.alpha == AlphaMode::Premultiplied || HasTransparency(source, settings.colorKey))
@@ -145,11 +159,27 @@ D3DFORMAT ResolveOutputFormat(const TextureImage& source, const ConvertSettings&
     return format;
 }
 
-TextureImage ConvertTexture(const TextureImage& source, const ConvertSettings& settings, WorkPool& pool)
+namespace {
+
+// What the result's values mean: a colour result keeps the source's tag,
+// or takes the one asked for; vectors, data and floats have none.
+ColourSpace ResultColourSpace(const TextureImage& source, D3DFORMAT output, const ConvertSettings& settings)
+{
+    if (settings.data == VectorData::NormalMap || !HoldsColour(output))
+        return ColourSpace::Unspecified;
+    return settings.colourSpace == ColourSpace::Srgb ? ColourSpace::Srgb : source.colourSpace;
+}
+
+TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& settings, WorkPool& pool)
 {
     const D3DFORMAT output = ResolveOutputFormat(source, settings);
     const Plan plan = MakePlan(source, settings);
     const bool normalMap = settings.data == VectorData::NormalMap;
+    const bool plainCopy = !plan.resized && !plan.regenerate && !normalMap && settings.colorKey == 0;
+    if (!FindFormat(output)->IsWritable() && !(plainCopy && output == source.format))
+        throw ToolError(ExitCode::Unsupported, FormatName(output) +
+                                                   " can be read but not encoded; choose another --format");
+    const D3DFORMAT working = WorkingFormat(source.format, output, settings.data);
 
     LoadOptions finalStep;
     finalStep.filter = IMAGE_FILTER_POINT | settings.ditherFlag;
@@ -173,16 +203,17 @@ TextureImage ConvertTexture(const TextureImage& source, const ConvertSettings& s
     // The working texture: level 0 resampled (or copied), and either the
     // source's own lower levels or room for new ones.
     TextureImage work = plan.regenerate
-                            ? ResampleTop(source, kWorkingFormat, plan.width, plan.height, plan.depth, plan.levels,
+                            ? ResampleTop(source, working, plan.width, plan.height, plan.depth, plan.levels,
                                           resample)
-                            : ConvertLevels(source, kWorkingFormat, plan.levels, resample);
+                            : ConvertLevels(source, working, plan.levels, resample);
     const MissingZ missingZ = MissingZOf(source.format);
     if (normalMap)
         ForEachPiece(work, 0, plan.regenerate ? 1 : plan.levels, pool, RenormaliseNormals, missingZ);
 
     if (plan.regenerate) {
         const bool linearLight = settings.mipSpace == MipSpace::LinearLight && !normalMap &&
-                                 HoldsColour(source.format) && HoldsColour(output) && plan.levels > 1;
+                                 working == FMT_A16R16G16B16 && HoldsColour(source.format) &&
+                                 HoldsColour(output) && plan.levels > 1;
         // Level 0 keeps its exact stored values; only the new levels pass
         // back through the curve.
         std::vector<std::vector<BYTE>> top;
@@ -204,6 +235,15 @@ TextureImage ConvertTexture(const TextureImage& source, const ConvertSettings& s
             ForEachPiece(work, 1, plan.levels, pool, RenormaliseNormals, missingZ);
     }
     return ConvertLevels(work, output, plan.levels, finalStep);
+}
+
+} // namespace
+
+TextureImage ConvertTexture(const TextureImage& source, const ConvertSettings& settings, WorkPool& pool)
+{
+    TextureImage result = ConvertPixels(source, settings, pool);
+    result.colourSpace = ResultColourSpace(source, result.format, settings);
+    return result;
 }
 
 } // namespace r3aztex

@@ -44,6 +44,9 @@ struct ConvertSettings {
     MipSpace mipSpace = MipSpace::LinearLight;
     AlphaMode alpha = AlphaMode::Straight;
     VectorData data = VectorData::Colour;
+    // Srgb: tag the result as sRGB-encoded (--srgb); otherwise a colour
+    // result keeps the source's tag.
+    ColourSpace colourSpace = ColourSpace::Unspecified;
 };
 
 // The format the result is stored in: the requested one (or the default),
@@ -53,7 +56,12 @@ struct ConvertSettings {
 D3DFORMAT ResolveOutputFormat(const TextureImage& source, const ConvertSettings& settings);
 
 // The converted texture. Every pixel operation runs in the texture library;
-// the sRGB curve and renormalisation run on the pool's threads.
+// the sRGB curve and renormalisation run on the pool's threads. Resizing
+// and mips work in 16 bits per channel, or in 32-bit floats when the
+// source or the result holds floats (so values beyond 1 survive). Throws
+// Unsupported when the result would have to be encoded into a format the
+// library only reads (BC6H, BC7, RXGB); a plain copy into the source's own
+// format needs no encoding and is done.
 TextureImage ConvertTexture(const TextureImage& source, const ConvertSettings& settings, WorkPool& pool);
 
 // Whether a normal map stored in the format keeps z (Keep) or only x and y
@@ -61,7 +69,8 @@ TextureImage ConvertTexture(const TextureImage& source, const ConvertSettings& s
 MissingZ MissingZOf(D3DFORMAT format);
 
 // Whether a format holds colour whose mips are best filtered in linear
-// light (colour, luminance and palette formats, not vectors or data).
+// light (colour, luminance and palette formats, not vectors, data or
+// floats, which hold linear values already).
 bool HoldsColour(D3DFORMAT format);
 
 } // namespace r3aztex

@@ -44,6 +44,12 @@ TextureImage Picture(const TextureImage& texture, uint32_t face, uint32_t slice)
 
 } // namespace
 
+std::string LayerName(const std::string& path, uint32_t layer)
+{
+    const std::string stem = WithoutEnding(path);
+    return stem + "_layer" + std::to_string(layer) + path.substr(stem.size());
+}
+
 std::vector<std::string> OutputNames(const std::string& path, FileType type, TextureKind kind, uint32_t slices)
 {
     if (type == FileType::Dds || kind == TextureKind::Flat)
@@ -60,11 +66,11 @@ std::vector<std::string> OutputNames(const std::string& path, FileType type, Tex
 }
 
 WrittenFiles WriteTexture(const TextureImage& texture, const std::string& path, FileType type, uint32_t level,
-                          PngDepth depth, WorkPool& pool)
+                          PngDepth depth, dds::HeaderStyle style, WorkPool& pool)
 {
     const uint32_t faces = texture.kind == TextureKind::Cube ? 6 : 1;
     if (type == FileType::Dds) {
-        WriteOutputFile(path, dds::Write(texture));
+        WriteOutputFile(path, dds::Write(texture, style));
         return {{path},
                 "dds, " + FormatName(texture.format) + ", " + KindName(texture.kind) + " " +
                     SizeText(texture.width, texture.height, texture.depth) + (faces == 6 ? " (6 faces)" : "") +

@@ -2,6 +2,7 @@
 // (one per cube face or volume slice).
 #pragma once
 
+#include "tools/r3aztex/dds/dds_writer.h"
 #include "tools/r3aztex/image_io/image_file.h"
 #include "tools/r3aztex/texture/texture_image.h"
 #include "tools/r3aztex/util/work_pool.h"
@@ -25,9 +26,14 @@ struct WrittenFiles {
     std::string description; // "dds, dxt1, 2d 64x32, 7 levels" or "png, 8-bit rgba, 2d 64x32, level 0"
 };
 
-// Writes the texture to `path` as `type` (Dds or Png); `level` picks the
-// level for PNG. Each file is written atomically ("-": to standard output).
+// The name texture `layer` of an array is written to: "NAME_layer3.dds"
+// for layer 3 of NAME.dds.
+std::string LayerName(const std::string& path, uint32_t layer);
+
+// Writes the texture to `path` as `type` (Dds, with the header `style`, or
+// Png); `level` picks the level for PNG. Each file is written atomically
+// ("-": to standard output).
 WrittenFiles WriteTexture(const TextureImage& texture, const std::string& path, FileType type, uint32_t level,
-                          PngDepth depth, WorkPool& pool);
+                          PngDepth depth, dds::HeaderStyle style, WorkPool& pool);
 
 } // namespace r3aztex

@@ -55,6 +55,7 @@ struct TextureImage {
     std::vector<std::vector<BYTE>> surfaces;
     // The 256 entries of a P8 or A8P8 texture.
     std::optional<std::array<PALETTEENTRY, 256>> palette;
+    ColourSpace colourSpace = ColourSpace::Unspecified;
 
     uint32_t Faces() const { return kind == TextureKind::Cube ? 6u : 1u; }
     const FormatInfo& Format() const; // the format's row; the format must be in the table
