@@ -126,7 +126,7 @@ void DdsExtras(const fs::path& folder, Bytes& bytes)
         {"header_size_24", dxt, {{4, 24}}},
         {"pixel_format_size_0", dxt, {{76, 0}}},
         {"mips_beyond_chain", dxt, {{28, 9}}},
-        {"luminance_as_red", l8, {{80, 0x40}}},
+        {"luminance_as_red", l8, {{80, 0x40}, {96, 0}, {100, 0}}},
         {"rgb24_red_first", rgb, {{92, 0xFF}, {100, 0xFF0000}}},
     };
     for (const Habit& habit : habits) {
