@@ -7,7 +7,7 @@ namespace softd3d8 {
 
 template <class Interface, D3DRESOURCETYPE kType, ObjectKind kKind>
 Buffer<Interface, kType, kKind>::Buffer(IDirect3DDevice8* device)
-    : registration(static_cast<Interface*>(this), kKind), device(device)
+    : registration_(static_cast<Interface*>(this), kKind), device_(device)
 {
     device->AddRef();
 }
@@ -20,10 +20,10 @@ HRESULT Buffer<Interface, kType, kKind>::Create(IDirect3DDevice8* device, UINT l
     std::unique_ptr<Buffer> made(new (std::nothrow) Buffer(device));
     if (!made)
         return E_OUTOFMEMORY;
-    made->bytes.reset(new (std::nothrow) std::byte[length]);
-    if (!made->bytes)
+    made->bytes_.reset(new (std::nothrow) std::byte[length]);
+    if (!made->bytes_)
         return E_OUTOFMEMORY;
-    std::memset(made->bytes.get(), 0, length);
+    std::memset(made->bytes_.get(), 0, length);
     *buffer = made.release();
     return D3D_OK;
 }
@@ -44,7 +44,7 @@ HRESULT Buffer<Interface, kType, kKind>::QueryInterface(REFIID riid, void** ppvO
 template <class Interface, D3DRESOURCETYPE kType, ObjectKind kKind>
 ULONG Buffer<Interface, kType, kKind>::Release()
 {
-    ULONG left = references.Drop();
+    ULONG left = references_.Drop();
     if (left == 0)
         delete this;
     return left == ULONG(-1) ? 0 : left;
@@ -55,8 +55,8 @@ HRESULT Buffer<Interface, kType, kKind>::GetDevice(IDirect3DDevice8** ppDevice)
 {
     if (ppDevice == nullptr)
         return D3DERR_INVALIDCALL;
-    device->AddRef();
-    *ppDevice = device;
+    device_->AddRef();
+    *ppDevice = device_;
     return D3D_OK;
 }
 

@@ -18,20 +18,20 @@ public:
     static HRESULT Create(IDirect3DDevice8* device, UINT length, Interface** buffer);
 
     HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
-    ULONG AddRef() override { return references.Add(); }
+    ULONG AddRef() override { return references_.Add(); }
     ULONG Release() override;
     HRESULT GetDevice(IDirect3DDevice8** ppDevice) override;
     D3DRESOURCETYPE GetType() override { return kType; }
 
-    ~Buffer() { device->Release(); }
+    ~Buffer() { device_->Release(); }
 
 private:
     explicit Buffer(IDirect3DDevice8* device);
 
-    Registration registration;
-    IDirect3DDevice8* device;
-    ReferenceCount references;
-    std::unique_ptr<std::byte[]> bytes;
+    Registration registration_;
+    IDirect3DDevice8* device_;
+    ReferenceCount references_;
+    std::unique_ptr<std::byte[]> bytes_;
 };
 
 using VertexBuffer = Buffer<IDirect3DVertexBuffer8, D3DRTYPE_VERTEXBUFFER, ObjectKind::VertexBuffer>;

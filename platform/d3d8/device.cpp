@@ -39,7 +39,7 @@ bool IsPrimitiveType(D3DPRIMITIVETYPE type) { return type >= D3DPT_POINTLIST && 
 
 } // namespace
 
-Device::Device() : registration(static_cast<IDirect3DDevice8*>(this), ObjectKind::Device) {}
+Device::Device() : registration_(static_cast<IDirect3DDevice8*>(this), ObjectKind::Device) {}
 
 Device::~Device() = default;
 
@@ -57,7 +57,7 @@ HRESULT Device::QueryInterface(REFIID riid, void** ppvObj)
 
 ULONG Device::Release()
 {
-    ULONG left = references.Drop();
+    ULONG left = references_.Drop();
     if (left == 0)
         delete this;
     return left == ULONG(-1) ? 0 : left;

@@ -18,7 +18,7 @@ public:
     ~Device();
 
     HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
-    ULONG AddRef() override { return references.Add(); }
+    ULONG AddRef() override { return references_.Add(); }
     ULONG Release() override;
 
     HRESULT CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
@@ -45,8 +45,8 @@ public:
                                  UINT primCount) override;
 
 private:
-    Registration registration;
-    ReferenceCount references;
+    Registration registration_;
+    ReferenceCount references_;
 };
 
 // Copies rectangles between two surfaces of the same format without locking

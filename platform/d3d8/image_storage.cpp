@@ -52,55 +52,55 @@ LockRules RulesFor(D3DPOOL pool, DWORD usage)
 }
 
 ImageStorage::ImageStorage(const FormatLayout& layout, UINT width, UINT height, UINT depth, LockRules rules)
-    : layout(layout), width(width), height(height), depth(depth), rules(rules)
+    : layout_(layout), width_(width), height_(height), depth_(depth), rules_(rules)
 {
 }
 
 ImageStorage::~ImageStorage()
 {
     // A resource destroyed while locked is no longer locked by anyone.
-    if (locked)
+    if (locked_)
         CountLockReleased();
 }
 
 HRESULT ImageStorage::Allocate()
 {
-    uint64_t row = uint64_t(layout.BlocksAcross(width)) * layout.blockBytes + pitchPadding.load();
-    uint64_t slice = row * layout.BlocksDown(height);
-    uint64_t total = slice * depth;
+    uint64_t row = uint64_t(layout_.BlocksAcross(width_)) * layout_.blockBytes + pitchPadding.load();
+    uint64_t slice = row * layout_.BlocksDown(height_);
+    uint64_t total = slice * depth_;
     // Pitches are INT and sizes UINT in the descriptions.
-    if (width == 0 || height == 0 || depth == 0 || row > INT_MAX || slice > INT_MAX || total > UINT_MAX)
+    if (width_ == 0 || height_ == 0 || depth_ == 0 || row > INT_MAX || slice > INT_MAX || total > UINT_MAX)
         return D3DERR_INVALIDCALL;
-    bytes.reset(new (std::nothrow) std::byte[total]);
-    if (!bytes)
+    bytes_.reset(new (std::nothrow) std::byte[total]);
+    if (!bytes_)
         return E_OUTOFMEMORY;
-    std::memset(bytes.get(), 0, total);
-    rowPitch = static_cast<UINT>(row);
-    slicePitch = static_cast<UINT>(slice);
+    std::memset(bytes_.get(), 0, total);
+    rowPitch_ = static_cast<UINT>(row);
+    slicePitch_ = static_cast<UINT>(slice);
     return D3D_OK;
 }
 
 bool ImageStorage::IsValidArea(const D3DBOX& area) const
 {
-    if (area.Left > area.Right || area.Right > width || area.Top > area.Bottom || area.Bottom > height ||
-        area.Front > area.Back || area.Back > depth)
+    if (area.Left > area.Right || area.Right > width_ || area.Top > area.Bottom || area.Bottom > height_ ||
+        area.Front > area.Back || area.Back > depth_)
         return false;
-    return layout.OnColumnEdge(area.Left, width) && layout.OnColumnEdge(area.Right, width) &&
-           layout.OnRowEdge(area.Top, height) && layout.OnRowEdge(area.Bottom, height);
+    return layout_.OnColumnEdge(area.Left, width_) && layout_.OnColumnEdge(area.Right, width_) &&
+           layout_.OnRowEdge(area.Top, height_) && layout_.OnRowEdge(area.Bottom, height_);
 }
 
 std::byte* ImageStorage::BlockAt(UINT x, UINT y, UINT z) const
 {
-    return bytes.get() + size_t(z) * slicePitch + size_t(y / layout.blockHeight) * rowPitch +
-           size_t(x / layout.blockWidth) * layout.blockBytes;
+    return bytes_.get() + size_t(z) * slicePitch_ + size_t(y / layout_.blockHeight) * rowPitch_ +
+           size_t(x / layout_.blockWidth) * layout_.blockBytes;
 }
 
 HRESULT ImageStorage::Lock(const void* identity, const D3DBOX* area, DWORD flags, D3DLOCKED_BOX* lockedBox)
 {
     HRESULT result = D3D_OK;
-    if (lockedBox == nullptr || !rules.lockable || locked || (flags & ~kKnownLockFlags) != 0)
+    if (lockedBox == nullptr || !rules_.lockable || locked_ || (flags & ~kKnownLockFlags) != 0)
         result = D3DERR_INVALIDCALL;
-    else if ((flags & D3DLOCK_DISCARD) && (!rules.dynamic || (flags & D3DLOCK_READONLY)))
+    else if ((flags & D3DLOCK_DISCARD) && (!rules_.dynamic || (flags & D3DLOCK_READONLY)))
         result = D3DERR_INVALIDCALL; // discarding is for dynamic resources, and contradicts reading
     else if (area != nullptr && !IsValidArea(*area))
         result = D3DERR_INVALIDCALL;
@@ -108,19 +108,19 @@ HRESULT ImageStorage::Lock(const void* identity, const D3DBOX* area, DWORD flags
     if (FAILED(result))
         return result;
     const D3DBOX corner = area != nullptr ? *area : WholeArea();
-    lockedBox->RowPitch = static_cast<INT>(rowPitch);
-    lockedBox->SlicePitch = static_cast<INT>(slicePitch);
+    lockedBox->RowPitch = static_cast<INT>(rowPitch_);
+    lockedBox->SlicePitch = static_cast<INT>(slicePitch_);
     lockedBox->pBits = BlockAt(corner.Left, corner.Top, corner.Front);
-    locked = true;
+    locked_ = true;
     CountLockTaken();
     return D3D_OK;
 }
 
 HRESULT ImageStorage::Unlock()
 {
-    if (!locked)
+    if (!locked_)
         return D3DERR_INVALIDCALL;
-    locked = false;
+    locked_ = false;
     CountLockReleased();
     return D3D_OK;
 }

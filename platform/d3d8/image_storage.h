@@ -39,35 +39,35 @@ public:
     // block. `identity` names the locking object in the lock history.
     HRESULT Lock(const void* identity, const D3DBOX* area, DWORD flags, D3DLOCKED_BOX* locked);
     HRESULT Unlock();
-    bool IsLocked() const { return locked; }
+    bool IsLocked() const { return locked_; }
 
     // Whether `area` lies inside the image and on block edges.
     bool IsValidArea(const D3DBOX& area) const;
-    D3DBOX WholeArea() const { return {0, 0, width, height, 0, depth}; }
+    D3DBOX WholeArea() const { return {0, 0, width_, height_, 0, depth_}; }
 
     // Address of the block holding pixel (x, y) of slice z; the caller keeps
     // x and y on block edges.
     std::byte* BlockAt(UINT x, UINT y, UINT z) const;
 
-    const FormatLayout& Layout() const { return layout; }
-    D3DFORMAT Format() const { return layout.format; }
-    UINT Width() const { return width; }
-    UINT Height() const { return height; }
-    UINT Depth() const { return depth; }
-    UINT RowPitch() const { return rowPitch; }
-    UINT SlicePitch() const { return slicePitch; }
-    UINT Size() const { return slicePitch * depth; }
+    const FormatLayout& Layout() const { return layout_; }
+    D3DFORMAT Format() const { return layout_.format; }
+    UINT Width() const { return width_; }
+    UINT Height() const { return height_; }
+    UINT Depth() const { return depth_; }
+    UINT RowPitch() const { return rowPitch_; }
+    UINT SlicePitch() const { return slicePitch_; }
+    UINT Size() const { return slicePitch_ * depth_; }
 
 private:
-    const FormatLayout& layout;
-    UINT width;
-    UINT height;
-    UINT depth;
-    LockRules rules;
-    UINT rowPitch = 0;
-    UINT slicePitch = 0;
-    std::unique_ptr<std::byte[]> bytes;
-    bool locked = false;
+    const FormatLayout& layout_;
+    UINT width_;
+    UINT height_;
+    UINT depth_;
+    LockRules rules_;
+    UINT rowPitch_ = 0;
+    UINT slicePitch_ = 0;
+    std::unique_ptr<std::byte[]> bytes_;
+    bool locked_ = false;
 };
 
 } // namespace softd3d8

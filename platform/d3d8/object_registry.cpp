@@ -25,7 +25,7 @@ std::atomic<unsigned> lockedObjects{0};
 
 } // namespace
 
-Registration::Registration(const void* identity, ObjectKind kind) : identity(identity)
+Registration::Registration(const void* identity, ObjectKind kind) : identity_(identity)
 {
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
@@ -36,7 +36,7 @@ Registration::~Registration()
 {
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
-    registry.objects.erase(identity);
+    registry.objects.erase(identity_);
 }
 
 bool IsLiveObject(const void* identity, ObjectKind kind)

@@ -21,7 +21,7 @@ public:
     Registration& operator=(const Registration&) = delete;
 
 private:
-    const void* identity;
+    const void* identity_;
 };
 
 bool IsLiveObject(const void* identity, ObjectKind kind);

@@ -16,22 +16,22 @@ bool RectToBox(const RECT& rect, D3DBOX& box)
 
 Surface::Surface(IDirect3DDevice8* device, IDirect3DBaseTexture8* container, const IID* containerIid,
                  SurfaceRole role, const SurfaceShape& shape, LockRules rules, bool standAloneLockable)
-    : registration(static_cast<IDirect3DSurface8*>(this), ObjectKind::Surface),
-      device(device),
-      container(container),
-      containerIid(containerIid),
-      role(role),
-      pool(shape.pool),
-      usage(shape.usage),
-      standAloneLockable(standAloneLockable),
-      storage(*shape.layout, shape.width, shape.height, 1, rules)
+    : registration_(static_cast<IDirect3DSurface8*>(this), ObjectKind::Surface),
+      device_(device),
+      container_(container),
+      containerIid_(containerIid),
+      role_(role),
+      pool_(shape.pool),
+      usage_(shape.usage),
+      standAloneLockable_(standAloneLockable),
+      storage_(*shape.layout, shape.width, shape.height, 1, rules)
 {
 }
 
 Surface::~Surface()
 {
-    if (container == nullptr)
-        device->Release();
+    if (container_ == nullptr)
+        device_->Release();
 }
 
 HRESULT Surface::CreateLevel(IDirect3DDevice8* device, IDirect3DBaseTexture8* container, const IID& containerIid,
@@ -41,7 +41,7 @@ HRESULT Surface::CreateLevel(IDirect3DDevice8* device, IDirect3DBaseTexture8* co
                                            RulesFor(shape.pool, shape.usage), false));
     if (!level)
         return E_OUTOFMEMORY;
-    HRESULT result = level->storage.Allocate();
+    HRESULT result = level->storage_.Allocate();
     if (FAILED(result))
         level.reset();
     return result;
@@ -59,7 +59,7 @@ HRESULT Surface::CreateStandAlone(IDirect3DDevice8* device, SurfaceRole role, co
         device->Release();
         return E_OUTOFMEMORY;
     }
-    HRESULT result = made->storage.Allocate();
+    HRESULT result = made->storage_.Allocate();
     if (FAILED(result)) {
         delete made;
         return result;
@@ -87,18 +87,18 @@ HRESULT Surface::QueryInterface(REFIID riid, void** ppvObj)
 
 ULONG Surface::AddRef()
 {
-    if (container != nullptr)
-        return container->AddRef();
-    return references.Add();
+    if (container_ != nullptr)
+        return container_->AddRef();
+    return references_.Add();
 }
 
 ULONG Surface::Release()
 {
     // A level lives exactly as long as its texture; the texture's Release
     // may destroy this object, so nothing here runs after it.
-    if (container != nullptr)
-        return container->Release();
-    ULONG left = references.Drop();
+    if (container_ != nullptr)
+        return container_->Release();
+    ULONG left = references_.Drop();
     if (left == 0)
         delete this;
     return left == ULONG(-1) ? 0 : left;
@@ -108,8 +108,8 @@ HRESULT Surface::GetDevice(IDirect3DDevice8** ppDevice)
 {
     if (ppDevice == nullptr)
         return D3DERR_INVALIDCALL;
-    device->AddRef();
-    *ppDevice = device;
+    device_->AddRef();
+    *ppDevice = device_;
     return D3D_OK;
 }
 
@@ -118,14 +118,14 @@ HRESULT Surface::GetContainer(REFIID riid, void** ppContainer)
     if (ppContainer == nullptr)
         return D3DERR_INVALIDCALL;
     *ppContainer = nullptr;
-    if (container == nullptr)
+    if (container_ == nullptr)
         return E_NOINTERFACE;
-    if (riid != IID_IUnknown && riid != IID_IDirect3DBaseTexture8 && riid != *containerIid)
+    if (riid != IID_IUnknown && riid != IID_IDirect3DBaseTexture8 && riid != *containerIid_)
         return E_NOINTERFACE;
     // Every texture interface of ours starts at the same address, so one
     // pointer serves each identifier accepted above.
-    container->AddRef();
-    *ppContainer = container;
+    container_->AddRef();
+    *ppContainer = container_;
     return D3D_OK;
 }
 
@@ -133,14 +133,14 @@ HRESULT Surface::GetDesc(D3DSURFACE_DESC* pDesc)
 {
     if (pDesc == nullptr)
         return D3DERR_INVALIDCALL;
-    pDesc->Format = storage.Format();
+    pDesc->Format = storage_.Format();
     pDesc->Type = D3DRTYPE_SURFACE;
-    pDesc->Usage = usage;
-    pDesc->Pool = pool;
-    pDesc->Size = storage.Size();
+    pDesc->Usage = usage_;
+    pDesc->Pool = pool_;
+    pDesc->Size = storage_.Size();
     pDesc->MultiSampleType = D3DMULTISAMPLE_NONE;
-    pDesc->Width = storage.Width();
-    pDesc->Height = storage.Height();
+    pDesc->Width = storage_.Width();
+    pDesc->Height = storage_.Height();
     return D3D_OK;
 }
 
@@ -160,7 +160,7 @@ HRESULT Surface::LockUncounted(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWO
     if (rect != nullptr && !RectToBox(*rect, box))
         return D3DERR_INVALIDCALL;
     D3DLOCKED_BOX locked;
-    HRESULT result = storage.Lock(static_cast<IDirect3DSurface8*>(this), rect != nullptr ? &box : nullptr, flags,
+    HRESULT result = storage_.Lock(static_cast<IDirect3DSurface8*>(this), rect != nullptr ? &box : nullptr, flags,
                                   &locked);
     if (FAILED(result))
         return result;
@@ -169,6 +169,6 @@ HRESULT Surface::LockUncounted(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWO
     return D3D_OK;
 }
 
-HRESULT Surface::UnlockRect() { return storage.Unlock(); }
+HRESULT Surface::UnlockRect() { return storage_.Unlock(); }
 
 } // namespace softd3d8

@@ -52,10 +52,10 @@ public:
     // LockRect has counted it already.
     HRESULT LockUncounted(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags);
 
-    ImageStorage& Storage() { return storage; }
-    SurfaceRole Role() const { return role; }
-    bool StandAloneLockable() const { return standAloneLockable; }
-    DWORD Usage() const { return usage; }
+    ImageStorage& Storage() { return storage_; }
+    SurfaceRole Role() const { return role_; }
+    bool StandAloneLockable() const { return standAloneLockable_; }
+    DWORD Usage() const { return usage_; }
 
     // The surface behind an interface pointer, if it is one of ours.
     static Surface* FromInterface(IDirect3DSurface8* surface);
@@ -64,16 +64,16 @@ private:
     Surface(IDirect3DDevice8* device, IDirect3DBaseTexture8* container, const IID* containerIid, SurfaceRole role,
             const SurfaceShape& shape, LockRules rules, bool standAloneLockable);
 
-    Registration registration;
-    IDirect3DDevice8* device;
-    IDirect3DBaseTexture8* container; // null for a stand-alone surface
-    const IID* containerIid;
-    SurfaceRole role;
-    D3DPOOL pool;
-    DWORD usage;
-    bool standAloneLockable;
-    ReferenceCount references; // stand-alone surfaces only
-    ImageStorage storage;
+    Registration registration_;
+    IDirect3DDevice8* device_;
+    IDirect3DBaseTexture8* container_; // null for a stand-alone surface
+    const IID* containerIid_;
+    SurfaceRole role_;
+    D3DPOOL pool_;
+    DWORD usage_;
+    bool standAloneLockable_;
+    ReferenceCount references_; // stand-alone surfaces only
+    ImageStorage storage_;
 };
 
 // Converts a rectangle to the box the storage works with; false when it has

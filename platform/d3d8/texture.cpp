@@ -22,12 +22,12 @@ HRESULT Texture::Create(IDirect3DDevice8* device, UINT width, UINT height, UINT 
     std::unique_ptr<Texture> made(new (std::nothrow) Texture(device, levelCount));
     if (!made)
         return E_OUTOFMEMORY;
-    made->usage = usage;
-    made->pool = pool;
-    made->levels.resize(levelCount);
+    made->usage_ = usage;
+    made->pool_ = pool;
+    made->levels_.resize(levelCount);
     for (UINT level = 0; level < levelCount; ++level) {
         SurfaceShape shape{layout, LevelSize(width, level), LevelSize(height, level), pool, usage};
-        result = Surface::CreateLevel(device, made.get(), IID_IDirect3DTexture8, shape, made->levels[level]);
+        result = Surface::CreateLevel(device, made.get(), IID_IDirect3DTexture8, shape, made->levels_[level]);
         if (FAILED(result))
             return result;
     }
@@ -37,23 +37,23 @@ HRESULT Texture::Create(IDirect3DDevice8* device, UINT width, UINT height, UINT 
 
 HRESULT Texture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)
 {
-    Surface* surface = LevelAt(levels, Level);
+    Surface* surface = LevelAt(levels_, Level);
     return surface != nullptr ? surface->GetDesc(pDesc) : D3DERR_INVALIDCALL;
 }
 
 HRESULT Texture::GetSurfaceLevel(UINT Level, IDirect3DSurface8** ppSurfaceLevel)
 {
-    return HandOutLevel(d3d8::Call::GetSurfaceLevel, LevelAt(levels, Level), ppSurfaceLevel);
+    return HandOutLevel(d3d8::Call::GetSurfaceLevel, LevelAt(levels_, Level), ppSurfaceLevel);
 }
 
 HRESULT Texture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags)
 {
-    return LockLevel(d3d8::Call::LockRect, LevelAt(levels, Level), pLockedRect, pRect, Flags);
+    return LockLevel(d3d8::Call::LockRect, LevelAt(levels_, Level), pLockedRect, pRect, Flags);
 }
 
 HRESULT Texture::UnlockRect(UINT Level)
 {
-    Surface* surface = LevelAt(levels, Level);
+    Surface* surface = LevelAt(levels_, Level);
     return surface != nullptr ? surface->UnlockRect() : D3DERR_INVALIDCALL;
 }
 
@@ -76,15 +76,15 @@ HRESULT CubeTexture::Create(IDirect3DDevice8* device, UINT edgeLength, UINT leve
     std::unique_ptr<CubeTexture> made(new (std::nothrow) CubeTexture(device, levelCount));
     if (!made)
         return E_OUTOFMEMORY;
-    made->usage = usage;
-    made->pool = pool;
-    made->surfaces.resize(size_t(kFaces) * levelCount);
+    made->usage_ = usage;
+    made->pool_ = pool;
+    made->surfaces_.resize(size_t(kFaces) * levelCount);
     for (UINT face = 0; face < kFaces; ++face) {
         for (UINT level = 0; level < levelCount; ++level) {
             UINT edge = LevelSize(edgeLength, level);
             SurfaceShape shape{layout, edge, edge, pool, usage};
             result = Surface::CreateLevel(device, made.get(), IID_IDirect3DCubeTexture8, shape,
-                                          made->surfaces[size_t(face) * levelCount + level]);
+                                          made->surfaces_[size_t(face) * levelCount + level]);
             if (FAILED(result))
                 return result;
         }
@@ -95,9 +95,9 @@ HRESULT CubeTexture::Create(IDirect3DDevice8* device, UINT edgeLength, UINT leve
 
 Surface* CubeTexture::Find(D3DCUBEMAP_FACES face, UINT level) const
 {
-    if (DWORD(face) >= kFaces || level >= levelCount)
+    if (DWORD(face) >= kFaces || level >= levelCount_)
         return nullptr;
-    return surfaces[size_t(face) * levelCount + level].get();
+    return surfaces_[size_t(face) * levelCount_ + level].get();
 }
 
 HRESULT CubeTexture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)

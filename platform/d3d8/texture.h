@@ -22,7 +22,7 @@ public:
 private:
     Texture(IDirect3DDevice8* device, UINT levelCount);
 
-    std::vector<std::unique_ptr<Surface>> levels;
+    std::vector<std::unique_ptr<Surface>> levels_;
 };
 
 class CubeTexture final : public TextureObject<IDirect3DCubeTexture8> {
@@ -42,7 +42,7 @@ private:
     Surface* Find(D3DCUBEMAP_FACES face, UINT level) const;
 
     static constexpr UINT kFaces = 6;
-    std::vector<std::unique_ptr<Surface>> surfaces; // face-major, in D3DCUBEMAP_FACES order
+    std::vector<std::unique_ptr<Surface>> surfaces_; // face-major, in D3DCUBEMAP_FACES order
 };
 
 } // namespace softd3d8

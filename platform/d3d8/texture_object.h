@@ -38,18 +38,18 @@ public:
         if (ppvObj == nullptr)
             return E_INVALIDARG;
         *ppvObj = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IDirect3DBaseTexture8 && riid != ownIid)
+        if (riid != IID_IUnknown && riid != IID_IDirect3DBaseTexture8 && riid != ownIid_)
             return E_NOINTERFACE;
         AddRef();
         *ppvObj = static_cast<Interface*>(this);
         return S_OK;
     }
 
-    ULONG AddRef() override { return references.Add(); }
+    ULONG AddRef() override { return references_.Add(); }
 
     ULONG Release() override
     {
-        ULONG left = references.Drop();
+        ULONG left = references_.Drop();
         if (left == 0)
             delete this;
         return left == ULONG(-1) ? 0 : left;
@@ -59,27 +59,27 @@ public:
     {
         if (ppDevice == nullptr)
             return D3DERR_INVALIDCALL;
-        device->AddRef();
-        *ppDevice = device;
+        device_->AddRef();
+        *ppDevice = device_;
         return D3D_OK;
     }
 
-    D3DRESOURCETYPE GetType() override { return type; }
-    DWORD GetLevelCount() override { return levelCount; }
+    D3DRESOURCETYPE GetType() override { return type_; }
+    DWORD GetLevelCount() override { return levelCount_; }
 
 protected:
     TextureObject(IDirect3DDevice8* device, ObjectKind kind, const IID& ownIid, D3DRESOURCETYPE type,
                   UINT levelCount)
-        : registration(static_cast<Interface*>(this), kind),
-          device(device),
-          ownIid(ownIid),
-          type(type),
-          levelCount(levelCount)
+        : registration_(static_cast<Interface*>(this), kind),
+          device_(device),
+          ownIid_(ownIid),
+          type_(type),
+          levelCount_(levelCount)
     {
         device->AddRef();
     }
 
-    virtual ~TextureObject() { device->Release(); }
+    virtual ~TextureObject() { device_->Release(); }
 
     // Entry `index` of a level list, or null when out of range.
     template <class Level>
@@ -117,16 +117,16 @@ protected:
         return level != nullptr ? level->LockUncounted(arguments...) : D3DERR_INVALIDCALL;
     }
 
-    Registration registration;
-    IDirect3DDevice8* device;
-    const IID& ownIid;
-    D3DRESOURCETYPE type;
-    UINT levelCount;
-    DWORD usage = 0;
-    D3DPOOL pool = D3DPOOL_DEFAULT;
+    Registration registration_;
+    IDirect3DDevice8* device_;
+    const IID& ownIid_;
+    D3DRESOURCETYPE type_;
+    UINT levelCount_;
+    DWORD usage_ = 0;
+    D3DPOOL pool_ = D3DPOOL_DEFAULT;
 
 private:
-    ReferenceCount references;
+    ReferenceCount references_;
 };
 
 } // namespace softd3d8

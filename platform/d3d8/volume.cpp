@@ -7,12 +7,12 @@
 namespace softd3d8 {
 
 Volume::Volume(IDirect3DDevice8* device, IDirect3DVolumeTexture8* container, const VolumeShape& shape)
-    : registration(static_cast<IDirect3DVolume8*>(this), ObjectKind::Volume),
-      device(device),
-      container(container),
-      pool(shape.pool),
-      usage(shape.usage),
-      storage(*shape.layout, shape.width, shape.height, shape.depth, RulesFor(shape.pool, shape.usage))
+    : registration_(static_cast<IDirect3DVolume8*>(this), ObjectKind::Volume),
+      device_(device),
+      container_(container),
+      pool_(shape.pool),
+      usage_(shape.usage),
+      storage_(*shape.layout, shape.width, shape.height, shape.depth, RulesFor(shape.pool, shape.usage))
 {
 }
 
@@ -22,7 +22,7 @@ HRESULT Volume::CreateLevel(IDirect3DDevice8* device, IDirect3DVolumeTexture8* c
     level.reset(new (std::nothrow) Volume(device, container, shape));
     if (!level)
         return E_OUTOFMEMORY;
-    HRESULT result = level->storage.Allocate();
+    HRESULT result = level->storage_.Allocate();
     if (FAILED(result))
         level.reset();
     return result;
@@ -40,17 +40,17 @@ HRESULT Volume::QueryInterface(REFIID riid, void** ppvObj)
     return S_OK;
 }
 
-ULONG Volume::AddRef() { return container->AddRef(); }
+ULONG Volume::AddRef() { return container_->AddRef(); }
 
 // May destroy this object (through the texture); nothing runs after it.
-ULONG Volume::Release() { return container->Release(); }
+ULONG Volume::Release() { return container_->Release(); }
 
 HRESULT Volume::GetDevice(IDirect3DDevice8** ppDevice)
 {
     if (ppDevice == nullptr)
         return D3DERR_INVALIDCALL;
-    device->AddRef();
-    *ppDevice = device;
+    device_->AddRef();
+    *ppDevice = device_;
     return D3D_OK;
 }
 
@@ -61,8 +61,8 @@ HRESULT Volume::GetContainer(REFIID riid, void** ppContainer)
     *ppContainer = nullptr;
     if (riid != IID_IUnknown && riid != IID_IDirect3DBaseTexture8 && riid != IID_IDirect3DVolumeTexture8)
         return E_NOINTERFACE;
-    container->AddRef();
-    *ppContainer = container;
+    container_->AddRef();
+    *ppContainer = container_;
     return D3D_OK;
 }
 
@@ -70,14 +70,14 @@ HRESULT Volume::GetDesc(D3DVOLUME_DESC* pDesc)
 {
     if (pDesc == nullptr)
         return D3DERR_INVALIDCALL;
-    pDesc->Format = storage.Format();
+    pDesc->Format = storage_.Format();
     pDesc->Type = D3DRTYPE_VOLUME;
-    pDesc->Usage = usage;
-    pDesc->Pool = pool;
-    pDesc->Size = storage.Size();
-    pDesc->Width = storage.Width();
-    pDesc->Height = storage.Height();
-    pDesc->Depth = storage.Depth();
+    pDesc->Usage = usage_;
+    pDesc->Pool = pool_;
+    pDesc->Size = storage_.Size();
+    pDesc->Width = storage_.Width();
+    pDesc->Height = storage_.Height();
+    pDesc->Depth = storage_.Depth();
     return D3D_OK;
 }
 
@@ -91,9 +91,9 @@ HRESULT Volume::LockBox(D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox, DWORD 
 
 HRESULT Volume::LockUncounted(D3DLOCKED_BOX* lockedVolume, const D3DBOX* box, DWORD flags)
 {
-    return storage.Lock(static_cast<IDirect3DVolume8*>(this), box, flags, lockedVolume);
+    return storage_.Lock(static_cast<IDirect3DVolume8*>(this), box, flags, lockedVolume);
 }
 
-HRESULT Volume::UnlockBox() { return storage.Unlock(); }
+HRESULT Volume::UnlockBox() { return storage_.Unlock(); }
 
 } // namespace softd3d8

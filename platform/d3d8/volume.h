@@ -39,12 +39,12 @@ public:
 private:
     Volume(IDirect3DDevice8* device, IDirect3DVolumeTexture8* container, const VolumeShape& shape);
 
-    Registration registration;
-    IDirect3DDevice8* device;
-    IDirect3DVolumeTexture8* container;
-    D3DPOOL pool;
-    DWORD usage;
-    ImageStorage storage;
+    Registration registration_;
+    IDirect3DDevice8* device_;
+    IDirect3DVolumeTexture8* container_;
+    D3DPOOL pool_;
+    DWORD usage_;
+    ImageStorage storage_;
 };
 
 } // namespace softd3d8

@@ -24,13 +24,13 @@ HRESULT VolumeTexture::Create(IDirect3DDevice8* device, UINT width, UINT height,
     std::unique_ptr<VolumeTexture> made(new (std::nothrow) VolumeTexture(device, levelCount));
     if (!made)
         return E_OUTOFMEMORY;
-    made->usage = usage;
-    made->pool = pool;
-    made->levels.resize(levelCount);
+    made->usage_ = usage;
+    made->pool_ = pool;
+    made->levels_.resize(levelCount);
     for (UINT level = 0; level < levelCount; ++level) {
         VolumeShape shape{layout,          LevelSize(width, level), LevelSize(height, level),
                           LevelSize(depth, level), pool, usage};
-        result = Volume::CreateLevel(device, made.get(), shape, made->levels[level]);
+        result = Volume::CreateLevel(device, made.get(), shape, made->levels_[level]);
         if (FAILED(result))
             return result;
     }
@@ -40,23 +40,23 @@ HRESULT VolumeTexture::Create(IDirect3DDevice8* device, UINT width, UINT height,
 
 HRESULT VolumeTexture::GetLevelDesc(UINT Level, D3DVOLUME_DESC* pDesc)
 {
-    Volume* volume = LevelAt(levels, Level);
+    Volume* volume = LevelAt(levels_, Level);
     return volume != nullptr ? volume->GetDesc(pDesc) : D3DERR_INVALIDCALL;
 }
 
 HRESULT VolumeTexture::GetVolumeLevel(UINT Level, IDirect3DVolume8** ppVolumeLevel)
 {
-    return HandOutLevel(d3d8::Call::GetVolumeLevel, LevelAt(levels, Level), ppVolumeLevel);
+    return HandOutLevel(d3d8::Call::GetVolumeLevel, LevelAt(levels_, Level), ppVolumeLevel);
 }
 
 HRESULT VolumeTexture::LockBox(UINT Level, D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox, DWORD Flags)
 {
-    return LockLevel(d3d8::Call::LockBox, LevelAt(levels, Level), pLockedVolume, pBox, Flags);
+    return LockLevel(d3d8::Call::LockBox, LevelAt(levels_, Level), pLockedVolume, pBox, Flags);
 }
 
 HRESULT VolumeTexture::UnlockBox(UINT Level)
 {
-    Volume* volume = LevelAt(levels, Level);
+    Volume* volume = LevelAt(levels_, Level);
     return volume != nullptr ? volume->UnlockBox() : D3DERR_INVALIDCALL;
 }
 

@@ -22,7 +22,7 @@ public:
 private:
     VolumeTexture(IDirect3DDevice8* device, UINT levelCount);
 
-    std::vector<std::unique_ptr<Volume>> levels;
+    std::vector<std::unique_ptr<Volume>> levels_;
 };
 
 } // namespace softd3d8

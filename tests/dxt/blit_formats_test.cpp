@@ -123,7 +123,7 @@ TEST_P(BlitFormats, SameFormatCopyKeepsTheBytes)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, BlitFormats, testing::ValuesIn(Formats),
-                         [](const testing::TestParamInfo<FormatCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<FormatCase>& instance) { return std::string(instance.param.name); });
 
 // A region whose top and bottom cut block rows: the rows it covers are
 // written, the rows outside it keep their colours.

@@ -110,6 +110,6 @@ TEST_P(BlockLanes, RefusesOtherFormats)
 }
 
 INSTANTIATE_TEST_SUITE_P(Flavours, BlockLanes, testing::ValuesIn(Flavours),
-                         [](const testing::TestParamInfo<Flavour>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<Flavour>& instance) { return std::string(instance.param.name); });
 
 } // namespace

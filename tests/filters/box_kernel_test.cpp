@@ -17,8 +17,8 @@ namespace {
 // A source image with padded rows, started at an odd 4-byte offset so that
 // no kernel can rely on 16- or 32-byte alignment.
 struct KernelImage {
-    KernelImage(UINT width, UINT height, UINT padding)
-        : width(width), height(height), pitch(width * 4 + padding), storage(size_t(pitch) * height + 4 + 64)
+    KernelImage(UINT columns, UINT rows, UINT padding)
+        : width(columns), height(rows), pitch(columns * 4 + padding), storage(size_t(pitch) * rows + 4 + 64)
     {
     }
     BYTE* Data() { return storage.data() + 4; }

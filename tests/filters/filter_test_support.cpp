@@ -1,9 +1,9 @@
 #include "filter_test_support.h"
 
-PackedImage::PackedImage(D3DFORMAT format, UINT bytesPerPixel, UINT width, UINT height, UINT depth)
-    : format(format), bytesPerPixel(bytesPerPixel), width(width), height(height), depth(depth),
-      rowPitch(width * bytesPerPixel + 8), slicePitch(rowPitch * height + 12),
-      bytes(size_t(slicePitch) * depth, 0xA5)
+PackedImage::PackedImage(D3DFORMAT imageFormat, UINT pixelBytes, UINT columns, UINT rows, UINT slices)
+    : format(imageFormat), bytesPerPixel(pixelBytes), width(columns), height(rows), depth(slices),
+      rowPitch(columns * pixelBytes + 8), slicePitch(rowPitch * rows + 12),
+      bytes(size_t(slicePitch) * slices, 0xA5)
 {
 }
 
@@ -27,8 +27,8 @@ void PackedImage::FillRandom(std::mt19937& random)
                 *(At(0, y, z, bytesPerPixel) + i) = BYTE(random());
 }
 
-FloatImage::FloatImage(UINT width, UINT height, UINT depth)
-    : width(width), height(height), depth(depth), pixels(size_t(width) * height * depth, FloatColor{0, 0, 0, 0})
+FloatImage::FloatImage(UINT columns, UINT rows, UINT slices)
+    : width(columns), height(rows), depth(slices), pixels(size_t(columns) * rows * slices, FloatColor{0, 0, 0, 0})
 {
 }
 

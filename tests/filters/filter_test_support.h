@@ -15,7 +15,7 @@
 // A packed image with padded rows and slices (the padding is filled with a
 // marker so that writes past a row show).
 struct PackedImage {
-    PackedImage(D3DFORMAT format, UINT bytesPerPixel, UINT width, UINT height = 1, UINT depth = 1);
+    PackedImage(D3DFORMAT imageFormat, UINT pixelBytes, UINT columns, UINT rows = 1, UINT slices = 1);
 
     ImageDesc Describe() const;
 
@@ -33,9 +33,9 @@ struct PackedImage {
     }
     void FillRandom(std::mt19937& random);
 
-    BYTE* At(UINT x, UINT y, UINT z, UINT bytesPerPixel)
+    BYTE* At(UINT x, UINT y, UINT z, UINT pixelBytes)
     {
-        return bytes.data() + size_t(z) * slicePitch + size_t(y) * rowPitch + size_t(x) * bytesPerPixel;
+        return bytes.data() + size_t(z) * slicePitch + size_t(y) * rowPitch + size_t(x) * pixelBytes;
     }
 
     D3DFORMAT format;
@@ -48,7 +48,7 @@ struct PackedImage {
 // Float pixels stored as they are; the format is D3DFMT_UNKNOWN, so no fast
 // path or same-format copy applies.
 struct FloatImage {
-    FloatImage(UINT width, UINT height = 1, UINT depth = 1);
+    FloatImage(UINT columns, UINT rows = 1, UINT slices = 1);
     FloatColor& At(UINT x, UINT y = 0, UINT z = 0) { return pixels[(size_t(z) * height + y) * width + x]; }
     const FloatColor& At(UINT x, UINT y = 0, UINT z = 0) const { return pixels[(size_t(z) * height + y) * width + x]; }
     void FillRandom(std::mt19937& random);

@@ -583,7 +583,7 @@ TEST_P(Sweep, EveryWorkingMemoryAllocationFailingInTurn)
 }
 
 INSTANTIATE_TEST_SUITE_P(Load, Sweep, ::testing::ValuesIn(sweepCases),
-                         [](const ::testing::TestParamInfo<SweepCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<SweepCase>& instance) { return instance.param.name; });
 
 } // namespace
 } // namespace loadtest

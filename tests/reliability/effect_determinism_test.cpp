@@ -82,7 +82,7 @@ TEST_P(EffectDeterminism, AnotherSeedGivesOtherFrames)
 }
 
 INSTANTIATE_TEST_SUITE_P(Effect, EffectDeterminism, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<Case>& instance) { return std::string(instance.param.name); });
 
 std::vector<char> FileBytes(const fs::path& path)
 {

@@ -208,7 +208,7 @@ TEST_P(EffectFaultSweep, EngineTextureCreationAndEachLockFailing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Life, EffectFaultSweep, ::testing::ValuesIn(kScenarios),
-                         [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<Scenario>& instance) { return std::string(instance.param.name); });
 
 } // namespace
 } // namespace reliability

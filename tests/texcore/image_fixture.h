@@ -9,14 +9,15 @@
 #include <vector>
 
 struct TestImage {
-    TestImage(D3DFORMAT format, UINT bytesPerPixel, UINT width, UINT height = 1, UINT depth = 1, UINT rowPadding = 3)
-        : format(format),
-          width(width),
-          height(height),
-          depth(depth),
-          rowPitch(width * bytesPerPixel + rowPadding),
-          slicePitch(rowPitch * height + 5),
-          bytes(std::size_t{slicePitch} * depth, 0xCD)
+    TestImage(D3DFORMAT imageFormat, UINT bytesPerPixel, UINT columns, UINT rows = 1, UINT slices = 1,
+              UINT rowPadding = 3)
+        : format(imageFormat),
+          width(columns),
+          height(rows),
+          depth(slices),
+          rowPitch(columns * bytesPerPixel + rowPadding),
+          slicePitch(rowPitch * rows + 5),
+          bytes(std::size_t{slicePitch} * slices, 0xCD)
     {
     }
 

@@ -24,16 +24,16 @@ std::uint32_t Bits(float value)
 } // namespace
 
 PaletteSearch::PaletteSearch(const FloatColor* palette, PaletteChannels channels)
-    : channels(channels),
-      search(channels == PaletteChannels::ColorAndAlpha ? Kernels().colorAndAlpha : Kernels().colorOnly)
+    : channels_(channels),
+      search_(channels == PaletteChannels::ColorAndAlpha ? Kernels().colorAndAlpha : Kernels().colorOnly)
 {
     for (int entry = 0; entry < 256; ++entry) {
-        planar.red[entry] = palette[entry].r;
-        planar.green[entry] = palette[entry].g;
-        planar.blue[entry] = palette[entry].b;
-        planar.alpha[entry] = palette[entry].a;
+        planar_.red[entry] = palette[entry].r;
+        planar_.green[entry] = palette[entry].g;
+        planar_.blue[entry] = palette[entry].b;
+        planar_.alpha[entry] = palette[entry].a;
     }
-    for (CacheEntry& slot : cache)
+    for (CacheEntry& slot : cache_)
         slot = {{0, 0, 0, 0}, -1};
 }
 
@@ -42,16 +42,16 @@ BYTE PaletteSearch::Nearest(const FloatColor& color)
     // The cache is keyed by the exact bits of the compared channels, so a
     // hit returns what the search returned for the very same input.
     const std::uint32_t key[4] = {Bits(color.r), Bits(color.g), Bits(color.b),
-                                  channels == PaletteChannels::ColorAndAlpha ? Bits(color.a) : 0u};
+                                  channels_ == PaletteChannels::ColorAndAlpha ? Bits(color.a) : 0u};
     std::uint32_t hash = key[0] * 0x9E3779B1u;
     hash = (hash ^ (hash >> 15) ^ key[1]) * 0x85EBCA77u;
     hash = (hash ^ (hash >> 13) ^ key[2]) * 0xC2B2AE3Du;
     hash = (hash ^ (hash >> 16) ^ key[3]) * 0x27D4EB2Fu;
-    CacheEntry& slot = cache[(hash >> 16) % kCacheSize];
+    CacheEntry& slot = cache_[(hash >> 16) % kCacheSize];
     if (slot.index >= 0 && slot.key[0] == key[0] && slot.key[1] == key[1] && slot.key[2] == key[2] &&
         slot.key[3] == key[3])
         return static_cast<BYTE>(slot.index);
-    const BYTE index = search(planar, color);
+    const BYTE index = search_(planar_, color);
     slot = {{key[0], key[1], key[2], key[3]}, index};
     return index;
 }

@@ -28,8 +28,8 @@ private:
     };
     static constexpr unsigned kCacheSize = 1024;
 
-    PaletteChannels channels;
-    NearestEntryKernel search;
-    PlanarPalette planar;
-    CacheEntry cache[kCacheSize];
+    PaletteChannels channels_;
+    NearestEntryKernel search_;
+    PlanarPalette planar_;
+    CacheEntry cache_[kCacheSize];
 };
