@@ -3,7 +3,11 @@ JOBS ?= $(shell nproc)
 RELEASE := build/release
 ASAN := build/asan
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache,)
-CONFIGURE = cmake -S . -G Ninja $(LAUNCHER) -Wno-dev
+# Warnings in our own code stop the build here and in CI (`make build
+# WERROR=OFF` for a compiler newer than the one CI uses). A bare CMake
+# configure leaves them warnings.
+WERROR ?= ON
+CONFIGURE = cmake -S . -G Ninja $(LAUNCHER) -Wno-dev -DR3AZ_WERROR=$(WERROR)
 
 .PHONY: all deps build build-asan demo test test-release test-asan install bench fuzz reliability clean
 
@@ -50,7 +54,7 @@ bench: deps
 FUZZ_SECONDS ?= 60
 
 fuzz: deps
-	@FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) bash scripts/fuzz.sh
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) WERROR=$(WERROR) bash scripts/fuzz.sh
 
 reliability: build-asan
 	@JOBS=$(JOBS) bash scripts/reliability.sh

@@ -11,6 +11,7 @@
 #   FUZZ_TARGETS   space-separated subset of targets (default: every target built)
 #   FUZZ_BUILD     build folder (default build/fuzz)
 #   JOBS           parallel compile jobs (default: all cores)
+#   WERROR         ON (default) makes warnings in our own code errors
 #
 # The committed corpus is never changed: each run works on a copy in
 # $FUZZ_BUILD/work/<target>. Inputs that crash, hang or run out of memory are
@@ -34,7 +35,7 @@ fi
 cmake -S . -B "$build" -G Ninja -Wno-dev "${launcher[@]}" \
   -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DCMAKE_C_FLAGS_DEBUG="-O1 -g" \
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
-  -DR3AZ_FUZZ=ON -DR3AZ_TESTS=OFF > /dev/null
+  -DR3AZ_FUZZ=ON -DR3AZ_TESTS=OFF -DR3AZ_WERROR="${WERROR:-ON}" > /dev/null
 if [ -n "${FUZZ_TARGETS:-}" ]; then
   read -r -a targets <<< "$FUZZ_TARGETS"
 else
