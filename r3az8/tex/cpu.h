@@ -1,4 +1,7 @@
-// Processor features and the Direct3D settings that may switch them off.
+// Processor features and the Direct3D settings that switch kernels off: the
+// one place in the library that asks the processor what it runs. Kernel
+// choosers ask here and nowhere else; kernels for an instruction set live
+// in files compiled for it alone and run only after this has said yes.
 #pragma once
 
 #include "win32.h"
@@ -18,3 +21,23 @@ extern int g_mmxState;
 // `query` instead of the processor (null: the processor again), so tests
 // can stand in for a processor without MMX. Not used by the library itself.
 void ResetMmxStateForTesting(int (*query)() = nullptr);
+
+enum class InstructionSet { Plain, Mmx, Sse2, Avx2 };
+
+// True when the processor, and the operating system for the wide
+// registers, run code built for the set (Plain: always). The processor is
+// asked once per process.
+bool ProcessorSupports(InstructionSet set);
+
+// Whether a kernel chooser may pick a kernel built for the set: the
+// processor runs it and the "DisableVectorKernels" setting is not on (with
+// it on, only Plain). The setting is read once, at the first call, and
+// holds for the rest of the process.
+bool KernelsMayUse(InstructionSet set);
+
+// The strongest set KernelsMayUse allows: Avx2, Sse2, Mmx, else Plain.
+InstructionSet StrongestKernelInstructionSet();
+
+// Whether "DisableVectorKernels" is a non-zero REG_DWORD under the Direct3D
+// key right now (KernelsMayUse keeps its first answer).
+bool VectorKernelsDisabledInSettings();

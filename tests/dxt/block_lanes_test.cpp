@@ -1,7 +1,7 @@
 // The multi-block encoder in each instruction-set flavour gives exactly the
 // one-block encoders' bytes, for every format, any block count and inputs
 // outside 0..1.
-#include "r3az8/tex/blit/simd_support.h"
+#include "r3az8/tex/cpu.h"
 #include "r3az8/tex/dxt/block_lanes.h"
 #include "tests/dxt/block_samples.h"
 

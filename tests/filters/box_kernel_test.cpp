@@ -199,10 +199,12 @@ TEST_F(BoxKernelBinding, MmxEnabledBindsTheBestVectorKernelForBothFormats)
     ASSERT_TRUE(ProcessorSupports(InstructionSet::Mmx));
     win32::SetRegistryDword(kDirect3DKey, "DisableMMX", 0); // present but 0: no effect
     CallThrough(g_pfnBoxKernelA8R8G8B8);
-    const InstructionSet best = BestVectorInstructionSet();
+    // With vector kernels switched off in the settings, their portable twin.
+    const InstructionSet best = StrongestKernelInstructionSet();
     const BoxKernel32 expected = best == InstructionSet::Avx2   ? &BoxKernelAvx2
                                  : best == InstructionSet::Sse2 ? &BoxKernelSse2
-                                                                : &BoxKernelMmx;
+                                 : best == InstructionSet::Mmx  ? &BoxKernelMmx
+                                                                : &BoxKernelArgbPlain;
     EXPECT_EQ(g_pfnBoxKernelA8R8G8B8, expected);
     // The X byte is then averaged like the others, as the MMX kernel does.
     EXPECT_EQ(g_pfnBoxKernelX8R8G8B8, expected);

@@ -1,4 +1,5 @@
-// MMX detection and the registry settings that switch it off.
+// Processor features, MMX detection and the registry settings that switch
+// kernels off.
 #include "r3az8/tex/cpu.h"
 #include "win32_testing.h"
 
@@ -36,6 +37,47 @@ TEST(CpuHasMmx, EveryX86ProcessorOfThisCenturyHasIt)
 #else
     EXPECT_TRUE(CpuHasMmx() == 0 || CpuHasMmx() == 1);
 #endif
+}
+
+// The compiler's own probe is an independent reading of the same CPUID
+// and XGETBV bits.
+TEST(ProcessorSupports, AgreesWithTheCompilersProbe)
+{
+    EXPECT_TRUE(ProcessorSupports(InstructionSet::Plain));
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    EXPECT_EQ(ProcessorSupports(InstructionSet::Mmx), __builtin_cpu_supports("mmx") != 0);
+    EXPECT_EQ(ProcessorSupports(InstructionSet::Sse2), __builtin_cpu_supports("sse2") != 0);
+    EXPECT_EQ(ProcessorSupports(InstructionSet::Avx2), __builtin_cpu_supports("avx2") != 0);
+#endif
+}
+
+// Holds in every run: with the setting off the processor decides, with it
+// on (the suite's all-portable run) every chooser gets Plain alone.
+TEST(KernelsMayUse, FollowsTheProcessorUnlessVectorKernelsAreDisabled)
+{
+    const bool disabled = VectorKernelsDisabledInSettings();
+    InstructionSet strongest = InstructionSet::Plain;
+    for (InstructionSet set : {InstructionSet::Mmx, InstructionSet::Sse2, InstructionSet::Avx2}) {
+        EXPECT_EQ(KernelsMayUse(set), !disabled && ProcessorSupports(set)) << int(set);
+        if (!disabled && ProcessorSupports(set))
+            strongest = set;
+    }
+    EXPECT_TRUE(KernelsMayUse(InstructionSet::Plain));
+    EXPECT_EQ(StrongestKernelInstructionSet(), strongest);
+}
+
+TEST_F(MmxSetting, DisableVectorKernelsCountsAsANonZeroDword)
+{
+    EXPECT_FALSE(VectorKernelsDisabledInSettings());
+    win32::SetRegistryDword(kKey, "DisableVectorKernels", 0);
+    EXPECT_FALSE(VectorKernelsDisabledInSettings());
+    win32::SetRegistryValue(kKey, "DisableVectorKernels", REG_SZ, "1", 2);
+    EXPECT_FALSE(VectorKernelsDisabledInSettings());
+    win32::SetRegistryDword("HKLM\\software\\dazuvidar\\direct3d", "DisableVectorKernels", 1);
+    EXPECT_TRUE(VectorKernelsDisabledInSettings());
+    // It leaves the MMX answer alone: DisableMMX alone decides that.
+    EXPECT_EQ(IsMmxEnabled(), 1);
 }
 
 TEST_F(MmxSetting, WithoutSettingsTheProcessorDecidesOnce)

@@ -1,6 +1,7 @@
 // The palette formats: lookup on reading, nearest entry on writing.
 #include "image_fixture.h"
 #include "r3az8/tex/codecs/palette_kernels.h"
+#include "r3az8/tex/cpu.h"
 
 #include <gtest/gtest.h>
 
@@ -217,7 +218,7 @@ namespace {
 // ties and colours inside, outside and between the entries.
 TEST(PaletteKernels, Avx2MatchesPortableBitForBit)
 {
-    if (!__builtin_cpu_supports("avx2"))
+    if (!ProcessorSupports(InstructionSet::Avx2))
         GTEST_SKIP() << "processor without AVX2";
     const PaletteKernels portable = PortablePaletteKernels();
     const PaletteKernels avx2 = Avx2PaletteKernels();

@@ -26,10 +26,17 @@ void BindBoxKernels()
 {
     // DisableMMX (or a processor without MMX) keeps every vector kernel
     // away, the newer ones included: they all stand in for the MMX kernel.
-    const InstructionSet chosen = IsMmxEnabled() ? BestVectorInstructionSet() : InstructionSet::Plain;
-    const BoxKernelSet& set = KernelSetFor(chosen);
-    g_pfnBoxKernelA8R8G8B8 = set.argb;
-    g_pfnBoxKernelX8R8G8B8 = set.xrgb;
+    if (!IsMmxEnabled()) {
+        g_pfnBoxKernelA8R8G8B8 = BoxKernelArgbPlain;
+        g_pfnBoxKernelX8R8G8B8 = BoxKernelXrgbPlain;
+        return;
+    }
+    // Otherwise the strongest vector kernel serves both formats; where
+    // vector kernels are switched off, their portable twin does, so the X
+    // byte of D3DFMT_X8R8G8B8 is the rounded mean either way.
+    const BoxKernel32 kernel = KernelSetFor(StrongestKernelInstructionSet()).argb;
+    g_pfnBoxKernelA8R8G8B8 = kernel;
+    g_pfnBoxKernelX8R8G8B8 = kernel;
 }
 
 } // namespace

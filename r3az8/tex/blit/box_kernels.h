@@ -7,7 +7,7 @@
 // decided once per process, at the first call, by the binders.
 #pragma once
 
-#include "r3az8/tex/blit/simd_support.h"
+#include "r3az8/tex/cpu.h"
 #include "win32.h"
 
 #include <cstdint>
@@ -34,9 +34,10 @@ HRESULT BoxKernelAvx2(BYTE* dest, const BYTE* src, UINT width, UINT height, UINT
 // The process-wide kernels of the two 32-bit fast paths. They start at the
 // binders; the first call of either binder points both at real kernels for
 // the rest of the process: the plain pair when MMX may not be used
-// (IsMmxEnabled), otherwise the fastest vector kernel the processor has, for
-// both formats (so the X byte of D3DFMT_X8R8G8B8 is the rounded mean, as
-// the MMX kernel has always made it).
+// (IsMmxEnabled), otherwise the strongest vector kernel the processor has
+// for both formats (so the X byte of D3DFMT_X8R8G8B8 is the rounded mean, as
+// the MMX kernel has always made it), or BoxKernelArgbPlain for both when
+// the "DisableVectorKernels" setting keeps vector kernels off.
 extern BoxKernel32 g_pfnBoxKernelA8R8G8B8;
 extern BoxKernel32 g_pfnBoxKernelX8R8G8B8;
 HRESULT BindBoxKernelA8R8G8B8(BYTE* dest, const BYTE* src, UINT width, UINT height, UINT srcPitch,

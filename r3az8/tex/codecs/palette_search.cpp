@@ -1,6 +1,6 @@
 #include "r3az8/tex/codecs/palette_search.h"
 
-#include "r3az8/tex/blit/simd_support.h"
+#include "r3az8/tex/cpu.h"
 
 #include <cstring>
 
@@ -10,7 +10,7 @@ namespace {
 const PaletteKernels& Kernels()
 {
     static const PaletteKernels kernels =
-        ProcessorSupports(InstructionSet::Avx2) ? Avx2PaletteKernels() : PortablePaletteKernels();
+        KernelsMayUse(InstructionSet::Avx2) ? Avx2PaletteKernels() : PortablePaletteKernels();
     return kernels;
 }
 

@@ -3,7 +3,7 @@
 #include "r3az8/tex/dxt/no_fused_multiply_add.h"
 #include "r3az8/tex/dxt/block_lanes.h"
 
-#include "r3az8/tex/blit/simd_support.h"
+#include "r3az8/tex/cpu.h"
 
 namespace {
 
@@ -11,7 +11,7 @@ using RowEncoder = HRESULT (*)(D3DFORMAT, BYTE*, const FloatColor*, UINT);
 
 RowEncoder ChooseRowEncoder()
 {
-    return ProcessorSupports(InstructionSet::Avx2) ? block_lanes_avx2::EncodeBlocks : block_lanes_portable::EncodeBlocks;
+    return KernelsMayUse(InstructionSet::Avx2) ? block_lanes_avx2::EncodeBlocks : block_lanes_portable::EncodeBlocks;
 }
 
 } // namespace
