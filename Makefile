@@ -9,7 +9,7 @@ LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 WERROR ?= ON
 CONFIGURE = cmake -S . -G Ninja $(LAUNCHER) -Wno-dev -DR3AZ_WERROR=$(WERROR)
 
-.PHONY: all deps build build-asan demo test test-release test-asan install bench fuzz reliability clean
+.PHONY: all deps build build-asan demo test test-release test-portable test-asan install bench fuzz reliability clean
 
 all: build
 
@@ -35,7 +35,14 @@ test-asan: build-asan
 	@cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
-test: test-release test-asan
+# The release build's suite once more with every kernel chooser on its
+# portable kernel (the "DisableVectorKernels" setting). The installed
+# package's test chooses no kernel and is left out.
+test-portable: build
+	@cd $(RELEASE) && R3AZ_SETTINGS=$(CURDIR)/tests/portable_kernels.ini \
+	  ctest --output-on-failure -j $(JOBS) -E '^InstalledPackage[.]'
+
+test: test-release test-portable test-asan
 
 # The programs, the plug-in, the libraries, headers, CMake package and
 # pkg-config file under PREFIX (bin/, lib/, include/, share/).
