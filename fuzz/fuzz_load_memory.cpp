@@ -10,6 +10,7 @@
 // and rectangle or box claim. After every call nothing may stay locked or
 // alive, argument errors must be reported as such, and a rectangle or box
 // the destination does not hold must be refused.
+#include "com_ref.h"
 #include "d3d8_testing.h"
 #include "fuzz/fuzz_platform.h"
 #include "fuzz/fuzz_support.h"
@@ -24,34 +25,15 @@ namespace {
 using fuzzing::Fail;
 using fuzzing::FormatStorage;
 
-// One reference held by the target, released at the end of the input.
-template <class Interface>
-class Held {
-public:
-    Held() = default;
-    ~Held()
-    {
-        if (object_ != nullptr)
-            object_->Release();
-    }
-    Held(const Held&) = delete;
-    Held& operator=(const Held&) = delete;
-    Interface** Receive() { return &object_; }
-    Interface* get() const { return object_; }
-
-private:
-    Interface* object_ = nullptr;
-};
-
 D3DPOOL PickPool(FuzzedDataProvider& data) { return D3DPOOL(data.ConsumeIntegralInRange(0, 2)); }
 DWORD PickUsage(FuzzedDataProvider& data) { return data.ConsumeBool() ? D3DUSAGE_DYNAMIC : 0; }
 UINT PickLevels(FuzzedDataProvider& data) { return data.ConsumeIntegralInRange(0u, 3u); }
 
 // Everything the surface of one input hangs on.
 struct SurfaceObjects {
-    Held<IDirect3DTexture8> texture;
-    Held<IDirect3DCubeTexture8> cube;
-    Held<IDirect3DSurface8> surface;
+    ComRef<IDirect3DTexture8> texture;
+    ComRef<IDirect3DCubeTexture8> cube;
+    ComRef<IDirect3DSurface8> surface;
 };
 
 void MakeSurface(FuzzedDataProvider& data, SurfaceObjects& objects)
@@ -64,15 +46,15 @@ void MakeSurface(FuzzedDataProvider& data, SurfaceObjects& objects)
     case 0:
         if (SUCCEEDED(device->CreateTexture(width, height, PickLevels(data), PickUsage(data), format, PickPool(data),
                                             objects.texture.Receive())))
-            objects.texture.get()->GetSurfaceLevel(
-                data.ConsumeIntegralInRange(0u, objects.texture.get()->GetLevelCount() - 1),
+            objects.texture.Get()->GetSurfaceLevel(
+                data.ConsumeIntegralInRange(0u, objects.texture.Get()->GetLevelCount() - 1),
                 objects.surface.Receive());
         break;
     case 1:
         if (SUCCEEDED(device->CreateCubeTexture(width, PickLevels(data), PickUsage(data), format, PickPool(data),
                                                 objects.cube.Receive())))
-            objects.cube.get()->GetCubeMapSurface(D3DCUBEMAP_FACES(data.ConsumeIntegralInRange(0, 5)),
-                                                  data.ConsumeIntegralInRange(0u, objects.cube.get()->GetLevelCount() - 1),
+            objects.cube.Get()->GetCubeMapSurface(D3DCUBEMAP_FACES(data.ConsumeIntegralInRange(0, 5)),
+                                                  data.ConsumeIntegralInRange(0u, objects.cube.Get()->GetLevelCount() - 1),
                                                   objects.surface.Receive());
         break;
     case 2:
@@ -86,8 +68,8 @@ void MakeSurface(FuzzedDataProvider& data, SurfaceObjects& objects)
 }
 
 struct VolumeObjects {
-    Held<IDirect3DVolumeTexture8> texture;
-    Held<IDirect3DVolume8> volume;
+    ComRef<IDirect3DVolumeTexture8> texture;
+    ComRef<IDirect3DVolume8> volume;
 };
 
 void MakeVolume(FuzzedDataProvider& data, VolumeObjects& objects)
@@ -98,8 +80,8 @@ void MakeVolume(FuzzedDataProvider& data, VolumeObjects& objects)
     const UINT depth = data.ConsumeIntegralInRange(1u, 8u);
     if (SUCCEEDED(fuzzing::Device()->CreateVolumeTexture(width, height, depth, PickLevels(data), PickUsage(data),
                                                          format, PickPool(data), objects.texture.Receive())))
-        objects.texture.get()->GetVolumeLevel(
-            data.ConsumeIntegralInRange(0u, objects.texture.get()->GetLevelCount() - 1), objects.volume.Receive());
+        objects.texture.Get()->GetVolumeLevel(
+            data.ConsumeIntegralInRange(0u, objects.texture.Get()->GetLevelCount() - 1), objects.volume.Receive());
 }
 
 // How far a picked coordinate pair may stray: anywhere in the 32-bit range
@@ -235,10 +217,10 @@ void FuzzSurface(FuzzedDataProvider& data)
 {
     SurfaceObjects destination;
     MakeSurface(data, destination);
-    if (destination.surface.get() == nullptr)
+    if (destination.surface.Get() == nullptr)
         return;
     D3DSURFACE_DESC desc{};
-    destination.surface.get()->GetDesc(&desc);
+    destination.surface.Get()->GetDesc(&desc);
 
     RECT destRect{};
     PickSpan(data, LONG(desc.Width), destRect.left, destRect.right, Reach::Anywhere);
@@ -251,7 +233,7 @@ void FuzzSurface(FuzzedDataProvider& data)
     const fuzzing::FaultPlan fault = fuzzing::FaultPlan::Pick(data);
     const RECT* pDestRect = wholeDest ? nullptr : &destRect;
     const bool destRectValid = wholeDest || InsideSurface(destRect, desc);
-    const std::vector<BYTE> before = SurfaceBytes(destination.surface.get(), &data);
+    const std::vector<BYTE> before = SurfaceBytes(destination.surface.Get(), &data);
     d3d8::ClearLockHistory();
     const unsigned liveOwn = d3d8::LiveObjects();
 
@@ -262,7 +244,7 @@ void FuzzSurface(FuzzedDataProvider& data)
         const bool itself = data.ConsumeBool();
         if (!itself)
             MakeSurface(data, other);
-        IDirect3DSurface8* source = itself ? destination.surface.get() : other.surface.get();
+        IDirect3DSurface8* source = itself ? destination.surface.Get() : other.surface.Get();
         RECT srcRect{};
         D3DSURFACE_DESC srcDesc{};
         if (source != nullptr) {
@@ -273,7 +255,7 @@ void FuzzSurface(FuzzedDataProvider& data)
         const RECT* pSrcRect = data.ConsumeBool() ? nullptr : &srcRect;
         const unsigned liveBoth = d3d8::LiveObjects();
         fault.Arm();
-        result = LoadSurfaceFromSurface(destination.surface.get(), destPalette.get(), pDestRect, source,
+        result = LoadSurfaceFromSurface(destination.surface.Get(), destPalette.get(), pDestRect, source,
                                         srcPalette.get(), pSrcRect, filter, colorKey);
         fuzzing::FaultPlan::Disarm();
         fuzzing::CheckNothingHeld(liveBoth, "LoadSurfaceFromSurface");
@@ -297,7 +279,7 @@ void FuzzSurface(FuzzedDataProvider& data)
         const bool noMemory = data.ConsumeIntegralInRange(0, 31) == 0;
         const bool noRect = data.ConsumeIntegralInRange(0, 31) == 0;
         fault.Arm();
-        result = LoadSurfaceFromMemory(destination.surface.get(), destPalette.get(), pDestRect,
+        result = LoadSurfaceFromMemory(destination.surface.Get(), destPalette.get(), pDestRect,
                                        noMemory ? nullptr : memory.data(), storage.format, pitch, srcPalette.get(),
                                        noRect ? nullptr : &srcRect, filter, colorKey);
         fuzzing::FaultPlan::Disarm();
@@ -311,7 +293,7 @@ void FuzzSurface(FuzzedDataProvider& data)
     }
     // The source is locked before the destination rectangle is looked at,
     // so a failure injected there may come first; success never may.
-    CheckOutsideUnchanged(destination.surface.get(), before, pDestRect, destRectValid, result);
+    CheckOutsideUnchanged(destination.surface.Get(), before, pDestRect, destRectValid, result);
     if (!destRectValid && (fault.kind == fuzzing::FaultPlan::Kind::None ? !IsArgumentError(result) : SUCCEEDED(result)))
         Fail("the destination rectangle {%d,%d,%d,%d} of a %ux%u surface gave 0x%08X", int(destRect.left),
              int(destRect.top), int(destRect.right), int(destRect.bottom), desc.Width, desc.Height, unsigned(result));
@@ -321,10 +303,10 @@ void FuzzVolume(FuzzedDataProvider& data)
 {
     VolumeObjects destination;
     MakeVolume(data, destination);
-    if (destination.volume.get() == nullptr)
+    if (destination.volume.Get() == nullptr)
         return;
     D3DVOLUME_DESC desc{};
-    destination.volume.get()->GetDesc(&desc);
+    destination.volume.Get()->GetDesc(&desc);
 
     D3DBOX destBox{};
     PickSpan(data, desc.Width, destBox.Left, destBox.Right, Reach::Anywhere);
@@ -344,7 +326,7 @@ void FuzzVolume(FuzzedDataProvider& data)
         const bool itself = data.ConsumeBool();
         if (!itself)
             MakeVolume(data, other);
-        IDirect3DVolume8* source = itself ? destination.volume.get() : other.volume.get();
+        IDirect3DVolume8* source = itself ? destination.volume.Get() : other.volume.Get();
         D3DBOX srcBox{};
         D3DVOLUME_DESC srcDesc{};
         if (source != nullptr) {
@@ -356,7 +338,7 @@ void FuzzVolume(FuzzedDataProvider& data)
         const D3DBOX* pSrcBox = data.ConsumeBool() ? nullptr : &srcBox;
         const unsigned liveBoth = d3d8::LiveObjects();
         fault.Arm();
-        result = LoadVolumeFromVolume(destination.volume.get(), destPalette.get(), pDestBox, source, srcPalette.get(),
+        result = LoadVolumeFromVolume(destination.volume.Get(), destPalette.get(), pDestBox, source, srcPalette.get(),
                                       pSrcBox, filter, colorKey);
         fuzzing::FaultPlan::Disarm();
         fuzzing::CheckNothingHeld(liveBoth, "LoadVolumeFromVolume");
@@ -391,7 +373,7 @@ void FuzzVolume(FuzzedDataProvider& data)
         const bool noMemory = data.ConsumeIntegralInRange(0, 31) == 0;
         const bool noBox = data.ConsumeIntegralInRange(0, 31) == 0;
         fault.Arm();
-        result = LoadVolumeFromMemory(destination.volume.get(), destPalette.get(), pDestBox,
+        result = LoadVolumeFromMemory(destination.volume.Get(), destPalette.get(), pDestBox,
                                       noMemory ? nullptr : memory.data(), storage.format, rowPitch, slicePitch,
                                       srcPalette.get(), noBox ? nullptr : &srcBox, filter, colorKey);
         fuzzing::FaultPlan::Disarm();

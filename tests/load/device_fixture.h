@@ -3,9 +3,9 @@
 // under test.
 #pragma once
 
+#include "com_ref.h"
 #include "d3d8.h"
 #include "d3d8_testing.h"
-#include "r3az8/tex/load/com_ref.h"
 #include "r3az8/tex/working_memory.h"
 #include "win32_testing.h"
 

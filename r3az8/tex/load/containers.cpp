@@ -1,6 +1,6 @@
 #include "r3az8/tex/load/containers.h"
 
-#include "r3az8/tex/load/com_ref.h"
+#include "com_ref.h"
 #include "r3az8/tex/load/muted_debug.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // Regeneration of a texture's mip chain from one of its levels, level by
 // level through the load operations.
+#include "com_ref.h"
 #include "r3az8/tex/debug.h"
 #include "r3az8/tex/load.h"
-#include "r3az8/tex/load/com_ref.h"
 
 namespace {
 

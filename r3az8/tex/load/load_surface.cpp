@@ -1,7 +1,7 @@
 // Loading a surface from memory or from another surface.
+#include "com_ref.h"
 #include "r3az8/tex/debug.h"
 #include "r3az8/tex/load.h"
-#include "r3az8/tex/load/com_ref.h"
 #include "r3az8/tex/load/memory_source.h"
 #include "r3az8/tex/load/muted_debug.h"
 #include "r3az8/tex/load/surface_lock.h"

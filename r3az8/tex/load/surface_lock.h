@@ -9,8 +9,8 @@
 // releases a lock still held, so every path out of the caller undoes it.
 #pragma once
 
+#include "com_ref.h"
 #include "r3az8/tex/image_desc.h"
-#include "r3az8/tex/load/com_ref.h"
 #include "r3az8/tex/load/lock_options.h"
 
 class SurfaceLock {

@@ -63,9 +63,9 @@ IDirect3DBaseTexture8* DeviceTexture::Base() const
     return volume_.Get();
 }
 
-Owned<IDirect3DSurface8> DeviceTexture::Surface(uint32_t face, uint32_t level)
+ComRef<IDirect3DSurface8> DeviceTexture::Surface(uint32_t face, uint32_t level)
 {
-    Owned<IDirect3DSurface8> surface;
+    ComRef<IDirect3DSurface8> surface;
     if (kind_ == TextureKind::Cube)
         session_.Check(cube_->GetCubeMapSurface(static_cast<D3DCUBEMAP_FACES>(face), level, surface.Receive()),
                        "getting a cube face");
@@ -74,9 +74,9 @@ Owned<IDirect3DSurface8> DeviceTexture::Surface(uint32_t face, uint32_t level)
     return surface;
 }
 
-Owned<IDirect3DVolume8> DeviceTexture::Volume(uint32_t level)
+ComRef<IDirect3DVolume8> DeviceTexture::Volume(uint32_t level)
 {
-    Owned<IDirect3DVolume8> volume;
+    ComRef<IDirect3DVolume8> volume;
     session_.Check(volume_->GetVolumeLevel(level, volume.Receive()), "getting a volume level");
     return volume;
 }
@@ -88,7 +88,7 @@ void DeviceTexture::CopyIn(uint32_t face, uint32_t level, const std::vector<BYTE
         throw ToolError(ExitCode::Internal, "surface size does not match its texture");
     if (kind_ == TextureKind::Volume) {
         D3DLOCKED_BOX box{};
-        Owned<IDirect3DVolume8> volume = Volume(level);
+        ComRef<IDirect3DVolume8> volume = Volume(level);
         session_.Check(volume->LockBox(&box, nullptr, 0), "locking a volume");
         for (uint32_t slice = 0; slice < layout.depth; ++slice)
             CopyRows(static_cast<BYTE*>(box.pBits) + size_t(slice) * box.SlicePitch, box.RowPitch,
@@ -97,7 +97,7 @@ void DeviceTexture::CopyIn(uint32_t face, uint32_t level, const std::vector<BYTE
         return;
     }
     D3DLOCKED_RECT rect{};
-    Owned<IDirect3DSurface8> surface = Surface(face, level);
+    ComRef<IDirect3DSurface8> surface = Surface(face, level);
     session_.Check(surface->LockRect(&rect, nullptr, 0), "locking a surface");
     CopyRows(static_cast<BYTE*>(rect.pBits), rect.Pitch, bytes.data(), layout.rowPitch, layout.rowPitch,
              layout.rowCount);
@@ -110,7 +110,7 @@ void DeviceTexture::CopyOut(uint32_t face, uint32_t level, std::vector<BYTE>& by
     bytes.assign(layout.bytes, 0);
     if (kind_ == TextureKind::Volume) {
         D3DLOCKED_BOX box{};
-        Owned<IDirect3DVolume8> volume = Volume(level);
+        ComRef<IDirect3DVolume8> volume = Volume(level);
         session_.Check(volume->LockBox(&box, nullptr, D3DLOCK_READONLY), "locking a volume");
         for (uint32_t slice = 0; slice < layout.depth; ++slice)
             CopyRows(bytes.data() + slice * layout.slicePitch, layout.rowPitch,
@@ -120,7 +120,7 @@ void DeviceTexture::CopyOut(uint32_t face, uint32_t level, std::vector<BYTE>& by
         return;
     }
     D3DLOCKED_RECT rect{};
-    Owned<IDirect3DSurface8> surface = Surface(face, level);
+    ComRef<IDirect3DSurface8> surface = Surface(face, level);
     session_.Check(surface->LockRect(&rect, nullptr, D3DLOCK_READONLY), "locking a surface");
     CopyRows(bytes.data(), layout.rowPitch, static_cast<const BYTE*>(rect.pBits), rect.Pitch, layout.rowPitch,
              layout.rowCount);

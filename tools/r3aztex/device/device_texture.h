@@ -20,9 +20,9 @@ public:
     TextureImage Download(const std::optional<std::array<PALETTEENTRY, 256>>& palette = std::nullopt);
 
     // One level of one face (2D and cube textures).
-    Owned<IDirect3DSurface8> Surface(uint32_t face, uint32_t level);
+    ComRef<IDirect3DSurface8> Surface(uint32_t face, uint32_t level);
     // One level of a volume texture.
-    Owned<IDirect3DVolume8> Volume(uint32_t level);
+    ComRef<IDirect3DVolume8> Volume(uint32_t level);
     IDirect3DBaseTexture8* Base() const;
 
     D3DFORMAT Format() const { return format_; }
@@ -39,9 +39,9 @@ private:
     D3DFORMAT format_;
     TextureKind kind_;
     uint32_t width_, height_, depth_, levels_;
-    Owned<IDirect3DTexture8> flat_;
-    Owned<IDirect3DCubeTexture8> cube_;
-    Owned<IDirect3DVolumeTexture8> volume_;
+    ComRef<IDirect3DTexture8> flat_;
+    ComRef<IDirect3DCubeTexture8> cube_;
+    ComRef<IDirect3DVolumeTexture8> volume_;
 };
 
 } // namespace r3aztex

@@ -12,53 +12,13 @@
 // thread ran what, or in which order.
 #pragma once
 
+#include "com_ref.h"
 #include "d3d8.h"
 
 #include <mutex>
 #include <string>
 
 namespace r3aztex {
-
-// Owns one reference on a Direct3D object.
-template <class Interface>
-class Owned {
-public:
-    Owned() = default;
-    explicit Owned(Interface* object) : object_(object) {}
-    ~Owned() { Reset(); }
-    Owned(Owned&& other) noexcept : object_(other.object_) { other.object_ = nullptr; }
-    Owned& operator=(Owned&& other) noexcept
-    {
-        if (this != &other) {
-            Reset();
-            object_ = other.object_;
-            other.object_ = nullptr;
-        }
-        return *this;
-    }
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-
-    Interface* Get() const { return object_; }
-    Interface* operator->() const { return object_; }
-    // For calls that hand out a referenced object.
-    Interface** Receive()
-    {
-        Reset();
-        return &object_;
-    }
-    void Reset()
-    {
-        if (object_ != nullptr) {
-            Interface* object = object_;
-            object_ = nullptr;
-            object->Release();
-        }
-    }
-
-private:
-    Interface* object_ = nullptr;
-};
 
 class LibrarySession {
 public:
@@ -78,7 +38,7 @@ public:
 
 private:
     std::unique_lock<std::mutex> lock_;
-    Owned<IDirect3DDevice8> device_;
+    ComRef<IDirect3DDevice8> device_;
 };
 
 } // namespace r3aztex

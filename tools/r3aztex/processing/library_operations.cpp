@@ -19,15 +19,15 @@ void LoadLevel(LibrarySession& session, DeviceTexture& destination, uint32_t fac
                const LoadOptions& options)
 {
     if (destination.Kind() == TextureKind::Volume) {
-        Owned<IDirect3DVolume8> to = destination.Volume(destinationLevel);
-        Owned<IDirect3DVolume8> from = source.Volume(sourceLevel);
+        ComRef<IDirect3DVolume8> to = destination.Volume(destinationLevel);
+        ComRef<IDirect3DVolume8> from = source.Volume(sourceLevel);
         session.Check(LoadVolumeFromVolume(to.Get(), PaletteOf(options.destinationPalette), nullptr, from.Get(),
                                            PaletteOf(sourcePalette), nullptr, options.filter, options.colorKey),
                       "LoadVolumeFromVolume");
         return;
     }
-    Owned<IDirect3DSurface8> to = destination.Surface(face, destinationLevel);
-    Owned<IDirect3DSurface8> from = source.Surface(face, sourceLevel);
+    ComRef<IDirect3DSurface8> to = destination.Surface(face, destinationLevel);
+    ComRef<IDirect3DSurface8> from = source.Surface(face, sourceLevel);
     session.Check(LoadSurfaceFromSurface(to.Get(), PaletteOf(options.destinationPalette), nullptr, from.Get(),
                                          PaletteOf(sourcePalette), nullptr, options.filter, options.colorKey),
                   "LoadSurfaceFromSurface");

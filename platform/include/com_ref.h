@@ -1,14 +1,15 @@
-// One owned reference on a Direct3D object, given back when the holder goes
-// out of scope, so that every path out of a load operation returns what it
-// obtained.
+// One owned reference on a COM object (anything with Release), given back
+// when the holder goes out of scope, so that every path out of a function
+// returns what it obtained. The texture library, the tools and the tests all
+// hold device objects this way.
 #pragma once
-
-#include "d3d8.h"
 
 template <class Interface>
 class ComRef {
 public:
     ComRef() = default;
+    // Takes over a reference the caller already holds.
+    explicit ComRef(Interface* object) : object_(object) {}
     ~ComRef() { Reset(); }
     ComRef(const ComRef&) = delete;
     ComRef& operator=(const ComRef&) = delete;
@@ -30,7 +31,7 @@ public:
         Reset();
         return &object_;
     }
-    // For calls typed void** (GetContainer).
+    // For calls typed void** (QueryInterface, GetContainer).
     void** ReceiveVoid() { return reinterpret_cast<void**>(Receive()); }
 
     // Takes over the reference of `other`, releasing the one held.
@@ -45,7 +46,9 @@ public:
 
     void Reset()
     {
-        if (object_) {
+        if (object_ != nullptr) {
+            // Cleared first: a Release that reaches back into this holder
+            // finds it empty.
             Interface* object = object_;
             object_ = nullptr;
             object->Release();
