@@ -6,13 +6,6 @@
 namespace softd3d8 {
 
 template <class Interface, D3DRESOURCETYPE kType, ObjectKind kKind>
-Buffer<Interface, kType, kKind>::Buffer(IDirect3DDevice8* device)
-    : registration_(static_cast<Interface*>(this), kKind), device_(device)
-{
-    device->AddRef();
-}
-
-template <class Interface, D3DRESOURCETYPE kType, ObjectKind kKind>
 HRESULT Buffer<Interface, kType, kKind>::Create(IDirect3DDevice8* device, UINT length, Interface** buffer)
 {
     if (length == 0)
@@ -25,38 +18,6 @@ HRESULT Buffer<Interface, kType, kKind>::Create(IDirect3DDevice8* device, UINT l
         return E_OUTOFMEMORY;
     std::memset(made->bytes_.get(), 0, length);
     *buffer = made.release();
-    return D3D_OK;
-}
-
-template <class Interface, D3DRESOURCETYPE kType, ObjectKind kKind>
-HRESULT Buffer<Interface, kType, kKind>::QueryInterface(REFIID riid, void** ppvObj)
-{
-    if (ppvObj == nullptr)
-        return E_INVALIDARG;
-    *ppvObj = nullptr;
-    if (riid != IID_IUnknown)
-        return E_NOINTERFACE;
-    AddRef();
-    *ppvObj = static_cast<Interface*>(this);
-    return S_OK;
-}
-
-template <class Interface, D3DRESOURCETYPE kType, ObjectKind kKind>
-ULONG Buffer<Interface, kType, kKind>::Release()
-{
-    ULONG left = references_.Drop();
-    if (left == 0)
-        delete this;
-    return left == ULONG(-1) ? 0 : left;
-}
-
-template <class Interface, D3DRESOURCETYPE kType, ObjectKind kKind>
-HRESULT Buffer<Interface, kType, kKind>::GetDevice(IDirect3DDevice8** ppDevice)
-{
-    if (ppDevice == nullptr)
-        return D3DERR_INVALIDCALL;
-    device_->AddRef();
-    *ppDevice = device_;
     return D3D_OK;
 }
 

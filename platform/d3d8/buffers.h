@@ -3,8 +3,7 @@
 #pragma once
 
 #include "d3d8.h"
-#include "platform/d3d8/object_registry.h"
-#include "platform/d3d8/reference_count.h"
+#include "platform/d3d8/device_child.h"
 
 #include <cstddef>
 #include <memory>
@@ -12,25 +11,16 @@
 namespace softd3d8 {
 
 template <class Interface, D3DRESOURCETYPE kType, ObjectKind kKind>
-class Buffer final : public Interface {
+class Buffer final : public DeviceChild<Interface> {
 public:
     // Length in bytes, at least 1.
     static HRESULT Create(IDirect3DDevice8* device, UINT length, Interface** buffer);
 
-    HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
-    ULONG AddRef() override { return references_.Add(); }
-    ULONG Release() override;
-    HRESULT GetDevice(IDirect3DDevice8** ppDevice) override;
     D3DRESOURCETYPE GetType() override { return kType; }
 
-    ~Buffer() { device_->Release(); }
-
 private:
-    explicit Buffer(IDirect3DDevice8* device);
+    explicit Buffer(IDirect3DDevice8* device) : DeviceChild<Interface>(device, nullptr, kKind) {}
 
-    Registration registration_;
-    IDirect3DDevice8* device_;
-    ReferenceCount references_;
     std::unique_ptr<std::byte[]> bytes_;
 };
 

@@ -16,9 +16,7 @@ bool RectToBox(const RECT& rect, D3DBOX& box)
 
 Surface::Surface(IDirect3DDevice8* device, IDirect3DBaseTexture8* container, const IID* containerIid,
                  SurfaceRole role, const SurfaceShape& shape, LockRules rules, bool standAloneLockable)
-    : registration_(static_cast<IDirect3DSurface8*>(this), ObjectKind::Surface),
-      device_(device),
-      container_(container),
+    : DeviceChild(device, container, ObjectKind::Surface),
       containerIid_(containerIid),
       role_(role),
       pool_(shape.pool),
@@ -26,12 +24,6 @@ Surface::Surface(IDirect3DDevice8* device, IDirect3DBaseTexture8* container, con
       standAloneLockable_(standAloneLockable),
       storage_(*shape.layout, shape.width, shape.height, 1, rules)
 {
-}
-
-Surface::~Surface()
-{
-    if (container_ == nullptr)
-        device_->Release();
 }
 
 HRESULT Surface::CreateLevel(IDirect3DDevice8* device, IDirect3DBaseTexture8* container, const IID& containerIid,
@@ -53,12 +45,9 @@ HRESULT Surface::CreateStandAlone(IDirect3DDevice8* device, SurfaceRole role, co
     *surface = nullptr;
     LockRules rules = RulesFor(shape.pool, shape.usage);
     rules.lockable = rules.lockable || lockable;
-    device->AddRef();
     Surface* made = new (std::nothrow) Surface(device, nullptr, nullptr, role, shape, rules, lockable);
-    if (made == nullptr) {
-        device->Release();
+    if (made == nullptr)
         return E_OUTOFMEMORY;
-    }
     HRESULT result = made->storage_.Allocate();
     if (FAILED(result)) {
         delete made;
@@ -73,60 +62,10 @@ Surface* Surface::FromInterface(IDirect3DSurface8* surface)
     return IsLiveObject(surface, ObjectKind::Surface) ? static_cast<Surface*>(surface) : nullptr;
 }
 
-HRESULT Surface::QueryInterface(REFIID riid, void** ppvObj)
-{
-    if (ppvObj == nullptr)
-        return E_INVALIDARG;
-    *ppvObj = nullptr;
-    if (riid != IID_IUnknown)
-        return E_NOINTERFACE;
-    AddRef();
-    *ppvObj = static_cast<IDirect3DSurface8*>(this);
-    return S_OK;
-}
-
-ULONG Surface::AddRef()
-{
-    if (container_ != nullptr)
-        return container_->AddRef();
-    return references_.Add();
-}
-
-ULONG Surface::Release()
-{
-    // A level lives exactly as long as its texture; the texture's Release
-    // may destroy this object, so nothing here runs after it.
-    if (container_ != nullptr)
-        return container_->Release();
-    ULONG left = references_.Drop();
-    if (left == 0)
-        delete this;
-    return left == ULONG(-1) ? 0 : left;
-}
-
-HRESULT Surface::GetDevice(IDirect3DDevice8** ppDevice)
-{
-    if (ppDevice == nullptr)
-        return D3DERR_INVALIDCALL;
-    device_->AddRef();
-    *ppDevice = device_;
-    return D3D_OK;
-}
-
 HRESULT Surface::GetContainer(REFIID riid, void** ppContainer)
 {
-    if (ppContainer == nullptr)
-        return D3DERR_INVALIDCALL;
-    *ppContainer = nullptr;
-    if (container_ == nullptr)
-        return E_NOINTERFACE;
-    if (riid != IID_IUnknown && riid != IID_IDirect3DBaseTexture8 && riid != *containerIid_)
-        return E_NOINTERFACE;
-    // Every texture interface of ours starts at the same address, so one
-    // pointer serves each identifier accepted above.
-    container_->AddRef();
-    *ppContainer = container_;
-    return D3D_OK;
+    // A stand-alone surface has no container and no identifier to match.
+    return HandOutContainer(riid, ppContainer, containerIid_ != nullptr ? *containerIid_ : IID_IUnknown);
 }
 
 HRESULT Surface::GetDesc(D3DSURFACE_DESC* pDesc)

@@ -1,18 +1,12 @@
 // Surfaces: texture and cube-texture levels, image surfaces and render
-// targets.
-//
-// Reference counting: a level surface has no count of its own. It is made
-// and destroyed with its texture, and its AddRef and Release act on the
-// texture's count, so holding a level keeps the whole texture (and with it
-// the level) alive, and GetSurfaceLevel is an AddRef on the texture. A
-// stand-alone surface (image surface, render target) has its own count.
-// Every texture and stand-alone surface holds one reference on its device.
+// targets. A level is part of its texture and shares its reference count,
+// so GetSurfaceLevel is an AddRef on the texture; an image surface or render
+// target stands alone (see device_child.h).
 #pragma once
 
 #include "d3d8.h"
+#include "platform/d3d8/device_child.h"
 #include "platform/d3d8/image_storage.h"
-#include "platform/d3d8/object_registry.h"
-#include "platform/d3d8/reference_count.h"
 
 #include <memory>
 
@@ -28,7 +22,7 @@ struct SurfaceShape {
     DWORD usage;
 };
 
-class Surface final : public IDirect3DSurface8 {
+class Surface final : public DeviceChild<IDirect3DSurface8> {
 public:
     // A level of `container`, which answers GetContainer for IID_IUnknown,
     // IID_IDirect3DBaseTexture8 and `containerIid`.
@@ -37,12 +31,6 @@ public:
     // A stand-alone surface holding its own reference on `device`.
     static HRESULT CreateStandAlone(IDirect3DDevice8* device, SurfaceRole role, const SurfaceShape& shape,
                                     bool lockable, IDirect3DSurface8** surface);
-    ~Surface();
-
-    HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
-    HRESULT GetDevice(IDirect3DDevice8** ppDevice) override;
     HRESULT GetContainer(REFIID riid, void** ppContainer) override;
     HRESULT GetDesc(D3DSURFACE_DESC* pDesc) override;
     HRESULT LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) override;
@@ -64,15 +52,11 @@ private:
     Surface(IDirect3DDevice8* device, IDirect3DBaseTexture8* container, const IID* containerIid, SurfaceRole role,
             const SurfaceShape& shape, LockRules rules, bool standAloneLockable);
 
-    Registration registration_;
-    IDirect3DDevice8* device_;
-    IDirect3DBaseTexture8* container_; // null for a stand-alone surface
-    const IID* containerIid_;
+    const IID* containerIid_; // null for a stand-alone surface
     SurfaceRole role_;
     D3DPOOL pool_;
     DWORD usage_;
     bool standAloneLockable_;
-    ReferenceCount references_; // stand-alone surfaces only
     ImageStorage storage_;
 };
 

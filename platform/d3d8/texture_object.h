@@ -1,16 +1,13 @@
-// What the three texture kinds share: identity, reference count, the device
-// reference, the level count, and the checks made before creating one.
-//
-// A texture owns its levels outright (see surface.h for how their reference
-// counts are shared), and holds one reference on its device, so a device
-// outlives everything made from it.
+// What the three texture kinds share beyond DeviceChild: the resource type,
+// the level count, level hand-out and locking, and the checks made before
+// creating one. A texture owns its levels outright; they share its
+// reference count (see device_child.h).
 #pragma once
 
 #include "d3d8.h"
+#include "platform/d3d8/device_child.h"
 #include "platform/d3d8/fault_injection.h"
 #include "platform/d3d8/format_layout.h"
-#include "platform/d3d8/object_registry.h"
-#include "platform/d3d8/reference_count.h"
 
 #include <memory>
 #include <vector>
@@ -31,55 +28,19 @@ HRESULT CheckTextureRequest(UINT width, UINT height, UINT depth, UINT levels, DW
                             D3DPOOL pool, const FormatLayout*& layout, UINT& levelCount);
 
 template <class Interface>
-class TextureObject : public Interface {
+class TextureObject : public DeviceChild<Interface> {
 public:
-    HRESULT QueryInterface(REFIID riid, void** ppvObj) override
-    {
-        if (ppvObj == nullptr)
-            return E_INVALIDARG;
-        *ppvObj = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IDirect3DBaseTexture8 && riid != ownIid_)
-            return E_NOINTERFACE;
-        AddRef();
-        *ppvObj = static_cast<Interface*>(this);
-        return S_OK;
-    }
-
-    ULONG AddRef() override { return references_.Add(); }
-
-    ULONG Release() override
-    {
-        ULONG left = references_.Drop();
-        if (left == 0)
-            delete this;
-        return left == ULONG(-1) ? 0 : left;
-    }
-
-    HRESULT GetDevice(IDirect3DDevice8** ppDevice) override
-    {
-        if (ppDevice == nullptr)
-            return D3DERR_INVALIDCALL;
-        device_->AddRef();
-        *ppDevice = device_;
-        return D3D_OK;
-    }
-
     D3DRESOURCETYPE GetType() override { return type_; }
     DWORD GetLevelCount() override { return levelCount_; }
 
 protected:
     TextureObject(IDirect3DDevice8* device, ObjectKind kind, const IID& ownIid, D3DRESOURCETYPE type,
                   UINT levelCount)
-        : registration_(static_cast<Interface*>(this), kind),
-          device_(device),
-          ownIid_(ownIid),
+        : DeviceChild<Interface>(device, nullptr, kind, {&IID_IDirect3DBaseTexture8, &ownIid}),
           type_(type),
           levelCount_(levelCount)
     {
-        device->AddRef();
     }
-
-    virtual ~TextureObject() { device_->Release(); }
 
     // Entry `index` of a level list, or null when out of range.
     template <class Level>
@@ -101,7 +62,7 @@ protected:
             return injected;
         if (out == nullptr || level == nullptr)
             return D3DERR_INVALIDCALL;
-        AddRef();
+        this->AddRef();
         *out = level;
         return D3D_OK;
     }
@@ -117,16 +78,10 @@ protected:
         return level != nullptr ? level->LockUncounted(arguments...) : D3DERR_INVALIDCALL;
     }
 
-    Registration registration_;
-    IDirect3DDevice8* device_;
-    const IID& ownIid_;
     D3DRESOURCETYPE type_;
     UINT levelCount_;
     DWORD usage_ = 0;
     D3DPOOL pool_ = D3DPOOL_DEFAULT;
-
-private:
-    ReferenceCount references_;
 };
 
 } // namespace softd3d8

@@ -7,9 +7,7 @@
 namespace softd3d8 {
 
 Volume::Volume(IDirect3DDevice8* device, IDirect3DVolumeTexture8* container, const VolumeShape& shape)
-    : registration_(static_cast<IDirect3DVolume8*>(this), ObjectKind::Volume),
-      device_(device),
-      container_(container),
+    : DeviceChild(device, container, ObjectKind::Volume),
       pool_(shape.pool),
       usage_(shape.usage),
       storage_(*shape.layout, shape.width, shape.height, shape.depth, RulesFor(shape.pool, shape.usage))
@@ -28,42 +26,9 @@ HRESULT Volume::CreateLevel(IDirect3DDevice8* device, IDirect3DVolumeTexture8* c
     return result;
 }
 
-HRESULT Volume::QueryInterface(REFIID riid, void** ppvObj)
-{
-    if (ppvObj == nullptr)
-        return E_INVALIDARG;
-    *ppvObj = nullptr;
-    if (riid != IID_IUnknown)
-        return E_NOINTERFACE;
-    AddRef();
-    *ppvObj = static_cast<IDirect3DVolume8*>(this);
-    return S_OK;
-}
-
-ULONG Volume::AddRef() { return container_->AddRef(); }
-
-// May destroy this object (through the texture); nothing runs after it.
-ULONG Volume::Release() { return container_->Release(); }
-
-HRESULT Volume::GetDevice(IDirect3DDevice8** ppDevice)
-{
-    if (ppDevice == nullptr)
-        return D3DERR_INVALIDCALL;
-    device_->AddRef();
-    *ppDevice = device_;
-    return D3D_OK;
-}
-
 HRESULT Volume::GetContainer(REFIID riid, void** ppContainer)
 {
-    if (ppContainer == nullptr)
-        return D3DERR_INVALIDCALL;
-    *ppContainer = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IDirect3DBaseTexture8 && riid != IID_IDirect3DVolumeTexture8)
-        return E_NOINTERFACE;
-    container_->AddRef();
-    *ppContainer = container_;
-    return D3D_OK;
+    return HandOutContainer(riid, ppContainer, IID_IDirect3DVolumeTexture8);
 }
 
 HRESULT Volume::GetDesc(D3DVOLUME_DESC* pDesc)

@@ -1,10 +1,10 @@
-// Volumes: the levels of a volume texture. Like texture levels they share
-// their texture's reference count (see surface.h).
+// Volumes: the levels of a volume texture. Like texture levels they are
+// parts of their texture and share its reference count (see device_child.h).
 #pragma once
 
 #include "d3d8.h"
+#include "platform/d3d8/device_child.h"
 #include "platform/d3d8/image_storage.h"
-#include "platform/d3d8/object_registry.h"
 
 #include <memory>
 
@@ -19,15 +19,11 @@ struct VolumeShape {
     DWORD usage;
 };
 
-class Volume final : public IDirect3DVolume8 {
+class Volume final : public DeviceChild<IDirect3DVolume8> {
 public:
     static HRESULT CreateLevel(IDirect3DDevice8* device, IDirect3DVolumeTexture8* container,
                                const VolumeShape& shape, std::unique_ptr<Volume>& level);
 
-    HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
-    HRESULT GetDevice(IDirect3DDevice8** ppDevice) override;
     HRESULT GetContainer(REFIID riid, void** ppContainer) override;
     HRESULT GetDesc(D3DVOLUME_DESC* pDesc) override;
     HRESULT LockBox(D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox, DWORD Flags) override;
@@ -39,9 +35,6 @@ public:
 private:
     Volume(IDirect3DDevice8* device, IDirect3DVolumeTexture8* container, const VolumeShape& shape);
 
-    Registration registration_;
-    IDirect3DDevice8* device_;
-    IDirect3DVolumeTexture8* container_;
     D3DPOOL pool_;
     DWORD usage_;
     ImageStorage storage_;
