@@ -17,7 +17,7 @@ int g_mmxState = -1;
 
 namespace {
 
-constexpr char kDirect3DKey[] = "Software\\Dazuvidar\\Direct3D";
+constexpr char kDirect3DKey[] = "SOFTWARE\\Dazuvidar\\Direct3D";
 
 // CPUID 1, EDX
 constexpr unsigned kMmxBit = 1u << 23;
@@ -114,7 +114,8 @@ int IsMmxEnabled()
     return g_mmxState;
 }
 
-int ReadDirect3DRegistryValue(DWORD expectedType, const char* valueName, void* buffer, DWORD bufferSize)
+int ReadDirect3DRegistryValue(DWORD expectedType, const char* valueName, void* buffer, DWORD bufferSize,
+                              DWORD* bytesRead)
 {
     HKEY key = nullptr;
     if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kDirect3DKey, &key) != ERROR_SUCCESS)
@@ -125,6 +126,8 @@ int ReadDirect3DRegistryValue(DWORD expectedType, const char* valueName, void* b
     RegCloseKey(key);
     if (status != ERROR_SUCCESS)
         return 0;
+    if (bytesRead != nullptr)
+        *bytesRead = size;
     return type == expectedType ? 1 : 0;
 }
 

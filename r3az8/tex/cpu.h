@@ -10,9 +10,12 @@
 int CpuHasMmx();
 // 1 when MMX code may run: the processor has it and "DisableMMX" is not set.
 int IsMmxEnabled();
-// 1 when the value exists under HKEY_LOCAL_MACHINE\Software\Dazuvidar\Direct3D
+// 1 when the value exists under HKEY_LOCAL_MACHINE\SOFTWARE\Dazuvidar\Direct3D
 // with the expected registry type; the buffer may be written either way.
-int ReadDirect3DRegistryValue(DWORD expectedType, const char* valueName, void* buffer, DWORD bufferSize);
+// The library's one reader of that key. `bytesRead`, when given, receives
+// the size the query reported (for callers that accept one size only).
+int ReadDirect3DRegistryValue(DWORD expectedType, const char* valueName, void* buffer, DWORD bufferSize,
+                              DWORD* bytesRead = nullptr);
 
 // Process-wide: -1 not yet determined, 0 MMX off, 1 MMX on.
 extern int g_mmxState;

@@ -3,6 +3,8 @@
 // of the library's process-wide values.
 #include "r3az8/tex/debug.h"
 
+#include "r3az8/tex/cpu.h"
+
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
@@ -11,7 +13,6 @@
 namespace {
 
 constexpr UINT kLevelNotRead = 0xFFFFFFFFu;
-constexpr char kDirect3DKey[] = "SOFTWARE\\Dazuvidar\\Direct3D";
 
 using MuteFunction = void (*)(DWORD);
 using DebuggerQuery = BOOL (*)();
@@ -56,15 +57,9 @@ DebuggerQuery FindDebuggerQuery()
 // The assertion mode from the registry: only a 4-byte REG_DWORD counts.
 DWORD ReadAssertionMode()
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kDirect3DKey, &key) != ERROR_SUCCESS)
-        return kModeContinue;
-    DWORD type = 0;
     DWORD value = 0;
-    DWORD size = sizeof value;
-    const LONG status = RegQueryValueExA(key, "R3AZ", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value)
+    DWORD size = 0;
+    if (ReadDirect3DRegistryValue(REG_DWORD, "R3AZ", &value, sizeof value, &size) == 0 || size != sizeof value)
         return kModeContinue;
     return value;
 }
