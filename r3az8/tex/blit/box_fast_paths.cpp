@@ -6,38 +6,41 @@
 // of a group has free bits above it to take the carry of a four-value sum.
 // Both groups are summed, rounded and shifted once, and each field is kept
 // from the group in which it was exact. Fields without meaning (X) belong
-// to neither group and come out as 0.
+// to neither group and come out as 0. The fields are those of the format's
+// packed layout (packed_formats.h).
 #include "r3az8/tex/blit/box_fast_paths.h"
 
 #include "r3az8/tex/blit/box_kernels.h"
+#include "r3az8/tex/codecs/packed_formats.h"
 
 #include <cstring>
-#include <initializer_list>
+#include <type_traits>
 
 namespace {
 
-struct PackedField {
-    unsigned shift;
-    unsigned bits;
-};
-
-// The two alternating groups of a layout whose fields are listed from the
-// highest bit down.
+// The two alternating groups of a layout's fields, counted from the highest
+// field down: the highest, the third, ... in the first group.
 struct FieldGroups {
     uint32_t first;
     uint32_t second;
 };
 
-constexpr FieldGroups SplitAlternateFields(std::initializer_list<PackedField> fields)
+constexpr FieldGroups SplitAlternateFields(const packed::Layout& layout)
 {
     FieldGroups groups{0, 0};
-    unsigned index = 0;
-    for (PackedField field : fields) {
-        uint32_t mask = ((1u << field.bits) - 1u) << field.shift;
-        (index++ % 2 == 0 ? groups.first : groups.second) |= mask;
+    for (unsigned index = 0; index < layout.fieldCount; ++index) {
+        const packed::Field& field = layout.fields[index];
+        unsigned fieldsAbove = 0;
+        for (unsigned other = 0; other < layout.fieldCount; ++other)
+            if (layout.fields[other].shift > field.shift)
+                ++fieldsAbove;
+        const uint32_t mask = ((1u << field.bits) - 1u) << field.shift;
+        (fieldsAbove % 2 == 0 ? groups.first : groups.second) |= mask;
     }
     return groups;
 }
+
+constexpr FieldGroups GroupsOf(D3DFORMAT format) { return SplitAlternateFields(*packed::FindLayout(format)); }
 
 // 2 at the lowest bit of every field of the group.
 constexpr uint32_t RoundingConstant(uint32_t group) { return (group & ~(group << 1)) << 1; }
@@ -58,9 +61,13 @@ inline uint32_t Load(const BYTE* address)
     return pixel;
 }
 
-template <class Pixel, FieldGroups groups>
+template <D3DFORMAT kFormat>
 HRESULT HalvePacked(const PixelCodec& src, const PixelCodec& dest)
 {
+    constexpr unsigned kBytes = packed::FindLayout(kFormat)->bytes;
+    static_assert(kBytes == 1 || kBytes == 2, "the averaging works on 8- and 16-bit pixels");
+    using Pixel = std::conditional_t<kBytes == 1, uint8_t, uint16_t>;
+    constexpr FieldGroups groups = GroupsOf(kFormat);
     static_assert(SumsStayApart(groups.first) && SumsStayApart(groups.second));
     static_assert((groups.first & groups.second) == 0);
     constexpr uint32_t firstRounding = RoundingConstant(groups.first);
@@ -86,23 +93,14 @@ HRESULT HalvePacked(const PixelCodec& src, const PixelCodec& dest)
     return S_OK;
 }
 
-// Field layouts, highest field first; X fields are left out.
-constexpr FieldGroups kR5G6B5 = SplitAlternateFields({{11, 5}, {5, 6}, {0, 5}});
-constexpr FieldGroups kX1R5G5B5 = SplitAlternateFields({{10, 5}, {5, 5}, {0, 5}});
-constexpr FieldGroups kA1R5G5B5 = SplitAlternateFields({{15, 1}, {10, 5}, {5, 5}, {0, 5}});
-constexpr FieldGroups kA4R4G4B4 = SplitAlternateFields({{12, 4}, {8, 4}, {4, 4}, {0, 4}});
-constexpr FieldGroups kR3G3B2 = SplitAlternateFields({{5, 3}, {2, 3}, {0, 2}});
-constexpr FieldGroups kA8 = SplitAlternateFields({{0, 8}});
-constexpr FieldGroups kA8R3G3B2 = SplitAlternateFields({{8, 8}, {5, 3}, {2, 3}, {0, 2}});
-constexpr FieldGroups kX4R4G4B4 = SplitAlternateFields({{8, 4}, {4, 4}, {0, 4}});
-constexpr FieldGroups kA8L8 = SplitAlternateFields({{8, 8}, {0, 8}});
-constexpr FieldGroups kA4L4 = SplitAlternateFields({{4, 4}, {0, 4}});
-
 // The masks and constants the layouts give, as a reader would work them out.
-static_assert(kR5G6B5.first == 0xF81F && kR5G6B5.second == 0x07E0);
-static_assert(RoundingConstant(kR5G6B5.first) == 0x1002 && RoundingConstant(kR5G6B5.second) == 0x0040);
-static_assert(kA1R5G5B5.first == 0x83E0 && kA1R5G5B5.second == 0x7C1F);
-static_assert(kX1R5G5B5.first == 0x7C1F && kX4R4G4B4.first == 0x0F0F);
+static_assert(GroupsOf(D3DFMT_R5G6B5).first == 0xF81F && GroupsOf(D3DFMT_R5G6B5).second == 0x07E0);
+static_assert(RoundingConstant(GroupsOf(D3DFMT_R5G6B5).first) == 0x1002 &&
+              RoundingConstant(GroupsOf(D3DFMT_R5G6B5).second) == 0x0040);
+static_assert(GroupsOf(D3DFMT_A1R5G5B5).first == 0x83E0 && GroupsOf(D3DFMT_A1R5G5B5).second == 0x7C1F);
+static_assert(GroupsOf(D3DFMT_X1R5G5B5).first == 0x7C1F && GroupsOf(D3DFMT_X4R4G4B4).first == 0x0F0F);
+// L8 shares the A8 routine: one 8-bit field either way.
+static_assert(GroupsOf(D3DFMT_L8).first == GroupsOf(D3DFMT_A8).first && GroupsOf(D3DFMT_A8).second == 0);
 
 struct FastPathEntry {
     D3DFORMAT format;
@@ -141,13 +139,13 @@ HRESULT Blitter::BoxHalveX8R8G8B8()
                                   pDest->RowPitch);
 }
 
-HRESULT Blitter::BoxHalveR5G6B5() { return HalvePacked<uint16_t, kR5G6B5>(*pSrc, *pDest); }
-HRESULT Blitter::BoxHalveX1R5G5B5() { return HalvePacked<uint16_t, kX1R5G5B5>(*pSrc, *pDest); }
-HRESULT Blitter::BoxHalveA1R5G5B5() { return HalvePacked<uint16_t, kA1R5G5B5>(*pSrc, *pDest); }
-HRESULT Blitter::BoxHalveA4R4G4B4() { return HalvePacked<uint16_t, kA4R4G4B4>(*pSrc, *pDest); }
-HRESULT Blitter::BoxHalveR3G3B2() { return HalvePacked<uint8_t, kR3G3B2>(*pSrc, *pDest); }
-HRESULT Blitter::BoxHalveA8() { return HalvePacked<uint8_t, kA8>(*pSrc, *pDest); }
-HRESULT Blitter::BoxHalveA8R3G3B2() { return HalvePacked<uint16_t, kA8R3G3B2>(*pSrc, *pDest); }
-HRESULT Blitter::BoxHalveX4R4G4B4() { return HalvePacked<uint16_t, kX4R4G4B4>(*pSrc, *pDest); }
-HRESULT Blitter::BoxHalveA8L8() { return HalvePacked<uint16_t, kA8L8>(*pSrc, *pDest); }
-HRESULT Blitter::BoxHalveA4L4() { return HalvePacked<uint8_t, kA4L4>(*pSrc, *pDest); }
+HRESULT Blitter::BoxHalveR5G6B5() { return HalvePacked<D3DFMT_R5G6B5>(*pSrc, *pDest); }
+HRESULT Blitter::BoxHalveX1R5G5B5() { return HalvePacked<D3DFMT_X1R5G5B5>(*pSrc, *pDest); }
+HRESULT Blitter::BoxHalveA1R5G5B5() { return HalvePacked<D3DFMT_A1R5G5B5>(*pSrc, *pDest); }
+HRESULT Blitter::BoxHalveA4R4G4B4() { return HalvePacked<D3DFMT_A4R4G4B4>(*pSrc, *pDest); }
+HRESULT Blitter::BoxHalveR3G3B2() { return HalvePacked<D3DFMT_R3G3B2>(*pSrc, *pDest); }
+HRESULT Blitter::BoxHalveA8() { return HalvePacked<D3DFMT_A8>(*pSrc, *pDest); }
+HRESULT Blitter::BoxHalveA8R3G3B2() { return HalvePacked<D3DFMT_A8R3G3B2>(*pSrc, *pDest); }
+HRESULT Blitter::BoxHalveX4R4G4B4() { return HalvePacked<D3DFMT_X4R4G4B4>(*pSrc, *pDest); }
+HRESULT Blitter::BoxHalveA8L8() { return HalvePacked<D3DFMT_A8L8>(*pSrc, *pDest); }
+HRESULT Blitter::BoxHalveA4L4() { return HalvePacked<D3DFMT_A4L4>(*pSrc, *pDest); }
