@@ -5,12 +5,11 @@
 
 #include "r3az8/tex/pixel_codec.h"
 
-// The 28 packed formats of the layout table.
+// The packed formats of the layout table.
 PixelCodec* CreatePackedCodec(const ImageDesc& desc);
 // D3DFMT_P8 and D3DFMT_A8P8.
 PixelCodec* CreatePaletteCodec(const ImageDesc& desc);
 
 // The floating-point formats of floats::kLayouts (half, single, R11G11B10,
 // R9G9B9E5).
-bool IsFloatFormat(D3DFORMAT format);
 PixelCodec* CreateFloatCodec(const ImageDesc& desc);

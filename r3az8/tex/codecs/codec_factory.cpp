@@ -1,7 +1,7 @@
-// CreatePixelCodec: picks the codec family by format, then snaps the colour
-// key through the new codec so keyed pixels compare exactly.
-#include "r3az8/tex/codecs/buffered_codecs.h"
-#include "r3az8/tex/codecs/codec_factories.h"
+// CreatePixelCodec: makes the codec the format catalogue names for the
+// format, then snaps the colour key through the new codec so keyed pixels
+// compare exactly.
+#include "r3az8/tex/codecs/format_catalogue.h"
 
 namespace {
 
@@ -12,30 +12,8 @@ bool RegionIsInverted(const D3DBOX& region)
 
 PixelCodec* CreateCodecOfFamily(const ImageDesc& desc)
 {
-    // Switched on as a number: the library's own formats are FOURCC codes
-    // outside the enumeration.
-    switch (static_cast<DWORD>(desc.Format)) {
-    case D3DFMT_P8:
-    case D3DFMT_A8P8:
-        return CreatePaletteCodec(desc);
-    case D3DFMT_UYVY:
-    case D3DFMT_YUY2:
-    case FMT_R8G8_B8G8:
-    case FMT_G8R8_G8B8:
-        return CreateYuvCodec(desc);
-    case D3DFMT_DXT1:
-    case D3DFMT_DXT2:
-    case D3DFMT_DXT3:
-    case D3DFMT_DXT4:
-    case D3DFMT_DXT5:
-    case FMT_BC6H_UF16:
-    case FMT_BC6H_SF16:
-    case FMT_BC7:
-    case FMT_RXGB:
-        return CreateDxtCodec(desc);
-    default:
-        return IsFloatFormat(desc.Format) ? CreateFloatCodec(desc) : CreatePackedCodec(desc);
-    }
+    const CodecFormat* entry = FindCodecFormat(desc.Format);
+    return entry != nullptr ? entry->createCodec(desc) : nullptr;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include "r3az8/tex/bptc/bptc_block.h"
 #include "r3az8/tex/codecs/buffered_codecs.h"
+#include "r3az8/tex/codecs/format_catalogue.h"
 #include "r3az8/tex/dxt/dxt_block.h"
 #include "r3az8/tex/working_memory.h"
 
@@ -22,9 +23,9 @@ HRESULT DecodeBlockRXGB(FloatColor* pColors, const BYTE* pBlock)
     return S_OK;
 }
 
+// The block sizes come from the format catalogue.
 struct DxtFormat {
     D3DFORMAT format;
-    UINT blockBytes;
     DxtCodec::BlockDecoder decode;
     float alphaScale;
     // The precision a colour key is compared at: 5:6:5 for the DXT colour
@@ -36,15 +37,15 @@ struct DxtFormat {
 // The formats with an encoder (EncodeBlocks) come first; the others are
 // read only, and a codec of theirs loses every row written to it.
 constexpr DxtFormat DxtFormats[] = {
-    {D3DFMT_DXT1, 8, DecodeBlockDXT1, 255.0f, 31.0f, 63.0f},
-    {D3DFMT_DXT2, 16, DecodeBlockDXT2, 15.0f, 31.0f, 63.0f},
-    {D3DFMT_DXT3, 16, DecodeBlockDXT3, 15.0f, 31.0f, 63.0f},
-    {D3DFMT_DXT4, 16, DecodeBlockDXT4, 255.0f, 31.0f, 63.0f},
-    {D3DFMT_DXT5, 16, DecodeBlockDXT5, 255.0f, 31.0f, 63.0f},
-    {FMT_BC6H_UF16, 16, DecodeBlockBC6HUnsigned, 255.0f, 255.0f, 255.0f},
-    {FMT_BC6H_SF16, 16, DecodeBlockBC6HSigned, 255.0f, 255.0f, 255.0f},
-    {FMT_BC7, 16, DecodeBlockBC7, 255.0f, 255.0f, 255.0f},
-    {FMT_RXGB, 16, DecodeBlockRXGB, 255.0f, 255.0f, 255.0f},
+    {D3DFMT_DXT1, DecodeBlockDXT1, 255.0f, 31.0f, 63.0f},
+    {D3DFMT_DXT2, DecodeBlockDXT2, 15.0f, 31.0f, 63.0f},
+    {D3DFMT_DXT3, DecodeBlockDXT3, 15.0f, 31.0f, 63.0f},
+    {D3DFMT_DXT4, DecodeBlockDXT4, 255.0f, 31.0f, 63.0f},
+    {D3DFMT_DXT5, DecodeBlockDXT5, 255.0f, 31.0f, 63.0f},
+    {FMT_BC6H_UF16, DecodeBlockBC6HUnsigned, 255.0f, 255.0f, 255.0f},
+    {FMT_BC6H_SF16, DecodeBlockBC6HSigned, 255.0f, 255.0f, 255.0f},
+    {FMT_BC7, DecodeBlockBC7, 255.0f, 255.0f, 255.0f},
+    {FMT_RXGB, DecodeBlockRXGB, 255.0f, 255.0f, 255.0f},
 };
 
 const DxtFormat* FindDxtFormat(D3DFORMAT format)
@@ -114,7 +115,7 @@ DxtCodec::DxtCodec(const ImageDesc& desc)
 {
     Replicate = !(ColumnMask == 3 && RowMask == 3);
     if (const DxtFormat* entry = FindDxtFormat(desc.Format)) {
-        BlockBytes = entry->blockBytes;
+        BlockBytes = BlockBytesOf(desc.Format);
         pDecodeBlock = entry->decode;
         AlphaScale = entry->alphaScale;
         AlphaStep = 1.0f / entry->alphaScale;

@@ -125,8 +125,6 @@ constexpr auto kCodecMakers = MakeCodecMakers(std::make_index_sequence<kLayoutCo
 } // namespace
 } // namespace floats
 
-bool IsFloatFormat(D3DFORMAT format) { return floats::IndexOf(format) != floats::kLayoutCount; }
-
 PixelCodec* CreateFloatCodec(const ImageDesc& desc)
 {
     const std::size_t index = floats::IndexOf(desc.Format);

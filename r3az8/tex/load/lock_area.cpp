@@ -1,24 +1,10 @@
 #include "r3az8/tex/load/lock_area.h"
 
-#include "r3az8/tex/pixel_codec.h"
+#include "r3az8/tex/codecs/format_catalogue.h"
 
 #include <algorithm>
 
 namespace {
-
-struct GroupedFormat {
-    D3DFORMAT format;
-    StorageUnit unit;
-};
-
-// Formats whose pixels are stored in groups; every other format stores
-// each pixel on its own.
-constexpr GroupedFormat groupedFormats[] = {
-    {D3DFMT_DXT1, {4, 4}},    {D3DFMT_DXT2, {4, 4}},    {D3DFMT_DXT3, {4, 4}},  {D3DFMT_DXT4, {4, 4}},
-    {D3DFMT_DXT5, {4, 4}},    {FMT_BC6H_UF16, {4, 4}},  {FMT_BC6H_SF16, {4, 4}}, {FMT_BC7, {4, 4}},
-    {FMT_RXGB, {4, 4}},       {D3DFMT_YUY2, {2, 1}},    {D3DFMT_UYVY, {2, 1}},  {FMT_R8G8_B8G8, {2, 1}},
-    {FMT_G8R8_G8B8, {2, 1}},
-};
 
 UINT RoundDownToUnits(UINT value, UINT unit) { return value - value % unit; }
 
@@ -26,9 +12,18 @@ UINT RoundDownToUnits(UINT value, UINT unit) { return value - value % unit; }
 
 StorageUnit StorageUnitOf(D3DFORMAT format)
 {
-    for (const GroupedFormat& entry : groupedFormats)
-        if (entry.format == format)
-            return entry.unit;
+    // A format the catalogue does not know stores each pixel on its own.
+    const CodecFormat* entry = FindCodecFormat(format);
+    if (entry == nullptr)
+        return {1, 1};
+    switch (entry->storage) {
+    case PixelStorage::PixelPair:
+        return {2, 1};
+    case PixelStorage::Block4x4:
+        return {4, 4};
+    case PixelStorage::Packed:
+        break;
+    }
     return {1, 1};
 }
 
