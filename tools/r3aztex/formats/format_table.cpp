@@ -29,7 +29,7 @@ constexpr DWORD BUMPL = DDPF_BUMPLUMINANCE;
 constexpr DWORD PAL = DDPF_PALETTEINDEXED8;
 constexpr DWORD PALA = DDPF_PALETTEINDEXED8 | DDPF_ALPHAPIXELS;
 
-using enum Storage;
+using enum PixelStorage; // Storage names it; clang 14 takes no alias here
 using enum Content;
 
 // Mask layouts follow the usual DDS practice (the writer adds the spellings
@@ -114,9 +114,21 @@ constexpr std::array kFormats = {
     FormatInfo{FMT_RXGB, "rxgb", Block4x4, 16, Data, kRgb, 8, ByFourcc(FMT_RXGB), Access::ReadOnly},
 };
 
-// The table must cover the codec tables exactly: 34 packed, 9 float,
-// 4 pixel pair, 9 block formats.
-static_assert(kFormats.size() == 56);
+// One row for each format of the library's catalogue, stored as the library
+// stores it (the rows' formats are distinct, see below).
+constexpr bool FollowsTheLibraryCatalogue()
+{
+    if (kFormats.size() != kCodecFormatCount)
+        return false;
+    for (const FormatInfo& info : kFormats) {
+        const std::size_t index = IndexOfCodecFormat(info.format);
+        if (index == kCodecFormatCount || kCodecFormats[index].storage != info.storage ||
+            kCodecFormats[index].unitBytes != info.unitBytes)
+            return false;
+    }
+    return true;
+}
+static_assert(FollowsTheLibraryCatalogue(), "the format table must follow the library's format catalogue");
 
 constexpr bool MasksFitBitCount(const FormatInfo& info)
 {
@@ -139,12 +151,9 @@ constexpr bool MasksFitBitCount(const FormatInfo& info)
 
 constexpr bool AllRowsConsistent()
 {
-    for (const FormatInfo& info : kFormats) {
+    for (const FormatInfo& info : kFormats)
         if (!MasksFitBitCount(info))
             return false;
-        if (info.storage == Block4x4 && info.unitBytes != 8 && info.unitBytes != 16)
-            return false;
-    }
     return true;
 }
 static_assert(AllRowsConsistent(), "a DDS mask layout does not fit its format");

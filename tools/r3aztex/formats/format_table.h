@@ -1,9 +1,11 @@
 // Every pixel format r3aztex reads and writes, with the facts the tool needs
 // about it: storage unit, channel content, name, and how a DDS file stores it.
-// One row per format of the texture library's codec table.
+// One row per format of the texture library's format catalogue, checked
+// against it when this table compiles.
 #pragma once
 
 #include "d3d8.h"
+#include "r3az8/tex/codecs/format_catalogue.h"
 #include "r3az8/tex/pixel_codec.h"
 
 #include <span>
@@ -13,12 +15,11 @@
 
 namespace r3aztex {
 
-// How pixels are grouped in memory.
-enum class Storage : BYTE {
-    Packed,    // a whole number of bytes per pixel
-    Block4x4,  // DXT, BC6H, BC7: one block of unitBytes per 4x4 pixels
-    PixelPair, // YUY2, UYVY, RGBG, GRGB: four bytes per two horizontally adjacent pixels
-};
+// How pixels are grouped in memory, as the library stores them: Packed,
+// PixelPair (YUY2, UYVY, RGBG, GRGB: four bytes per two horizontally
+// adjacent pixels) or Block4x4 (DXT, BC6H, BC7: one block of unitBytes per
+// 4x4 pixels).
+using Storage = PixelStorage;
 
 // What the channels mean, for decisions that depend on meaning rather than
 // layout (gamma-correct filtering, normal-map handling, PNG bit depth).
