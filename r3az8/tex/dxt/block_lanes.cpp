@@ -4,4 +4,5 @@
 #include "r3az8/tex/dxt/block_lanes.h"
 
 #define BLOCK_LANES_NAMESPACE block_lanes_portable
+#define BLOCK_LANES_WIDTH 4
 #include "r3az8/tex/dxt/block_lanes_kernel.h"

@@ -5,4 +5,5 @@
 #include "r3az8/tex/dxt/block_lanes.h"
 
 #define BLOCK_LANES_NAMESPACE block_lanes_avx2
+#define BLOCK_LANES_WIDTH 8
 #include "r3az8/tex/dxt/block_lanes_kernel.h"

@@ -1,20 +1,25 @@
 // The block encoder with several blocks side by side, one per vector lane.
 //
-// Included by block_lanes.cpp (baseline instruction set) and
-// block_lanes_avx2.cpp, each inside a namespace of its own
-// (BLOCK_LANES_NAMESPACE), so the two compilations never share a symbol.
-// Nothing here may call an inline function of another header: the linker
-// could pick the other instruction set's copy of it.
+// This is the encoder's only copy of its arithmetic. It is compiled three
+// times, each inside a namespace of its own (BLOCK_LANES_NAMESPACE) with a
+// width of its own (BLOCK_LANES_WIDTH): one_block.cpp at width 1 is the
+// one-block encoder, block_lanes.cpp (baseline instruction set, 4 lanes)
+// and block_lanes_avx2.cpp (8 lanes) the row encoders. The compilations
+// never share a symbol. Nothing here may call an inline function of another
+// header: the linker could pick the other instruction set's copy of it.
 //
-// Each lane runs exactly the one-block encoder's arithmetic: the same
-// single-precision operations in the same order, per-lane branches turned
-// into selects, loops that stop early in some lanes run on with those lanes
-// frozen. So every lane's bytes equal the one-block encoder's bytes.
-// Lanes whose branch is not taken may compute divisions by zero or NaNs;
-// their results are never selected.
+// Every lane runs the same single-precision operations in the same order,
+// per-lane branches turned into selects, loops that stop early in some
+// lanes run on with those lanes frozen. So a block's bytes do not depend on
+// the width nor on its neighbours in the other lanes. Lanes whose branch is
+// not taken may compute divisions by zero or NaNs; their results are never
+// selected.
 
 #ifndef BLOCK_LANES_NAMESPACE
 #error "define BLOCK_LANES_NAMESPACE before including block_lanes_kernel.h"
+#endif
+#ifndef BLOCK_LANES_WIDTH
+#error "define BLOCK_LANES_WIDTH (1, 4 or 8) before including block_lanes_kernel.h"
 #endif
 
 #include "r3az8/tex/dxt/dxt_internal.h"
@@ -27,12 +32,9 @@ namespace BLOCK_LANES_NAMESPACE {
 namespace {
 
 // One register's worth of lanes: eight with AVX2; four with SSE2, whose
-// sixteen registers would spill eight-lane pairs.
-#if defined(__AVX2__)
-constexpr int LaneCount = 8;
-#else
-constexpr int LaneCount = 4;
-#endif
+// sixteen registers would spill eight-lane pairs; one for a single block.
+constexpr int LaneCount = BLOCK_LANES_WIDTH;
+static_assert(LaneCount == 1 || LaneCount == 4 || LaneCount == 8);
 typedef float Floats __attribute__((vector_size(4 * LaneCount)));
 typedef int Ints __attribute__((vector_size(4 * LaneCount)));
 
@@ -153,20 +155,26 @@ constexpr WeightTable SixHighWeights = {0.0f, 1.0f / 5.0f, 2.0f / 5.0f, 3.0f / 5
 
 // table[index] per lane. AVX2 has a variable permute for it; without one
 // a chain of selects is much faster than the element-wise code a shuffle
-// becomes. Both give the table's values bit for bit.
+// becomes, and a single lane simply indexes. All give the table's values
+// bit for bit.
 LANE_INLINE Floats Lookup(WeightTable table, Ints index)
 {
+    if constexpr (LaneCount == 1) {
+        return Splat(table[index[0]]);
+    } else {
 #if defined(__AVX2__) && defined(__clang__)
-    // clang lacks __builtin_shuffle; the AVX2 permute is the same lookup.
-    return __builtin_ia32_permvarsf256(table, index);
+        if constexpr (LaneCount == 8)
+            // clang lacks __builtin_shuffle; the AVX2 permute is the same lookup.
+            return __builtin_ia32_permvarsf256(table, index);
 #elif defined(__AVX2__)
-    return __builtin_shuffle(table, index);
-#else
-    Floats value = Splat(table[0]);
-    for (int k = 1; k < 8; ++k)
-        value = index == SplatInt(k) ? Splat(table[k]) : value;
-    return value;
+        if constexpr (LaneCount == 8)
+            return __builtin_shuffle(table, index);
 #endif
+        Floats value = Splat(table[0]);
+        for (int k = 1; k < 8; ++k)
+            value = index == SplatInt(k) ? Splat(table[k]) : value;
+        return value;
+    }
 }
 
 // --- colour half ------------------------------------------------------------------------
@@ -182,7 +190,9 @@ LANE_INLINE Floats Dot(Floats r0, Floats g0, Floats b0, Floats r1, Floats g1, Fl
     return r0 * r1 + g0 * g1 + b0 * b1;
 }
 
-// FitColorEndpoints, lane by lane.
+// The colour endpoint search: a diagonal of the weighted colours' bounding
+// box, then Gauss-Newton refinement of both ends against the ramp the block
+// will decode to.
 LANE_INLINE void FitColorEndpoints(const Floats* wr, const Floats* wg, const Floats* wb, Ints three, Floats last,
                                    Rgb& first, Rgb& second)
 {
@@ -301,7 +311,8 @@ LANE_INLINE Rgb WeightedEndpoint(Ints word)
             ToFloats(word & 31) * dxt::Reciprocal31 * ColorWeights.b};
 }
 
-// EncodeColorBlock, lane by lane.
+// The colour half of every block: dither the block to 5:6:5, fit two
+// endpoints in weighted space, then code each pixel with error diffusion.
 LANE_INLINE ColorHalves EncodeColorLanes(const PixelLanes& in, ColorAlpha alpha)
 {
     Ints transparent[16];
@@ -432,7 +443,8 @@ struct AlphaRamp {
     Ints highCodes; // pixels 8..15
 };
 
-// FitAlphaEndpoints, lane by lane; `six` selects the six-value ramp.
+// The alpha endpoint search of DXT4/DXT5: the range of the alphas, refined
+// by Gauss-Newton rounds; `six` selects the six-value ramp.
 LANE_INLINE void FitAlphaEndpoints(const Floats* v, Ints six, Floats& lowOut, Floats& highOut)
 {
     Floats low = Splat(1.0f);

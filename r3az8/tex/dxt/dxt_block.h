@@ -12,8 +12,7 @@
 // pixels give the same bytes on every build. Pixels outside 0..1, infinities
 // and NaNs never make it write a code outside its field.
 //
-// Every function returns S_OK; the encoders pass on EncodeColorBlock's
-// result, which never fails.
+// Every function returns S_OK.
 #pragma once
 
 #include "r3az8/tex/pixel_codec.h"
@@ -63,9 +62,6 @@ WORD Quantize565(const FloatColor& color);
 // Whether the colour half can give pixels transparent black (DXT1 alone):
 // with OneBit, pixels with alpha below 0.5 are coded transparent.
 enum class ColorAlpha { Ignored, OneBit };
-
-// Writes the 8-byte colour half (color0, color1, 32 bits of codes).
-HRESULT EncodeColorBlock(BYTE* pBlock, const FloatColor* pColors, ColorAlpha alpha);
 
 // Two endpoints in weighted space for 16 weighted colours and a ramp of
 // `steps` colours (3 or 4): a diagonal of the colours' bounding box,

@@ -1,5 +1,4 @@
-// Constants and small steps shared by the block encoder, its decoders and
-// its multi-block twin. Everything here is single precision and written in
+// Constants and small steps shared by the block encoder and its decoders. Everything here is single precision and written in
 // the order the bytes depend on: changing an operation's order changes
 // output bytes.
 #pragma once
@@ -24,12 +23,6 @@ constexpr float DiffuseRight = 7.0f / 16.0f;
 constexpr float DiffuseLowerLeft = 3.0f / 16.0f;
 constexpr float DiffuseBelow = 5.0f / 16.0f;
 constexpr float DiffuseLowerRight = 1.0f / 16.0f;
-
-// Ramp position (0 = first endpoint, last = second endpoint) to stored code.
-constexpr BYTE FourColorCodes[4] = {0, 2, 3, 1};
-constexpr BYTE ThreeColorCodes[3] = {0, 2, 1};
-constexpr BYTE EightAlphaCodes[8] = {0, 2, 3, 4, 5, 6, 7, 1};
-constexpr BYTE SixAlphaCodes[6] = {0, 2, 3, 4, 5, 1};
 
 // Limits that end the endpoint searches.
 constexpr float SmallestNormal = 1.1754944e-38f;
@@ -56,47 +49,10 @@ inline int RoundToCode(float value, float scale, float top)
     return static_cast<int>(RoundedPosition(value * scale, top));
 }
 
-inline WeightedColor operator+(const WeightedColor& a, const WeightedColor& b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
-inline WeightedColor operator-(const WeightedColor& a, const WeightedColor& b) { return {a.r - b.r, a.g - b.g, a.b - b.b}; }
-inline WeightedColor operator*(const WeightedColor& a, const WeightedColor& b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
-inline WeightedColor operator*(const WeightedColor& a, float s) { return {a.r * s, a.g * s, a.b * s}; }
-inline WeightedColor operator/(const WeightedColor& a, float s) { return {a.r / s, a.g / s, a.b / s}; }
-inline WeightedColor& operator+=(WeightedColor& a, const WeightedColor& b)
-{
-    a = a + b;
-    return a;
-}
-// Sum of products, red first.
-inline float Dot(const WeightedColor& a, const WeightedColor& b) { return a.r * b.r + a.g * b.g + a.b * b.b; }
-
-inline WeightedColor ColorPart(const FloatColor& c) { return {c.r, c.g, c.b}; }
-
-// Adds pixel i's quantisation error to its neighbours' pending errors.
-// Works on float or on any per-channel vector type with * float and +=.
-template <typename Value>
-inline void DiffuseError(Value* pending, UINT i, const Value& error)
-{
-    UINT column = i & 3;
-    if (column != 3)
-        pending[i + 1] += error * DiffuseRight;
-    if (i < 12) {
-        if (column != 0)
-            pending[i + 3] += error * DiffuseLowerLeft;
-        pending[i + 4] += error * DiffuseBelow;
-        if (column != 3)
-            pending[i + 5] += error * DiffuseLowerRight;
-    }
-}
-
 inline void StoreWord(BYTE* p, WORD value)
 {
     p[0] = static_cast<BYTE>(value);
     p[1] = static_cast<BYTE>(value >> 8);
-}
-inline void StoreDword(BYTE* p, DWORD value)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<BYTE>(value >> (8 * i));
 }
 inline WORD LoadWord(const BYTE* p) { return static_cast<WORD>(p[0] | p[1] << 8); }
 inline DWORD LoadDword(const BYTE* p)
