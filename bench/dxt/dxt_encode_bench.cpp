@@ -5,6 +5,7 @@
 // alpha, every encoder's blocks decoded by our decoder.
 #include "bench/dxt/dxt_bench_images.h"
 #include "r3az8/tex/dxt/dxt_block.h"
+#include "r3az8/tex/dxt/quality.h"
 
 #include <benchmark/benchmark.h>
 #include <squish.h>
@@ -60,6 +61,20 @@ void OursOneBlockAtATime(const BlockImage& image, uint8_t* out, Format format)
         else
             EncodeBlockDXT5(out + 16 * std::size_t{k}, image.floatBlocks.data() + 16 * std::size_t{k});
     }
+}
+
+// The quality encoder at a level; normal maps (names ending in "_normal")
+// weighted uniformly, as r3aztex does for --normal-map.
+ImageEncoder Quality(BlockQuality level)
+{
+    return [level](const BlockImage& image, uint8_t* out, Format format) {
+        QualityOptions options;
+        options.quality = level;
+        if (image.name.ends_with("_normal"))
+            options.weighting = ColorWeighting::Uniform;
+        EncodeQualityBlocks(format == Format::Dxt1 ? D3DFMT_DXT1 : D3DFMT_DXT5, out, image.floatBlocks.data(), nullptr,
+                            image.blocks, options);
+    };
 }
 
 ImageEncoder Squish(int fit)
@@ -129,10 +144,13 @@ void RegisterAll()
     };
     const Entry entries[] = {
         {"ours", Ours},
+        {"ours_normal", Quality(BlockQuality::Normal)},
+        {"ours_high", Quality(BlockQuality::High)},
         {"ours_from_rgba_bytes", OursFromBytes},
         {"ours_one_block_at_a_time", OursOneBlockAtATime},
         {"squish_range_fit", Squish(squish::kColourRangeFit)},
         {"squish_cluster_fit", Squish(squish::kColourClusterFit)},
+        {"squish_iterative_cluster_fit", Squish(squish::kColourIterativeClusterFit)},
         {"stb_dxt_normal", Stb(STB_DXT_NORMAL)},
         {"stb_dxt_high_quality", Stb(STB_DXT_HIGHQUAL)},
     };

@@ -60,6 +60,10 @@ enum D3DFORMAT : DWORD {
     D3DFMT_DXT3 = MAKEFOURCC('D', 'X', 'T', '3'),
     D3DFMT_DXT4 = MAKEFOURCC('D', 'X', 'T', '4'),
     D3DFMT_DXT5 = MAKEFOURCC('D', 'X', 'T', '5'),
+    // Block formats of later devices, by the FourCCs their files carry:
+    // one (BC4: red) or two (BC5: red, green) DXT5 alpha halves per block.
+    D3DFMT_BC4 = MAKEFOURCC('A', 'T', 'I', '1'),
+    D3DFMT_BC5 = MAKEFOURCC('A', 'T', 'I', '2'),
 
     D3DFMT_D16_LOCKABLE = 70,
     D3DFMT_D32 = 71,

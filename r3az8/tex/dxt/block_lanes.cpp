@@ -6,3 +6,4 @@
 #define BLOCK_LANES_NAMESPACE block_lanes_portable
 #define BLOCK_LANES_WIDTH 4
 #include "r3az8/tex/dxt/block_lanes_kernel.h"
+#include "r3az8/tex/dxt/quality_kernel.h"

@@ -1,15 +1,21 @@
-// The multi-block encoder in its instruction-set flavours, all with
-// EncodeBlocks' contract and bytes. EncodeBlocks picks one at first use;
-// tests run each against the one-block encoders.
+// The multi-block encoders in their instruction-set flavours: the fixed
+// encoder (EncodeBlocks' contract and bytes) and the quality encoder's
+// Normal and High levels (EncodeQualityBlocks' bytes, given the channel
+// weights and their square roots). The choosers pick one flavour at first
+// use; tests run each against the one-lane build.
 #pragma once
 
 #include "r3az8/tex/dxt/dxt_block.h"
 
-namespace block_lanes_portable {
-HRESULT EncodeBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, UINT count);
-}
+#define R3AZ_DECLARE_BLOCK_LANES(space)                                                                              \
+    namespace space {                                                                                                \
+    HRESULT EncodeBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, UINT count);                    \
+    HRESULT EncodeQualityBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, const BYTE* pCovered,    \
+                                UINT count, bool high, const float* channelWeights, const float* channelScales);     \
+    }
 
-namespace block_lanes_avx2 {
-// Only where the processor has AVX2.
-HRESULT EncodeBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, UINT count);
-}
+R3AZ_DECLARE_BLOCK_LANES(block_one)            // one lane: the reference every other width must match
+R3AZ_DECLARE_BLOCK_LANES(block_lanes_portable) // four lanes, baseline instruction set
+R3AZ_DECLARE_BLOCK_LANES(block_lanes_avx2)     // eight lanes, only where the processor has AVX2
+
+#undef R3AZ_DECLARE_BLOCK_LANES

@@ -7,3 +7,4 @@
 #define BLOCK_LANES_NAMESPACE block_lanes_avx2
 #define BLOCK_LANES_WIDTH 8
 #include "r3az8/tex/dxt/block_lanes_kernel.h"
+#include "r3az8/tex/dxt/quality_kernel.h"

@@ -656,6 +656,4 @@ HRESULT EncodeBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors,
     }
 }
 
-#undef LANE_INLINE
-
 } // namespace BLOCK_LANES_NAMESPACE

@@ -2,11 +2,12 @@
 // width of one lane, so a block's bytes come from the same arithmetic
 // whether it is encoded alone or beside others.
 #include "r3az8/tex/dxt/no_fused_multiply_add.h"
-#include "r3az8/tex/dxt/dxt_block.h"
+#include "r3az8/tex/dxt/block_lanes.h"
 
 #define BLOCK_LANES_NAMESPACE block_one
 #define BLOCK_LANES_WIDTH 1
 #include "r3az8/tex/dxt/block_lanes_kernel.h"
+#include "r3az8/tex/dxt/quality_kernel.h"
 
 HRESULT EncodeBlockDXT1(BYTE* pBlock, const FloatColor* pColors)
 {

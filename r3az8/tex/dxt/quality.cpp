@@ -1,0 +1,90 @@
+// EncodeQualityBlocks and EncodeQualityImage: the level's encoder for the
+// instruction set the processor has (chosen at the first call), and whole
+// images cut into blocks with their partial edges marked.
+#include "r3az8/tex/dxt/no_fused_multiply_add.h"
+#include "r3az8/tex/dxt/quality.h"
+
+#include "r3az8/tex/blit/simd_support.h"
+#include "r3az8/tex/dxt/block_lanes.h"
+
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+namespace {
+
+using QualityEncoder = HRESULT (*)(D3DFORMAT, BYTE*, const FloatColor*, const BYTE*, UINT, bool, const float*,
+                                   const float*);
+
+QualityEncoder ChooseQualityEncoder()
+{
+    return ProcessorSupports(InstructionSet::Avx2) ? block_lanes_avx2::EncodeQualityBlocks
+                                                   : block_lanes_portable::EncodeQualityBlocks;
+}
+
+// Shares of brightness (ITU-R BT.601 luma) as weights of squared errors.
+constexpr float PerceptualWeights[3] = {0.299f, 0.587f, 0.114f};
+constexpr float UniformWeights[3] = {1.0f, 1.0f, 1.0f};
+
+} // namespace
+
+bool IsQualityBlockFormat(D3DFORMAT format)
+{
+    switch (format) {
+    case D3DFMT_DXT1:
+    case D3DFMT_DXT2:
+    case D3DFMT_DXT3:
+    case D3DFMT_DXT4:
+    case D3DFMT_DXT5:
+    case D3DFMT_BC4:
+    case D3DFMT_BC5:
+        return true;
+    default:
+        return false;
+    }
+}
+
+UINT QualityBlockBytes(D3DFORMAT format) { return format == D3DFMT_DXT1 || format == D3DFMT_BC4 ? 8 : 16; }
+
+HRESULT EncodeQualityBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, const BYTE* pCovered,
+                            UINT count, const QualityOptions& options)
+{
+    if (!IsQualityBlockFormat(format))
+        return E_FAIL;
+    // The fixed encoder has no notion of coverage: it sees the pixels as
+    // given, which EncodeQualityImage fills by edge replication.
+    if (options.quality == BlockQuality::Fast && format != D3DFMT_BC4 && format != D3DFMT_BC5)
+        return EncodeBlocks(format, pBlocks, pColors, count);
+    static const QualityEncoder encoder = ChooseQualityEncoder();
+    const float* weights = options.weighting == ColorWeighting::Uniform ? UniformWeights : PerceptualWeights;
+    const float scales[3] = {std::sqrt(weights[0]), std::sqrt(weights[1]), std::sqrt(weights[2])};
+    return encoder(format, pBlocks, pColors, pCovered, count, options.quality == BlockQuality::High, weights, scales);
+}
+
+HRESULT EncodeQualityImage(D3DFORMAT format, BYTE* pBlocks, UINT blockPitch, const FloatColor* pPixels,
+                           UINT pixelPitch, UINT width, UINT height, const QualityOptions& options)
+{
+    if (!IsQualityBlockFormat(format))
+        return E_FAIL;
+    const UINT columns = (width + 3) / 4;
+    std::vector<FloatColor> row(std::size_t{columns} * 16);
+    std::vector<BYTE> covered(std::size_t{columns} * 16);
+    bool partial = false;
+    for (UINT top = 0; top < height; top += 4) {
+        for (UINT column = 0; column < columns; ++column)
+            for (UINT i = 0; i < 16; ++i) {
+                const UINT x = column * 4 + i % 4;
+                const UINT y = top + i / 4;
+                const bool inside = x < width && y < height;
+                const std::size_t at = std::size_t{column} * 16 + i;
+                row[at] = pPixels[std::size_t{y < height ? y : height - 1} * pixelPitch + (x < width ? x : width - 1)];
+                covered[at] = inside ? 1 : 0;
+                partial = partial || !inside;
+            }
+        HRESULT hr = EncodeQualityBlocks(format, pBlocks + std::size_t{top / 4} * blockPitch, row.data(),
+                                         partial ? covered.data() : nullptr, columns, options);
+        if (FAILED(hr))
+            return hr;
+    }
+    return S_OK;
+}
