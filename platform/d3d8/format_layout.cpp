@@ -74,6 +74,9 @@ constexpr FormatLayout kLayouts[] = {
     {FourCC('B', 'C', '6', 'S'), 4, 4, 16},
     {FourCC('B', 'C', '7', 'U'), 4, 4, 16},
     {FourCC('R', 'X', 'G', 'B'), 4, 4, 16},
+    // BC4 one channel in 64 bits, BC5 two in 128.
+    {D3DFMT_BC4, 4, 4, 8},
+    {D3DFMT_BC5, 4, 4, 16},
 };
 
 constexpr bool EveryLayoutHasStorage()

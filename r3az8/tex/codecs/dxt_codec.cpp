@@ -7,6 +7,7 @@
 #include "r3az8/tex/codecs/buffered_codecs.h"
 #include "r3az8/tex/codecs/format_catalogue.h"
 #include "r3az8/tex/dxt/dxt_block.h"
+#include "r3az8/tex/dxt/quality.h"
 #include "r3az8/tex/working_memory.h"
 
 #include <cstring>
@@ -23,10 +24,21 @@ HRESULT DecodeBlockRXGB(FloatColor* pColors, const BYTE* pBlock)
     return S_OK;
 }
 
+// BC4 and BC5 have no fixed encoder of their own: they take the quality
+// encoder's Normal level, channels weighted alike, which is just as
+// deterministic.
+HRESULT EncodeChannelBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, UINT count)
+{
+    QualityOptions options;
+    options.weighting = ColorWeighting::Uniform;
+    return EncodeQualityBlocks(format, pBlocks, pColors, nullptr, count, options);
+}
+
 // The block sizes come from the format catalogue.
 struct DxtFormat {
     D3DFORMAT format;
     DxtCodec::BlockDecoder decode;
+    DxtCodec::BlockRowEncoder encode;
     float alphaScale;
     // The precision a colour key is compared at: 5:6:5 for the DXT colour
     // halves, 8 bits per channel for the others.
@@ -34,18 +46,20 @@ struct DxtFormat {
     float greenScale;
 };
 
-// The formats with an encoder (EncodeBlocks) come first; the others are
+// The formats with an encoder come first; the others are
 // read only, and a codec of theirs loses every row written to it.
 constexpr DxtFormat DxtFormats[] = {
-    {D3DFMT_DXT1, DecodeBlockDXT1, 255.0f, 31.0f, 63.0f},
-    {D3DFMT_DXT2, DecodeBlockDXT2, 15.0f, 31.0f, 63.0f},
-    {D3DFMT_DXT3, DecodeBlockDXT3, 15.0f, 31.0f, 63.0f},
-    {D3DFMT_DXT4, DecodeBlockDXT4, 255.0f, 31.0f, 63.0f},
-    {D3DFMT_DXT5, DecodeBlockDXT5, 255.0f, 31.0f, 63.0f},
-    {FMT_BC6H_UF16, DecodeBlockBC6HUnsigned, 255.0f, 255.0f, 255.0f},
-    {FMT_BC6H_SF16, DecodeBlockBC6HSigned, 255.0f, 255.0f, 255.0f},
-    {FMT_BC7, DecodeBlockBC7, 255.0f, 255.0f, 255.0f},
-    {FMT_RXGB, DecodeBlockRXGB, 255.0f, 255.0f, 255.0f},
+    {D3DFMT_DXT1, DecodeBlockDXT1, EncodeBlocks, 255.0f, 31.0f, 63.0f},
+    {D3DFMT_DXT2, DecodeBlockDXT2, EncodeBlocks, 15.0f, 31.0f, 63.0f},
+    {D3DFMT_DXT3, DecodeBlockDXT3, EncodeBlocks, 15.0f, 31.0f, 63.0f},
+    {D3DFMT_DXT4, DecodeBlockDXT4, EncodeBlocks, 255.0f, 31.0f, 63.0f},
+    {D3DFMT_DXT5, DecodeBlockDXT5, EncodeBlocks, 255.0f, 31.0f, 63.0f},
+    {D3DFMT_BC4, DecodeBlockBC4, EncodeChannelBlocks, 255.0f, 255.0f, 255.0f},
+    {D3DFMT_BC5, DecodeBlockBC5, EncodeChannelBlocks, 255.0f, 255.0f, 255.0f},
+    {FMT_BC6H_UF16, DecodeBlockBC6HUnsigned, nullptr, 255.0f, 255.0f, 255.0f},
+    {FMT_BC6H_SF16, DecodeBlockBC6HSigned, nullptr, 255.0f, 255.0f, 255.0f},
+    {FMT_BC7, DecodeBlockBC7, nullptr, 255.0f, 255.0f, 255.0f},
+    {FMT_RXGB, DecodeBlockRXGB, nullptr, 255.0f, 255.0f, 255.0f},
 };
 
 const DxtFormat* FindDxtFormat(D3DFORMAT format)
@@ -100,6 +114,7 @@ DxtCodec::DxtCodec(const ImageDesc& desc)
       RowMask(SizeMask(desc.Extent.Bottom)),
       BlockBytes(16),
       pDecodeBlock(DecodeBlockDXT1),
+      pEncodeBlocks(EncodeBlocks),
       BlockLeft(RoundDownToBlock(desc.Region.Left)),
       BlockTop(RoundDownToBlock(desc.Region.Top)),
       BlockRight(RoundUpToBlock(desc.Region.Right)),
@@ -117,6 +132,7 @@ DxtCodec::DxtCodec(const ImageDesc& desc)
     if (const DxtFormat* entry = FindDxtFormat(desc.Format)) {
         BlockBytes = BlockBytesOf(desc.Format);
         pDecodeBlock = entry->decode;
+        pEncodeBlocks = entry->encode;
         AlphaScale = entry->alphaScale;
         AlphaStep = 1.0f / entry->alphaScale;
         RedBlueScale = entry->redBlueScale;
@@ -282,7 +298,8 @@ void DxtCodec::StoreBlockRow(PendingBlockRow& entry, UINT firstRow, UINT slice)
         }
     }
     // The read-only formats have no encoder: their rows cannot be stored.
-    if (FAILED(EncodeBlocks(Format, BlockAddress(firstRow, slice, 0), pixels, BlockColumns)))
+    if (pEncodeBlocks == nullptr ||
+        FAILED(pEncodeBlocks(Format, BlockAddress(firstRow, slice, 0), pixels, BlockColumns)))
         RowsLost = true;
 
     // The next block row usually comes next: hand the buffer down rather

@@ -1,8 +1,8 @@
-// D3DFMT_DXT1 to D3DFMT_DXT5, and the read-only block formats BC6H, BC7
-// and RXGB: 4x4 pixels form one compressed block, so reads decode a whole
-// row of blocks once and serve its four pixel rows from a cache, and writes
-// collect pixel rows per block row and encode the blocks when all four rows
-// are there.
+// D3DFMT_DXT1 to D3DFMT_DXT5, BC4 and BC5, and the read-only block formats
+// BC6H, BC7 and RXGB: 4x4 pixels form one compressed block, so reads decode
+// a whole row of blocks once and serve its four pixel rows from a cache, and
+// writes collect pixel rows per block row and encode the blocks when all
+// four rows are there.
 #pragma once
 
 #include "r3az8/tex/pixel_codec.h"
@@ -21,6 +21,7 @@ public:
     void SnapColorKey() override;
 
     using BlockDecoder = HRESULT (*)(FloatColor* pColors, const BYTE* pBlock);
+    using BlockRowEncoder = HRESULT (*)(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, UINT count);
 
     // One block row (and slice) being written: the pixel rows received, as
     // bits 0..3, and its pixels (block k at 16k), null when none.
@@ -40,8 +41,9 @@ public:
     bool Replicate;     // the image is 1 or 2 pixels wide or high
     UINT ColumnMask;    // 0, 1 or 3 for an image 1, 2 or more pixels wide
     UINT RowMask;       // the same for its height
-    UINT BlockBytes;    // 8 for DXT1, else 16
+    UINT BlockBytes;    // 8 for DXT1 and BC4, else 16
     BlockDecoder pDecodeBlock;
+    BlockRowEncoder pEncodeBlocks;
     UINT BlockLeft;     // the region widened to whole blocks
     UINT BlockTop;
     UINT BlockRight;

@@ -47,6 +47,8 @@ inline constexpr CodecFormat kUnpackedFormats[] = {
     {D3DFMT_DXT3,    PixelStorage::Block4x4,    16,    CreateDxtCodec},
     {D3DFMT_DXT4,    PixelStorage::Block4x4,    16,    CreateDxtCodec},
     {D3DFMT_DXT5,    PixelStorage::Block4x4,    16,    CreateDxtCodec},
+    {D3DFMT_BC4,     PixelStorage::Block4x4,    8,     CreateDxtCodec},
+    {D3DFMT_BC5,     PixelStorage::Block4x4,    16,    CreateDxtCodec},
     {FMT_BC6H_UF16,  PixelStorage::Block4x4,    16,    CreateDxtCodec},
     {FMT_BC6H_SF16,  PixelStorage::Block4x4,    16,    CreateDxtCodec},
     {FMT_BC7,        PixelStorage::Block4x4,    16,    CreateDxtCodec},
