@@ -48,10 +48,6 @@ HRESULT EncodeQualityImage(D3DFORMAT format, BYTE* pBlocks, UINT blockPitch, con
                            UINT pixelPitch, UINT width, UINT height, const QualityOptions& options);
 
 // Decoders of BC4 and BC5 blocks: red (BC5: red and green) from the block,
-// the other channels 0 and alpha 1. The signed forms read bytes as -127..127
-// (-128 as -127) and map -1..1 to 0..1, so a signed normal map reads as an
-// unsigned one.
+// the other channels 0 and alpha 1.
 HRESULT DecodeBlockBC4(FloatColor* pColors, const BYTE* pBlock);
 HRESULT DecodeBlockBC5(FloatColor* pColors, const BYTE* pBlock);
-HRESULT DecodeBlockBC4Signed(FloatColor* pColors, const BYTE* pBlock);
-HRESULT DecodeBlockBC5Signed(FloatColor* pColors, const BYTE* pBlock);

@@ -44,6 +44,8 @@ struct ConvertOptions {
     bool premultiply = false;
     bool normalMap = false;
     bool linear = false;
+    std::string quality = "normal";
+    std::string weights = "auto";
     uint32_t level = 0;
     std::optional<uint32_t> layer;
     bool dx10 = false;
@@ -152,6 +154,13 @@ ConvertSettings MakeSettings(const ConvertOptions& options, FileType outputType)
     settings.alpha = options.premultiply ? AlphaMode::Premultiplied : AlphaMode::Straight;
     settings.data = options.normalMap ? VectorData::NormalMap : VectorData::Colour;
     settings.colourSpace = options.srgb ? ColourSpace::Srgb : ColourSpace::Unspecified;
+    // The option checks have already turned any letter case into these.
+    settings.quality = options.quality == "fast"   ? BlockQuality::Fast
+                       : options.quality == "high" ? BlockQuality::High
+                                                   : BlockQuality::Normal;
+    settings.weights = options.weights == "perceptual" ? ErrorWeights::Perceptual
+                       : options.weights == "uniform"  ? ErrorWeights::Uniform
+                                                       : ErrorWeights::Automatic;
     return settings;
 }
 
@@ -443,6 +452,13 @@ CommandRunner AddConvertCommand(CLI::App& tool)
     c->add_flag("--premultiply", options->premultiply, "Premultiplied alpha: dxt3 and dxt5 are stored as dxt2, dxt4");
     c->add_flag("--normal-map", options->normalMap, "The input is a normal map: renormalise every level");
     c->add_flag("--linear", options->linear, "Filter mips on the stored values, not in linear light");
+    c->add_option("--quality", options->quality,
+                  "Block compression effort: fast (the library's own encoder), normal (default), high")
+        ->check(CLI::IsMember({"fast", "normal", "high"}, CLI::ignore_case));
+    c->add_option("--weights", options->weights,
+                  "How block compression weighs colour errors: auto (default: perceptual for colour, uniform for "
+                  "--normal-map and data formats), perceptual, uniform (for data in colour formats)")
+        ->check(CLI::IsMember({"auto", "perceptual", "uniform"}, CLI::ignore_case));
     c->add_option("--level", options->level, "The level written to PNG output (default 0)")->check(WholeNumber());
     c->add_option("--layer", options->layer,
                   "The texture of a DDS texture array to convert (default: each to its own file, NAME_layerN)")

@@ -76,6 +76,19 @@ constexpr std::array kNumericAliases = {
     NumericAlias{81, {FMT_L16, Swizzle::None}},                     // L16
 };
 
+// FOURCCs other writers use for the BC4/BC5 layouts ("ATI1" and "ATI2",
+// which the writer uses, come from the format table).
+struct FourccAlias {
+    DWORD code;
+    StoredFormat stored;
+};
+constexpr std::array kFourccAliases = {
+    FourccAlias{MAKEFOURCC('B', 'C', '4', 'U'), {D3DFMT_BC4, Swizzle::None}},
+    FourccAlias{MAKEFOURCC('B', 'C', '5', 'U'), {D3DFMT_BC5, Swizzle::None}},
+    FourccAlias{MAKEFOURCC('B', 'C', '4', 'S'), {D3DFMT_BC4, Swizzle::SignedChannelBlocks}},
+    FourccAlias{MAKEFOURCC('B', 'C', '5', 'S'), {D3DFMT_BC5, Swizzle::SignedChannelBlocks}},
+};
+
 // DXGI_FORMAT values with a layout of ours. Several values can name one
 // format (UNORM, TYPELESS, sRGB); the row marked Written is the one the
 // DX10 writer uses for it (for an sRGB texture, the Written row with the
@@ -137,7 +150,10 @@ constexpr std::array kDxgiMappings = {
     Premultiplied(74, D3DFMT_DXT2), Premultiplied(75, D3DFMT_DXT2, kSrgb),
     Row(76, D3DFMT_DXT5, RO),       Row(77, D3DFMT_DXT5),     Row(78, D3DFMT_DXT5, W, kSrgb), // BC3
     Premultiplied(77, D3DFMT_DXT4), Premultiplied(78, D3DFMT_DXT4, kSrgb),
-    // 79 to 84, BC4 and BC5 (TYPELESS, UNORM, SNORM): their rows go here.
+    Row(79, D3DFMT_BC4, RO),        Row(80, D3DFMT_BC4),                                  // BC4
+    Row(81, D3DFMT_BC4, RO, kPlain, Swizzle::SignedChannelBlocks),                        // BC4_SNORM
+    Row(82, D3DFMT_BC5, RO),        Row(83, D3DFMT_BC5),                                  // BC5
+    Row(84, D3DFMT_BC5, RO, kPlain, Swizzle::SignedChannelBlocks),                        // BC5_SNORM
     Row(85, D3DFMT_R5G6B5),         Row(86, D3DFMT_A1R5G5B5),                             // B5G6R5, B5G5R5A1
     Row(87, D3DFMT_A8R8G8B8, RO),   Row(88, D3DFMT_X8R8G8B8),                             // B8G8R8A8, B8G8R8X8
     Row(90, D3DFMT_A8R8G8B8, RO),   Row(91, D3DFMT_A8R8G8B8, RO, kSrgb),                  // B8G8R8A8
@@ -244,6 +260,9 @@ StoredFormat RecogniseFourcc(DWORD code)
     for (const EarlierFourcc& earlier : kEarlierFourccs)
         if (earlier.code == code)
             return {earlier.format, Swizzle::None};
+    for (const FourccAlias& alias : kFourccAliases)
+        if (alias.code == code)
+            return alias.stored;
     // Writers that know the Direct3D format numbers store them here.
     if (code < 256) {
         if (const FormatInfo* info = FindFormat(static_cast<D3DFORMAT>(code)))

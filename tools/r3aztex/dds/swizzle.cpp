@@ -24,6 +24,18 @@ void SwapFields(std::span<BYTE> pixels)
     }
 }
 
+void UnsignChannelBlocks(std::span<BYTE> blocks)
+{
+    for (size_t offset = 0; offset + 8 <= blocks.size(); offset += 8)
+        for (size_t k = 0; k < 2; ++k) {
+            int end = static_cast<signed char>(blocks[offset + k]);
+            end = end < -127 ? -127 : end;
+            // Strictly increasing, so the ends keep their order and the
+            // block its ramp mode.
+            blocks[offset + k] = static_cast<BYTE>(((end + 127) * 255 + 127) / 254);
+        }
+}
+
 static_assert(std::endian::native == std::endian::little, "pixel words are read in host order");
 
 } // namespace
@@ -43,6 +55,8 @@ void ApplySwizzle(Swizzle swizzle, std::span<BYTE> pixels)
         for (size_t offset = 0; offset + 3 <= pixels.size(); offset += 3)
             std::swap(pixels[offset], pixels[offset + 2]);
         return;
+    case Swizzle::SignedChannelBlocks:
+        return UnsignChannelBlocks(pixels);
     }
 }
 

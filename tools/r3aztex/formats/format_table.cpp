@@ -107,6 +107,9 @@ constexpr std::array kFormats = {
     // Pixel pairs sharing red and blue.
     FormatInfo{FMT_R8G8_B8G8, "r8g8_b8g8", PixelPair, 4, Colour, kRgb, 8, ByFourcc(FMT_R8G8_B8G8)},
     FormatInfo{FMT_G8R8_G8B8, "g8r8_g8b8", PixelPair, 4, Colour, kRgb, 8, ByFourcc(FMT_G8R8_G8B8)},
+    // Written with the "ATI1" and "ATI2" FOURCCs, the form most readers know.
+    FormatInfo{D3DFMT_BC4, "bc4", Block4x4, 8, Data, kRed, 8, ByFourcc(D3DFMT_BC4)},
+    FormatInfo{D3DFMT_BC5, "bc5", Block4x4, 16, Data, kRed | kGreen, 8, ByFourcc(D3DFMT_BC5)},
     // Blocks the library decodes but cannot encode.
     FormatInfo{FMT_BC6H_UF16, "bc6h_uf16", Block4x4, 16, Float, kRgb, 16, Dx10Only(), Access::ReadOnly},
     FormatInfo{FMT_BC6H_SF16, "bc6h_sf16", Block4x4, 16, Float, kRgb, 16, Dx10Only(), Access::ReadOnly},

@@ -1,5 +1,6 @@
 #include "tools/r3aztex/processing/convert_pipeline.h"
 
+#include "tools/r3aztex/processing/block_compression.h"
 #include "tools/r3aztex/processing/colour_space.h"
 #include "tools/r3aztex/processing/library_operations.h"
 #include "tools/r3aztex/tool_error.h"
@@ -127,6 +128,25 @@ D3DFORMAT DefaultFormatOf(const TextureImage& source, const ConvertSettings& set
     return D3DFMT_DXT1;
 }
 
+// Whether the last step goes through the quality encoder rather than the
+// library's conversion.
+bool UsesQualityEncoder(D3DFORMAT output, const ConvertSettings& settings)
+{
+    // BC4 and BC5 have no other encoder, so every level means the same.
+    return IsQualityBlockFormat(output) &&
+           (settings.quality != BlockQuality::Fast || output == D3DFMT_BC4 || output == D3DFMT_BC5);
+}
+
+QualityOptions MakeQualityOptions(D3DFORMAT output, const ConvertSettings& settings)
+{
+    QualityOptions options;
+    options.quality = settings.quality;
+    const bool data = settings.data == VectorData::NormalMap || FindFormat(output)->content != Content::Colour;
+    const bool uniform = settings.weights == ErrorWeights::Automatic ? data : settings.weights == ErrorWeights::Uniform;
+    options.weighting = uniform ? ColorWeighting::Uniform : ColorWeighting::Perceptual;
+    return options;
+}
+
 } // namespace
 
 MissingZ MissingZOf(D3DFORMAT format)
@@ -185,11 +205,18 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
     finalStep.filter = IMAGE_FILTER_POINT | settings.ditherFlag;
     if (FindFormat(output)->content == Content::Paletted)
         finalStep.destinationPalette = source.palette;
+    const bool quality = UsesQualityEncoder(output, settings);
+    // The last step: the library's conversion, or the quality encoder.
+    auto finish = [&](const TextureImage& from, const LoadOptions& options) {
+        if (quality)
+            return CompressBlocks(from, output, plan.levels, options, MakeQualityOptions(output, settings), pool);
+        return ConvertLevels(from, output, plan.levels, options);
+    };
 
     // Plain conversion: every level to the new format, nothing resampled.
     if (!plan.resized && !plan.regenerate && !normalMap) {
         finalStep.colorKey = settings.colorKey;
-        return ConvertLevels(source, output, plan.levels, finalStep);
+        return finish(source, finalStep);
     }
     LoadOptions resample;
     resample.filter = settings.resizeFilter | settings.edgeFlags;
@@ -197,6 +224,9 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
     if (plan.resized && plan.levels == 1 && !normalMap) {
         resample.filter |= settings.ditherFlag;
         resample.destinationPalette = finalStep.destinationPalette;
+        if (quality)
+            return finish(ResampleTop(source, kWorkingFormat, plan.width, plan.height, plan.depth, 1, resample),
+                          finalStep);
         return ResampleTop(source, output, plan.width, plan.height, plan.depth, 1, resample);
     }
 
@@ -234,7 +264,7 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
         if (normalMap)
             ForEachPiece(work, 1, plan.levels, pool, RenormaliseNormals, missingZ);
     }
-    return ConvertLevels(work, output, plan.levels, finalStep);
+    return finish(work, finalStep);
 }
 
 } // namespace

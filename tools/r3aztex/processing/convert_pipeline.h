@@ -3,6 +3,7 @@
 // renormalisation and premultiplied-alpha routing.
 #pragma once
 
+#include "r3az8/tex/dxt/quality.h"
 #include "r3az8/tex/image_desc.h"
 #include "tools/r3aztex/processing/colour_space.h"
 #include "tools/r3aztex/texture/texture_image.h"
@@ -29,6 +30,9 @@ enum class DefaultMips { Source, FullChain };
 enum class MipSpace { LinearLight, Stored };
 enum class AlphaMode { Straight, Premultiplied };
 enum class VectorData { Colour, NormalMap };
+// How colour errors of block compression count: Automatic is perceptual
+// for colour, uniform for normal maps and for formats that hold data.
+enum class ErrorWeights { Automatic, Perceptual, Uniform };
 
 struct ConvertSettings {
     const FormatInfo* format = nullptr; // null: by defaultFormat
@@ -47,6 +51,10 @@ struct ConvertSettings {
     // Srgb: tag the result as sRGB-encoded (--srgb); otherwise a colour
     // result keeps the source's tag.
     ColourSpace colourSpace = ColourSpace::Unspecified;
+    // Block formats: Fast is the library's own encoder (what Blit writes);
+    // Normal and High fit each block for the least weighted error.
+    BlockQuality quality = BlockQuality::Normal;
+    ErrorWeights weights = ErrorWeights::Automatic;
 };
 
 // The format the result is stored in: the requested one (or the default),
