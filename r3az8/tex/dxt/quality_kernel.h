@@ -170,7 +170,7 @@ LANE_INLINE void ProjectPositions(const ColorInput& in, const Floats* a, const F
 }
 
 // Ends along the weighted principal axis, spanning the pixels' projections.
-LANE_INLINE void PrincipalEnds(const ColorInput& in, Floats* a, Floats* b)
+LANE_INLINE void PrincipalEnds(const ColorInput& in, Floats* a, Floats* b, Floats* axisOut)
 {
     Floats total = Splat(0.0f);
     Floats mean[3] = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};
@@ -212,6 +212,8 @@ LANE_INLINE void PrincipalEnds(const ColorInput& in, Floats* a, Floats* b)
         for (int c = 0; c < 3; ++c)
             axis[c] = usable ? next[c] / divide : axis[c];
     }
+    for (int c = 0; c < 3; ++c)
+        axisOut[c] = axis[c];
     const Floats length = axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2];
     Floats low = Splat(3.0e38f);
     Floats high = Splat(-3.0e38f);
@@ -231,6 +233,184 @@ LANE_INLINE void PrincipalEnds(const ColorInput& in, Floats* a, Floats* b)
     }
 }
 
+// The 5:6:5 ends that best fit pixels at fixed ramp positions. The error
+// splits by field, and for each code of the first end the best code of the
+// second is the one nearest its least-squares value; the first end's codes
+// within GridReach of its own least-squares value are tried.
+constexpr int GridReach = 3;
+
+LANE_INLINE void GridEnds(const ColorInput& in, const QualityParams& q, const Ints* position, Floats last,
+                          Ints& word0, Ints& word1)
+{
+    Floats aa = Splat(0.0f), bb = Splat(0.0f), ab = Splat(0.0f);
+    Floats ax[3] = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};
+    Floats bx[3] = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};
+    for (int i = 0; i < 16; ++i) {
+        const Floats beta = ToFloats(position[i]) / last;
+        const Floats alpha = 1.0f - beta;
+        const Floats w = in.weight[i];
+        aa += w * alpha * alpha;
+        bb += w * beta * beta;
+        ab += w * alpha * beta;
+        for (int c = 0; c < 3; ++c) {
+            ax[c] += w * alpha * in.x[c][i];
+            bx[c] += w * beta * in.x[c][i];
+        }
+    }
+    const Floats inverseB = bb > Splat(0.0f) ? 1.0f / (bb > Splat(0.0f) ? bb : Splat(1.0f)) : Splat(0.0f);
+    const Floats determinant = aa * bb - ab * ab;
+    const Ints solvable = determinant > (aa * bb) * 1.0e-5f;
+    const Floats divisor = solvable ? determinant : aa > Splat(0.0f) ? aa : Splat(1.0f);
+    word0 = SplatInt(0);
+    word1 = SplatInt(0);
+    for (int c = 0; c < 3; ++c) {
+        const Floats top = Splat(FieldTop[c]);
+        const float toCode = q.inverseScale[c] * FieldTop[c];
+        // The first end's codes around its least-squares value (or, with
+        // every pixel at the first end, their mean).
+        const Floats first = (solvable ? ax[c] * bb - bx[c] * ab : ax[c]) / divisor;
+        const Ints centre = RoundedPosition(first * toCode, top);
+        Floats bestError = Splat(3.0e38f);
+        Ints best0 = SplatInt(0), best1 = SplatInt(0);
+        for (int offset = -GridReach; offset <= GridReach; ++offset) {
+            const Ints k0 = centre + offset;
+            const Ints inside = (k0 >= SplatInt(0)) & (k0 <= SplatInt(FieldMask[c]));
+            const Floats e0 = ToFloats(k0) * FieldStep[c] * q.scale[c];
+            const Ints k1 = RoundedPosition((bx[c] - ab * e0) * inverseB * toCode, top);
+            const Floats e1 = ToFloats(k1) * FieldStep[c] * q.scale[c];
+            const Floats error = aa * e0 * e0 + bb * e1 * e1 + 2.0f * ab * e0 * e1 - 2.0f * ax[c] * e0 -
+                                 2.0f * bx[c] * e1;
+            const Ints better = inside & (error < bestError);
+            bestError = better ? error : bestError;
+            best0 = better ? k0 : best0;
+            best1 = better ? k1 : best1;
+        }
+        word0 |= best0 << FieldShift[c];
+        word1 |= best1 << FieldShift[c];
+    }
+}
+
+// Cluster fit of the four-colour ramp: the pixels ordered along the axis,
+// every split of that order into four runs (first end, a third, two
+// thirds, second end) scored by its least-squares error, and the codes of
+// the best split. With a, b the runs' shares of the first end (1, 2/3,
+// 1/3, 0), the colour sums weighted by them are a third of the sums of
+// three prefix sums, so each split costs a few additions.
+struct SplitTracker {
+    Floats score = Splat(0.0f);
+    Floats determinant = Splat(1.0f);
+    Ints split = SplatInt(16 * 289 + 16 * 17 + 16); // i * 289 + j * 17 + k
+};
+
+void ClusterPositions(const ColorInput& in, const Floats* axis, Ints* position)
+{
+    Floats x[3][16];
+    Floats w[16];
+    int order[LaneCount][16];
+    for (int lane = 0; lane < LaneCount; ++lane) {
+        float key[16];
+        for (int i = 0; i < 16; ++i) {
+            key[i] = in.x[0][i][lane] * axis[0][lane] + in.x[1][i][lane] * axis[1][lane] +
+                     in.x[2][i][lane] * axis[2][lane];
+            order[lane][i] = i;
+        }
+        for (int i = 1; i < 16; ++i)
+            for (int j = i; j > 0 && key[order[lane][j]] < key[order[lane][j - 1]]; --j) {
+                const int t = order[lane][j];
+                order[lane][j] = order[lane][j - 1];
+                order[lane][j - 1] = t;
+            }
+        for (int i = 0; i < 16; ++i) {
+            for (int c = 0; c < 3; ++c)
+                x[c][i][lane] = in.x[c][order[lane][i]][lane];
+            w[i][lane] = in.weight[order[lane][i]][lane];
+        }
+    }
+    // Colours about their weighted mean, which leaves each split's least
+    // error unchanged (the shares of the two ends add up to 1) and makes
+    // the colour total 0. A split's least error is then the constant sum of
+    // squares less W |X_a|^2 / det, with W the weight and X_a the colours
+    // weighted by the first end's shares: the best split scores highest.
+    Floats sumW = Splat(0.0f);
+    Floats mean[3] = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};
+    for (int i = 0; i < 16; ++i) {
+        sumW += w[i];
+        for (int c = 0; c < 3; ++c)
+            mean[c] += w[i] * x[c][i];
+    }
+    for (int c = 0; c < 3; ++c)
+        mean[c] = mean[c] / (sumW > Splat(0.0f) ? sumW : Splat(1.0f));
+    // Prefix sums, pre-multiplied by the shares they enter with: X_a is a
+    // third of the sum of the prefix sums at the three split points.
+    Floats third[17], fifthNinths[17], thirdNinths[17], ninth[17];
+    Floats xThird[3][17];
+    Floats runningW = Splat(0.0f);
+    Floats runningX[3] = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};
+    for (int i = 0; i <= 16; ++i) {
+        third[i] = runningW * dxt::OneThird;
+        fifthNinths[i] = runningW * (5.0f / 9.0f);
+        thirdNinths[i] = runningW * (3.0f / 9.0f);
+        ninth[i] = runningW * (1.0f / 9.0f);
+        for (int c = 0; c < 3; ++c)
+            xThird[c][i] = runningX[c] * dxt::OneThird;
+        if (i < 16) {
+            runningW += w[i];
+            for (int c = 0; c < 3; ++c)
+                runningX[c] += w[i] * (x[c][i] - mean[c]);
+        }
+    }
+    // With S the sum of first-end shares and aa that of their squares, the
+    // shares of the second end being 1 minus them, det = W aa - S^2; splits
+    // that put (nearly) every pixel in one run have none and are skipped.
+    const Floats degenerate = sumW * 1.0e-3f;
+    // Two trackers of the best split, for even and odd steps of k, so the
+    // comparisons do not wait on each other; merged at the end with ties
+    // going to the earlier split, as one tracker would have it.
+    SplitTracker even, odd;
+    for (int i = 0; i <= 16; ++i)
+        for (int j = i; j <= 16; ++j) {
+            const Floats alphaIJ = third[i] + third[j];
+            const Floats aaIJ = fifthNinths[i] + thirdNinths[j];
+            const Floats xIJ[3] = {xThird[0][i] + xThird[0][j], xThird[1][i] + xThird[1][j],
+                                   xThird[2][i] + xThird[2][j]};
+            auto consider = [&](SplitTracker& tracker, int k, Ints split) {
+                const Floats sumAlpha = alphaIJ + third[k];
+                const Floats aa = aaIJ + ninth[k];
+                const Floats determinant = sumW * aa - sumAlpha * sumAlpha;
+                const Floats s0 = xIJ[0] + xThird[0][k];
+                const Floats s1 = xIJ[1] + xThird[1][k];
+                const Floats s2 = xIJ[2] + xThird[2][k];
+                const Floats score = s0 * s0 + s1 * s1 + s2 * s2;
+                const Ints better =
+                    (determinant > degenerate) & (score * tracker.determinant > tracker.score * determinant);
+                tracker.score = better ? score : tracker.score;
+                tracker.determinant = better ? determinant : tracker.determinant;
+                tracker.split = better ? split : tracker.split;
+            };
+            int k = j;
+            Ints split = SplatInt(i * 289 + j * 17 + j);
+            for (; k + 1 <= 16; k += 2) {
+                consider(even, k, split);
+                consider(odd, k + 1, split + 1);
+                split += 2;
+            }
+            if (k <= 16)
+                consider(even, k, split);
+        }
+    const Ints oddWins = (odd.score * even.determinant > even.score * odd.determinant) |
+                         ((odd.score * even.determinant == even.score * odd.determinant) & (odd.split < even.split));
+    const Ints bestSplit = oddWins ? odd.split : even.split;
+    const Ints bestI = bestSplit / 289;
+    const Ints bestJ = (bestSplit / 17) % 17;
+    const Ints bestK = bestSplit % 17;
+    for (int i = 0; i < 16; ++i) {
+        const Ints at = SplatInt(i);
+        const Ints run = at < bestI ? SplatInt(0) : at < bestJ ? SplatInt(1) : at < bestK ? SplatInt(2) : SplatInt(3);
+        for (int lane = 0; lane < LaneCount; ++lane)
+            position[order[lane][i]][lane] = run[lane];
+    }
+}
+
 // Ramp position of each stored code, per mode.
 LANE_INLINE Ints CodePosition(Ints code, Ints three)
 {
@@ -247,7 +427,7 @@ ColorResult FitColorMode(const ColorInput& in, const QualityParams& q, const Flo
     Floats a[3] = {startA[0], startA[1], startA[2]};
     Floats b[3] = {startB[0], startB[1], startB[2]};
     Ints position[16];
-    const int rounds = q.high ? 3 : 2;
+    const int rounds = 2;
     for (int round = 0; round < rounds; ++round) {
         ProjectPositions(in, a, b, last, position);
         SolveEnds(in, q, position, last, a, b);
@@ -255,26 +435,18 @@ ColorResult FitColorMode(const ColorInput& in, const QualityParams& q, const Flo
     Ints word0, word1;
     QuantiseEnds(q, a, b, three, word0, word1);
     ColorResult best = EvaluateColor(in, q, word0, word1);
-    if (!q.high)
-        return best;
 
-    // Least squares on the codes the quantised palette gave.
-    for (int round = 0; round < 2; ++round) {
+    // The best grid ends for the codes the quantised palette gave, and again
+    // for the codes those give.
+    const int gridRounds = 1;
+    for (int round = 0; round < gridRounds; ++round) {
         const Ints bestThree = best.word0 <= best.word1;
-        for (int i = 0; i < 16; ++i) {
-            Ints code = (best.codes >> (2 * i)) & 3;
-            position[i] = CodePosition(code, bestThree);
-        }
-        // Positions count from word0, which may be either fitted end.
-        for (int c = 0; c < 3; ++c) {
-            a[c] = Field(best.word0, c) * q.scale[c];
-            b[c] = Field(best.word1, c) * q.scale[c];
-        }
-        SolveEnds(in, q, position, bestThree ? Splat(2.0f) : Splat(3.0f), a, b);
-        QuantiseEnds(q, a, b, three, word0, word1);
-        KeepBetter(best, EvaluateColor(in, q, word0, word1));
+        for (int i = 0; i < 16; ++i)
+            position[i] = CodePosition((best.codes >> (2 * i)) & 3, bestThree);
+        GridEnds(in, q, position, bestThree ? Splat(2.0f) : Splat(3.0f), word0, word1);
+        const Ints exchange = three ? word0 > word1 : word0 < word1;
+        KeepBetter(best, EvaluateColor(in, q, exchange ? word1 : word0, exchange ? word0 : word1));
     }
-
     return best;
 }
 
@@ -284,7 +456,7 @@ void WalkColorEnds(const ColorInput& in, const QualityParams& q, Ints three, Col
 {
     // Moves of (first end, second end) per field.
     constexpr int Moves[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
-    for (int pass = 0; pass < 2; ++pass) {
+    for (int pass = 0; pass < 1; ++pass) {
         Ints improved = SplatInt(0);
         for (int c = 0; c < 3; ++c)
             for (const auto& move : Moves) {
@@ -333,8 +505,8 @@ LANE_INLINE ColorHalf EncodeQualityColor(const PixelLanes& pixels, const Floats*
     }
     const Ints three = anyTransparent;
 
-    Floats a[3], b[3];
-    PrincipalEnds(in, a, b);
+    Floats a[3], b[3], axis[3];
+    PrincipalEnds(in, a, b, axis);
     ColorResult best = FitColorMode(in, q, a, b, three);
 
     if (q.high) {
@@ -344,6 +516,14 @@ LANE_INLINE ColorHalf EncodeQualityColor(const PixelLanes& pixels, const Floats*
             other.error = three ? Splat(3.0e38f) : other.error;
             KeepBetter(best, other);
         }
+        Ints position[16];
+        ClusterPositions(in, axis, position);
+        Ints w0, w1;
+        GridEnds(in, q, position, Splat(3.0f), w0, w1);
+        const Ints exchange = w0 < w1;
+        ColorResult clustered = EvaluateColor(in, q, exchange ? w1 : w0, exchange ? w0 : w1);
+        clustered.error = three ? Splat(3.0e38f) : clustered.error;
+        KeepBetter(best, clustered);
         WalkColorEnds(in, q, three | (best.word0 < best.word1), best);
     }
 
@@ -506,9 +686,10 @@ LANE_INLINE RampResult EncodeQualityRamp(const Floats* raw, const Floats* weight
         return best;
 
     // Walk each end while it helps, keeping the ramp's mode.
-    for (int pass = 0; pass < 3; ++pass)
+    for (int pass = 0; pass < 3; ++pass) {
+        Ints improved = SplatInt(0);
         for (int end = 0; end < 2; ++end)
-            for (int step : {-2, -1, 1, 2}) {
+            for (int step : {-1, 1}) {
                 const Ints eight = best.end0 > best.end1;
                 const Ints moved = (end == 0 ? best.end0 : best.end1) + step;
                 Ints e0 = end == 0 ? moved : best.end0;
@@ -517,8 +698,12 @@ LANE_INLINE RampResult EncodeQualityRamp(const Floats* raw, const Floats* weight
                                    (eight ? e0 > e1 : e0 <= e1);
                 RampResult candidate = EvaluateRamp(value, weight, valid ? e0 : best.end0, valid ? e1 : best.end1);
                 candidate.error = valid ? candidate.error : Splat(3.0e38f);
+                improved |= candidate.error < best.error;
                 KeepBetter(best, candidate);
             }
+        if (!AnyLane(improved))
+            break;
+    }
     return best;
 }
 
