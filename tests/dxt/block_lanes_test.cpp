@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <limits>
 #include <vector>
 
 namespace {
@@ -41,20 +40,6 @@ const Flavour Flavours[] = {
 void PrintTo(const Flavour& flavour, std::ostream* out) { *out << flavour.name; }
 
 class BlockLanes : public testing::TestWithParam<Flavour> {};
-
-std::vector<FloatColor> RandomBlocks(std::mt19937& random, UINT count, bool specials)
-{
-    const float unusual[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                             -std::numeric_limits<float>::infinity(), 1.5f, -0.25f, 1e-40f};
-    std::vector<FloatColor> pixels;
-    for (UINT k = 0; k < count; ++k) {
-        PixelBlock block = MakeAnySample(random);
-        if (specials && random() % 4 == 0)
-            (&block[random() % 16].r)[random() % 4] = unusual[random() % std::size(unusual)];
-        pixels.insert(pixels.end(), block.begin(), block.end());
-    }
-    return pixels;
-}
 
 void ExpectSameAsOneBlockEncoder(RowEncoder encode, const FormatCase& format, const std::vector<FloatColor>& pixels)
 {

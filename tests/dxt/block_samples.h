@@ -7,7 +7,9 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <random>
+#include <vector>
 
 using PixelBlock = std::array<FloatColor, 16>;
 
@@ -60,4 +62,21 @@ inline PixelBlock MakeSample(SampleKind kind, std::mt19937& random)
 inline PixelBlock MakeAnySample(std::mt19937& random)
 {
     return MakeSample(static_cast<SampleKind>(random() % static_cast<unsigned>(SampleKind::Count)), random);
+}
+
+// `count` blocks of any kinds one after another; with `specials`, a quarter
+// of them get one channel of one pixel set to NaN, an infinity or a value
+// outside 0..1.
+inline std::vector<FloatColor> RandomBlocks(std::mt19937& random, UINT count, bool specials)
+{
+    const float unusual[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                             -std::numeric_limits<float>::infinity(), 1.5f, -0.25f, 1e-40f};
+    std::vector<FloatColor> pixels;
+    for (UINT k = 0; k < count; ++k) {
+        PixelBlock block = MakeAnySample(random);
+        if (specials && random() % 4 == 0)
+            (&block[random() % 16].r)[random() % 4] = unusual[random() % std::size(unusual)];
+        pixels.insert(pixels.end(), block.begin(), block.end());
+    }
+    return pixels;
 }

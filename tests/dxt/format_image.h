@@ -11,7 +11,7 @@
 inline bool IsBlockFormat(D3DFORMAT format)
 {
     return format == D3DFMT_DXT1 || format == D3DFMT_DXT2 || format == D3DFMT_DXT3 || format == D3DFMT_DXT4 ||
-           format == D3DFMT_DXT5;
+           format == D3DFMT_DXT5 || format == D3DFMT_BC4 || format == D3DFMT_BC5;
 }
 
 // Bytes of a width x height image and its row pitch.
@@ -27,7 +27,7 @@ struct Image {
         if (f == D3DFMT_A8R8G8B8)
             pitch = 4 * w;
         else if (IsBlockFormat(f))
-            pitch = (w + 3) / 4 * (f == D3DFMT_DXT1 ? 8 : 16);
+            pitch = (w + 3) / 4 * (f == D3DFMT_DXT1 || f == D3DFMT_BC4 ? 8 : 16);
         else
             pitch = 2 * w;
         const UINT rows = IsBlockFormat(f) ? (h + 3) / 4 : h;
