@@ -62,6 +62,7 @@ TEST(Cli, CommandLineMistakesExitWithOne)
         {{"convert", png, "-o", folder / "o.dds", "--resize", "4x4x"}, "--resize"},
         {{"convert", png, "-o", folder / "o.dds", "--colorkey", "FF00FF"}, "--colorkey"},
         {{"convert", png, "-o", folder / "o.dds", "--filter", "cubic"}, "filter"},
+        {{"convert", png, "-o", folder / "o.dds", "--quality", "best"}, "quality"},
         {{"convert", png, "-o", folder / "o.dds", "--mirror", "u,x"}, "mirror"},
         {{"convert", png, png, "-o", folder / "o.dds"}, "-o takes one input"},
         {{"convert", png, "-o", folder / "o.bmp"}, ".dds or .png"},

@@ -103,6 +103,63 @@ TEST(ConvertPipeline, BlockCompressionStaysCloseToTheSource)
     }
 }
 
+// Mean absolute 8-bit difference of the colour channels in `shifts`.
+double MeanDifference(const TextureImage& a, const TextureImage& b, std::initializer_list<int> shifts)
+{
+    double total = 0;
+    for (uint32_t y = 0; y < a.height; ++y)
+        for (uint32_t x = 0; x < a.width; ++x)
+            for (int shift : shifts)
+                total += std::abs(int(PixelAt(a, 0, 0, x, y) >> shift & 0xFF) - int(PixelAt(b, 0, 0, x, y) >> shift & 0xFF));
+    return total / (a.width * a.height * shifts.size());
+}
+
+// Fast is the library's own encoder; Normal and High do better on an image
+// whose sides cut blocks; BC4 keeps grey in red, BC5 red and green, and a
+// BC5 normal map read back as one gets its Z again.
+TEST(ConvertPipeline, QualityLevelsAndChannelFormats)
+{
+    WorkPool pool(2);
+    const TextureImage picture = TestPicture(30, 18);
+    for (const char* name : {"dxt1", "dxt5"}) {
+        ConvertSettings settings;
+        settings.format = FindFormatByName(name);
+        settings.quality = BlockQuality::Fast;
+        const TextureImage fast = ConvertTexture(picture, settings, pool);
+        EXPECT_EQ(fast.surfaces, ConvertLevels(picture, settings.format->format, 1, LoadOptions{}).surfaces);
+        const double fastError = MeanDifference(picture, ConvertLevels(fast, D3DFMT_A8R8G8B8, 1, {}), {0, 8, 16});
+        for (BlockQuality quality : {BlockQuality::Normal, BlockQuality::High}) {
+            settings.quality = quality;
+            const TextureImage better = ConvertTexture(picture, settings, pool);
+            EXPECT_LT(MeanDifference(picture, ConvertLevels(better, D3DFMT_A8R8G8B8, 1, {}), {0, 8, 16}), fastError)
+                << name << " level " << int(quality);
+        }
+    }
+
+    const TextureImage grey = MakePicture(12, 8, [](uint32_t x, uint32_t y) {
+        const uint32_t v = 20 * x + y;
+        return 0xFF000000u | v << 16 | v << 8 | v;
+    });
+    ConvertSettings settings;
+    settings.format = FindFormatByName("BC4");
+    const TextureImage red = ConvertLevels(ConvertTexture(grey, settings, pool), D3DFMT_A8R8G8B8, 1, {});
+    EXPECT_LT(MeanDifference(grey, red, {16}), 2.5);
+    EXPECT_EQ(PixelAt(red, 0, 0, 5, 5) & 0xFFFF, 0u);
+
+    // Unit vectors with Z up, stored as BC5 (X, Y), then read back.
+    const TextureImage normals = MakePicture(16, 16, [](uint32_t x, uint32_t y) {
+        const double nx = (x - 7.5) / 20, ny = (y - 7.5) / 20, nz = std::sqrt(1 - nx * nx - ny * ny);
+        auto code = [](double v) { return uint32_t(std::lround((v + 1) * 127.5)); };
+        return 0xFF000000u | code(nx) << 16 | code(ny) << 8 | code(nz);
+    });
+    settings.format = FindFormatByName("bc5");
+    settings.data = VectorData::NormalMap;
+    const TextureImage stored = ConvertTexture(normals, settings, pool);
+    settings.format = FindFormatByName("a8r8g8b8");
+    const TextureImage back = ConvertTexture(stored, settings, pool);
+    EXPECT_LT(MeanDifference(normals, back, {0, 8, 16}), 1.5);
+}
+
 // Every format of the table can be produced with a mip chain, and read back,
 // at a size that is neither a multiple of 4 nor even; the paletted ones need
 // a palette the tool does not make.

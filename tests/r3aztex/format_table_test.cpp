@@ -161,7 +161,7 @@ TEST(DdsPixelFormat, RefusesBrokenAndUnknownDescriptions)
     EXPECT_EQ(RefusalOf(DDPF_RGB, 32, 0xFF0000, 0xFFFF00, 0xFF, 0), ExitCode::Malformed); // overlap
     EXPECT_EQ(RefusalOf(DDPF_RGB, 32, 0xFFC00000, 0x3FF800, 0x7FF, 0), ExitCode::Unsupported);
     EXPECT_EQ(RefusalOf(DDPF_YUV, 32, 0xFF0000, 0xFF00, 0xFF, 0), ExitCode::Unsupported);
-    EXPECT_EQ(RefusalOf(DDPF_FOURCC, 0, 0, 0, 0, 0, MAKEFOURCC('A', 'T', 'I', '2')), ExitCode::Unsupported);
+    EXPECT_EQ(RefusalOf(DDPF_FOURCC, 0, 0, 0, 0, 0, MAKEFOURCC('E', 'T', 'C', '1')), ExitCode::Unsupported);
     EXPECT_EQ(RefusalOf(DDPF_FOURCC, 0, 0, 0, 0, 0, 75), ExitCode::Unsupported); // D24S8: no codec
 }
 
@@ -190,6 +190,40 @@ TEST(DdsPixelFormat, DxgiRefusalsNameTheFormat)
     EXPECT_EQ(dds::RecogniseDxgiFormat(97).format, FMT_BC7); // TYPELESS reads as UNORM
     EXPECT_EQ(dds::RecogniseDxgiFormat(77, dds::AlphaMode::Premultiplied).format, D3DFMT_DXT4);
     EXPECT_EQ(dds::RecogniseDxgiFormat(77, dds::AlphaMode::Straight).format, D3DFMT_DXT5);
+}
+
+TEST(DdsPixelFormat, ReadsBc4AndBc5UnderEveryName)
+{
+    using dds::Swizzle;
+    const struct {
+        DWORD fourcc;
+        D3DFORMAT format;
+        Swizzle swizzle;
+    } legacy[] = {
+        {MAKEFOURCC('A', 'T', 'I', '1'), D3DFMT_BC4, Swizzle::None},
+        {MAKEFOURCC('B', 'C', '4', 'U'), D3DFMT_BC4, Swizzle::None},
+        {MAKEFOURCC('B', 'C', '4', 'S'), D3DFMT_BC4, Swizzle::SignedChannelBlocks},
+        {MAKEFOURCC('A', 'T', 'I', '2'), D3DFMT_BC5, Swizzle::None},
+        {MAKEFOURCC('B', 'C', '5', 'U'), D3DFMT_BC5, Swizzle::None},
+        {MAKEFOURCC('B', 'C', '5', 'S'), D3DFMT_BC5, Swizzle::SignedChannelBlocks},
+    };
+    for (const auto& name : legacy) {
+        const dds::StoredFormat stored = dds::RecogniseLegacyFormat({DDPF_FOURCC, name.fourcc, 0, 0, 0, 0, 0});
+        EXPECT_EQ(stored.format, name.format) << name.fourcc;
+        EXPECT_EQ(stored.swizzle, name.swizzle) << name.fourcc;
+    }
+    // DXGI BC4 and BC5: TYPELESS, UNORM, SNORM.
+    for (DWORD dxgi = 79; dxgi <= 84; ++dxgi) {
+        const dds::StoredFormat stored = dds::RecogniseDxgiFormat(dxgi);
+        EXPECT_EQ(stored.format, dxgi < 82 ? D3DFMT_BC4 : D3DFMT_BC5) << dxgi;
+        EXPECT_EQ(stored.swizzle, dxgi % 3 == 0 ? Swizzle::SignedChannelBlocks : Swizzle::None) << dxgi;
+    }
+    // Signed ends -128 (read as -127), -127, 0 and 127 become 0, 0, 128 and
+    // 255; the codes stay.
+    BYTE blocks[16] = {0x80, 0x81, 1, 2, 3, 4, 5, 6, 0x00, 0x7F, 7, 8, 9, 10, 11, 12};
+    dds::ApplySwizzle(Swizzle::SignedChannelBlocks, blocks);
+    const BYTE want[16] = {0, 0, 1, 2, 3, 4, 5, 6, 128, 255, 7, 8, 9, 10, 11, 12};
+    EXPECT_EQ(std::memcmp(blocks, want, 16), 0);
 }
 
 TEST(DdsPixelFormat, SwizzlesExchangeRedAndBlueFields)
