@@ -15,7 +15,7 @@ packages=(
   # fuzzing and the sanitizer runtime for clang
   clang libclang-rt-14-dev
   # benchmarks
-  libbenchmark-dev libsquish-dev
+  libbenchmark-dev libsquish-dev libnvtt-dev
   # real clients that must read what r3aztex writes, and references for
   # other projects' DDS files (tests)
   imagemagick libnvtt-bin python3-pil
