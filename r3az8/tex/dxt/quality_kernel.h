@@ -36,7 +36,12 @@ struct QualityParams {
     float scale[3];       // square roots of the channel weights
     float inverseScale[3];
     float weight[3];      // the channel weights
+    Floats clusterAbove;  // block error from which High runs the cluster fit
 };
+
+// Mean squared error per pixel and channel, in 8-bit steps, below which
+// High skips the cluster fit: it would rarely find better there.
+constexpr float ClusterAboveSteps = 6.0f;
 
 constexpr float FieldTop[3] = {31.0f, 63.0f, 31.0f};
 constexpr float FieldStep[3] = {dxt::Reciprocal31, dxt::Reciprocal63, dxt::Reciprocal31};
@@ -516,14 +521,27 @@ LANE_INLINE ColorHalf EncodeQualityColor(const PixelLanes& pixels, const Floats*
             other.error = three ? Splat(3.0e38f) : other.error;
             KeepBetter(best, other);
         }
-        Ints position[16];
-        ClusterPositions(in, axis, position);
-        Ints w0, w1;
-        GridEnds(in, q, position, Splat(3.0f), w0, w1);
-        const Ints exchange = w0 < w1;
-        ColorResult clustered = EvaluateColor(in, q, exchange ? w1 : w0, exchange ? w0 : w1);
-        clustered.error = three ? Splat(3.0e38f) : clustered.error;
-        KeepBetter(best, clustered);
+        // The cluster fit, for the blocks whose error is still above a few
+        // 8-bit steps per channel of each pixel. The choice is each lane's
+        // own, so a block's bytes never depend on its neighbours.
+        const Ints wantsCluster = ~three & (best.error >= q.clusterAbove);
+        if (AnyLane(wantsCluster)) {
+            Ints position[16];
+            ClusterPositions(in, axis, position);
+            Ints w0, w1;
+            GridEnds(in, q, position, Splat(3.0f), w0, w1);
+            Ints exchange = w0 < w1;
+            ColorResult clustered = EvaluateColor(in, q, exchange ? w1 : w0, exchange ? w0 : w1);
+            // And the best grid ends for the codes those gave.
+            const Ints clusteredThree = clustered.word0 <= clustered.word1;
+            for (int i = 0; i < 16; ++i)
+                position[i] = CodePosition((clustered.codes >> (2 * i)) & 3, clusteredThree);
+            GridEnds(in, q, position, clusteredThree ? Splat(2.0f) : Splat(3.0f), w0, w1);
+            exchange = w0 < w1;
+            KeepBetter(clustered, EvaluateColor(in, q, exchange ? w1 : w0, exchange ? w0 : w1));
+            clustered.error = wantsCluster ? clustered.error : Splat(3.0e38f);
+            KeepBetter(best, clustered);
+        }
         WalkColorEnds(in, q, three | (best.word0 < best.word1), best);
     }
 
@@ -801,6 +819,8 @@ HRESULT EncodeQualityBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* p
         q.scale[c] = channelScales[c];
         q.inverseScale[c] = 1.0f / channelScales[c];
     }
+    constexpr float Step = 1.0f / 255.0f;
+    q.clusterAbove = Splat(ClusterAboveSteps * 16.0f * Step * Step * (q.weight[0] + q.weight[1] + q.weight[2]));
     switch (format) {
     case D3DFMT_DXT1:
         EncodeQualityRow<QualityLayout::Dxt1>(pBlocks, pColors, pCovered, count, Alpha::Straight, q);
