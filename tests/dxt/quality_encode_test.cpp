@@ -105,16 +105,16 @@ TEST(QualityGolden, BytesPerLevelAndFormatAreFixed)
         BlockQuality quality;
         uint64_t hash;
     } expected[] = {
-        {D3DFMT_DXT1, BlockQuality::Normal, 15761800741184739519ull},
-        {D3DFMT_DXT1, BlockQuality::High, 7743944037096332802ull},
+        {D3DFMT_DXT1, BlockQuality::Normal, 7073333151285890123ull},
+        {D3DFMT_DXT1, BlockQuality::High, 7073333151285890123ull},
         {D3DFMT_DXT2, BlockQuality::Normal, 11712995812756431259ull},
         {D3DFMT_DXT2, BlockQuality::High, 355524884862208713ull},
-        {D3DFMT_DXT3, BlockQuality::Normal, 6399647551646226195ull},
-        {D3DFMT_DXT3, BlockQuality::High, 100872159964505410ull},
+        {D3DFMT_DXT3, BlockQuality::Normal, 3468378946401331299ull},
+        {D3DFMT_DXT3, BlockQuality::High, 4758909923092341989ull},
         {D3DFMT_DXT4, BlockQuality::Normal, 6741809723437827901ull},
         {D3DFMT_DXT4, BlockQuality::High, 18009738984898098989ull},
-        {D3DFMT_DXT5, BlockQuality::Normal, 7884289656575840805ull},
-        {D3DFMT_DXT5, BlockQuality::High, 4946951230865745930ull},
+        {D3DFMT_DXT5, BlockQuality::Normal, 5103971794013452149ull},
+        {D3DFMT_DXT5, BlockQuality::High, 2433791987023345849ull},
         {D3DFMT_BC4, BlockQuality::Normal, 13472654296727159239ull},
         {D3DFMT_BC4, BlockQuality::High, 3887396462045087526ull},
         {D3DFMT_BC5, BlockQuality::Normal, 9786489720846329571ull},

@@ -200,9 +200,18 @@ LANE_INLINE void PrincipalEnds(const ColorInput& in, Floats* a, Floats* b, Float
         cov[4] += w * d1 * d2;
         cov[5] += w * d2 * d2;
     }
-    // Power iteration from the diagonal, each step scaled to a largest
-    // component of 1.
-    Floats axis[3] = {Splat(1.0f), Splat(1.0f), Splat(1.0f)};
+    // Power iteration from the covariance row of the widest channel (a
+    // fixed start such as the grey diagonal can lie almost at right angles
+    // to the axis, as when two channels fall while one rises), each step
+    // scaled to a largest component of 1.
+    const Ints greenWidest = (cov[3] > cov[0]) & (cov[3] >= cov[5]);
+    const Ints blueWidest = ~greenWidest & (cov[5] > cov[0]);
+    Floats axis[3] = {greenWidest ? cov[1] : blueWidest ? cov[2] : cov[0],
+                      greenWidest ? cov[3] : blueWidest ? cov[4] : cov[1],
+                      greenWidest ? cov[4] : blueWidest ? cov[5] : cov[2]};
+    const Ints noSpread = (axis[0] == Splat(0.0f)) & (axis[1] == Splat(0.0f)) & (axis[2] == Splat(0.0f));
+    for (int c = 0; c < 3; ++c)
+        axis[c] = noSpread ? Splat(1.0f) : axis[c];
     for (int round = 0; round < 8; ++round) {
         Floats next[3] = {cov[0] * axis[0] + cov[1] * axis[1] + cov[2] * axis[2],
                           cov[1] * axis[0] + cov[3] * axis[1] + cov[4] * axis[2],
@@ -307,7 +316,9 @@ struct SplitTracker {
     Ints split = SplatInt(16 * 289 + 16 * 17 + 16); // i * 289 + j * 17 + k
 };
 
-void ClusterPositions(const ColorInput& in, const Floats* axis, Ints* position)
+constexpr int SplitTrackers = 4;
+
+void ClusterPositions(const ColorInput& in, const Floats* axis, Ints (*positions)[16])
 {
     Floats x[3][16];
     Floats w[16];
@@ -368,10 +379,9 @@ void ClusterPositions(const ColorInput& in, const Floats* axis, Ints* position)
     // shares of the second end being 1 minus them, det = W aa - S^2; splits
     // that put (nearly) every pixel in one run have none and are skipped.
     const Floats degenerate = sumW * 1.0e-3f;
-    // Two trackers of the best split, for even and odd steps of k, so the
-    // comparisons do not wait on each other; merged at the end with ties
-    // going to the earlier split, as one tracker would have it.
-    SplitTracker even, odd;
+    // Trackers of the best split, one per step of k modulo SplitTrackers, so
+    // the comparisons do not wait on each other.
+    SplitTracker trackers[SplitTrackers];
     for (int i = 0; i <= 16; ++i)
         for (int j = i; j <= 16; ++j) {
             const Floats alphaIJ = third[i] + third[j];
@@ -394,25 +404,28 @@ void ClusterPositions(const ColorInput& in, const Floats* axis, Ints* position)
             };
             int k = j;
             Ints split = SplatInt(i * 289 + j * 17 + j);
-            for (; k + 1 <= 16; k += 2) {
-                consider(even, k, split);
-                consider(odd, k + 1, split + 1);
-                split += 2;
+            for (; k + 3 <= 16; k += 4) {
+                for (int t = 0; t < SplitTrackers; ++t)
+                    consider(trackers[t], k + t, split + t);
+                split += SplitTrackers;
             }
-            if (k <= 16)
-                consider(even, k, split);
+            for (int t = 0; k <= 16; ++k, ++t, split += 1)
+                consider(trackers[t], k, split);
         }
-    const Ints oddWins = (odd.score * even.determinant > even.score * odd.determinant) |
-                         ((odd.score * even.determinant == even.score * odd.determinant) & (odd.split < even.split));
-    const Ints bestSplit = oddWins ? odd.split : even.split;
-    const Ints bestI = bestSplit / 289;
-    const Ints bestJ = (bestSplit / 17) % 17;
-    const Ints bestK = bestSplit % 17;
-    for (int i = 0; i < 16; ++i) {
-        const Ints at = SplatInt(i);
-        const Ints run = at < bestI ? SplatInt(0) : at < bestJ ? SplatInt(1) : at < bestK ? SplatInt(2) : SplatInt(3);
-        for (int lane = 0; lane < LaneCount; ++lane)
-            position[order[lane][i]][lane] = run[lane];
+    // Every tracker's split: the best and some good others, for the
+    // quantised ends to judge.
+    for (int t = 0; t < SplitTrackers; ++t) {
+        const Ints bestSplit = trackers[t].split;
+        const Ints bestI = bestSplit / 289;
+        const Ints bestJ = (bestSplit / 17) % 17;
+        const Ints bestK = bestSplit % 17;
+        for (int i = 0; i < 16; ++i) {
+            const Ints at = SplatInt(i);
+            const Ints run =
+                at < bestI ? SplatInt(0) : at < bestJ ? SplatInt(1) : at < bestK ? SplatInt(2) : SplatInt(3);
+            for (int lane = 0; lane < LaneCount; ++lane)
+                positions[t][order[lane][i]][lane] = run[lane];
+        }
     }
 }
 
@@ -455,29 +468,51 @@ ColorResult FitColorMode(const ColorInput& in, const QualityParams& q, const Flo
     return best;
 }
 
-// Moves the quantised ends one step at a time, each field of either end,
-// while that lowers the error. `three` keeps the three-colour order.
+// Moves the quantised ends one step at a time while that lowers the error:
+// each field of either end, in the direction in which the error for the
+// present codes falls. `three` keeps the three-colour order.
 void WalkColorEnds(const ColorInput& in, const QualityParams& q, Ints three, ColorResult& best)
 {
-    // Moves of (first end, second end) per field.
-    constexpr int Moves[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
-    for (int pass = 0; pass < 1; ++pass) {
+    for (int pass = 0; pass < 2; ++pass) {
+        // The error for fixed codes is a quadratic in each field's ends;
+        // its slopes give the directions.
+        const Ints bestThree = best.word0 <= best.word1;
+        const Floats last = bestThree ? Splat(2.0f) : Splat(3.0f);
+        Floats aa = Splat(0.0f), bb = Splat(0.0f), ab = Splat(0.0f);
+        Floats ax[3] = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};
+        Floats bx[3] = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};
+        for (int i = 0; i < 16; ++i) {
+            const Floats beta = ToFloats(CodePosition((best.codes >> (2 * i)) & 3, bestThree)) / last;
+            const Floats alpha = 1.0f - beta;
+            const Floats w = in.weight[i];
+            aa += w * alpha * alpha;
+            bb += w * beta * beta;
+            ab += w * alpha * beta;
+            for (int c = 0; c < 3; ++c) {
+                ax[c] += w * alpha * in.x[c][i];
+                bx[c] += w * beta * in.x[c][i];
+            }
+        }
         Ints improved = SplatInt(0);
-        for (int c = 0; c < 3; ++c)
-            for (const auto& move : Moves) {
+        for (int c = 0; c < 3; ++c) {
+            const Floats e0 = Field(best.word0, c) * q.scale[c];
+            const Floats e1 = Field(best.word1, c) * q.scale[c];
+            const Floats slopes[2] = {aa * e0 + ab * e1 - ax[c], ab * e0 + bb * e1 - bx[c]};
+            for (int end = 0; end < 2; ++end) {
                 const Ints mask = SplatInt(FieldMask[c]);
-                const Ints f0 = ((best.word0 >> FieldShift[c]) & mask) + move[0];
-                const Ints f1 = ((best.word1 >> FieldShift[c]) & mask) + move[1];
-                const Ints inside = (f0 >= SplatInt(0)) & (f0 <= mask) & (f1 >= SplatInt(0)) & (f1 <= mask);
-                const Ints keep = ~(mask << FieldShift[c]);
-                const Ints w0 = (best.word0 & keep) | ((inside ? f0 : SplatInt(0)) << FieldShift[c]);
-                const Ints w1 = (best.word1 & keep) | ((inside ? f1 : SplatInt(0)) << FieldShift[c]);
+                const Ints word = end == 0 ? best.word0 : best.word1;
+                const Ints field = ((word >> FieldShift[c]) & mask) + (slopes[end] > Splat(0.0f) ? SplatInt(-1) : SplatInt(1));
+                const Ints inside = (field >= SplatInt(0)) & (field <= mask);
+                const Ints moved = (word & ~(mask << FieldShift[c])) | ((inside ? field : SplatInt(0)) << FieldShift[c]);
+                const Ints w0 = end == 0 ? moved : best.word0;
+                const Ints w1 = end == 0 ? best.word1 : moved;
                 const Ints exchange = three ? w0 > w1 : w0 < w1;
                 ColorResult candidate = EvaluateColor(in, q, exchange ? w1 : w0, exchange ? w0 : w1);
                 candidate.error = inside ? candidate.error : Splat(3.0e38f);
                 improved |= candidate.error < best.error;
                 KeepBetter(best, candidate);
             }
+        }
         if (!AnyLane(improved))
             break;
     }
@@ -526,18 +561,28 @@ LANE_INLINE ColorHalf EncodeQualityColor(const PixelLanes& pixels, const Floats*
         // own, so a block's bytes never depend on its neighbours.
         const Ints wantsCluster = ~three & (best.error >= q.clusterAbove);
         if (AnyLane(wantsCluster)) {
+            Ints positions[SplitTrackers][16];
+            ClusterPositions(in, axis, positions);
+            // The quantised ends of each candidate split, then the best grid
+            // ends for the codes the best of them gives.
+            ColorResult clustered;
+            for (int t = 0; t < SplitTrackers; ++t) {
+                Ints w0, w1;
+                GridEnds(in, q, positions[t], Splat(3.0f), w0, w1);
+                const Ints exchange = w0 < w1;
+                const ColorResult candidate = EvaluateColor(in, q, exchange ? w1 : w0, exchange ? w0 : w1);
+                if (t == 0)
+                    clustered = candidate;
+                else
+                    KeepBetter(clustered, candidate);
+            }
             Ints position[16];
-            ClusterPositions(in, axis, position);
-            Ints w0, w1;
-            GridEnds(in, q, position, Splat(3.0f), w0, w1);
-            Ints exchange = w0 < w1;
-            ColorResult clustered = EvaluateColor(in, q, exchange ? w1 : w0, exchange ? w0 : w1);
-            // And the best grid ends for the codes those gave.
             const Ints clusteredThree = clustered.word0 <= clustered.word1;
             for (int i = 0; i < 16; ++i)
                 position[i] = CodePosition((clustered.codes >> (2 * i)) & 3, clusteredThree);
+            Ints w0, w1;
             GridEnds(in, q, position, clusteredThree ? Splat(2.0f) : Splat(3.0f), w0, w1);
-            exchange = w0 < w1;
+            const Ints exchange = w0 < w1;
             KeepBetter(clustered, EvaluateColor(in, q, exchange ? w1 : w0, exchange ? w0 : w1));
             clustered.error = wantsCluster ? clustered.error : Splat(3.0e38f);
             KeepBetter(best, clustered);
