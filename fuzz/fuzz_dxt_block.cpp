@@ -6,9 +6,12 @@
 // promises: decoded channels lie in 0..1, the encoders leave their input
 // alone and give the same bytes every time, the multi-block encoder gives
 // exactly the one-block encoder's bytes, and the building blocks stay in
-// their ranges.
+// their ranges. The quality encoder, on the same kinds of pixels with any
+// pixels uncovered, gives the one-lane build's bytes at every width.
 #include "fuzz/fuzz_support.h"
+#include "r3az8/tex/dxt/block_lanes.h"
 #include "r3az8/tex/dxt/dxt_block.h"
+#include "r3az8/tex/dxt/quality.h"
 
 #include <cmath>
 #include <cstring>
@@ -135,6 +138,48 @@ void CheckEncoding(FuzzedDataProvider& data)
     }
 }
 
+void CheckQualityEncoding(FuzzedDataProvider& data)
+{
+    constexpr D3DFORMAT formats[] = {D3DFMT_DXT1, D3DFMT_DXT2, D3DFMT_DXT3, D3DFMT_DXT4,
+                                     D3DFMT_DXT5, D3DFMT_BC4,  D3DFMT_BC5};
+    const D3DFORMAT format = formats[data.ConsumeIntegralInRange<size_t>(0, std::size(formats) - 1)];
+    const bool high = data.ConsumeBool();
+    const bool uniform = data.ConsumeBool();
+    // Up to five blocks: a full group of the baseline lanes and one more.
+    const UINT count = data.ConsumeIntegralInRange(1u, 5u);
+    std::unique_ptr<FloatColor[]> pixels(new FloatColor[count * BlockPixels]);
+    std::unique_ptr<BYTE[]> covered(new BYTE[count * BlockPixels]);
+    for (UINT k = 0; k < count; ++k)
+        PickPixels(data, pixels.get() + k * BlockPixels);
+    for (UINT i = 0; i < count * BlockPixels; ++i)
+        covered[i] = data.ConsumeBool();
+
+    const UINT bytes = QualityBlockBytes(format);
+    std::unique_ptr<BYTE[]> together(new BYTE[count * bytes]);
+    QualityOptions options;
+    options.quality = high ? BlockQuality::High : BlockQuality::Normal;
+    options.weighting = uniform ? ColorWeighting::Uniform : ColorWeighting::Perceptual;
+    if (EncodeQualityBlocks(format, together.get(), pixels.get(), covered.get(), count, options) != S_OK)
+        Fail("EncodeQualityBlocks refused format 0x%08X", unsigned(format));
+    const float weights[3] = {uniform ? 1.0f : 0.299f, uniform ? 1.0f : 0.587f, uniform ? 1.0f : 0.114f};
+    const float scales[3] = {std::sqrt(weights[0]), std::sqrt(weights[1]), std::sqrt(weights[2])};
+    std::unique_ptr<BYTE[]> alone(new BYTE[bytes]);
+    std::unique_ptr<FloatColor[]> decoded(new FloatColor[BlockPixels]);
+    for (UINT k = 0; k < count; ++k) {
+        block_one::EncodeQualityBlocks(format, alone.get(), pixels.get() + k * BlockPixels,
+                                       covered.get() + k * BlockPixels, 1, high, weights, scales);
+        if (std::memcmp(alone.get(), together.get() + k * bytes, bytes) != 0)
+            Fail("quality encoder of format 0x%08X: block %u differs from the one-lane build", unsigned(format), k);
+        if (format == D3DFMT_BC4 || format == D3DFMT_BC5) {
+            (format == D3DFMT_BC4 ? DecodeBlockBC4 : DecodeBlockBC5)(decoded.get(), alone.get());
+            for (UINT i = 0; i < BlockPixels; ++i)
+                if (!InUnitRange(decoded[i].r) || !InUnitRange(decoded[i].g) || decoded[i].b != 0.0f ||
+                    decoded[i].a != 1.0f)
+                    Fail("BC4/BC5 block decoded outside its channels' ranges at pixel %u", i);
+        }
+    }
+}
+
 void CheckBuildingBlocks(FuzzedDataProvider& data)
 {
     // 5:6:5 quantisation: the stored colour is the clamped input within half
@@ -194,12 +239,15 @@ void CheckBuildingBlocks(FuzzedDataProvider& data)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
 {
     FuzzedDataProvider data(bytes, size);
-    switch (data.ConsumeIntegralInRange(0, 2)) {
+    switch (data.ConsumeIntegralInRange(0, 3)) {
     case 0:
         CheckDecoding(data);
         break;
     case 1:
         CheckEncoding(data);
+        break;
+    case 2:
+        CheckQualityEncoding(data);
         break;
     default:
         CheckBuildingBlocks(data);

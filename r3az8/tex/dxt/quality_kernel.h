@@ -10,13 +10,13 @@
 //   - otherwise the weighted principal axis gives the first ends, which
 //     least-squares rounds refine against the ramp;
 //   - the ends are quantised to 5:6:5 and every pixel takes the nearest
-//     colour of the palette our decoder builds from them;
-//   - High also tries the three-colour mode of DXT1, refines the quantised
-//     ends by least squares on the pixels' codes, and walks each of the six
-//     fields one step while that lowers the error.
+//     colour of the palette our decoder builds from them; then the best
+//     5:6:5 ends for those codes are tried;
+//   - High also tries the three-colour mode of DXT1 and a cluster fit, and
+//     steps the six fields while that lowers the error.
 // Alpha (DXT4/DXT5, and each channel of BC4/BC5) tries the eight-value ramp
 // over the weighted range and the six-value ramp over the inner values;
-// High then walks each end a step or two while that lowers the error.
+// High then walks each end a step at a time while that lowers the error.
 
 #ifndef BLOCK_LANES_WIDTH
 #error "include block_lanes_kernel.h before quality_kernel.h"
@@ -437,34 +437,43 @@ LANE_INLINE Ints CodePosition(Ints code, Ints three)
     return code == SplatInt(0) ? SplatInt(0) : code == SplatInt(1) ? lastPosition : code - 1;
 }
 
+// The block with these words put in the order of the mode (three: the
+// three-colour mode).
+LANE_INLINE ColorResult EvaluateInOrder(const ColorInput& in, const QualityParams& q, Ints three, Ints word0,
+                                        Ints word1)
+{
+    const Ints exchange = three ? word0 > word1 : word0 < word1;
+    return EvaluateColor(in, q, exchange ? word1 : word0, exchange ? word0 : word1);
+}
+
+// The best grid ends for the codes of `best`, kept if they decode closer.
+LANE_INLINE void RefineOnCodes(const ColorInput& in, const QualityParams& q, Ints three, ColorResult& best)
+{
+    const Ints bestThree = best.word0 <= best.word1;
+    Ints position[16];
+    for (int i = 0; i < 16; ++i)
+        position[i] = CodePosition((best.codes >> (2 * i)) & 3, bestThree);
+    Ints word0, word1;
+    GridEnds(in, q, position, bestThree ? Splat(2.0f) : Splat(3.0f), word0, word1);
+    KeepBetter(best, EvaluateInOrder(in, q, three, word0, word1));
+}
+
 // The best block of one mode (three: the three-colour mode).
-ColorResult FitColorMode(const ColorInput& in, const QualityParams& q, const Floats* startA,
-                                     const Floats* startB, Ints three)
+ColorResult FitColorMode(const ColorInput& in, const QualityParams& q, const Floats* startA, const Floats* startB,
+                         Ints three)
 {
     const Floats last = three ? Splat(2.0f) : Splat(3.0f);
     Floats a[3] = {startA[0], startA[1], startA[2]};
     Floats b[3] = {startB[0], startB[1], startB[2]};
     Ints position[16];
-    const int rounds = 2;
-    for (int round = 0; round < rounds; ++round) {
+    for (int round = 0; round < 2; ++round) {
         ProjectPositions(in, a, b, last, position);
         SolveEnds(in, q, position, last, a, b);
     }
     Ints word0, word1;
     QuantiseEnds(q, a, b, three, word0, word1);
     ColorResult best = EvaluateColor(in, q, word0, word1);
-
-    // The best grid ends for the codes the quantised palette gave, and again
-    // for the codes those give.
-    const int gridRounds = 1;
-    for (int round = 0; round < gridRounds; ++round) {
-        const Ints bestThree = best.word0 <= best.word1;
-        for (int i = 0; i < 16; ++i)
-            position[i] = CodePosition((best.codes >> (2 * i)) & 3, bestThree);
-        GridEnds(in, q, position, bestThree ? Splat(2.0f) : Splat(3.0f), word0, word1);
-        const Ints exchange = three ? word0 > word1 : word0 < word1;
-        KeepBetter(best, EvaluateColor(in, q, exchange ? word1 : word0, exchange ? word0 : word1));
-    }
+    RefineOnCodes(in, q, three, best);
     return best;
 }
 
@@ -504,10 +513,8 @@ void WalkColorEnds(const ColorInput& in, const QualityParams& q, Ints three, Col
                 const Ints field = ((word >> FieldShift[c]) & mask) + (slopes[end] > Splat(0.0f) ? SplatInt(-1) : SplatInt(1));
                 const Ints inside = (field >= SplatInt(0)) & (field <= mask);
                 const Ints moved = (word & ~(mask << FieldShift[c])) | ((inside ? field : SplatInt(0)) << FieldShift[c]);
-                const Ints w0 = end == 0 ? moved : best.word0;
-                const Ints w1 = end == 0 ? best.word1 : moved;
-                const Ints exchange = three ? w0 > w1 : w0 < w1;
-                ColorResult candidate = EvaluateColor(in, q, exchange ? w1 : w0, exchange ? w0 : w1);
+                ColorResult candidate = EvaluateInOrder(in, q, three, end == 0 ? moved : best.word0,
+                                                        end == 0 ? best.word1 : moved);
                 candidate.error = inside ? candidate.error : Splat(3.0e38f);
                 improved |= candidate.error < best.error;
                 KeepBetter(best, candidate);
@@ -569,21 +576,13 @@ LANE_INLINE ColorHalf EncodeQualityColor(const PixelLanes& pixels, const Floats*
             for (int t = 0; t < SplitTrackers; ++t) {
                 Ints w0, w1;
                 GridEnds(in, q, positions[t], Splat(3.0f), w0, w1);
-                const Ints exchange = w0 < w1;
-                const ColorResult candidate = EvaluateColor(in, q, exchange ? w1 : w0, exchange ? w0 : w1);
+                const ColorResult candidate = EvaluateInOrder(in, q, SplatInt(0), w0, w1);
                 if (t == 0)
                     clustered = candidate;
                 else
                     KeepBetter(clustered, candidate);
             }
-            Ints position[16];
-            const Ints clusteredThree = clustered.word0 <= clustered.word1;
-            for (int i = 0; i < 16; ++i)
-                position[i] = CodePosition((clustered.codes >> (2 * i)) & 3, clusteredThree);
-            Ints w0, w1;
-            GridEnds(in, q, position, clusteredThree ? Splat(2.0f) : Splat(3.0f), w0, w1);
-            const Ints exchange = w0 < w1;
-            KeepBetter(clustered, EvaluateColor(in, q, exchange ? w1 : w0, exchange ? w0 : w1));
+            RefineOnCodes(in, q, SplatInt(0), clustered);
             clustered.error = wantsCluster ? clustered.error : Splat(3.0e38f);
             KeepBetter(best, clustered);
         }
