@@ -320,28 +320,40 @@ constexpr int SplitTrackers = 4;
 
 void ClusterPositions(const ColorInput& in, const Floats* axis, Ints (*positions)[16])
 {
+    // Each lane's pixels in the order of their projections: Batcher's
+    // odd-even merge network on keys and pixel numbers, the same
+    // exchanges in every lane.
+    Floats key[16];
+    Ints order[16];
+    for (int i = 0; i < 16; ++i) {
+        key[i] = in.x[0][i] * axis[0] + in.x[1][i] * axis[1] + in.x[2][i] * axis[2];
+        order[i] = SplatInt(i);
+    }
+    for (int p = 1; p < 16; p <<= 1)
+        for (int k = p; k >= 1; k >>= 1)
+            for (int j = k % p; j + k < 16; j += 2 * k)
+                for (int i = 0; i < k && i + j + k < 16; ++i)
+                    if ((i + j) / (2 * p) == (i + j + k) / (2 * p)) {
+                        const int low = i + j, high = i + j + k;
+                        const Ints exchange = key[high] < key[low];
+                        const Floats lowKey = key[low];
+                        key[low] = exchange ? key[high] : key[low];
+                        key[high] = exchange ? lowKey : key[high];
+                        const Ints lowOrder = order[low];
+                        order[low] = exchange ? order[high] : order[low];
+                        order[high] = exchange ? lowOrder : order[high];
+                    }
     Floats x[3][16];
     Floats w[16];
-    int order[LaneCount][16];
-    for (int lane = 0; lane < LaneCount; ++lane) {
-        float key[16];
+    Ints rank[16];
+    for (int lane = 0; lane < LaneCount; ++lane)
         for (int i = 0; i < 16; ++i) {
-            key[i] = in.x[0][i][lane] * axis[0][lane] + in.x[1][i][lane] * axis[1][lane] +
-                     in.x[2][i][lane] * axis[2][lane];
-            order[lane][i] = i;
-        }
-        for (int i = 1; i < 16; ++i)
-            for (int j = i; j > 0 && key[order[lane][j]] < key[order[lane][j - 1]]; --j) {
-                const int t = order[lane][j];
-                order[lane][j] = order[lane][j - 1];
-                order[lane][j - 1] = t;
-            }
-        for (int i = 0; i < 16; ++i) {
+            const int pixel = order[i][lane];
             for (int c = 0; c < 3; ++c)
-                x[c][i][lane] = in.x[c][order[lane][i]][lane];
-            w[i][lane] = in.weight[order[lane][i]][lane];
+                x[c][i][lane] = in.x[c][pixel][lane];
+            w[i][lane] = in.weight[pixel][lane];
+            rank[pixel][lane] = i;
         }
-    }
     // Colours about their weighted mean, which leaves each split's least
     // error unchanged (the shares of the two ends add up to 1) and makes
     // the colour total 0. A split's least error is then the constant sum of
@@ -420,11 +432,9 @@ void ClusterPositions(const ColorInput& in, const Floats* axis, Ints (*positions
         const Ints bestJ = (bestSplit / 17) % 17;
         const Ints bestK = bestSplit % 17;
         for (int i = 0; i < 16; ++i) {
-            const Ints at = SplatInt(i);
-            const Ints run =
+            const Ints at = rank[i];
+            positions[t][i] =
                 at < bestI ? SplatInt(0) : at < bestJ ? SplatInt(1) : at < bestK ? SplatInt(2) : SplatInt(3);
-            for (int lane = 0; lane < LaneCount; ++lane)
-                positions[t][order[lane][i]][lane] = run[lane];
         }
     }
 }
