@@ -313,7 +313,7 @@ LANE_INLINE void GridEnds(const ColorInput& in, const QualityParams& q, const In
 struct SplitTracker {
     Floats score = Splat(0.0f);
     Floats determinant = Splat(1.0f);
-    Ints split = SplatInt(16 * 289 + 16 * 17 + 16); // i * 289 + j * 17 + k
+    Ints split = SplatInt(16 << 10 | 16 << 5 | 16); // i << 10 | j << 5 | k
 };
 
 constexpr int SplitTrackers = 4;
@@ -415,22 +415,22 @@ void ClusterPositions(const ColorInput& in, const Floats* axis, Ints (*positions
                 tracker.split = better ? split : tracker.split;
             };
             int k = j;
-            Ints split = SplatInt(i * 289 + j * 17 + j);
+            Ints split = SplatInt(i << 10 | j << 5 | j);
             for (; k + 3 <= 16; k += 4) {
                 for (int t = 0; t < SplitTrackers; ++t)
                     consider(trackers[t], k + t, split + t);
                 split += SplitTrackers;
             }
-            for (int t = 0; k <= 16; ++k, ++t, split += 1)
-                consider(trackers[t], k, split);
+            for (; k <= 16; ++k, split += 1)
+                consider(trackers[0], k, split);
         }
     // Every tracker's split: the best and some good others, for the
     // quantised ends to judge.
     for (int t = 0; t < SplitTrackers; ++t) {
         const Ints bestSplit = trackers[t].split;
-        const Ints bestI = bestSplit / 289;
-        const Ints bestJ = (bestSplit / 17) % 17;
-        const Ints bestK = bestSplit % 17;
+        const Ints bestI = bestSplit >> 10;
+        const Ints bestJ = (bestSplit >> 5) & 31;
+        const Ints bestK = bestSplit & 31;
         for (int i = 0; i < 16; ++i) {
             const Ints at = rank[i];
             positions[t][i] =
