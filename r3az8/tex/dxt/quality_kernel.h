@@ -41,7 +41,7 @@ struct QualityParams {
 
 // Mean squared error per pixel and channel, in 8-bit steps, below which
 // High skips the cluster fit: it would rarely find better there.
-constexpr float ClusterAboveSteps = 6.0f;
+constexpr float ClusterAboveSteps = 4.0f;
 
 constexpr float FieldTop[3] = {31.0f, 63.0f, 31.0f};
 constexpr float FieldStep[3] = {dxt::Reciprocal31, dxt::Reciprocal63, dxt::Reciprocal31};
