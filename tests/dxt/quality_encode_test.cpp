@@ -202,6 +202,42 @@ TEST(QualityEdgeBlocks, UncoveredPixelsDoNotPullTheFit)
         EXPECT_LT(withCoverage, withReplication) << "level " << static_cast<int>(quality);
     }
 
+    // Whole images whose sides cut blocks: every cut block codes the
+    // image's own pixels no worse than the image padded by replication.
+    for (int n = 0; n < 12; ++n) {
+        const UINT width = 5 + random() % 7, height = 5 + random() % 7, padded = (width + 3) / 4 * 4;
+        const std::vector<FloatColor> noise = RandomBlocks(random, width * height / 16 + 1, false);
+        std::vector<FloatColor> image(width * height), extended(padded * ((height + 3) / 4 * 4));
+        for (UINT i = 0; i < image.size(); ++i)
+            image[i] = {noise[i].r, noise[i].g, noise[i].b, 1.0f};
+        for (UINT y = 0; y < extended.size() / padded; ++y)
+            for (UINT x = 0; x < padded; ++x)
+                extended[y * padded + x] = image[std::min(y, height - 1) * width + std::min(x, width - 1)];
+        for (BlockQuality quality : {BlockQuality::Normal, BlockQuality::High}) {
+            std::vector<BYTE> cut(extended.size() / 2), whole(extended.size() / 2);
+            const UINT pitch = padded / 4 * 8;
+            ASSERT_EQ(EncodeQualityImage(D3DFMT_DXT1, cut.data(), pitch, image.data(), width, width, height,
+                                         Options(quality)),
+                      S_OK);
+            ASSERT_EQ(EncodeQualityImage(D3DFMT_DXT1, whole.data(), pitch, extended.data(), padded, padded,
+                                         static_cast<UINT>(extended.size() / padded), Options(quality)),
+                      S_OK);
+            for (UINT k = 0; k < cut.size() / 8; ++k) {
+                const UINT bx = k % (padded / 4) * 4, by = k / (padded / 4) * 4;
+                std::vector<FloatColor> own(16);
+                std::vector<BYTE> inside(16);
+                for (UINT i = 0; i < 16; ++i) {
+                    own[i] = extended[(by + i / 4) * padded + bx + i % 4];
+                    inside[i] = bx + i % 4 < width && by + i / 4 < height;
+                }
+                EXPECT_LE(CoveredError(own.data(), Decode(D3DFMT_DXT1, cut.data() + 8 * k).data(), inside.data()),
+                          CoveredError(own.data(), Decode(D3DFMT_DXT1, whole.data() + 8 * k).data(), inside.data()) +
+                              1e-9)
+                    << width << "x" << height << " block " << k;
+            }
+        }
+    }
+
     // A 7x5 vertical gradient: its partial blocks hold few enough rows to
     // be coded nearly exactly.
     std::vector<FloatColor> image(35);

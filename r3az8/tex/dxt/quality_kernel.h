@@ -36,7 +36,7 @@ struct QualityParams {
     float scale[3];       // square roots of the channel weights
     float inverseScale[3];
     float weight[3];      // the channel weights
-    Floats clusterAbove;  // block error from which High runs the cluster fit
+    Floats clusterAbove;  // error per counted pixel from which High runs the cluster fit
 };
 
 // Mean squared error per pixel and channel, in 8-bit steps, below which
@@ -574,9 +574,12 @@ LANE_INLINE ColorHalf EncodeQualityColor(const PixelLanes& pixels, const Floats*
             KeepBetter(best, other);
         }
         // The cluster fit, for the blocks whose error is still above a few
-        // 8-bit steps per channel of each pixel. The choice is each lane's
-        // own, so a block's bytes never depend on its neighbours.
-        const Ints wantsCluster = ~three & (best.error >= q.clusterAbove);
+        // 8-bit steps per channel of each pixel that counts. The choice is
+        // each lane's own, so a block's bytes never depend on its neighbours.
+        Floats counted = Splat(0.0f);
+        for (int i = 0; i < 16; ++i)
+            counted += in.weight[i];
+        const Ints wantsCluster = ~three & (best.error >= q.clusterAbove * counted);
         if (AnyLane(wantsCluster)) {
             Ints positions[SplitTrackers][16];
             ClusterPositions(in, axis, positions);
@@ -874,7 +877,7 @@ HRESULT EncodeQualityBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* p
         q.inverseScale[c] = 1.0f / channelScales[c];
     }
     constexpr float Step = 1.0f / 255.0f;
-    q.clusterAbove = Splat(ClusterAboveSteps * 16.0f * Step * Step * (q.weight[0] + q.weight[1] + q.weight[2]));
+    q.clusterAbove = Splat(ClusterAboveSteps * Step * Step * (q.weight[0] + q.weight[1] + q.weight[2]));
     switch (format) {
     case D3DFMT_DXT1:
         EncodeQualityRow<QualityLayout::Dxt1>(pBlocks, pColors, pCovered, count, Alpha::Straight, q);
