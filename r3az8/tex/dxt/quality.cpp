@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -22,6 +23,11 @@ QualityEncoder ChooseQualityEncoder()
     return ProcessorSupports(InstructionSet::Avx2) ? block_lanes_avx2::EncodeQualityBlocks
                                                    : block_lanes_portable::EncodeQualityBlocks;
 }
+
+// The formats the quality encoder writes, and their block sizes.
+constexpr std::pair<D3DFORMAT, UINT> BlockSizes[] = {{D3DFMT_DXT1, 8},  {D3DFMT_DXT2, 16}, {D3DFMT_DXT3, 16},
+                                                     {D3DFMT_DXT4, 16}, {D3DFMT_DXT5, 16}, {D3DFMT_BC4, 8},
+                                                     {D3DFMT_BC5, 16}};
 
 // Shares of brightness (ITU-R BT.601 luma) as weights of squared errors.
 constexpr float PerceptualWeights[3] = {0.299f, 0.587f, 0.114f};
@@ -55,23 +61,15 @@ double CoveredError(D3DFORMAT format, const BYTE* block, const FloatColor* pixel
 
 } // namespace
 
-bool IsQualityBlockFormat(D3DFORMAT format)
-{
-    switch (format) {
-    case D3DFMT_DXT1:
-    case D3DFMT_DXT2:
-    case D3DFMT_DXT3:
-    case D3DFMT_DXT4:
-    case D3DFMT_DXT5:
-    case D3DFMT_BC4:
-    case D3DFMT_BC5:
-        return true;
-    default:
-        return false;
-    }
-}
+bool IsQualityBlockFormat(D3DFORMAT format) { return QualityBlockBytes(format) != 0; }
 
-UINT QualityBlockBytes(D3DFORMAT format) { return format == D3DFMT_DXT1 || format == D3DFMT_BC4 ? 8 : 16; }
+UINT QualityBlockBytes(D3DFORMAT format)
+{
+    for (const auto& [code, bytes] : BlockSizes)
+        if (code == format)
+            return bytes;
+    return 0;
+}
 
 HRESULT EncodeQualityBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, const BYTE* pCovered,
                             UINT count, const QualityOptions& options)

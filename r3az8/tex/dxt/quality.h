@@ -30,7 +30,8 @@ struct QualityOptions {
 
 // Whether the quality encoder writes the format (DXT1..DXT5, BC4, BC5).
 bool IsQualityBlockFormat(D3DFORMAT format);
-// Bytes of one block: 8 for DXT1 and BC4, else 16.
+// Bytes of one block: 8 for DXT1 and BC4, 16 for the others, 0 for a
+// format the quality encoder does not write.
 UINT QualityBlockBytes(D3DFORMAT format);
 
 // Encodes `count` blocks: block k's 16 pixels at pColors + 16k (row-major),

@@ -1,0 +1,212 @@
+// The quality encoder's colour half, one block per vector lane (see
+// quality_kernel.h): each mode's fit, the field steps, single colours and
+// transparency.
+#ifndef BLOCK_LANES_WIDTH
+#error "include quality_kernel.h, not its parts"
+#endif
+
+namespace BLOCK_LANES_NAMESPACE {
+
+namespace {
+
+// Ramp position of each stored code, per mode.
+LANE_INLINE Ints CodePosition(Ints code, Ints three)
+{
+    // four colours: codes 0, 1, 2, 3 at 0, 3, 1, 2; three: 0, 1, 2 at 0, 2, 1
+    const Ints lastPosition = three ? SplatInt(2) : SplatInt(3);
+    return code == SplatInt(0) ? SplatInt(0) : code == SplatInt(1) ? lastPosition : code - 1;
+}
+
+// The block with these words put in the order of the mode (three: the
+// three-colour mode).
+LANE_INLINE ColorResult EvaluateInOrder(const ColorInput& in, const QualityParams& q, Ints three, Ints word0,
+                                        Ints word1)
+{
+    const Ints exchange = three ? word0 > word1 : word0 < word1;
+    return EvaluateColor(in, q, exchange ? word1 : word0, exchange ? word0 : word1);
+}
+
+// The best grid ends for the codes of `best`, kept if they decode closer.
+LANE_INLINE void RefineOnCodes(const ColorInput& in, const QualityParams& q, Ints three, ColorResult& best)
+{
+    const Ints bestThree = best.word0 <= best.word1;
+    Ints position[16];
+    for (int i = 0; i < 16; ++i)
+        position[i] = CodePosition((best.codes >> (2 * i)) & 3, bestThree);
+    Ints word0, word1;
+    GridEnds(in, q, position, bestThree ? Splat(2.0f) : Splat(3.0f), word0, word1);
+    KeepBetter(best, EvaluateInOrder(in, q, three, word0, word1));
+}
+
+// The best block of one mode (three: the three-colour mode).
+ColorResult FitColorMode(const ColorInput& in, const QualityParams& q, const Floats* startA, const Floats* startB,
+                         Ints three)
+{
+    const Floats last = three ? Splat(2.0f) : Splat(3.0f);
+    Floats a[3] = {startA[0], startA[1], startA[2]};
+    Floats b[3] = {startB[0], startB[1], startB[2]};
+    Ints position[16];
+    for (int round = 0; round < 2; ++round) {
+        ProjectPositions(in, a, b, last, position);
+        SolveEnds(in, q, position, last, a, b);
+    }
+    Ints word0, word1;
+    QuantiseEnds(q, a, b, three, word0, word1);
+    ColorResult best = EvaluateColor(in, q, word0, word1);
+    RefineOnCodes(in, q, three, best);
+    return best;
+}
+
+// Moves the quantised ends one step at a time while that lowers the error:
+// each field of either end, in the direction in which the error for the
+// present codes falls. `three` keeps the three-colour order.
+void WalkColorEnds(const ColorInput& in, const QualityParams& q, Ints three, ColorResult& best)
+{
+    for (int pass = 0; pass < 2; ++pass) {
+        // The error for fixed codes is a quadratic in each field's ends;
+        // its slopes give the directions.
+        const Ints bestThree = best.word0 <= best.word1;
+        const Floats last = bestThree ? Splat(2.0f) : Splat(3.0f);
+        Floats aa = Splat(0.0f), bb = Splat(0.0f), ab = Splat(0.0f);
+        Floats ax[3] = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};
+        Floats bx[3] = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};
+        for (int i = 0; i < 16; ++i) {
+            const Floats beta = ToFloats(CodePosition((best.codes >> (2 * i)) & 3, bestThree)) / last;
+            const Floats alpha = 1.0f - beta;
+            const Floats w = in.weight[i];
+            aa += w * alpha * alpha;
+            bb += w * beta * beta;
+            ab += w * alpha * beta;
+            for (int c = 0; c < 3; ++c) {
+                ax[c] += w * alpha * in.x[c][i];
+                bx[c] += w * beta * in.x[c][i];
+            }
+        }
+        Ints improved = SplatInt(0);
+        for (int c = 0; c < 3; ++c) {
+            const Floats e0 = Field(best.word0, c) * q.scale[c];
+            const Floats e1 = Field(best.word1, c) * q.scale[c];
+            const Floats slopes[2] = {aa * e0 + ab * e1 - ax[c], ab * e0 + bb * e1 - bx[c]};
+            for (int end = 0; end < 2; ++end) {
+                const Ints mask = SplatInt(FieldMask[c]);
+                const Ints word = end == 0 ? best.word0 : best.word1;
+                const Ints field = ((word >> FieldShift[c]) & mask) + (slopes[end] > Splat(0.0f) ? SplatInt(-1) : SplatInt(1));
+                const Ints inside = (field >= SplatInt(0)) & (field <= mask);
+                const Ints moved = (word & ~(mask << FieldShift[c])) | ((inside ? field : SplatInt(0)) << FieldShift[c]);
+                ColorResult candidate = EvaluateInOrder(in, q, three, end == 0 ? moved : best.word0,
+                                                        end == 0 ? best.word1 : moved);
+                candidate.error = inside ? candidate.error : Splat(3.0e38f);
+                improved |= candidate.error < best.error;
+                KeepBetter(best, candidate);
+            }
+        }
+        if (!AnyLane(improved))
+            break;
+    }
+}
+
+struct ColorHalf {
+    Ints color0;
+    Ints color1;
+    Ints codes;
+};
+
+// The colour half of a block in quality mode. `oneBit` (DXT1): pixels with
+// alpha below 0.5 are transparent, which takes the three-colour mode.
+LANE_INLINE ColorHalf EncodeQualityColor(const PixelLanes& pixels, const Floats* covered, const QualityParams& q,
+                                         bool oneBit)
+{
+    ColorInput in;
+    Ints anyTransparent = SplatInt(0);
+    Ints anyOpaque = SplatInt(0);
+    for (int i = 0; i < 16; ++i) {
+        const Floats rgb[3] = {Clamp01(pixels.r[i]), Clamp01(pixels.g[i]), Clamp01(pixels.b[i])};
+        for (int c = 0; c < 3; ++c)
+            in.x[c][i] = rgb[c] * q.scale[c];
+        const Ints visible = covered[i] > Splat(0.0f);
+        const Ints transparent = oneBit ? visible & ~(pixels.a[i] >= Splat(0.5f)) : SplatInt(0);
+        in.black[i] = transparent;
+        in.weight[i] = transparent ? Splat(0.0f) : covered[i];
+        anyTransparent |= transparent;
+        anyOpaque |= visible & ~transparent;
+    }
+    const Ints three = anyTransparent;
+
+    Floats a[3], b[3], axis[3];
+    PrincipalEnds(in, a, b, axis);
+    ColorResult best = FitColorMode(in, q, a, b, three);
+
+    if (q.high) {
+        if (oneBit) {
+            // Opaque blocks may do better with three colours and no black.
+            ColorResult other = FitColorMode(in, q, a, b, SplatInt(-1));
+            other.error = three ? Splat(3.0e38f) : other.error;
+            KeepBetter(best, other);
+        }
+        // The cluster fit, for the blocks whose error is still above a few
+        // 8-bit steps per channel of each pixel that counts. The choice is
+        // each lane's own, so a block's bytes never depend on its neighbours.
+        Floats counted = Splat(0.0f);
+        for (int i = 0; i < 16; ++i)
+            counted += in.weight[i];
+        const Ints wantsCluster = ~three & (best.error >= q.clusterAbove * counted);
+        if (AnyLane(wantsCluster)) {
+            Ints positions[SplitTrackers][16];
+            ClusterPositions(in, axis, positions);
+            // The quantised ends of each candidate split, then the best grid
+            // ends for the codes the best of them gives.
+            ColorResult clustered = {SplatInt(0), SplatInt(0), SplatInt(0), Splat(3.0e38f)};
+            for (int t = 0; t < SplitTrackers; ++t) {
+                Ints w0, w1;
+                GridEnds(in, q, positions[t], Splat(3.0f), w0, w1);
+                KeepBetter(clustered, EvaluateInOrder(in, q, SplatInt(0), w0, w1));
+            }
+            RefineOnCodes(in, q, SplatInt(0), clustered);
+            clustered.error = wantsCluster ? clustered.error : Splat(3.0e38f);
+            KeepBetter(best, clustered);
+        }
+        WalkColorEnds(in, q, three | (best.word0 < best.word1), best);
+    }
+
+    // Blocks of one colour take the exact endpoints.
+    Ints found = SplatInt(0);
+    Floats reference[3] = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};
+    for (int i = 0; i < 16; ++i) {
+        const Ints take = ~found & (in.weight[i] > Splat(0.0f));
+        for (int c = 0; c < 3; ++c)
+            reference[c] = take ? in.x[c][i] : reference[c];
+        found |= take;
+    }
+    Ints flat = found;
+    for (int i = 0; i < 16; ++i)
+        flat &= (in.weight[i] <= Splat(0.0f)) |
+                ((in.x[0][i] == reference[0]) & (in.x[1][i] == reference[1]) & (in.x[2][i] == reference[2]));
+    ColorHalf half = {best.word0, best.word1, best.codes};
+    if (AnyLane(flat))
+        for (int lane = 0; lane < LaneCount; ++lane) {
+            if (!flat[lane])
+                continue;
+            int rgb[3];
+            for (int c = 0; c < 3; ++c)
+                rgb[c] = static_cast<int>(reference[c][lane] * q.inverseScale[c] * 255.0f + 0.5f);
+            const FlatColorBlock block =
+                EncodeFlatColor(rgb, q.weight, !oneBit ? FlatModes::FourOnly : three[lane] ? FlatModes::ThreeOnly : FlatModes::Either);
+            half.color0[lane] = block.word0;
+            half.color1[lane] = block.word1;
+            int codes = 0;
+            for (int i = 0; i < 16; ++i)
+                codes |= (in.black[i][lane] ? 3 : block.code) << (2 * i);
+            half.codes[lane] = codes;
+        }
+    if (oneBit) {
+        const Ints none = ~anyOpaque & anyTransparent;
+        half.color0 = none ? SplatInt(0x0000) : half.color0;
+        half.color1 = none ? SplatInt(0xFFFF) : half.color1;
+        half.codes = none ? SplatInt(-1) : half.codes;
+    }
+    return half;
+}
+
+} // namespace
+
+} // namespace BLOCK_LANES_NAMESPACE
