@@ -110,7 +110,8 @@ double MeanDifference(const TextureImage& a, const TextureImage& b, std::initial
     for (uint32_t y = 0; y < a.height; ++y)
         for (uint32_t x = 0; x < a.width; ++x)
             for (int shift : shifts)
-                total += std::abs(int(PixelAt(a, 0, 0, x, y) >> shift & 0xFF) - int(PixelAt(b, 0, 0, x, y) >> shift & 0xFF));
+                total += std::abs(int(PixelAt(a, 0, 0, x, y) >> shift & 0xFF) -
+                                  int(PixelAt(b, 0, 0, x, y) >> shift & 0xFF));
     return total / (a.width * a.height * shifts.size());
 }
 

@@ -1,6 +1,6 @@
-// Constants and small steps shared by the block encoder and its decoders. Everything here is single precision and written in
-// the order the bytes depend on: changing an operation's order changes
-// output bytes.
+// Constants and small steps shared by the block encoders and decoders.
+// Everything here is single precision and written in the order the bytes
+// depend on: changing an operation's order changes output bytes.
 #pragma once
 
 #include "r3az8/tex/dxt/dxt_block.h"

@@ -108,25 +108,42 @@ LANE_INLINE void QuantiseEnds(const QualityParams& q, const Floats* a, const Flo
     word1 = exchange ? w0 : w1;
 }
 
-// Least-squares ends for pixels at ramp positions `position` (0..last).
-LANE_INLINE void SolveEnds(const ColorInput& in, const QualityParams& q, const Ints* position, Floats last, Floats* a,
-                           Floats* b)
+// The sums of the least-squares system for pixels at ramp positions
+// `position` (0..last): with alpha and beta the two ends' shares, the
+// weighted sums of alpha^2, beta^2, alpha beta and of alpha and beta times
+// each channel.
+struct ShareSums {
+    Floats aa, bb, ab;
+    Floats ax[3], bx[3];
+};
+
+LANE_INLINE ShareSums SumShares(const ColorInput& in, const Ints* position, Floats last)
 {
-    Floats aa = Splat(0.0f), bb = Splat(0.0f), ab = Splat(0.0f);
-    Floats ax[3] = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};
-    Floats bx[3] = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};
+    ShareSums sums = {Splat(0.0f), Splat(0.0f), Splat(0.0f), {Splat(0.0f), Splat(0.0f), Splat(0.0f)},
+                      {Splat(0.0f), Splat(0.0f), Splat(0.0f)}};
     for (int i = 0; i < 16; ++i) {
         const Floats beta = ToFloats(position[i]) / last;
         const Floats alpha = 1.0f - beta;
         const Floats w = in.weight[i];
-        aa += w * alpha * alpha;
-        bb += w * beta * beta;
-        ab += w * alpha * beta;
+        sums.aa += w * alpha * alpha;
+        sums.bb += w * beta * beta;
+        sums.ab += w * alpha * beta;
         for (int c = 0; c < 3; ++c) {
-            ax[c] += w * alpha * in.x[c][i];
-            bx[c] += w * beta * in.x[c][i];
+            sums.ax[c] += w * alpha * in.x[c][i];
+            sums.bx[c] += w * beta * in.x[c][i];
         }
     }
+    return sums;
+}
+
+// Least-squares ends for pixels at ramp positions `position` (0..last).
+LANE_INLINE void SolveEnds(const ColorInput& in, const QualityParams& q, const Ints* position, Floats last, Floats* a,
+                           Floats* b)
+{
+    const ShareSums sums = SumShares(in, position, last);
+    const Floats aa = sums.aa, bb = sums.bb, ab = sums.ab;
+    const Floats* ax = sums.ax;
+    const Floats* bx = sums.bx;
     const Floats determinant = aa * bb - ab * ab;
     const Ints solvable = determinant > (aa * bb) * 1.0e-5f;
     const Floats divisor = solvable ? determinant : Splat(1.0f);
@@ -235,21 +252,10 @@ constexpr int GridReach = 3;
 LANE_INLINE void GridEnds(const ColorInput& in, const QualityParams& q, const Ints* position, Floats last,
                           Ints& word0, Ints& word1)
 {
-    Floats aa = Splat(0.0f), bb = Splat(0.0f), ab = Splat(0.0f);
-    Floats ax[3] = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};
-    Floats bx[3] = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};
-    for (int i = 0; i < 16; ++i) {
-        const Floats beta = ToFloats(position[i]) / last;
-        const Floats alpha = 1.0f - beta;
-        const Floats w = in.weight[i];
-        aa += w * alpha * alpha;
-        bb += w * beta * beta;
-        ab += w * alpha * beta;
-        for (int c = 0; c < 3; ++c) {
-            ax[c] += w * alpha * in.x[c][i];
-            bx[c] += w * beta * in.x[c][i];
-        }
-    }
+    const ShareSums sums = SumShares(in, position, last);
+    const Floats aa = sums.aa, bb = sums.bb, ab = sums.ab;
+    const Floats* ax = sums.ax;
+    const Floats* bx = sums.bx;
     const Floats inverseB = bb > Splat(0.0f) ? 1.0f / (bb > Splat(0.0f) ? bb : Splat(1.0f)) : Splat(0.0f);
     const Floats determinant = aa * bb - ab * ab;
     const Ints solvable = determinant > (aa * bb) * 1.0e-5f;

@@ -66,33 +66,24 @@ void WalkColorEnds(const ColorInput& in, const QualityParams& q, Ints three, Col
         // The error for fixed codes is a quadratic in each field's ends;
         // its slopes give the directions.
         const Ints bestThree = best.word0 <= best.word1;
-        const Floats last = bestThree ? Splat(2.0f) : Splat(3.0f);
-        Floats aa = Splat(0.0f), bb = Splat(0.0f), ab = Splat(0.0f);
-        Floats ax[3] = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};
-        Floats bx[3] = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};
-        for (int i = 0; i < 16; ++i) {
-            const Floats beta = ToFloats(CodePosition((best.codes >> (2 * i)) & 3, bestThree)) / last;
-            const Floats alpha = 1.0f - beta;
-            const Floats w = in.weight[i];
-            aa += w * alpha * alpha;
-            bb += w * beta * beta;
-            ab += w * alpha * beta;
-            for (int c = 0; c < 3; ++c) {
-                ax[c] += w * alpha * in.x[c][i];
-                bx[c] += w * beta * in.x[c][i];
-            }
-        }
+        Ints position[16];
+        for (int i = 0; i < 16; ++i)
+            position[i] = CodePosition((best.codes >> (2 * i)) & 3, bestThree);
+        const ShareSums sums = SumShares(in, position, bestThree ? Splat(2.0f) : Splat(3.0f));
         Ints improved = SplatInt(0);
         for (int c = 0; c < 3; ++c) {
             const Floats e0 = Field(best.word0, c) * q.scale[c];
             const Floats e1 = Field(best.word1, c) * q.scale[c];
-            const Floats slopes[2] = {aa * e0 + ab * e1 - ax[c], ab * e0 + bb * e1 - bx[c]};
+            const Floats slopes[2] = {sums.aa * e0 + sums.ab * e1 - sums.ax[c],
+                                      sums.ab * e0 + sums.bb * e1 - sums.bx[c]};
             for (int end = 0; end < 2; ++end) {
                 const Ints mask = SplatInt(FieldMask[c]);
                 const Ints word = end == 0 ? best.word0 : best.word1;
-                const Ints field = ((word >> FieldShift[c]) & mask) + (slopes[end] > Splat(0.0f) ? SplatInt(-1) : SplatInt(1));
+                const Ints step = slopes[end] > Splat(0.0f) ? SplatInt(-1) : SplatInt(1);
+                const Ints field = ((word >> FieldShift[c]) & mask) + step;
                 const Ints inside = (field >= SplatInt(0)) & (field <= mask);
-                const Ints moved = (word & ~(mask << FieldShift[c])) | ((inside ? field : SplatInt(0)) << FieldShift[c]);
+                const Ints moved =
+                    (word & ~(mask << FieldShift[c])) | ((inside ? field : SplatInt(0)) << FieldShift[c]);
                 ColorResult candidate = EvaluateInOrder(in, q, three, end == 0 ? moved : best.word0,
                                                         end == 0 ? best.word1 : moved);
                 candidate.error = inside ? candidate.error : Splat(3.0e38f);
@@ -190,7 +181,8 @@ LANE_INLINE ColorHalf EncodeQualityColor(const PixelLanes& pixels, const Floats*
             for (int c = 0; c < 3; ++c)
                 rgb[c] = static_cast<int>(reference[c][lane] * q.inverseScale[c] * 255.0f + 0.5f);
             const FlatColorBlock block =
-                EncodeFlatColor(rgb, q.weight, !oneBit ? FlatModes::FourOnly : three[lane] ? FlatModes::ThreeOnly : FlatModes::Either);
+                EncodeFlatColor(rgb, q.weight,
+                                !oneBit ? FlatModes::FourOnly : three[lane] ? FlatModes::ThreeOnly : FlatModes::Either);
             half.color0[lane] = block.word0;
             half.color1[lane] = block.word1;
             int codes = 0;

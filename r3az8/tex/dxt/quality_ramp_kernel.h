@@ -26,7 +26,8 @@ RampResult EvaluateRamp(const Floats* value, const Floats* weight, Ints end0, In
     palette[0] = p0;
     palette[1] = p1;
     for (int k = 1; k <= 6; ++k) {
-        const Floats eighth = (Splat(static_cast<float>(7 - k)) * p0 + Splat(static_cast<float>(k)) * p1) * dxt::OneSeventh;
+        const Floats eighth =
+            (Splat(static_cast<float>(7 - k)) * p0 + Splat(static_cast<float>(k)) * p1) * dxt::OneSeventh;
         const Floats sixth = k <= 4 ? (Splat(static_cast<float>(5 - k)) * p0 + Splat(static_cast<float>(k)) * p1) *
                                           dxt::OneFifth
                                     : Splat(k == 5 ? 0.0f : 1.0f);
