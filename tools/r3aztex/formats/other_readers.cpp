@@ -68,6 +68,9 @@ constexpr std::array kFacts = {
     Facts{D3DFMT_DXT3, IM | NV | PIL},
     Facts{D3DFMT_DXT4, kNone},
     Facts{D3DFMT_DXT5, IM | NV | PIL},
+    // BC4 read as grey, BC5 as red and green.
+    Facts{D3DFMT_BC4, NV | PIL},
+    Facts{D3DFMT_BC5, NV | PIL},
     // The later formats, by the Direct3D 9 numbers, RGBG/GRGB or the DX10
     // header: none of the three reads them. (The read-only block formats
     // are never written.)
