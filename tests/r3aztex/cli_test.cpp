@@ -50,7 +50,7 @@ TEST(Cli, CommandLineMistakesExitWithOne)
         {{"convert", png, "-o", folder / "o.dds", "--fromat", "dxt1"}, "did you mean --format?"},
         {{"diff", png, png, "--min-psrn", "30"}, "did you mean --min-psnr?"},
         {{"convert", png, "-o", folder / "o.dds", "--format", "dxt"}, "did you mean dxt1, dxt2, dxt3, dxt4 or dxt5?"},
-        {{"convert", png, "-o", folder / "o.dds", "--format", "bc8"}, "did you mean bc4, bc5, bc1, bc2 or bc3?"},
+        {{"convert", png, "-o", folder / "o.dds", "--format", "bc8"}, "did you mean bc4, bc5, bc7, bc1, bc2 or bc3?"},
         {{"convert", png, "-o", folder / "o.dds", "--mips", "abc"}, "--mips: 'abc' is not a number"},
         {{"diff", png, png, "--max-rmse", "low"}, "--max-rmse: 'low' is not a number"},
         {{"convert", png, "-o", folder / "o.dds", "--filter", "trinagle"}, "did you mean triangle?"},

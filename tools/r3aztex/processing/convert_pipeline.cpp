@@ -225,7 +225,7 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
         resample.filter |= settings.ditherFlag;
         resample.destinationPalette = finalStep.destinationPalette;
         if (quality)
-            return finish(ResampleTop(source, kWorkingFormat, plan.width, plan.height, plan.depth, 1, resample),
+            return finish(ResampleTop(source, working, plan.width, plan.height, plan.depth, 1, resample),
                           finalStep);
         return ResampleTop(source, output, plan.width, plan.height, plan.depth, 1, resample);
     }
