@@ -1,7 +1,7 @@
 // The quality encoder: the same bytes in every lane width, pinned bytes per
 // level and format, single colours as near as any block can decode them,
 // uncovered pixels that do not pull the fit, and BC4/BC5 round trips.
-#include "r3az8/tex/blit/simd_support.h"
+#include "r3az8/tex/cpu.h"
 #include "r3az8/tex/dxt/block_lanes.h"
 #include "r3az8/tex/dxt/quality.h"
 #include "tests/dxt/block_samples.h"

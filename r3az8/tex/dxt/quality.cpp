@@ -4,7 +4,7 @@
 #include "r3az8/tex/dxt/no_fused_multiply_add.h"
 #include "r3az8/tex/dxt/quality.h"
 
-#include "r3az8/tex/blit/simd_support.h"
+#include "r3az8/tex/cpu.h"
 #include "r3az8/tex/dxt/block_lanes.h"
 
 #include <cmath>
@@ -20,8 +20,8 @@ using QualityEncoder = HRESULT (*)(D3DFORMAT, BYTE*, const FloatColor*, const BY
 
 QualityEncoder ChooseQualityEncoder()
 {
-    return ProcessorSupports(InstructionSet::Avx2) ? block_lanes_avx2::EncodeQualityBlocks
-                                                   : block_lanes_portable::EncodeQualityBlocks;
+    return KernelsMayUse(InstructionSet::Avx2) ? block_lanes_avx2::EncodeQualityBlocks
+                                               : block_lanes_portable::EncodeQualityBlocks;
 }
 
 // The formats the quality encoder writes, and their block sizes.
