@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 
 namespace {
 
@@ -92,33 +91,28 @@ int ReadHex(const char* digits)
     return overflow ? -1 : int32_t(value);
 }
 
-// A decimal floating-point number (no "inf", "nan" or hexadecimal forms).
+// A decimal floating-point number (no "inf", "nan" or hexadecimal forms),
+// rounded once, straight from decimal to the nearest float: "3.4028235e38",
+// the largest float as it is usually printed, is that float, while a value
+// read as a double first would lie beyond it and end as infinity.
 float ReadFloat(const char* text)
 {
     text = SkipWhitespace(text);
-    bool negative = *text == '-';
+    const bool negative = *text == '-';
     if (*text == '-' || *text == '+')
         ++text;
-    bool digitFirst = *text >= '0' && *text <= '9';
-    bool pointThenDigit = *text == '.' && text[1] >= '0' && text[1] <= '9';
+    const bool digitFirst = *text >= '0' && *text <= '9';
+    const bool pointThenDigit = *text == '.' && text[1] >= '0' && text[1] <= '9';
     if (!digitFirst && !pointThenDigit)
         return 0.0f;
-    double value = 0.0;
+    float value = 0.0f;
     const char* end = text + std::strlen(text);
-    std::from_chars_result result = std::from_chars(text, end, value, std::chars_format::general);
+    const std::from_chars_result result = std::from_chars(text, end, value, std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range)
-        value = std::strtod(text, nullptr); // huge or tiny: infinity or 0, as strtod rounds
+        value = std::strtof(text, nullptr); // beyond the float range: infinity, or 0 for tiny values
     else if (result.ec != std::errc())
-        value = 0.0;
-    if (negative)
-        value = -value;
-    // A double beyond the float range has no float value to convert to.
-    constexpr double kLargest = std::numeric_limits<float>::max();
-    if (value > kLargest)
-        return std::numeric_limits<float>::infinity();
-    if (value < -kLargest)
-        return -std::numeric_limits<float>::infinity();
-    return float(value);
+        value = 0.0f;
+    return negative ? -value : value;
 }
 
 } // namespace

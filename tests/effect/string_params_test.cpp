@@ -5,6 +5,7 @@
 #include "tests/engine/engine_session.h"
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -203,6 +204,17 @@ TEST_F(StringParams, NumbersAreReadAsDecimal)
     EXPECT_EQ(Float(params, "i"), 0.0f);
     EXPECT_EQ(Float(params, "j"), 0.0f);
     EXPECT_TRUE(std::isinf(Float(params, "k")));
+}
+
+// Rounded once from decimal to float: the largest float as printed is that
+// float, not infinity; only what rounds beyond it is infinite.
+TEST_F(StringParams, TheLargestFloatAsPrintedReadsAsItself)
+{
+    kwoStringParams& params = *Make("max=3.4028235e38\nmin=-3.4028235e38\nover=3.4028236e38\ntiny=1e-45");
+    EXPECT_EQ(Float(params, "max"), std::numeric_limits<float>::max());
+    EXPECT_EQ(Float(params, "min"), -std::numeric_limits<float>::max());
+    EXPECT_EQ(Float(params, "over"), std::numeric_limits<float>::infinity());
+    EXPECT_EQ(Float(params, "tiny"), std::numeric_limits<float>::denorm_min());
 }
 
 TEST_F(StringParams, ReportsItsBlocksAtTheirSites)
