@@ -360,21 +360,6 @@ Scenario VolumeHalvingIntoDynamic(Sweep& s)
     return scenario;
 }
 
-Scenario VolumeFromItself(Sweep& s)
-{
-    Scenario scenario;
-    auto* texture = s.Keep(scenario, s.MakeVolume(6, 6, 3, 1, D3DPOOL_MANAGED));
-    s.FillLevels(texture, 18);
-    auto* volume = s.Keep(scenario, s.Level(texture, 0));
-    scenario.operation = [=] {
-        const D3DBOX from = {0, 0, 4, 4, 0, 2};
-        const D3DBOX to = {2, 1, 6, 5, 1, 3};
-        return LoadVolumeFromVolume(volume, nullptr, &to, volume, nullptr, &from, IMAGE_FILTER_TRIANGLE, 0);
-    };
-    scenario.result = [=, &s] { return s.VolumeLevels(texture); };
-    return scenario;
-}
-
 // Pixel pairs into blocks, a region that splits a source pair and covers
 // the destination blocks only in part: both buffered codecs at work.
 Scenario MemoryPairsIntoBlocks(Sweep& s)
@@ -449,7 +434,6 @@ const SweepCase sweepCases[] = {
     {"SurfaceFromUnlockableRenderTarget", SurfaceFromUnlockableRenderTarget},
     {"MemoryIntoVolumeBox", MemoryIntoVolumeBox},
     {"VolumeHalvingIntoDynamic", VolumeHalvingIntoDynamic},
-    {"VolumeFromItself", VolumeFromItself},
     {"MemoryPairsIntoBlocks", MemoryPairsIntoBlocks},
     {"SurfaceBlocksIntoPairs", SurfaceBlocksIntoPairs},
     {"FilterBlockTexture", FilterBlockTexture},

@@ -1,4 +1,4 @@
-// VolumeLock: boxes, refusals, lock flags, the locked area and snapshots.
+// VolumeLock: boxes, refusals, lock flags, the locked area, no copy path.
 #include "device_fixture.h"
 #include "r3az8/tex/load/volume_lock.h"
 
@@ -147,40 +147,24 @@ TEST_F(VolumeLockTest, DiscardOnlyForAWholeWriteOfADynamicSingleLevelVolumeTextu
     }
 }
 
-TEST_F(VolumeLockTest, ReadingSnapshotLeavesTheVolumeUnlocked)
+// Volumes have no copy path: the separate-copy bit changes nothing, the
+// volume itself stays locked and a second lock on it fails.
+TEST_F(VolumeLockTest, SeparateCopyBitIsIgnored)
 {
     auto texture = MakeVolume(4, 4, 3, 1, D3DPOOL_MANAGED);
     auto volume = Level(texture.Get(), 0);
-    FillLevels(texture.Get(), 21);
-    const std::vector<BYTE> bytes = ReadBytes(volume.Get());
-
     VolumeLock lock;
     ImageDesc image{};
     const D3DBOX box = {1, 1, 3, 4, 1, 3};
     ASSERT_EQ(lock.Lock(volume.Get(), nullptr, &box, LOCK_READ_ONLY | LOCK_SEPARATE_COPY, image), S_OK);
-    EXPECT_EQ(d3d8::LockedObjects(), 0u);
-    ExpectBox(image.Region, box);
-    for (UINT z = 1; z < 3; ++z)
-        for (UINT y = 1; y < 4; ++y)
-            EXPECT_EQ(std::memcmp(static_cast<BYTE*>(image.pData) + z * image.SlicePitch + y * image.RowPitch + 4,
-                                  &bytes[((z * 4 + y) * 4 + 1) * 4], 8),
-                      0);
-    // The volume can be locked for writing meanwhile.
+    EXPECT_EQ(d3d8::LockedObjects(), 1u);
+    EXPECT_EQ(LastLock().flags, DWORD(D3DLOCK_NOSYSLOCK | D3DLOCK_READONLY));
+
     VolumeLock writer;
     ImageDesc written{};
-    EXPECT_EQ(writer.Lock(volume.Get(), nullptr, nullptr, 0, written), S_OK);
-}
-
-TEST_F(VolumeLockTest, SnapshotWithoutMemoryFailsCleanly)
-{
-    auto texture = MakeVolume(4, 4, 3, 1, D3DPOOL_MANAGED);
-    auto volume = Level(texture.Get(), 0);
-    FailWorkingMemoryAt(1);
-    VolumeLock lock;
-    ImageDesc image{};
-    EXPECT_EQ(lock.Lock(volume.Get(), nullptr, nullptr, LOCK_READ_ONLY | LOCK_SEPARATE_COPY, image), E_OUTOFMEMORY);
-    FailWorkingMemoryAt(0);
-    EXPECT_EQ(d3d8::LockedObjects(), 0u);
+    DebugCapture capture;
+    EXPECT_EQ(writer.Lock(volume.Get(), nullptr, nullptr, 0, written), D3DERR_INVALIDCALL);
+    EXPECT_EQ(capture.Text(), Line("Could not lock volume"));
 }
 
 TEST_F(VolumeLockTest, FailingLockBoxIsReported)

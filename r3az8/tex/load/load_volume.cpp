@@ -52,6 +52,9 @@ HRESULT LoadVolumeFromVolume(IDirect3DVolume8* pDestVolume, const PALETTEENTRY* 
     if (!ArgumentGiven(pSrcVolume, "pSrcVolume"))
         return D3DERR_INVALIDCALL;
 
+    // The volume lock ignores the separate-copy bit, so a volume loaded from
+    // itself stays locked as the source and its destination lock fails
+    // ("Could not lock volume").
     DWORD options = LOCK_READ_ONLY;
     if (pSrcVolume == pDestVolume)
         options |= LOCK_SEPARATE_COPY;

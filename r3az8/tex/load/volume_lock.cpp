@@ -4,8 +4,6 @@
 #include "r3az8/tex/load/containers.h"
 #include "r3az8/tex/load/lock_area.h"
 
-#include <cstring>
-
 namespace {
 
 bool BoxInside(const D3DBOX& box, const D3DVOLUME_DESC& desc)
@@ -54,11 +52,11 @@ HRESULT VolumeLock::Lock(IDirect3DVolume8* volume, const PALETTEENTRY* palette, 
     if (wholeWrite && (desc.Usage & D3DUSAGE_DYNAMIC) && IsLevelOfSingleLevelVolumeTexture(volume))
         flags |= D3DLOCK_DISCARD;
 
-    // A snapshot is taken of the whole volume: its byte size is known
-    // without knowing the format's.
-    const bool snapshot = (options & LOCK_SEPARATE_COPY) && (options & LOCK_READ_ONLY);
+    // LOCK_SEPARATE_COPY has no meaning here: volumes have no copy path, so
+    // a volume loaded from itself is still locked when its destination lock
+    // is asked for, and that lock fails.
     LockArea area = {whole, true};
-    if (partial && !snapshot)
+    if (partial)
         area = WidenToStorageUnits(desc.Format, region, whole);
 
     D3DLOCKED_BOX locked{};
@@ -67,15 +65,7 @@ HRESULT VolumeLock::Lock(IDirect3DVolume8* volume, const PALETTEENTRY* palette, 
         DebugPrintf(0, "Could not lock volume");
         return hr;
     }
-    if (snapshot) {
-        hr = TakeSnapshot(locked, desc.Depth);
-        volume->UnlockBox();
-        if (FAILED(hr))
-            return hr;
-        locked.pBits = snapshot_.get();
-    } else {
-        volume_ = volume;
-    }
+    volume_ = volume;
 
     if (!area.whole) {
         // pBits addresses the locked area's corner.
@@ -98,19 +88,8 @@ HRESULT VolumeLock::Lock(IDirect3DVolume8* volume, const PALETTEENTRY* palette, 
     return S_OK;
 }
 
-HRESULT VolumeLock::TakeSnapshot(const D3DLOCKED_BOX& locked, UINT depth)
-{
-    const size_t bytes = size_t(UINT(locked.SlicePitch)) * depth;
-    snapshot_ = AllocateWorkingArray<BYTE>(bytes, Contents::Uninitialised);
-    if (!snapshot_)
-        return E_OUTOFMEMORY;
-    std::memcpy(snapshot_.get(), locked.pBits, bytes);
-    return S_OK;
-}
-
 void VolumeLock::Release()
 {
-    snapshot_.reset();
     if (!volume_)
         return;
     volume_->UnlockBox();
