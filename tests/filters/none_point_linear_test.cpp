@@ -197,6 +197,32 @@ TEST(FilterLinear2D, KeepsAndExchangesRowsInsteadOfDecodingAgain)
     EXPECT_EQ(srcCodec->rowsRead, 6);
 }
 
+// A zero-width destination rectangle is a valid one: both linear filters
+// are done without writing a row. An empty source is still declined.
+TEST(FilterLinear, EmptyDestinationIsDoneEmptySourceDeclined)
+{
+    FloatImage plain(3, 3), volume(3, 3, 2), narrow(0, 3), flat(3, 0), shallow(3, 3, 0);
+    struct Case {
+        HRESULT (Blitter::*operation)();
+        FloatImage* dest;
+        FloatImage* source;
+        HRESULT expected;
+    };
+    const Case cases[] = {
+        {&Blitter::FilterLinear2D, &narrow, &plain, S_OK},  {&Blitter::FilterLinear3D, &shallow, &volume, S_OK},
+        {&Blitter::FilterLinear2D, &plain, &flat, E_FAIL},  {&Blitter::FilterLinear3D, &volume, &shallow, E_FAIL},
+    };
+    for (const Case& c : cases) {
+        auto* destCodec = new FloatCodec(*c.dest);
+        Blitter blitter;
+        blitter.pDest = destCodec;
+        blitter.pSrc = new FloatCodec(*c.source);
+        blitter.Filter = IMAGE_FILTER_LINEAR;
+        EXPECT_EQ((blitter.*c.operation)(), c.expected) << c.dest->width << "x" << c.dest->height;
+        EXPECT_EQ(destCodec->rowsWritten, 0);
+    }
+}
+
 TEST(FilterLinear3D, ServesVolumesWithATrilinearBlend)
 {
     std::mt19937 random(12);

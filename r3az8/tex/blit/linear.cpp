@@ -8,6 +8,9 @@
 
 namespace {
 
+// An empty destination (a rectangle of zero width is a valid one) leaves
+// the filter nothing to do; an empty source has nothing to sample, and its
+// taps would point before its first pixel.
 bool IsEmpty(const PixelCodec& codec) { return codec.Width == 0 || codec.Height == 0 || codec.Depth == 0; }
 
 // Decoded source row y in one slice (2D) or in the two slices of the
@@ -59,8 +62,10 @@ HRESULT Blitter::FilterLinear2D()
     PixelCodec& dest = *pDest;
     if (FilterType(Filter) != IMAGE_FILTER_LINEAR || src.Depth != 1 || dest.Depth != 1)
         return E_FAIL;
-    if (IsEmpty(src) || IsEmpty(dest))
+    if (IsEmpty(src))
         return E_FAIL;
+    if (IsEmpty(dest))
+        return S_OK;
 
     WorkingArray<LinearTap> xTaps = MakeLinearTaps(dest.Width, src.Width, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_U));
     WorkingArray<LinearTap> yTaps = MakeLinearTaps(dest.Height, src.Height, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_V));
@@ -91,8 +96,10 @@ HRESULT Blitter::FilterLinear3D()
     PixelCodec& dest = *pDest;
     if (FilterType(Filter) != IMAGE_FILTER_LINEAR)
         return E_FAIL;
-    if (IsEmpty(src) || IsEmpty(dest))
+    if (IsEmpty(src))
         return E_FAIL;
+    if (IsEmpty(dest))
+        return S_OK;
 
     WorkingArray<LinearTap> xTaps = MakeLinearTaps(dest.Width, src.Width, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_U));
     WorkingArray<LinearTap> yTaps = MakeLinearTaps(dest.Height, src.Height, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_V));
