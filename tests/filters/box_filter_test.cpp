@@ -242,6 +242,22 @@ TEST(BoxFilter2D, DitheringForcesTheGeneralPath)
     EXPECT_EQ(fifteens + sixteens, 16);
 }
 
+// A colour key is applied by ReadRow, which the fast paths bypass: a keyed
+// 2x2 of green boxed to 1x1 is transparent black, as on the general path.
+TEST(BoxFilter2D, ASourceColourKeyTakesTheGeneralPath)
+{
+    PackedImage src(D3DFMT_A8R8G8B8, 4, 2, 2), dest(D3DFMT_A8R8G8B8, 4, 1, 1);
+    for (UINT y = 0; y < 2; ++y)
+        for (UINT x = 0; x < 2; ++x)
+            src.Set<uint32_t>(x, y, 0, 0xFF00FF00u);
+    ImageDesc source = src.Describe();
+    source.ColorKey = 0xFF00FF00u;
+    ImageDesc destination = dest.Describe();
+    Blitter blitter;
+    ASSERT_EQ(blitter.Blit(destination, source, IMAGE_FILTER_BOX), S_OK);
+    EXPECT_EQ(dest.Get<uint32_t>(0, 0), 0x00000000u);
+}
+
 // The general path's arithmetic, bit for bit: ((a + b) + c + d) x 0.25.
 TEST(BoxFilter2D, TheGeneralPathAddsInItsFixedOrder)
 {

@@ -40,7 +40,11 @@ HRESULT Blitter::FilterBox2D()
 
     EvenWidthAndHeight(src);
 
-    if ((Filter & IMAGE_FILTER_DITHER) == 0 && src.Format == dest.Format && src.Width >= 2 && src.Height >= 2) {
+    // The fast paths work on the stored bits, bypassing ReadRow and so the
+    // source's colour key, which only ReadRow applies: a keyed source goes
+    // the general way, whose keyed pixels count as transparent black.
+    if ((Filter & IMAGE_FILTER_DITHER) == 0 && src.ColorKey == 0 && src.Format == dest.Format && src.Width >= 2 &&
+        src.Height >= 2) {
         if (BoxFastPath fastPath = FindBoxFastPath(src.Format)) {
             if ((this->*fastPath)() >= 0)
                 return S_OK;
