@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -134,6 +136,9 @@ TEST(DecodeBlockDXT5, DescendingEndpointsGiveEightValues)
     EXPECT_FLOAT_EQ(out[0].a, 200.0f / 255.0f);
     EXPECT_FLOAT_EQ(out[1].a, 100.0f / 255.0f);
     EXPECT_FLOAT_EQ(out[2].a, (6.0f * 200.0f / 255.0f + 100.0f / 255.0f) / 7.0f);
+    // Bit for bit: (6 x (200 x 0.003921569) + 100 x 0.003921569) x 0.14285715
+    // in single precision, two units in the last place above the exact value.
+    EXPECT_EQ(std::bit_cast<uint32_t>(out[2].a), 0x3F3A714Fu);
     for (int code = 2; code < 8; ++code)
         EXPECT_FLOAT_EQ(out[code].a, ((8 - code) * 200.0f + (code - 1) * 100.0f) / 7.0f / 255.0f) << code;
     EXPECT_FLOAT_EQ(out[15].a, out[0].a);

@@ -60,10 +60,12 @@ TEST_F(EffectRender, DrawIssuesOneTriangleList)
     zelvBaseEffect* effect = NewEffect();
     d3d8::ClearCallLog();
     EXPECT_EQ(effect->Draw(0, 7, 0, 0), S_OK);
+    EXPECT_EQ(effect->Draw(0, 4, 0, 6), S_OK);
     EXPECT_EQ(effect->Draw(3, 4, 9, 6), S_OK);
     EXPECT_EQ(effect->Draw(0, 5, 0, 8), S_OK); // remainders are dropped
     EXPECT_EQ(d3d8::CallLog(), (std::vector<std::string>{
                                    "DrawPrimitive(4, 0, 2)",
+                                   "DrawIndexedPrimitive(4, 0, 4, 0, 2)",
                                    "DrawIndexedPrimitive(4, 3, 4, 9, 2)",
                                    "DrawIndexedPrimitive(4, 0, 5, 0, 2)",
                                }));

@@ -26,6 +26,8 @@ const OrderCase kCases[] = {
     {"none", {4, 4, 1}, {8, 2, 1}, IMAGE_FILTER_NONE, &Blitter::FilterNone, &Blitter::FilterTriangle2D},
     {"point", {4, 4, 1}, {3, 5, 1}, IMAGE_FILTER_POINT, &Blitter::FilterPoint, &Blitter::FilterTriangle2D},
     {"box 2D", {8, 6, 1}, {4, 3, 1}, IMAGE_FILTER_BOX, &Blitter::FilterBox2D, &Blitter::FilterTriangle2D},
+    {"box 64 to 32", {64, 64, 1}, {32, 32, 1}, IMAGE_FILTER_BOX, &Blitter::FilterBox2D, &Blitter::FilterTriangle2D},
+    {"box 64 to 31", {64, 64, 1}, {31, 31, 1}, IMAGE_FILTER_BOX, &Blitter::FilterTriangle2D, &Blitter::FilterPoint},
     {"box 3D", {4, 4, 4}, {2, 2, 2}, IMAGE_FILTER_BOX, &Blitter::FilterBox3D, &Blitter::FilterTriangle3D},
     {"linear 2D", {5, 5, 1}, {7, 3, 1}, IMAGE_FILTER_LINEAR, &Blitter::FilterLinear2D, &Blitter::FilterTriangle2D},
     {"linear 3D", {4, 4, 3}, {3, 5, 2}, IMAGE_FILTER_LINEAR, &Blitter::FilterLinear3D, &Blitter::FilterTriangle3D},

@@ -1,4 +1,4 @@
-// The triangle weight tables: their layout, the worked values at scale 1,
+// The triangle weight tables: their layout, exact values at scales 1, 1/2 and 2,
 // weights that sum to 1 for every destination pixel across size ratios and
 // edge modes, and the capacity bound that stops a filling instead of
 // writing past the block.
@@ -63,6 +63,32 @@ TEST(TriangleWeights, AtScaleOneWrappedEdgesReachTheOppositeSide)
     std::vector<Pairs> entries = Weights(8, 8, EdgeMode::Wrap);
     EXPECT_EQ(entries[0], (Pairs{{7, 0.125f}, {0, 0.75f}, {1, 0.125f}}));
     EXPECT_EQ(entries[7], (Pairs{{6, 0.125f}, {7, 0.75f}, {0, 0.125f}}));
+}
+
+// Halving (scale 0.5): each source pixel gives 7/16 to the destination pixel
+// it lies in and 1/16 to the neighbour on its far side. Mirrored, the edge
+// pixels keep the overhang: 1/2 each.
+TEST(TriangleWeights, AtScaleOneHalfExactValues)
+{
+    EXPECT_EQ(Weights(4, 2, EdgeMode::Wrap), (std::vector<Pairs>{{{1, 0.0625f}, {0, 0.4375f}},
+                                                                  {{0, 0.4375f}, {1, 0.0625f}},
+                                                                  {{0, 0.0625f}, {1, 0.4375f}},
+                                                                  {{1, 0.4375f}, {0, 0.0625f}}}));
+    EXPECT_EQ(Weights(4, 2, EdgeMode::Mirror), (std::vector<Pairs>{{{0, 0.5f}},
+                                                                    {{0, 0.4375f}, {1, 0.0625f}},
+                                                                    {{0, 0.0625f}, {1, 0.4375f}},
+                                                                    {{1, 0.5f}}}));
+}
+
+// Doubling (scale 2): the tent spans four destination pixels, 1/4, 3/4, 3/4
+// and 1/4 from left to right; mirrored, the part beyond the edge folds back
+// as a full 1.
+TEST(TriangleWeights, AtScaleTwoExactValues)
+{
+    EXPECT_EQ(Weights(2, 4, EdgeMode::Wrap), (std::vector<Pairs>{{{3, 0.25f}, {0, 0.75f}, {1, 0.75f}, {2, 0.25f}},
+                                                                  {{1, 0.25f}, {2, 0.75f}, {3, 0.75f}, {0, 0.25f}}}));
+    EXPECT_EQ(Weights(2, 4, EdgeMode::Mirror),
+              (std::vector<Pairs>{{{0, 1.0f}, {1, 0.75f}, {2, 0.25f}}, {{1, 0.25f}, {2, 0.75f}, {3, 1.0f}}}));
 }
 
 TEST(TriangleWeights, EmptySizesGiveNoTable)
