@@ -9,7 +9,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
   libpng-dev      # PNG reading and writing (tools)
-  libstb-dev      # TGA and JPEG reading (r3aztex); stb's resizer and DXT encoder as benchmark peers
+  libjpeg62-turbo-dev  # JPEG reading (r3aztex)
+  libstb-dev      # TGA reading (r3aztex); stb's resizer and DXT encoder as benchmark peers
   libcli11-dev    # command-line parsing (tools)
   libwebp-dev     # animated WebP output (mirolan-play): libwebp's animation encoder
   # fuzzing and the sanitizer runtime for clang

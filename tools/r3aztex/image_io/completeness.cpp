@@ -49,21 +49,4 @@ std::string TgaIncompleteness(std::span<const BYTE> bytes)
     return "";
 }
 
-std::string JpegIncompleteness(std::span<const BYTE> bytes)
-{
-    // Inside entropy-coded data a 0xFF byte is always followed by 0x00 or a
-    // restart marker, so the last start-of-scan marker found is the last
-    // scan's, and a complete file has an end-of-image marker after it.
-    size_t lastScan = 0;
-    for (size_t i = 0; i + 1 < bytes.size(); ++i)
-        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA)
-            lastScan = i;
-    if (lastScan == 0)
-        return "JPEG file has no image data";
-    for (size_t i = lastScan + 2; i + 1 < bytes.size(); ++i)
-        if (bytes[i] == 0xFF && bytes[i + 1] == 0xD9)
-            return "";
-    return "file ends before the JPEG end marker";
-}
-
 } // namespace r3aztex

@@ -1,6 +1,6 @@
-// Checks that a TGA or JPEG file holds all the data its header promises.
-// stb_image reads missing bytes as zeros instead of failing, so a cut file
-// would otherwise decode "successfully" into a partly black picture.
+// Checks that a TGA file holds all the data its header promises. stb_image
+// reads missing bytes as zeros instead of failing, so a cut file would
+// otherwise decode "successfully" into a partly black picture.
 #pragma once
 
 #include "win32.h"
@@ -12,6 +12,5 @@ namespace r3aztex {
 
 // An empty string when the file is complete; the reason otherwise.
 std::string TgaIncompleteness(std::span<const BYTE> bytes);
-std::string JpegIncompleteness(std::span<const BYTE> bytes);
 
 } // namespace r3aztex

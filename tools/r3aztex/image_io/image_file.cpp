@@ -2,6 +2,7 @@
 
 #include "tools/r3aztex/dds/dds_reader.h"
 #include "tools/r3aztex/image_io/file_io.h"
+#include "tools/r3aztex/image_io/image_decoder.h"
 #include "tools/r3aztex/tool_error.h"
 #include "tools/r3aztex/util/warnings.h"
 
@@ -58,6 +59,22 @@ FileType DetectFileType(std::span<const BYTE> bytes, const std::string& name)
     return byName == FileType::Tga || byName == FileType::Dds || byName == FileType::Png ? byName : FileType::Unknown;
 }
 
+std::unique_ptr<ImageDecoder> OpenImage(std::span<const BYTE> bytes, const std::string& name)
+{
+    switch (DetectFileType(bytes, name)) {
+    case FileType::Png:
+        return OpenPng(bytes, name);
+    case FileType::Tga:
+        return OpenTga(bytes, name);
+    case FileType::Jpeg:
+        return OpenJpeg(bytes, name);
+    case FileType::Dds:
+    case FileType::Unknown:
+        break;
+    }
+    throw FileError(ExitCode::Unsupported, name, "not a PNG, TGA or JPEG file");
+}
+
 std::vector<TextureImage> DecodeTextureLayers(std::span<const BYTE> bytes, const std::string& name)
 {
     std::vector<TextureImage> layers;
@@ -69,11 +86,9 @@ std::vector<TextureImage> DecodeTextureLayers(std::span<const BYTE> bytes, const
         return std::move(contents.layers);
     }
     case FileType::Png:
-        layers.push_back(DecodePng(bytes, name));
-        return layers;
     case FileType::Tga:
     case FileType::Jpeg:
-        layers.push_back(DecodeWithStb(bytes, name));
+        layers.push_back(OpenImage(bytes, name)->Pixels());
         return layers;
     case FileType::Unknown:
         break;

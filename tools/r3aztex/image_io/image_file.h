@@ -19,19 +19,16 @@ FileType FileTypeOfName(const std::string& name);
 
 // Every texture a file holds: one, or the elements of a DDS texture array
 // in order. PNG, TGA and JPEG give a one-level 2D texture in A8R8G8B8, or
-// A16R16G16B16 for 16-bit PNG files. A DDS file read leniently is reported
-// with Warn. Throws ToolError naming the file: FileAccess, Malformed,
-// Unsupported.
+// A16R16G16B16 for 16-bit PNG files (see image_decoder.h). A DDS file read
+// leniently is reported with Warn. Throws ToolError naming the file:
+// FileAccess, Malformed, Unsupported (also for sizes beyond the limits,
+// refused before the pixels are allocated).
 std::vector<TextureImage> ReadTextureLayers(const std::string& path);
 std::vector<TextureImage> DecodeTextureLayers(std::span<const BYTE> bytes, const std::string& name);
 
 // The same for a file of one texture; an array is refused (Unsupported).
 TextureImage ReadTextureFile(const std::string& path);
 TextureImage DecodeTexture(std::span<const BYTE> bytes, const std::string& name);
-
-// PNG decoding and encoding of 2D single-level textures.
-TextureImage DecodePng(std::span<const BYTE> bytes, const std::string& name);
-TextureImage DecodeWithStb(std::span<const BYTE> bytes, const std::string& name);
 
 enum class AlphaOutput { Keep, Drop };
 // Level 0 of a 2D texture in A8R8G8B8 or X8R8G8B8 (8-bit samples) or

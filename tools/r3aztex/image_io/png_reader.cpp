@@ -1,7 +1,7 @@
 // PNG input through libpng. libpng reports errors by longjmp, so the calls
 // that may fail live in functions whose frames hold nothing with a
 // destructor; the C++ side only sees a status and a message.
-#include "tools/r3aztex/image_io/image_file.h"
+#include "tools/r3aztex/image_io/image_decoder.h"
 
 #include "tools/r3aztex/tool_error.h"
 
@@ -12,6 +12,11 @@
 
 namespace r3aztex {
 namespace {
+
+// Deflate turns one byte into at most 1032 (a 258-byte match in two bits),
+// so image data needing more than that many times the file's size cannot be
+// in the file.
+constexpr uint64_t kMostInflatedPerByte = 1032;
 
 struct MemoryReader {
     const BYTE* data;
@@ -41,27 +46,39 @@ void RecordError(png_structp png, png_const_charp message)
 
 void IgnoreWarning(png_structp, png_const_charp) {}
 
-struct PngShape {
+// The header as stored, before any transformation.
+struct PngHeader {
     png_uint_32 width;
     png_uint_32 height;
-    int bitDepth; // 8 or 16 after the transformations
+    int bitDepth;
+    int colourType;
+    int channels;
 };
 
 enum class Stage { Ok, Failed };
 
-// Reads the header and sets up the transformations that turn every PNG
-// colour type into B, G, R, A samples of 8 or 16 bits, 16-bit ones in
-// little-endian order: the byte layouts of A8R8G8B8 and A16R16G16B16.
-Stage ReadHeader(png_structp png, png_infop info, PngShape* shape)
+Stage ReadHeader(png_structp png, png_infop info, PngHeader* header)
 {
     if (setjmp(png_jmpbuf(png)))
         return Stage::Failed;
     png_read_info(png, info);
-    int bitDepth = 0, colourType = 0, interlace = 0;
-    png_get_IHDR(png, info, &shape->width, &shape->height, &bitDepth, &colourType, &interlace, nullptr, nullptr);
+    png_get_IHDR(png, info, &header->width, &header->height, &header->bitDepth, &header->colourType, nullptr,
+                 nullptr, nullptr);
+    header->channels = png_get_channels(png, info);
+    return Stage::Ok;
+}
+
+// Sets up the transformations that turn every PNG colour type into B, G, R,
+// A samples of 8 or 16 bits, 16-bit ones in little-endian order: the byte
+// layouts of A8R8G8B8 and A16R16G16B16.
+Stage SetUpTransformations(png_structp png, png_infop info, const PngHeader* header)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return Stage::Failed;
+    const int colourType = header->colourType;
     if (colourType == PNG_COLOR_TYPE_PALETTE)
         png_set_palette_to_rgb(png);
-    if (colourType == PNG_COLOR_TYPE_GRAY && bitDepth < 8)
+    if (colourType == PNG_COLOR_TYPE_GRAY && header->bitDepth < 8)
         png_set_expand_gray_1_2_4_to_8(png);
     if (png_get_valid(png, info, PNG_INFO_tRNS))
         png_set_tRNS_to_alpha(png);
@@ -70,11 +87,10 @@ Stage ReadHeader(png_structp png, png_infop info, PngShape* shape)
     if (!(colourType & PNG_COLOR_MASK_ALPHA) && !png_get_valid(png, info, PNG_INFO_tRNS))
         png_set_add_alpha(png, 0xFFFF, PNG_FILLER_AFTER);
     png_set_bgr(png);
-    if (bitDepth == 16)
+    if (header->bitDepth == 16)
         png_set_swap(png);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
-    shape->bitDepth = png_get_bit_depth(png, info);
     return Stage::Ok;
 }
 
@@ -104,38 +120,65 @@ public:
     png_infop info = nullptr;
 };
 
+class PngDecoder final : public ImageDecoder {
+public:
+    PngDecoder(std::span<const BYTE> bytes, const std::string& name)
+        : name_(name), reader_{bytes.data(), bytes.size(), 0}, structures_(&error_)
+    {
+        png_structp png = structures_.png;
+        if (structures_.info == nullptr)
+            throw FileError(ExitCode::Internal, name_, "cannot set up the PNG decoder");
+        png_set_read_fn(png, &reader_, ReadFromMemory);
+        // libpng's own limit (a million pixels per side) would refuse large
+        // images as damaged; ours decides instead.
+        png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+
+        PngHeader header{};
+        if (ReadHeader(png, structures_.info, &header) == Stage::Failed)
+            Damaged();
+        const uint32_t bytesPerPixel = header.bitDepth == 16 ? 8 : 4;
+        CheckImageLimits(name_, header.width, header.height, bytesPerPixel);
+        const uint64_t packedBits = uint64_t(header.width) * header.height * header.channels * header.bitDepth;
+        if (packedBits / 8 > kMostInflatedPerByte * bytes.size())
+            throw FileError(ExitCode::Malformed, name_,
+                            "PNG file is too short for " + SizeText(header.width, header.height, 1) + " pixels");
+        if (SetUpTransformations(png, structures_.info, &header) == Stage::Failed)
+            Damaged();
+        header_ = {header.width, header.height, header.bitDepth == 16 ? FMT_A16R16G16B16 : D3DFMT_A8R8G8B8};
+    }
+
+    TextureImage Pixels() override
+    {
+        TextureImage texture = MakeTexture(header_.format, TextureKind::Flat, header_.width, header_.height, 1, 1);
+        const LevelLayout layout = texture.Level(0);
+        if (png_get_rowbytes(structures_.png, structures_.info) != layout.rowPitch)
+            throw FileError(ExitCode::Internal, name_, "PNG rows do not have the expected size");
+        std::vector<png_bytep> rows(header_.height);
+        BYTE* pixels = texture.Surface(0, 0).data();
+        for (png_uint_32 y = 0; y < header_.height; ++y)
+            rows[y] = pixels + size_t(y) * layout.rowPitch;
+        if (ReadRows(structures_.png, structures_.info, rows.data()) == Stage::Failed)
+            Damaged();
+        return texture;
+    }
+
+private:
+    [[noreturn]] void Damaged() const
+    {
+        throw FileError(ExitCode::Malformed, name_, std::string("PNG is damaged: ") + error_.text);
+    }
+
+    std::string name_;
+    ErrorText error_{};
+    MemoryReader reader_;
+    ReadStructures structures_;
+};
+
 } // namespace
 
-TextureImage DecodePng(std::span<const BYTE> bytes, const std::string& name)
+std::unique_ptr<ImageDecoder> OpenPng(std::span<const BYTE> bytes, const std::string& name)
 {
-    ErrorText error{};
-    ReadStructures structures(&error);
-    if (structures.info == nullptr)
-        throw FileError(ExitCode::Internal, name, "cannot set up the PNG decoder");
-    MemoryReader reader{bytes.data(), bytes.size(), 0};
-    png_set_read_fn(structures.png, &reader, ReadFromMemory);
-    // Refuse absurd sizes before anything is allocated for them.
-    png_set_user_limits(structures.png, kMaxSide, kMaxSide);
-
-    PngShape shape{};
-    if (ReadHeader(structures.png, structures.info, &shape) == Stage::Failed) {
-        const bool tooLarge = std::strstr(error.text, "exceeds user limit") != nullptr ||
-                              std::strstr(error.text, "too large") != nullptr;
-        throw FileError(tooLarge ? ExitCode::Unsupported : ExitCode::Malformed, name,
-                        std::string("PNG ") + (tooLarge ? "too large: " : "is damaged: ") + error.text);
-    }
-    const D3DFORMAT format = shape.bitDepth == 16 ? FMT_A16R16G16B16 : D3DFMT_A8R8G8B8;
-    TextureImage texture = MakeTexture(format, TextureKind::Flat, shape.width, shape.height, 1, 1);
-    const LevelLayout layout = texture.Level(0);
-    if (png_get_rowbytes(structures.png, structures.info) != layout.rowPitch)
-        throw FileError(ExitCode::Internal, name, "PNG rows do not have the expected size");
-    std::vector<png_bytep> rows(shape.height);
-    BYTE* pixels = texture.Surface(0, 0).data();
-    for (png_uint_32 y = 0; y < shape.height; ++y)
-        rows[y] = pixels + size_t(y) * layout.rowPitch;
-    if (ReadRows(structures.png, structures.info, rows.data()) == Stage::Failed)
-        throw FileError(ExitCode::Malformed, name, std::string("PNG is damaged: ") + error.text);
-    return texture;
+    return std::make_unique<PngDecoder>(bytes, name);
 }
 
 } // namespace r3aztex

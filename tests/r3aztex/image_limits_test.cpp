@@ -1,0 +1,121 @@
+// Sizes in image headers are checked before any pixel is allocated: beyond
+// the limits (16384 per side, 1 GiB of pixels) a file is refused as
+// unsupported, naming it; a header whose file is far too short for it is
+// refused as malformed, still without allocating.
+#include "tool_test_support.h"
+
+#include "tools/r3aztex/tool_error.h"
+
+#include <sys/resource.h>
+#include <zlib.h>
+
+namespace r3aztex {
+namespace {
+
+using namespace testing;
+
+void PutBigEndian(std::vector<BYTE>& out, uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(BYTE(value >> shift));
+}
+
+void PutChunk(std::vector<BYTE>& out, const char* type, const std::vector<BYTE>& data)
+{
+    PutBigEndian(out, uint32_t(data.size()));
+    const size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    PutBigEndian(out, uint32_t(crc32(0, out.data() + start, uInt(out.size() - start))));
+}
+
+// A well-formed PNG header of any size, followed by one zero byte of image
+// data: 57 bytes claiming width x height pixels.
+std::vector<BYTE> PngClaiming(uint32_t width, uint32_t height, BYTE bitDepth)
+{
+    std::vector<BYTE> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<BYTE> header;
+    PutBigEndian(header, width);
+    PutBigEndian(header, height);
+    header.insert(header.end(), {bitDepth, 6, 0, 0, 0}); // RGBA, deflate, no interlace
+    PutChunk(file, "IHDR", header);
+    const BYTE zero = 0;
+    std::vector<BYTE> data(32);
+    uLongf size = data.size();
+    compress(data.data(), &size, &zero, 1);
+    data.resize(size);
+    PutChunk(file, "IDAT", data);
+    PutChunk(file, "IEND", {});
+    return file;
+}
+
+// Start of image, a baseline frame of one grey component, start of scan.
+std::vector<BYTE> JpegClaiming(uint32_t width, uint32_t height)
+{
+    return {0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8, BYTE(height >> 8), BYTE(height), BYTE(width >> 8), BYTE(width), 1,
+            1,    0x11, 0,    0xFF, 0xDA, 0, 8, 1, 1, 0, 0, 0x3F, 0, 0xFF, 0xD9};
+}
+
+// An uncompressed 32-bit TGA header without its pixels.
+std::vector<BYTE> TgaClaiming(uint32_t width, uint32_t height)
+{
+    std::vector<BYTE> file(18, 0);
+    file[2] = 2;
+    file[12] = BYTE(width);
+    file[13] = BYTE(width >> 8);
+    file[14] = BYTE(height);
+    file[15] = BYTE(height >> 8);
+    file[16] = 32;
+    return file;
+}
+
+ExitCode RefusalOf(const std::vector<BYTE>& file, const std::string& name)
+{
+    try {
+        DecodeTexture(file, name);
+    } catch (const ToolError& error) {
+        EXPECT_EQ(std::string(error.what()).rfind(name + ": ", 0), 0u) << error.what();
+        return error.Code();
+    }
+    ADD_FAILURE() << name << " was accepted";
+    return ExitCode::Success;
+}
+
+TEST(ImageLimits, HeadersBeyondTheLimitsAreUnsupported)
+{
+    EXPECT_EQ(RefusalOf(PngClaiming(16385, 1, 8), "wide.png"), ExitCode::Unsupported);
+    EXPECT_EQ(RefusalOf(PngClaiming(1, 16385, 8), "tall.png"), ExitCode::Unsupported);
+    // 16384 x 16384 in 16 bits a channel: 2 GiB.
+    EXPECT_EQ(RefusalOf(PngClaiming(16384, 16384, 16), "deep.png"), ExitCode::Unsupported);
+    EXPECT_EQ(RefusalOf(JpegClaiming(16385, 8), "wide.jpg"), ExitCode::Unsupported);
+    EXPECT_EQ(RefusalOf(JpegClaiming(65535, 65535), "huge.jpg"), ExitCode::Unsupported);
+    EXPECT_EQ(RefusalOf(TgaClaiming(16385, 1), "wide.tga"), ExitCode::Unsupported);
+    // Within the limits, but the pixels are missing.
+    EXPECT_EQ(RefusalOf(PngClaiming(16384, 1, 8), "short.png"), ExitCode::Malformed);
+    EXPECT_EQ(RefusalOf(TgaClaiming(16384, 1), "short.tga"), ExitCode::Malformed);
+    EXPECT_EQ(RefusalOf(JpegClaiming(16384, 8), "short.jpg"), ExitCode::Malformed);
+}
+
+// A 57-byte PNG claiming 16384 x 16384 (1 GiB of pixels, within the limit)
+// cannot hold that image: refused before its pixels are allocated, which the
+// largest resident size of the tool's run shows.
+TEST(ImageLimits, ATinyFileClaimingAHugeImageAllocatesNothingForIt)
+{
+    TempFolder folder;
+    const std::string path = folder / "huge.png";
+    WriteFileAtomically(path, PngClaiming(16384, 16384, 8));
+    const RunResult run = RunTool({"info", path}, folder);
+    EXPECT_EQ(run.exitCode, 3) << run.err;
+    EXPECT_NE(run.err.find(path + ": "), std::string::npos) << run.err;
+    rusage usage{};
+    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, 256 * 1024) << "kilobytes";
+
+    WriteFileAtomically(folder / "wide.png", PngClaiming(16385, 1, 8));
+    const RunResult wide = RunTool({"info", folder / "wide.png"}, folder);
+    EXPECT_EQ(wide.exitCode, 4) << wide.err;
+    EXPECT_NE(wide.err.find("wide.png: image of 16385x1 pixels is beyond the limits"), std::string::npos) << wide.err;
+}
+
+} // namespace
+} // namespace r3aztex

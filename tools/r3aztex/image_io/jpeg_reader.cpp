@@ -1,0 +1,223 @@
+// JPEG input through libjpeg-turbo (Debian's libjpeg62-turbo), the decoder
+// the ecosystem fuzzes continuously. libjpeg reports errors by calling a
+// handler that must not return, so ours longjmps: the calls that may fail
+// live in functions whose frames hold nothing with a destructor.
+//
+// libjpeg carries on over damaged or missing data with a warning, filling
+// in grey; here those warnings end the decoding, so a cut or damaged file
+// is refused instead of read as a partly grey picture.
+#include "tools/r3aztex/image_io/image_decoder.h"
+
+#include "tools/r3aztex/tool_error.h"
+
+#include <csetjmp>
+#include <cstdio>
+
+#include <jpeglib.h>
+// After jpeglib.h, which it needs.
+#include <jerror.h>
+
+namespace r3aztex {
+namespace {
+
+// Encoders write about ten scans; thousands would only make a small file
+// cost as much time as a huge one.
+constexpr int kMostScans = 100;
+
+struct JpegError {
+    jpeg_error_mgr manager; // first: libjpeg's pointer to it is a pointer to this
+    std::jmp_buf jump;
+    int code;
+    char text[JMSG_LENGTH_MAX];
+};
+
+[[noreturn]] void Fail(j_common_ptr info, int code)
+{
+    auto* error = reinterpret_cast<JpegError*>(info->err);
+    error->code = code;
+    (*info->err->format_message)(info, error->text);
+    std::longjmp(error->jump, 1);
+}
+
+[[noreturn]] void FailOnError(j_common_ptr info) { Fail(info, info->err->msg_code); }
+
+bool IsDamage(int code)
+{
+    switch (code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_BOGUS_PROGRESSION:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Level -1 is a warning; the others are trace messages.
+void StopOnDamage(j_common_ptr info, int level)
+{
+    if (level < 0 && IsDamage(info->err->msg_code))
+        Fail(info, info->err->msg_code);
+}
+
+constexpr int kTooManyScans = -1; // our own code, beside libjpeg's
+
+void LimitScans(j_common_ptr info)
+{
+    if (info->is_decompressor && reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMostScans) {
+        auto* error = reinterpret_cast<JpegError*>(info->err);
+        error->code = kTooManyScans;
+        std::snprintf(error->text, sizeof error->text, "JPEG has more than %d scans", kMostScans);
+        std::longjmp(error->jump, 1);
+    }
+}
+
+ExitCode CodeOf(int code)
+{
+    switch (code) {
+    case kTooManyScans:
+    case JERR_BAD_PRECISION:
+    case JERR_SOF_UNSUPPORTED:
+    case JERR_CONVERSION_NOTIMPL:
+    case JERR_NOT_COMPILED:
+    case JERR_ARITH_NOTIMPL:
+    case JERR_NO_BACKING_STORE: // more working memory than allowed
+    case JERR_OUT_OF_MEMORY:
+    case JERR_IMAGE_TOO_BIG:
+        return ExitCode::Unsupported;
+    default:
+        return ExitCode::Malformed;
+    }
+}
+
+enum class Stage { Ok, Failed };
+
+Stage ReadHeader(jpeg_decompress_struct* info, JpegError* error, const BYTE* bytes, size_t size)
+{
+    if (setjmp(error->jump))
+        return Stage::Failed;
+    jpeg_create_decompress(info);
+    jpeg_mem_src(info, bytes, static_cast<unsigned long>(size));
+    jpeg_read_header(info, TRUE);
+    return Stage::Ok;
+}
+
+// Decodes into rows of 4 bytes a pixel: B, G, R, A, or C, M, Y, K.
+Stage ReadRows(jpeg_decompress_struct* info, JpegError* error, BYTE* pixels, size_t rowPitch)
+{
+    if (setjmp(error->jump))
+        return Stage::Failed;
+    jpeg_start_decompress(info);
+    while (info->output_scanline < info->output_height) {
+        JSAMPROW row = pixels + size_t(info->output_scanline) * rowPitch;
+        jpeg_read_scanlines(info, &row, 1);
+    }
+    jpeg_finish_decompress(info);
+    return Stage::Ok;
+}
+
+// x * y / 255, rounded.
+BYTE Product(unsigned x, unsigned y)
+{
+    const unsigned p = x * y + 128;
+    return BYTE((p + (p >> 8)) >> 8);
+}
+
+// Owns libjpeg's decompression structure; destroying it is safe whatever was
+// set up, as it starts zeroed.
+struct Decompression {
+    Decompression() = default;
+    ~Decompression() { jpeg_destroy_decompress(&info); }
+    Decompression(const Decompression&) = delete;
+    Decompression& operator=(const Decompression&) = delete;
+
+    jpeg_decompress_struct info{};
+};
+
+class JpegDecoder final : public ImageDecoder {
+public:
+    JpegDecoder(std::span<const BYTE> bytes, const std::string& name) : name_(name)
+    {
+        info_.err = jpeg_std_error(&error_.manager);
+        error_.manager.error_exit = FailOnError;
+        error_.manager.emit_message = StopOnDamage;
+        progress_.progress_monitor = LimitScans;
+        if (ReadHeader(&info_, &error_, bytes.data(), bytes.size()) == Stage::Failed) {
+            if (error_.code == JERR_IMAGE_TOO_BIG)
+                CheckImageLimits(name_, info_.image_width, info_.image_height, 4);
+            Refuse();
+        }
+        CheckImageLimits(name_, info_.image_width, info_.image_height, 4);
+        info_.progress = &progress_;
+        // The decoder's own buffers (a progressive file holds every
+        // coefficient) within the same limit as the pixels.
+        info_.mem->max_memory_to_use = long(kMaxTextureBytes);
+        switch (info_.jpeg_color_space) {
+        case JCS_GRAYSCALE:
+        case JCS_RGB:
+        case JCS_YCbCr:
+            info_.out_color_space = JCS_EXT_BGRA; // the byte order of A8R8G8B8, alpha 255
+            break;
+        case JCS_CMYK:
+        case JCS_YCCK:
+            info_.out_color_space = JCS_CMYK;
+            break;
+        default:
+            throw FileError(ExitCode::Unsupported, name_, "JPEG colour space is neither grey, RGB nor CMYK");
+        }
+        header_ = {info_.image_width, info_.image_height, D3DFMT_A8R8G8B8};
+    }
+
+    TextureImage Pixels() override
+    {
+        TextureImage texture = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Flat, header_.width, header_.height, 1, 1);
+        BYTE* pixels = texture.Surface(0, 0).data();
+        if (ReadRows(&info_, &error_, pixels, texture.Level(0).rowPitch) == Stage::Failed)
+            Refuse();
+        if (info_.out_color_space == JCS_CMYK)
+            CmykToBgra(pixels, size_t(header_.width) * header_.height);
+        return texture;
+    }
+
+private:
+    // Adobe's files, nearly all CMYK JPEGs, store the inks inverted.
+    void CmykToBgra(BYTE* pixels, size_t count) const
+    {
+        const bool inverted = info_.saw_Adobe_marker;
+        for (size_t i = 0; i < count; ++i) {
+            BYTE* p = pixels + 4 * i;
+            const unsigned c = inverted ? p[0] : 255u - p[0];
+            const unsigned m = inverted ? p[1] : 255u - p[1];
+            const unsigned y = inverted ? p[2] : 255u - p[2];
+            const unsigned k = inverted ? p[3] : 255u - p[3];
+            p[0] = Product(y, k);
+            p[1] = Product(m, k);
+            p[2] = Product(c, k);
+            p[3] = 255;
+        }
+    }
+
+    [[noreturn]] void Refuse() const
+    {
+        throw FileError(CodeOf(error_.code), name_, std::string("JPEG cannot be read: ") + error_.text);
+    }
+
+    std::string name_;
+    JpegError error_{};
+    jpeg_progress_mgr progress_{};
+    Decompression decompression_;
+    jpeg_decompress_struct& info_ = decompression_.info;
+};
+
+} // namespace
+
+std::unique_ptr<ImageDecoder> OpenJpeg(std::span<const BYTE> bytes, const std::string& name)
+{
+    return std::make_unique<JpegDecoder>(bytes, name);
+}
+
+} // namespace r3aztex

@@ -1,0 +1,88 @@
+// TGA input through stb_image (Debian's libstb-dev), compiled here with its
+// TGA decoder only, so nothing else of it is reachable. stb reads missing
+// bytes as zeros, so the file is first checked to hold every pixel its
+// header promises.
+#include "tools/r3aztex/image_io/image_decoder.h"
+
+#include "tools/r3aztex/image_io/completeness.h"
+#include "tools/r3aztex/tool_error.h"
+
+#include <climits>
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#define STBI_ONLY_TGA
+#define STBI_NO_STDIO
+#define STBI_NO_LINEAR
+#define STBI_NO_HDR
+#define STBI_MAX_DIMENSIONS 16384
+#include <stb/stb_image.h>
+
+namespace r3aztex {
+namespace {
+
+static_assert(STBI_MAX_DIMENSIONS == kMaxSide);
+
+constexpr size_t kHeaderBytes = 18;
+
+class TgaDecoder final : public ImageDecoder {
+public:
+    TgaDecoder(std::span<const BYTE> bytes, const std::string& name) : bytes_(bytes), name_(name)
+    {
+        if (bytes.size() > size_t(INT_MAX))
+            throw FileError(ExitCode::Unsupported, name_, "file is too large to decode");
+        // Width and height: little-endian 16-bit words at bytes 12 and 14.
+        if (bytes.size() >= kHeaderBytes) {
+            const uint32_t width = bytes[12] | uint32_t(bytes[13]) << 8;
+            const uint32_t height = bytes[14] | uint32_t(bytes[15]) << 8;
+            CheckImageLimits(name_, width, height, 4);
+            header_ = {width, height, D3DFMT_A8R8G8B8};
+        }
+        const std::string incomplete = TgaIncompleteness(bytes);
+        if (!incomplete.empty())
+            throw FileError(ExitCode::Malformed, name_, incomplete);
+    }
+
+    TextureImage Pixels() override
+    {
+        int width = 0, height = 0, channels = 0;
+        stbi_uc* pixels =
+            stbi_load_from_memory(bytes_.data(), static_cast<int>(bytes_.size()), &width, &height, &channels, 4);
+        if (pixels == nullptr) {
+            const char* reason = stbi_failure_reason();
+            throw FileError(ExitCode::Malformed, name_,
+                            std::string("cannot decode the image: ") + (reason != nullptr ? reason : "unknown"));
+        }
+        struct Release {
+            stbi_uc* pixels;
+            ~Release() { stbi_image_free(pixels); }
+        } release{pixels};
+        if (uint32_t(width) != header_.width || uint32_t(height) != header_.height)
+            throw FileError(ExitCode::Malformed, name_, "TGA decodes to another size than its header gives");
+
+        TextureImage texture = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Flat, header_.width, header_.height, 1, 1);
+        // stb gives R, G, B, A bytes; A8R8G8B8 stores B, G, R, A.
+        BYTE* out = texture.Surface(0, 0).data();
+        const size_t count = size_t(width) * size_t(height);
+        for (size_t i = 0; i < count; ++i) {
+            out[4 * i + 0] = pixels[4 * i + 2];
+            out[4 * i + 1] = pixels[4 * i + 1];
+            out[4 * i + 2] = pixels[4 * i + 0];
+            out[4 * i + 3] = pixels[4 * i + 3];
+        }
+        return texture;
+    }
+
+private:
+    std::span<const BYTE> bytes_;
+    std::string name_;
+};
+
+} // namespace
+
+std::unique_ptr<ImageDecoder> OpenTga(std::span<const BYTE> bytes, const std::string& name)
+{
+    return std::make_unique<TgaDecoder>(bytes, name);
+}
+
+} // namespace r3aztex
