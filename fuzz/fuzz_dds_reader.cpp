@@ -24,6 +24,7 @@ using r3aztex::ToolError;
 
 const std::string kName = "fuzzed.dds";
 
+FUZZ_UNSTEERED
 bool SameTexture(const TextureImage& a, const TextureImage& b)
 {
     if (a.format != b.format || a.kind != b.kind || a.width != b.width || a.height != b.height ||

@@ -38,6 +38,7 @@ constexpr BlockFormat kBlockFormats[] = {
 bool InUnitRange(float value) { return value >= 0.0f && value <= 1.0f; }
 
 // Decodes a block into a block of exactly 16 pixels and checks every channel.
+FUZZ_UNSTEERED
 void DecodeChecked(const BlockFormat& format, const BYTE* block, FloatColor* pixels, const char* what)
 {
     if (format.decode(pixels, block) != S_OK)
@@ -82,8 +83,12 @@ void CheckDecoding(FuzzedDataProvider& data)
         Fail("decoding the same block twice gave different pixels");
 }
 
+// One format per input, chosen by the fuzzer: the five share their colour
+// half and differ in the alpha half, so all five on every input would only
+// repeat the shared work.
 void CheckEncoding(FuzzedDataProvider& data)
 {
+    const BlockFormat& format = kBlockFormats[data.ConsumeIntegralInRange<size_t>(0, std::size(kBlockFormats) - 1)];
     // Up to four blocks, for the multi-block encoder.
     const UINT count = data.ConsumeIntegralInRange(1u, 4u);
     std::unique_ptr<FloatColor[]> pixels(new FloatColor[count * BlockPixels]);
@@ -92,29 +97,27 @@ void CheckEncoding(FuzzedDataProvider& data)
     std::unique_ptr<FloatColor[]> untouched(new FloatColor[count * BlockPixels]);
     std::memcpy(untouched.get(), pixels.get(), count * BlockPixels * sizeof(FloatColor));
 
-    for (const BlockFormat& format : kBlockFormats) {
-        std::unique_ptr<BYTE[]> single(new BYTE[count * format.bytes]);
-        std::unique_ptr<BYTE[]> again(new BYTE[format.bytes]);
-        std::unique_ptr<BYTE[]> together(new BYTE[count * format.bytes]);
-        for (UINT k = 0; k < count; ++k) {
-            const FloatColor* block = pixels.get() + k * BlockPixels;
-            if (format.encode(single.get() + k * format.bytes, block) != S_OK)
-                Fail("encoder of format 0x%08X failed", unsigned(format.format));
-            format.encode(again.get(), block);
-            if (std::memcmp(again.get(), single.get() + k * format.bytes, format.bytes) != 0)
-                Fail("encoder of format 0x%08X gave different bytes for the same pixels", unsigned(format.format));
-        }
-        if (std::memcmp(pixels.get(), untouched.get(), count * BlockPixels * sizeof(FloatColor)) != 0)
-            Fail("encoder of format 0x%08X changed its input", unsigned(format.format));
-        if (EncodeBlocks(format.format, together.get(), pixels.get(), count) != S_OK)
-            Fail("EncodeBlocks refused format 0x%08X", unsigned(format.format));
-        if (std::memcmp(together.get(), single.get(), count * format.bytes) != 0)
-            Fail("EncodeBlocks and the one-block encoder disagree on format 0x%08X", unsigned(format.format));
-
-        std::unique_ptr<FloatColor[]> decoded(new FloatColor[BlockPixels]);
-        for (UINT k = 0; k < count; ++k)
-            DecodeChecked(format, single.get() + k * format.bytes, decoded.get(), "an encoded block");
+    std::unique_ptr<BYTE[]> single(new BYTE[count * format.bytes]);
+    std::unique_ptr<BYTE[]> again(new BYTE[format.bytes]);
+    std::unique_ptr<BYTE[]> together(new BYTE[count * format.bytes]);
+    for (UINT k = 0; k < count; ++k) {
+        const FloatColor* block = pixels.get() + k * BlockPixels;
+        if (format.encode(single.get() + k * format.bytes, block) != S_OK)
+            Fail("encoder of format 0x%08X failed", unsigned(format.format));
+        format.encode(again.get(), block);
+        if (std::memcmp(again.get(), single.get() + k * format.bytes, format.bytes) != 0)
+            Fail("encoder of format 0x%08X gave different bytes for the same pixels", unsigned(format.format));
     }
+    if (std::memcmp(pixels.get(), untouched.get(), count * BlockPixels * sizeof(FloatColor)) != 0)
+        Fail("encoder of format 0x%08X changed its input", unsigned(format.format));
+    if (EncodeBlocks(format.format, together.get(), pixels.get(), count) != S_OK)
+        Fail("EncodeBlocks refused format 0x%08X", unsigned(format.format));
+    if (std::memcmp(together.get(), single.get(), count * format.bytes) != 0)
+        Fail("EncodeBlocks and the one-block encoder disagree on format 0x%08X", unsigned(format.format));
+
+    std::unique_ptr<FloatColor[]> decoded(new FloatColor[BlockPixels]);
+    for (UINT k = 0; k < count; ++k)
+        DecodeChecked(format, single.get() + k * format.bytes, decoded.get(), "an encoded block");
 
     // Blocks whose outcome is fixed whatever the colours are.
     const FloatColor* first = pixels.get();
@@ -124,17 +127,14 @@ void CheckEncoding(FuzzedDataProvider& data)
         allTransparent = allTransparent && first[i].a < 0.5f;
         allOpaque = allOpaque && first[i].a == 1.0f;
     }
-    BYTE block[16];
-    if (allTransparent) {
+    if (allTransparent && format.format == D3DFMT_DXT1) {
         static const BYTE transparent[8] = {0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-        EncodeBlockDXT1(block, first);
-        if (std::memcmp(block, transparent, 8) != 0)
+        if (std::memcmp(single.get(), transparent, 8) != 0)
             Fail("DXT1 block of 16 transparent pixels is not 00 00 FF FF FF FF FF FF");
     }
-    if (allOpaque) {
+    if (allOpaque && format.format == D3DFMT_DXT5) {
         static const BYTE opaque[8] = {0xFF, 0xFF, 0, 0, 0, 0, 0, 0};
-        EncodeBlockDXT5(block, first);
-        if (std::memcmp(block, opaque, 8) != 0)
+        if (std::memcmp(single.get(), opaque, 8) != 0)
             Fail("DXT5 alpha half of an opaque block is not FF FF and six zeros");
     }
 }

@@ -26,6 +26,7 @@ DWORD PickUsage(FuzzedDataProvider& data) { return data.ConsumeBool() ? D3DUSAGE
 // The stored bytes of one level (of one face) when it can be locked
 // directly, rows of units side by side without the pitch's padding; empty
 // otherwise. With `fill`, the level is first filled from the fuzzer's bytes.
+FUZZ_UNSTEERED
 std::vector<BYTE> LevelBytes(IDirect3DBaseTexture8* texture, UINT face, UINT level, FuzzedDataProvider* fill)
 {
     const DWORD flags = fill != nullptr ? 0 : D3DLOCK_READONLY;
@@ -86,6 +87,7 @@ std::vector<BYTE> LevelBytes(IDirect3DBaseTexture8* texture, UINT face, UINT lev
 UINT Faces(IDirect3DBaseTexture8* texture) { return texture->GetType() == D3DRTYPE_CUBETEXTURE ? 6 : 1; }
 
 // Every level of every face, filled first when `fill` is given.
+FUZZ_UNSTEERED
 std::vector<std::vector<BYTE>> AllLevels(IDirect3DBaseTexture8* texture, FuzzedDataProvider* fill)
 {
     std::vector<std::vector<BYTE>> levels;
@@ -93,6 +95,13 @@ std::vector<std::vector<BYTE>> AllLevels(IDirect3DBaseTexture8* texture, FuzzedD
         for (UINT level = 0; level < texture->GetLevelCount(); ++level)
             levels.push_back(LevelBytes(texture, face, level, fill));
     return levels;
+}
+
+// A side read as 1..range (the input's layout) and kept to `cap`: larger
+// textures take the same code for longer and find nothing new.
+UINT PickSide(FuzzedDataProvider& data, UINT range, UINT cap)
+{
+    return std::min(data.ConsumeIntegralInRange(1u, range), cap);
 }
 
 // Makes a texture of a random kind and returns it as a base texture (null
@@ -107,23 +116,24 @@ IDirect3DBaseTexture8* MakeTexture(FuzzedDataProvider& data)
     switch (data.ConsumeIntegralInRange(0, 2)) {
     case 0: {
         IDirect3DTexture8* texture = nullptr;
-        if (FAILED(device->CreateTexture(data.ConsumeIntegralInRange(1u, 48u), data.ConsumeIntegralInRange(1u, 48u),
-                                         levels, usage, format, pool, &texture)))
+        const UINT width = PickSide(data, 48, 16);
+        const UINT height = PickSide(data, 48, 16);
+        if (FAILED(device->CreateTexture(width, height, levels, usage, format, pool, &texture)))
             return nullptr;
         return texture;
     }
     case 1: {
         IDirect3DCubeTexture8* cube = nullptr;
-        if (FAILED(device->CreateCubeTexture(data.ConsumeIntegralInRange(1u, 16u), levels, usage, format, pool, &cube)))
+        if (FAILED(device->CreateCubeTexture(PickSide(data, 16, 6), levels, usage, format, pool, &cube)))
             return nullptr;
         return cube;
     }
     default: {
         IDirect3DVolumeTexture8* volume = nullptr;
-        if (FAILED(device->CreateVolumeTexture(data.ConsumeIntegralInRange(1u, 12u),
-                                               data.ConsumeIntegralInRange(1u, 12u),
-                                               data.ConsumeIntegralInRange(1u, 8u), levels, usage, format, pool,
-                                               &volume)))
+        const UINT width = PickSide(data, 12, 8);
+        const UINT height = PickSide(data, 12, 8);
+        const UINT depth = PickSide(data, 8, 4);
+        if (FAILED(device->CreateVolumeTexture(width, height, depth, levels, usage, format, pool, &volume)))
             return nullptr;
         return volume;
     }

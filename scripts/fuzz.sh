@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, address and undefined-behaviour
 # sanitizers) and runs each for a bounded time on a copy of its seed corpus,
-# then prints per target: executions, executions per second, corpus size,
-# crashes, timeouts and out-of-memory cases.
+# then prints per target: executions, executions per second (of wall time),
+# corpus size, crashes, timeouts and out-of-memory cases.
 #
 # Settings (environment):
 #   FUZZ_SECONDS   time per target (default 60)
@@ -47,6 +47,18 @@ summary="$build/summary.txt"
 : > "$summary"
 failed=0
 total=0
+
+# Fuzzer settings for speed, measured on this project's targets:
+# - Entropic scheduling looks up every feature of every run in its list of
+#   rare features; with the default threshold that list grows to thousands
+#   and the look-ups take about a third of each run. A threshold of 16 keeps
+#   the list near its hundred rarest features.
+# - A 16 MiB quarantine instead of 256 MiB: freed memory is reused sooner, so
+#   runs touch fewer fresh pages. A use after free within a run (each run
+#   allocates far less) is still caught.
+fuzz_flags=(-entropic_feature_frequency_threshold=16)
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}quarantine_size_mb=16"
+
 printf '\n%-22s %12s %9s %8s %8s %9s %5s\n' target executions exec/s corpus crashes timeouts oom
 for target in "${targets[@]}"; do
   [ -n "$target" ] || continue
@@ -55,6 +67,7 @@ for target in "${targets[@]}"; do
   log="$build/logs/$target.log"
   rm -rf "$work" "$artifacts"
   mkdir -p "$work" "$artifacts" "$(dirname "$log")"
+  : > "$log"
   if compgen -G "fuzz/corpus/$target/*" > /dev/null; then
     cp fuzz/corpus/"$target"/* "$work"/
   fi
@@ -62,32 +75,45 @@ for target in "${targets[@]}"; do
   [ -d "fuzz/crashers/$target" ] && extra+=("fuzz/crashers/$target")
   [ -f "fuzz/dictionaries/$target.dict" ] && extra=("-dict=fuzz/dictionaries/$target.dict" "${extra[@]}")
 
-  # One worker in fork mode: the run goes on after a crash, timeout or
-  # running out of memory, and counts each.
-  status=0
-  "$build/bin/$target" -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
-    -max_total_time="$seconds" -timeout="$timeout" -rss_limit_mb="$rss" \
-    -artifact_prefix="$artifacts/" "$work" "${extra[@]}" > "$log" 2>&1 || status=$?
-
-  # The last progress line: "#N: cov: C ft: F corp: K exec/s E oom/timeout/crash: O/T/X time: Ss ..."
-  last=$(grep -E '^#[0-9]+: cov:' "$log" | tail -1 || true)
-  executions=$(sed -nE 's/^#([0-9]+):.*/\1/p' <<< "$last")
-  corpus=$(sed -nE 's/.* corp: ([0-9]+).*/\1/p' <<< "$last")
-  elapsed=$(sed -nE 's/.* time: ([0-9]+)s.*/\1/p' <<< "$last")
-  ooms=$(sed -nE 's/.*oom\/timeout\/crash: ([0-9]+)\/([0-9]+)\/([0-9]+).*/\1/p' <<< "$last")
-  timeouts=$(sed -nE 's/.*oom\/timeout\/crash: ([0-9]+)\/([0-9]+)\/([0-9]+).*/\2/p' <<< "$last")
-  crashes=$(sed -nE 's/.*oom\/timeout\/crash: ([0-9]+)\/([0-9]+)\/([0-9]+).*/\3/p' <<< "$last")
-  if [ -z "$last" ]; then
-    # The fuzzer never reported progress: it could not start, or its first
-    # inputs already broke it.
-    executions=0 corpus=0 elapsed=1 ooms=0 timeouts=0 crashes=1
-    echo "$target: no progress reported (exit $status); see $log" >&2
-  fi
-  # Inputs the fuzzer kept aside count even when the last line missed them.
-  found=$(find "$artifacts" -name 'crash-*' -o -name 'leak-*' -o -name 'deadly*' | wc -l)
-  [ "$found" -gt "$crashes" ] && crashes=$found
-  [ "${elapsed:-0}" -gt 0 ] || elapsed=1
-  rate=$((executions / elapsed))
+  # One fuzzing process for the whole time. A crash, timeout or running out
+  # of memory ends it after keeping the input; the run then goes on in a new
+  # process with the rest of the time, so each one is counted. (libFuzzer's
+  # fork mode does the same, but restarting and merging every few seconds
+  # cost a third of the executions.)
+  segments=0 stalled=0 last_ran=""
+  started=$(date +%s%N)
+  deadline=$((started / 1000000000 + seconds))
+  while :; do
+    left=$((deadline - $(date +%s)))
+    [ "$left" -gt 0 ] || break
+    segments=$((segments + 1))
+    reports=$(grep -c '^stat::number_of_executed_units' "$log" || true)
+    status=0
+    "$build/bin/$target" "${fuzz_flags[@]}" -print_final_stats=1 \
+      -max_total_time="$left" -timeout="$timeout" -rss_limit_mb="$rss" \
+      -artifact_prefix="$artifacts/" "$work" "${extra[@]}" >> "$log" 2>&1 || status=$?
+    [ "$status" -eq 0 ] && break
+    # A process that reports nothing could not start; one that stops at the
+    # same count as the one before breaks on a kept input. Either way,
+    # trying again would only repeat it.
+    ran=$(sed -nE 's/^stat::number_of_executed_units: *([0-9]+).*/\1/p' "$log" | tail -1)
+    if [ "$(grep -c '^stat::number_of_executed_units' "$log" || true)" -eq "$reports" ] || [ "$ran" = "$last_ran" ] ||
+      [ "$segments" -ge 50 ]; then
+      stalled=1
+      echo "$target: fuzzing cannot go on (exit $status); see $log" >&2
+      break
+    fi
+    last_ran=$ran
+  done
+  executions=$(sed -nE 's/^stat::number_of_executed_units: *([0-9]+).*/\1/p' "$log" | awk '{s += $1} END {print s + 0}')
+  elapsed_ms=$(( ($(date +%s%N) - started) / 1000000 ))
+  [ "$elapsed_ms" -gt 0 ] || elapsed_ms=1
+  corpus=$(find "$work" -type f | wc -l)
+  crashes=$(find "$artifacts" -name 'crash-*' -o -name 'leak-*' -o -name 'deadly*' | wc -l)
+  timeouts=$(find "$artifacts" -name 'timeout-*' | wc -l)
+  ooms=$(find "$artifacts" -name 'oom-*' | wc -l)
+  [ "$stalled" -eq 0 ] || [ "$crashes" -gt 0 ] || crashes=1
+  rate=$((executions * 1000 / elapsed_ms))
   total=$((total + executions))
   printf '%-22s %12d %9d %8d %8d %9d %5d\n' "$target" "$executions" "$rate" "$corpus" "$crashes" "$timeouts" "$ooms"
   echo "fuzz: target=$target executions=$executions exec_per_second=$rate corpus=$corpus crashes=$crashes timeouts=$timeouts ooms=$ooms" >> "$summary"
