@@ -25,6 +25,13 @@ namespace {
 using fuzzing::Fail;
 using fuzzing::FormatStorage;
 
+// Sizes of surfaces, volumes and caller memory: a few DXT blocks and YUV
+// pairs each way with ragged edges. Larger ones take the same code for
+// longer and find nothing new.
+constexpr UINT kSurfaceSide = 24;
+constexpr UINT kVolumeSide = 10;
+constexpr UINT kVolumeDepth = 5;
+
 D3DPOOL PickPool(FuzzedDataProvider& data) { return D3DPOOL(data.ConsumeIntegralInRange(0, 2)); }
 DWORD PickUsage(FuzzedDataProvider& data) { return data.ConsumeBool() ? D3DUSAGE_DYNAMIC : 0; }
 UINT PickLevels(FuzzedDataProvider& data) { return data.ConsumeIntegralInRange(0u, 3u); }
@@ -40,8 +47,8 @@ void MakeSurface(FuzzedDataProvider& data, SurfaceObjects& objects)
 {
     IDirect3DDevice8* device = fuzzing::Device();
     const D3DFORMAT format = fuzzing::PickFormat(data);
-    const UINT width = data.ConsumeIntegralInRange(1u, 40u);
-    const UINT height = data.ConsumeIntegralInRange(1u, 40u);
+    const UINT width = data.ConsumeIntegralInRange(1u, kSurfaceSide);
+    const UINT height = data.ConsumeIntegralInRange(1u, kSurfaceSide);
     switch (data.ConsumeIntegralInRange(0, 3)) {
     case 0:
         if (SUCCEEDED(device->CreateTexture(width, height, PickLevels(data), PickUsage(data), format, PickPool(data),
@@ -75,9 +82,9 @@ struct VolumeObjects {
 void MakeVolume(FuzzedDataProvider& data, VolumeObjects& objects)
 {
     const D3DFORMAT format = fuzzing::PickFormat(data);
-    const UINT width = data.ConsumeIntegralInRange(1u, 16u);
-    const UINT height = data.ConsumeIntegralInRange(1u, 16u);
-    const UINT depth = data.ConsumeIntegralInRange(1u, 8u);
+    const UINT width = data.ConsumeIntegralInRange(1u, kVolumeSide);
+    const UINT height = data.ConsumeIntegralInRange(1u, kVolumeSide);
+    const UINT depth = data.ConsumeIntegralInRange(1u, kVolumeDepth);
     if (SUCCEEDED(fuzzing::Device()->CreateVolumeTexture(width, height, depth, PickLevels(data), PickUsage(data),
                                                          format, PickPool(data), objects.texture.Receive())))
         objects.texture.Get()->GetVolumeLevel(
@@ -158,6 +165,7 @@ fuzzing::ExactBuffer SourceMemory(FuzzedDataProvider& data, const FormatStorage&
 // the pitch's padding) when it can be locked directly; empty otherwise.
 // With `fill`, the surface is first filled from the fuzzer's bytes, so that
 // a stray write of stale or zeroed pixels shows.
+FUZZ_UNSTEERED
 std::vector<BYTE> SurfaceBytes(IDirect3DSurface8* surface, FuzzedDataProvider* fill)
 {
     D3DSURFACE_DESC desc{};
@@ -182,6 +190,7 @@ std::vector<BYTE> SurfaceBytes(IDirect3DSurface8* surface, FuzzedDataProvider* f
 // Every stored unit (pixel, YUV pair, DXT block) outside those the
 // rectangle touches must be as it was; without a rectangle the whole
 // surface may change, with an invalid one nothing may.
+FUZZ_UNSTEERED
 void CheckOutsideUnchanged(IDirect3DSurface8* surface, const std::vector<BYTE>& before, const RECT* rect,
                            bool rectValid, HRESULT result)
 {
@@ -268,8 +277,10 @@ void FuzzSurface(FuzzedDataProvider& data)
     } else {
         const FormatStorage storage = fuzzing::StorageOf(fuzzing::PickFormat(data));
         RECT srcRect{};
-        PickSpan(data, LONG(data.ConsumeIntegralInRange(0u, 40u)), srcRect.left, srcRect.right, Reach::NearSize);
-        PickSpan(data, LONG(data.ConsumeIntegralInRange(0u, 40u)), srcRect.top, srcRect.bottom, Reach::NearSize);
+        const LONG srcWidth = LONG(data.ConsumeIntegralInRange(0u, kSurfaceSide));
+        PickSpan(data, srcWidth, srcRect.left, srcRect.right, Reach::NearSize);
+        const LONG srcHeight = LONG(data.ConsumeIntegralInRange(0u, kSurfaceSide));
+        PickSpan(data, srcHeight, srcRect.top, srcRect.bottom, Reach::NearSize);
         const bool srcRectValid = srcRect.left >= 0 && srcRect.top >= 0 && srcRect.left <= srcRect.right &&
                                   srcRect.top <= srcRect.bottom;
         const UINT right = std::max(NonNegative(srcRect.left), NonNegative(srcRect.right));
@@ -346,6 +357,9 @@ void FuzzVolume(FuzzedDataProvider& data)
             Fail("LoadVolumeFromVolume without source returned 0x%08X", unsigned(result));
         if (source != nullptr && pSrcBox != nullptr && !InsideVolume(srcBox, srcDesc) && !IsArgumentError(result))
             Fail("LoadVolumeFromVolume with a source box outside the volume returned 0x%08X", unsigned(result));
+        // Volumes have no copy path: the source lock holds the volume.
+        if (itself && SUCCEEDED(result))
+            Fail("LoadVolumeFromVolume succeeded in loading a volume from itself");
     } else {
         const unsigned liveOwn = d3d8::LiveObjects();
         const FormatStorage storage = fuzzing::StorageOf(fuzzing::PickFormat(data));
@@ -358,9 +372,9 @@ void FuzzVolume(FuzzedDataProvider& data)
             if (data.ConsumeIntegralInRange(0, 7) != 0 && first > last)
                 std::swap(first, last);
         };
-        pickSourceSpan(data.ConsumeIntegralInRange(0u, 16u), srcBox.Left, srcBox.Right);
-        pickSourceSpan(data.ConsumeIntegralInRange(0u, 16u), srcBox.Top, srcBox.Bottom);
-        pickSourceSpan(data.ConsumeIntegralInRange(0u, 8u), srcBox.Front, srcBox.Back);
+        pickSourceSpan(data.ConsumeIntegralInRange(0u, kVolumeSide), srcBox.Left, srcBox.Right);
+        pickSourceSpan(data.ConsumeIntegralInRange(0u, kVolumeSide), srcBox.Top, srcBox.Bottom);
+        pickSourceSpan(data.ConsumeIntegralInRange(0u, kVolumeDepth), srcBox.Front, srcBox.Back);
         const bool srcBoxValid =
             srcBox.Left <= srcBox.Right && srcBox.Top <= srcBox.Bottom && srcBox.Front <= srcBox.Back;
         const UINT right = std::max(srcBox.Left, srcBox.Right);

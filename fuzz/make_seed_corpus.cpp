@@ -7,7 +7,10 @@
 //
 // The DDS reader gets real files from the writer (every format, the three
 // kinds, partial and full chains, the DX10 header, texture arrays), a few
-// damaged copies and the writers' habits it puts up with; the effect gets
+// damaged copies and the writers' habits it puts up with; the image reader
+// gets small PNG files of every colour type and depth (libpng), JPEG files
+// of every coding process libjpeg-turbo writes, and TGA files of every
+// image type, written here; the effect gets
 // parameter texts followed by the control bytes its target takes from the
 // end of the input; the other targets get byte strings of several lengths,
 // which their FuzzedDataProvider turns into arguments.
@@ -16,13 +19,20 @@
 #include "tools/r3aztex/formats/format_table.h"
 #include "tools/r3aztex/texture/texture_image.h"
 
+#include <png.h>
+
+#include <algorithm>
+#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <jpeglib.h>
 
 namespace {
 
@@ -177,6 +187,222 @@ void DdsFiles(const fs::path& root)
     DdsExtras(folder, bytes);
 }
 
+// --- image files ------------------------------------------------------------------------
+
+void AppendToVector(png_structp png, png_bytep data, png_size_t count)
+{
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + count);
+}
+
+void FlushNothing(png_structp) {}
+
+struct PngKind {
+    int colourType;
+    int bitDepth;
+    bool interlaced;
+    bool transparency; // a tRNS chunk
+};
+
+// A width x height PNG of the kind, its samples from `bytes`. libpng's
+// errors longjmp back here; nothing in this frame has a destructor.
+bool EncodePng(const PngKind& kind, uint32_t width, uint32_t height, const std::vector<png_bytep>& rows,
+               std::vector<uint8_t>* out)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_set_write_fn(png, out, AppendToVector, FlushNothing);
+    png_set_IHDR(png, info, width, height, kind.bitDepth, kind.colourType,
+                 kind.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_color palette[16];
+    png_byte alphas[16];
+    for (int i = 0; i < 16; ++i) {
+        palette[i] = {png_byte(i * 16), png_byte(255 - i * 16), png_byte(i * 37)};
+        alphas[i] = png_byte(i * 17);
+    }
+    if (kind.colourType == PNG_COLOR_TYPE_PALETTE)
+        png_set_PLTE(png, info, palette, 1 << std::min(kind.bitDepth, 4));
+    if (kind.transparency) {
+        png_color_16 key{};
+        key.gray = key.red = 1;
+        png_set_tRNS(png, info, alphas, kind.colourType == PNG_COLOR_TYPE_PALETTE ? 1 << std::min(kind.bitDepth, 4) : 0,
+                     &key);
+    }
+    png_write_info(png, info);
+    png_write_image(png, const_cast<png_bytepp>(rows.data()));
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+std::vector<uint8_t> PngFile(const PngKind& kind, uint32_t width, uint32_t height, Bytes& bytes)
+{
+    const int channels = kind.colourType == PNG_COLOR_TYPE_RGB_ALPHA ? 4
+                         : kind.colourType == PNG_COLOR_TYPE_RGB      ? 3
+                         : kind.colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                        : 1;
+    const size_t rowBytes = (size_t(width) * channels * kind.bitDepth + 7) / 8;
+    std::vector<uint8_t> samples = bytes.Take(rowBytes * height);
+    if (kind.colourType == PNG_COLOR_TYPE_PALETTE && kind.bitDepth == 8) // indices within the 16 entries
+        for (uint8_t& b : samples)
+            b &= 0x0F;
+    std::vector<png_bytep> rows(height);
+    for (uint32_t y = 0; y < height; ++y)
+        rows[y] = samples.data() + y * rowBytes;
+    std::vector<uint8_t> file;
+    if (!EncodePng(kind, width, height, rows, &file))
+        std::fprintf(stderr, "cannot write a PNG seed\n");
+    return file;
+}
+
+// One JPEG coding process: colour space, subsampling, progressive or
+// arithmetic coding, restart markers.
+struct JpegKind {
+    J_COLOR_SPACE space;
+    int components;
+    bool subsampled;
+    bool progressive;
+    bool arithmetic;
+    int restartRows;
+};
+
+std::vector<uint8_t> JpegFile(const JpegKind& kind, uint32_t width, uint32_t height, Bytes& bytes)
+{
+    jpeg_compress_struct info{};
+    jpeg_error_mgr error{};
+    info.err = jpeg_std_error(&error);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = width;
+    info.image_height = height;
+    info.input_components = kind.components;
+    info.in_color_space = kind.space;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 75, TRUE);
+    if (!kind.subsampled)
+        for (int c = 0; c < info.num_components; ++c)
+            info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+    if (kind.progressive)
+        jpeg_simple_progression(&info);
+    info.arith_code = kind.arithmetic ? TRUE : FALSE;
+    info.restart_in_rows = kind.restartRows;
+    jpeg_start_compress(&info, TRUE);
+    // Smooth gradients with a little noise: realistic coefficients.
+    std::vector<uint8_t> row(size_t(width) * kind.components);
+    while (info.next_scanline < height) {
+        for (uint32_t x = 0; x < width; ++x)
+            for (int c = 0; c < kind.components; ++c)
+                row[x * kind.components + c] = uint8_t(x * 7 + info.next_scanline * 5 + c * 60 + (bytes.Next() & 15));
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    std::vector<uint8_t> file(buffer, buffer + size);
+    jpeg_destroy_compress(&info);
+    std::free(buffer);
+    return file;
+}
+
+struct TgaKind {
+    uint8_t imageType; // 1 colour-mapped, 2 true colour, 3 grey; +8 run-length
+    uint8_t pixelBits;
+    bool topLeft;
+};
+
+std::vector<uint8_t> TgaFile(const TgaKind& kind, uint16_t width, uint16_t height, Bytes& bytes)
+{
+    const bool mapped = (kind.imageType & 7) == 1;
+    std::vector<uint8_t> file(18, 0);
+    file[1] = mapped ? 1 : 0;
+    file[2] = kind.imageType;
+    if (mapped) {
+        file[5] = 16; // entries
+        file[7] = 24; // bits an entry
+    }
+    file[12] = uint8_t(width);
+    file[13] = uint8_t(width >> 8);
+    file[14] = uint8_t(height);
+    file[15] = uint8_t(height >> 8);
+    file[16] = kind.pixelBits;
+    file[17] = uint8_t((kind.pixelBits == 32 ? 8 : 0) | (kind.topLeft ? 0x20 : 0));
+    if (mapped) {
+        const std::vector<uint8_t> map = bytes.Take(16 * 3);
+        file.insert(file.end(), map.begin(), map.end());
+    }
+    const size_t pixelBytes = kind.pixelBits / 8;
+    auto pixel = [&] {
+        std::vector<uint8_t> p = bytes.Take(pixelBytes);
+        if (mapped)
+            p[0] &= 15;
+        return p;
+    };
+    const size_t count = size_t(width) * height;
+    if (kind.imageType < 8) {
+        for (size_t i = 0; i < count; ++i) {
+            const std::vector<uint8_t> p = pixel();
+            file.insert(file.end(), p.begin(), p.end());
+        }
+        return file;
+    }
+    // Run-length: runs and raw packets of up to 5 pixels.
+    for (size_t done = 0; done < count;) {
+        const size_t n = std::min<size_t>(count - done, 1 + bytes.Next() % 5);
+        const bool run = bytes.Next() & 1;
+        file.push_back(uint8_t((run ? 0x80 : 0) | (n - 1)));
+        for (size_t i = 0; i < (run ? 1 : n); ++i) {
+            const std::vector<uint8_t> p = pixel();
+            file.insert(file.end(), p.begin(), p.end());
+        }
+        done += n;
+    }
+    return file;
+}
+
+void ImageFiles(const fs::path& root)
+{
+    const fs::path folder = Folder(root, "fuzz_image_reader");
+    Bytes bytes(0x1A6u);
+    int n = 0;
+    auto write = [&](const std::string& what, const std::vector<uint8_t>& file) {
+        Write(folder / ("seed_" + std::to_string(n++) + "_" + what), file);
+    };
+    const PngKind pngKinds[] = {
+        {PNG_COLOR_TYPE_RGB_ALPHA, 8, false, false}, {PNG_COLOR_TYPE_RGB_ALPHA, 16, true, false},
+        {PNG_COLOR_TYPE_RGB, 8, true, true},         {PNG_COLOR_TYPE_RGB, 16, false, false},
+        {PNG_COLOR_TYPE_PALETTE, 1, false, false},   {PNG_COLOR_TYPE_PALETTE, 4, false, true},
+        {PNG_COLOR_TYPE_PALETTE, 8, true, true},     {PNG_COLOR_TYPE_GRAY, 1, false, false},
+        {PNG_COLOR_TYPE_GRAY, 2, true, true},        {PNG_COLOR_TYPE_GRAY, 8, false, true},
+        {PNG_COLOR_TYPE_GRAY, 16, false, false},     {PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, false},
+        {PNG_COLOR_TYPE_GRAY_ALPHA, 16, true, false},
+    };
+    uint32_t side = 1;
+    for (const PngKind& kind : pngKinds) {
+        side = side % 13 + 3;
+        write("type" + std::to_string(kind.colourType) + "_" + std::to_string(kind.bitDepth) + ".png",
+              PngFile(kind, side, side / 2 + 1, bytes));
+    }
+    const JpegKind jpegKinds[] = {
+        {JCS_RGB, 3, true, false, false, 0},       {JCS_RGB, 3, false, true, false, 0},
+        {JCS_GRAYSCALE, 1, false, false, false, 1}, {JCS_RGB, 3, true, false, true, 0},
+        {JCS_CMYK, 4, false, false, false, 0},      {JCS_GRAYSCALE, 1, false, true, true, 0},
+    };
+    for (const JpegKind& kind : jpegKinds)
+        write("jpeg.jpg", JpegFile(kind, 8 + 5 * uint32_t(n % 4), 9 + 4 * uint32_t(n % 3), bytes));
+    const TgaKind tgaKinds[] = {{2, 24, false}, {2, 32, true}, {10, 32, false}, {10, 24, true},
+                                {3, 8, false},  {11, 8, true}, {1, 8, false},   {9, 8, true},
+                                {2, 16, false}, {10, 16, true}};
+    for (const TgaKind& kind : tgaKinds)
+        write("type" + std::to_string(kind.imageType) + "_" + std::to_string(kind.pixelBits) + ".tga",
+              TgaFile(kind, uint16_t(3 + n % 5), uint16_t(2 + n % 4), bytes));
+}
+
 void EffectTexts(const fs::path& root)
 {
     const fs::path folder = Folder(root, "fuzz_effect_params");
@@ -215,6 +441,7 @@ int main(int argc, char** argv)
     }
     const fs::path root = argv[1];
     DdsFiles(root);
+    ImageFiles(root);
     EffectTexts(root);
     ByteStrings(root, "fuzz_load_memory", 0x10ADu);
     ByteStrings(root, "fuzz_blit", 0xB117u);

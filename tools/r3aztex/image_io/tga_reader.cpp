@@ -35,6 +35,8 @@ public:
         if (bytes.size() >= kHeaderBytes) {
             const uint32_t width = bytes[12] | uint32_t(bytes[13]) << 8;
             const uint32_t height = bytes[14] | uint32_t(bytes[15]) << 8;
+            if (width == 0 || height == 0)
+                throw FileError(ExitCode::Malformed, name_, "TGA header gives no pixels");
             CheckImageLimits(name_, width, height, 4);
             header_ = {width, height, D3DFMT_A8R8G8B8};
         }
