@@ -200,6 +200,27 @@ TEST(ImageInput, TgaOrientationAndRunLengthPackets)
         }
 }
 
+// Indices of a colour map that starts at entry 1 would be looked up from
+// entry 0 by the decoder: refused rather than given other colours.
+TEST(ImageInput, TgaColourMapStartingAboveEntryZeroIsUnsupported)
+{
+    std::vector<BYTE> tga(18, 0);
+    tga[1] = 1;  // a colour map
+    tga[2] = 1;  // colour-mapped
+    tga[3] = 1;  // its first entry is 1
+    tga[5] = 2;  // two entries
+    tga[7] = 24; // of 24 bits
+    tga[12] = tga[14] = 1;
+    tga[16] = 8;
+    tga.insert(tga.end(), {10, 20, 30, 40, 50, 60, 1});
+    try {
+        DecodeTexture(tga, "mapped.tga");
+        ADD_FAILURE() << "accepted";
+    } catch (const ToolError& error) {
+        EXPECT_EQ(error.Code(), ExitCode::Unsupported) << error.what();
+    }
+}
+
 TEST(ImageInput, DamagedFilesAreMalformed)
 {
     TempFolder folder;

@@ -38,6 +38,12 @@ public:
             if (width == 0 || height == 0)
                 throw FileError(ExitCode::Malformed, name_, "TGA header gives no pixels");
             CheckImageLimits(name_, width, height, 4);
+            // A colour map may hold entries from a first index up (bytes 3
+            // and 4); stb_image skips that many bytes instead and looks the
+            // indices up from entry 0, which gives other colours.
+            const bool colourMapped = (bytes[2] & 7) == 1;
+            if (colourMapped && (bytes[3] | bytes[4]) != 0)
+                throw FileError(ExitCode::Unsupported, name_, "TGA colour maps that start above entry 0 are not read");
             header_ = {width, height, D3DFMT_A8R8G8B8};
         }
         const std::string incomplete = TgaIncompleteness(bytes);
