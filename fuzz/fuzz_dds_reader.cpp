@@ -5,10 +5,9 @@
 // "malformed" or "unsupported" (any other exception is a fault); a file it
 // accepts (leniently or not, a texture array or not) must agree with its
 // description and read back identically after being written out again.
-#include "fuzz/fuzz_support.h"
+#include "fuzz/fuzz_files.h"
 #include "tools/r3aztex/dds/dds_reader.h"
 #include "tools/r3aztex/dds/dds_writer.h"
-#include "tools/r3aztex/tool_error.h"
 
 #include <cstring>
 #include <memory>
@@ -18,7 +17,6 @@
 namespace {
 
 using fuzzing::Fail;
-using r3aztex::ExitCode;
 using r3aztex::TextureImage;
 using r3aztex::ToolError;
 
@@ -32,14 +30,6 @@ bool SameTexture(const TextureImage& a, const TextureImage& b)
         a.palette.has_value() != b.palette.has_value())
         return false;
     return !a.palette || std::memcmp(a.palette->data(), b.palette->data(), sizeof(PALETTEENTRY) * 256) == 0;
-}
-
-void CheckRefusal(const ToolError& error)
-{
-    if (error.Code() != ExitCode::Malformed && error.Code() != ExitCode::Unsupported)
-        Fail("reader refused a file with exit code %d: %s", int(error.Code()), error.what());
-    if (std::string(error.what()).rfind(kName + ": ", 0) != 0)
-        Fail("reader's message does not start with the file name: %s", error.what());
 }
 
 // Whatever was accepted survives a write and a second read unchanged, with
@@ -83,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         description = r3aztex::dds::Describe(view, kName);
         contents = r3aztex::dds::ReadContents(view, kName);
     } catch (const ToolError& error) {
-        CheckRefusal(error);
+        fuzzing::CheckFileRefusal(error, kName);
         return 0;
     }
 

@@ -12,10 +12,9 @@
 // size and format, which survives a PNG round trip unchanged. Headers of
 // more than kPixelBudget pixels are opened but not decoded: larger images
 // take the same code for longer and find nothing new.
-#include "fuzz/fuzz_support.h"
+#include "fuzz/fuzz_files.h"
 #include "tools/r3aztex/image_io/image_decoder.h"
 #include "tools/r3aztex/image_io/image_file.h"
-#include "tools/r3aztex/tool_error.h"
 
 #include <cstring>
 #include <memory>
@@ -25,7 +24,6 @@
 namespace {
 
 using fuzzing::Fail;
-using r3aztex::ExitCode;
 using r3aztex::TextureImage;
 using r3aztex::ToolError;
 
@@ -65,14 +63,6 @@ void FixPngChecksums(BYTE* file, size_t size)
     }
 }
 
-void CheckRefusal(const ToolError& error)
-{
-    if (error.Code() != ExitCode::Malformed && error.Code() != ExitCode::Unsupported)
-        Fail("reader refused a file with exit code %d: %s", int(error.Code()), error.what());
-    if (std::string(error.what()).rfind(kName + ": ", 0) != 0)
-        Fail("reader's message does not start with the file name: %s", error.what());
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
@@ -94,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             return 0;
         image = decoder->Pixels();
     } catch (const ToolError& error) {
-        CheckRefusal(error);
+        fuzzing::CheckFileRefusal(error, kName);
         return 0;
     }
 
