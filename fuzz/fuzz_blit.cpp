@@ -110,39 +110,42 @@ Image PickImage(FuzzedDataProvider& data, bool destination)
 
 bool Inverted(const D3DBOX& box) { return box.Right < box.Left || box.Bottom < box.Top || box.Back < box.Front; }
 
-// Marks the bytes of every unit the destination region touches.
+// The destination as it must be after a blit: as before, except in the
+// units its region touches (which may hold anything, so they are taken as
+// they are now), or exactly as before when `nothing` may change.
 FUZZ_UNSTEERED
-std::vector<bool> WritableBytes(const Image& image)
+std::vector<BYTE> ExpectedDestination(const Image& image, const std::vector<BYTE>& before, bool nothing)
 {
-    std::vector<bool> writable(image.memory.size(), false);
+    std::vector<BYTE> expected = before;
     const D3DBOX& r = image.desc.Region;
-    if (Inverted(r) || r.Left == r.Right || r.Top == r.Bottom || r.Front == r.Back)
-        return writable;
+    if (nothing || Inverted(r) || r.Left == r.Right || r.Top == r.Bottom || r.Front == r.Back)
+        return expected;
     const FormatStorage& s = image.storage;
+    const size_t first = size_t(r.Left / s.blockWidth) * s.blockBytes;
+    const size_t bytes = size_t(fuzzing::UnitsAcross(s, r.Right)) * s.blockBytes - first;
     for (UINT z = r.Front; z < r.Back; ++z)
-        for (UINT row = r.Top / s.blockHeight; row < fuzzing::UnitsDown(s, r.Bottom); ++row)
-            for (UINT column = r.Left / s.blockWidth; column < fuzzing::UnitsAcross(s, r.Right); ++column) {
-                size_t at = size_t(z) * image.desc.SlicePitch + size_t(row) * image.desc.RowPitch +
-                            size_t(column) * s.blockBytes;
-                for (UINT b = 0; b < s.blockBytes; ++b)
-                    writable[at + b] = true;
-            }
-    return writable;
+        for (UINT row = r.Top / s.blockHeight; row < fuzzing::UnitsDown(s, r.Bottom); ++row) {
+            const size_t at = size_t(z) * image.desc.SlicePitch + size_t(row) * image.desc.RowPitch + first;
+            std::memcpy(expected.data() + at, image.memory.data() + at, bytes);
+        }
+    return expected;
 }
 
 FUZZ_UNSTEERED
 void CheckUnchangedOutside(const Image& destination, const std::vector<BYTE>& before, bool anywhere)
 {
-    std::vector<bool> writable = anywhere ? std::vector<bool>(before.size(), false) : WritableBytes(destination);
-    for (size_t i = 0; i < before.size(); ++i)
-        if (!writable[i] && destination.memory.data()[i] != before[i])
-            Fail("Blit changed byte %zu of the destination (format 0x%08X, %ux%ux%u, pitch %u/%u, region "
-                 "{%u,%u,%u,%u,%u,%u})%s",
-                 i, unsigned(destination.storage.format), destination.width, destination.height, destination.depth,
-                 destination.desc.RowPitch, destination.desc.SlicePitch, destination.desc.Region.Left,
-                 destination.desc.Region.Top, destination.desc.Region.Right, destination.desc.Region.Bottom,
-                 destination.desc.Region.Front, destination.desc.Region.Back,
-                 anywhere ? " although it refused the blit" : " outside its region");
+    const std::vector<BYTE> expected = ExpectedDestination(destination, before, anywhere);
+    const BYTE* memory = destination.memory.data();
+    if (std::equal(expected.begin(), expected.end(), memory))
+        return;
+    const size_t i = size_t(std::mismatch(expected.begin(), expected.end(), memory).first - expected.begin());
+    Fail("Blit changed byte %zu of the destination (format 0x%08X, %ux%ux%u, pitch %u/%u, region "
+         "{%u,%u,%u,%u,%u,%u})%s",
+         i, unsigned(destination.storage.format), destination.width, destination.height, destination.depth,
+         destination.desc.RowPitch, destination.desc.SlicePitch, destination.desc.Region.Left,
+         destination.desc.Region.Top, destination.desc.Region.Right, destination.desc.Region.Bottom,
+         destination.desc.Region.Front, destination.desc.Region.Back,
+         anywhere ? " although it refused the blit" : " outside its region");
 }
 
 // A same-format, same-size blit of packed pixels without colour key is a

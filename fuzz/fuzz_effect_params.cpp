@@ -172,7 +172,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     const Plan plan = PickPlan(data);
     const bool createTwice = data.ConsumeIntegralInRange(0, 7) == 0;
     const bool noText = data.ConsumeIntegralInRange(0, 31) == 0;
-    std::vector<Frame> frames(data.ConsumeIntegralInRange(0u, 6u));
+    // Three frames show a re-render, a repeated time and a new one; more only
+    // repeat them.
+    std::vector<Frame> frames(data.ConsumeIntegralInRange(0u, 3u));
     float time = 0.0f;
     for (Frame& frame : frames) {
         time = PickTime(data, time);
