@@ -231,8 +231,8 @@ LANE_INLINE void PrincipalEnds(const ColorInput& in, Floats* a, Floats* b, Float
         const Floats t =
             (in.x[0][i] - mean[0]) * axis[0] + (in.x[1][i] - mean[1]) * axis[1] + (in.x[2][i] - mean[2]) * axis[2];
         const Ints counts = in.weight[i] > Splat(0.0f);
-        low = counts & (t < low) ? t : low;
-        high = counts & (t > high) ? t : high;
+        low = (counts & (t < low)) ? t : low;
+        high = (counts & (t > high)) ? t : high;
     }
     const Ints any = low <= high;
     low = any ? low / length : Splat(0.0f);

@@ -105,11 +105,11 @@ LANE_INLINE RampResult EncodeQualityRamp(const Floats* raw, const Floats* weight
     for (int i = 0; i < 16; ++i) {
         value[i] = Clamp01(raw[i]);
         const Ints counts = weight[i] > Splat(0.0f);
-        low = counts & (value[i] < low) ? value[i] : low;
-        high = counts & (value[i] > high) ? value[i] : high;
+        low = (counts & (value[i] < low)) ? value[i] : low;
+        high = (counts & (value[i] > high)) ? value[i] : high;
         const Ints inner = counts & (value[i] > Splat(0.5f / 255.0f)) & (value[i] < Splat(254.5f / 255.0f));
-        innerLow = inner & (value[i] < innerLow) ? value[i] : innerLow;
-        innerHigh = inner & (value[i] > innerHigh) ? value[i] : innerHigh;
+        innerLow = (inner & (value[i] < innerLow)) ? value[i] : innerLow;
+        innerHigh = (inner & (value[i] > innerHigh)) ? value[i] : innerHigh;
     }
     // Eight values from the range; equal bytes make the six-value ramp of
     // one value, which is exact for a flat block.
