@@ -5,10 +5,9 @@
 
 #include <atomic>
 #include <climits>
-#include <cstring>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
-#include <new>
 
 namespace softd3d8 {
 
@@ -71,14 +70,15 @@ HRESULT ImageStorage::Allocate()
     // Pitches are INT and sizes UINT in the descriptions.
     if (width_ == 0 || height_ == 0 || depth_ == 0 || row > INT_MAX || slice > INT_MAX || total > UINT_MAX)
         return D3DERR_INVALIDCALL;
-    bytes_.reset(new (std::nothrow) std::byte[total]);
+    bytes_.reset(static_cast<std::byte*>(std::calloc(total != 0 ? total : 1, 1)));
     if (!bytes_)
         return E_OUTOFMEMORY;
-    std::memset(bytes_.get(), 0, total);
     rowPitch_ = static_cast<UINT>(row);
     slicePitch_ = static_cast<UINT>(slice);
     return D3D_OK;
 }
+
+void ImageStorage::FreeBytes::operator()(std::byte* bytes) const { std::free(bytes); }
 
 bool ImageStorage::IsValidArea(const D3DBOX& area) const
 {

@@ -31,7 +31,8 @@ public:
     ImageStorage& operator=(const ImageStorage&) = delete;
 
     // Sizes the rows with the current pitch padding and allocates the pixels
-    // (zero-filled). D3DERR_INVALIDCALL when the sizes do not fit the 32-bit
+    // (reading as zero; large images take pages the system has cleared, so
+    // nothing is written before the caller fills them). D3DERR_INVALIDCALL when the sizes do not fit the 32-bit
     // fields of the descriptions, E_OUTOFMEMORY when the memory is not there.
     HRESULT Allocate();
 
@@ -66,7 +67,10 @@ private:
     LockRules rules_;
     UINT rowPitch_ = 0;
     UINT slicePitch_ = 0;
-    std::unique_ptr<std::byte[]> bytes_;
+    struct FreeBytes {
+        void operator()(std::byte* bytes) const;
+    };
+    std::unique_ptr<std::byte, FreeBytes> bytes_;
     bool locked_ = false;
 };
 

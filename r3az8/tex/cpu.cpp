@@ -13,7 +13,7 @@
 #define R3AZ_HAS_X86 0
 #endif
 
-int g_mmxState = -1;
+std::atomic<int> g_mmxState{-1};
 
 namespace {
 
@@ -30,7 +30,7 @@ constexpr unsigned kAvx2Bit = 1u << 5;
 // XCR0: the operating system saves the SSE and the upper AVX registers.
 constexpr unsigned kSseAndAvxStateBits = 0x6u;
 
-int (*processorQuery)() = CpuHasMmx;
+std::atomic<int (*)()> processorQuery{CpuHasMmx};
 
 struct ProcessorFeatures {
     bool mmx = false;
@@ -104,14 +104,21 @@ int IsMmxEnabled()
         g_mmxState = 0;
         return 0;
     }
-    if (g_mmxState < 0) {
-        g_mmxState = 0;
-        if (processorQuery() == 1) {
+    int state = g_mmxState.load();
+    if (state < 0) {
+        // The answer is stored in one step: a thread asking while another
+        // still examines the processor must not take "not yet known" for
+        // "off". The first answer stored stands (a "DisableMMX" seen
+        // meanwhile included).
+        int determined = 0;
+        if (processorQuery.load()() == 1) {
             EndMmxUse();
-            g_mmxState = 1;
+            determined = 1;
         }
+        if (g_mmxState.compare_exchange_strong(state, determined))
+            state = determined;
     }
-    return g_mmxState;
+    return state;
 }
 
 int ReadDirect3DRegistryValue(DWORD expectedType, const char* valueName, void* buffer, DWORD bufferSize,

@@ -6,6 +6,8 @@
 
 #include "win32.h"
 
+#include <atomic>
+
 // 1 when the processor reports MMX (CPUID 1, EDX bit 23), else 0.
 int CpuHasMmx();
 // 1 when MMX code may run: the processor has it and "DisableMMX" is not set.
@@ -17,8 +19,9 @@ int IsMmxEnabled();
 int ReadDirect3DRegistryValue(DWORD expectedType, const char* valueName, void* buffer, DWORD bufferSize,
                               DWORD* bytesRead = nullptr);
 
-// Process-wide: -1 not yet determined, 0 MMX off, 1 MMX on.
-extern int g_mmxState;
+// Process-wide: -1 not yet determined, 0 MMX off, 1 MMX on. One atomic
+// word, so that threads asking at once all see a settled answer.
+extern std::atomic<int> g_mmxState;
 
 // Returns g_mmxState to "not yet determined" and makes IsMmxEnabled ask
 // `query` instead of the processor (null: the processor again), so tests

@@ -1,14 +1,21 @@
 // The debug channel, the mute switch and the assertion handler. All state is
-// process-wide and filled at first use; none of it is guarded, like the rest
-// of the library's process-wide values.
+// process-wide and filled at first use. Every value is a single atomic word,
+// so threads calling the library at once see whole values: two first uses
+// that race both read the same settings and store the same answers, and the
+// mute switch stays one switch for the process (a thread that mutes around
+// its call silences the channel for everyone until it unmutes). Only the
+// assertion set-up, which reads two values that belong together, runs
+// under a lock, so that no thread acts on a mode not yet read.
 #include "r3az8/tex/debug.h"
 
 #include "r3az8/tex/cpu.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
 #include <initializer_list>
+#include <mutex>
 
 namespace {
 
@@ -23,13 +30,24 @@ enum AssertionMode : DWORD {
     kModeAlwaysAsk = 3,
 };
 
-UINT debugLevel = kLevelNotRead;
-BOOL muted = 0;
-MuteFunction runtimeMute = nullptr;
-MuteFunction debugRuntimeMute = nullptr;
-BOOL assertionSetUpDone = 0;
-DebuggerQuery debuggerQuery = nullptr;
-DWORD assertionMode = kModeContinue;
+std::atomic<UINT> debugLevel{kLevelNotRead};
+std::atomic<BOOL> muted{0};
+std::atomic<MuteFunction> runtimeMute{nullptr};
+std::atomic<MuteFunction> debugRuntimeMute{nullptr};
+
+// The assertion set-up: done once, under its lock.
+struct AssertionSetUp {
+    std::mutex mutex;
+    BOOL done = 0;
+    DebuggerQuery debuggerQuery = nullptr;
+    DWORD mode = kModeContinue;
+};
+
+AssertionSetUp& TheAssertionSetUp()
+{
+    static AssertionSetUp setUp;
+    return setUp;
+}
 
 // DebugSetMute of a Direct3D runtime, if that runtime is already loaded in
 // the process. The extra module reference keeps the function valid for the
@@ -94,9 +112,12 @@ int AskWhetherToBreak(const char* file, int line, const char* expression)
 
 void DebugPrintf(UINT level, const char* format, ...)
 {
-    if (debugLevel == kLevelNotRead)
-        debugLevel = GetProfileIntA("Direct3D", "debug", 0);
-    if (level > debugLevel || muted != 0)
+    UINT configured = debugLevel.load(std::memory_order_relaxed);
+    if (configured == kLevelNotRead) {
+        configured = GetProfileIntA("Direct3D", "debug", 0);
+        debugLevel.store(configured, std::memory_order_relaxed);
+    }
+    if (level > configured || muted.load(std::memory_order_relaxed) != 0)
         return;
 
     // Both buffers hold 255 characters and the terminator: a long message is
@@ -116,25 +137,37 @@ void DebugPrintf(UINT level, const char* format, ...)
 
 void SetDebugMute(BOOL mute)
 {
-    muted = mute;
-    if (runtimeMute == nullptr && debugRuntimeMute == nullptr) {
-        runtimeMute = FindMuteFunction("d3d8.dll");
-        debugRuntimeMute = FindMuteFunction("d3d8d.dll");
+    muted.store(mute, std::memory_order_relaxed);
+    MuteFunction runtime = runtimeMute.load();
+    MuteFunction debugRuntime = debugRuntimeMute.load();
+    if (runtime == nullptr && debugRuntime == nullptr) {
+        runtime = FindMuteFunction("d3d8.dll");
+        debugRuntime = FindMuteFunction("d3d8d.dll");
+        runtimeMute.store(runtime);
+        debugRuntimeMute.store(debugRuntime);
     }
-    if (runtimeMute != nullptr)
-        runtimeMute(static_cast<DWORD>(mute));
-    if (debugRuntimeMute != nullptr)
-        debugRuntimeMute(static_cast<DWORD>(mute));
+    if (runtime != nullptr)
+        runtime(static_cast<DWORD>(mute));
+    if (debugRuntime != nullptr)
+        debugRuntime(static_cast<DWORD>(mute));
 }
 
 int AssertionFailed(const char* file, int line, const char* expression)
 {
     DebugPrintf(0, "Assertion failure! (%s %d): %s", file, line, expression);
 
-    if (assertionSetUpDone == 0) {
-        assertionSetUpDone = 1;
-        debuggerQuery = FindDebuggerQuery();
-        assertionMode = ReadAssertionMode();
+    DebuggerQuery debuggerQuery = nullptr;
+    DWORD assertionMode = kModeContinue;
+    {
+        AssertionSetUp& setUp = TheAssertionSetUp();
+        std::lock_guard lock(setUp.mutex);
+        if (setUp.done == 0) {
+            setUp.done = 1;
+            setUp.debuggerQuery = FindDebuggerQuery();
+            setUp.mode = ReadAssertionMode();
+        }
+        debuggerQuery = setUp.debuggerQuery;
+        assertionMode = setUp.mode;
     }
 
     switch (assertionMode) {
@@ -159,7 +192,9 @@ void ResetDebugStateForTesting()
     muted = 0;
     runtimeMute = nullptr;
     debugRuntimeMute = nullptr;
-    assertionSetUpDone = 0;
-    debuggerQuery = nullptr;
-    assertionMode = kModeContinue;
+    AssertionSetUp& setUp = TheAssertionSetUp();
+    std::lock_guard lock(setUp.mutex);
+    setUp.done = 0;
+    setUp.debuggerQuery = nullptr;
+    setUp.mode = kModeContinue;
 }

@@ -1,24 +1,27 @@
 // Working memory: the heap, with a switch that lets tests make allocations
-// fail on purpose. The counters are plain process-wide values, like every
-// other process-wide value of the library.
+// fail on purpose. The switch and the count are process-wide atomic words,
+// so the library may allocate on several threads at once; a test that arms
+// a failure counts the allocations of every thread.
 #include "r3az8/tex/working_memory.h"
 
+#include <atomic>
 #include <cstdlib>
 
 namespace {
 
-unsigned allocationCount = 0;
-unsigned failAt = 0;
-FailureRepeat failureRepeat = FailureRepeat::OnlyThatOne;
+std::atomic<unsigned> allocationCount{0};
+std::atomic<unsigned> failAt{0};
+std::atomic<FailureRepeat> failureRepeat{FailureRepeat::OnlyThatOne};
 
 bool ShouldFail()
 {
-    ++allocationCount;
-    if (failAt == 0)
+    const unsigned count = allocationCount.fetch_add(1, std::memory_order_relaxed) + 1;
+    const unsigned failing = failAt.load(std::memory_order_relaxed);
+    if (failing == 0)
         return false;
-    if (allocationCount == failAt)
+    if (count == failing)
         return true;
-    return failureRepeat == FailureRepeat::EveryLaterOne && allocationCount > failAt;
+    return failureRepeat.load(std::memory_order_relaxed) == FailureRepeat::EveryLaterOne && count > failing;
 }
 
 } // namespace

@@ -41,8 +41,8 @@ void BindBoxKernels()
 
 } // namespace
 
-BoxKernel32 g_pfnBoxKernelA8R8G8B8 = BindBoxKernelA8R8G8B8;
-BoxKernel32 g_pfnBoxKernelX8R8G8B8 = BindBoxKernelX8R8G8B8;
+std::atomic<BoxKernel32> g_pfnBoxKernelA8R8G8B8{BindBoxKernelA8R8G8B8};
+std::atomic<BoxKernel32> g_pfnBoxKernelX8R8G8B8{BindBoxKernelX8R8G8B8};
 
 HRESULT BindBoxKernelA8R8G8B8(BYTE* dest, const BYTE* src, UINT width, UINT height, UINT srcPitch, UINT destPitch)
 {

@@ -10,6 +10,7 @@
 #include "r3az8/tex/cpu.h"
 #include "win32.h"
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 
@@ -37,9 +38,11 @@ HRESULT BoxKernelAvx2(BYTE* dest, const BYTE* src, UINT width, UINT height, UINT
 // (IsMmxEnabled), otherwise the strongest vector kernel the processor has
 // for both formats (so the X byte of D3DFMT_X8R8G8B8 is the rounded mean, as
 // the MMX kernel has always made it), or BoxKernelArgbPlain for both when
-// the "DisableVectorKernels" setting keeps vector kernels off.
-extern BoxKernel32 g_pfnBoxKernelA8R8G8B8;
-extern BoxKernel32 g_pfnBoxKernelX8R8G8B8;
+// the "DisableVectorKernels" setting keeps vector kernels off. Each pointer
+// is one atomic word: threads that make their first calls at once may all
+// bind, storing the same kernels, and every caller reads a whole pointer.
+extern std::atomic<BoxKernel32> g_pfnBoxKernelA8R8G8B8;
+extern std::atomic<BoxKernel32> g_pfnBoxKernelX8R8G8B8;
 HRESULT BindBoxKernelA8R8G8B8(BYTE* dest, const BYTE* src, UINT width, UINT height, UINT srcPitch,
                               UINT destPitch);
 HRESULT BindBoxKernelX8R8G8B8(BYTE* dest, const BYTE* src, UINT width, UINT height, UINT srcPitch,
