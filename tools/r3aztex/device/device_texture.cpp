@@ -39,14 +39,6 @@ DeviceTexture::DeviceTexture(LibrarySession& session, D3DFORMAT format, TextureK
     }
 }
 
-DeviceTexture::DeviceTexture(LibrarySession& session, const TextureImage& image)
-    : DeviceTexture(session, image.format, image.kind, image.width, image.height, image.depth, image.levels)
-{
-    for (uint32_t face = 0; face < Faces(); ++face)
-        for (uint32_t level = 0; level < levels_; ++level)
-            CopyIn(face, level, image.Surface(face, level));
-}
-
 LevelLayout DeviceTexture::Layout(uint32_t level) const
 {
     const FormatInfo* info = FindFormat(format_);
@@ -81,26 +73,33 @@ ComRef<IDirect3DVolume8> DeviceTexture::Volume(uint32_t level)
     return volume;
 }
 
-void DeviceTexture::CopyIn(uint32_t face, uint32_t level, const std::vector<BYTE>& bytes)
+void DeviceTexture::ModifyLevel(uint32_t face, uint32_t level, const std::function<void(PixelRuns)>& work)
 {
     const LevelLayout layout = Layout(level);
-    if (bytes.size() != layout.bytes)
-        throw ToolError(ExitCode::Internal, "surface size does not match its texture");
+    std::vector<std::span<BYTE>> runs;
+    auto split = [&](BYTE* bits, size_t rowPitch, size_t slicePitch) {
+        if (rowPitch == layout.rowPitch && slicePitch == layout.slicePitch) {
+            runs.emplace_back(bits, layout.bytes);
+            return;
+        }
+        for (uint32_t slice = 0; slice < layout.depth; ++slice)
+            for (uint32_t row = 0; row < layout.rowCount; ++row)
+                runs.emplace_back(bits + slice * slicePitch + row * rowPitch, layout.rowPitch);
+    };
     if (kind_ == TextureKind::Volume) {
         D3DLOCKED_BOX box{};
         ComRef<IDirect3DVolume8> volume = Volume(level);
         session_.Check(volume->LockBox(&box, nullptr, 0), "locking a volume");
-        for (uint32_t slice = 0; slice < layout.depth; ++slice)
-            CopyRows(static_cast<BYTE*>(box.pBits) + size_t(slice) * box.SlicePitch, box.RowPitch,
-                     bytes.data() + slice * layout.slicePitch, layout.rowPitch, layout.rowPitch, layout.rowCount);
+        split(static_cast<BYTE*>(box.pBits), box.RowPitch, box.SlicePitch);
+        work(runs);
         volume->UnlockBox();
         return;
     }
     D3DLOCKED_RECT rect{};
     ComRef<IDirect3DSurface8> surface = Surface(face, level);
     session_.Check(surface->LockRect(&rect, nullptr, 0), "locking a surface");
-    CopyRows(static_cast<BYTE*>(rect.pBits), rect.Pitch, bytes.data(), layout.rowPitch, layout.rowPitch,
-             layout.rowCount);
+    split(static_cast<BYTE*>(rect.pBits), rect.Pitch, size_t(rect.Pitch) * layout.rowCount);
+    work(runs);
     surface->UnlockRect();
 }
 

@@ -1,10 +1,13 @@
-// Textures on the software device, and their transfer to and from
-// TextureImage records. Transfers copy stored bytes row by row (honouring
-// the device's pitch); they never interpret pixels.
+// Textures on the software device, and their transfer to TextureImage
+// records. Transfers copy stored bytes row by row (honouring the device's
+// pitch); they never interpret pixels.
 #pragma once
 
 #include "tools/r3aztex/device/library_session.h"
 #include "tools/r3aztex/texture/texture_image.h"
+
+#include <functional>
+#include <span>
 
 namespace r3aztex {
 
@@ -13,11 +16,16 @@ public:
     // A new system-memory texture of that shape.
     DeviceTexture(LibrarySession& session, D3DFORMAT format, TextureKind kind, uint32_t width, uint32_t height,
                   uint32_t depth, uint32_t levels);
-    // A new texture holding a copy of the image's pixels.
-    DeviceTexture(LibrarySession& session, const TextureImage& image);
 
     // Every face and level, with the palette given (if any).
     TextureImage Download(const std::optional<std::array<PALETTEENTRY, 256>>& palette = std::nullopt);
+
+    // Whole pixels in memory, for the tool's own per-pixel work.
+    using PixelRuns = std::span<const std::span<BYTE>>;
+    // Locks one face and level and hands `work` its pixels as runs of whole
+    // pixels (one run when rows and slices lie without padding, otherwise
+    // one a row), then unlocks it.
+    void ModifyLevel(uint32_t face, uint32_t level, const std::function<void(PixelRuns)>& work);
 
     // One level of one face (2D and cube textures).
     ComRef<IDirect3DSurface8> Surface(uint32_t face, uint32_t level);
@@ -31,7 +39,6 @@ public:
     uint32_t Faces() const { return kind_ == TextureKind::Cube ? 6 : 1; }
 
 private:
-    void CopyIn(uint32_t face, uint32_t level, const std::vector<BYTE>& bytes);
     void CopyOut(uint32_t face, uint32_t level, std::vector<BYTE>& bytes);
     LevelLayout Layout(uint32_t level) const;
 

@@ -4,47 +4,41 @@
 #include "win32_testing.h"
 
 #include <cstdio>
+#include <mutex>
 
 namespace r3aztex {
 namespace {
 
-std::mutex& LibraryMutex()
+thread_local LibrarySession* openSession = nullptr;
+
+// Debug lines go to the session of the thread that printed them; a line
+// printed on a thread without one goes where the platform sends it by
+// default, standard error.
+void RouteDebugLine(const char* text, void*)
 {
-    static std::mutex mutex;
-    return mutex;
+    if (openSession != nullptr) {
+        openSession->Collect(text);
+        return;
+    }
+    std::fputs(text, stderr);
+    std::fflush(stderr);
 }
 
-// What the library printed since the session began; read and written only
-// while the library lock is held.
-std::string& Printed()
+void InstallDebugRoute()
 {
-    static std::string text;
-    return text;
-}
-
-// The library's debug lines go into the session's record instead of the
-// terminal: a failure's message then carries them, and a success stays
-// quiet.
-void CollectDebugLine(const char* text, void*)
-{
-    std::string line = text;
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.pop_back();
-    std::string& printed = Printed();
-    if (!printed.empty())
-        printed += "; ";
-    printed += line;
+    static std::once_flag installed;
+    std::call_once(installed, [] { win32::SetDebugSink(RouteDebugLine, nullptr); });
 }
 
 } // namespace
 
-LibrarySession::LibrarySession() : lock_(LibraryMutex())
+LibrarySession::LibrarySession() : outer_(openSession)
 {
-    Printed().clear();
-    win32::SetDebugSink(CollectDebugLine, nullptr);
+    InstallDebugRoute();
+    openSession = this;
     const HRESULT hr = SoftD3D8CreateDevice(device_.Receive());
     if (hr < 0 || device_.Get() == nullptr) {
-        win32::SetDebugSink(nullptr, nullptr);
+        openSession = outer_;
         throw ToolError(ExitCode::Internal, "cannot create the software device");
     }
 }
@@ -52,21 +46,31 @@ LibrarySession::LibrarySession() : lock_(LibraryMutex())
 LibrarySession::~LibrarySession()
 {
     device_.Reset();
-    win32::SetDebugSink(nullptr, nullptr);
+    openSession = outer_;
+}
+
+void LibrarySession::Collect(const char* text)
+{
+    std::string line = text;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    if (!printed_.empty())
+        printed_ += "; ";
+    printed_ += line;
 }
 
 void LibrarySession::Check(HRESULT hr, const std::string& operation)
 {
     if (hr >= 0) {
-        Printed().clear();
+        printed_.clear();
         return;
     }
     char code[16];
     std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
     std::string message = operation + " failed (" + code + ")";
-    if (!Printed().empty())
-        message += ": " + Printed();
-    Printed().clear();
+    if (!printed_.empty())
+        message += ": " + printed_;
+    printed_.clear();
     throw ToolError(hr == E_FAIL ? ExitCode::Unsupported : ExitCode::Internal, message);
 }
 

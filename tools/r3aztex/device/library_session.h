@@ -1,28 +1,28 @@
-// The tool's only door to the texture library and the software device.
+// The tool's door to the texture library and the software device.
 //
-// The library was written for one thread: its debug mute, debug level and
-// bound box kernels are process-wide values written without
-// synchronisation. So the tool never calls it from two threads at once: a
-// LibrarySession holds one process-wide lock for as long as it lives, and
-// every library and device call happens inside one. Threads run the tool's
-// own work in parallel (file reading and writing, PNG coding, sRGB
-// conversion, normal renormalisation) and queue for the library. Since each
-// session makes a fresh device and the library keeps nothing from call to
-// call but those process-wide values, results do not depend on which
-// thread ran what, or in which order.
+// Each LibrarySession makes its own software device, and the library keeps
+// nothing from call to call but its process-wide values (settings read
+// once, bound kernels, the debug switches), which are safe to share. So
+// sessions on several threads run at once, each on its own textures, and a
+// result does not depend on which thread made it.
+//
+// What the library prints on its debug channel goes into the record of the
+// session open on the printing thread, so that a failure's message carries
+// it and a success stays quiet. The channel's mute switch is one for the
+// process: while another thread's library call is muted, a failing call can
+// miss its detail line, never its result.
 #pragma once
 
 #include "com_ref.h"
 #include "d3d8.h"
 
-#include <mutex>
 #include <string>
 
 namespace r3aztex {
 
 class LibrarySession {
 public:
-    // Waits for the library, then makes a software device.
+    // Makes a software device.
     LibrarySession();
     ~LibrarySession();
     LibrarySession(const LibrarySession&) = delete;
@@ -36,8 +36,14 @@ public:
     // and what the library printed on its debug channel during the call.
     void Check(HRESULT hr, const std::string& operation);
 
+    // Takes a line the library printed on this session's thread.
+    void Collect(const char* text);
+
 private:
-    std::unique_lock<std::mutex> lock_;
+    // The session open on this thread before this one, restored when this
+    // one ends (sessions nest on a thread).
+    LibrarySession* outer_;
+    std::string printed_;
     ComRef<IDirect3DDevice8> device_;
 };
 

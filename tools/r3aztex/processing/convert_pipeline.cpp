@@ -1,8 +1,10 @@
 #include "tools/r3aztex/processing/convert_pipeline.h"
 
+#include "tools/r3aztex/processing/banded_chain.h"
 #include "tools/r3aztex/processing/block_compression.h"
 #include "tools/r3aztex/processing/colour_space.h"
 #include "tools/r3aztex/processing/library_operations.h"
+#include "tools/r3aztex/processing/whole_chain.h"
 #include "tools/r3aztex/tool_error.h"
 
 #include <algorithm>
@@ -19,32 +21,6 @@ D3DFORMAT WorkingFormat(D3DFORMAT source, D3DFORMAT output, VectorData data)
     const bool floats = FindFormat(source)->content == Content::Float || FindFormat(output)->content == Content::Float;
     return floats && data == VectorData::Colour ? FMT_A32B32G32R32F : FMT_A16R16G16B16;
 }
-
-// Pieces of about this many bytes are handed to the pool.
-constexpr size_t kPieceBytes = 256 * 1024;
-
-// Runs `work` over levels [first, last) of every face, split into pieces of
-// whole pixels that the pool may run at the same time.
-void ForEachPiece(TextureImage& texture, uint32_t first, uint32_t last, WorkPool& pool,
-                  void (*work)(std::span<BYTE>, MissingZ), MissingZ missingZ)
-{
-    struct Piece {
-        BYTE* data;
-        size_t bytes;
-    };
-    std::vector<Piece> pieces;
-    const size_t pieceBytes = kPieceBytes - kPieceBytes % 8;
-    for (uint32_t face = 0; face < texture.Faces(); ++face)
-        for (uint32_t level = first; level < last; ++level) {
-            std::vector<BYTE>& surface = texture.Surface(face, level);
-            for (size_t offset = 0; offset < surface.size(); offset += pieceBytes)
-                pieces.push_back({surface.data() + offset, std::min(pieceBytes, surface.size() - offset)});
-        }
-    pool.ForEach(pieces.size(), [&](size_t i) { work({pieces[i].data, pieces[i].bytes}, missingZ); });
-}
-
-void ToLinear(std::span<BYTE> pixels, MissingZ) { SrgbToLinear(pixels); }
-void ToSrgb(std::span<BYTE> pixels, MissingZ) { LinearToSrgb(pixels); }
 
 // Sizes and level count of the result.
 struct Plan {
@@ -92,21 +68,27 @@ Plan MakePlan(const TextureImage& source, const ConvertSettings& settings)
     return plan;
 }
 
-// Whether any pixel of any level, after the colour key, has an alpha below
-// 255. Decoded to A8R8G8B8, which for the usual A8R8G8B8 input is a plain
-// copy, and is the precision "opaque" is judged at.
-bool HasTransparency(const TextureImage& source, D3DCOLOR colorKey)
+bool AnyAlphaBelowFull(const TextureImage& argb)
 {
-    if (!source.Format().HasAlpha() && colorKey == 0)
-        return false;
-    LoadOptions keyed;
-    keyed.colorKey = colorKey;
-    const TextureImage decoded = ConvertLevels(source, D3DFMT_A8R8G8B8, source.levels, keyed);
-    for (const std::vector<BYTE>& surface : decoded.surfaces)
+    for (const std::vector<BYTE>& surface : argb.surfaces)
         for (size_t alpha = 3; alpha < surface.size(); alpha += 4)
             if (surface[alpha] != 0xFF)
                 return true;
     return false;
+}
+
+// Whether any pixel of any level, after the colour key, has an alpha below
+// 255, judged at the precision of A8R8G8B8: the usual A8R8G8B8 input is
+// read as it is, anything else decoded to it first.
+bool HasTransparency(const TextureImage& source, D3DCOLOR colorKey)
+{
+    if (!source.Format().HasAlpha() && colorKey == 0)
+        return false;
+    if (source.format == D3DFMT_A8R8G8B8 && colorKey == 0)
+        return AnyAlphaBelowFull(source);
+    LoadOptions keyed;
+    keyed.colorKey = colorKey;
+    return AnyAlphaBelowFull(ConvertLevels(source, D3DFMT_A8R8G8B8, source.levels, keyed));
 }
 
 D3DFORMAT DefaultFormatOf(const TextureImage& source, const ConvertSettings& settings)
@@ -216,7 +198,9 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
     // Plain conversion: every level to the new format, nothing resampled.
     if (!plan.resized && !plan.regenerate && !normalMap) {
         finalStep.colorKey = settings.colorKey;
-        return finish(source, finalStep);
+        if (quality)
+            return finish(source, finalStep);
+        return ConvertInBands(source, output, plan.levels, finalStep, pool);
     }
     LoadOptions resample;
     resample.filter = settings.resizeFilter | settings.edgeFlags;
@@ -225,46 +209,37 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
         resample.filter |= settings.ditherFlag;
         resample.destinationPalette = finalStep.destinationPalette;
         if (quality)
-            return finish(ResampleTop(source, working, plan.width, plan.height, plan.depth, 1, resample),
-                          finalStep);
-        return ResampleTop(source, output, plan.width, plan.height, plan.depth, 1, resample);
+            return finish(ResampleTop(source, working, plan.width, plan.height, plan.depth, resample), finalStep);
+        return ResampleTop(source, output, plan.width, plan.height, plan.depth, resample);
     }
 
-    // The working texture: level 0 resampled (or copied), and either the
-    // source's own lower levels or room for new ones.
-    TextureImage work = plan.regenerate
-                            ? ResampleTop(source, working, plan.width, plan.height, plan.depth, plan.levels,
-                                          resample)
-                            : ConvertLevels(source, working, plan.levels, resample);
-    const MissingZ missingZ = MissingZOf(source.format);
-    if (normalMap)
-        ForEachPiece(work, 0, plan.regenerate ? 1 : plan.levels, pool, RenormaliseNormals, missingZ);
-
-    if (plan.regenerate) {
-        const bool linearLight = settings.mipSpace == MipSpace::LinearLight && !normalMap &&
-                                 working == FMT_A16R16G16B16 && HoldsColour(source.format) &&
-                                 HoldsColour(output) && plan.levels > 1;
-        // Level 0 keeps its exact stored values; only the new levels pass
-        // back through the curve.
-        std::vector<std::vector<BYTE>> top;
-        if (linearLight) {
-            for (uint32_t face = 0; face < work.Faces(); ++face)
-                top.push_back(work.Surface(face, 0));
-            ForEachPiece(work, 0, 1, pool, ToLinear, missingZ);
-        }
-        DWORD mipFilter = IMAGE_FILTER_DEFAULT;
-        if (settings.mipFilter)
-            mipFilter = *settings.mipFilter | settings.edgeFlags;
-        GenerateMips(work, mipFilter);
-        if (linearLight) {
-            ForEachPiece(work, 1, plan.levels, pool, ToSrgb, missingZ);
-            for (uint32_t face = 0; face < work.Faces(); ++face)
-                work.Surface(face, 0) = std::move(top[face]);
-        }
-        if (normalMap)
-            ForEachPiece(work, 1, plan.levels, pool, RenormaliseNormals, missingZ);
+    ChainRecipe recipe{};
+    recipe.width = plan.width;
+    recipe.height = plan.height;
+    recipe.depth = plan.depth;
+    recipe.levels = plan.levels;
+    recipe.resized = plan.resized;
+    recipe.regenerate = plan.regenerate;
+    recipe.working = working;
+    recipe.output = output;
+    recipe.resample = resample;
+    recipe.finalStep = finalStep;
+    recipe.mipFilter = settings.mipFilter ? *settings.mipFilter | settings.edgeFlags : IMAGE_FILTER_DEFAULT;
+    recipe.linearLight = plan.regenerate && settings.mipSpace == MipSpace::LinearLight && !normalMap &&
+                         working == FMT_A16R16G16B16 && HoldsColour(source.format) && HoldsColour(output) &&
+                         plan.levels > 1;
+    recipe.normalMap = normalMap;
+    recipe.missingZ = MissingZOf(source.format);
+    if (quality) {
+        // The chain's final values in the working format, then the quality
+        // encoder.
+        recipe.output = working;
+        recipe.finalStep = LoadOptions{};
+        recipe.finalStep.filter = IMAGE_FILTER_POINT;
     }
-    return finish(work, finalStep);
+    TextureImage chain = ChainHalvesWithBox(recipe, source.kind) ? MakeChainInBands(source, recipe, pool)
+                                                                 : MakeChainWhole(source, recipe, pool);
+    return quality ? finish(chain, finalStep) : chain;
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "tools/r3aztex/device/device_texture.h"
 #include "tools/r3aztex/tool_error.h"
 
+#include <cstring>
+
 namespace r3aztex {
 namespace {
 
@@ -12,60 +14,91 @@ const PALETTEENTRY* PaletteOf(const std::optional<Palette>& palette)
     return palette ? palette->data() : nullptr;
 }
 
-// Whole level to whole level; the size difference is what the filter
-// resamples.
+uint32_t RowsPerStoredRow(D3DFORMAT format) { return FindFormat(format)->IsBlockCompressed() ? 4 : 1; }
+
+} // namespace
+
 void LoadLevel(LibrarySession& session, DeviceTexture& destination, uint32_t face, uint32_t destinationLevel,
-               DeviceTexture& source, uint32_t sourceLevel, const std::optional<Palette>& sourcePalette,
-               const LoadOptions& options)
+               const TextureImage& source, uint32_t sourceLevel, const LoadOptions& options)
 {
+    // The source is read where it lies; only the destination lives on the
+    // device.
+    const LevelLayout from = source.Level(sourceLevel);
+    const BYTE* pixels = source.Surface(face, sourceLevel).data();
+    const PALETTEENTRY* sourcePalette = PaletteOf(source.palette);
     if (destination.Kind() == TextureKind::Volume) {
         ComRef<IDirect3DVolume8> to = destination.Volume(destinationLevel);
-        ComRef<IDirect3DVolume8> from = source.Volume(sourceLevel);
-        session.Check(LoadVolumeFromVolume(to.Get(), PaletteOf(options.destinationPalette), nullptr, from.Get(),
-                                           PaletteOf(sourcePalette), nullptr, options.filter, options.colorKey),
-                      "LoadVolumeFromVolume");
+        const D3DBOX box{0, 0, from.width, from.height, 0, from.depth};
+        session.Check(LoadVolumeFromMemory(to.Get(), PaletteOf(options.destinationPalette), nullptr, pixels,
+                                           source.format, from.rowPitch, static_cast<UINT>(from.slicePitch),
+                                           sourcePalette, &box, options.filter, options.colorKey),
+                      "LoadVolumeFromMemory");
         return;
     }
     ComRef<IDirect3DSurface8> to = destination.Surface(face, destinationLevel);
-    ComRef<IDirect3DSurface8> from = source.Surface(face, sourceLevel);
-    session.Check(LoadSurfaceFromSurface(to.Get(), PaletteOf(options.destinationPalette), nullptr, from.Get(),
-                                         PaletteOf(sourcePalette), nullptr, options.filter, options.colorKey),
-                  "LoadSurfaceFromSurface");
+    const RECT rect{0, 0, LONG(from.width), LONG(from.height)};
+    session.Check(LoadSurfaceFromMemory(to.Get(), PaletteOf(options.destinationPalette), nullptr, pixels,
+                                        source.format, from.rowPitch, sourcePalette, &rect, options.filter,
+                                        options.colorKey),
+                  "LoadSurfaceFromMemory");
 }
-
-} // namespace
 
 TextureImage ConvertLevels(const TextureImage& source, D3DFORMAT format, uint32_t levels, const LoadOptions& options)
 {
     LibrarySession session;
-    DeviceTexture from(session, source);
     DeviceTexture to(session, format, source.kind, source.width, source.height, source.depth, levels);
     for (uint32_t face = 0; face < to.Faces(); ++face)
         for (uint32_t level = 0; level < levels; ++level)
-            LoadLevel(session, to, face, level, from, level, source.palette, options);
+            LoadLevel(session, to, face, level, source, level, options);
     return to.Download(options.destinationPalette);
 }
 
 TextureImage ResampleTop(const TextureImage& source, D3DFORMAT format, uint32_t width, uint32_t height,
-                         uint32_t depth, uint32_t levels, const LoadOptions& options)
+                         uint32_t depth, const LoadOptions& options)
 {
     LibrarySession session;
-    DeviceTexture from(session, source);
-    DeviceTexture to(session, format, source.kind, width, height, depth, levels);
+    DeviceTexture to(session, format, source.kind, width, height, depth, 1);
     for (uint32_t face = 0; face < to.Faces(); ++face)
-        LoadLevel(session, to, face, 0, from, 0, source.palette, options);
+        LoadLevel(session, to, face, 0, source, 0, options);
     return to.Download(options.destinationPalette);
 }
 
-void GenerateMips(TextureImage& texture, DWORD filter)
+SourceRows ReadOnly(const PixelRows& rows) { return {rows.data, rows.pitch, rows.format, rows.width, rows.height}; }
+
+PixelRows LevelRows(TextureImage& texture, uint32_t face, uint32_t level, uint32_t firstRow, uint32_t rowCount)
 {
-    if (texture.levels < 2)
-        return;
-    LibrarySession session;
-    DeviceTexture device(session, texture);
-    const PALETTEENTRY* palette = texture.palette ? texture.palette->data() : nullptr;
-    session.Check(FilterTexture(device.Base(), palette, 0, filter), "FilterTexture");
-    texture = device.Download(texture.palette);
+    const LevelLayout layout = texture.Level(level);
+    BYTE* start = texture.Surface(face, level).data() + size_t(firstRow / RowsPerStoredRow(texture.format)) *
+                                                            layout.rowPitch;
+    return {start, layout.rowPitch, texture.format, layout.width, rowCount};
+}
+
+SourceRows LevelRows(const TextureImage& texture, uint32_t face, uint32_t level, uint32_t firstRow,
+                     uint32_t rowCount)
+{
+    const LevelLayout layout = texture.Level(level);
+    const BYTE* start = texture.Surface(face, level).data() +
+                        size_t(firstRow / RowsPerStoredRow(texture.format)) * layout.rowPitch;
+    return {start, layout.rowPitch, texture.format, layout.width, rowCount, PaletteOf(texture.palette)};
+}
+
+void LoadRows(LibrarySession& session, const PixelRows& to, const SourceRows& from, const LoadOptions& options)
+{
+    ComRef<IDirect3DSurface8> surface;
+    session.Check(session.Device()->CreateImageSurface(to.width, to.height, to.format, surface.Receive()),
+                  "creating a surface");
+    const RECT rect{0, 0, LONG(from.width), LONG(from.height)};
+    session.Check(LoadSurfaceFromMemory(surface.Get(), PaletteOf(options.destinationPalette), nullptr, from.data,
+                                        from.format, static_cast<UINT>(from.pitch), from.palette, &rect,
+                                        options.filter, options.colorKey),
+                  "LoadSurfaceFromMemory");
+    D3DLOCKED_RECT locked{};
+    session.Check(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY), "locking a surface");
+    const LevelLayout layout = DescribeLevel(*FindFormat(to.format), to.width, to.height, 1);
+    for (uint32_t row = 0; row < layout.rowCount; ++row)
+        std::memcpy(to.data + row * to.pitch, static_cast<const BYTE*>(locked.pBits) + size_t(row) * locked.Pitch,
+                    layout.rowPitch);
+    surface->UnlockRect();
 }
 
 } // namespace r3aztex

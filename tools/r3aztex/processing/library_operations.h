@@ -1,9 +1,10 @@
 // The pixel operations of the tool, each carried out by the texture library
 // on the software device inside one LibrarySession: format conversion,
-// resampling and mip-chain generation.
+// resampling, and loading bands of rows.
 #pragma once
 
 #include "r3az8/tex/image_desc.h"
+#include "tools/r3aztex/device/library_session.h"
 #include "tools/r3aztex/texture/texture_image.h"
 
 #include <optional>
@@ -19,19 +20,55 @@ struct LoadOptions {
     std::optional<Palette> destinationPalette;
 };
 
+class DeviceTexture;
+
+// Loads one face and level of a device texture from a level of the image in
+// memory with LoadSurfaceFromMemory or LoadVolumeFromMemory; the sizes may
+// differ (the filter resamples). The image's palette is the source palette.
+void LoadLevel(LibrarySession& session, DeviceTexture& destination, uint32_t face, uint32_t destinationLevel,
+               const TextureImage& source, uint32_t sourceLevel, const LoadOptions& options);
+
 // The first `levels` levels of every face of the source, each converted
-// into `format` (same sizes) with LoadSurfaceFromSurface or
-// LoadVolumeFromVolume. The source palette, if any, is passed along.
+// into `format` (same sizes) with LoadSurfaceFromMemory or
+// LoadVolumeFromMemory. The source palette, if any, is passed along.
 TextureImage ConvertLevels(const TextureImage& source, D3DFORMAT format, uint32_t levels, const LoadOptions& options);
 
-// A texture of the given format and size with `levels` levels, whose level
-// 0 of every face is the source's level 0 resampled with options.filter;
-// the lower levels are left zero for GenerateMips.
+// A one-level texture of the given format and size whose every face is the
+// source's level 0 resampled with options.filter.
 TextureImage ResampleTop(const TextureImage& source, D3DFORMAT format, uint32_t width, uint32_t height,
-                         uint32_t depth, uint32_t levels, const LoadOptions& options);
+                         uint32_t depth, const LoadOptions& options);
 
-// Rebuilds every level below 0 from level 0 with FilterTexture. The filter
-// may be IMAGE_FILTER_DEFAULT, which lets the library choose.
-void GenerateMips(TextureImage& texture, DWORD filter);
+// Rows of an image in memory, all of it or a band: the address of the
+// first row (of pixels, or of 4x4 blocks), the bytes from one row to the
+// next, the format and the size in pixels.
+struct PixelRows {
+    BYTE* data;
+    size_t pitch;
+    D3DFORMAT format;
+    uint32_t width;
+    uint32_t height;
+};
+
+struct SourceRows {
+    const BYTE* data;
+    size_t pitch;
+    D3DFORMAT format;
+    uint32_t width;
+    uint32_t height;
+    const PALETTEENTRY* palette = nullptr;
+};
+
+SourceRows ReadOnly(const PixelRows& rows);
+
+// Rows [firstRow, firstRow + rowCount) of one face and level of a flat or
+// cube texture; firstRow is a multiple of 4 for block formats.
+PixelRows LevelRows(TextureImage& texture, uint32_t face, uint32_t level, uint32_t firstRow, uint32_t rowCount);
+SourceRows LevelRows(const TextureImage& texture, uint32_t face, uint32_t level, uint32_t firstRow,
+                     uint32_t rowCount);
+
+// Loads `to` from `from` with LoadSurfaceFromMemory into a surface of the
+// session's device, then copies the surface's rows into `to`. The sizes may
+// differ: the filter word resamples.
+void LoadRows(LibrarySession& session, const PixelRows& to, const SourceRows& from, const LoadOptions& options);
 
 } // namespace r3aztex

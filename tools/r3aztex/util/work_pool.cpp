@@ -10,9 +10,7 @@ struct WorkPool::Batch {
     const std::function<void(size_t)>* task;
     std::atomic<size_t> next{0};
     std::vector<std::exception_ptr> failures;
-    std::mutex mutex;
-    std::condition_variable finished;
-    size_t done = 0;
+    size_t done = 0; // under the pool's mutex
 };
 
 WorkPool::WorkPool(unsigned threads)
@@ -32,6 +30,17 @@ WorkPool::~WorkPool()
         worker.join();
 }
 
+std::shared_ptr<WorkPool::Batch> WorkPool::ClaimableBatch()
+{
+    while (!batches_.empty()) {
+        if (batches_.front()->next.load() < batches_.front()->count)
+            return batches_.front();
+        // The threads running its last tasks finish them on their own.
+        batches_.pop_front();
+    }
+    return nullptr;
+}
+
 bool WorkPool::RunOne(Batch& batch)
 {
     const size_t index = batch.next.fetch_add(1);
@@ -42,9 +51,9 @@ bool WorkPool::RunOne(Batch& batch)
     } catch (...) {
         batch.failures[index] = std::current_exception();
     }
-    std::lock_guard lock(batch.mutex);
+    std::lock_guard lock(mutex_);
     if (++batch.done == batch.count)
-        batch.finished.notify_all();
+        wake_.notify_all();
     return true;
 }
 
@@ -54,16 +63,9 @@ void WorkPool::WorkerLoop()
         std::shared_ptr<Batch> batch;
         {
             std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !batches_.empty(); });
+            wake_.wait(lock, [&] { return stopping_ || (batch = ClaimableBatch()) != nullptr; });
             if (stopping_)
                 return;
-            batch = batches_.front();
-            // A batch whose tasks are all claimed leaves the queue; the
-            // threads running its last tasks finish them on their own.
-            if (batch->next.load() >= batch->count) {
-                batches_.pop_front();
-                continue;
-            }
         }
         RunOne(*batch);
     }
@@ -86,13 +88,19 @@ void WorkPool::ForEach(size_t count, const std::function<void(size_t)>& task)
     }
     while (RunOne(*batch)) {
     }
-    {
-        std::unique_lock lock(batch->mutex);
-        batch->finished.wait(lock, [&] { return batch->done == batch->count; });
-    }
-    {
-        std::lock_guard lock(mutex_);
-        std::erase(batches_, batch);
+    // Other threads may still run the batch's last tasks: help with other
+    // batches meanwhile.
+    for (;;) {
+        std::shared_ptr<Batch> other;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [&] { return batch->done == batch->count || (other = ClaimableBatch()) != nullptr; });
+            if (batch->done == batch->count) {
+                std::erase(batches_, batch);
+                break;
+            }
+        }
+        RunOne(*other);
     }
     for (const std::exception_ptr& failure : batch->failures)
         if (failure)

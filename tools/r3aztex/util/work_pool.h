@@ -1,6 +1,8 @@
 // A fixed set of worker threads that run indexed tasks. The calling thread
-// takes part in its own batch, so a task may itself call ForEach without
-// waiting on a worker that is waiting on it.
+// takes part in its own batch, and while it waits for the batch's last
+// tasks (running on other threads) it runs tasks of other batches, so a
+// task may itself call ForEach, and no thread sits idle while work is
+// queued.
 #pragma once
 
 #include <condition_variable>
@@ -32,10 +34,15 @@ public:
 private:
     struct Batch;
     void WorkerLoop();
+    // The oldest queued batch with a task left to claim, or null; batches
+    // whose tasks are all claimed leave the queue. Called under mutex_.
+    std::shared_ptr<Batch> ClaimableBatch();
     // Claims and runs one task of the batch; false when none was left.
-    static bool RunOne(Batch& batch);
+    bool RunOne(Batch& batch);
 
     std::mutex mutex_;
+    // Signalled when a batch is queued, when a batch finishes and when the
+    // pool stops.
     std::condition_variable wake_;
     std::deque<std::shared_ptr<Batch>> batches_;
     bool stopping_ = false;

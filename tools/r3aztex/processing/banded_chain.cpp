@@ -1,0 +1,181 @@
+#include "tools/r3aztex/processing/banded_chain.h"
+
+#include "tools/r3aztex/processing/pixel_steps.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace r3aztex {
+namespace {
+
+// Rows [first, first + count) of one face of a level.
+struct Band {
+    uint32_t face;
+    uint32_t first;
+    uint32_t count;
+};
+
+// Bands start on multiples of 4 rows: blocks are 4 rows high and the
+// dither pattern repeats every 4 rows, so a band is converted exactly as
+// the same rows of the whole level would be; an even start also keeps every
+// 2x2 box quad inside one band.
+std::vector<Band> SplitLevel(uint32_t faces, uint32_t height, size_t rowBytes, size_t bandBytes)
+{
+    const size_t wanted = bandBytes / std::max<size_t>(rowBytes, 1);
+    const uint32_t rows = static_cast<uint32_t>(std::max<size_t>(4, wanted - wanted % 4));
+    std::vector<Band> bands;
+    for (uint32_t face = 0; face < faces; ++face)
+        for (uint32_t first = 0; first < height; first += rows)
+            bands.push_back({face, first, std::min(rows, height - first)});
+    return bands;
+}
+
+bool IsPowerOfTwo(uint32_t side) { return (side & (side - 1)) == 0; }
+
+// The rows of the next level that a band of this level halves into: an odd
+// last row of a level is left out by the box filter, as for the whole level.
+Band HalvedBand(const Band& band, uint32_t height, uint32_t nextHeight)
+{
+    const uint32_t end = band.first + band.count == height ? nextHeight : (band.first + band.count) / 2;
+    const uint32_t first = band.first / 2;
+    return {band.face, first, end > first ? end - first : 0};
+}
+
+// Rows of a one-level image of the working format held by the tool.
+PixelRows BufferRows(std::vector<BYTE>& buffer, D3DFORMAT format, uint32_t width, uint32_t rows)
+{
+    const LevelLayout layout = DescribeLevel(*FindFormat(format), width, rows, 1);
+    buffer.resize(layout.bytes);
+    return {buffer.data(), layout.rowPitch, format, width, rows};
+}
+
+class BandedChain {
+public:
+    BandedChain(const TextureImage& source, const ChainRecipe& recipe, size_t bandBytes)
+        : source_(source), recipe_(recipe), bandBytes_(bandBytes)
+    {
+        box_.filter = recipe.mipFilter == IMAGE_FILTER_DEFAULT ? IMAGE_FILTER_BOX : recipe.mipFilter;
+        // FilterTexture's word for cube faces, which the box filter reads
+        // no differently.
+        if (source.kind == TextureKind::Cube)
+            box_.filter |= IMAGE_FILTER_MIRROR;
+    }
+
+    TextureImage Make(WorkPool& pool)
+    {
+        result_ = MakeTexture(recipe_.output, source_.kind, recipe_.width, recipe_.height, 1, recipe_.levels);
+        result_.palette = recipe_.finalStep.destinationPalette;
+        if (recipe_.resized)
+            top_ = ResampleTop(source_, recipe_.working, recipe_.width, recipe_.height, 1, recipe_.resample);
+        for (uint32_t level = 0; level < recipe_.levels; ++level) {
+            const bool last = level + 1 == recipe_.levels;
+            if (!last)
+                next_ = MakeTexture(recipe_.working, source_.kind, LevelSide(recipe_.width, level + 1),
+                                    LevelSide(recipe_.height, level + 1), 1, 1);
+            const uint32_t height = LevelSide(recipe_.height, level);
+            const size_t rowBytes = DescribeLevel(*FindFormat(recipe_.working), LevelSide(recipe_.width, level), 1, 1)
+                                        .rowPitch;
+            const std::vector<Band> bands = SplitLevel(result_.Faces(), height, rowBytes, bandBytes_);
+            pool.ForEach(bands.size(), [&](size_t i) { MakeBand(level, bands[i], last); });
+            current_ = std::move(next_);
+            next_ = {};
+            top_.reset();
+        }
+        return std::move(result_);
+    }
+
+private:
+    void MakeBand(uint32_t level, const Band& band, bool last)
+    {
+        LibrarySession session;
+        const uint32_t width = LevelSide(recipe_.width, level);
+        std::vector<BYTE> buffer;
+        SourceRows filtered{};
+        if (level == 0) {
+            // Level 0 in the working format, its stored values encoded as
+            // they are; the lower levels are made from them in linear light.
+            PixelRows stored = BufferRows(buffer, recipe_.working, width, band.count);
+            if (top_)
+                std::memcpy(stored.data, LevelRows(*top_, band.face, 0, band.first, band.count).data, buffer.size());
+            else
+                LoadRows(session, stored, LevelRows(source_, band.face, 0, band.first, band.count), recipe_.resample);
+            if (recipe_.normalMap)
+                ApplyStep(PixelStep::Renormalise, recipe_.missingZ, buffer);
+            LoadRows(session, LevelRows(result_, band.face, 0, band.first, band.count), ReadOnly(stored),
+                     recipe_.finalStep);
+            if (last)
+                return;
+            if (recipe_.linearLight)
+                ApplyStep(PixelStep::ToLinear, recipe_.missingZ, buffer);
+            filtered = ReadOnly(stored);
+        } else {
+            filtered = LevelRows(std::as_const(current_), band.face, 0, band.first, band.count);
+            SourceRows stored = filtered;
+            if (recipe_.linearLight || recipe_.normalMap) {
+                PixelRows copy = BufferRows(buffer, recipe_.working, width, band.count);
+                std::memcpy(copy.data, filtered.data, buffer.size());
+                ApplyStep(recipe_.linearLight ? PixelStep::ToSrgb : PixelStep::Renormalise, recipe_.missingZ, buffer);
+                stored = ReadOnly(copy);
+            }
+            LoadRows(session, LevelRows(result_, band.face, level, band.first, band.count), stored,
+                     recipe_.finalStep);
+            if (last)
+                return;
+        }
+        const Band half = HalvedBand(band, LevelSide(recipe_.height, level), LevelSide(recipe_.height, level + 1));
+        if (half.count > 0)
+            LoadRows(session, LevelRows(next_, band.face, 0, half.first, half.count), filtered, box_);
+    }
+
+    const TextureImage& source_;
+    const ChainRecipe& recipe_;
+    size_t bandBytes_;
+    LoadOptions box_;
+    TextureImage result_;
+    std::optional<TextureImage> top_; // level 0 resampled, when the recipe resizes
+    TextureImage current_;            // the level being worked on (below 0), as filtered
+    TextureImage next_;               // the level the bands halve into
+};
+
+} // namespace
+
+bool ChainHalvesWithBox(const ChainRecipe& recipe, TextureKind kind)
+{
+    if (kind == TextureKind::Volume || !recipe.regenerate)
+        return false;
+    if (recipe.mipFilter == IMAGE_FILTER_DEFAULT)
+        return IsPowerOfTwo(recipe.width) && IsPowerOfTwo(recipe.height);
+    return FilterType(recipe.mipFilter) == IMAGE_FILTER_BOX;
+}
+
+TextureImage MakeChainInBands(const TextureImage& source, const ChainRecipe& recipe, WorkPool& pool,
+                              size_t bandBytes)
+{
+    return BandedChain(source, recipe, bandBytes).Make(pool);
+}
+
+TextureImage ConvertInBands(const TextureImage& source, D3DFORMAT format, uint32_t levels, const LoadOptions& options,
+                            WorkPool& pool, size_t bandBytes)
+{
+    if (source.kind == TextureKind::Volume)
+        return ConvertLevels(source, format, levels, options);
+    TextureImage result = MakeTexture(format, source.kind, source.width, source.height, 1, levels);
+    if (FindFormat(format)->content == Content::Paletted)
+        result.palette = options.destinationPalette;
+    for (uint32_t level = 0; level < levels; ++level) {
+        const LevelLayout layout = source.Level(level);
+        const std::vector<Band> bands =
+            SplitLevel(result.Faces(), layout.height, size_t(layout.rowPitch) / (source.Format().IsBlockCompressed() ? 4 : 1),
+                       bandBytes);
+        pool.ForEach(bands.size(), [&](size_t i) {
+            LibrarySession session;
+            const Band& band = bands[i];
+            LoadRows(session, LevelRows(result, band.face, level, band.first, band.count),
+                     LevelRows(source, band.face, level, band.first, band.count), options);
+        });
+    }
+    return result;
+}
+
+} // namespace r3aztex

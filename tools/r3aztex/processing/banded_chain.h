@@ -1,0 +1,36 @@
+// Conversions worked band by band: a few rows of one level at a time, so a
+// large image never needs more than its source, the output and one lower
+// level held whole, and the bands of a level run on the pool's threads at
+// once. Flat and cube textures only.
+#pragma once
+
+#include "tools/r3aztex/processing/chain_recipe.h"
+#include "tools/r3aztex/util/work_pool.h"
+
+namespace r3aztex {
+
+// About the bytes of one band: small enough to stay in the processor's
+// cache through the steps of a band, large enough that a band's fixed cost
+// (a device surface for each library call) does not count.
+inline constexpr size_t kDefaultBandBytes = 512 * 1024;
+
+// Whether MakeChainInBands can make the recipe's chain: a flat or cube
+// texture whose lower levels are made anew, each by halving the level above
+// it with the box filter (named, or the library's choice for power-of-two
+// sizes).
+bool ChainHalvesWithBox(const ChainRecipe& recipe, TextureKind kind);
+
+// The same bytes as MakeChainWhole. Each band of level 0 is converted from
+// the source into the working format, encoded into the output and halved
+// into level 1, which is held whole; each band of a lower level is encoded
+// and halved into the next. The tool's per-pixel steps run on the bands.
+// `bandBytes` is about the size of a band in the working format.
+TextureImage MakeChainInBands(const TextureImage& source, const ChainRecipe& recipe, WorkPool& pool,
+                              size_t bandBytes = kDefaultBandBytes);
+
+// Every level of every face of the source converted into `format`, band by
+// band with the options; the same bytes as ConvertLevels.
+TextureImage ConvertInBands(const TextureImage& source, D3DFORMAT format, uint32_t levels, const LoadOptions& options,
+                            WorkPool& pool, size_t bandBytes = kDefaultBandBytes);
+
+} // namespace r3aztex

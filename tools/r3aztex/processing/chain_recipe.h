@@ -1,0 +1,26 @@
+// How a conversion that makes or keeps a chain of levels goes, decided once
+// from the source and the settings: the sizes, the working format the
+// levels are filtered in, the tool's per-pixel steps around the filtering
+// and the library's filter words for each step.
+#pragma once
+
+#include "tools/r3aztex/processing/colour_space.h"
+#include "tools/r3aztex/processing/library_operations.h"
+
+namespace r3aztex {
+
+struct ChainRecipe {
+    uint32_t width, height, depth, levels;
+    bool resized;    // level 0 is the source's level 0 resampled to the size above
+    bool regenerate; // the levels below 0 are made anew from level 0, else converted from the source's own
+    D3DFORMAT working;
+    D3DFORMAT output;
+    LoadOptions resample;  // source into the working format
+    LoadOptions finalStep; // working format into the output
+    DWORD mipFilter;       // FilterTexture's filter word; IMAGE_FILTER_DEFAULT lets the library choose
+    bool linearLight;      // the lower levels are filtered in linear light and stored back on the sRGB curve
+    bool normalMap;        // vectors: level 0 renormalised before filtering, the lower levels after
+    MissingZ missingZ;
+};
+
+} // namespace r3aztex
