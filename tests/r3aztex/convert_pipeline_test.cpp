@@ -262,6 +262,15 @@ TEST(ConvertPipeline, ResizeSetsSizeAndKeepsPossibleLevels)
     EXPECT_EQ(resized.width, 8u);
     EXPECT_EQ(resized.height, 2u);
     EXPECT_EQ(resized.levels, 4u) << "8x2 holds four levels";
+
+    // A normal map resized into one level is resized too (it once kept the
+    // source's size).
+    ConvertSettings normals;
+    normals.size = TargetSize{8, 4, 0};
+    normals.data = VectorData::NormalMap;
+    const TextureImage resizedNormals = ConvertTexture(TestPicture(16, 16), normals, pool);
+    EXPECT_EQ(resizedNormals.width, 8u);
+    EXPECT_EQ(resizedNormals.height, 4u);
 }
 
 TEST(ConvertPipeline, ContradictoryRequestsAreRefused)

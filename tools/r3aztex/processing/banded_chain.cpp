@@ -42,12 +42,11 @@ Band HalvedBand(const Band& band, uint32_t height, uint32_t nextHeight)
     return {band.face, first, end > first ? end - first : 0};
 }
 
-// Rows of a one-level image of the working format held by the tool.
+// Rows of the working format held by the tool for one band.
 PixelRows BufferRows(std::vector<BYTE>& buffer, D3DFORMAT format, uint32_t width, uint32_t rows)
 {
-    const LevelLayout layout = DescribeLevel(*FindFormat(format), width, rows, 1);
-    buffer.resize(layout.bytes);
-    return {buffer.data(), layout.rowPitch, format, width, rows};
+    buffer.resize(DescribeLevel(*FindFormat(format), width, rows, 1).bytes);
+    return WholeRows(buffer.data(), format, width, rows);
 }
 
 class BandedChain {

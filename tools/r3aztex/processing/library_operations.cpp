@@ -65,12 +65,17 @@ TextureImage ResampleTop(const TextureImage& source, D3DFORMAT format, uint32_t 
 
 SourceRows ReadOnly(const PixelRows& rows) { return {rows.data, rows.pitch, rows.format, rows.width, rows.height}; }
 
+PixelRows WholeRows(BYTE* data, D3DFORMAT format, uint32_t width, uint32_t height)
+{
+    return {data, DescribeLevel(*FindFormat(format), width, height, 1).rowPitch, format, width, height, height};
+}
+
 PixelRows LevelRows(TextureImage& texture, uint32_t face, uint32_t level, uint32_t firstRow, uint32_t rowCount)
 {
     const LevelLayout layout = texture.Level(level);
     BYTE* start = texture.Surface(face, level).data() + size_t(firstRow / RowsPerStoredRow(texture.format)) *
                                                             layout.rowPitch;
-    return {start, layout.rowPitch, texture.format, layout.width, rowCount};
+    return {start, layout.rowPitch, texture.format, layout.width, rowCount, layout.height};
 }
 
 SourceRows LevelRows(const TextureImage& texture, uint32_t face, uint32_t level, uint32_t firstRow,
@@ -84,13 +89,18 @@ SourceRows LevelRows(const TextureImage& texture, uint32_t face, uint32_t level,
 
 void LoadRows(LibrarySession& session, const PixelRows& to, const SourceRows& from, const LoadOptions& options)
 {
+    const bool partialBlocks =
+        FindFormat(to.format)->IsBlockCompressed() && to.height < 3 && to.imageHeight > to.height;
     ComRef<IDirect3DSurface8> surface;
-    session.Check(session.Device()->CreateImageSurface(to.width, to.height, to.format, surface.Receive()),
+    session.Check(session.Device()->CreateImageSurface(to.width, partialBlocks ? 4 : to.height, to.format,
+                                                       surface.Receive()),
                   "creating a surface");
-    const RECT rect{0, 0, LONG(from.width), LONG(from.height)};
-    session.Check(LoadSurfaceFromMemory(surface.Get(), PaletteOf(options.destinationPalette), nullptr, from.data,
-                                        from.format, static_cast<UINT>(from.pitch), from.palette, &rect,
-                                        options.filter, options.colorKey),
+    const RECT toRect{0, 0, LONG(to.width), LONG(to.height)};
+    const RECT fromRect{0, 0, LONG(from.width), LONG(from.height)};
+    session.Check(LoadSurfaceFromMemory(surface.Get(), PaletteOf(options.destinationPalette),
+                                        partialBlocks ? &toRect : nullptr, from.data, from.format,
+                                        static_cast<UINT>(from.pitch), from.palette, &fromRect, options.filter,
+                                        options.colorKey),
                   "LoadSurfaceFromMemory");
     D3DLOCKED_RECT locked{};
     session.Check(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY), "locking a surface");

@@ -47,6 +47,10 @@ struct PixelRows {
     D3DFORMAT format;
     uint32_t width;
     uint32_t height;
+    // The height of the whole image the rows belong to: the block encoder
+    // treats the 4x4 blocks of an image one or two rows high differently
+    // from the last, partial blocks of a taller one.
+    uint32_t imageHeight;
 };
 
 struct SourceRows {
@@ -59,6 +63,8 @@ struct SourceRows {
 };
 
 SourceRows ReadOnly(const PixelRows& rows);
+// The rows of a whole image of that format and size, packed.
+PixelRows WholeRows(BYTE* data, D3DFORMAT format, uint32_t width, uint32_t height);
 
 // Rows [firstRow, firstRow + rowCount) of one face and level of a flat or
 // cube texture; firstRow is a multiple of 4 for block formats.
@@ -68,7 +74,10 @@ SourceRows LevelRows(const TextureImage& texture, uint32_t face, uint32_t level,
 
 // Loads `to` from `from` with LoadSurfaceFromMemory into a surface of the
 // session's device, then copies the surface's rows into `to`. The sizes may
-// differ: the filter word resamples.
+// differ: the filter word resamples. The surface has the rows' size, or for
+// the last one or two rows of a taller block-compressed image, a whole
+// block row of which they are the top, so that they are encoded as the
+// same rows of the whole image would be.
 void LoadRows(LibrarySession& session, const PixelRows& to, const SourceRows& from, const LoadOptions& options);
 
 } // namespace r3aztex

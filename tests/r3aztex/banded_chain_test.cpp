@@ -1,0 +1,104 @@
+// Conversions band by band against the same conversions on whole levels:
+// bands of one block row on several threads must give every byte the
+// library gives for whole images.
+#include "dds_test_support.h"
+#include "tool_test_support.h"
+
+#include "tools/r3aztex/processing/banded_chain.h"
+#include "tools/r3aztex/processing/whole_chain.h"
+
+namespace r3aztex {
+namespace {
+
+using namespace testing;
+
+// The smallest bands there are: four rows.
+constexpr size_t kOneBlockRow = 1;
+
+ChainRecipe Recipe(const TextureImage& source, D3DFORMAT output)
+{
+    ChainRecipe recipe{};
+    recipe.width = source.width;
+    recipe.height = source.height;
+    recipe.depth = 1;
+    recipe.levels = FullChainLength(source.width, source.height, 1);
+    recipe.regenerate = true;
+    recipe.working = FMT_A16R16G16B16;
+    recipe.output = output;
+    recipe.finalStep.filter = IMAGE_FILTER_POINT;
+    recipe.mipFilter = IMAGE_FILTER_DEFAULT;
+    recipe.missingZ = MissingZ::Keep;
+    return recipe;
+}
+
+TextureImage Cube(uint32_t size)
+{
+    TextureImage cube = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Cube, size, size, 1, 1);
+    FillWithPattern(cube, 5);
+    return cube;
+}
+
+TEST(BandedChain, GivesTheBytesOfWholeLevels)
+{
+    const TextureImage picture = TestPicture(64, 32);
+    const TextureImage odd = TestPicture(37, 23);
+    const TextureImage cube = Cube(16);
+    struct Case {
+        const char* name;
+        const TextureImage& source;
+        ChainRecipe recipe;
+    };
+    std::vector<Case> cases = {
+        {"linear light", picture, Recipe(picture, D3DFMT_DXT1)},
+        {"normal map cube", cube, Recipe(cube, D3DFMT_A8R8G8B8)},
+        {"odd sizes, named box, dither", odd, Recipe(odd, D3DFMT_DXT5)},
+        {"resized", odd, Recipe(picture, D3DFMT_R5G6B5)},
+    };
+    cases[0].recipe.linearLight = true;
+    cases[1].recipe.normalMap = true;
+    cases[2].recipe.mipFilter = IMAGE_FILTER_BOX | IMAGE_FILTER_MIRROR_U;
+    cases[2].recipe.finalStep.filter |= IMAGE_FILTER_DITHER;
+    cases[3].recipe.resized = true;
+    cases[3].recipe.linearLight = true;
+    cases[3].recipe.resample.colorKey = 0xFF000000;
+
+    WorkPool one(1), three(3);
+    for (const Case& test : cases) {
+        ASSERT_TRUE(ChainHalvesWithBox(test.recipe, test.source.kind)) << test.name;
+        const TextureImage whole = MakeChainWhole(test.source, test.recipe, one);
+        const TextureImage banded = MakeChainInBands(test.source, test.recipe, three, kOneBlockRow);
+        EXPECT_EQ(banded.levels, whole.levels) << test.name;
+        EXPECT_TRUE(banded.surfaces == whole.surfaces) << test.name;
+    }
+}
+
+TEST(BandedChain, PlainConversionsGiveTheBytesOfWholeLevels)
+{
+    TextureImage blocks = MakeTexture(D3DFMT_DXT1, TextureKind::Flat, 37, 23, 1, 3);
+    FillWithPattern(blocks, 9);
+    TextureImage cube = Cube(8);
+    LoadOptions dither;
+    dither.filter = IMAGE_FILTER_POINT | IMAGE_FILTER_DITHER;
+    WorkPool three(3);
+    for (const TextureImage* source : {&blocks, &cube})
+        EXPECT_TRUE(ConvertInBands(*source, D3DFMT_R5G6B5, source->levels, dither, three, kOneBlockRow).surfaces ==
+                    ConvertLevels(*source, D3DFMT_R5G6B5, source->levels, dither).surfaces);
+}
+
+TEST(BandedChain, BoxHalvingChainsOfFlatAndCubeTexturesOnly)
+{
+    const TextureImage picture = TestPicture(64, 32);
+    const TextureImage odd = TestPicture(37, 23);
+    EXPECT_TRUE(ChainHalvesWithBox(Recipe(picture, D3DFMT_DXT1), TextureKind::Cube));
+    EXPECT_FALSE(ChainHalvesWithBox(Recipe(odd, D3DFMT_DXT1), TextureKind::Flat)) << "the library's triangle";
+    EXPECT_FALSE(ChainHalvesWithBox(Recipe(picture, D3DFMT_DXT1), TextureKind::Volume));
+    ChainRecipe point = Recipe(picture, D3DFMT_DXT1);
+    point.mipFilter = IMAGE_FILTER_POINT;
+    EXPECT_FALSE(ChainHalvesWithBox(point, TextureKind::Flat));
+    ChainRecipe kept = Recipe(picture, D3DFMT_DXT1);
+    kept.regenerate = false;
+    EXPECT_FALSE(ChainHalvesWithBox(kept, TextureKind::Flat));
+}
+
+} // namespace
+} // namespace r3aztex
