@@ -2,6 +2,7 @@
 JOBS ?= $(shell nproc)
 RELEASE := build/release
 ASAN := build/asan
+TSAN := build/tsan
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache,)
 # Warnings in our own code stop the build here and in CI (`make build
 # WERROR=OFF` for a compiler newer than the one CI uses). A bare CMake
@@ -9,7 +10,7 @@ LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 WERROR ?= ON
 CONFIGURE = cmake -S . -G Ninja $(LAUNCHER) -Wno-dev -DR3AZ_WERROR=$(WERROR)
 
-.PHONY: all deps build build-asan demo test test-release test-portable test-asan install bench fuzz reliability clean
+.PHONY: all deps build build-asan demo test test-release test-portable test-asan tsan install bench fuzz reliability clean
 
 all: build
 
@@ -43,6 +44,14 @@ test-portable: build
 	  ctest --output-on-failure -j $(JOBS) -E '^InstalledPackage[.]'
 
 test: test-release test-portable test-asan
+
+# The concurrency tests (library, software device and tool on several
+# threads at once) built alone with ThreadSanitizer and run; any report of
+# a data race fails.
+tsan: deps
+	@$(CONFIGURE) -B $(TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DR3AZ_TSAN=ON > /dev/null
+	@cmake --build $(TSAN) -j $(JOBS) --target test_concurrency
+	@R3AZ_SETTINGS= TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 $(TSAN)/bin/test_concurrency
 
 # The programs, the plug-in, the libraries, headers, CMake package and
 # pkg-config file under PREFIX (bin/, lib/, include/, share/).

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace r3aztex {
@@ -26,6 +30,28 @@ TEST(WorkPool, NestedBatchesFinish)
     std::atomic<int> total{0};
     pool.ForEach(8, [&](size_t) { pool.ForEach(50, [&](size_t) { total++; }); });
     EXPECT_EQ(total.load(), 400);
+}
+
+// A thread waiting for the last task of its batch runs tasks of other
+// batches meanwhile: here one task of the nested batch finishes only once
+// another thread has run the other.
+TEST(WorkPool, AWaitingThreadHelpsOtherBatches)
+{
+    WorkPool pool(2);
+    std::mutex mutex;
+    std::condition_variable ran;
+    std::thread::id runners[2];
+    pool.ForEach(2, [&](size_t outer) {
+        if (outer == 0)
+            return;
+        pool.ForEach(2, [&](size_t nested) {
+            std::unique_lock lock(mutex);
+            runners[nested] = std::this_thread::get_id();
+            ran.notify_all();
+            ran.wait_for(lock, std::chrono::seconds(20), [&] { return runners[1 - nested] != std::thread::id(); });
+        });
+    });
+    EXPECT_NE(runners[0], runners[1]);
 }
 
 TEST(WorkPool, RethrowsTheFailureOfTheLowestIndex)
