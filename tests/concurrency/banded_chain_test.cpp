@@ -5,6 +5,7 @@
 #include "tool_test_support.h"
 
 #include "tools/r3aztex/processing/banded_chain.h"
+#include "tools/r3aztex/processing/block_compression.h"
 #include "tools/r3aztex/processing/whole_chain.h"
 
 namespace r3aztex {
@@ -61,11 +62,21 @@ TEST(BandedChain, GivesTheBytesOfWholeLevels)
     cases[3].recipe.resized = true;
     cases[3].recipe.linearLight = true;
     cases[3].recipe.resample.colorKey = 0xFF000000;
+    // The quality encoder after the chain: the whole chain's final values
+    // through it, band by band or whole.
+    cases.push_back({"quality", odd, Recipe(odd, D3DFMT_BC5)});
+    cases[4].recipe.quality = QualityOptions{};
+    cases[4].recipe.mipFilter = IMAGE_FILTER_BOX;
 
     WorkPool one(1), three(3);
     for (const Case& test : cases) {
         ASSERT_TRUE(ChainHalvesWithBox(test.recipe, test.source.kind)) << test.name;
-        const TextureImage whole = MakeChainWhole(test.source, test.recipe, one);
+        ChainRecipe stored = test.recipe;
+        stored.output = stored.working;
+        const TextureImage whole =
+            test.recipe.quality ? CompressBlocks(MakeChainWhole(test.source, stored, one), test.recipe.output,
+                                                 test.recipe.levels, test.recipe.finalStep, *test.recipe.quality, one)
+                                : MakeChainWhole(test.source, test.recipe, one);
         const TextureImage banded = MakeChainInBands(test.source, test.recipe, three, kOneBlockRow);
         EXPECT_EQ(banded.levels, whole.levels) << test.name;
         EXPECT_TRUE(banded.surfaces == whole.surfaces) << test.name;
@@ -79,10 +90,14 @@ TEST(BandedChain, PlainConversionsGiveTheBytesOfWholeLevels)
     TextureImage cube = Cube(8);
     LoadOptions dither;
     dither.filter = IMAGE_FILTER_POINT | IMAGE_FILTER_DITHER;
+    const QualityOptions high{BlockQuality::High, ColorWeighting::Perceptual};
     WorkPool three(3);
-    for (const TextureImage* source : {&blocks, &cube})
-        EXPECT_TRUE(ConvertInBands(*source, D3DFMT_R5G6B5, source->levels, dither, three, kOneBlockRow).surfaces ==
+    for (const TextureImage* source : {&blocks, &cube}) {
+        EXPECT_TRUE(ConvertInBands(*source, D3DFMT_R5G6B5, source->levels, dither, {}, three, kOneBlockRow).surfaces ==
                     ConvertLevels(*source, D3DFMT_R5G6B5, source->levels, dither).surfaces);
+        EXPECT_TRUE(ConvertInBands(*source, D3DFMT_DXT5, source->levels, dither, high, three, kOneBlockRow).surfaces ==
+                    CompressBlocks(*source, D3DFMT_DXT5, source->levels, dither, high, three).surfaces);
+    }
 }
 
 TEST(BandedChain, BoxHalvingChainsOfFlatAndCubeTexturesOnly)

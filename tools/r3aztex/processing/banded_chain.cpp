@@ -1,5 +1,6 @@
 #include "tools/r3aztex/processing/banded_chain.h"
 
+#include "tools/r3aztex/processing/block_compression.h"
 #include "tools/r3aztex/processing/pixel_steps.h"
 
 #include <algorithm>
@@ -101,8 +102,8 @@ private:
                 LoadRows(session, stored, LevelRows(source_, band.face, 0, band.first, band.count), recipe_.resample);
             if (recipe_.normalMap)
                 ApplyStep(PixelStep::Renormalise, recipe_.missingZ, buffer);
-            LoadRows(session, LevelRows(result_, band.face, 0, band.first, band.count), ReadOnly(stored),
-                     recipe_.finalStep);
+            EncodeRows(session, LevelRows(result_, band.face, 0, band.first, band.count), ReadOnly(stored),
+                       recipe_.finalStep, recipe_.quality);
             if (last)
                 return;
             if (recipe_.linearLight)
@@ -117,8 +118,8 @@ private:
                 ApplyStep(recipe_.linearLight ? PixelStep::ToSrgb : PixelStep::Renormalise, recipe_.missingZ, buffer);
                 stored = ReadOnly(copy);
             }
-            LoadRows(session, LevelRows(result_, band.face, level, band.first, band.count), stored,
-                     recipe_.finalStep);
+            EncodeRows(session, LevelRows(result_, band.face, level, band.first, band.count), stored,
+                       recipe_.finalStep, recipe_.quality);
             if (last)
                 return;
         }
@@ -155,23 +156,23 @@ TextureImage MakeChainInBands(const TextureImage& source, const ChainRecipe& rec
 }
 
 TextureImage ConvertInBands(const TextureImage& source, D3DFORMAT format, uint32_t levels, const LoadOptions& options,
-                            WorkPool& pool, size_t bandBytes)
+                            const std::optional<QualityOptions>& quality, WorkPool& pool, size_t bandBytes)
 {
     if (source.kind == TextureKind::Volume)
-        return ConvertLevels(source, format, levels, options);
+        return quality ? CompressBlocks(source, format, levels, options, *quality, pool)
+                       : ConvertLevels(source, format, levels, options);
     TextureImage result = MakeTexture(format, source.kind, source.width, source.height, 1, levels);
     if (FindFormat(format)->content == Content::Paletted)
         result.palette = options.destinationPalette;
     for (uint32_t level = 0; level < levels; ++level) {
+        // Sized by the rows' 16-bit form, which the quality encoder works on.
         const LevelLayout layout = source.Level(level);
-        const std::vector<Band> bands =
-            SplitLevel(result.Faces(), layout.height, size_t(layout.rowPitch) / (source.Format().IsBlockCompressed() ? 4 : 1),
-                       bandBytes);
+        const std::vector<Band> bands = SplitLevel(result.Faces(), layout.height, size_t(layout.width) * 8, bandBytes);
         pool.ForEach(bands.size(), [&](size_t i) {
             LibrarySession session;
             const Band& band = bands[i];
-            LoadRows(session, LevelRows(result, band.face, level, band.first, band.count),
-                     LevelRows(source, band.face, level, band.first, band.count), options);
+            EncodeRows(session, LevelRows(result, band.face, level, band.first, band.count),
+                       LevelRows(source, band.face, level, band.first, band.count), options, quality);
         });
     }
     return result;

@@ -29,8 +29,11 @@ TextureImage MakeChainInBands(const TextureImage& source, const ChainRecipe& rec
                               size_t bandBytes = kDefaultBandBytes);
 
 // Every level of every face of the source converted into `format`, band by
-// band with the options; the same bytes as ConvertLevels.
+// band with the options and, when given, the quality encoder after them;
+// the same bytes as ConvertLevels or CompressBlocks (which volume textures
+// go through).
 TextureImage ConvertInBands(const TextureImage& source, D3DFORMAT format, uint32_t levels, const LoadOptions& options,
-                            WorkPool& pool, size_t bandBytes = kDefaultBandBytes);
+                            const std::optional<QualityOptions>& quality, WorkPool& pool,
+                            size_t bandBytes = kDefaultBandBytes);
 
 } // namespace r3aztex

@@ -1,7 +1,6 @@
 #include "tools/r3aztex/processing/convert_pipeline.h"
 
 #include "tools/r3aztex/processing/banded_chain.h"
-#include "tools/r3aztex/processing/block_compression.h"
 #include "tools/r3aztex/processing/colour_space.h"
 #include "tools/r3aztex/processing/library_operations.h"
 #include "tools/r3aztex/processing/whole_chain.h"
@@ -187,20 +186,14 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
     finalStep.filter = IMAGE_FILTER_POINT | settings.ditherFlag;
     if (FindFormat(output)->content == Content::Paletted)
         finalStep.destinationPalette = source.palette;
-    const bool quality = UsesQualityEncoder(output, settings);
-    // The last step: the library's conversion, or the quality encoder.
-    auto finish = [&](const TextureImage& from, const LoadOptions& options) {
-        if (quality)
-            return CompressBlocks(from, output, plan.levels, options, MakeQualityOptions(output, settings), pool);
-        return ConvertLevels(from, output, plan.levels, options);
-    };
+    std::optional<QualityOptions> quality;
+    if (UsesQualityEncoder(output, settings))
+        quality = MakeQualityOptions(output, settings);
 
     // Plain conversion: every level to the new format, nothing resampled.
     if (!plan.resized && !plan.regenerate && !normalMap) {
         finalStep.colorKey = settings.colorKey;
-        if (quality)
-            return finish(source, finalStep);
-        return ConvertInBands(source, output, plan.levels, finalStep, pool);
+        return ConvertInBands(source, output, plan.levels, finalStep, quality, pool);
     }
     LoadOptions resample;
     resample.filter = settings.resizeFilter | settings.edgeFlags;
@@ -209,7 +202,8 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
         resample.filter |= settings.ditherFlag;
         resample.destinationPalette = finalStep.destinationPalette;
         if (quality)
-            return finish(ResampleTop(source, working, plan.width, plan.height, plan.depth, resample), finalStep);
+            return ConvertInBands(ResampleTop(source, working, plan.width, plan.height, plan.depth, resample), output,
+                                  1, finalStep, quality, pool);
         return ResampleTop(source, output, plan.width, plan.height, plan.depth, resample);
     }
 
@@ -224,22 +218,25 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
     recipe.output = output;
     recipe.resample = resample;
     recipe.finalStep = finalStep;
+    recipe.quality = quality;
     recipe.mipFilter = settings.mipFilter ? *settings.mipFilter | settings.edgeFlags : IMAGE_FILTER_DEFAULT;
+    // Level 0 keeps its exact stored values; only the new levels pass back
+    // through the curve.
     recipe.linearLight = plan.regenerate && settings.mipSpace == MipSpace::LinearLight && !normalMap &&
                          working == FMT_A16R16G16B16 && HoldsColour(source.format) && HoldsColour(output) &&
                          plan.levels > 1;
     recipe.normalMap = normalMap;
     recipe.missingZ = MissingZOf(source.format);
-    if (quality) {
-        // The chain's final values in the working format, then the quality
-        // encoder.
-        recipe.output = working;
-        recipe.finalStep = LoadOptions{};
-        recipe.finalStep.filter = IMAGE_FILTER_POINT;
-    }
-    TextureImage chain = ChainHalvesWithBox(recipe, source.kind) ? MakeChainInBands(source, recipe, pool)
-                                                                 : MakeChainWhole(source, recipe, pool);
-    return quality ? finish(chain, finalStep) : chain;
+    if (ChainHalvesWithBox(recipe, source.kind))
+        return MakeChainInBands(source, recipe, pool);
+    if (!quality)
+        return MakeChainWhole(source, recipe, pool);
+    // The chain's final values in the working format, then the quality
+    // encoder.
+    recipe.output = working;
+    recipe.finalStep = LoadOptions{};
+    recipe.finalStep.filter = IMAGE_FILTER_POINT;
+    return ConvertInBands(MakeChainWhole(source, recipe, pool), output, plan.levels, finalStep, quality, pool);
 }
 
 } // namespace
