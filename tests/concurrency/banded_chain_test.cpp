@@ -7,6 +7,10 @@
 #include "tools/r3aztex/processing/banded_chain.h"
 #include "tools/r3aztex/processing/block_compression.h"
 #include "tools/r3aztex/processing/whole_chain.h"
+#include "tools/r3aztex/tool_error.h"
+
+#include <cstring>
+#include <thread>
 
 namespace r3aztex {
 namespace {
@@ -77,7 +81,7 @@ TEST(BandedChain, GivesTheBytesOfWholeLevels)
             test.recipe.quality ? CompressBlocks(MakeChainWhole(test.source, stored, one), test.recipe.output,
                                                  test.recipe.levels, test.recipe.finalStep, *test.recipe.quality, one)
                                 : MakeChainWhole(test.source, test.recipe, one);
-        const TextureImage banded = MakeChainInBands(test.source, test.recipe, three, kOneBlockRow);
+        const TextureImage banded = MakeChainInBands(test.source, test.recipe, three, nullptr, kOneBlockRow);
         EXPECT_EQ(banded.levels, whole.levels) << test.name;
         EXPECT_TRUE(banded.surfaces == whole.surfaces) << test.name;
     }
@@ -93,10 +97,48 @@ TEST(BandedChain, PlainConversionsGiveTheBytesOfWholeLevels)
     const QualityOptions high{BlockQuality::High, ColorWeighting::Perceptual};
     WorkPool three(3);
     for (const TextureImage* source : {&blocks, &cube}) {
-        EXPECT_TRUE(ConvertInBands(*source, D3DFMT_R5G6B5, source->levels, dither, {}, three, kOneBlockRow).surfaces ==
+        EXPECT_TRUE(ConvertInBands(*source, D3DFMT_R5G6B5, source->levels, dither, {}, three, nullptr, kOneBlockRow).surfaces ==
                     ConvertLevels(*source, D3DFMT_R5G6B5, source->levels, dither).surfaces);
-        EXPECT_TRUE(ConvertInBands(*source, D3DFMT_DXT5, source->levels, dither, high, three, kOneBlockRow).surfaces ==
+        EXPECT_TRUE(ConvertInBands(*source, D3DFMT_DXT5, source->levels, dither, high, three, nullptr, kOneBlockRow).surfaces ==
                     CompressBlocks(*source, D3DFMT_DXT5, source->levels, dither, high, three).surfaces);
+    }
+}
+
+// A reader fills the source from the top on its own thread while the bands
+// are made: each band waits for its rows, and the result is the one of the
+// whole source. A reader that stops leaves the waiting bands an error.
+TEST(BandedChain, BandsWaitForTheRowsAReaderHasFilled)
+{
+    const TextureImage picture = TestPicture(64, 64);
+    ChainRecipe recipe = Recipe(picture, D3DFMT_DXT1);
+    recipe.linearLight = true;
+    WorkPool three(3);
+    const TextureImage expected = MakeChainInBands(picture, recipe, three);
+    for (bool stops : {false, true}) {
+        TextureImage source = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Flat, 64, 64, 1, 1);
+        RowArrival arrival(64);
+        std::thread reader([&] {
+            const size_t rowBytes = 64 * 4;
+            for (uint32_t row = 0; row < 64; ++row) {
+                if (stops && row == 40) {
+                    arrival.Abandon();
+                    return;
+                }
+                std::memcpy(source.Surface(0, 0).data() + row * rowBytes, picture.Surface(0, 0).data() + row * rowBytes,
+                            rowBytes);
+                arrival.Publish(row + 1);
+            }
+        });
+        TextureImage banded;
+        bool refused = false;
+        try {
+            banded = MakeChainInBands(source, recipe, three, &arrival, kOneBlockRow);
+        } catch (const ToolError&) {
+            refused = true;
+        }
+        reader.join();
+        EXPECT_EQ(refused, stops);
+        EXPECT_EQ(banded.surfaces == expected.surfaces, !stops);
     }
 }
 

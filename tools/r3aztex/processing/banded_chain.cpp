@@ -43,6 +43,15 @@ Band HalvedBand(const Band& band, uint32_t height, uint32_t nextHeight)
     return {band.face, first, end > first ? end - first : 0};
 }
 
+// The band's rows of the source, once a reader still filling level 0 has
+// filled them.
+SourceRows SourceBand(const TextureImage& source, const RowArrival* arrival, const Band& band, uint32_t level)
+{
+    if (arrival != nullptr)
+        arrival->WaitFor(band.first + band.count);
+    return LevelRows(source, band.face, level, band.first, band.count);
+}
+
 // Rows of the working format held by the tool for one band.
 PixelRows BufferRows(std::vector<BYTE>& buffer, D3DFORMAT format, uint32_t width, uint32_t rows)
 {
@@ -52,8 +61,8 @@ PixelRows BufferRows(std::vector<BYTE>& buffer, D3DFORMAT format, uint32_t width
 
 class BandedChain {
 public:
-    BandedChain(const TextureImage& source, const ChainRecipe& recipe, size_t bandBytes)
-        : source_(source), recipe_(recipe), bandBytes_(bandBytes)
+    BandedChain(const TextureImage& source, const ChainRecipe& recipe, const RowArrival* arrival, size_t bandBytes)
+        : source_(source), recipe_(recipe), arrival_(arrival), bandBytes_(bandBytes)
     {
         box_.filter = recipe.mipFilter == IMAGE_FILTER_DEFAULT ? IMAGE_FILTER_BOX : recipe.mipFilter;
         // FilterTexture's word for cube faces, which the box filter reads
@@ -66,8 +75,11 @@ public:
     {
         result_ = MakeTexture(recipe_.output, source_.kind, recipe_.width, recipe_.height, 1, recipe_.levels);
         result_.palette = recipe_.finalStep.destinationPalette;
-        if (recipe_.resized)
+        if (recipe_.resized) {
+            if (arrival_ != nullptr)
+                arrival_->WaitForAll();
             top_ = ResampleTop(source_, recipe_.working, recipe_.width, recipe_.height, 1, recipe_.resample);
+        }
         for (uint32_t level = 0; level < recipe_.levels; ++level) {
             const bool last = level + 1 == recipe_.levels;
             if (!last)
@@ -99,7 +111,7 @@ private:
             if (top_)
                 std::memcpy(stored.data, LevelRows(*top_, band.face, 0, band.first, band.count).data, buffer.size());
             else
-                LoadRows(session, stored, LevelRows(source_, band.face, 0, band.first, band.count), recipe_.resample);
+                LoadRows(session, stored, SourceBand(source_, arrival_, band, 0), recipe_.resample);
             if (recipe_.normalMap)
                 ApplyStep(PixelStep::Renormalise, recipe_.missingZ, buffer);
             EncodeRows(session, LevelRows(result_, band.face, 0, band.first, band.count), ReadOnly(stored),
@@ -130,6 +142,7 @@ private:
 
     const TextureImage& source_;
     const ChainRecipe& recipe_;
+    const RowArrival* arrival_;
     size_t bandBytes_;
     LoadOptions box_;
     TextureImage result_;
@@ -150,17 +163,21 @@ bool ChainHalvesWithBox(const ChainRecipe& recipe, TextureKind kind)
 }
 
 TextureImage MakeChainInBands(const TextureImage& source, const ChainRecipe& recipe, WorkPool& pool,
-                              size_t bandBytes)
+                              const RowArrival* arrival, size_t bandBytes)
 {
-    return BandedChain(source, recipe, bandBytes).Make(pool);
+    return BandedChain(source, recipe, arrival, bandBytes).Make(pool);
 }
 
 TextureImage ConvertInBands(const TextureImage& source, D3DFORMAT format, uint32_t levels, const LoadOptions& options,
-                            const std::optional<QualityOptions>& quality, WorkPool& pool, size_t bandBytes)
+                            const std::optional<QualityOptions>& quality, WorkPool& pool, const RowArrival* arrival,
+                            size_t bandBytes)
 {
-    if (source.kind == TextureKind::Volume)
+    if (source.kind == TextureKind::Volume) {
+        if (arrival != nullptr)
+            arrival->WaitForAll();
         return quality ? CompressBlocks(source, format, levels, options, *quality, pool)
                        : ConvertLevels(source, format, levels, options);
+    }
     TextureImage result = MakeTexture(format, source.kind, source.width, source.height, 1, levels);
     if (FindFormat(format)->content == Content::Paletted)
         result.palette = options.destinationPalette;
@@ -172,7 +189,7 @@ TextureImage ConvertInBands(const TextureImage& source, D3DFORMAT format, uint32
             LibrarySession session;
             const Band& band = bands[i];
             EncodeRows(session, LevelRows(result, band.face, level, band.first, band.count),
-                       LevelRows(source, band.face, level, band.first, band.count), options, quality);
+                       SourceBand(source, level == 0 ? arrival : nullptr, band, level), options, quality);
         });
     }
     return result;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "tools/r3aztex/processing/chain_recipe.h"
+#include "tools/r3aztex/util/row_arrival.h"
 #include "tools/r3aztex/util/work_pool.h"
 
 namespace r3aztex {
@@ -24,16 +25,17 @@ bool ChainHalvesWithBox(const ChainRecipe& recipe, TextureKind kind);
 // the source into the working format, encoded into the output and halved
 // into level 1, which is held whole; each band of a lower level is encoded
 // and halved into the next. The tool's per-pixel steps run on the bands.
+// With `arrival`, a band of level 0 waits for its rows of the source.
 // `bandBytes` is about the size of a band in the working format.
 TextureImage MakeChainInBands(const TextureImage& source, const ChainRecipe& recipe, WorkPool& pool,
-                              size_t bandBytes = kDefaultBandBytes);
+                              const RowArrival* arrival = nullptr, size_t bandBytes = kDefaultBandBytes);
 
 // Every level of every face of the source converted into `format`, band by
 // band with the options and, when given, the quality encoder after them;
 // the same bytes as ConvertLevels or CompressBlocks (which volume textures
-// go through).
+// go through). With `arrival`, a band waits for its rows of level 0.
 TextureImage ConvertInBands(const TextureImage& source, D3DFORMAT format, uint32_t levels, const LoadOptions& options,
                             const std::optional<QualityOptions>& quality, WorkPool& pool,
-                            size_t bandBytes = kDefaultBandBytes);
+                            const RowArrival* arrival = nullptr, size_t bandBytes = kDefaultBandBytes);
 
 } // namespace r3aztex

@@ -171,8 +171,17 @@ ColourSpace ResultColourSpace(const TextureImage& source, D3DFORMAT output, cons
     return settings.colourSpace == ColourSpace::Srgb ? ColourSpace::Srgb : source.colourSpace;
 }
 
-TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& settings, WorkPool& pool)
+TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& settings, WorkPool& pool,
+                           const RowArrival* arrival)
 {
+    // Work that is not done in bands reads the whole source; so does the
+    // automatic format, which looks at every alpha.
+    auto waitForAll = [arrival] {
+        if (arrival != nullptr)
+            arrival->WaitForAll();
+    };
+    if (settings.format == nullptr)
+        waitForAll();
     const D3DFORMAT output = ResolveOutputFormat(source, settings);
     const Plan plan = MakePlan(source, settings);
     const bool normalMap = settings.data == VectorData::NormalMap;
@@ -193,11 +202,13 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
     // Plain conversion: every level to the new format, nothing resampled.
     if (!plan.resized && !plan.regenerate && !normalMap) {
         finalStep.colorKey = settings.colorKey;
-        return ConvertInBands(source, output, plan.levels, finalStep, quality, pool);
+        return ConvertInBands(source, output, plan.levels, finalStep, quality, pool, arrival);
     }
     LoadOptions resample;
     resample.filter = settings.resizeFilter | settings.edgeFlags;
     resample.colorKey = settings.colorKey;
+    if (plan.resized)
+        waitForAll();
     if (plan.resized && plan.levels == 1 && !normalMap) {
         resample.filter |= settings.ditherFlag;
         resample.destinationPalette = finalStep.destinationPalette;
@@ -228,7 +239,8 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
     recipe.normalMap = normalMap;
     recipe.missingZ = MissingZOf(source.format);
     if (ChainHalvesWithBox(recipe, source.kind))
-        return MakeChainInBands(source, recipe, pool);
+        return MakeChainInBands(source, recipe, pool, arrival);
+    waitForAll();
     if (!quality)
         return MakeChainWhole(source, recipe, pool);
     // The chain's final values in the working format, then the quality
@@ -241,9 +253,10 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
 
 } // namespace
 
-TextureImage ConvertTexture(const TextureImage& source, const ConvertSettings& settings, WorkPool& pool)
+TextureImage ConvertTexture(const TextureImage& source, const ConvertSettings& settings, WorkPool& pool,
+                            const RowArrival* arrival)
 {
-    TextureImage result = ConvertPixels(source, settings, pool);
+    TextureImage result = ConvertPixels(source, settings, pool, arrival);
     result.colourSpace = ResultColourSpace(source, result.format, settings);
     return result;
 }

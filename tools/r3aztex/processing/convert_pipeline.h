@@ -7,6 +7,7 @@
 #include "r3az8/tex/image_desc.h"
 #include "tools/r3aztex/processing/colour_space.h"
 #include "tools/r3aztex/texture/texture_image.h"
+#include "tools/r3aztex/util/row_arrival.h"
 #include "tools/r3aztex/util/work_pool.h"
 
 #include <optional>
@@ -70,7 +71,12 @@ D3DFORMAT ResolveOutputFormat(const TextureImage& source, const ConvertSettings&
 // Unsupported when the result would have to be encoded into a format the
 // library only reads (BC6H, BC7, RXGB); a plain copy into the source's own
 // format needs no encoding and is done.
-TextureImage ConvertTexture(const TextureImage& source, const ConvertSettings& settings, WorkPool& pool);
+//
+// `arrival`, when given, says how many rows of the source's level 0 a
+// reader has filled so far: the conversion starts at once and waits for
+// rows as it needs them (band by band where it works in bands).
+TextureImage ConvertTexture(const TextureImage& source, const ConvertSettings& settings, WorkPool& pool,
+                            const RowArrival* arrival = nullptr);
 
 // Whether a normal map stored in the format keeps z (Keep) or only x and y
 // (Rebuild).

@@ -1,0 +1,33 @@
+#include "tools/r3aztex/util/row_arrival.h"
+
+#include "tools/r3aztex/tool_error.h"
+
+namespace r3aztex {
+
+void RowArrival::Publish(uint32_t rows)
+{
+    {
+        std::lock_guard lock(mutex_);
+        rows_ = rows;
+    }
+    published_.notify_all();
+}
+
+void RowArrival::Abandon()
+{
+    {
+        std::lock_guard lock(mutex_);
+        abandoned_ = true;
+    }
+    published_.notify_all();
+}
+
+void RowArrival::WaitFor(uint32_t rows) const
+{
+    std::unique_lock lock(mutex_);
+    published_.wait(lock, [&] { return rows_ >= rows || abandoned_; });
+    if (rows_ < rows)
+        throw ToolError(ExitCode::Internal, "the image's reader stopped before row " + std::to_string(rows));
+}
+
+} // namespace r3aztex
