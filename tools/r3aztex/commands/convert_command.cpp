@@ -6,9 +6,11 @@
 #include "tools/common/nearest_names.h"
 #include "tools/common/progress.h"
 #include "tools/r3aztex/image_io/file_io.h"
+#include "tools/r3aztex/image_io/image_decoder.h"
 #include "tools/r3aztex/image_io/image_file.h"
 #include "tools/r3aztex/image_io/same_file.h"
 #include "tools/r3aztex/processing/convert_pipeline.h"
+#include "tools/r3aztex/processing/convert_while_decoding.h"
 #include "tools/r3aztex/processing/input_assembly.h"
 #include "tools/r3aztex/processing/input_order.h"
 #include "tools/r3aztex/processing/output_files.h"
@@ -286,9 +288,9 @@ std::vector<TextureImage> PickLayers(std::vector<TextureImage> layers, const std
     return picked;
 }
 
-// Reads, converts and writes one job; gives the line to report.
-std::string RunJob(const Job& job, const ConvertOptions& options, const ConvertSettings& settings, WorkPool& pool,
-                   tools::Progress& progress)
+// The textures of a job's inputs, read on the pool's threads: one input's
+// layers, or the cube or volume assembled from all of them.
+std::vector<TextureImage> ReadSources(const Job& job, const ConvertOptions& options, WorkPool& pool)
 {
     std::vector<std::vector<TextureImage>> read(job.inputs.size());
     std::vector<std::string> names(job.inputs.size());
@@ -296,26 +298,58 @@ std::string RunJob(const Job& job, const ConvertOptions& options, const ConvertS
         names[i] = DisplayName(job.inputs[i]);
         read[i] = PickLayers(ReadTextureLayers(job.inputs[i]), names[i], options);
     });
-    std::vector<TextureImage> sources;
-    if (options.cube || options.volume) {
-        std::vector<TextureImage> images;
-        for (size_t i = 0; i < read.size(); ++i) {
-            if (read[i].size() != 1)
-                throw FileError(ExitCode::CommandLine, names[i],
-                                "is an array of " + std::to_string(read[i].size()) +
-                                    " textures; pick the one to use with --layer");
-            images.push_back(std::move(read[i][0]));
-        }
-        sources.push_back(options.cube ? AssembleCube(images, names) : AssembleVolume(images, names));
-    } else {
-        sources = std::move(read[0]);
+    if (!options.cube && !options.volume)
+        return std::move(read[0]);
+    std::vector<TextureImage> images;
+    for (size_t i = 0; i < read.size(); ++i) {
+        if (read[i].size() != 1)
+            throw FileError(ExitCode::CommandLine, names[i],
+                            "is an array of " + std::to_string(read[i].size()) +
+                                " textures; pick the one to use with --layer");
+        images.push_back(std::move(read[i][0]));
     }
-    read.clear();
-    progress.Advance("read " + names[0]);
-    std::vector<TextureImage> results(sources.size());
-    for (size_t i = 0; i < sources.size(); ++i)
-        results[i] = ConvertTexture(sources[i], settings, pool);
-    progress.Advance("converted " + names[0]);
+    std::vector<TextureImage> sources;
+    sources.push_back(options.cube ? AssembleCube(images, names) : AssembleVolume(images, names));
+    return sources;
+}
+
+// The converted textures of a job. A single large image file is converted
+// while it is decoded; everything else is read whole first.
+std::vector<TextureImage> ReadAndConvert(const Job& job, const ConvertOptions& options,
+                                         const ConvertSettings& settings, WorkPool& pool, tools::Progress& progress)
+{
+    const std::string& input = job.inputs[0];
+    std::vector<TextureImage> results;
+    if (!options.cube && !options.volume && !options.layer && pool.Threads() > 1) {
+        const std::vector<BYTE> bytes = ReadFileBytes(input);
+        const FileType type = DetectFileType(bytes, input);
+        if (type == FileType::Png || type == FileType::Tga || type == FileType::Jpeg) {
+            const std::unique_ptr<ImageDecoder> decoder = OpenImage(bytes, input);
+            if (WorthConvertingWhileDecoding(decoder->Header(), pool)) {
+                results.push_back(ConvertWhileDecoding(*decoder, settings, pool));
+                progress.Advance("read " + DisplayName(input));
+                return results;
+            }
+            results.push_back(decoder->Pixels());
+        } else {
+            results = DecodeTextureLayers(bytes, input);
+        }
+    } else {
+        results = ReadSources(job, options, pool);
+    }
+    progress.Advance("read " + DisplayName(input));
+    for (TextureImage& texture : results)
+        texture = ConvertTexture(texture, settings, pool);
+    return results;
+}
+
+// Reads, converts and writes one job; gives the line to report.
+std::string RunJob(const Job& job, const ConvertOptions& options, const ConvertSettings& settings, WorkPool& pool,
+                   tools::Progress& progress)
+{
+    const std::vector<TextureImage> results = ReadAndConvert(job, options, settings, pool, progress);
+    const std::string name = DisplayName(job.inputs[0]);
+    progress.Advance("converted " + name);
     const TextureImage& result = results[0];
     if (job.type == FileType::Dds && result.colourSpace == ColourSpace::Srgb && !options.dx10 &&
         !result.Format().NeedsDx10Header())
@@ -330,7 +364,7 @@ std::string RunJob(const Job& job, const ConvertOptions& options, const ConvertS
         written.description = std::move(one.description);
     }
     progress.Advance("wrote " + job.output);
-    std::string line = (names.size() == 1 ? names[0] : std::to_string(names.size()) + " inputs") + " -> " +
+    std::string line = (job.inputs.size() == 1 ? name : std::to_string(job.inputs.size()) + " inputs") + " -> " +
                        (written.names[0] == kStandardStream ? "standard output" : written.names[0]);
     if (written.names.size() > 1)
         line += " (+" + std::to_string(written.names.size() - 1) + " more)";

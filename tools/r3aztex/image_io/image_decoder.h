@@ -7,6 +7,7 @@
 
 #include "tools/r3aztex/texture/texture_image.h"
 
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -21,6 +22,9 @@ struct ImageHeader {
     D3DFORMAT format = D3DFMT_UNKNOWN;
 };
 
+// Told that the top `rows` rows of the image are final.
+using RowsDecoded = std::function<void(uint32_t rows)>;
+
 // An image file whose header has been read and found within the limits. It
 // reads from the caller's bytes, which must outlive it.
 class ImageDecoder {
@@ -28,8 +32,17 @@ public:
     virtual ~ImageDecoder() = default;
     const ImageHeader& Header() const { return header_; }
     // The pixels as a one-level 2D texture of the header's size and format.
-    // Called once. Throws ToolError naming the file (Malformed, Unsupported).
-    virtual TextureImage Pixels() = 0;
+    // Called once, like Fill. Throws ToolError naming the file (Malformed,
+    // Unsupported).
+    TextureImage Pixels();
+    // The texture Fill decodes into, allocated, its pixels not yet decoded:
+    // work on the image may start while Fill runs on another thread.
+    TextureImage Canvas() const;
+    // Decodes the pixels into `canvas` from the top down; `rowsDecoded`,
+    // when given, hears of the rows as they become final (all at once at
+    // the end from readers that cannot tell earlier), the last time with
+    // the whole height. Throws as Pixels does.
+    virtual void Fill(TextureImage& canvas, const RowsDecoded& rowsDecoded) = 0;
 
 protected:
     ImageHeader header_;

@@ -59,6 +59,18 @@ FileType DetectFileType(std::span<const BYTE> bytes, const std::string& name)
     return byName == FileType::Tga || byName == FileType::Dds || byName == FileType::Png ? byName : FileType::Unknown;
 }
 
+TextureImage ImageDecoder::Canvas() const
+{
+    return MakeTexture(header_.format, TextureKind::Flat, header_.width, header_.height, 1, 1);
+}
+
+TextureImage ImageDecoder::Pixels()
+{
+    TextureImage texture = Canvas();
+    Fill(texture, nullptr);
+    return texture;
+}
+
 std::unique_ptr<ImageDecoder> OpenImage(std::span<const BYTE> bytes, const std::string& name)
 {
     switch (DetectFileType(bytes, name)) {

@@ -10,6 +10,7 @@
 
 #include "tools/r3aztex/tool_error.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 
@@ -106,19 +107,37 @@ Stage ReadHeader(jpeg_decompress_struct* info, JpegError* error, const BYTE* byt
     return Stage::Ok;
 }
 
-// Decodes into rows of 4 bytes a pixel: B, G, R, A, or C, M, Y, K.
-Stage ReadRows(jpeg_decompress_struct* info, JpegError* error, BYTE* pixels, size_t rowPitch)
+Stage StartRows(jpeg_decompress_struct* info, JpegError* error)
 {
     if (setjmp(error->jump))
         return Stage::Failed;
     jpeg_start_decompress(info);
-    while (info->output_scanline < info->output_height) {
+    return Stage::Ok;
+}
+
+// Decodes the next rows, up to `end`, into rows of 4 bytes a pixel: B, G,
+// R, A, or C, M, Y, K.
+Stage ReadRows(jpeg_decompress_struct* info, JpegError* error, BYTE* pixels, size_t rowPitch, JDIMENSION end)
+{
+    if (setjmp(error->jump))
+        return Stage::Failed;
+    while (info->output_scanline < end) {
         JSAMPROW row = pixels + size_t(info->output_scanline) * rowPitch;
         jpeg_read_scanlines(info, &row, 1);
     }
+    return Stage::Ok;
+}
+
+Stage FinishRows(jpeg_decompress_struct* info, JpegError* error)
+{
+    if (setjmp(error->jump))
+        return Stage::Failed;
     jpeg_finish_decompress(info);
     return Stage::Ok;
 }
+
+// Rows decoded between two reports to a waiting conversion.
+constexpr JDIMENSION kRowsPerReport = 32;
 
 // x * y / 255, rounded.
 BYTE Product(unsigned x, unsigned y)
@@ -172,15 +191,28 @@ public:
         header_ = {info_.image_width, info_.image_height, D3DFMT_A8R8G8B8};
     }
 
-    TextureImage Pixels() override
+    void Fill(TextureImage& canvas, const RowsDecoded& rowsDecoded) override
     {
-        TextureImage texture = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Flat, header_.width, header_.height, 1, 1);
-        BYTE* pixels = texture.Surface(0, 0).data();
-        if (ReadRows(&info_, &error_, pixels, texture.Level(0).rowPitch) == Stage::Failed)
+        BYTE* pixels = canvas.Surface(0, 0).data();
+        const size_t rowPitch = canvas.Level(0).rowPitch;
+        if (StartRows(&info_, &error_) == Stage::Failed)
             Refuse();
-        if (info_.out_color_space == JCS_CMYK)
+        // Inks become colours only once every row is in.
+        const bool cmyk = info_.out_color_space == JCS_CMYK;
+        while (info_.output_scanline < info_.output_height) {
+            const JDIMENSION end = std::min(info_.output_height, info_.output_scanline + kRowsPerReport);
+            if (ReadRows(&info_, &error_, pixels, rowPitch, end) == Stage::Failed)
+                Refuse();
+            if (rowsDecoded && !cmyk)
+                rowsDecoded(end);
+        }
+        if (FinishRows(&info_, &error_) == Stage::Failed)
+            Refuse();
+        if (cmyk) {
             CmykToBgra(pixels, size_t(header_.width) * header_.height);
-        return texture;
+            if (rowsDecoded)
+                rowsDecoded(header_.height);
+        }
     }
 
 private:

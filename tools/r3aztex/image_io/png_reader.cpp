@@ -7,6 +7,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 
@@ -94,14 +95,29 @@ Stage SetUpTransformations(png_structp png, png_infop info, const PngHeader* hea
     return Stage::Ok;
 }
 
-Stage ReadRows(png_structp png, png_infop info, png_bytepp rows)
+// The next `count` rows of an image without interlacing, which come out
+// final one by one; an interlaced image whole, its passes all at once.
+Stage ReadRows(png_structp png, png_bytepp rows, png_uint_32 count, bool interlaced)
 {
     if (setjmp(png_jmpbuf(png)))
         return Stage::Failed;
-    png_read_image(png, rows);
+    if (interlaced)
+        png_read_image(png, rows);
+    else
+        png_read_rows(png, rows, nullptr, count);
+    return Stage::Ok;
+}
+
+Stage ReadEnd(png_structp png, png_infop info)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return Stage::Failed;
     png_read_end(png, info);
     return Stage::Ok;
 }
+
+// Rows decoded between two reports to a waiting conversion.
+constexpr png_uint_32 kRowsPerReport = 32;
 
 // Owns the libpng read structures.
 class ReadStructures {
@@ -147,19 +163,26 @@ public:
         header_ = {header.width, header.height, header.bitDepth == 16 ? FMT_A16R16G16B16 : D3DFMT_A8R8G8B8};
     }
 
-    TextureImage Pixels() override
+    void Fill(TextureImage& canvas, const RowsDecoded& rowsDecoded) override
     {
-        TextureImage texture = MakeTexture(header_.format, TextureKind::Flat, header_.width, header_.height, 1, 1);
-        const LevelLayout layout = texture.Level(0);
+        const LevelLayout layout = canvas.Level(0);
         if (png_get_rowbytes(structures_.png, structures_.info) != layout.rowPitch)
             throw FileError(ExitCode::Internal, name_, "PNG rows do not have the expected size");
         std::vector<png_bytep> rows(header_.height);
-        BYTE* pixels = texture.Surface(0, 0).data();
+        BYTE* pixels = canvas.Surface(0, 0).data();
         for (png_uint_32 y = 0; y < header_.height; ++y)
             rows[y] = pixels + size_t(y) * layout.rowPitch;
-        if (ReadRows(structures_.png, structures_.info, rows.data()) == Stage::Failed)
+        const bool interlaced = png_get_interlace_type(structures_.png, structures_.info) != PNG_INTERLACE_NONE;
+        const png_uint_32 batch = rowsDecoded && !interlaced ? kRowsPerReport : header_.height;
+        for (png_uint_32 first = 0; first < header_.height; first += batch) {
+            const png_uint_32 count = std::min(batch, header_.height - first);
+            if (ReadRows(structures_.png, rows.data() + first, count, interlaced) == Stage::Failed)
+                Damaged();
+            if (rowsDecoded)
+                rowsDecoded(first + count);
+        }
+        if (ReadEnd(structures_.png, structures_.info) == Stage::Failed)
             Damaged();
-        return texture;
     }
 
 private:

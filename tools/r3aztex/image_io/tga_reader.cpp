@@ -51,7 +51,7 @@ public:
             throw FileError(ExitCode::Malformed, name_, incomplete);
     }
 
-    TextureImage Pixels() override
+    void Fill(TextureImage& canvas, const RowsDecoded& rowsDecoded) override
     {
         int width = 0, height = 0, channels = 0;
         stbi_uc* pixels =
@@ -68,9 +68,8 @@ public:
         if (uint32_t(width) != header_.width || uint32_t(height) != header_.height)
             throw FileError(ExitCode::Malformed, name_, "TGA decodes to another size than its header gives");
 
-        TextureImage texture = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Flat, header_.width, header_.height, 1, 1);
         // stb gives R, G, B, A bytes; A8R8G8B8 stores B, G, R, A.
-        BYTE* out = texture.Surface(0, 0).data();
+        BYTE* out = canvas.Surface(0, 0).data();
         const size_t count = size_t(width) * size_t(height);
         for (size_t i = 0; i < count; ++i) {
             out[4 * i + 0] = pixels[4 * i + 2];
@@ -78,7 +77,8 @@ public:
             out[4 * i + 2] = pixels[4 * i + 0];
             out[4 * i + 3] = pixels[4 * i + 3];
         }
-        return texture;
+        if (rowsDecoded)
+            rowsDecoded(header_.height);
     }
 
 private:
