@@ -1,7 +1,5 @@
 #include "platform/d3d8/surface.h"
 
-#include "platform/d3d8/fault_injection.h"
-
 #include <new>
 
 namespace softd3d8 {
@@ -16,13 +14,11 @@ bool RectToBox(const RECT& rect, D3DBOX& box)
 
 Surface::Surface(IDirect3DDevice8* device, IDirect3DBaseTexture8* container, const IID* containerIid,
                  SurfaceRole role, const SurfaceShape& shape, LockRules rules, bool standAloneLockable)
-    : DeviceChild(device, container, ObjectKind::Surface),
+    : StoredChild(device, container, ObjectKind::Surface, shape.pool, shape.usage, *shape.layout, shape.width,
+                  shape.height, 1, rules),
       containerIid_(containerIid),
       role_(role),
-      pool_(shape.pool),
-      usage_(shape.usage),
-      standAloneLockable_(standAloneLockable),
-      storage_(*shape.layout, shape.width, shape.height, 1, rules)
+      standAloneLockable_(standAloneLockable)
 {
 }
 
@@ -31,12 +27,7 @@ HRESULT Surface::CreateLevel(IDirect3DDevice8* device, IDirect3DBaseTexture8* co
 {
     level.reset(new (std::nothrow) Surface(device, container, &containerIid, SurfaceRole::TextureLevel, shape,
                                            RulesFor(shape.pool, shape.usage), false));
-    if (!level)
-        return E_OUTOFMEMORY;
-    HRESULT result = level->storage_.Allocate();
-    if (FAILED(result))
-        level.reset();
-    return result;
+    return AllocatePixels(level);
 }
 
 HRESULT Surface::CreateStandAlone(IDirect3DDevice8* device, SurfaceRole role, const SurfaceShape& shape,
@@ -45,16 +36,11 @@ HRESULT Surface::CreateStandAlone(IDirect3DDevice8* device, SurfaceRole role, co
     *surface = nullptr;
     LockRules rules = RulesFor(shape.pool, shape.usage);
     rules.lockable = rules.lockable || lockable;
-    Surface* made = new (std::nothrow) Surface(device, nullptr, nullptr, role, shape, rules, lockable);
-    if (made == nullptr)
-        return E_OUTOFMEMORY;
-    HRESULT result = made->storage_.Allocate();
-    if (FAILED(result)) {
-        delete made;
-        return result;
-    }
-    *surface = made;
-    return D3D_OK;
+    std::unique_ptr<Surface> made(new (std::nothrow) Surface(device, nullptr, nullptr, role, shape, rules, lockable));
+    const HRESULT result = AllocatePixels(made);
+    if (SUCCEEDED(result))
+        *surface = made.release();
+    return result;
 }
 
 Surface* Surface::FromInterface(IDirect3DSurface8* surface)
@@ -70,25 +56,15 @@ HRESULT Surface::GetContainer(REFIID riid, void** ppContainer)
 
 HRESULT Surface::GetDesc(D3DSURFACE_DESC* pDesc)
 {
-    if (pDesc == nullptr)
+    if (!Describe(pDesc, D3DRTYPE_SURFACE))
         return D3DERR_INVALIDCALL;
-    pDesc->Format = storage_.Format();
-    pDesc->Type = D3DRTYPE_SURFACE;
-    pDesc->Usage = usage_;
-    pDesc->Pool = pool_;
-    pDesc->Size = storage_.Size();
     pDesc->MultiSampleType = D3DMULTISAMPLE_NONE;
-    pDesc->Width = storage_.Width();
-    pDesc->Height = storage_.Height();
     return D3D_OK;
 }
 
 HRESULT Surface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags)
 {
-    HRESULT injected = EnterInjectableCall(d3d8::Call::LockRect);
-    if (FAILED(injected))
-        return injected;
-    return LockUncounted(pLockedRect, pRect, Flags);
+    return CountedLock(d3d8::Call::LockRect, this, pLockedRect, pRect, Flags);
 }
 
 HRESULT Surface::LockUncounted(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags)

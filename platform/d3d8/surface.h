@@ -5,8 +5,7 @@
 #pragma once
 
 #include "d3d8.h"
-#include "platform/d3d8/device_child.h"
-#include "platform/d3d8/image_storage.h"
+#include "platform/d3d8/stored_child.h"
 
 #include <memory>
 
@@ -22,7 +21,7 @@ struct SurfaceShape {
     DWORD usage;
 };
 
-class Surface final : public DeviceChild<IDirect3DSurface8> {
+class Surface final : public StoredChild<IDirect3DSurface8> {
 public:
     // A level of `container`, which answers GetContainer for IID_IUnknown,
     // IID_IDirect3DBaseTexture8 and `containerIid`.
@@ -40,10 +39,8 @@ public:
     // LockRect has counted it already.
     HRESULT LockUncounted(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags);
 
-    ImageStorage& Storage() { return storage_; }
     SurfaceRole Role() const { return role_; }
     bool StandAloneLockable() const { return standAloneLockable_; }
-    DWORD Usage() const { return usage_; }
 
     // The surface behind an interface pointer, if it is one of ours.
     static Surface* FromInterface(IDirect3DSurface8* surface);
@@ -54,10 +51,7 @@ private:
 
     const IID* containerIid_; // null for a stand-alone surface
     SurfaceRole role_;
-    D3DPOOL pool_;
-    DWORD usage_;
     bool standAloneLockable_;
-    ImageStorage storage_;
 };
 
 // Converts a rectangle to the box the storage works with; false when it has

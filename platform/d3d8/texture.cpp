@@ -19,26 +19,22 @@ HRESULT Texture::Create(IDirect3DDevice8* device, UINT width, UINT height, UINT 
     HRESULT result = CheckTextureRequest(width, height, 1, levels, usage, format, pool, layout, levelCount);
     if (FAILED(result))
         return result;
-    std::unique_ptr<Texture> made(new (std::nothrow) Texture(device, levelCount));
-    if (!made)
-        return E_OUTOFMEMORY;
-    made->usage_ = usage;
-    made->pool_ = pool;
-    made->levels_.resize(levelCount);
-    for (UINT level = 0; level < levelCount; ++level) {
-        SurfaceShape shape{layout, LevelSize(width, level), LevelSize(height, level), pool, usage};
-        result = Surface::CreateLevel(device, made.get(), IID_IDirect3DTexture8, shape, made->levels_[level]);
-        if (FAILED(result))
-            return result;
-    }
-    *texture = made.release();
-    return D3D_OK;
+    return Assemble(new (std::nothrow) Texture(device, levelCount), usage, pool, texture, [&](Texture& made) {
+        made.levels_.resize(levelCount);
+        for (UINT level = 0; level < levelCount; ++level) {
+            SurfaceShape shape{layout, LevelSize(width, level), LevelSize(height, level), pool, usage};
+            HRESULT madeLevel =
+                Surface::CreateLevel(device, &made, IID_IDirect3DTexture8, shape, made.levels_[level]);
+            if (FAILED(madeLevel))
+                return madeLevel;
+        }
+        return D3D_OK;
+    });
 }
 
 HRESULT Texture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)
 {
-    Surface* surface = LevelAt(levels_, Level);
-    return surface != nullptr ? surface->GetDesc(pDesc) : D3DERR_INVALIDCALL;
+    return DescribeLevel(LevelAt(levels_, Level), pDesc);
 }
 
 HRESULT Texture::GetSurfaceLevel(UINT Level, IDirect3DSurface8** ppSurfaceLevel)
@@ -48,13 +44,12 @@ HRESULT Texture::GetSurfaceLevel(UINT Level, IDirect3DSurface8** ppSurfaceLevel)
 
 HRESULT Texture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags)
 {
-    return LockLevel(d3d8::Call::LockRect, LevelAt(levels_, Level), pLockedRect, pRect, Flags);
+    return CountedLock(d3d8::Call::LockRect, LevelAt(levels_, Level), pLockedRect, pRect, Flags);
 }
 
 HRESULT Texture::UnlockRect(UINT Level)
 {
-    Surface* surface = LevelAt(levels_, Level);
-    return surface != nullptr ? surface->UnlockRect() : D3DERR_INVALIDCALL;
+    return UnlockLevel(LevelAt(levels_, Level));
 }
 
 // --- cube textures ----------------------------------------------------------------
@@ -73,24 +68,20 @@ HRESULT CubeTexture::Create(IDirect3DDevice8* device, UINT edgeLength, UINT leve
         CheckTextureRequest(edgeLength, edgeLength, 1, levels, usage, format, pool, layout, levelCount);
     if (FAILED(result))
         return result;
-    std::unique_ptr<CubeTexture> made(new (std::nothrow) CubeTexture(device, levelCount));
-    if (!made)
-        return E_OUTOFMEMORY;
-    made->usage_ = usage;
-    made->pool_ = pool;
-    made->surfaces_.resize(size_t(kFaces) * levelCount);
-    for (UINT face = 0; face < kFaces; ++face) {
-        for (UINT level = 0; level < levelCount; ++level) {
-            UINT edge = LevelSize(edgeLength, level);
-            SurfaceShape shape{layout, edge, edge, pool, usage};
-            result = Surface::CreateLevel(device, made.get(), IID_IDirect3DCubeTexture8, shape,
-                                          made->surfaces_[size_t(face) * levelCount + level]);
-            if (FAILED(result))
-                return result;
+    return Assemble(new (std::nothrow) CubeTexture(device, levelCount), usage, pool, texture, [&](CubeTexture& made) {
+        made.surfaces_.resize(size_t(kFaces) * levelCount);
+        for (UINT face = 0; face < kFaces; ++face) {
+            for (UINT level = 0; level < levelCount; ++level) {
+                UINT edge = LevelSize(edgeLength, level);
+                SurfaceShape shape{layout, edge, edge, pool, usage};
+                HRESULT madeLevel = Surface::CreateLevel(device, &made, IID_IDirect3DCubeTexture8, shape,
+                                                          made.surfaces_[size_t(face) * levelCount + level]);
+                if (FAILED(madeLevel))
+                    return madeLevel;
+            }
         }
-    }
-    *texture = made.release();
-    return D3D_OK;
+        return D3D_OK;
+    });
 }
 
 Surface* CubeTexture::Find(D3DCUBEMAP_FACES face, UINT level) const
@@ -102,8 +93,7 @@ Surface* CubeTexture::Find(D3DCUBEMAP_FACES face, UINT level) const
 
 HRESULT CubeTexture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)
 {
-    Surface* surface = Find(D3DCUBEMAP_FACE_POSITIVE_X, Level);
-    return surface != nullptr ? surface->GetDesc(pDesc) : D3DERR_INVALIDCALL;
+    return DescribeLevel(Find(D3DCUBEMAP_FACE_POSITIVE_X, Level), pDesc);
 }
 
 HRESULT CubeTexture::GetCubeMapSurface(D3DCUBEMAP_FACES FaceType, UINT Level, IDirect3DSurface8** ppCubeMapSurface)
@@ -114,13 +104,12 @@ HRESULT CubeTexture::GetCubeMapSurface(D3DCUBEMAP_FACES FaceType, UINT Level, ID
 HRESULT CubeTexture::LockRect(D3DCUBEMAP_FACES FaceType, UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect,
                               DWORD Flags)
 {
-    return LockLevel(d3d8::Call::LockRect, Find(FaceType, Level), pLockedRect, pRect, Flags);
+    return CountedLock(d3d8::Call::LockRect, Find(FaceType, Level), pLockedRect, pRect, Flags);
 }
 
 HRESULT CubeTexture::UnlockRect(D3DCUBEMAP_FACES FaceType, UINT Level)
 {
-    Surface* surface = Find(FaceType, Level);
-    return surface != nullptr ? surface->UnlockRect() : D3DERR_INVALIDCALL;
+    return UnlockLevel(Find(FaceType, Level));
 }
 
 } // namespace softd3d8

@@ -6,8 +6,8 @@
 
 #include "d3d8.h"
 #include "platform/d3d8/device_child.h"
-#include "platform/d3d8/fault_injection.h"
 #include "platform/d3d8/format_layout.h"
+#include "platform/d3d8/stored_child.h"
 
 #include <memory>
 #include <vector>
@@ -42,6 +42,25 @@ protected:
     {
     }
 
+    // Finishes a texture made by `new (std::nothrow)` (null when its memory
+    // could not be had): records its usage and pool and has `makeLevels`
+    // make its levels. On any failure the texture is destroyed with what
+    // levels it has; on success the caller's reference is stored in `out`.
+    template <class Made, class Out, class MakeLevels>
+    static HRESULT Assemble(Made* raw, DWORD usage, D3DPOOL pool, Out** out, MakeLevels makeLevels)
+    {
+        std::unique_ptr<Made> made(raw);
+        if (!made)
+            return E_OUTOFMEMORY;
+        made->usage_ = usage;
+        made->pool_ = pool;
+        const HRESULT result = makeLevels(*made);
+        if (FAILED(result))
+            return result;
+        *out = made.release();
+        return D3D_OK;
+    }
+
     // Entry `index` of a level list, or null when out of range.
     template <class Level>
     static Level* LevelAt(const std::vector<std::unique_ptr<Level>>& list, UINT index)
@@ -67,15 +86,16 @@ protected:
         return D3D_OK;
     }
 
-    // Locks a level through its texture: counted as the texture's call, not
-    // as one of the level's own.
-    template <class Level, class... LockArguments>
-    static HRESULT LockLevel(d3d8::Call call, Level* level, LockArguments... arguments)
+    // GetLevelDesc and UnlockRect/UnlockBox of a level that may not exist.
+    template <class Level, class Desc>
+    static HRESULT DescribeLevel(Level* level, Desc* desc)
     {
-        const HRESULT injected = EnterInjectableCall(call);
-        if (FAILED(injected))
-            return injected;
-        return level != nullptr ? level->LockUncounted(arguments...) : D3DERR_INVALIDCALL;
+        return level != nullptr ? level->GetDesc(desc) : D3DERR_INVALIDCALL;
+    }
+    template <class Level>
+    static HRESULT UnlockLevel(Level* level)
+    {
+        return level != nullptr ? level->UnlockStorage() : D3DERR_INVALIDCALL;
     }
 
     D3DRESOURCETYPE type_;

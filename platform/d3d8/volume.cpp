@@ -1,16 +1,12 @@
 #include "platform/d3d8/volume.h"
 
-#include "platform/d3d8/fault_injection.h"
-
 #include <new>
 
 namespace softd3d8 {
 
 Volume::Volume(IDirect3DDevice8* device, IDirect3DVolumeTexture8* container, const VolumeShape& shape)
-    : DeviceChild(device, container, ObjectKind::Volume),
-      pool_(shape.pool),
-      usage_(shape.usage),
-      storage_(*shape.layout, shape.width, shape.height, shape.depth, RulesFor(shape.pool, shape.usage))
+    : StoredChild(device, container, ObjectKind::Volume, shape.pool, shape.usage, *shape.layout, shape.width,
+                  shape.height, shape.depth, RulesFor(shape.pool, shape.usage))
 {
 }
 
@@ -18,12 +14,7 @@ HRESULT Volume::CreateLevel(IDirect3DDevice8* device, IDirect3DVolumeTexture8* c
                             std::unique_ptr<Volume>& level)
 {
     level.reset(new (std::nothrow) Volume(device, container, shape));
-    if (!level)
-        return E_OUTOFMEMORY;
-    HRESULT result = level->storage_.Allocate();
-    if (FAILED(result))
-        level.reset();
-    return result;
+    return AllocatePixels(level);
 }
 
 HRESULT Volume::GetContainer(REFIID riid, void** ppContainer)
@@ -33,25 +24,15 @@ HRESULT Volume::GetContainer(REFIID riid, void** ppContainer)
 
 HRESULT Volume::GetDesc(D3DVOLUME_DESC* pDesc)
 {
-    if (pDesc == nullptr)
+    if (!Describe(pDesc, D3DRTYPE_VOLUME))
         return D3DERR_INVALIDCALL;
-    pDesc->Format = storage_.Format();
-    pDesc->Type = D3DRTYPE_VOLUME;
-    pDesc->Usage = usage_;
-    pDesc->Pool = pool_;
-    pDesc->Size = storage_.Size();
-    pDesc->Width = storage_.Width();
-    pDesc->Height = storage_.Height();
     pDesc->Depth = storage_.Depth();
     return D3D_OK;
 }
 
 HRESULT Volume::LockBox(D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox, DWORD Flags)
 {
-    HRESULT injected = EnterInjectableCall(d3d8::Call::LockBox);
-    if (FAILED(injected))
-        return injected;
-    return LockUncounted(pLockedVolume, pBox, Flags);
+    return CountedLock(d3d8::Call::LockBox, this, pLockedVolume, pBox, Flags);
 }
 
 HRESULT Volume::LockUncounted(D3DLOCKED_BOX* lockedVolume, const D3DBOX* box, DWORD flags)

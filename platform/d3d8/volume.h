@@ -3,8 +3,7 @@
 #pragma once
 
 #include "d3d8.h"
-#include "platform/d3d8/device_child.h"
-#include "platform/d3d8/image_storage.h"
+#include "platform/d3d8/stored_child.h"
 
 #include <memory>
 
@@ -19,7 +18,7 @@ struct VolumeShape {
     DWORD usage;
 };
 
-class Volume final : public DeviceChild<IDirect3DVolume8> {
+class Volume final : public StoredChild<IDirect3DVolume8> {
 public:
     static HRESULT CreateLevel(IDirect3DDevice8* device, IDirect3DVolumeTexture8* container,
                                const VolumeShape& shape, std::unique_ptr<Volume>& level);
@@ -34,10 +33,6 @@ public:
 
 private:
     Volume(IDirect3DDevice8* device, IDirect3DVolumeTexture8* container, const VolumeShape& shape);
-
-    D3DPOOL pool_;
-    DWORD usage_;
-    ImageStorage storage_;
 };
 
 } // namespace softd3d8

@@ -21,27 +21,23 @@ HRESULT VolumeTexture::Create(IDirect3DDevice8* device, UINT width, UINT height,
     // Volumes cannot be render targets.
     if (usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL))
         return D3DERR_INVALIDCALL;
-    std::unique_ptr<VolumeTexture> made(new (std::nothrow) VolumeTexture(device, levelCount));
-    if (!made)
-        return E_OUTOFMEMORY;
-    made->usage_ = usage;
-    made->pool_ = pool;
-    made->levels_.resize(levelCount);
-    for (UINT level = 0; level < levelCount; ++level) {
-        VolumeShape shape{layout,          LevelSize(width, level), LevelSize(height, level),
-                          LevelSize(depth, level), pool, usage};
-        result = Volume::CreateLevel(device, made.get(), shape, made->levels_[level]);
-        if (FAILED(result))
-            return result;
-    }
-    *texture = made.release();
-    return D3D_OK;
+    return Assemble(new (std::nothrow) VolumeTexture(device, levelCount), usage, pool, texture,
+                    [&](VolumeTexture& made) {
+                        made.levels_.resize(levelCount);
+                        for (UINT level = 0; level < levelCount; ++level) {
+                            VolumeShape shape{layout, LevelSize(width, level), LevelSize(height, level),
+                                              LevelSize(depth, level), pool, usage};
+                            HRESULT madeLevel = Volume::CreateLevel(device, &made, shape, made.levels_[level]);
+                            if (FAILED(madeLevel))
+                                return madeLevel;
+                        }
+                        return D3D_OK;
+                    });
 }
 
 HRESULT VolumeTexture::GetLevelDesc(UINT Level, D3DVOLUME_DESC* pDesc)
 {
-    Volume* volume = LevelAt(levels_, Level);
-    return volume != nullptr ? volume->GetDesc(pDesc) : D3DERR_INVALIDCALL;
+    return DescribeLevel(LevelAt(levels_, Level), pDesc);
 }
 
 HRESULT VolumeTexture::GetVolumeLevel(UINT Level, IDirect3DVolume8** ppVolumeLevel)
@@ -51,13 +47,12 @@ HRESULT VolumeTexture::GetVolumeLevel(UINT Level, IDirect3DVolume8** ppVolumeLev
 
 HRESULT VolumeTexture::LockBox(UINT Level, D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox, DWORD Flags)
 {
-    return LockLevel(d3d8::Call::LockBox, LevelAt(levels_, Level), pLockedVolume, pBox, Flags);
+    return CountedLock(d3d8::Call::LockBox, LevelAt(levels_, Level), pLockedVolume, pBox, Flags);
 }
 
 HRESULT VolumeTexture::UnlockBox(UINT Level)
 {
-    Volume* volume = LevelAt(levels_, Level);
-    return volume != nullptr ? volume->UnlockBox() : D3DERR_INVALIDCALL;
+    return UnlockLevel(LevelAt(levels_, Level));
 }
 
 } // namespace softd3d8

@@ -5,24 +5,15 @@
 // pmaddubsw adds each such pair into a 16-bit lane, and the two rows'
 // sums are added there: the exact quad sum, so + 2 >> 2 is the plain
 // kernel's rounding bit for bit. Leftover pixels take the scalar step.
-#include "r3az8/tex/blit/box_kernels.h"
+#include "r3az8/tex/blit/box_kernel_rows.h"
 
 #include <immintrin.h>
-
-#include <cstring>
 
 namespace {
 
 inline __m256i Load32(const BYTE* address)
 {
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(address));
-}
-
-inline uint32_t LoadPixel(const BYTE* address)
-{
-    uint32_t pixel;
-    std::memcpy(&pixel, address, sizeof pixel);
-    return pixel;
 }
 
 // Four quads from eight pixels of each row, as sixteen 16-bit lanes.
@@ -42,26 +33,13 @@ inline __m256i AverageFourQuads(__m256i upper, __m256i lower)
 
 HRESULT BoxKernelAvx2(BYTE* dest, const BYTE* src, UINT width, UINT height, UINT srcPitch, UINT destPitch)
 {
-    const UINT destWidth = width / 2;
-    const UINT vectorWidth = destWidth & ~7u;
-    for (UINT pair = 0; pair < height / 2; ++pair) {
-        const BYTE* upper = src + size_t(2 * pair) * srcPitch;
-        const BYTE* lower = upper + srcPitch;
-        BYTE* out = dest + size_t(pair) * destPitch;
-        UINT x = 0;
-        for (; x < vectorWidth; x += 8) {
-            __m256i left = AverageFourQuads(Load32(upper + 8 * x), Load32(lower + 8 * x));
-            __m256i right = AverageFourQuads(Load32(upper + 8 * x + 32), Load32(lower + 8 * x + 32));
-            // packus works per 128-bit half: (0 1, 4 5 | 2 3, 6 7); put the
-            // 64-bit pixel pairs back in order.
-            __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(left, right), _MM_SHUFFLE(3, 1, 2, 0));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * x), packed);
-        }
-        for (; x < destWidth; ++x) {
-            uint32_t mean = AverageQuadArgb(LoadPixel(upper + 8 * x), LoadPixel(upper + 8 * x + 4),
-                                            LoadPixel(lower + 8 * x), LoadPixel(lower + 8 * x + 4));
-            std::memcpy(out + 4 * x, &mean, sizeof mean);
-        }
-    }
+    HalveRows<8>(dest, src, width, height, srcPitch, destPitch, [](BYTE* out, const BYTE* upper, const BYTE* lower) {
+        __m256i left = AverageFourQuads(Load32(upper), Load32(lower));
+        __m256i right = AverageFourQuads(Load32(upper + 32), Load32(lower + 32));
+        // packus works per 128-bit half: (0 1, 4 5 | 2 3, 6 7); put the
+        // 64-bit pixel pairs back in order.
+        __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(left, right), _MM_SHUFFLE(3, 1, 2, 0));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), packed);
+    });
     return S_OK;
 }

@@ -2,22 +2,13 @@
 // channel summed exactly in a 16-bit lane (never pavgb, whose double
 // rounding differs from (sum + 2) >> 2). Leftover pixels of a row go
 // through the same scalar step as the plain kernel.
-#include "r3az8/tex/blit/box_kernels.h"
+#include "r3az8/tex/blit/box_kernel_rows.h"
 
 #include <emmintrin.h>
-
-#include <cstring>
 
 namespace {
 
 inline __m128i Load16(const BYTE* address) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(address)); }
-
-inline uint32_t LoadPixel(const BYTE* address)
-{
-    uint32_t pixel;
-    std::memcpy(&pixel, address, sizeof pixel);
-    return pixel;
-}
 
 // Two quads from four pixels of each row: (q0, q1) as eight 16-bit lanes,
 // each the rounded mean of its channel.
@@ -36,23 +27,10 @@ inline __m128i AverageTwoQuads(__m128i upper, __m128i lower)
 
 HRESULT BoxKernelSse2(BYTE* dest, const BYTE* src, UINT width, UINT height, UINT srcPitch, UINT destPitch)
 {
-    const UINT destWidth = width / 2;
-    const UINT vectorWidth = destWidth & ~3u;
-    for (UINT pair = 0; pair < height / 2; ++pair) {
-        const BYTE* upper = src + size_t(2 * pair) * srcPitch;
-        const BYTE* lower = upper + srcPitch;
-        BYTE* out = dest + size_t(pair) * destPitch;
-        UINT x = 0;
-        for (; x < vectorWidth; x += 4) {
-            __m128i left = AverageTwoQuads(Load16(upper + 8 * x), Load16(lower + 8 * x));
-            __m128i right = AverageTwoQuads(Load16(upper + 8 * x + 16), Load16(lower + 8 * x + 16));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x), _mm_packus_epi16(left, right));
-        }
-        for (; x < destWidth; ++x) {
-            uint32_t mean = AverageQuadArgb(LoadPixel(upper + 8 * x), LoadPixel(upper + 8 * x + 4),
-                                            LoadPixel(lower + 8 * x), LoadPixel(lower + 8 * x + 4));
-            std::memcpy(out + 4 * x, &mean, sizeof mean);
-        }
-    }
+    HalveRows<4>(dest, src, width, height, srcPitch, destPitch, [](BYTE* out, const BYTE* upper, const BYTE* lower) {
+        __m128i left = AverageTwoQuads(Load16(upper), Load16(lower));
+        __m128i right = AverageTwoQuads(Load16(upper + 16), Load16(lower + 16));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(left, right));
+    });
     return S_OK;
 }

@@ -60,21 +60,6 @@ struct BoxKernelSet {
 // instruction set the processor lacks must not be called.
 std::span<const BoxKernelSet> BoxKernelSets();
 
-// The rounded mean of one quad, all four bytes: the scalar step every
-// kernel's leftover pixels share with the plain kernel.
-inline uint32_t AverageQuadArgb(uint32_t p0, uint32_t p1, uint32_t p2, uint32_t p3)
-{
-    // Blue and red sit 16 bits apart, so four of them plus 2 fit beside
-    // each other without carrying into the next byte pair.
-    uint32_t redBlue = (p0 & 0x00FF00FFu) + (p1 & 0x00FF00FFu) + (p2 & 0x00FF00FFu) + (p3 & 0x00FF00FFu);
-    redBlue = ((redBlue + 0x00020002u) >> 2) & 0x00FF00FFu;
-    // Alpha and green pre-shifted down by 2 so their sums stay inside 32 bits.
-    uint32_t alphaGreen = ((p0 >> 2) & 0x3FC03FC0u) + ((p1 >> 2) & 0x3FC03FC0u) + ((p2 >> 2) & 0x3FC03FC0u) +
-                          ((p3 >> 2) & 0x3FC03FC0u);
-    alphaGreen = (alphaGreen + 0x00800080u) & 0xFF00FF00u;
-    return redBlue | alphaGreen;
-}
-
 // Points both kernel pointers at the set (tests and benchmarks).
 void ForceBoxKernelsForTesting(const BoxKernelSet& set);
 // Returns both pointers to the binders, as at load.

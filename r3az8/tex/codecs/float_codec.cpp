@@ -3,6 +3,7 @@
 // clamping, scaling or dithering.
 #include "r3az8/tex/codecs/codec_factories.h"
 #include "r3az8/tex/codecs/float_formats.h"
+#include "r3az8/tex/codecs/row_codec.h"
 #include "r3az8/tex/codecs/small_floats.h"
 
 #include <array>
@@ -19,35 +20,29 @@ float* ChannelOf(FloatColor& color, packed::Channel channel)
 }
 
 template <std::size_t LayoutIndex>
-class FloatCodec final : public PixelCodec {
+class FloatCodec final : public RowCodec<FloatCodec<LayoutIndex>> {
     static constexpr const Layout& kLayout = kLayouts[LayoutIndex];
 
 public:
-    explicit FloatCodec(const ImageDesc& desc) : PixelCodec(desc, kLayout.bytes * 8u, RANGE_UNSIGNED) {}
-
-    void ReadRow(UINT uRow, UINT uSlice, FloatColor* pColors) override
+    explicit FloatCodec(const ImageDesc& desc)
+        : RowCodec<FloatCodec<LayoutIndex>>(desc, kLayout.bytes * 8u, RANGE_UNSIGNED)
     {
-        const BYTE* source = RowStart(uRow, uSlice);
-        for (UINT x = 0; x < Width; ++x)
-            pColors[x] = Decode(source + std::size_t{x} * kLayout.bytes);
-        if (ColorKey != 0)
-            ApplyColorKey(pColors);
     }
 
-    void WriteRow(UINT uRow, UINT uSlice, const FloatColor* pColors) override
+    void DecodeRow(const BYTE* source, FloatColor* pColors) const
     {
-        if (ConvertFrom != 0)
-            pColors = ConvertRange(pColors);
-        BYTE* target = RowStart(uRow, uSlice);
-        for (UINT x = 0; x < Width; ++x)
+        for (UINT x = 0; x < this->Width; ++x)
+            pColors[x] = Decode(source + std::size_t{x} * kLayout.bytes);
+    }
+
+    // Floats are stored as they are: no dithering.
+    void EncodeRow(BYTE* target, const FloatColor* pColors, const float*) const
+    {
+        for (UINT x = 0; x < this->Width; ++x)
             Encode(pColors[x], target + std::size_t{x} * kLayout.bytes);
     }
 
 private:
-    BYTE* RowStart(UINT row, UINT slice) const
-    {
-        return pData + static_cast<std::size_t>(row) * RowPitch + static_cast<std::size_t>(slice) * SlicePitch;
-    }
 
     static std::uint32_t LoadWord(const BYTE* bytes, unsigned count)
     {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "r3az8/tex/codecs/packed_formats.h"
+#include "r3az8/tex/codecs/row_codec.h"
 
 #include <cstring>
 #include <type_traits>
@@ -27,7 +28,7 @@ constexpr std::size_t IndexOf(D3DFORMAT format)
 }
 
 template <std::size_t LayoutIndex>
-class PackedCodec final : public PixelCodec {
+class PackedCodec final : public RowCodec<PackedCodec<LayoutIndex>> {
     static constexpr const Layout& kLayout = kLayouts[LayoutIndex];
     static constexpr std::size_t kBytes = kLayout.bytes;
     // The pixel as one little-endian integer.
@@ -38,30 +39,25 @@ class PackedCodec final : public PixelCodec {
     static constexpr bool kGroupsOfFour = kBytes <= 4;
 
 public:
-    explicit PackedCodec(const ImageDesc& desc) : PixelCodec(desc, kLayout.bytes * 8u, kLayout.range) {}
-
-    void ReadRow(UINT uRow, UINT uSlice, FloatColor* pColors) override
+    explicit PackedCodec(const ImageDesc& desc)
+        : RowCodec<PackedCodec<LayoutIndex>>(desc, kLayout.bytes * 8u, kLayout.range)
     {
-        const BYTE* source = RowStart(uRow, uSlice);
-        const UINT width = Width;
+    }
+
+    void DecodeRow(const BYTE* source, FloatColor* pColors) const
+    {
+        const UINT width = this->Width;
         UINT x = 0;
         if constexpr (kGroupsOfFour)
             for (; x + 4 <= width; x += 4)
                 DecodeGroup(source + x * kBytes, pColors + x);
         for (; x < width; ++x)
             pColors[x] = DecodePixel(LoadPixel(source + x * kBytes));
-        if (ColorKey != 0)
-            ApplyColorKey(pColors);
     }
 
-    void WriteRow(UINT uRow, UINT uSlice, const FloatColor* pColors) override
+    void EncodeRow(BYTE* target, const FloatColor* pColors, const float* thresholds) const
     {
-        if (ConvertFrom != 0)
-            pColors = ConvertRange(pColors);
-        BYTE* target = RowStart(uRow, uSlice);
-        // The four thresholds of this row and slice, for x % 4 = 0..3.
-        const float* thresholds = pDitherTable + (uRow % 4) * 8 + (uSlice % 4);
-        const UINT width = Width;
+        const UINT width = this->Width;
         UINT x = 0;
         if constexpr (kGroupsOfFour) {
             // A group of four pixels meets the four thresholds in order.
@@ -159,11 +155,6 @@ private:
         sum = sum < highest ? sum : highest;
         const Words4 code = reinterpret_cast<Words4>(__builtin_convertvector(sum, Ints4));
         return (code & ((1u << TheField.bits) - 1)) << TheField.shift;
-    }
-
-    BYTE* RowStart(UINT row, UINT slice) const
-    {
-        return pData + static_cast<std::size_t>(row) * RowPitch + static_cast<std::size_t>(slice) * SlicePitch;
     }
 
     static Word LoadPixel(const BYTE* bytes)

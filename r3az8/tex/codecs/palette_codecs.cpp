@@ -4,73 +4,57 @@
 #include "r3az8/tex/codecs/codec_factories.h"
 #include "r3az8/tex/codecs/packed_layout.h"
 #include "r3az8/tex/codecs/palette_search.h"
+#include "r3az8/tex/codecs/row_codec.h"
 
 namespace {
 
-class PaletteCodecBase : public PixelCodec {
+template <class Concrete>
+class PaletteCodecBase : public RowCodec<Concrete> {
 protected:
     PaletteCodecBase(const ImageDesc& desc, UINT bitsPerPixel, PaletteChannels channels)
-        : PixelCodec(desc, bitsPerPixel, RANGE_UNSIGNED), search(Palette, channels)
+        : RowCodec<Concrete>(desc, bitsPerPixel, RANGE_UNSIGNED), search(this->Palette, channels)
     {
-    }
-
-    BYTE* RowStart(UINT row, UINT slice) const
-    {
-        return pData + static_cast<std::size_t>(row) * RowPitch + static_cast<std::size_t>(slice) * SlicePitch;
     }
 
     PaletteSearch search;
 };
 
-class CodecP8 final : public PaletteCodecBase {
+class CodecP8 final : public PaletteCodecBase<CodecP8> {
 public:
     explicit CodecP8(const ImageDesc& desc) : PaletteCodecBase(desc, 8, PaletteChannels::ColorAndAlpha) {}
 
-    void ReadRow(UINT uRow, UINT uSlice, FloatColor* pColors) override
+    void DecodeRow(const BYTE* source, FloatColor* pColors) const
     {
-        const BYTE* source = RowStart(uRow, uSlice);
         for (UINT x = 0; x < Width; ++x)
             pColors[x] = Palette[source[x]];
-        if (ColorKey != 0)
-            ApplyColorKey(pColors);
     }
 
     // The index is the nearest entry by all four channels; no dithering.
-    void WriteRow(UINT uRow, UINT uSlice, const FloatColor* pColors) override
+    void EncodeRow(BYTE* target, const FloatColor* pColors, const float*)
     {
-        if (ConvertFrom != 0)
-            pColors = ConvertRange(pColors);
-        BYTE* target = RowStart(uRow, uSlice);
         for (UINT x = 0; x < Width; ++x)
             target[x] = search.Nearest(pColors[x]);
     }
 };
 
-class CodecA8P8 final : public PaletteCodecBase {
+class CodecA8P8 final : public PaletteCodecBase<CodecA8P8> {
 public:
     explicit CodecA8P8(const ImageDesc& desc) : PaletteCodecBase(desc, 16, PaletteChannels::ColorOnly) {}
 
-    void ReadRow(UINT uRow, UINT uSlice, FloatColor* pColors) override
+    void DecodeRow(const BYTE* source, FloatColor* pColors) const
     {
         constexpr float kAlphaFactor = packed::DecodeFactor(packed::Sign::Unsigned, 8);
-        const BYTE* source = RowStart(uRow, uSlice);
         for (UINT x = 0; x < Width; ++x) {
             FloatColor color = Palette[source[2 * x]];
             color.a = static_cast<float>(source[2 * x + 1]) * kAlphaFactor;
             pColors[x] = color;
         }
-        if (ColorKey != 0)
-            ApplyColorKey(pColors);
     }
 
     // The index is the nearest entry by colour; the alpha is quantised on
     // its own, with the row's dither thresholds.
-    void WriteRow(UINT uRow, UINT uSlice, const FloatColor* pColors) override
+    void EncodeRow(BYTE* target, const FloatColor* pColors, const float* thresholds)
     {
-        if (ConvertFrom != 0)
-            pColors = ConvertRange(pColors);
-        BYTE* target = RowStart(uRow, uSlice);
-        const float* thresholds = pDitherTable + (uRow % 4) * 8 + (uSlice % 4);
         for (UINT x = 0; x < Width; ++x) {
             target[2 * x] = search.Nearest(pColors[x]);
             target[2 * x + 1] =

@@ -1,6 +1,5 @@
 // Loading a surface from memory or from another surface.
 #include "com_ref.h"
-#include "r3az8/tex/debug.h"
 #include "r3az8/tex/load.h"
 #include "r3az8/tex/load/memory_source.h"
 #include "r3az8/tex/load/muted_debug.h"
@@ -9,13 +8,6 @@
 #include <cstring>
 
 namespace {
-
-// A caller's memory rectangle is trusted to be readable, but an inverted or
-// negative one would make the blit walk a wrapped-around width.
-bool RectWellFormed(const RECT& rect)
-{
-    return 0 <= rect.left && rect.left <= rect.right && 0 <= rect.top && rect.top <= rect.bottom;
-}
 
 bool SamePalette(const PALETTEENTRY* a, const PALETTEENTRY* b)
 {
@@ -75,33 +67,10 @@ HRESULT LoadSurfaceFromMemory(IDirect3DSurface8* pDestSurface, const PALETTEENTR
                               const PALETTEENTRY* pSrcPalette, const RECT* pSrcRect, DWORD Filter,
                               D3DCOLOR ColorKey)
 {
-    if (!ArgumentGiven(pDestSurface, "pDestSurface"))
+    if (!ArgumentsGiven({{pDestSurface, "pDestSurface"}, {pSrcMemory, "pSrcMemory"}, {pSrcRect, "pSrcRect"}}))
         return D3DERR_INVALIDCALL;
-    if (!ArgumentGiven(pSrcMemory, "pSrcMemory"))
-        return D3DERR_INVALIDCALL;
-    if (!ArgumentGiven(pSrcRect, "pSrcRect"))
-        return D3DERR_INVALIDCALL;
-    if (Filter == IMAGE_FILTER_DEFAULT)
-        Filter = IMAGE_FILTER_LOAD_DEFAULT;
-
-    SurfaceLock destLock;
-    ImageDesc dest{};
-    HRESULT hr = destLock.Lock(pDestSurface, pDestPalette, pDestRect, 0, dest);
-    if (FAILED(hr))
-        return hr;
-
-    if (!RectWellFormed(*pSrcRect)) {
-        DebugPrintf(0, "Invalid rect");
-        return D3DERR_INVALIDCALL;
-    }
-    const D3DBOX srcBox = {UINT(pSrcRect->left), UINT(pSrcRect->top), UINT(pSrcRect->right), UINT(pSrcRect->bottom),
-                           0, 1};
-    const HRESULT blitted = BlitFromMemory(dest, pSrcMemory, SrcFormat, SrcPitch, 0, srcBox, pSrcPalette, Filter,
-                                           ColorKey);
-    // A surface worked on through a copy holds the new pixels only once the
-    // copy is written back; a load whose write-back failed did not happen.
-    const HRESULT stored = destLock.Release();
-    return FAILED(blitted) ? blitted : stored;
+    return LoadFromMemory<SurfaceLock>(pDestSurface, pDestPalette, pDestRect, pSrcMemory, SrcFormat, SrcPitch, 0,
+                                       pSrcPalette, *pSrcRect, Filter, ColorKey);
 }
 
 HRESULT LoadSurfaceFromSurface(IDirect3DSurface8* pDestSurface, const PALETTEENTRY* pDestPalette,
@@ -109,28 +78,14 @@ HRESULT LoadSurfaceFromSurface(IDirect3DSurface8* pDestSurface, const PALETTEENT
                                const PALETTEENTRY* pSrcPalette, const RECT* pSrcRect, DWORD Filter,
                                D3DCOLOR ColorKey)
 {
-    if (!ArgumentGiven(pDestSurface, "pDestSurface"))
+    if (!ArgumentsGiven({{pDestSurface, "pDestSurface"}, {pSrcSurface, "pSrcSurface"}}))
         return D3DERR_INVALIDCALL;
-    if (!ArgumentGiven(pSrcSurface, "pSrcSurface"))
-        return D3DERR_INVALIDCALL;
-
     if (TryDeviceCopy(pDestSurface, pDestPalette, pDestRect, pSrcSurface, pSrcPalette, pSrcRect, Filter, ColorKey))
         return S_OK;
-
-    // Loading a surface from itself reads a snapshot, so pixels written
-    // early cannot feed the ones written later.
-    DWORD options = LOCK_READ_ONLY;
-    if (pSrcSurface == pDestSurface)
-        options |= LOCK_SEPARATE_COPY;
-    SurfaceLock srcLock;
-    ImageDesc src{};
-    HRESULT hr = srcLock.Lock(pSrcSurface, pSrcPalette, pSrcRect, options, src);
-    if (FAILED(hr))
-        return hr;
-
-    const RECT srcRect = {LONG(src.Region.Left), LONG(src.Region.Top), LONG(src.Region.Right),
-                          LONG(src.Region.Bottom)};
-    hr = LoadSurfaceFromMemory(pDestSurface, pDestPalette, pDestRect, src.pData, src.Format, src.RowPitch, pSrcPalette,
-                               &srcRect, Filter, ColorKey);
-    return FAILED(hr) ? hr : S_OK;
+    return LoadFromLockedSource<SurfaceLock>(pSrcSurface, pDestSurface, pSrcPalette, pSrcRect, [&](ImageDesc& src) {
+        const RECT srcRect = {LONG(src.Region.Left), LONG(src.Region.Top), LONG(src.Region.Right),
+                              LONG(src.Region.Bottom)};
+        return LoadSurfaceFromMemory(pDestSurface, pDestPalette, pDestRect, src.pData, src.Format, src.RowPitch,
+                                     pSrcPalette, &srcRect, Filter, ColorKey);
+    });
 }

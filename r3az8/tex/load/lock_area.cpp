@@ -40,6 +40,44 @@ bool SameBox(const D3DBOX& a, const D3DBOX& b)
            a.Front == b.Front && a.Back == b.Back;
 }
 
+bool ChooseRegion(const D3DBOX* requested, const D3DBOX& whole, D3DBOX& region, bool& partial)
+{
+    region = whole;
+    partial = false;
+    if (requested == nullptr)
+        return true;
+    const D3DBOX& box = *requested;
+    if (!(whole.Left <= box.Left && box.Left <= box.Right && box.Right <= whole.Right && whole.Top <= box.Top &&
+          box.Top <= box.Bottom && box.Bottom <= whole.Bottom && whole.Front <= box.Front && box.Front <= box.Back &&
+          box.Back <= whole.Back))
+        return false;
+    region = box;
+    partial = !SameBox(region, whole);
+    return true;
+}
+
+void DescribeLockedImage(void* bits, UINT rowPitch, UINT slicePitch, D3DFORMAT format, const D3DBOX& whole,
+                         D3DBOX region, const LockArea& area, const PALETTEENTRY* palette, ImageDesc& image)
+{
+    if (!area.whole) {
+        region.Left -= area.box.Left;
+        region.Right -= area.box.Left;
+        region.Top -= area.box.Top;
+        region.Bottom -= area.box.Top;
+        region.Front -= area.box.Front;
+        region.Back -= area.box.Front;
+    }
+    image.pData = bits;
+    image.Format = format;
+    image.RowPitch = rowPitch;
+    image.SlicePitch = slicePitch;
+    image.Extent = whole;
+    image.Region = region;
+    image.Dither = 1;
+    image.ColorKey = 0;
+    image.pPalette = palette;
+}
+
 LockArea WidenToStorageUnits(D3DFORMAT format, const D3DBOX& wanted, const D3DBOX& whole)
 {
     StorageUnit unit = StorageUnitOf(format);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "d3d8.h"
+#include "r3az8/tex/image_desc.h"
 
 // Pixels across and down one stored group of the format.
 struct StorageUnit {
@@ -28,6 +29,17 @@ struct LockArea {
 LockArea WidenToStorageUnits(D3DFORMAT format, const D3DBOX& wanted, const D3DBOX& whole);
 
 bool SameBox(const D3DBOX& a, const D3DBOX& b);
+
+// The part of `whole` a lock is asked for: all of it when `requested` is
+// null. False for a box that is inverted or reaches outside `whole`;
+// `partial` tells whether the region is less than the whole.
+bool ChooseRegion(const D3DBOX* requested, const D3DBOX& whole, D3DBOX& region, bool& partial);
+
+// What a lock gives the blit: `bits` addresses the corner of the locked
+// `area`, so Region is `region` moved to that corner; Extent is `whole`,
+// Dither 1, ColorKey 0.
+void DescribeLockedImage(void* bits, UINT rowPitch, UINT slicePitch, D3DFORMAT format, const D3DBOX& whole,
+                         D3DBOX region, const LockArea& area, const PALETTEENTRY* palette, ImageDesc& image);
 
 // The 4x4 block formats (DXT1 to DXT5, BC6H, BC7, RXGB): their
 // system-memory copies are made in whole blocks.

@@ -6,10 +6,14 @@
 
 namespace {
 
-bool RectInside(const RECT& rect, UINT width, UINT height)
+// A rectangle as a box one slice deep; false when it has a negative
+// coordinate, which no surface contains.
+bool RectToBox(const RECT& rect, D3DBOX& box)
 {
-    return 0 <= rect.left && rect.left <= rect.right && int64_t(rect.right) <= int64_t(width) && 0 <= rect.top &&
-           rect.top <= rect.bottom && int64_t(rect.bottom) <= int64_t(height);
+    if (rect.left < 0 || rect.top < 0 || rect.right < 0 || rect.bottom < 0)
+        return false;
+    box = {UINT(rect.left), UINT(rect.top), UINT(rect.right), UINT(rect.bottom), 0, 1};
+    return true;
 }
 
 // The area a system-memory copy of the surface covers: the surface itself,
@@ -40,15 +44,12 @@ HRESULT SurfaceLock::Lock(IDirect3DSurface8* surface, const PALETTEENTRY* palett
         return hr;
 
     const D3DBOX whole = {0, 0, desc.Width, desc.Height, 0, 1};
-    D3DBOX region = whole;
-    bool partial = false;
-    if (rect) {
-        if (!RectInside(*rect, desc.Width, desc.Height)) {
-            DebugPrintf(0, "Invalid rect");
-            return D3DERR_INVALIDCALL;
-        }
-        region = {UINT(rect->left), UINT(rect->top), UINT(rect->right), UINT(rect->bottom), 0, 1};
-        partial = !SameBox(region, whole);
+    D3DBOX asked{};
+    D3DBOX region;
+    bool partial;
+    if ((rect && !RectToBox(*rect, asked)) || !ChooseRegion(rect ? &asked : nullptr, whole, region, partial)) {
+        DebugPrintf(0, "Invalid rect");
+        return D3DERR_INVALIDCALL;
     }
     // Nothing of the old contents survives such a lock, so a copy need not
     // be filled first and a dynamic surface may hand out fresh memory.
@@ -90,22 +91,7 @@ HRESULT SurfaceLock::Lock(IDirect3DSurface8* surface, const PALETTEENTRY* palett
     surface_ = surface;
     options_ = options;
 
-    if (!area.whole) {
-        // pBits addresses the locked area's corner.
-        region.Left -= area.box.Left;
-        region.Right -= area.box.Left;
-        region.Top -= area.box.Top;
-        region.Bottom -= area.box.Top;
-    }
-    image.pData = locked.pBits;
-    image.Format = desc.Format;
-    image.RowPitch = UINT(locked.Pitch);
-    image.SlicePitch = 0;
-    image.Extent = whole;
-    image.Region = region;
-    image.Dither = 1;
-    image.ColorKey = 0;
-    image.pPalette = palette;
+    DescribeLockedImage(locked.pBits, UINT(locked.Pitch), 0, desc.Format, whole, region, area, palette, image);
     return S_OK;
 }
 

@@ -4,16 +4,6 @@
 #include "r3az8/tex/load/containers.h"
 #include "r3az8/tex/load/lock_area.h"
 
-namespace {
-
-bool BoxInside(const D3DBOX& box, const D3DVOLUME_DESC& desc)
-{
-    return box.Left <= box.Right && box.Right <= desc.Width && box.Top <= box.Bottom && box.Bottom <= desc.Height &&
-           box.Front <= box.Back && box.Back <= desc.Depth;
-}
-
-} // namespace
-
 HRESULT VolumeLock::Lock(IDirect3DVolume8* volume, const PALETTEENTRY* palette, const D3DBOX* box, DWORD options,
                          ImageDesc& image)
 {
@@ -27,15 +17,11 @@ HRESULT VolumeLock::Lock(IDirect3DVolume8* volume, const PALETTEENTRY* palette, 
         return hr;
 
     const D3DBOX whole = {0, 0, desc.Width, desc.Height, 0, desc.Depth};
-    D3DBOX region = whole;
-    bool partial = false;
-    if (box) {
-        if (!BoxInside(*box, desc)) {
-            DebugPrintf(0, "Invalid source box");
-            return D3DERR_INVALIDCALL;
-        }
-        region = *box;
-        partial = !SameBox(region, whole);
+    D3DBOX region;
+    bool partial;
+    if (!ChooseRegion(box, whole, region, partial)) {
+        DebugPrintf(0, "Invalid source box");
+        return D3DERR_INVALIDCALL;
     }
     const bool wholeWrite = !partial && !(options & LOCK_READ_ONLY);
 
@@ -67,31 +53,16 @@ HRESULT VolumeLock::Lock(IDirect3DVolume8* volume, const PALETTEENTRY* palette, 
     }
     volume_ = volume;
 
-    if (!area.whole) {
-        // pBits addresses the locked area's corner.
-        region.Left -= area.box.Left;
-        region.Right -= area.box.Left;
-        region.Top -= area.box.Top;
-        region.Bottom -= area.box.Top;
-        region.Front -= area.box.Front;
-        region.Back -= area.box.Front;
-    }
-    image.pData = locked.pBits;
-    image.Format = desc.Format;
-    image.RowPitch = UINT(locked.RowPitch);
-    image.SlicePitch = UINT(locked.SlicePitch);
-    image.Extent = whole;
-    image.Region = region;
-    image.Dither = 1;
-    image.ColorKey = 0;
-    image.pPalette = palette;
+    DescribeLockedImage(locked.pBits, UINT(locked.RowPitch), UINT(locked.SlicePitch), desc.Format, whole, region, area,
+                        palette, image);
     return S_OK;
 }
 
-void VolumeLock::Release()
+HRESULT VolumeLock::Release()
 {
-    if (!volume_)
-        return;
-    volume_->UnlockBox();
-    volume_ = nullptr;
+    if (volume_) {
+        volume_->UnlockBox();
+        volume_ = nullptr;
+    }
+    return S_OK;
 }

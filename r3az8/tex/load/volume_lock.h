@@ -25,8 +25,9 @@ public:
     HRESULT Lock(IDirect3DVolume8* volume, const PALETTEENTRY* palette, const D3DBOX* box, DWORD options,
                  ImageDesc& image);
 
-    // Unlocks. Does nothing when nothing is locked.
-    void Release();
+    // Unlocks; S_OK (a volume is never worked on through a copy, so there
+    // is nothing to write back). Does nothing when nothing is locked.
+    HRESULT Release();
 
 private:
     IDirect3DVolume8* volume_ = nullptr; // the caller's; no reference taken
