@@ -225,32 +225,35 @@ int kwoStringParams::GetString(const char* pszName, char* pszOut) const
     return 1;
 }
 
-int kwoStringParams::GetInt(const char* pszName, int& nOut) const
+namespace {
+
+// The value of `name` as `parse` reads it; 0, with `out` untouched, when
+// the key is missing.
+template <class Value, class Parse>
+int ReadValue(const kwoStringParams& params, const char* name, Value& out, Parse parse)
 {
     char value[kParamValueBufferSize];
-    if (!GetString(pszName, value))
+    if (!params.GetString(name, value))
         return 0;
-    nOut = ClampToInt(ReadDecimal(value));
+    out = parse(value);
     return 1;
+}
+
+} // namespace
+
+int kwoStringParams::GetInt(const char* pszName, int& nOut) const
+{
+    return ReadValue(*this, pszName, nOut, [](const char* value) { return ClampToInt(ReadDecimal(value)); });
 }
 
 int kwoStringParams::GetIntHex(const char* pszName, int& nOut) const
 {
-    char value[kParamValueBufferSize];
-    if (!GetString(pszName, value))
-        return 0;
-    if (value[0] == '0' && value[1] == 'x')
-        nOut = ReadHex(value + 2);
-    else
-        nOut = ClampToInt(ReadDecimal(value));
-    return 1;
+    return ReadValue(*this, pszName, nOut, [](const char* value) {
+        return value[0] == '0' && value[1] == 'x' ? ReadHex(value + 2) : ClampToInt(ReadDecimal(value));
+    });
 }
 
 int kwoStringParams::GetFloat(const char* pszName, float& fOut) const
 {
-    char value[kParamValueBufferSize];
-    if (!GetString(pszName, value))
-        return 0;
-    fOut = ReadFloat(value);
-    return 1;
+    return ReadValue(*this, pszName, fOut, ReadFloat);
 }

@@ -1,6 +1,7 @@
 #include "platform/d3d8/call_log.h"
 
 #include "d3d8_testing.h"
+#include "process_state.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -16,19 +17,11 @@ struct CallRecord {
     std::vector<std::string> lines;
 };
 
-CallRecord& TheRecord()
-{
-    static CallRecord* record = new CallRecord;
-    return *record;
-}
-
 } // namespace
 
 void LogCall(std::string line)
 {
-    CallRecord& record = TheRecord();
-    std::lock_guard lock(record.mutex);
-    record.lines.push_back(std::move(line));
+    Locked<CallRecord>()->lines.push_back(std::move(line));
 }
 
 std::string DescribePointer(const void* pointer)
@@ -44,19 +37,9 @@ std::string DescribePointer(const void* pointer)
 
 namespace d3d8 {
 
-WIN32_EXPORT std::vector<std::string> CallLog()
-{
-    auto& record = softd3d8::TheRecord();
-    std::lock_guard lock(record.mutex);
-    return record.lines;
-}
+WIN32_EXPORT std::vector<std::string> CallLog() { return Locked<softd3d8::CallRecord>()->lines; }
 
-WIN32_EXPORT void ClearCallLog()
-{
-    auto& record = softd3d8::TheRecord();
-    std::lock_guard lock(record.mutex);
-    record.lines.clear();
-}
+WIN32_EXPORT void ClearCallLog() { Locked<softd3d8::CallRecord>()->lines.clear(); }
 
 WIN32_EXPORT std::string DescribeObject(const void* object) { return softd3d8::DescribePointer(object); }
 

@@ -1,5 +1,7 @@
 #include "platform/d3d8/format_layout.h"
 
+#include <algorithm>
+
 namespace softd3d8 {
 
 namespace {
@@ -79,14 +81,12 @@ constexpr FormatLayout kLayouts[] = {
     {D3DFMT_BC5, 4, 4, 16},
 };
 
-constexpr bool EveryLayoutHasStorage()
-{
-    for (const FormatLayout& layout : kLayouts)
-        if (layout.blockWidth == 0 || layout.blockHeight == 0 || layout.blockBytes == 0)
-            return false;
-    return true;
-}
-static_assert(EveryLayoutHasStorage(), "a format with no bytes per block");
+static_assert(std::ranges::all_of(kLayouts,
+                                  [](const FormatLayout& layout) {
+                                      return layout.blockWidth != 0 && layout.blockHeight != 0 &&
+                                             layout.blockBytes != 0;
+                                  }),
+              "a format with no bytes per block");
 
 constexpr bool FormatsAreDistinct()
 {

@@ -2,6 +2,7 @@
 
 #include "d3d8_testing.h"
 #include "platform/d3d8/object_registry.h"
+#include "process_state.h"
 
 #include <atomic>
 #include <climits>
@@ -24,19 +25,12 @@ struct LockHistory {
     std::deque<d3d8::LockRecord> records;
 };
 
-LockHistory& TheHistory()
-{
-    static LockHistory* history = new LockHistory;
-    return *history;
-}
-
 void Record(const void* identity, DWORD flags, const D3DBOX* area, const D3DBOX& whole, HRESULT result)
 {
-    LockHistory& history = TheHistory();
-    std::lock_guard lock(history.mutex);
-    if (history.records.size() == kLockHistoryLength)
-        history.records.pop_front();
-    history.records.push_back({identity, flags, area == nullptr, area != nullptr ? *area : whole, result});
+    Locked<LockHistory> history;
+    if (history->records.size() == kLockHistoryLength)
+        history->records.pop_front();
+    history->records.push_back({identity, flags, area == nullptr, area != nullptr ? *area : whole, result});
 }
 
 constexpr DWORD kKnownLockFlags =
@@ -133,16 +127,13 @@ WIN32_EXPORT void SetPitchPadding(UINT bytes) { softd3d8::pitchPadding = bytes; 
 
 WIN32_EXPORT std::vector<LockRecord> LockHistory()
 {
-    auto& history = softd3d8::TheHistory();
-    std::lock_guard lock(history.mutex);
-    return {history.records.begin(), history.records.end()};
+    Locked<softd3d8::LockHistory> history;
+    return {history->records.begin(), history->records.end()};
 }
 
 WIN32_EXPORT void ClearLockHistory()
 {
-    auto& history = softd3d8::TheHistory();
-    std::lock_guard lock(history.mutex);
-    history.records.clear();
+    Locked<softd3d8::LockHistory>()->records.clear();
 }
 
 } // namespace d3d8

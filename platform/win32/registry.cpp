@@ -3,6 +3,7 @@
 // An opened key's handle is a record holding its normalised path; the
 // predefined roots are handles too and need no opening or closing.
 #include "platform/win32/settings.h"
+#include "process_state.h"
 
 #include <cstring>
 #include <mutex>
@@ -20,12 +21,6 @@ struct OpenKeys {
     std::mutex mutex;
     std::set<const OpenKey*> keys;
 };
-
-OpenKeys& TheOpenKeys()
-{
-    static OpenKeys* keys = new OpenKeys;
-    return *keys;
-}
 
 const char* RootName(HKEY key)
 {
@@ -45,10 +40,8 @@ bool PathOf(HKEY key, std::string& path)
         path = root;
         return true;
     }
-    OpenKeys& open = TheOpenKeys();
-    std::lock_guard lock(open.mutex);
     auto record = reinterpret_cast<const OpenKey*>(key);
-    if (open.keys.count(record) == 0)
+    if (Locked<OpenKeys>()->keys.count(record) == 0)
         return false;
     path = record->path;
     return true;
@@ -83,9 +76,7 @@ WIN32_EXPORT LONG RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
     OpenKey* record = new (std::nothrow) OpenKey{path};
     if (record == nullptr)
         return ERROR_NOT_ENOUGH_MEMORY;
-    OpenKeys& open = TheOpenKeys();
-    std::lock_guard lock(open.mutex);
-    open.keys.insert(record);
+    Locked<OpenKeys>()->keys.insert(record);
     *phkResult = reinterpret_cast<HKEY>(record);
     return ERROR_SUCCESS;
 }
@@ -127,10 +118,8 @@ WIN32_EXPORT LONG RegCloseKey(HKEY hKey)
 {
     if (RootName(hKey) != nullptr)
         return ERROR_SUCCESS;
-    OpenKeys& open = TheOpenKeys();
-    std::lock_guard lock(open.mutex);
     auto record = reinterpret_cast<const OpenKey*>(hKey);
-    if (open.keys.erase(record) == 0)
+    if (Locked<OpenKeys>()->keys.erase(record) == 0)
         return ERROR_INVALID_HANDLE;
     delete record;
     return ERROR_SUCCESS;

@@ -49,6 +49,25 @@ std::string NormalizeKeyPath(const std::string& path)
 
 // --- the store ---------------------------------------------------------------
 
+namespace {
+
+// Entry `name` of section `section` of a store's two-level map, or nothing.
+template <class Sections>
+std::optional<typename Sections::mapped_type::mapped_type> FindEntry(const Sections& sections,
+                                                                      const std::string& section,
+                                                                      const std::string& name)
+{
+    auto found = sections.find(section);
+    if (found == sections.end())
+        return std::nullopt;
+    auto entry = found->second.find(name);
+    if (entry == found->second.end())
+        return std::nullopt;
+    return entry->second;
+}
+
+} // namespace
+
 void SettingsStore::Clear()
 {
     profile.clear();
@@ -69,13 +88,7 @@ void SettingsStore::RemoveProfileKey(const std::string& section, const std::stri
 
 std::optional<std::string> SettingsStore::FindProfileString(const std::string& section, const std::string& key) const
 {
-    auto found = profile.find(Lower(section));
-    if (found == profile.end())
-        return std::nullopt;
-    auto value = found->second.find(Lower(key));
-    if (value == found->second.end())
-        return std::nullopt;
-    return value->second;
+    return FindEntry(profile, Lower(section), Lower(key));
 }
 
 void SettingsStore::SetRegistryValue(const std::string& keyPath, const std::string& name, RegistryValue value)
@@ -96,13 +109,7 @@ void SettingsStore::RemoveRegistryValue(const std::string& keyPath, const std::s
 std::optional<RegistryValue> SettingsStore::FindRegistryValue(const std::string& keyPath,
                                                               const std::string& name) const
 {
-    auto found = registry.find(keyPath);
-    if (found == registry.end())
-        return std::nullopt;
-    auto value = found->second.find(Lower(name));
-    if (value == found->second.end())
-        return std::nullopt;
-    return value->second;
+    return FindEntry(registry, keyPath, Lower(name));
 }
 
 bool SettingsStore::KeyExists(const std::string& keyPath) const

@@ -9,10 +9,9 @@
 
 class AnimationWriter {
 public:
+    // Not copyable: the encoder is held alone (m_encoder).
     AnimationWriter();
     ~AnimationWriter();
-    AnimationWriter(const AnimationWriter&) = delete;
-    AnimationWriter& operator=(const AnimationWriter&) = delete;
 
     // Adds a frame shown from `milliseconds` after the start. Every frame
     // has the size of the first. On failure `error` says why.

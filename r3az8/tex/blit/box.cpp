@@ -28,6 +28,26 @@ void EvenWidthAndHeight(PixelCodec& src)
 // one pixel wide pairs every pixel with itself.
 inline UINT RightColumn(UINT x, UINT sourceWidth) { return sourceWidth == 1 ? 2 * x : 2 * x + 1; }
 
+// The float rows of the general path: one destination row and the decoded
+// source rows of one step, `rowsPerStep` of them, or half as many when the
+// source is one row tall (its row then pairs with itself).
+struct BoxRows {
+    WorkingArray<FloatColor> dest;
+    WorkingArray<FloatColor> source;
+    bool singleRow;
+};
+
+bool AllocateBoxRows(const PixelCodec& src, const PixelCodec& dest, UINT rowsPerStep, BoxRows& rows)
+{
+    rows.dest = AllocateWorkingArray<FloatColor>(dest.Width, Contents::Uninitialised);
+    if (!rows.dest)
+        return false;
+    rows.singleRow = src.Height == 1;
+    const UINT count = rows.singleRow ? rowsPerStep / 2 : rowsPerStep;
+    rows.source = AllocateWorkingArray<FloatColor>(size_t(src.Width) * count, Contents::Uninitialised);
+    return bool(rows.source);
+}
+
 } // namespace
 
 HRESULT Blitter::FilterBox2D()
@@ -51,15 +71,12 @@ HRESULT Blitter::FilterBox2D()
         }
     }
 
-    WorkingArray<FloatColor> destRow = AllocateWorkingArray<FloatColor>(dest.Width, Contents::Uninitialised);
-    if (!destRow)
+    BoxRows rows;
+    if (!AllocateBoxRows(src, dest, 2, rows))
         return E_OUTOFMEMORY;
-    const bool singleRow = src.Height == 1;
-    WorkingArray<FloatColor> sourceRows =
-        AllocateWorkingArray<FloatColor>(size_t(src.Width) * (singleRow ? 1 : 2), Contents::Uninitialised);
-    if (!sourceRows)
-        return E_OUTOFMEMORY;
-    FloatColor* upper = sourceRows.get();
+    const bool singleRow = rows.singleRow;
+    FloatColor* destRow = rows.dest.get();
+    FloatColor* upper = rows.source.get();
     FloatColor* lower = singleRow ? upper : upper + src.Width;
 
     for (UINT y = 0; y < dest.Height; ++y) {
@@ -74,7 +91,7 @@ HRESULT Blitter::FilterBox2D()
             destRow[x] = {((a.r + b.r) + c.r + d.r) * 0.25f, ((a.g + b.g) + c.g + d.g) * 0.25f,
                           ((a.b + b.b) + c.b + d.b) * 0.25f, ((a.a + b.a) + c.a + d.a) * 0.25f};
         }
-        dest.WriteRow(y, 0, destRow.get());
+        dest.WriteRow(y, 0, destRow);
     }
     return S_OK;
 }
@@ -92,16 +109,13 @@ HRESULT Blitter::FilterBox3D()
     if (src.Depth > 1)
         src.Depth &= ~1u;
 
-    WorkingArray<FloatColor> destRow = AllocateWorkingArray<FloatColor>(dest.Width, Contents::Uninitialised);
-    if (!destRow)
+    BoxRows rows;
+    if (!AllocateBoxRows(src, dest, 4, rows))
         return E_OUTOFMEMORY;
-    const bool singleRow = src.Height == 1;
-    WorkingArray<FloatColor> sourceRows =
-        AllocateWorkingArray<FloatColor>(size_t(src.Width) * (singleRow ? 2 : 4), Contents::Uninitialised);
-    if (!sourceRows)
-        return E_OUTOFMEMORY;
+    const bool singleRow = rows.singleRow;
+    FloatColor* destRow = rows.dest.get();
     // Rnm: row 2y + n of slice 2z + m.
-    FloatColor* r00 = sourceRows.get();
+    FloatColor* r00 = rows.source.get();
     FloatColor* r01 = r00 + src.Width;
     FloatColor* r10 = singleRow ? r00 : r01 + src.Width;
     FloatColor* r11 = singleRow ? r01 : r10 + src.Width;
@@ -124,7 +138,7 @@ HRESULT Blitter::FilterBox3D()
                 };
                 destRow[x] = {mean(&FloatColor::r), mean(&FloatColor::g), mean(&FloatColor::b), mean(&FloatColor::a)};
             }
-            dest.WriteRow(y, z, destRow.get());
+            dest.WriteRow(y, z, destRow);
         }
     }
     return S_OK;

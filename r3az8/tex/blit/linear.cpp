@@ -37,6 +37,36 @@ void Hold(HeldRow& held, HeldRow& other, int32_t row, Decode decode)
     held.row = row;
 }
 
+// What both linear passes work with: taps per axis (z only for volumes),
+// one destination row and the decoded source rows they hold.
+struct LinearWork {
+    WorkingArray<LinearTap> xTaps;
+    WorkingArray<LinearTap> yTaps;
+    WorkingArray<LinearTap> zTaps;
+    WorkingArray<FloatColor> destRow;
+    WorkingArray<FloatColor> sourceRows;
+};
+
+// S_OK with `work` made for `heldRows` source rows; E_FAIL for an empty
+// source, S_FALSE for an empty destination (nothing to do), E_OUTOFMEMORY.
+HRESULT StartLinear(const PixelCodec& src, const PixelCodec& dest, DWORD filter, bool volume, UINT heldRows,
+                    LinearWork& work)
+{
+    if (IsEmpty(src))
+        return E_FAIL;
+    if (IsEmpty(dest))
+        return S_FALSE;
+    work.xTaps = MakeLinearTaps(dest.Width, src.Width, EdgeModeFor(filter, IMAGE_FILTER_MIRROR_U));
+    work.yTaps = MakeLinearTaps(dest.Height, src.Height, EdgeModeFor(filter, IMAGE_FILTER_MIRROR_V));
+    if (volume)
+        work.zTaps = MakeLinearTaps(dest.Depth, src.Depth, EdgeModeFor(filter, IMAGE_FILTER_MIRROR_W));
+    work.destRow = AllocateWorkingArray<FloatColor>(dest.Width, Contents::Uninitialised);
+    work.sourceRows = AllocateWorkingArray<FloatColor>(size_t(src.Width) * heldRows, Contents::Uninitialised);
+    if (!work.xTaps || !work.yTaps || (volume && !work.zTaps) || !work.destRow || !work.sourceRows)
+        return E_OUTOFMEMORY;
+    return S_OK;
+}
+
 inline float Lerp(float weight0, float value0, float weight1, float value1) { return weight0 * value0 + weight1 * value1; }
 
 // wy0 x (wx0 x near[i0] + wx1 x near[i1]) + wy1 x (wx0 x far[i0] + wx1 x far[i1]), per channel.
@@ -62,20 +92,15 @@ HRESULT Blitter::FilterLinear2D()
     PixelCodec& dest = *pDest;
     if (FilterType(Filter) != IMAGE_FILTER_LINEAR || src.Depth != 1 || dest.Depth != 1)
         return E_FAIL;
-    if (IsEmpty(src))
-        return E_FAIL;
-    if (IsEmpty(dest))
-        return S_OK;
+    LinearWork work;
+    if (const HRESULT started = StartLinear(src, dest, Filter, false, 2, work); started != S_OK)
+        return SUCCEEDED(started) ? S_OK : started;
+    const LinearTap* xTaps = work.xTaps.get();
+    const LinearTap* yTaps = work.yTaps.get();
+    FloatColor* destRow = work.destRow.get();
 
-    WorkingArray<LinearTap> xTaps = MakeLinearTaps(dest.Width, src.Width, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_U));
-    WorkingArray<LinearTap> yTaps = MakeLinearTaps(dest.Height, src.Height, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_V));
-    WorkingArray<FloatColor> destRow = AllocateWorkingArray<FloatColor>(dest.Width, Contents::Uninitialised);
-    WorkingArray<FloatColor> sourceRows = AllocateWorkingArray<FloatColor>(size_t(src.Width) * 2, Contents::Uninitialised);
-    if (!xTaps || !yTaps || !destRow || !sourceRows)
-        return E_OUTOFMEMORY;
-
-    HeldRow nearRow{sourceRows.get(), nullptr, -1};
-    HeldRow farRow{sourceRows.get() + src.Width, nullptr, -1};
+    HeldRow nearRow{work.sourceRows.get(), nullptr, -1};
+    HeldRow farRow{work.sourceRows.get() + src.Width, nullptr, -1};
     for (UINT y = 0; y < dest.Height; ++y) {
         const LinearTap& yTap = yTaps[y];
         Hold(nearRow, farRow, yTap.index0, [&](HeldRow& held) { src.ReadRow(yTap.index0, 0, held.slice0); });
@@ -85,7 +110,7 @@ HRESULT Blitter::FilterLinear2D()
         }
         for (UINT x = 0; x < dest.Width; ++x)
             destRow[x] = Bilinear(nearRow.slice0, farRow.slice0, xTaps[x], yTap);
-        dest.WriteRow(y, 0, destRow.get());
+        dest.WriteRow(y, 0, destRow);
     }
     return S_OK;
 }
@@ -96,20 +121,15 @@ HRESULT Blitter::FilterLinear3D()
     PixelCodec& dest = *pDest;
     if (FilterType(Filter) != IMAGE_FILTER_LINEAR)
         return E_FAIL;
-    if (IsEmpty(src))
-        return E_FAIL;
-    if (IsEmpty(dest))
-        return S_OK;
+    LinearWork work;
+    if (const HRESULT started = StartLinear(src, dest, Filter, true, 4, work); started != S_OK)
+        return SUCCEEDED(started) ? S_OK : started;
+    const LinearTap* xTaps = work.xTaps.get();
+    const LinearTap* yTaps = work.yTaps.get();
+    const LinearTap* zTaps = work.zTaps.get();
+    FloatColor* destRow = work.destRow.get();
 
-    WorkingArray<LinearTap> xTaps = MakeLinearTaps(dest.Width, src.Width, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_U));
-    WorkingArray<LinearTap> yTaps = MakeLinearTaps(dest.Height, src.Height, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_V));
-    WorkingArray<LinearTap> zTaps = MakeLinearTaps(dest.Depth, src.Depth, EdgeModeFor(Filter, IMAGE_FILTER_MIRROR_W));
-    WorkingArray<FloatColor> destRow = AllocateWorkingArray<FloatColor>(dest.Width, Contents::Uninitialised);
-    WorkingArray<FloatColor> sourceRows = AllocateWorkingArray<FloatColor>(size_t(src.Width) * 4, Contents::Uninitialised);
-    if (!xTaps || !yTaps || !zTaps || !destRow || !sourceRows)
-        return E_OUTOFMEMORY;
-
-    FloatColor* rows = sourceRows.get();
+    FloatColor* rows = work.sourceRows.get();
     const UINT width = src.Width;
     for (UINT z = 0; z < dest.Depth; ++z) {
         const LinearTap& zTap = zTaps[z];
@@ -135,7 +155,7 @@ HRESULT Blitter::FilterLinear3D()
                               Lerp(zTap.weight0, front.b, zTap.weight1, back.b),
                               Lerp(zTap.weight0, front.a, zTap.weight1, back.a)};
             }
-            dest.WriteRow(y, z, destRow.get());
+            dest.WriteRow(y, z, destRow);
         }
     }
     return S_OK;

@@ -9,6 +9,8 @@
 #include "r3az8/tex/bptc/partitions.h"
 #include "r3az8/tex/codecs/small_floats.h"
 
+#include <algorithm>
+
 
 using namespace bptc;
 
@@ -122,14 +124,7 @@ constexpr bool LayoutIsSound(const Bc6hMode& mode)
     return total == 128;
 }
 
-constexpr bool AllLayoutsSound()
-{
-    for (const Bc6hMode& mode : kModes)
-        if (!LayoutIsSound(mode))
-            return false;
-    return true;
-}
-static_assert(AllLayoutsSound(), "a BC6H layout does not cover its fields and the block exactly");
+static_assert(std::ranges::all_of(kModes, LayoutIsSound), "a BC6H layout does not cover its fields and the block exactly");
 
 int SignExtend(int value, unsigned bits)
 {

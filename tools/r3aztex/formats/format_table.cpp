@@ -152,14 +152,7 @@ constexpr bool MasksFitBitCount(const FormatInfo& info)
            (pf.blueMask & pf.alphaMask) == 0;
 }
 
-constexpr bool AllRowsConsistent()
-{
-    for (const FormatInfo& info : kFormats)
-        if (!MasksFitBitCount(info))
-            return false;
-    return true;
-}
-static_assert(AllRowsConsistent(), "a DDS mask layout does not fit its format");
+static_assert(std::ranges::all_of(kFormats, MasksFitBitCount), "a DDS mask layout does not fit its format");
 
 constexpr bool NamesAndCodesUnique()
 {

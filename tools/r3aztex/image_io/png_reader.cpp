@@ -1,11 +1,8 @@
-// PNG input through libpng. libpng reports errors by longjmp, so the calls
-// that may fail live in functions whose frames hold nothing with a
-// destructor; the C++ side only sees a status and a message.
+// PNG input through libpng, with the longjmp discipline of png_structures.h.
 #include "tools/r3aztex/image_io/image_decoder.h"
 
+#include "tools/r3aztex/image_io/png_structures.h"
 #include "tools/r3aztex/tool_error.h"
-
-#include <png.h>
 
 #include <algorithm>
 #include <csetjmp>
@@ -25,10 +22,6 @@ struct MemoryReader {
     size_t position;
 };
 
-struct ErrorText {
-    char text[200];
-};
-
 void ReadFromMemory(png_structp png, png_bytep out, png_size_t count)
 {
     auto* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
@@ -37,15 +30,6 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count)
     std::memcpy(out, reader->data + reader->position, count);
     reader->position += count;
 }
-
-void RecordError(png_structp png, png_const_charp message)
-{
-    auto* error = static_cast<ErrorText*>(png_get_error_ptr(png));
-    std::snprintf(error->text, sizeof error->text, "%s", message);
-    png_longjmp(png, 1);
-}
-
-void IgnoreWarning(png_structp, png_const_charp) {}
 
 // The header as stored, before any transformation.
 struct PngHeader {
@@ -56,26 +40,24 @@ struct PngHeader {
     int channels;
 };
 
-enum class Stage { Ok, Failed };
-
-Stage ReadHeader(png_structp png, png_infop info, PngHeader* header)
+PngStage ReadHeader(png_structp png, png_infop info, PngHeader* header)
 {
     if (setjmp(png_jmpbuf(png)))
-        return Stage::Failed;
+        return PngStage::Failed;
     png_read_info(png, info);
     png_get_IHDR(png, info, &header->width, &header->height, &header->bitDepth, &header->colourType, nullptr,
                  nullptr, nullptr);
     header->channels = png_get_channels(png, info);
-    return Stage::Ok;
+    return PngStage::Ok;
 }
 
 // Sets up the transformations that turn every PNG colour type into B, G, R,
 // A samples of 8 or 16 bits, 16-bit ones in little-endian order: the byte
 // layouts of A8R8G8B8 and A16R16G16B16.
-Stage SetUpTransformations(png_structp png, png_infop info, const PngHeader* header)
+PngStage SetUpTransformations(png_structp png, png_infop info, const PngHeader* header)
 {
     if (setjmp(png_jmpbuf(png)))
-        return Stage::Failed;
+        return PngStage::Failed;
     const int colourType = header->colourType;
     if (colourType == PNG_COLOR_TYPE_PALETTE)
         png_set_palette_to_rgb(png);
@@ -92,49 +74,34 @@ Stage SetUpTransformations(png_structp png, png_infop info, const PngHeader* hea
         png_set_swap(png);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
-    return Stage::Ok;
+    return PngStage::Ok;
 }
 
 // The next `count` rows of an image without interlacing, which come out
 // final one by one; an interlaced image whole, its passes all at once.
-Stage ReadRows(png_structp png, png_bytepp rows, png_uint_32 count, bool interlaced)
+PngStage ReadRows(png_structp png, png_bytepp rows, png_uint_32 count, bool interlaced)
 {
     if (setjmp(png_jmpbuf(png)))
-        return Stage::Failed;
+        return PngStage::Failed;
     if (interlaced)
         png_read_image(png, rows);
     else
         png_read_rows(png, rows, nullptr, count);
-    return Stage::Ok;
+    return PngStage::Ok;
 }
 
-Stage ReadEnd(png_structp png, png_infop info)
+PngStage ReadEnd(png_structp png, png_infop info)
 {
     if (setjmp(png_jmpbuf(png)))
-        return Stage::Failed;
+        return PngStage::Failed;
     png_read_end(png, info);
-    return Stage::Ok;
+    return PngStage::Ok;
 }
 
 // Rows decoded between two reports to a waiting conversion.
 constexpr png_uint_32 kRowsPerReport = 32;
 
-// Owns the libpng read structures.
-class ReadStructures {
-public:
-    explicit ReadStructures(ErrorText* error)
-    {
-        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, error, RecordError, IgnoreWarning);
-        if (png != nullptr)
-            info = png_create_info_struct(png);
-    }
-    ~ReadStructures() { png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr); }
-    ReadStructures(const ReadStructures&) = delete;
-    ReadStructures& operator=(const ReadStructures&) = delete;
-
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-};
+using ReadStructures = PngStructures<PngDirection::Read>;
 
 class PngDecoder final : public ImageDecoder {
 public:
@@ -150,7 +117,7 @@ public:
         png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
 
         PngHeader header{};
-        if (ReadHeader(png, structures_.info, &header) == Stage::Failed)
+        if (ReadHeader(png, structures_.info, &header) == PngStage::Failed)
             Damaged();
         const uint32_t bytesPerPixel = header.bitDepth == 16 ? 8 : 4;
         CheckImageLimits(name_, header.width, header.height, bytesPerPixel);
@@ -158,7 +125,7 @@ public:
         if (packedBits / 8 > kMostInflatedPerByte * bytes.size())
             throw FileError(ExitCode::Malformed, name_,
                             "PNG file is too short for " + SizeText(header.width, header.height, 1) + " pixels");
-        if (SetUpTransformations(png, structures_.info, &header) == Stage::Failed)
+        if (SetUpTransformations(png, structures_.info, &header) == PngStage::Failed)
             Damaged();
         header_ = {header.width, header.height, header.bitDepth == 16 ? FMT_A16R16G16B16 : D3DFMT_A8R8G8B8};
     }
@@ -176,12 +143,12 @@ public:
         const png_uint_32 batch = rowsDecoded && !interlaced ? kRowsPerReport : header_.height;
         for (png_uint_32 first = 0; first < header_.height; first += batch) {
             const png_uint_32 count = std::min(batch, header_.height - first);
-            if (ReadRows(structures_.png, rows.data() + first, count, interlaced) == Stage::Failed)
+            if (ReadRows(structures_.png, rows.data() + first, count, interlaced) == PngStage::Failed)
                 Damaged();
             if (rowsDecoded)
                 rowsDecoded(first + count);
         }
-        if (ReadEnd(structures_.png, structures_.info) == Stage::Failed)
+        if (ReadEnd(structures_.png, structures_.info) == PngStage::Failed)
             Damaged();
     }
 
@@ -192,7 +159,7 @@ private:
     }
 
     std::string name_;
-    ErrorText error_{};
+    PngErrorText error_{};
     MemoryReader reader_;
     ReadStructures structures_;
 };

@@ -1,9 +1,8 @@
-// PNG output through libpng, with the same longjmp discipline as the reader.
+// PNG output through libpng, with the longjmp discipline of png_structures.h.
 #include "tools/r3aztex/image_io/image_file.h"
 
+#include "tools/r3aztex/image_io/png_structures.h"
 #include "tools/r3aztex/tool_error.h"
-
-#include <png.h>
 
 #include <csetjmp>
 #include <cstring>
@@ -11,19 +10,6 @@
 
 namespace r3aztex {
 namespace {
-
-struct ErrorText {
-    char text[200];
-};
-
-void RecordError(png_structp png, png_const_charp message)
-{
-    auto* error = static_cast<ErrorText*>(png_get_error_ptr(png));
-    std::snprintf(error->text, sizeof error->text, "%s", message);
-    png_longjmp(png, 1);
-}
-
-void IgnoreWarning(png_structp, png_const_charp) {}
 
 void AppendToVector(png_structp png, png_bytep data, png_size_t count)
 {
@@ -37,8 +23,6 @@ void AppendToVector(png_structp png, png_bytep data, png_size_t count)
 
 void FlushNothing(png_structp) {}
 
-enum class Stage { Ok, Failed };
-
 struct PngSettings {
     png_uint_32 width;
     png_uint_32 height;
@@ -48,10 +32,10 @@ struct PngSettings {
 
 // The input rows are B, G, R, A samples (16-bit ones little-endian); libpng
 // reorders them and, without alpha, drops the fourth sample.
-Stage WriteAll(png_structp png, png_infop info, const PngSettings* settings, png_bytepp rows)
+PngStage WriteAll(png_structp png, png_infop info, const PngSettings* settings, png_bytepp rows)
 {
     if (setjmp(png_jmpbuf(png)))
-        return Stage::Failed;
+        return PngStage::Failed;
     png_set_IHDR(png, info, settings->width, settings->height, settings->bitDepth,
                  settings->withAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -63,24 +47,10 @@ Stage WriteAll(png_structp png, png_infop info, const PngSettings* settings, png
         png_set_filler(png, 0, PNG_FILLER_AFTER);
     png_write_image(png, rows);
     png_write_end(png, nullptr);
-    return Stage::Ok;
+    return PngStage::Ok;
 }
 
-class WriteStructures {
-public:
-    explicit WriteStructures(ErrorText* error)
-    {
-        png = png_create_write_struct(PNG_LIBPNG_VER_STRING, error, RecordError, IgnoreWarning);
-        if (png != nullptr)
-            info = png_create_info_struct(png);
-    }
-    ~WriteStructures() { png_destroy_write_struct(&png, info != nullptr ? &info : nullptr); }
-    WriteStructures(const WriteStructures&) = delete;
-    WriteStructures& operator=(const WriteStructures&) = delete;
-
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-};
+using WriteStructures = PngStructures<PngDirection::Write>;
 
 } // namespace
 
@@ -89,7 +59,7 @@ std::vector<BYTE> EncodePng(const TextureImage& image, AlphaOutput alpha)
     if (image.kind != TextureKind::Flat ||
         (image.format != D3DFMT_A8R8G8B8 && image.format != D3DFMT_X8R8G8B8 && image.format != FMT_A16R16G16B16))
         throw ToolError(ExitCode::Internal, "PNG encoder given a " + FormatName(image.format) + " texture");
-    ErrorText error{};
+    PngErrorText error{};
     WriteStructures structures(&error);
     if (structures.info == nullptr)
         throw ToolError(ExitCode::Internal, "cannot set up the PNG encoder");
@@ -104,7 +74,7 @@ std::vector<BYTE> EncodePng(const TextureImage& image, AlphaOutput alpha)
         rows[y] = pixels + size_t(y) * layout.rowPitch;
     const PngSettings settings{layout.width, layout.height, image.format == FMT_A16R16G16B16 ? 16 : 8,
                                alpha == AlphaOutput::Keep && image.format != D3DFMT_X8R8G8B8};
-    if (WriteAll(structures.png, structures.info, &settings, rows.data()) == Stage::Failed)
+    if (WriteAll(structures.png, structures.info, &settings, rows.data()) == PngStage::Failed)
         throw ToolError(ExitCode::Internal, std::string("PNG encoding failed: ") + error.text);
     return out;
 }

@@ -3,20 +3,16 @@
 #include "tools/r3aztex/tool_error.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace r3aztex {
 
 const char* KindName(TextureKind kind)
 {
-    switch (kind) {
-    case TextureKind::Flat:
-        return "2d";
-    case TextureKind::Cube:
-        return "cube";
-    case TextureKind::Volume:
-        return "volume";
-    }
-    return "?";
+    constexpr const char* kNames[] = {"2d", "cube", "volume"}; // in TextureKind order
+    static_assert(std::size(kNames) == size_t(TextureKind::Volume) + 1);
+    const auto index = size_t(kind);
+    return index < std::size(kNames) ? kNames[index] : "?";
 }
 
 std::string SizeText(uint32_t width, uint32_t height, uint32_t depth)

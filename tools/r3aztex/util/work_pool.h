@@ -19,10 +19,9 @@ namespace r3aztex {
 class WorkPool {
 public:
     // `threads` counts the calling thread: 1 runs everything on the caller.
+    // Not copyable: it owns its threads (mutex_, workers_).
     explicit WorkPool(unsigned threads);
     ~WorkPool();
-    WorkPool(const WorkPool&) = delete;
-    WorkPool& operator=(const WorkPool&) = delete;
 
     unsigned Threads() const { return static_cast<unsigned>(workers_.size()) + 1; }
 
