@@ -75,9 +75,9 @@ HRESULT Blitter::FilterBox2D()
     if (!AllocateBoxRows(src, dest, 2, rows))
         return E_OUTOFMEMORY;
     const bool singleRow = rows.singleRow;
-    FloatColor* destRow = rows.dest.get();
     FloatColor* upper = rows.source.get();
     FloatColor* lower = singleRow ? upper : upper + src.Width;
+    FloatColor* destRow = rows.dest.get();
 
     for (UINT y = 0; y < dest.Height; ++y) {
         src.ReadRow(2 * y, 0, upper);
@@ -113,12 +113,12 @@ HRESULT Blitter::FilterBox3D()
     if (!AllocateBoxRows(src, dest, 4, rows))
         return E_OUTOFMEMORY;
     const bool singleRow = rows.singleRow;
-    FloatColor* destRow = rows.dest.get();
     // Rnm: row 2y + n of slice 2z + m.
     FloatColor* r00 = rows.source.get();
     FloatColor* r01 = r00 + src.Width;
     FloatColor* r10 = singleRow ? r00 : r01 + src.Width;
     FloatColor* r11 = singleRow ? r01 : r10 + src.Width;
+    FloatColor* destRow = rows.dest.get();
 
     for (UINT z = 0; z < dest.Depth; ++z) {
         for (UINT y = 0; y < dest.Height; ++y) {

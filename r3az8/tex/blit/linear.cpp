@@ -67,7 +67,10 @@ HRESULT StartLinear(const PixelCodec& src, const PixelCodec& dest, DWORD filter,
     return S_OK;
 }
 
-inline float Lerp(float weight0, float value0, float weight1, float value1) { return weight0 * value0 + weight1 * value1; }
+inline float Lerp(float weight0, float value0, float weight1, float value1)
+{
+    return weight0 * value0 + weight1 * value1;
+}
 
 // wy0 x (wx0 x near[i0] + wx1 x near[i1]) + wy1 x (wx0 x far[i0] + wx1 x far[i1]), per channel.
 inline FloatColor Bilinear(const FloatColor* nearRow, const FloatColor* farRow, const LinearTap& xTap,
@@ -95,22 +98,18 @@ HRESULT Blitter::FilterLinear2D()
     LinearWork work;
     if (const HRESULT started = StartLinear(src, dest, Filter, false, 2, work); started != S_OK)
         return SUCCEEDED(started) ? S_OK : started;
-    const LinearTap* xTaps = work.xTaps.get();
-    const LinearTap* yTaps = work.yTaps.get();
-    FloatColor* destRow = work.destRow.get();
-
     HeldRow nearRow{work.sourceRows.get(), nullptr, -1};
     HeldRow farRow{work.sourceRows.get() + src.Width, nullptr, -1};
     for (UINT y = 0; y < dest.Height; ++y) {
-        const LinearTap& yTap = yTaps[y];
+        const LinearTap& yTap = work.yTaps[y];
         Hold(nearRow, farRow, yTap.index0, [&](HeldRow& held) { src.ReadRow(yTap.index0, 0, held.slice0); });
         if (farRow.row != yTap.index1) {
             src.ReadRow(yTap.index1, 0, farRow.slice0);
             farRow.row = yTap.index1;
         }
         for (UINT x = 0; x < dest.Width; ++x)
-            destRow[x] = Bilinear(nearRow.slice0, farRow.slice0, xTaps[x], yTap);
-        dest.WriteRow(y, 0, destRow);
+            work.destRow[x] = Bilinear(nearRow.slice0, farRow.slice0, work.xTaps[x], yTap);
+        dest.WriteRow(y, 0, work.destRow.get());
     }
     return S_OK;
 }
@@ -124,15 +123,10 @@ HRESULT Blitter::FilterLinear3D()
     LinearWork work;
     if (const HRESULT started = StartLinear(src, dest, Filter, true, 4, work); started != S_OK)
         return SUCCEEDED(started) ? S_OK : started;
-    const LinearTap* xTaps = work.xTaps.get();
-    const LinearTap* yTaps = work.yTaps.get();
-    const LinearTap* zTaps = work.zTaps.get();
-    FloatColor* destRow = work.destRow.get();
-
     FloatColor* rows = work.sourceRows.get();
     const UINT width = src.Width;
     for (UINT z = 0; z < dest.Depth; ++z) {
-        const LinearTap& zTap = zTaps[z];
+        const LinearTap& zTap = work.zTaps[z];
         // A new slice pair: nothing held is valid any more.
         HeldRow nearRow{rows, rows + width, -1};
         HeldRow farRow{rows + 2 * width, rows + 3 * width, -1};
@@ -141,21 +135,21 @@ HRESULT Blitter::FilterLinear3D()
             src.ReadRow(row, zTap.index1, held.slice1);
         };
         for (UINT y = 0; y < dest.Height; ++y) {
-            const LinearTap& yTap = yTaps[y];
+            const LinearTap& yTap = work.yTaps[y];
             Hold(nearRow, farRow, yTap.index0, [&](HeldRow& held) { decode(held, yTap.index0); });
             if (farRow.row != yTap.index1) {
                 decode(farRow, yTap.index1);
                 farRow.row = yTap.index1;
             }
             for (UINT x = 0; x < dest.Width; ++x) {
-                FloatColor front = Bilinear(nearRow.slice0, farRow.slice0, xTaps[x], yTap);
-                FloatColor back = Bilinear(nearRow.slice1, farRow.slice1, xTaps[x], yTap);
-                destRow[x] = {Lerp(zTap.weight0, front.r, zTap.weight1, back.r),
-                              Lerp(zTap.weight0, front.g, zTap.weight1, back.g),
-                              Lerp(zTap.weight0, front.b, zTap.weight1, back.b),
-                              Lerp(zTap.weight0, front.a, zTap.weight1, back.a)};
+                FloatColor front = Bilinear(nearRow.slice0, farRow.slice0, work.xTaps[x], yTap);
+                FloatColor back = Bilinear(nearRow.slice1, farRow.slice1, work.xTaps[x], yTap);
+                work.destRow[x] = {Lerp(zTap.weight0, front.r, zTap.weight1, back.r),
+                                   Lerp(zTap.weight0, front.g, zTap.weight1, back.g),
+                                   Lerp(zTap.weight0, front.b, zTap.weight1, back.b),
+                                   Lerp(zTap.weight0, front.a, zTap.weight1, back.a)};
             }
-            dest.WriteRow(y, z, destRow);
+            dest.WriteRow(y, z, work.destRow.get());
         }
     }
     return S_OK;

@@ -64,6 +64,15 @@ LANE_INLINE bool AnyLane(Ints mask)
     return any != 0;
 }
 
+// Keeps, lane by lane, whichever of `best` and `candidate` has the smaller
+// error: every listed member (the error among them) follows that choice.
+template <auto... Members, class Result>
+LANE_INLINE void KeepSmallerError(Result& best, const Result& candidate)
+{
+    const Ints smaller = candidate.error < best.error;
+    ((best.*Members = smaller ? candidate.*Members : best.*Members), ...);
+}
+
 // trunc(x + 0.5) held to 0..top, NaN to 0: the one-block RoundedPosition.
 LANE_INLINE Ints RoundedPosition(Floats x, Floats top)
 {
@@ -635,25 +644,26 @@ void EncodeRow(BYTE* out, const FloatColor* pixels, UINT count, Alpha alpha)
 
 HRESULT EncodeBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, UINT count)
 {
-    switch (format) {
-    case D3DFMT_DXT1:
-        EncodeRow<AlphaHalf::None>(pBlocks, pColors, count, Alpha::Straight);
-        return S_OK;
-    case D3DFMT_DXT2:
-        EncodeRow<AlphaHalf::Explicit>(pBlocks, pColors, count, Alpha::Premultiplied);
-        return S_OK;
-    case D3DFMT_DXT3:
-        EncodeRow<AlphaHalf::Explicit>(pBlocks, pColors, count, Alpha::Straight);
-        return S_OK;
-    case D3DFMT_DXT4:
-        EncodeRow<AlphaHalf::Ramp>(pBlocks, pColors, count, Alpha::Premultiplied);
-        return S_OK;
-    case D3DFMT_DXT5:
-        EncodeRow<AlphaHalf::Ramp>(pBlocks, pColors, count, Alpha::Straight);
-        return S_OK;
-    default:
-        return E_FAIL;
+    // Each DXT format's alpha half, and whether its colours come premultiplied.
+    struct FormatEncoder {
+        D3DFORMAT format;
+        void (*encodeRow)(BYTE* out, const FloatColor* pixels, UINT count, Alpha alpha);
+        Alpha alpha;
+    };
+    static constexpr FormatEncoder kEncoders[] = {
+        {D3DFMT_DXT1, EncodeRow<AlphaHalf::None>, Alpha::Straight},
+        {D3DFMT_DXT2, EncodeRow<AlphaHalf::Explicit>, Alpha::Premultiplied},
+        {D3DFMT_DXT3, EncodeRow<AlphaHalf::Explicit>, Alpha::Straight},
+        {D3DFMT_DXT4, EncodeRow<AlphaHalf::Ramp>, Alpha::Premultiplied},
+        {D3DFMT_DXT5, EncodeRow<AlphaHalf::Ramp>, Alpha::Straight},
+    };
+    for (const FormatEncoder& encoder : kEncoders) {
+        if (encoder.format == format) {
+            encoder.encodeRow(pBlocks, pColors, count, encoder.alpha);
+            return S_OK;
+        }
     }
+    return E_FAIL;
 }
 
 } // namespace BLOCK_LANES_NAMESPACE

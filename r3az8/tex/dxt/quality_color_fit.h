@@ -12,10 +12,10 @@ namespace {
 
 struct QualityParams {
     bool high;
-    float scale[3];       // square roots of the channel weights
+    float scale[3]; // square roots of the channel weights
     float inverseScale[3];
-    float weight[3];      // the channel weights
-    Floats clusterAbove;  // error per counted pixel from which High runs the cluster fit
+    float weight[3];     // the channel weights
+    Floats clusterAbove; // error per counted pixel from which High runs the cluster fit
 };
 
 // Mean squared error per pixel and channel, in 8-bit steps, below which
@@ -84,11 +84,8 @@ ColorResult EvaluateColor(const ColorInput& in, const QualityParams& q, Ints wor
 
 LANE_INLINE void KeepBetter(ColorResult& best, const ColorResult& candidate)
 {
-    const Ints better = candidate.error < best.error;
-    best.word0 = better ? candidate.word0 : best.word0;
-    best.word1 = better ? candidate.word1 : best.word1;
-    best.codes = better ? candidate.codes : best.codes;
-    best.error = better ? candidate.error : best.error;
+    KeepSmallerError<&ColorResult::word0, &ColorResult::word1, &ColorResult::codes, &ColorResult::error>(best,
+                                                                                                         candidate);
 }
 
 // Scaled ends to words, in the order of the mode: color0 > color1 for four
@@ -119,7 +116,10 @@ struct ShareSums {
 
 LANE_INLINE ShareSums SumShares(const ColorInput& in, const Ints* position, Floats last)
 {
-    ShareSums sums = {Splat(0.0f), Splat(0.0f), Splat(0.0f), {Splat(0.0f), Splat(0.0f), Splat(0.0f)},
+    ShareSums sums = {Splat(0.0f),
+                      Splat(0.0f),
+                      Splat(0.0f),
+                      {Splat(0.0f), Splat(0.0f), Splat(0.0f)},
                       {Splat(0.0f), Splat(0.0f), Splat(0.0f)}};
     for (int i = 0; i < 16; ++i) {
         const Floats beta = ToFloats(position[i]) / last;
@@ -202,9 +202,15 @@ LANE_INLINE void PrincipalEnds(const ColorInput& in, Floats* a, Floats* b, Float
     // scaled to a largest component of 1.
     const Ints greenWidest = (cov[3] > cov[0]) & (cov[3] >= cov[5]);
     const Ints blueWidest = ~greenWidest & (cov[5] > cov[0]);
-    Floats axis[3] = {greenWidest ? cov[1] : blueWidest ? cov[2] : cov[0],
-                      greenWidest ? cov[3] : blueWidest ? cov[4] : cov[1],
-                      greenWidest ? cov[4] : blueWidest ? cov[5] : cov[2]};
+    Floats axis[3] = {greenWidest  ? cov[1]
+                      : blueWidest ? cov[2]
+                                   : cov[0],
+                      greenWidest  ? cov[3]
+                      : blueWidest ? cov[4]
+                                   : cov[1],
+                      greenWidest  ? cov[4]
+                      : blueWidest ? cov[5]
+                                   : cov[2]};
     const Ints noSpread = (axis[0] == Splat(0.0f)) & (axis[1] == Splat(0.0f)) & (axis[2] == Splat(0.0f));
     for (int c = 0; c < 3; ++c)
         axis[c] = noSpread ? Splat(1.0f) : axis[c];
@@ -249,8 +255,8 @@ LANE_INLINE void PrincipalEnds(const ColorInput& in, Floats* a, Floats* b, Float
 // within GridReach of its own least-squares value are tried.
 constexpr int GridReach = 3;
 
-LANE_INLINE void GridEnds(const ColorInput& in, const QualityParams& q, const Ints* position, Floats last,
-                          Ints& word0, Ints& word1)
+LANE_INLINE void GridEnds(const ColorInput& in, const QualityParams& q, const Ints* position, Floats last, Ints& word0,
+                          Ints& word1)
 {
     const ShareSums sums = SumShares(in, position, last);
     const Floats aa = sums.aa, bb = sums.bb, ab = sums.ab;
@@ -277,8 +283,8 @@ LANE_INLINE void GridEnds(const ColorInput& in, const QualityParams& q, const In
             const Floats e0 = ToFloats(k0) * FieldStep[c] * q.scale[c];
             const Ints k1 = RoundedPosition((bx[c] - ab * e0) * inverseB * toCode, top);
             const Floats e1 = ToFloats(k1) * FieldStep[c] * q.scale[c];
-            const Floats error = aa * e0 * e0 + bb * e1 * e1 + 2.0f * ab * e0 * e1 - 2.0f * ax[c] * e0 -
-                                 2.0f * bx[c] * e1;
+            const Floats error =
+                aa * e0 * e0 + bb * e1 * e1 + 2.0f * ab * e0 * e1 - 2.0f * ax[c] * e0 - 2.0f * bx[c] * e1;
             const Ints better = inside & (error < bestError);
             bestError = better ? error : bestError;
             best0 = better ? k0 : best0;

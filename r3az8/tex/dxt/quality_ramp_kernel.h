@@ -56,12 +56,8 @@ RampResult EvaluateRamp(const Floats* value, const Floats* weight, Ints end0, In
 
 LANE_INLINE void KeepBetter(RampResult& best, const RampResult& candidate)
 {
-    const Ints better = candidate.error < best.error;
-    best.end0 = better ? candidate.end0 : best.end0;
-    best.end1 = better ? candidate.end1 : best.end1;
-    best.lowCodes = better ? candidate.lowCodes : best.lowCodes;
-    best.highCodes = better ? candidate.highCodes : best.highCodes;
-    best.error = better ? candidate.error : best.error;
+    KeepSmallerError<&RampResult::end0, &RampResult::end1, &RampResult::lowCodes, &RampResult::highCodes,
+                     &RampResult::error>(best, candidate);
 }
 
 LANE_INLINE Ints ToByte(Floats x) { return RoundedPosition(x * 255.0f, Splat(255.0f)); }

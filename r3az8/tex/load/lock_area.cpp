@@ -67,15 +67,7 @@ void DescribeLockedImage(void* bits, UINT rowPitch, UINT slicePitch, D3DFORMAT f
         region.Front -= area.box.Front;
         region.Back -= area.box.Front;
     }
-    image.pData = bits;
-    image.Format = format;
-    image.RowPitch = rowPitch;
-    image.SlicePitch = slicePitch;
-    image.Extent = whole;
-    image.Region = region;
-    image.Dither = 1;
-    image.ColorKey = 0;
-    image.pPalette = palette;
+    image = {bits, format, rowPitch, slicePitch, whole, region, 1, 0, palette};
 }
 
 LockArea WidenToStorageUnits(D3DFORMAT format, const D3DBOX& wanted, const D3DBOX& whole)

@@ -38,16 +38,9 @@ bool SourceBox(const D3DBOX& requested, D3DBOX& box)
 HRESULT BlitFromMemory(ImageDesc& dest, const void* pSrcMemory, D3DFORMAT format, UINT rowPitch, UINT slicePitch,
                        const D3DBOX& box, const PALETTEENTRY* pPalette, DWORD filter, D3DCOLOR colorKey)
 {
-    ImageDesc src{};
-    src.pData = const_cast<void*>(pSrcMemory); // a source is only read
-    src.Format = format;
-    src.RowPitch = rowPitch;
-    src.SlicePitch = slicePitch;
-    src.Extent = box;
-    src.Region = box;
-    src.Dither = 0;
-    src.ColorKey = colorKey;
-    src.pPalette = pPalette;
+    // A source is only read: the cast gives ImageDesc its one pointer type.
+    const ImageDesc src = {const_cast<void*>(pSrcMemory), format, rowPitch, slicePitch, box, box, 0, colorKey,
+                           pPalette};
 
     Blitter blitter;
     const HRESULT hr = blitter.Blit(dest, src, filter == IMAGE_FILTER_DEFAULT ? IMAGE_FILTER_LOAD_DEFAULT : filter);
