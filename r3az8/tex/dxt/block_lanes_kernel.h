@@ -282,18 +282,16 @@ LANE_INLINE void FitColorEndpoints(const Floats* wr, const Floats* wg, const Flo
             gradientSecond.b += residualB * highShare;
             curvatureSecond += highShare * highWeight;
         }
-        const Ints moveFirst = active & (curvatureFirst > Splat(0.0f));
-        const Floats divideFirst = moveFirst ? curvatureFirst : Splat(1.0f);
-        first = Select(moveFirst,
-                       {first.r - gradientFirst.r / divideFirst, first.g - gradientFirst.g / divideFirst,
-                        first.b - gradientFirst.b / divideFirst},
-                       first);
-        const Ints moveSecond = active & (curvatureSecond > Splat(0.0f));
-        const Floats divideSecond = moveSecond ? curvatureSecond : Splat(1.0f);
-        second = Select(moveSecond,
-                        {second.r - gradientSecond.r / divideSecond, second.g - gradientSecond.g / divideSecond,
-                         second.b - gradientSecond.b / divideSecond},
-                        second);
+        // A Newton step for an end whose curvature is positive; the others stay.
+        auto step = [&active](const Rgb& end, const Rgb& gradient, Floats curvature) {
+            const Ints move = active & (curvature > Splat(0.0f));
+            const Floats divide = move ? curvature : Splat(1.0f);
+            return Select(move,
+                          {end.r - gradient.r / divide, end.g - gradient.g / divide, end.b - gradient.b / divide},
+                          end);
+        };
+        first = step(first, gradientFirst, curvatureFirst);
+        second = step(second, gradientSecond, curvatureSecond);
         const Floats limit = Splat(dxt::ColorGradientLimit);
         const Ints settled = (gradientFirst.r * gradientFirst.r < limit) & (gradientFirst.g * gradientFirst.g < limit) &
                              (gradientFirst.b * gradientFirst.b < limit) &
