@@ -107,32 +107,22 @@ Stage ReadHeader(jpeg_decompress_struct* info, JpegError* error, const BYTE* byt
     return Stage::Ok;
 }
 
-Stage StartRows(jpeg_decompress_struct* info, JpegError* error)
+// Decodes the rows above `end` (or the image's last) not decoded yet, into
+// rows of 4 bytes a pixel: B, G, R, A, or C, M, Y, K. The first call starts
+// the decompression, the one that reaches the last row finishes it.
+Stage ReadRows(jpeg_decompress_struct* info, JpegError* error, BYTE* pixels, size_t rowPitch, JDIMENSION end,
+               bool first)
 {
     if (setjmp(error->jump))
         return Stage::Failed;
-    jpeg_start_decompress(info);
-    return Stage::Ok;
-}
-
-// Decodes the next rows, up to `end`, into rows of 4 bytes a pixel: B, G,
-// R, A, or C, M, Y, K.
-Stage ReadRows(jpeg_decompress_struct* info, JpegError* error, BYTE* pixels, size_t rowPitch, JDIMENSION end)
-{
-    if (setjmp(error->jump))
-        return Stage::Failed;
-    while (info->output_scanline < end) {
+    if (first)
+        jpeg_start_decompress(info);
+    while (info->output_scanline < std::min(end, info->output_height)) {
         JSAMPROW row = pixels + size_t(info->output_scanline) * rowPitch;
         jpeg_read_scanlines(info, &row, 1);
     }
-    return Stage::Ok;
-}
-
-Stage FinishRows(jpeg_decompress_struct* info, JpegError* error)
-{
-    if (setjmp(error->jump))
-        return Stage::Failed;
-    jpeg_finish_decompress(info);
+    if (info->output_scanline == info->output_height)
+        jpeg_finish_decompress(info);
     return Stage::Ok;
 }
 
@@ -195,19 +185,16 @@ public:
     {
         BYTE* pixels = canvas.Surface(0, 0).data();
         const size_t rowPitch = canvas.Level(0).rowPitch;
-        if (StartRows(&info_, &error_) == Stage::Failed)
-            Refuse();
         // Inks become colours only once every row is in.
         const bool cmyk = info_.out_color_space == JCS_CMYK;
-        while (info_.output_scanline < info_.output_height) {
-            const JDIMENSION end = std::min(info_.output_height, info_.output_scanline + kRowsPerReport);
-            if (ReadRows(&info_, &error_, pixels, rowPitch, end) == Stage::Failed)
+        JDIMENSION end = 0;
+        do {
+            end += kRowsPerReport;
+            if (ReadRows(&info_, &error_, pixels, rowPitch, end, end == kRowsPerReport) == Stage::Failed)
                 Refuse();
             if (rowsDecoded && !cmyk)
-                rowsDecoded(end);
-        }
-        if (FinishRows(&info_, &error_) == Stage::Failed)
-            Refuse();
+                rowsDecoded(info_.output_scanline);
+        } while (info_.output_scanline < info_.output_height);
         if (cmyk) {
             CmykToBgra(pixels, size_t(header_.width) * header_.height);
             if (rowsDecoded)

@@ -102,7 +102,12 @@ void WorkPool::ForEach(size_t count, const std::function<void(size_t)>& task)
         }
         RunOne(*other);
     }
-    for (const std::exception_ptr& failure : batch->failures)
+    // The failures leave the batch before any is rethrown: a worker may
+    // drop the batch's last reference later, and must not release an
+    // exception this thread is still reading.
+    const std::vector<std::exception_ptr> failures = std::move(batch->failures);
+    batch->failures.clear();
+    for (const std::exception_ptr& failure : failures)
         if (failure)
             std::rethrow_exception(failure);
 }
