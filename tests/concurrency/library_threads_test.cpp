@@ -2,7 +2,7 @@
 // each thread on its own device and textures: the same bytes as on one
 // thread, one answer for every first use, and the debug mute one switch
 // for the process. Built with ThreadSanitizer by `make tsan`.
-#include "../load/device_fixture.h"
+#include "tests/r3az8/load/device_fixture.h"
 
 #include "r3az8/tex/blit/box_kernels.h"
 #include "r3az8/tex/debug.h"

@@ -1,0 +1,212 @@
+// The same-size operations called directly on a Blitter holding two codecs.
+#include "tests/r3az8/codecs/image_fixture.h"
+#include "r3az8/tex/blitter.h"
+#include "r3az8/tex/working_memory.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+namespace {
+
+// Hands the codecs to a Blitter for one operation and takes them back.
+struct CodecPair {
+    CodecPair(const ImageDesc& dest, const ImageDesc& src)
+    {
+        blitter.pDest = CreatePixelCodec(dest);
+        blitter.pSrc = CreatePixelCodec(src);
+    }
+    Blitter blitter;
+};
+
+TEST(BlitSameFormat, DeclinesDifferentFormatsSizesOrAKeyedSource)
+{
+    TestImage a(D3DFMT_A8R8G8B8, 4, 4, 4), b(D3DFMT_X8R8G8B8, 4, 4, 4), c(D3DFMT_A8R8G8B8, 4, 4, 3);
+    EXPECT_EQ(CodecPair(a.Describe(), b.Describe()).blitter.BlitSameFormat(), E_FAIL);
+    EXPECT_EQ(CodecPair(a.Describe(), c.Describe()).blitter.BlitSameFormat(), E_FAIL);
+    TestImage keyed(D3DFMT_A8R8G8B8, 4, 4, 4);
+    keyed.colorKey = 0xFF000000u;
+    EXPECT_EQ(CodecPair(a.Describe(), keyed.Describe()).blitter.BlitSameFormat(), E_FAIL);
+    EXPECT_EQ(CodecPair(a.Describe(), a.Describe()).blitter.BlitSameFormat(), S_OK);
+}
+
+TEST(BlitSameFormat, CopiesRegionsBetweenDifferentPitches)
+{
+    TestImage src(D3DFMT_R5G6B5, 2, 6, 5, 3, 1);
+    TestImage dest(D3DFMT_R5G6B5, 2, 9, 7, 4, 11);
+    std::iota(src.bytes.begin(), src.bytes.end(), 0);
+    const TestImage destBefore = dest;
+    ImageDesc srcDesc = src.Describe(), destDesc = dest.Describe();
+    srcDesc.Region = {1, 1, 4, 3, 1, 3};
+    destDesc.Region = {5, 4, 8, 6, 2, 4};
+    CodecPair pair(destDesc, srcDesc);
+    ASSERT_EQ(pair.blitter.BlitSameFormat(), S_OK);
+    for (UINT z = 0; z < 4; ++z)
+        for (UINT y = 0; y < 7; ++y)
+            for (UINT x = 0; x < 9; ++x) {
+                const bool inside = x >= 5 && x < 8 && y >= 4 && y < 6 && z >= 2;
+                const WORD expected = inside ? src.Get<WORD>(x - 4, y - 3, z - 1) : destBefore.Get<WORD>(x, y, z);
+                EXPECT_EQ(dest.Get<WORD>(x, y, z), expected) << x << "," << y << "," << z;
+            }
+}
+
+// A region moved within one image reads as if the source had been copied
+// aside first, whichever way the regions overlap.
+TEST(BlitSameFormat, OverlappingRegionsCopyFromTheUntouchedSource)
+{
+    struct Move {
+        D3DBOX from, to;
+    };
+    for (const Move& move : {Move{{0, 0, 6, 6, 0, 2}, {1, 1, 7, 7, 1, 3}}, Move{{1, 1, 7, 7, 1, 3}, {0, 0, 6, 6, 0, 2}},
+                             Move{{0, 2, 8, 5, 0, 1}, {0, 3, 8, 6, 0, 1}}, Move{{2, 0, 7, 8, 0, 3}, {0, 0, 5, 8, 0, 3}}}) {
+        TestImage image(D3DFMT_A8L8, 2, 8, 8, 3, 0);
+        std::iota(image.bytes.begin(), image.bytes.end(), 0);
+        const TestImage original = image;
+        ImageDesc from = image.Describe(), to = image.Describe();
+        from.Region = move.from;
+        to.Region = move.to;
+        CodecPair pair(to, from);
+        ASSERT_EQ(pair.blitter.BlitSameFormat(), S_OK);
+        const UINT width = move.to.Right - move.to.Left, height = move.to.Bottom - move.to.Top;
+        for (UINT z = 0; z < move.to.Back - move.to.Front; ++z)
+            for (UINT y = 0; y < height; ++y)
+                for (UINT x = 0; x < width; ++x)
+                    ASSERT_EQ(image.Get<WORD>(move.to.Left + x, move.to.Top + y, move.to.Front + z),
+                              original.Get<WORD>(move.from.Left + x, move.from.Top + y, move.from.Front + z))
+                        << x << "," << y << "," << z;
+    }
+}
+
+TEST(BlitSameFormat, PaletteImagesCopyOnlyUnderEqualPalettes)
+{
+    PALETTEENTRY first[256] = {}, second[256] = {};
+    first[1] = second[1] = {10, 20, 30, 40};
+    second[200] = {1, 0, 0, 0};
+    TestImage a(D3DFMT_P8, 1, 4, 4), b(D3DFMT_P8, 1, 4, 4);
+    a.palette = first;
+    b.palette = second;
+    EXPECT_EQ(CodecPair(a.Describe(), b.Describe()).blitter.BlitSameFormat(), E_FAIL);
+    b.palette = first;
+    EXPECT_EQ(CodecPair(a.Describe(), b.Describe()).blitter.BlitSameFormat(), S_OK);
+    // Both without a palette: both read white, so the indices agree.
+    a.palette = b.palette = nullptr;
+    EXPECT_EQ(CodecPair(a.Describe(), b.Describe()).blitter.BlitSameFormat(), S_OK);
+
+    // One codec as both sides needs no comparison.
+    TestImage c(D3DFMT_A8P8, 2, 4, 4);
+    Blitter blitter;
+    blitter.pDest = CreatePixelCodec(c.Describe());
+    blitter.pSrc = blitter.pDest;
+    EXPECT_EQ(blitter.BlitSameFormat(), S_OK);
+    blitter.pSrc = nullptr;
+}
+
+// Block formats: the raw bytes of whole 4x4 blocks, partial ones at the
+// image's right and bottom edge included.
+struct BlockImage {
+    BlockImage(D3DFORMAT format, UINT blockBytes, UINT width, UINT height, UINT depth)
+        : rowPitch((width + 3) / 4 * blockBytes + 8), slicePitch(rowPitch * ((height + 3) / 4) + 16),
+          bytes(std::size_t{slicePitch} * depth, 0xEE)
+    {
+        desc.pData = bytes.data();
+        desc.Format = format;
+        desc.RowPitch = rowPitch;
+        desc.SlicePitch = slicePitch;
+        desc.Extent = {0, 0, width, height, 0, depth};
+        desc.Region = desc.Extent;
+    }
+    UINT rowPitch, slicePitch;
+    std::vector<BYTE> bytes;
+    ImageDesc desc{};
+};
+
+void BlockCopy(BlockImage& dest, const D3DBOX& destRegion, BlockImage& src, const D3DBOX& srcRegion, HRESULT expected)
+{
+    dest.desc.Region = destRegion;
+    src.desc.Region = srcRegion;
+    Blitter blitter;
+    blitter.pDest = CreatePixelCodec(dest.desc);
+    blitter.pSrc = CreatePixelCodec(src.desc);
+    EXPECT_EQ(blitter.BlitSameFormat(), expected);
+}
+
+TEST(BlitSameFormatBlocks, CopiesWholeBlocksOfAlignedRegions)
+{
+    for (auto [format, blockBytes] : {std::pair{D3DFMT_DXT1, 8u}, std::pair{D3DFMT_DXT5, 16u}}) {
+        BlockImage src(format, blockBytes, 16, 12, 2), dest(format, blockBytes, 12, 8, 3);
+        std::iota(src.bytes.begin(), src.bytes.end(), 0);
+        BlockCopy(dest, {4, 4, 12, 8, 1, 3}, src, {8, 0, 16, 4, 0, 2}, S_OK);
+        for (UINT z = 0; z < 3; ++z)
+            for (UINT by = 0; by < 2; ++by)
+                for (UINT bx = 0; bx < 3; ++bx)
+                    for (UINT i = 0; i < blockBytes; ++i) {
+                        const BYTE got = dest.bytes[z * dest.slicePitch + by * dest.rowPitch + bx * blockBytes + i];
+                        const bool inside = z >= 1 && by == 1 && bx >= 1;
+                        const BYTE want = inside ? src.bytes[(z - 1) * src.slicePitch + (bx + 1) * blockBytes + i] : 0xEE;
+                        ASSERT_EQ(got, want) << format << " " << z << by << bx << i;
+                    }
+    }
+}
+
+TEST(BlitSameFormatBlocks, DeclinesUnalignedRegionsAndOtherFormats)
+{
+    BlockImage src(D3DFMT_DXT1, 8, 16, 16, 1), dest(D3DFMT_DXT1, 8, 16, 16, 1);
+    BlockCopy(dest, {0, 0, 8, 8, 0, 1}, src, {2, 0, 10, 8, 0, 1}, E_FAIL);
+    BlockCopy(dest, {0, 1, 8, 9, 0, 1}, src, {0, 0, 8, 8, 0, 1}, E_FAIL);
+    BlockCopy(dest, {0, 0, 6, 6, 0, 1}, src, {0, 0, 6, 6, 0, 1}, E_FAIL);
+    const std::vector<BYTE> untouched(dest.bytes.size(), 0xEE);
+    EXPECT_EQ(dest.bytes, untouched);
+
+    BlockImage yuvSrc(D3DFMT_YUY2, 8, 8, 8, 1), yuvDest(D3DFMT_YUY2, 8, 8, 8, 1);
+    BlockCopy(yuvDest, {0, 0, 8, 8, 0, 1}, yuvSrc, {0, 0, 8, 8, 0, 1}, E_FAIL);
+}
+
+// A region that ends where a 6x5 image ends copies its partial edge blocks
+// whole rather than decoding and encoding them again.
+TEST(BlitSameFormatBlocks, CopiesPartialBlocksAtTheImageEdge)
+{
+    for (auto [format, blockBytes] : {std::pair{D3DFMT_DXT1, 8u}, std::pair{FMT_BC7, 16u}}) {
+        BlockImage src(format, blockBytes, 6, 5, 2), dest(format, blockBytes, 6, 5, 2);
+        std::iota(src.bytes.begin(), src.bytes.end(), 0);
+        BlockCopy(dest, {0, 0, 6, 5, 0, 2}, src, {0, 0, 6, 5, 0, 2}, S_OK);
+        for (UINT z = 0; z < 2; ++z)
+            for (UINT by = 0; by < 2; ++by)
+                for (UINT i = 0; i < 2 * blockBytes; ++i) {
+                    const std::size_t at = z * dest.slicePitch + by * dest.rowPitch + i;
+                    ASSERT_EQ(dest.bytes[at], src.bytes[at]) << format << " " << z << by << i;
+                }
+    }
+}
+
+TEST(BlitConvert, DeclinesUnequalSizesAndGivesUpWithoutARowBuffer)
+{
+    TestImage a(D3DFMT_A8R8G8B8, 4, 4, 4), b(D3DFMT_R5G6B5, 2, 4, 2);
+    EXPECT_EQ(CodecPair(a.Describe(), b.Describe()).blitter.BlitConvert(), E_FAIL);
+
+    TestImage c(D3DFMT_R5G6B5, 2, 4, 4);
+    CodecPair pair(a.Describe(), c.Describe());
+    const std::vector<BYTE> before = a.bytes;
+    FailWorkingMemoryAt(1);
+    EXPECT_EQ(pair.blitter.BlitConvert(), E_FAIL);
+    FailWorkingMemoryAt(0);
+    EXPECT_EQ(a.bytes, before);
+    EXPECT_EQ(pair.blitter.BlitConvert(), S_OK);
+    EXPECT_NE(a.bytes, before);
+}
+
+TEST(BlitConvert, VisitsEverySliceAndRow)
+{
+    TestImage src(D3DFMT_L8, 1, 3, 2, 2), dest(D3DFMT_A8L8, 2, 3, 2, 2);
+    for (UINT z = 0; z < 2; ++z)
+        for (UINT y = 0; y < 2; ++y)
+            for (UINT x = 0; x < 3; ++x)
+                src.Set<BYTE>(x, y, z, static_cast<BYTE>(10 * z + 5 * y + x + 1));
+    CodecPair pair(dest.Describe(), src.Describe());
+    ASSERT_EQ(pair.blitter.BlitConvert(), S_OK);
+    for (UINT z = 0; z < 2; ++z)
+        for (UINT y = 0; y < 2; ++y)
+            for (UINT x = 0; x < 3; ++x)
+                EXPECT_EQ(dest.Get<WORD>(x, y, z), 0xFF00 | (10 * z + 5 * y + x + 1));
+}
+
+} // namespace
