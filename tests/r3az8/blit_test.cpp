@@ -1,6 +1,6 @@
 // Blit: filter validation, codec creation and the order in which the
 // operations are offered the pair.
-#include "tests/r3az8/codecs/image_fixture.h"
+#include "tests/r3az8/codecs/codec_support.h"
 #include "r3az8/tex/blitter.h"
 #include "r3az8/tex/debug.h"
 #include "r3az8/tex/working_memory.h"
@@ -25,7 +25,7 @@ protected:
     }
     std::string Messages() { return win32::EndDebugCapture(); }
 
-    HRESULT Run(TestImage& dest, const TestImage& src, DWORD filter)
+    HRESULT Run(MemoryImage& dest, const MemoryImage& src, DWORD filter)
     {
         destDesc = dest.Describe();
         const ImageDesc srcDesc = src.Describe();
@@ -41,9 +41,9 @@ protected:
 
 TEST_F(BlitTest, InvalidFiltersAreRefusedBeforeAnyCodecIsMade)
 {
-    TestImage src(D3DFMT_A8R8G8B8, 4, 4, 4);
+    MemoryImage src(D3DFMT_A8R8G8B8, 4, 4, 4);
     for (DWORD filter : {0x00000006u, 0x00000000u, 0x00100005u, 0xFFFFFFFFu, 0x00000105u}) {
-        TestImage dest(D3DFMT_A8R8G8B8, 4, 4, 4);
+        MemoryImage dest(D3DFMT_A8R8G8B8, 4, 4, 4);
         const std::vector<BYTE> before = dest.bytes;
         FailWorkingMemoryAt(0);
         win32::BeginDebugCapture();
@@ -56,8 +56,8 @@ TEST_F(BlitTest, InvalidFiltersAreRefusedBeforeAnyCodecIsMade)
 
 TEST_F(BlitTest, UnsupportedDestinationFormat)
 {
-    TestImage src(D3DFMT_A8R8G8B8, 4, 4, 4);
-    TestImage dest(D3DFMT_D24S8, 4, 4, 4);
+    MemoryImage src(D3DFMT_A8R8G8B8, 4, 4, 4);
+    MemoryImage dest(D3DFMT_D24S8, 4, 4, 4);
     const std::vector<BYTE> before = dest.bytes;
     EXPECT_EQ(Run(dest, src, IMAGE_FILTER_TRIANGLE), E_FAIL);
     EXPECT_EQ(Messages(), "R3AZ: Unsupported image format\r\n");
@@ -66,16 +66,16 @@ TEST_F(BlitTest, UnsupportedDestinationFormat)
 
 TEST_F(BlitTest, UnsupportedSourceFormat)
 {
-    TestImage src(D3DFMT_INDEX16, 2, 4, 4);
-    TestImage dest(D3DFMT_A8R8G8B8, 4, 4, 4);
+    MemoryImage src(D3DFMT_INDEX16, 2, 4, 4);
+    MemoryImage dest(D3DFMT_A8R8G8B8, 4, 4, 4);
     EXPECT_EQ(Run(dest, src, IMAGE_FILTER_POINT), E_FAIL);
     EXPECT_EQ(Messages(), "R3AZ: Unsupported image format\r\n");
 }
 
 TEST_F(BlitTest, CodecOutOfMemoryCountsAsUnsupported)
 {
-    TestImage src(D3DFMT_A8R8G8B8, 4, 4, 4);
-    TestImage dest(D3DFMT_A8R8G8B8, 4, 4, 4);
+    MemoryImage src(D3DFMT_A8R8G8B8, 4, 4, 4);
+    MemoryImage dest(D3DFMT_A8R8G8B8, 4, 4, 4);
     for (unsigned failing : {1u, 2u}) {
         win32::BeginDebugCapture();
         FailWorkingMemoryAt(failing);
@@ -86,8 +86,8 @@ TEST_F(BlitTest, CodecOutOfMemoryCountsAsUnsupported)
 
 TEST_F(BlitTest, ConversionSetUpFailureIsPassedOnWithoutMessage)
 {
-    TestImage src(D3DFMT_V8U8, 2, 4, 4);
-    TestImage dest(D3DFMT_A8R8G8B8, 4, 4, 4);
+    MemoryImage src(D3DFMT_V8U8, 2, 4, 4);
+    MemoryImage dest(D3DFMT_A8R8G8B8, 4, 4, 4);
     const std::vector<BYTE> before = dest.bytes;
     FailWorkingMemoryAt(3); // destination codec, source codec, then the conversion row
     EXPECT_EQ(Run(dest, src, IMAGE_FILTER_NONE), E_OUTOFMEMORY);
@@ -99,8 +99,8 @@ TEST_F(BlitTest, ConversionSetUpFailureIsPassedOnWithoutMessage)
 // even bits no codec would write (the X byte of X8R8G8B8) survive.
 TEST_F(BlitTest, SameSizeSameFormatIsAByteCopy)
 {
-    TestImage src(D3DFMT_X8R8G8B8, 4, 3, 2);
-    TestImage dest(D3DFMT_X8R8G8B8, 4, 3, 2);
+    MemoryImage src(D3DFMT_X8R8G8B8, 4, 3, 2);
+    MemoryImage dest(D3DFMT_X8R8G8B8, 4, 3, 2);
     for (UINT y = 0; y < 2; ++y)
         for (UINT x = 0; x < 3; ++x)
             src.Set<DWORD>(x, y, 0, 0xAB000000u | (x << 8) | y);
@@ -115,8 +115,8 @@ TEST_F(BlitTest, SameSizeSameFormatIsAByteCopy)
 // keyed pixels become transparent black.
 TEST_F(BlitTest, SourceColourKeyForcesTheConvertingCopy)
 {
-    TestImage src(D3DFMT_A8R8G8B8, 4, 2, 2);
-    TestImage dest(D3DFMT_A8R8G8B8, 4, 2, 2);
+    MemoryImage src(D3DFMT_A8R8G8B8, 4, 2, 2);
+    MemoryImage dest(D3DFMT_A8R8G8B8, 4, 2, 2);
     src.colorKey = 0xFF00FF00u;
     src.Set<DWORD>(0, 0, 0, 0xFF00FF00u);
     src.Set<DWORD>(1, 0, 0, 0xFF102030u);
@@ -133,8 +133,8 @@ TEST_F(BlitTest, SameSizeDifferentFormatsConvertWhateverTheFilterType)
 {
     for (DWORD filter : {IMAGE_FILTER_NONE, IMAGE_FILTER_POINT, IMAGE_FILTER_LINEAR, IMAGE_FILTER_TRIANGLE,
                          IMAGE_FILTER_BOX, IMAGE_FILTER_BOX | 0x000F0000u}) {
-        TestImage src(D3DFMT_A8R8G8B8, 4, 2, 1);
-        TestImage dest(D3DFMT_R5G6B5, 2, 2, 1);
+        MemoryImage src(D3DFMT_A8R8G8B8, 4, 2, 1);
+        MemoryImage dest(D3DFMT_R5G6B5, 2, 2, 1);
         src.Set<DWORD>(0, 0, 0, 0xFFFF0000u);
         src.Set<DWORD>(1, 0, 0, 0xFF0000FFu);
         EXPECT_EQ(Run(dest, src, filter), S_OK) << filter;
@@ -146,11 +146,11 @@ TEST_F(BlitTest, SameSizeDifferentFormatsConvertWhateverTheFilterType)
 // The dither flag of the filter decides, not what the descriptor held.
 TEST_F(BlitTest, DitherFollowsTheFilterFlag)
 {
-    TestImage src(D3DFMT_A8R8G8B8, 4, 4, 4);
+    MemoryImage src(D3DFMT_A8R8G8B8, 4, 4, 4);
     for (UINT y = 0; y < 4; ++y)
         for (UINT x = 0; x < 4; ++x)
             src.Set<DWORD>(x, y, 0, 0xFF808080u); // 128/255: 15.56 of 31
-    TestImage plain(D3DFMT_R5G6B5, 2, 4, 4);
+    MemoryImage plain(D3DFMT_R5G6B5, 2, 4, 4);
     plain.dither = 1;
     EXPECT_EQ(Run(plain, src, IMAGE_FILTER_TRIANGLE), S_OK);
     EXPECT_EQ(destDesc.Dither, 0u);
@@ -158,7 +158,7 @@ TEST_F(BlitTest, DitherFollowsTheFilterFlag)
         for (UINT x = 0; x < 4; ++x)
             EXPECT_EQ(plain.Get<WORD>(x, y), 0x8410u);
 
-    TestImage dithered(D3DFMT_R5G6B5, 2, 4, 4);
+    MemoryImage dithered(D3DFMT_R5G6B5, 2, 4, 4);
     EXPECT_EQ(Run(dithered, src, IMAGE_FILTER_TRIANGLE | IMAGE_FILTER_DITHER), S_OK);
     EXPECT_EQ(destDesc.Dither, IMAGE_FILTER_DITHER);
     int low = 0;
@@ -174,15 +174,15 @@ TEST_F(BlitTest, DitherFollowsTheFilterFlag)
 // take a weight from.
 TEST_F(BlitTest, NoOperationAcceptsAnEmptySource)
 {
-    TestImage src(D3DFMT_A8R8G8B8, 4, 0, 4);
-    TestImage dest(D3DFMT_A8R8G8B8, 4, 4, 4);
+    MemoryImage src(D3DFMT_A8R8G8B8, 4, 0, 4);
+    MemoryImage dest(D3DFMT_A8R8G8B8, 4, 4, 4);
     EXPECT_EQ(Run(dest, src, IMAGE_FILTER_TRIANGLE), E_FAIL);
     EXPECT_EQ(Messages(), "R3AZ: No suitable image filter found\r\n");
 }
 
 TEST(Blitter, DestroysTheCodecsItStillHolds)
 {
-    TestImage image(D3DFMT_A8R8G8B8, 4, 2, 2);
+    MemoryImage image(D3DFMT_A8R8G8B8, 4, 2, 2);
     auto blitter = std::make_unique<Blitter>();
     blitter->pDest = CreatePixelCodec(image.Describe());
     blitter->pSrc = CreatePixelCodec(image.Describe());

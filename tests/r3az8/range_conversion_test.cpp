@@ -1,6 +1,6 @@
 // Rows between codecs of different channel ranges are converted on the way
 // into the destination.
-#include "tests/r3az8/codecs/image_fixture.h"
+#include "tests/r3az8/codecs/codec_support.h"
 #include "r3az8/tex/blitter.h"
 #include "r3az8/tex/range_conversion.h"
 
@@ -8,7 +8,7 @@
 
 namespace {
 
-HRESULT BlitSameSize(TestImage& dest, const TestImage& src)
+HRESULT BlitSameSize(MemoryImage& dest, const MemoryImage& src)
 {
     ImageDesc destDesc = dest.Describe();
     Blitter blitter;
@@ -17,7 +17,7 @@ HRESULT BlitSameSize(TestImage& dest, const TestImage& src)
 
 TEST(RangeConversion, V8U8ToA8R8G8B8MapsSignedToUnsigned)
 {
-    TestImage src(D3DFMT_V8U8, 2, 2), dest(D3DFMT_A8R8G8B8, 4, 2);
+    MemoryImage src(D3DFMT_V8U8, 2, 2), dest(D3DFMT_A8R8G8B8, 4, 2);
     src.Set<WORD>(0, 0, 0, 0x0000);
     src.Set<WORD>(1, 0, 0, 0x7F81);
     ASSERT_EQ(BlitSameSize(dest, src), S_OK);
@@ -29,7 +29,7 @@ TEST(RangeConversion, V8U8ToA8R8G8B8MapsSignedToUnsigned)
 
 TEST(RangeConversion, A8R8G8B8ToQ8W8V8U8MapsEveryChannelToSigned)
 {
-    TestImage src(D3DFMT_A8R8G8B8, 4, 2), dest(D3DFMT_Q8W8V8U8, 4, 2);
+    MemoryImage src(D3DFMT_A8R8G8B8, 4, 2), dest(D3DFMT_Q8W8V8U8, 4, 2);
     src.Set<DWORD>(0, 0, 0, 0x80800000u); // A 128, R 128, G 0, B 0
     src.Set<DWORD>(1, 0, 0, 0xFFFFFFFFu);
     ASSERT_EQ(BlitSameSize(dest, src), S_OK);
@@ -41,7 +41,7 @@ TEST(RangeConversion, A8R8G8B8ToQ8W8V8U8MapsEveryChannelToSigned)
 
 TEST(RangeConversion, PrepareConversionOnlyWhenRangesDiffer)
 {
-    TestImage unsignedImage(D3DFMT_A8R8G8B8, 4, 3), signedImage(D3DFMT_V8U8, 2, 3);
+    MemoryImage unsignedImage(D3DFMT_A8R8G8B8, 4, 3), signedImage(D3DFMT_V8U8, 2, 3);
     CodecPointer a = MakeCodec(unsignedImage.Describe()), b = MakeCodec(unsignedImage.Describe());
     CodecPointer s = MakeCodec(signedImage.Describe());
     EXPECT_EQ(a->PrepareConversion(b.get()), S_OK);
@@ -76,7 +76,7 @@ TEST(RangeConversion, EachPairOfRangesConvertsTheChannelsThatDiffer)
 // WriteRow converts a copy; the caller's row is left as it was.
 TEST(RangeConversion, CallersRowIsNotModified)
 {
-    TestImage src(D3DFMT_V8U8, 2, 2), dest(D3DFMT_A8R8G8B8, 4, 2);
+    MemoryImage src(D3DFMT_V8U8, 2, 2), dest(D3DFMT_A8R8G8B8, 4, 2);
     CodecPointer writer = MakeCodec(dest.Describe()), reader = MakeCodec(src.Describe());
     ASSERT_EQ(writer->PrepareConversion(reader.get()), S_OK);
     const FloatColor row[2] = {{-1.0f, 0.0f, 0.0f, 1.0f}, {1.0f, 0.5f, -0.5f, 0.0f}};

@@ -40,21 +40,21 @@ const OrderCase kCases[] = {
      &Blitter::FilterTriangle2D},
 };
 
-PackedImage Source(const OrderCase& c)
+MemoryImage Source(const OrderCase& c)
 {
-    PackedImage image(D3DFMT_A8R8G8B8, 4, c.from[0], c.from[1], c.from[2]);
+    MemoryImage image(D3DFMT_A8R8G8B8, 4, c.from[0], c.from[1], c.from[2], kMarkedGaps);
     std::mt19937 random(31);
     image.FillRandom(random);
     return image;
 }
 
-PackedImage Destination(const OrderCase& c) { return PackedImage(D3DFMT_A8R8G8B8, 4, c.to[0], c.to[1], c.to[2]); }
+MemoryImage Destination(const OrderCase& c) { return MemoryImage(D3DFMT_A8R8G8B8, 4, c.to[0], c.to[1], c.to[2], kMarkedGaps); }
 
 TEST(BlitOrder, EachRequestIsServedByItsOperation)
 {
     for (const OrderCase& c : kCases) {
-        const PackedImage src = Source(c);
-        PackedImage viaBlit = Destination(c), direct = Destination(c), other = Destination(c);
+        const MemoryImage src = Source(c);
+        MemoryImage viaBlit = Destination(c), direct = Destination(c), other = Destination(c);
         ASSERT_EQ(BlitImages(viaBlit, src, c.filter), S_OK) << c.name;
         ASSERT_EQ(RunOperation(c.expected, direct, src, c.filter), S_OK) << c.name;
         RunOperation(c.differentFrom, other, src, IMAGE_FILTER_TRIANGLE);
@@ -67,12 +67,12 @@ TEST(BlitOrder, EachRequestIsServedByItsOperation)
 // is a byte copy (the X bytes survive, which no filter would keep).
 TEST(BlitOrder, EqualSizesAreCopiedWhateverTheFilter)
 {
-    PackedImage src(D3DFMT_X8R8G8B8, 4, 4, 4);
+    MemoryImage src(D3DFMT_X8R8G8B8, 4, 4, 4, 1, kMarkedGaps);
     std::mt19937 random(32);
     src.FillRandom(random);
     for (DWORD filter : {IMAGE_FILTER_NONE, IMAGE_FILTER_POINT, IMAGE_FILTER_LINEAR, IMAGE_FILTER_TRIANGLE,
                          IMAGE_FILTER_BOX}) {
-        PackedImage dest(D3DFMT_X8R8G8B8, 4, 4, 4);
+        MemoryImage dest(D3DFMT_X8R8G8B8, 4, 4, 4, 1, kMarkedGaps);
         ASSERT_EQ(BlitImages(dest, src, filter), S_OK);
         for (UINT y = 0; y < 4; ++y)
             for (UINT x = 0; x < 4; ++x)
@@ -85,10 +85,10 @@ TEST(BlitOrder, EqualSizesAreCopiedWhateverTheFilter)
 // sees the evened source (here 4x4 of the 5x5), as the codec was left.
 TEST(BlitOrder, ALaterFilterSeesTheSourceAsTheBoxFilterLeftIt)
 {
-    PackedImage src(D3DFMT_A8R8G8B8, 4, 5, 5);
+    MemoryImage src(D3DFMT_A8R8G8B8, 4, 5, 5, 1, kMarkedGaps);
     std::mt19937 random(33);
     src.FillRandom(random);
-    PackedImage evened(D3DFMT_A8R8G8B8, 4, 4, 4);
+    MemoryImage evened(D3DFMT_A8R8G8B8, 4, 4, 4, 1, kMarkedGaps);
     for (UINT y = 0; y < 4; ++y)
         for (UINT x = 0; x < 4; ++x)
             evened.Set<uint32_t>(x, y, 0, src.Get<uint32_t>(x, y));
@@ -96,7 +96,7 @@ TEST(BlitOrder, ALaterFilterSeesTheSourceAsTheBoxFilterLeftIt)
     // Dithering sends the box filter to its general path; the two codecs
     // take the first two allocations, its destination row the third.
     const DWORD filter = IMAGE_FILTER_BOX | IMAGE_FILTER_DITHER;
-    PackedImage viaBlit(D3DFMT_A8R8G8B8, 4, 2, 2), expected(D3DFMT_A8R8G8B8, 4, 2, 2);
+    MemoryImage viaBlit(D3DFMT_A8R8G8B8, 4, 2, 2, 1, kMarkedGaps), expected(D3DFMT_A8R8G8B8, 4, 2, 2, 1, kMarkedGaps);
     FailWorkingMemoryAt(3);
     const HRESULT result = BlitImages(viaBlit, src, filter);
     FailWorkingMemoryAt(0);
@@ -104,7 +104,7 @@ TEST(BlitOrder, ALaterFilterSeesTheSourceAsTheBoxFilterLeftIt)
     ASSERT_EQ(RunOperation(&Blitter::FilterTriangle2D, expected, evened, filter), S_OK);
     EXPECT_EQ(viaBlit.bytes, expected.bytes);
 
-    PackedImage viaBox(D3DFMT_A8R8G8B8, 4, 2, 2);
+    MemoryImage viaBox(D3DFMT_A8R8G8B8, 4, 2, 2, 1, kMarkedGaps);
     ASSERT_EQ(BlitImages(viaBox, src, filter), S_OK);
     EXPECT_NE(viaBox.bytes, expected.bytes) << "the box filter itself would give other bytes";
 }

@@ -41,9 +41,9 @@ const std::vector<FastPathFormat>& FastPathFormats()
     return formats;
 }
 
-uint32_t ReadPixel(const PackedImage& image, UINT x, UINT y)
+uint32_t ReadPixel(const MemoryImage& image, UINT x, UINT y)
 {
-    switch (image.bytesPerPixel) {
+    switch (image.unitBytes) {
     case 1:
         return image.Get<uint8_t>(x, y);
     case 2:
@@ -73,9 +73,9 @@ TEST(BoxFastPath, EveryFormatAveragesEachFieldExactly)
     std::mt19937 random(99);
     for (const FastPathFormat& format : FastPathFormats()) {
         for (UINT destWidth : {1u, 3u, 8u, 17u}) {
-            PackedImage src(format.format, format.bytesPerPixel, 2 * destWidth, 6);
+            MemoryImage src(format.format, format.bytesPerPixel, 2 * destWidth, 6, 1, kMarkedGaps);
             src.FillRandom(random);
-            PackedImage dest(format.format, format.bytesPerPixel, destWidth, 3);
+            MemoryImage dest(format.format, format.bytesPerPixel, destWidth, 3, 1, kMarkedGaps);
             ASSERT_EQ(BlitImages(dest, src, IMAGE_FILTER_BOX), S_OK);
             for (UINT y = 0; y < 3; ++y)
                 for (UINT x = 0; x < destWidth; ++x) {
@@ -95,10 +95,10 @@ TEST(BoxFastPath, A8R8G8B8QuadsRoundHalvesUp)
     const BYTE quads[][4] = {{0, 0, 0, 1}, {1, 1, 0, 0}, {1, 1, 1, 0}, {2, 2, 2, 1}, {255, 255, 255, 255}};
     const BYTE means[] = {0, 1, 1, 2, 255};
     for (size_t q = 0; q < std::size(quads); ++q) {
-        PackedImage src(D3DFMT_A8R8G8B8, 4, 2, 2);
+        MemoryImage src(D3DFMT_A8R8G8B8, 4, 2, 2, 1, kMarkedGaps);
         for (UINT i = 0; i < 4; ++i)
             src.Set<uint32_t>(i % 2, i / 2, 0, 0x01010101u * quads[q][i]);
-        PackedImage dest(D3DFMT_A8R8G8B8, 4, 1, 1);
+        MemoryImage dest(D3DFMT_A8R8G8B8, 4, 1, 1, 1, kMarkedGaps);
         ASSERT_EQ(BlitImages(dest, src, IMAGE_FILTER_BOX), S_OK);
         EXPECT_EQ(dest.Get<uint32_t>(0), 0x01010101u * means[q]) << "quad " << q;
     }
@@ -111,10 +111,10 @@ TEST(BoxFastPath, A1R5G5B5AlphaFollowsTheMajorityWithTiesSet)
         uint16_t expected;
     };
     for (const Case& c : {Case{{1, 1, 0, 0}, 1}, Case{{1, 0, 0, 0}, 0}, Case{{1, 1, 1, 0}, 1}, Case{{0, 0, 0, 0}, 0}}) {
-        PackedImage src(D3DFMT_A1R5G5B5, 2, 2, 2);
+        MemoryImage src(D3DFMT_A1R5G5B5, 2, 2, 2, 1, kMarkedGaps);
         for (UINT i = 0; i < 4; ++i)
             src.Set<uint16_t>(i % 2, i / 2, 0, uint16_t(c.alphas[i] << 15));
-        PackedImage dest(D3DFMT_A1R5G5B5, 2, 1, 1);
+        MemoryImage dest(D3DFMT_A1R5G5B5, 2, 1, 1, 1, kMarkedGaps);
         ASSERT_EQ(BlitImages(dest, src, IMAGE_FILTER_BOX), S_OK);
         EXPECT_EQ(dest.Get<uint16_t>(0) >> 15, c.expected);
     }
@@ -123,10 +123,10 @@ TEST(BoxFastPath, A1R5G5B5AlphaFollowsTheMajorityWithTiesSet)
 TEST(BoxFastPath, XFieldsComeOutZero)
 {
     for (auto [format, full] : {std::pair{D3DFMT_X1R5G5B5, uint16_t(0xFFFF)}, std::pair{D3DFMT_X4R4G4B4, uint16_t(0xFFFF)}}) {
-        PackedImage src(format, 2, 2, 2);
+        MemoryImage src(format, 2, 2, 2, 1, kMarkedGaps);
         for (UINT i = 0; i < 4; ++i)
             src.Set<uint16_t>(i % 2, i / 2, 0, full);
-        PackedImage dest(format, 2, 1, 1);
+        MemoryImage dest(format, 2, 1, 1, 1, kMarkedGaps);
         ASSERT_EQ(BlitImages(dest, src, IMAGE_FILTER_BOX), S_OK);
         EXPECT_EQ(dest.Get<uint16_t>(0), format == D3DFMT_X1R5G5B5 ? 0x7FFF : 0x0FFF);
     }
@@ -138,9 +138,9 @@ TEST(BoxFastPath, XFieldsComeOutZero)
 TEST(BoxFastPath, X8R8G8B8AveragesColoursAndTreatsXAsItsKernelDoes)
 {
     std::mt19937 random(98);
-    PackedImage src(D3DFMT_X8R8G8B8, 4, 8, 4);
+    MemoryImage src(D3DFMT_X8R8G8B8, 4, 8, 4, 1, kMarkedGaps);
     src.FillRandom(random);
-    PackedImage dest(D3DFMT_X8R8G8B8, 4, 4, 2);
+    MemoryImage dest(D3DFMT_X8R8G8B8, 4, 4, 2, 1, kMarkedGaps);
     ASSERT_EQ(BlitImages(dest, src, IMAGE_FILTER_BOX), S_OK);
     const bool plainKernel = g_pfnBoxKernelX8R8G8B8 == &BoxKernelXrgbPlain;
     for (UINT y = 0; y < 2; ++y)
@@ -158,11 +158,11 @@ TEST(BoxFastPath, X8R8G8B8AveragesColoursAndTreatsXAsItsKernelDoes)
 // source codec keeps its evened size.
 TEST(BoxFilter2D, OddSourcesAreEvenedInPlace)
 {
-    PackedImage src(D3DFMT_A8R8G8B8, 4, 5, 3);
+    MemoryImage src(D3DFMT_A8R8G8B8, 4, 5, 3, 1, kMarkedGaps);
     for (UINT y = 0; y < 3; ++y)
         for (UINT x = 0; x < 5; ++x)
             src.Set<uint32_t>(x, y, 0, x == 4 || y == 2 ? 0xFFFFFFFFu : 0x10203040u);
-    PackedImage dest(D3DFMT_A8R8G8B8, 4, 2, 1);
+    MemoryImage dest(D3DFMT_A8R8G8B8, 4, 2, 1, 1, kMarkedGaps);
 
     Blitter blitter;
     blitter.pDest = CreatePixelCodec(dest.Describe());
@@ -180,20 +180,20 @@ TEST(BoxFilter2D, OddSourcesAreEvenedInPlace)
 // path averages the two pixels (the image has no second row to read).
 TEST(BoxFilter2D, ASingleRowGoesThroughTheGeneralPath)
 {
-    PackedImage src(D3DFMT_A8R8G8B8, 4, 2, 1);
+    MemoryImage src(D3DFMT_A8R8G8B8, 4, 2, 1, 1, kMarkedGaps);
     src.Set<uint32_t>(0, 0, 0, 0x00000010u);
     src.Set<uint32_t>(1, 0, 0, 0xFF000030u);
-    PackedImage dest(D3DFMT_A8R8G8B8, 4, 1, 1);
+    MemoryImage dest(D3DFMT_A8R8G8B8, 4, 1, 1, 1, kMarkedGaps);
     ASSERT_EQ(BlitImages(dest, src, IMAGE_FILTER_BOX), S_OK);
     EXPECT_EQ(dest.Get<uint32_t>(0), 0x80000020u);
 }
 
 TEST(BoxFilter2D, ASingleColumnAveragesVerticalPairs)
 {
-    PackedImage src(D3DFMT_A8R8G8B8, 4, 1, 8);
+    MemoryImage src(D3DFMT_A8R8G8B8, 4, 1, 8, 1, kMarkedGaps);
     for (UINT y = 0; y < 8; ++y)
         src.Set<uint32_t>(0, y, 0, 0x01010101u * (20 * y));
-    PackedImage dest(D3DFMT_A8R8G8B8, 4, 1, 4);
+    MemoryImage dest(D3DFMT_A8R8G8B8, 4, 1, 4, 1, kMarkedGaps);
     ASSERT_EQ(BlitImages(dest, src, IMAGE_FILTER_BOX), S_OK);
     for (UINT y = 0; y < 4; ++y)
         EXPECT_EQ(dest.Get<uint32_t>(0, y), 0x01010101u * (40 * y + 10)) << "row " << y;
@@ -201,8 +201,8 @@ TEST(BoxFilter2D, ASingleColumnAveragesVerticalPairs)
 
 TEST(BoxFilter2D, SizesThatDoNotHalveAreDeclinedUntouched)
 {
-    PackedImage src(D3DFMT_A8R8G8B8, 4, 4, 4);
-    PackedImage dest(D3DFMT_A8R8G8B8, 4, 3, 2);
+    MemoryImage src(D3DFMT_A8R8G8B8, 4, 4, 4, 1, kMarkedGaps);
+    MemoryImage dest(D3DFMT_A8R8G8B8, 4, 3, 2, 1, kMarkedGaps);
     Blitter blitter;
     blitter.pDest = CreatePixelCodec(dest.Describe());
     blitter.pSrc = CreatePixelCodec(src.Describe());
@@ -213,7 +213,7 @@ TEST(BoxFilter2D, SizesThatDoNotHalveAreDeclinedUntouched)
     EXPECT_EQ(dest.bytes, std::vector<BYTE>(dest.bytes.size(), 0xA5));
 
     // Another filter type is declined too, even for halving sizes.
-    PackedImage half(D3DFMT_A8R8G8B8, 4, 2, 2);
+    MemoryImage half(D3DFMT_A8R8G8B8, 4, 2, 2, 1, kMarkedGaps);
     EXPECT_EQ(RunOperation(&Blitter::FilterBox2D, half, src, IMAGE_FILTER_TRIANGLE), E_FAIL);
 }
 
@@ -222,11 +222,11 @@ TEST(BoxFilter2D, SizesThatDoNotHalveAreDeclinedUntouched)
 // then comes out as a pattern of both instead of rounding up everywhere.
 TEST(BoxFilter2D, DitheringForcesTheGeneralPath)
 {
-    PackedImage src(D3DFMT_R5G6B5, 2, 8, 8);
+    MemoryImage src(D3DFMT_R5G6B5, 2, 8, 8, 1, kMarkedGaps);
     for (UINT y = 0; y < 8; ++y)
         for (UINT x = 0; x < 8; ++x)
             src.Set<uint16_t>(x, y, 0, uint16_t((x % 2 == 0 ? 15 : 16) << 11));
-    PackedImage plain(D3DFMT_R5G6B5, 2, 4, 4), dithered(D3DFMT_R5G6B5, 2, 4, 4);
+    MemoryImage plain(D3DFMT_R5G6B5, 2, 4, 4, 1, kMarkedGaps), dithered(D3DFMT_R5G6B5, 2, 4, 4, 1, kMarkedGaps);
     ASSERT_EQ(BlitImages(plain, src, IMAGE_FILTER_BOX), S_OK);
     ASSERT_EQ(BlitImages(dithered, src, IMAGE_FILTER_BOX | IMAGE_FILTER_DITHER), S_OK);
     int fifteens = 0, sixteens = 0;
@@ -246,7 +246,7 @@ TEST(BoxFilter2D, DitheringForcesTheGeneralPath)
 // 2x2 of green boxed to 1x1 is transparent black, as on the general path.
 TEST(BoxFilter2D, ASourceColourKeyTakesTheGeneralPath)
 {
-    PackedImage src(D3DFMT_A8R8G8B8, 4, 2, 2), dest(D3DFMT_A8R8G8B8, 4, 1, 1);
+    MemoryImage src(D3DFMT_A8R8G8B8, 4, 2, 2, 1, kMarkedGaps), dest(D3DFMT_A8R8G8B8, 4, 1, 1, 1, kMarkedGaps);
     for (UINT y = 0; y < 2; ++y)
         for (UINT x = 0; x < 2; ++x)
             src.Set<uint32_t>(x, y, 0, 0xFF00FF00u);
@@ -279,7 +279,7 @@ TEST(BoxFilter2D, TheGeneralPathAddsInItsFixedOrder)
 TEST(BoxFilter3D, HalvesVolumesAndIgnoresAnOddLastSlice)
 {
     for (UINT depth : {2u, 3u}) {
-        PackedImage src(D3DFMT_A8R8G8B8, 4, 4, 4, depth);
+        MemoryImage src(D3DFMT_A8R8G8B8, 4, 4, 4, depth, kMarkedGaps);
         for (UINT z = 0; z < depth; ++z)
             for (UINT y = 0; y < 4; ++y)
                 for (UINT x = 0; x < 4; ++x) {
@@ -287,7 +287,7 @@ TEST(BoxFilter3D, HalvesVolumesAndIgnoresAnOddLastSlice)
                     const uint32_t value = z == 2 ? 255 : 8 * ((x % 2) + 2 * (y % 2) + 4 * z);
                     src.Set<uint32_t>(x, y, z, 0x01010101u * value);
                 }
-        PackedImage dest(D3DFMT_A8R8G8B8, 4, 2, 2, 1);
+        MemoryImage dest(D3DFMT_A8R8G8B8, 4, 2, 2, 1, kMarkedGaps);
         Blitter blitter;
         blitter.pDest = CreatePixelCodec(dest.Describe());
         blitter.pSrc = CreatePixelCodec(src.Describe());
@@ -303,7 +303,7 @@ TEST(BoxFilter3D, HalvesVolumesAndIgnoresAnOddLastSlice)
 
 TEST(BoxFilter3D, OneSliceDeepSourcesAreLeftToThe2DForm)
 {
-    PackedImage src(D3DFMT_A8R8G8B8, 4, 4, 4, 1), dest(D3DFMT_A8R8G8B8, 4, 2, 2, 1);
+    MemoryImage src(D3DFMT_A8R8G8B8, 4, 4, 4, 1, kMarkedGaps), dest(D3DFMT_A8R8G8B8, 4, 2, 2, 1, kMarkedGaps);
     EXPECT_EQ(RunOperation(&Blitter::FilterBox3D, dest, src, IMAGE_FILTER_BOX), E_FAIL);
     EXPECT_EQ(RunOperation(&Blitter::FilterBox2D, dest, src, IMAGE_FILTER_BOX), S_OK);
 }

@@ -1,5 +1,5 @@
 // The same-size operations called directly on a Blitter holding two codecs.
-#include "tests/r3az8/codecs/image_fixture.h"
+#include "tests/r3az8/codecs/codec_support.h"
 #include "r3az8/tex/blitter.h"
 #include "r3az8/tex/working_memory.h"
 
@@ -21,10 +21,10 @@ struct CodecPair {
 
 TEST(BlitSameFormat, DeclinesDifferentFormatsSizesOrAKeyedSource)
 {
-    TestImage a(D3DFMT_A8R8G8B8, 4, 4, 4), b(D3DFMT_X8R8G8B8, 4, 4, 4), c(D3DFMT_A8R8G8B8, 4, 4, 3);
+    MemoryImage a(D3DFMT_A8R8G8B8, 4, 4, 4), b(D3DFMT_X8R8G8B8, 4, 4, 4), c(D3DFMT_A8R8G8B8, 4, 4, 3);
     EXPECT_EQ(CodecPair(a.Describe(), b.Describe()).blitter.BlitSameFormat(), E_FAIL);
     EXPECT_EQ(CodecPair(a.Describe(), c.Describe()).blitter.BlitSameFormat(), E_FAIL);
-    TestImage keyed(D3DFMT_A8R8G8B8, 4, 4, 4);
+    MemoryImage keyed(D3DFMT_A8R8G8B8, 4, 4, 4);
     keyed.colorKey = 0xFF000000u;
     EXPECT_EQ(CodecPair(a.Describe(), keyed.Describe()).blitter.BlitSameFormat(), E_FAIL);
     EXPECT_EQ(CodecPair(a.Describe(), a.Describe()).blitter.BlitSameFormat(), S_OK);
@@ -32,10 +32,10 @@ TEST(BlitSameFormat, DeclinesDifferentFormatsSizesOrAKeyedSource)
 
 TEST(BlitSameFormat, CopiesRegionsBetweenDifferentPitches)
 {
-    TestImage src(D3DFMT_R5G6B5, 2, 6, 5, 3, 1);
-    TestImage dest(D3DFMT_R5G6B5, 2, 9, 7, 4, 11);
+    MemoryImage src(D3DFMT_R5G6B5, 2, 6, 5, 3, {.row = 1});
+    MemoryImage dest(D3DFMT_R5G6B5, 2, 9, 7, 4, {.row = 11});
     std::iota(src.bytes.begin(), src.bytes.end(), 0);
-    const TestImage destBefore = dest;
+    const MemoryImage destBefore = dest;
     ImageDesc srcDesc = src.Describe(), destDesc = dest.Describe();
     srcDesc.Region = {1, 1, 4, 3, 1, 3};
     destDesc.Region = {5, 4, 8, 6, 2, 4};
@@ -59,9 +59,9 @@ TEST(BlitSameFormat, OverlappingRegionsCopyFromTheUntouchedSource)
     };
     for (const Move& move : {Move{{0, 0, 6, 6, 0, 2}, {1, 1, 7, 7, 1, 3}}, Move{{1, 1, 7, 7, 1, 3}, {0, 0, 6, 6, 0, 2}},
                              Move{{0, 2, 8, 5, 0, 1}, {0, 3, 8, 6, 0, 1}}, Move{{2, 0, 7, 8, 0, 3}, {0, 0, 5, 8, 0, 3}}}) {
-        TestImage image(D3DFMT_A8L8, 2, 8, 8, 3, 0);
+        MemoryImage image(D3DFMT_A8L8, 2, 8, 8, 3, {.row = 0});
         std::iota(image.bytes.begin(), image.bytes.end(), 0);
-        const TestImage original = image;
+        const MemoryImage original = image;
         ImageDesc from = image.Describe(), to = image.Describe();
         from.Region = move.from;
         to.Region = move.to;
@@ -82,7 +82,7 @@ TEST(BlitSameFormat, PaletteImagesCopyOnlyUnderEqualPalettes)
     PALETTEENTRY first[256] = {}, second[256] = {};
     first[1] = second[1] = {10, 20, 30, 40};
     second[200] = {1, 0, 0, 0};
-    TestImage a(D3DFMT_P8, 1, 4, 4), b(D3DFMT_P8, 1, 4, 4);
+    MemoryImage a(D3DFMT_P8, 1, 4, 4), b(D3DFMT_P8, 1, 4, 4);
     a.palette = first;
     b.palette = second;
     EXPECT_EQ(CodecPair(a.Describe(), b.Describe()).blitter.BlitSameFormat(), E_FAIL);
@@ -93,7 +93,7 @@ TEST(BlitSameFormat, PaletteImagesCopyOnlyUnderEqualPalettes)
     EXPECT_EQ(CodecPair(a.Describe(), b.Describe()).blitter.BlitSameFormat(), S_OK);
 
     // One codec as both sides needs no comparison.
-    TestImage c(D3DFMT_A8P8, 2, 4, 4);
+    MemoryImage c(D3DFMT_A8P8, 2, 4, 4);
     Blitter blitter;
     blitter.pDest = CreatePixelCodec(c.Describe());
     blitter.pSrc = blitter.pDest;
@@ -103,37 +103,17 @@ TEST(BlitSameFormat, PaletteImagesCopyOnlyUnderEqualPalettes)
 
 // Block formats: the raw bytes of whole 4x4 blocks, partial ones at the
 // image's right and bottom edge included.
-struct BlockImage {
-    BlockImage(D3DFORMAT format, UINT blockBytes, UINT width, UINT height, UINT depth)
-        : rowPitch((width + 3) / 4 * blockBytes + 8), slicePitch(rowPitch * ((height + 3) / 4) + 16),
-          bytes(std::size_t{slicePitch} * depth, 0xEE)
-    {
-        desc.pData = bytes.data();
-        desc.Format = format;
-        desc.RowPitch = rowPitch;
-        desc.SlicePitch = slicePitch;
-        desc.Extent = {0, 0, width, height, 0, depth};
-        desc.Region = desc.Extent;
-    }
-    UINT rowPitch, slicePitch;
-    std::vector<BYTE> bytes;
-    ImageDesc desc{};
-};
+constexpr MemoryImage::Gaps kBlockGaps{8, 16, 0xEE};
 
-void BlockCopy(BlockImage& dest, const D3DBOX& destRegion, BlockImage& src, const D3DBOX& srcRegion, HRESULT expected)
+void BlockCopy(MemoryImage& dest, const D3DBOX& destRegion, MemoryImage& src, const D3DBOX& srcRegion, HRESULT expected)
 {
-    dest.desc.Region = destRegion;
-    src.desc.Region = srcRegion;
-    Blitter blitter;
-    blitter.pDest = CreatePixelCodec(dest.desc);
-    blitter.pSrc = CreatePixelCodec(src.desc);
-    EXPECT_EQ(blitter.BlitSameFormat(), expected);
+    EXPECT_EQ(CodecPair(dest.Describe(destRegion), src.Describe(srcRegion)).blitter.BlitSameFormat(), expected);
 }
 
 TEST(BlitSameFormatBlocks, CopiesWholeBlocksOfAlignedRegions)
 {
     for (auto [format, blockBytes] : {std::pair{D3DFMT_DXT1, 8u}, std::pair{D3DFMT_DXT5, 16u}}) {
-        BlockImage src(format, blockBytes, 16, 12, 2), dest(format, blockBytes, 12, 8, 3);
+        MemoryImage src(format, blockBytes, 16, 12, 2, kBlockGaps), dest(format, blockBytes, 12, 8, 3, kBlockGaps);
         std::iota(src.bytes.begin(), src.bytes.end(), 0);
         BlockCopy(dest, {4, 4, 12, 8, 1, 3}, src, {8, 0, 16, 4, 0, 2}, S_OK);
         for (UINT z = 0; z < 3; ++z)
@@ -150,14 +130,14 @@ TEST(BlitSameFormatBlocks, CopiesWholeBlocksOfAlignedRegions)
 
 TEST(BlitSameFormatBlocks, DeclinesUnalignedRegionsAndOtherFormats)
 {
-    BlockImage src(D3DFMT_DXT1, 8, 16, 16, 1), dest(D3DFMT_DXT1, 8, 16, 16, 1);
+    MemoryImage src(D3DFMT_DXT1, 8, 16, 16, 1, kBlockGaps), dest(D3DFMT_DXT1, 8, 16, 16, 1, kBlockGaps);
     BlockCopy(dest, {0, 0, 8, 8, 0, 1}, src, {2, 0, 10, 8, 0, 1}, E_FAIL);
     BlockCopy(dest, {0, 1, 8, 9, 0, 1}, src, {0, 0, 8, 8, 0, 1}, E_FAIL);
     BlockCopy(dest, {0, 0, 6, 6, 0, 1}, src, {0, 0, 6, 6, 0, 1}, E_FAIL);
     const std::vector<BYTE> untouched(dest.bytes.size(), 0xEE);
     EXPECT_EQ(dest.bytes, untouched);
 
-    BlockImage yuvSrc(D3DFMT_YUY2, 8, 8, 8, 1), yuvDest(D3DFMT_YUY2, 8, 8, 8, 1);
+    MemoryImage yuvSrc(D3DFMT_YUY2, 4, 8, 8, 1, kBlockGaps), yuvDest(D3DFMT_YUY2, 4, 8, 8, 1, kBlockGaps);
     BlockCopy(yuvDest, {0, 0, 8, 8, 0, 1}, yuvSrc, {0, 0, 8, 8, 0, 1}, E_FAIL);
 }
 
@@ -166,7 +146,7 @@ TEST(BlitSameFormatBlocks, DeclinesUnalignedRegionsAndOtherFormats)
 TEST(BlitSameFormatBlocks, CopiesPartialBlocksAtTheImageEdge)
 {
     for (auto [format, blockBytes] : {std::pair{D3DFMT_DXT1, 8u}, std::pair{FMT_BC7, 16u}}) {
-        BlockImage src(format, blockBytes, 6, 5, 2), dest(format, blockBytes, 6, 5, 2);
+        MemoryImage src(format, blockBytes, 6, 5, 2, kBlockGaps), dest(format, blockBytes, 6, 5, 2, kBlockGaps);
         std::iota(src.bytes.begin(), src.bytes.end(), 0);
         BlockCopy(dest, {0, 0, 6, 5, 0, 2}, src, {0, 0, 6, 5, 0, 2}, S_OK);
         for (UINT z = 0; z < 2; ++z)
@@ -180,10 +160,10 @@ TEST(BlitSameFormatBlocks, CopiesPartialBlocksAtTheImageEdge)
 
 TEST(BlitConvert, DeclinesUnequalSizesAndGivesUpWithoutARowBuffer)
 {
-    TestImage a(D3DFMT_A8R8G8B8, 4, 4, 4), b(D3DFMT_R5G6B5, 2, 4, 2);
+    MemoryImage a(D3DFMT_A8R8G8B8, 4, 4, 4), b(D3DFMT_R5G6B5, 2, 4, 2);
     EXPECT_EQ(CodecPair(a.Describe(), b.Describe()).blitter.BlitConvert(), E_FAIL);
 
-    TestImage c(D3DFMT_R5G6B5, 2, 4, 4);
+    MemoryImage c(D3DFMT_R5G6B5, 2, 4, 4);
     CodecPair pair(a.Describe(), c.Describe());
     const std::vector<BYTE> before = a.bytes;
     FailWorkingMemoryAt(1);
@@ -196,7 +176,7 @@ TEST(BlitConvert, DeclinesUnequalSizesAndGivesUpWithoutARowBuffer)
 
 TEST(BlitConvert, VisitsEverySliceAndRow)
 {
-    TestImage src(D3DFMT_L8, 1, 3, 2, 2), dest(D3DFMT_A8L8, 2, 3, 2, 2);
+    MemoryImage src(D3DFMT_L8, 1, 3, 2, 2), dest(D3DFMT_A8L8, 2, 3, 2, 2);
     for (UINT z = 0; z < 2; ++z)
         for (UINT y = 0; y < 2; ++y)
             for (UINT x = 0; x < 3; ++x)

@@ -1,32 +1,5 @@
 #include "filter_test_support.h"
 
-PackedImage::PackedImage(D3DFORMAT imageFormat, UINT pixelBytes, UINT columns, UINT rows, UINT slices)
-    : format(imageFormat), bytesPerPixel(pixelBytes), width(columns), height(rows), depth(slices),
-      rowPitch(columns * pixelBytes + 8), slicePitch(rowPitch * rows + 12),
-      bytes(size_t(slicePitch) * slices, 0xA5)
-{
-}
-
-ImageDesc PackedImage::Describe() const
-{
-    ImageDesc desc{};
-    desc.pData = const_cast<BYTE*>(bytes.data());
-    desc.Format = format;
-    desc.RowPitch = rowPitch;
-    desc.SlicePitch = slicePitch;
-    desc.Extent = {0, 0, width, height, 0, depth};
-    desc.Region = desc.Extent;
-    return desc;
-}
-
-void PackedImage::FillRandom(std::mt19937& random)
-{
-    for (UINT z = 0; z < depth; ++z)
-        for (UINT y = 0; y < height; ++y)
-            for (UINT i = 0; i < width * bytesPerPixel; ++i)
-                *(At(0, y, z, bytesPerPixel) + i) = BYTE(random());
-}
-
 FloatImage::FloatImage(UINT columns, UINT rows, UINT slices)
     : width(columns), height(rows), depth(slices), pixels(size_t(columns) * rows * slices, FloatColor{0, 0, 0, 0})
 {
@@ -76,7 +49,7 @@ HRESULT RunOperation(HRESULT (Blitter::*operation)(), PixelCodec* dest, PixelCod
     return (blitter.*operation)();
 }
 
-HRESULT RunOperation(HRESULT (Blitter::*operation)(), PackedImage& dest, const PackedImage& src, DWORD filter)
+HRESULT RunOperation(HRESULT (Blitter::*operation)(), MemoryImage& dest, const MemoryImage& src, DWORD filter)
 {
     ImageDesc destDesc = dest.Describe();
     destDesc.Dither = filter & IMAGE_FILTER_DITHER;
@@ -90,7 +63,7 @@ HRESULT RunOperation(HRESULT (Blitter::*operation)(), PackedImage& dest, const P
     return RunOperation(operation, destCodec, srcCodec, filter);
 }
 
-HRESULT BlitImages(PackedImage& dest, const PackedImage& src, DWORD filter)
+HRESULT BlitImages(MemoryImage& dest, const MemoryImage& src, DWORD filter)
 {
     ImageDesc destDesc = dest.Describe();
     Blitter blitter;

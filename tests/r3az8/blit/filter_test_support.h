@@ -7,43 +7,15 @@
 #pragma once
 
 #include "r3az8/tex/blitter.h"
+#include "tests/support/memory_image.h"
 
 #include <cstring>
 #include <random>
 #include <vector>
 
-// A packed image with padded rows and slices (the padding is filled with a
-// marker so that writes past a row show).
-struct PackedImage {
-    PackedImage(D3DFORMAT imageFormat, UINT pixelBytes, UINT columns, UINT rows = 1, UINT slices = 1);
-
-    ImageDesc Describe() const;
-
-    template <class Word>
-    void Set(UINT x, UINT y, UINT z, Word value)
-    {
-        std::memcpy(At(x, y, z, sizeof(Word)), &value, sizeof value);
-    }
-    template <class Word>
-    Word Get(UINT x, UINT y = 0, UINT z = 0) const
-    {
-        Word value;
-        std::memcpy(&value, const_cast<PackedImage*>(this)->At(x, y, z, sizeof(Word)), sizeof value);
-        return value;
-    }
-    void FillRandom(std::mt19937& random);
-
-    BYTE* At(UINT x, UINT y, UINT z, UINT pixelBytes)
-    {
-        return bytes.data() + size_t(z) * slicePitch + size_t(y) * rowPitch + size_t(x) * pixelBytes;
-    }
-
-    D3DFORMAT format;
-    UINT bytesPerPixel;
-    UINT width, height, depth;
-    UINT rowPitch, slicePitch;
-    std::vector<BYTE> bytes;
-};
+// Packed images of the filter tests: rows and slices padded wide, the gaps
+// marked so that writes past a row show.
+inline constexpr MemoryImage::Gaps kMarkedGaps{8, 12, 0xA5};
 
 // Float pixels stored as they are; the format is D3DFMT_UNKNOWN, so no fast
 // path or same-format copy applies.
@@ -72,9 +44,9 @@ public:
 HRESULT RunOperation(HRESULT (Blitter::*operation)(), PixelCodec* dest, PixelCodec* src, DWORD filter);
 
 // Runs one operation on codecs made by the library for the two images.
-HRESULT RunOperation(HRESULT (Blitter::*operation)(), PackedImage& dest, const PackedImage& src, DWORD filter);
+HRESULT RunOperation(HRESULT (Blitter::*operation)(), MemoryImage& dest, const MemoryImage& src, DWORD filter);
 
 // Blit through the library's entry point.
-HRESULT BlitImages(PackedImage& dest, const PackedImage& src, DWORD filter);
+HRESULT BlitImages(MemoryImage& dest, const MemoryImage& src, DWORD filter);
 
 bool SameBits(const FloatColor& a, const FloatColor& b);

@@ -11,9 +11,9 @@ namespace {
 
 // Pixel x of row y holds 0x01000000 * (y + 1) + x + 1, so every source
 // pixel is recognisable.
-PackedImage NumberedImage(UINT width, UINT height, UINT depth = 1)
+MemoryImage NumberedImage(UINT width, UINT height, UINT depth = 1)
 {
-    PackedImage image(D3DFMT_A8R8G8B8, 4, width, height, depth);
+    MemoryImage image(D3DFMT_A8R8G8B8, 4, width, height, depth, kMarkedGaps);
     for (UINT z = 0; z < depth; ++z)
         for (UINT y = 0; y < height; ++y)
             for (UINT x = 0; x < width; ++x)
@@ -25,8 +25,8 @@ uint32_t Numbered(UINT x, UINT y, UINT z = 0) { return 0x01000000u * (y + 1) + 0
 
 TEST(FilterNone, CopiesTheOverlapAndClearsTheRest)
 {
-    PackedImage src = NumberedImage(4, 4);
-    PackedImage dest(D3DFMT_A8R8G8B8, 4, 8, 2);
+    MemoryImage src = NumberedImage(4, 4);
+    MemoryImage dest(D3DFMT_A8R8G8B8, 4, 8, 2, 1, kMarkedGaps);
     ASSERT_EQ(BlitImages(dest, src, IMAGE_FILTER_NONE), S_OK);
     for (UINT y = 0; y < 2; ++y)
         for (UINT x = 0; x < 8; ++x)
@@ -35,8 +35,8 @@ TEST(FilterNone, CopiesTheOverlapAndClearsTheRest)
 
 TEST(FilterNone, DropsWhatTheDestinationCannotHoldAndClearsExtraSlices)
 {
-    PackedImage src = NumberedImage(6, 2, 1);
-    PackedImage dest(D3DFMT_A8R8G8B8, 4, 3, 3, 2);
+    MemoryImage src = NumberedImage(6, 2, 1);
+    MemoryImage dest(D3DFMT_A8R8G8B8, 4, 3, 3, 2, kMarkedGaps);
     ASSERT_EQ(BlitImages(dest, src, IMAGE_FILTER_NONE), S_OK);
     for (UINT z = 0; z < 2; ++z)
         for (UINT y = 0; y < 3; ++y)
@@ -46,8 +46,8 @@ TEST(FilterNone, DropsWhatTheDestinationCannotHoldAndClearsExtraSlices)
 
 TEST(FilterPoint, FourToThreeTakesPixelsZeroOneTwo)
 {
-    PackedImage src = NumberedImage(4, 1);
-    PackedImage dest(D3DFMT_A8R8G8B8, 4, 3, 1);
+    MemoryImage src = NumberedImage(4, 1);
+    MemoryImage dest(D3DFMT_A8R8G8B8, 4, 3, 1, 1, kMarkedGaps);
     ASSERT_EQ(BlitImages(dest, src, IMAGE_FILTER_POINT), S_OK);
     for (UINT x = 0; x < 3; ++x)
         EXPECT_EQ(dest.Get<uint32_t>(x), Numbered(x, 0));
@@ -56,8 +56,8 @@ TEST(FilterPoint, FourToThreeTakesPixelsZeroOneTwo)
 TEST(FilterPoint, TwoToFiveRepeatsWithoutHalfPixelOffset)
 {
     const UINT expected[] = {0, 0, 0, 1, 1};
-    PackedImage src = NumberedImage(2, 2);
-    PackedImage dest(D3DFMT_A8R8G8B8, 4, 5, 5);
+    MemoryImage src = NumberedImage(2, 2);
+    MemoryImage dest(D3DFMT_A8R8G8B8, 4, 5, 5, 1, kMarkedGaps);
     ASSERT_EQ(BlitImages(dest, src, IMAGE_FILTER_POINT), S_OK);
     for (UINT y = 0; y < 5; ++y)
         for (UINT x = 0; x < 5; ++x)
@@ -66,8 +66,8 @@ TEST(FilterPoint, TwoToFiveRepeatsWithoutHalfPixelOffset)
 
 TEST(FilterPoint, SamplesSlicesOfVolumes)
 {
-    PackedImage src = NumberedImage(2, 2, 4);
-    PackedImage dest(D3DFMT_A8R8G8B8, 4, 2, 2, 2);
+    MemoryImage src = NumberedImage(2, 2, 4);
+    MemoryImage dest(D3DFMT_A8R8G8B8, 4, 2, 2, 2, kMarkedGaps);
     ASSERT_EQ(BlitImages(dest, src, IMAGE_FILTER_POINT), S_OK);
     EXPECT_EQ(dest.Get<uint32_t>(1, 1, 0), Numbered(1, 1, 0));
     EXPECT_EQ(dest.Get<uint32_t>(1, 1, 1), Numbered(1, 1, 2));
@@ -87,10 +87,10 @@ TEST(FilterPoint, DecodesASourceRowOnlyWhenItChanges)
 
 TEST(FilterPoint, EmptyRegionsAreDeclined)
 {
-    PackedImage src = NumberedImage(4, 4);
-    PackedImage empty(D3DFMT_A8R8G8B8, 4, 0, 2);
+    MemoryImage src = NumberedImage(4, 4);
+    MemoryImage empty(D3DFMT_A8R8G8B8, 4, 0, 2, 1, kMarkedGaps);
     EXPECT_EQ(RunOperation(&Blitter::FilterPoint, empty, src, IMAGE_FILTER_POINT), E_FAIL);
-    PackedImage dest(D3DFMT_A8R8G8B8, 4, 3, 3);
+    MemoryImage dest(D3DFMT_A8R8G8B8, 4, 3, 3, 1, kMarkedGaps);
     EXPECT_EQ(RunOperation(&Blitter::FilterPoint, dest, empty, IMAGE_FILTER_POINT), E_FAIL);
 }
 

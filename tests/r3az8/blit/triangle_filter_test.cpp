@@ -185,9 +185,9 @@ TEST(TriangleFallback, BoxRequestsThatDoNotHalveEndInTheTriangleFilter)
         UINT from, to;
     };
     for (const Case& c : {Case{64, 31}, Case{6, 4}}) {
-        PackedImage src(D3DFMT_A8R8G8B8, 4, c.from, c.from);
+        MemoryImage src(D3DFMT_A8R8G8B8, 4, c.from, c.from, 1, kMarkedGaps);
         src.FillRandom(random);
-        PackedImage viaBox(D3DFMT_A8R8G8B8, 4, c.to, c.to), viaTriangle(D3DFMT_A8R8G8B8, 4, c.to, c.to);
+        MemoryImage viaBox(D3DFMT_A8R8G8B8, 4, c.to, c.to, 1, kMarkedGaps), viaTriangle(D3DFMT_A8R8G8B8, 4, c.to, c.to, 1, kMarkedGaps);
         ASSERT_EQ(BlitImages(viaBox, src, IMAGE_FILTER_BOX), S_OK);
         ASSERT_EQ(BlitImages(viaTriangle, src, IMAGE_FILTER_TRIANGLE), S_OK);
         EXPECT_EQ(viaBox.bytes, viaTriangle.bytes) << c.from << " to " << c.to;

@@ -1,6 +1,6 @@
 // Worked values of the packed formats: exact codes for given colours and
 // exact colours for given codes.
-#include "tests/r3az8/codecs/image_fixture.h"
+#include "tests/r3az8/codecs/codec_support.h"
 
 #include <gtest/gtest.h>
 
@@ -138,7 +138,7 @@ TEST(CodecD16Lockable, ReadsGreyAndWritesLuminance)
 
 TEST(CodecR16G16B16, StoresBlueFirstAndRedLast)
 {
-    TestImage image(FMT_R16G16B16, 6, 1);
+    MemoryImage image(FMT_R16G16B16, 6, 1);
     CodecPointer codec = MakeCodec(image.Describe());
     const FloatColor color = {1.0f, 0.5f, 0.0f, 0.25f};
     codec->WriteRow(0, 0, &color);
@@ -163,14 +163,14 @@ TEST(CodecFactory, RefusesFormatsWithoutCodec)
     for (D3DFORMAT format : {D3DFMT_UNKNOWN, D3DFMT_D24S8, D3DFMT_D32, D3DFMT_D15S1, D3DFMT_D16, D3DFMT_D24X8,
                              D3DFMT_D24X4S4, D3DFMT_VERTEXDATA, D3DFMT_INDEX16, D3DFMT_INDEX32,
                              static_cast<D3DFORMAT>(0x12345678)}) {
-        TestImage image(format, 4, 2);
+        MemoryImage image(format, 4, 2);
         EXPECT_EQ(MakeCodec(image.Describe()), nullptr) << format;
     }
 }
 
 TEST(CodecFactory, RefusesAnInvertedRegion)
 {
-    TestImage image(D3DFMT_A8R8G8B8, 4, 4, 4);
+    MemoryImage image(D3DFMT_A8R8G8B8, 4, 4, 4);
     ImageDesc desc = image.Describe();
     desc.Region = {3, 0, 1, 4, 0, 1};
     EXPECT_EQ(MakeCodec(desc), nullptr);
@@ -180,7 +180,7 @@ TEST(CodecFactory, RefusesAnInvertedRegion)
 
 TEST(CodecFactory, FillsTheSharedFields)
 {
-    TestImage image(D3DFMT_R5G6B5, 2, 8, 6, 3);
+    MemoryImage image(D3DFMT_R5G6B5, 2, 8, 6, 3);
     ImageDesc desc = image.Describe();
     desc.Region = {1, 2, 7, 5, 1, 3};
     CodecPointer codec = MakeCodec(desc);
@@ -202,7 +202,7 @@ TEST(CodecFactory, FillsTheSharedFields)
     EXPECT_EQ(codec->ConvertFrom, 0u);
     EXPECT_EQ(codec->pConvertBuffer, nullptr);
 
-    ImageDesc signedDesc = TestImage(D3DFMT_Q8W8V8U8, 4, 1).Describe();
+    ImageDesc signedDesc = MemoryImage(D3DFMT_Q8W8V8U8, 4, 1).Describe();
     EXPECT_EQ(MakeCodec(signedDesc)->Range, RANGE_SIGNED_RGBA);
     signedDesc.Format = D3DFMT_A2W10V10U10;
     EXPECT_EQ(MakeCodec(signedDesc)->Range, RANGE_SIGNED_RGB);
@@ -211,7 +211,7 @@ TEST(CodecFactory, FillsTheSharedFields)
 // Reading and writing address the region, not the whole image.
 TEST(CodecRegion, RowsAndSlicesCountFromTheRegionCorner)
 {
-    TestImage image(D3DFMT_A8, 1, 5, 4, 3);
+    MemoryImage image(D3DFMT_A8, 1, 5, 4, 3);
     for (UINT z = 0; z < 3; ++z)
         for (UINT y = 0; y < 4; ++y)
             for (UINT x = 0; x < 5; ++x)

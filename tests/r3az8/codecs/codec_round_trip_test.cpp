@@ -3,7 +3,7 @@
 // from the quantisation trunc(0.5 + v * S), and are part of the formats'
 // contract: X bits come back as 0, and a negative signed code comes back one
 // step closer to zero (truncation goes toward zero; -1.0 stores as -127).
-#include "tests/r3az8/codecs/image_fixture.h"
+#include "tests/r3az8/codecs/codec_support.h"
 #include "r3az8/tex/codecs/packed_formats.h"
 
 #include <gtest/gtest.h>
@@ -39,8 +39,8 @@ std::uint64_t ExpectedAfterRoundTrip(const Layout& layout, std::uint64_t pixel)
 void CheckRoundTrip(const Layout& layout, const std::vector<std::uint64_t>& pixels)
 {
     const UINT width = static_cast<UINT>(pixels.size());
-    TestImage source(layout.format, layout.bytes, width);
-    TestImage target(layout.format, layout.bytes, width);
+    MemoryImage source(layout.format, layout.bytes, width);
+    MemoryImage target(layout.format, layout.bytes, width);
     for (UINT x = 0; x < width; ++x)
         std::memcpy(source.bytes.data() + std::size_t{x} * layout.bytes, &pixels[x], layout.bytes);
 
@@ -117,7 +117,7 @@ TEST(PackedDecode, ValuesStayInsideTheFormatsRange)
             for (std::uint64_t code : {std::uint64_t{0}, FieldMaskOf(field), FieldMaskOf(field) >> 1,
                                        (FieldMaskOf(field) >> 1) + 1}) {
                 std::uint64_t pixel = code << field.shift;
-                TestImage image(layout.format, layout.bytes, 1);
+                MemoryImage image(layout.format, layout.bytes, 1);
                 std::memcpy(image.bytes.data(), &pixel, layout.bytes);
                 CodecPointer codec = MakeCodec(image.Describe());
                 FloatColor color;
@@ -151,13 +151,13 @@ TEST(PackedRows, GroupsOfFourMatchOnePixelAtATime)
         colors[5].g = std::numeric_limits<float>::quiet_NaN();
         colors[9].r = 1e30f;
         for (DWORD dither : {0u, 1u}) {
-            TestImage row(layout.format, layout.bytes, kWidth, 3, 2);
+            MemoryImage row(layout.format, layout.bytes, kWidth, 3, 2);
             row.dither = dither;
             MakeCodec(row.Describe())->WriteRow(2, 1, colors.data());
             // Pixel x of the row meets threshold (1 + x) % 4 of row 2; a
             // one-pixel region meets threshold s % 4 in slice s, so slice
             // (1 + x) % 4 gives it the same threshold.
-            TestImage single(layout.format, layout.bytes, kWidth, 3, 4);
+            MemoryImage single(layout.format, layout.bytes, kWidth, 3, 4);
             single.dither = dither;
             for (UINT x = 0; x < kWidth; ++x) {
                 ImageDesc desc = single.Describe();

@@ -1,7 +1,7 @@
 // The colour key: snapped through the codec so that it equals exactly what
 // a stored pixel of that colour decodes to; matching pixels read as
 // transparent black.
-#include "tests/r3az8/codecs/image_fixture.h"
+#include "tests/r3az8/codecs/codec_support.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ bool IsTransparentBlack(const FloatColor& c) { return c.r == 0 && c.g == 0 && c.
 template <typename Word>
 std::vector<FloatColor> ReadKeyed(D3DFORMAT format, std::vector<Word> pixels, D3DCOLOR key)
 {
-    TestImage image(format, sizeof(Word), static_cast<UINT>(pixels.size()));
+    MemoryImage image(format, sizeof(Word), static_cast<UINT>(pixels.size()));
     image.colorKey = key;
     for (UINT x = 0; x < pixels.size(); ++x)
         image.Set<Word>(x, 0, 0, pixels[x]);
@@ -51,7 +51,7 @@ TEST(ColorKey, ZeroMeansNoKey)
 
 TEST(ColorKey, R5G6B5KeyIsSnappedToTheFormatsPrecision)
 {
-    TestImage image(D3DFMT_R5G6B5, 2, 1);
+    MemoryImage image(D3DFMT_R5G6B5, 2, 1);
     image.colorKey = 0xFF808080u;
     CodecPointer codec = MakeCodec(image.Describe());
     EXPECT_EQ(codec->ColorKeyValue.r, 16 * 0.032258064f);
@@ -87,7 +87,7 @@ TEST(ColorKey, PaletteKeyBecomesTheNearestEntrysColour)
     PALETTEENTRY palette[256] = {};
     palette[3] = {200, 0, 0, 255};
     palette[9] = {0, 0, 250, 255};
-    TestImage image(D3DFMT_P8, 1, 3);
+    MemoryImage image(D3DFMT_P8, 1, 3);
     image.palette = palette;
     image.colorKey = 0xFF0000F0u; // nearest entry: 9
     image.Set<BYTE>(0, 0, 0, 9);

@@ -1,6 +1,6 @@
 // Ordered dithering: the threshold of each pixel comes from the 4x4 matrix,
 // anchored at the region's corner and shifted one column per slice.
-#include "tests/r3az8/codecs/image_fixture.h"
+#include "tests/r3az8/codecs/codec_support.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,7 @@ TEST(DitherThresholds, TablesHoldTheMatrixTwicePerRow)
 // reaches 16 (32) exactly where the matrix value is 8 or more.
 void CheckHalfGreyPattern(DWORD dither)
 {
-    TestImage image(D3DFMT_R5G6B5, 2, 4, 4, 4);
+    MemoryImage image(D3DFMT_R5G6B5, 2, 4, 4, 4);
     image.dither = dither;
     CodecPointer codec = MakeCodec(image.Describe());
     ASSERT_TRUE(codec);
@@ -55,7 +55,7 @@ TEST(Dither, WithoutDitherEveryFieldRoundsHalfUp) { CheckHalfGreyPattern(0); }
 // The pattern starts at the region's left column, not the image's.
 TEST(Dither, PatternIsAnchoredAtTheRegionCorner)
 {
-    TestImage image(D3DFMT_R5G6B5, 2, 8, 4);
+    MemoryImage image(D3DFMT_R5G6B5, 2, 8, 4);
     image.dither = 1;
     ImageDesc desc = image.Describe();
     desc.Region = {3, 1, 7, 3, 0, 1};
@@ -71,8 +71,8 @@ TEST(Dither, PatternIsAnchoredAtTheRegionCorner)
 // undithered value.
 TEST(Dither, StaysWithinOneCodeOfRounding)
 {
-    TestImage plain(D3DFMT_A4R4G4B4, 2, 64, 3);
-    TestImage dithered(D3DFMT_A4R4G4B4, 2, 64, 3);
+    MemoryImage plain(D3DFMT_A4R4G4B4, 2, 64, 3);
+    MemoryImage dithered(D3DFMT_A4R4G4B4, 2, 64, 3);
     dithered.dither = 1;
     std::vector<FloatColor> row(64);
     for (UINT x = 0; x < 64; ++x) {

@@ -5,6 +5,8 @@
 #include "r3az8/tex/dxt/dxt_block.h"
 #include "r3az8/tex/working_memory.h"
 
+#include "tests/r3az8/codecs/codec_support.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,27 +16,12 @@
 
 namespace {
 
-struct DxtImage {
-    D3DFORMAT format;
-    UINT width;
-    UINT height;
-    UINT blockBytes;
-    std::vector<BYTE> bytes;
+// Blocks side by side, every byte marked until written.
+MemoryImage Blocks(D3DFORMAT format, UINT width, UINT height, UINT depth = 1)
+{
+    return MemoryImage::Of(format, width, height, depth, {0, 0, 0xA5});
+}
 
-    DxtImage(D3DFORMAT f, UINT w, UINT h, BYTE fill = 0xA5)
-        : format(f), width(w), height(h), blockBytes(f == D3DFMT_DXT1 ? 8 : 16),
-          bytes(static_cast<size_t>((w + 3) / 4) * ((h + 3) / 4) * blockBytes, fill)
-    {
-    }
-    UINT RowPitch() const { return (width + 3) / 4 * blockBytes; }
-    BYTE* Block(UINT column, UINT row) { return bytes.data() + row * RowPitch() + column * blockBytes; }
-    ImageDesc Describe(D3DBOX region, D3DCOLOR key = 0)
-    {
-        return {bytes.data(), format, RowPitch(), 0, {0, 0, width, height, 0, 1}, region, 0, key, nullptr};
-    }
-};
-
-std::unique_ptr<PixelCodec> MakeCodec(const ImageDesc& desc) { return std::unique_ptr<PixelCodec>(CreatePixelCodec(desc)); }
 
 FloatColor Pattern(UINT x, UINT y)
 {
@@ -61,7 +48,7 @@ std::vector<FloatColor> PatternBlock(UINT column, UINT row)
 
 TEST(DxtCodec, FactoryMakesItForTheBlockFormatsOnly)
 {
-    DxtImage image(D3DFMT_DXT3, 8, 8);
+    MemoryImage image = Blocks(D3DFMT_DXT3, 8, 8);
     auto codec = MakeCodec(image.Describe({0, 0, 8, 8, 0, 1}));
     ASSERT_NE(codec, nullptr);
     EXPECT_FALSE(codec->PackedPixels);
@@ -73,7 +60,7 @@ TEST(DxtCodec, FactoryMakesItForTheBlockFormatsOnly)
 
 TEST(DxtCodec, BlocksAreStoredWhenTheFourthRowArrives)
 {
-    DxtImage image(D3DFMT_DXT1, 8, 4);
+    MemoryImage image = Blocks(D3DFMT_DXT1, 8, 4);
     const std::vector<BYTE> untouched = image.bytes;
     auto codec = MakeCodec(image.Describe({0, 0, 8, 4, 0, 1}));
     for (UINT y = 0; y < 3; ++y) {
@@ -85,25 +72,25 @@ TEST(DxtCodec, BlocksAreStoredWhenTheFourthRowArrives)
     for (UINT column = 0; column < 2; ++column) {
         BYTE expected[8];
         EncodeBlockDXT1(expected, PatternBlock(column, 0).data());
-        EXPECT_EQ(std::memcmp(image.Block(column, 0), expected, 8), 0) << column;
+        EXPECT_EQ(std::memcmp(image.At(column, 0), expected, 8), 0) << column;
     }
 }
 
 TEST(DxtCodec, OnePixelImageFillsItsBlockAtOnce)
 {
-    DxtImage image(D3DFMT_DXT5, 1, 1);
+    MemoryImage image = Blocks(D3DFMT_DXT5, 1, 1);
     auto codec = MakeCodec(image.Describe({0, 0, 1, 1, 0, 1}));
     FloatColor pixel = {0.2f, 0.7f, 0.4f, 0.6f};
     codec->WriteRow(0, 0, &pixel);
     std::vector<FloatColor> uniform(16, pixel);
     BYTE expected[16];
     EncodeBlockDXT5(expected, uniform.data());
-    EXPECT_EQ(std::memcmp(image.Block(0, 0), expected, 16), 0);
+    EXPECT_EQ(std::memcmp(image.At(0, 0), expected, 16), 0);
 }
 
 TEST(DxtCodec, TwoByTwoImageRepeatsItsPixelsAcrossTheBlock)
 {
-    DxtImage image(D3DFMT_DXT5, 2, 2);
+    MemoryImage image = Blocks(D3DFMT_DXT5, 2, 2);
     const std::vector<BYTE> untouched = image.bytes;
     auto codec = MakeCodec(image.Describe({0, 0, 2, 2, 0, 1}));
     codec->WriteRow(0, 0, PatternRow(0, 2, 0).data());
@@ -114,24 +101,24 @@ TEST(DxtCodec, TwoByTwoImageRepeatsItsPixelsAcrossTheBlock)
         repeated.push_back(Pattern((i % 4) & 1, (i / 4) & 1));
     BYTE expected[16];
     EncodeBlockDXT5(expected, repeated.data());
-    EXPECT_EQ(std::memcmp(image.Block(0, 0), expected, 16), 0);
+    EXPECT_EQ(std::memcmp(image.At(0, 0), expected, 16), 0);
 }
 
 TEST(DxtCodec, TwoRowsOfOneBlockRowDecodeOnce)
 {
-    DxtImage image(D3DFMT_DXT3, 8, 8);
+    MemoryImage image = Blocks(D3DFMT_DXT3, 8, 8);
     for (UINT row = 0; row < 2; ++row)
         for (UINT column = 0; column < 2; ++column)
-            EncodeBlockDXT3(image.Block(column, row), PatternBlock(column, row).data());
+            EncodeBlockDXT3(image.At(column, row), PatternBlock(column, row).data());
     auto codec = MakeCodec(image.Describe({0, 0, 8, 8, 0, 1}));
     FloatColor row5[8], row6[8], again[8];
     codec->ReadRow(5, 0, row5);
     // A change to the stored blocks is not seen until another block row is
     // read: row 6 comes from the cache.
-    std::vector<BYTE> stored(image.Block(0, 1), image.Block(0, 1) + 32);
-    std::memset(image.Block(0, 1), 0, 32);
+    std::vector<BYTE> stored(image.At(0, 1), image.At(0, 1) + 32);
+    std::memset(image.At(0, 1), 0, 32);
     codec->ReadRow(6, 0, row6);
-    std::memcpy(image.Block(0, 1), stored.data(), 32);
+    std::memcpy(image.At(0, 1), stored.data(), 32);
     auto fresh = MakeCodec(image.Describe({0, 0, 8, 8, 0, 1}));
     fresh->ReadRow(6, 0, again);
     EXPECT_EQ(std::memcmp(row6, again, sizeof(row6)), 0);
@@ -141,15 +128,16 @@ TEST(DxtCodec, TwoRowsOfOneBlockRowDecodeOnce)
 
 TEST(DxtCodec, ColourKeyBlackRemovesOpaqueBlack)
 {
-    DxtImage image(D3DFMT_DXT1, 4, 4);
+    MemoryImage image = Blocks(D3DFMT_DXT1, 4, 4);
     // Four-colour block white..black: codes 0 white, 1 black, 2 and 3 greys.
-    BYTE* block = image.Block(0, 0);
+    BYTE* block = image.At(0, 0);
     block[0] = block[1] = 0xFF;
     block[2] = block[3] = 0x00;
     block[4] = 0xE4; // pixels 0..3: codes 0, 1, 2, 3
     block[5] = 0x55; // pixels 4..7: black
     block[6] = block[7] = 0;
-    auto codec = MakeCodec(image.Describe({0, 0, 4, 4, 0, 1}, 0xFF000000));
+    image.colorKey = 0xFF000000;
+    auto codec = MakeCodec(image.Describe({0, 0, 4, 4, 0, 1}));
     FloatColor row[4];
     codec->ReadRow(0, 0, row);
     EXPECT_EQ(row[0].a, 1.0f);
@@ -167,17 +155,17 @@ TEST(DxtCodec, ColourKeyBlackRemovesOpaqueBlack)
 // rows outside the region keep (a re-encoding of) their stored colours.
 TEST(DxtCodec, PartlyCoveredBlockRowsAreStored)
 {
-    DxtImage image(D3DFMT_DXT5, 8, 12);
+    MemoryImage image = Blocks(D3DFMT_DXT5, 8, 12);
     for (UINT row = 0; row < 3; ++row)
         for (UINT column = 0; column < 2; ++column)
-            EncodeBlockDXT5(image.Block(column, row), PatternBlock(column, row).data());
+            EncodeBlockDXT5(image.At(column, row), PatternBlock(column, row).data());
     std::vector<FloatColor> before(8 * 12);
     {
         auto reader = MakeCodec(image.Describe({0, 0, 8, 12, 0, 1}));
         for (UINT y = 0; y < 12; ++y)
             reader->ReadRow(y, 0, before.data() + 8 * y);
     }
-    const std::vector<BYTE> lastBlockRow(image.Block(0, 2), image.Block(0, 2) + 32);
+    const std::vector<BYTE> lastBlockRow(image.At(0, 2), image.At(0, 2) + 32);
     const FloatColor grey = {0.5f, 0.5f, 0.5f, 1.0f};
     {
         auto writer = MakeCodec(image.Describe({0, 2, 8, 7, 0, 1}));
@@ -191,7 +179,7 @@ TEST(DxtCodec, PartlyCoveredBlockRowsAreStored)
             previous = image.bytes;
         }
     }
-    EXPECT_EQ(std::memcmp(image.Block(0, 2), lastBlockRow.data(), 32), 0);
+    EXPECT_EQ(std::memcmp(image.At(0, 2), lastBlockRow.data(), 32), 0);
     auto reader = MakeCodec(image.Describe({0, 0, 8, 12, 0, 1}));
     for (UINT y = 0; y < 8; ++y) {
         FloatColor row[8];
@@ -208,10 +196,10 @@ TEST(DxtCodec, PartlyCoveredBlockRowsAreStored)
 // when the region is narrower than one block.
 TEST(DxtCodec, NarrowRegionKeepsTheRestOfItsBlock)
 {
-    DxtImage image(D3DFMT_DXT1, 8, 4);
+    MemoryImage image = Blocks(D3DFMT_DXT1, 8, 4);
     const std::vector<FloatColor> white(16, FloatColor{1, 1, 1, 1});
-    EncodeBlockDXT1(image.Block(0, 0), white.data());
-    EncodeBlockDXT1(image.Block(1, 0), white.data());
+    EncodeBlockDXT1(image.At(0, 0), white.data());
+    EncodeBlockDXT1(image.At(1, 0), white.data());
     {
         auto writer = MakeCodec(image.Describe({1, 0, 3, 4, 0, 1}));
         const FloatColor black[2] = {{0, 0, 0, 1}, {0, 0, 0, 1}};
@@ -229,11 +217,9 @@ TEST(DxtCodec, NarrowRegionKeepsTheRestOfItsBlock)
 
 TEST(DxtCodec, VolumeSlicesKeepTheirOwnBlockRows)
 {
-    DxtImage image(D3DFMT_DXT1, 4, 4);
-    image.bytes.resize(16, 0xA5);
-    ImageDesc desc = image.Describe({0, 0, 4, 4, 0, 2});
-    desc.SlicePitch = 8;
-    desc.Extent.Back = 2;
+    MemoryImage image = Blocks(D3DFMT_DXT1, 4, 4, 2);
+    ASSERT_EQ(image.slicePitch, 8u);
+    const ImageDesc desc = image.Describe();
     {
         auto writer = MakeCodec(desc);
         for (UINT z = 0; z < 2; ++z)
@@ -252,7 +238,7 @@ TEST(DxtCodec, VolumeSlicesKeepTheirOwnBlockRows)
 
 TEST(DxtCodec, FailedAllocationsLoseRows)
 {
-    DxtImage image(D3DFMT_DXT1, 4, 4);
+    MemoryImage image = Blocks(D3DFMT_DXT1, 4, 4);
     const std::vector<BYTE> untouched = image.bytes;
     for (unsigned failing = 1; failing <= 3; ++failing) {
         auto codec = MakeCodec(image.Describe({0, 0, 4, 4, 0, 1}));

@@ -1,7 +1,7 @@
 // The floating-point formats: the narrow float conversions at the values
 // their definitions single out, and every format of the float table through
 // its codec, stored numbers coming back as they were.
-#include "tests/r3az8/codecs/image_fixture.h"
+#include "tests/r3az8/codecs/codec_support.h"
 #include "r3az8/tex/codecs/float_formats.h"
 #include "r3az8/tex/codecs/small_floats.h"
 
@@ -65,7 +65,7 @@ TEST(FloatCodec, EveryFormatGivesItsNumbersBack)
     for (const floats::Layout& layout : floats::kLayouts) {
         SCOPED_TRACE(layout.format);
         constexpr UINT width = 37;
-        TestImage source(layout.format, layout.bytes, width), target(layout.format, layout.bytes, width);
+        MemoryImage source(layout.format, layout.bytes, width), target(layout.format, layout.bytes, width);
         for (BYTE& byte : source.bytes)
             byte = static_cast<BYTE>(random() >> 24 & 0x3B); // exponents stay short of all ones
         CodecPointer reader = MakeCodec(source.Describe());

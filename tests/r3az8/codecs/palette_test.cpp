@@ -1,5 +1,5 @@
 // The palette formats: lookup on reading, nearest entry on writing.
-#include "tests/r3az8/codecs/image_fixture.h"
+#include "tests/r3az8/codecs/codec_support.h"
 #include "r3az8/tex/codecs/palette_kernels.h"
 #include "r3az8/tex/cpu.h"
 
@@ -43,7 +43,7 @@ std::vector<PALETTEENTRY> DistinctPalette()
 
 TEST(PaletteCodecs, WithoutPaletteEveryIndexReadsOpaqueWhite)
 {
-    TestImage p8(D3DFMT_P8, 1, 256);
+    MemoryImage p8(D3DFMT_P8, 1, 256);
     for (UINT x = 0; x < 256; ++x)
         p8.Set<BYTE>(x, 0, 0, static_cast<BYTE>(x));
     CodecPointer codec = MakeCodec(p8.Describe());
@@ -61,7 +61,7 @@ TEST(PaletteCodecs, WithoutPaletteEveryIndexReadsOpaqueWhite)
 TEST(PaletteCodecs, A8P8ReplacesTheEntrysAlphaWithItsOwn)
 {
     auto palette = DistinctPalette();
-    TestImage image(D3DFMT_A8P8, 2, 1);
+    MemoryImage image(D3DFMT_A8P8, 2, 1);
     image.palette = palette.data();
     image.Set<WORD>(0, 0, 0, 0x4005);
     CodecPointer codec = MakeCodec(image.Describe());
@@ -85,7 +85,7 @@ TEST(PaletteCodecs, ExactEntryIsFoundAndTiesGoToTheLowerIndex)
     const FloatColor clear = {0.0f, 0.0f, 0.0f, 0.0f};
     for (D3DFORMAT format : {D3DFMT_P8, D3DFMT_A8P8}) {
         const UINT bytes = format == D3DFMT_P8 ? 1 : 2;
-        TestImage image(format, bytes, 2);
+        MemoryImage image(format, bytes, 2);
         image.palette = palette;
         CodecPointer codec = MakeCodec(image.Describe());
         const FloatColor row[2] = {color, clear};
@@ -106,12 +106,12 @@ TEST(PaletteCodecs, AlphaTakesPartOnlyForP8)
     palette[2] = {250, 250, 250, 255};
     const FloatColor opaqueWhite = {1.0f, 1.0f, 1.0f, 1.0f};
 
-    TestImage p8(D3DFMT_P8, 1, 1);
+    MemoryImage p8(D3DFMT_P8, 1, 1);
     p8.palette = palette;
     MakeCodec(p8.Describe())->WriteRow(0, 0, &opaqueWhite);
     EXPECT_EQ(p8.bytes[0], 2);
 
-    TestImage a8p8(D3DFMT_A8P8, 2, 1);
+    MemoryImage a8p8(D3DFMT_A8P8, 2, 1);
     a8p8.palette = palette;
     MakeCodec(a8p8.Describe())->WriteRow(0, 0, &opaqueWhite);
     EXPECT_EQ(a8p8.Get<WORD>(0), 0xFF01);
@@ -120,9 +120,9 @@ TEST(PaletteCodecs, AlphaTakesPartOnlyForP8)
 TEST(PaletteCodecs, EveryIndexRoundTripsUnderADistinctPalette)
 {
     auto palette = DistinctPalette();
-    TestImage p8(D3DFMT_P8, 1, 256), p8Out(D3DFMT_P8, 1, 256);
-    TestImage a8p8(D3DFMT_A8P8, 2, 65536), a8p8Out(D3DFMT_A8P8, 2, 65536);
-    for (TestImage* image : {&p8, &p8Out, &a8p8, &a8p8Out})
+    MemoryImage p8(D3DFMT_P8, 1, 256), p8Out(D3DFMT_P8, 1, 256);
+    MemoryImage a8p8(D3DFMT_A8P8, 2, 65536), a8p8Out(D3DFMT_A8P8, 2, 65536);
+    for (MemoryImage* image : {&p8, &p8Out, &a8p8, &a8p8Out})
         image->palette = palette.data();
     for (UINT x = 0; x < 256; ++x)
         p8.Set<BYTE>(x, 0, 0, static_cast<BYTE>(x));
@@ -171,8 +171,8 @@ TEST(PaletteSearch, MatchesThePlainRuleBitForBit)
         colors.push_back({-0.0f, 0.0f, -0.0f, 0.0f});
 
         const UINT width = static_cast<UINT>(colors.size());
-        TestImage p8(D3DFMT_P8, 1, width);
-        TestImage a8p8(D3DFMT_A8P8, 2, width);
+        MemoryImage p8(D3DFMT_P8, 1, width);
+        MemoryImage a8p8(D3DFMT_A8P8, 2, width);
         p8.palette = palette.data();
         a8p8.palette = palette.data();
         MakeCodec(p8.Describe())->WriteRow(0, 0, colors.data());
@@ -188,8 +188,8 @@ TEST(PaletteCodecs, P8IgnoresDitheringA8P8DithersItsAlpha)
 {
     PALETTEENTRY palette[256] = {};
     palette[1] = {128, 128, 128, 128};
-    TestImage p8(D3DFMT_P8, 1, 4, 4);
-    TestImage a8p8(D3DFMT_A8P8, 2, 4, 4);
+    MemoryImage p8(D3DFMT_P8, 1, 4, 4);
+    MemoryImage a8p8(D3DFMT_A8P8, 2, 4, 4);
     p8.palette = a8p8.palette = palette;
     p8.dither = a8p8.dither = 1;
     const float half = 0.5f;

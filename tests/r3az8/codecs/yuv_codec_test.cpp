@@ -4,6 +4,8 @@
 #include "r3az8/tex/codecs/yuv_codec.h"
 #include "r3az8/tex/working_memory.h"
 
+#include "tests/r3az8/codecs/codec_support.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -15,8 +17,6 @@ ImageDesc DescribeYuv(std::vector<BYTE>& image, D3DFORMAT format, UINT width, UI
 {
     return {image.data(), format, 2 * width, 0, {0, 0, width, height, 0, 1}, region, 0, 0, nullptr};
 }
-
-std::unique_ptr<PixelCodec> MakeCodec(const ImageDesc& desc) { return std::unique_ptr<PixelCodec>(CreatePixelCodec(desc)); }
 
 TEST(YuvCodec, FactoryMakesItForThePairFormatsOnly)
 {

@@ -1,7 +1,7 @@
 // The YUV and DXT formats through Blit: converted both ways, halved for a
 // mip chain, copied block for block, and written in partly covered block
 // rows, with errors inside what each format can hold.
-#include "format_image.h"
+#include "tests/support/memory_image.h"
 #include "r3az8/tex/blitter.h"
 
 #include <gtest/gtest.h>
@@ -39,16 +39,16 @@ uint32_t Smooth(UINT x, UINT y)
     return a << 24 | r << 16 | g << 8 | b;
 }
 
-Image SmoothPicture(UINT width, UINT height)
+MemoryImage SmoothPicture(UINT width, UINT height)
 {
-    Image image(D3DFMT_A8R8G8B8, width, height);
+    MemoryImage image = MemoryImage::Tight(D3DFMT_A8R8G8B8, width, height);
     for (UINT y = 0; y < height; ++y)
         for (UINT x = 0; x < width; ++x)
             image.SetPixel(x, y, Smooth(x, y));
     return image;
 }
 
-HRESULT Blit(Image& dest, D3DBOX destRegion, Image& source, D3DBOX sourceRegion, DWORD filter)
+HRESULT Blit(MemoryImage& dest, D3DBOX destRegion, MemoryImage& source, D3DBOX sourceRegion, DWORD filter)
 {
     ImageDesc destDesc = dest.Describe(destRegion);
     ImageDesc sourceDesc = source.Describe(sourceRegion);
@@ -56,7 +56,7 @@ HRESULT Blit(Image& dest, D3DBOX destRegion, Image& source, D3DBOX sourceRegion,
     return blitter.Blit(destDesc, sourceDesc, filter);
 }
 
-HRESULT Blit(Image& dest, Image& source, DWORD filter)
+HRESULT Blit(MemoryImage& dest, MemoryImage& source, DWORD filter)
 {
     return Blit(dest, {0, 0, dest.width, dest.height, 0, 1}, source, {0, 0, source.width, source.height, 0, 1},
                 filter);
@@ -72,9 +72,9 @@ class BlitFormats : public testing::TestWithParam<FormatCase> {};
 TEST_P(BlitFormats, RoundTripStaysWithinTheFormatsPrecision)
 {
     const FormatCase& format = GetParam();
-    Image original = SmoothPicture(16, 16);
-    Image stored(format.format, 16, 16);
-    Image back(D3DFMT_A8R8G8B8, 16, 16);
+    MemoryImage original = SmoothPicture(16, 16);
+    MemoryImage stored = MemoryImage::Tight(format.format, 16, 16);
+    MemoryImage back = MemoryImage::Tight(D3DFMT_A8R8G8B8, 16, 16);
     ASSERT_EQ(Blit(stored, original, IMAGE_FILTER_NONE), S_OK);
     ASSERT_EQ(Blit(back, stored, IMAGE_FILTER_NONE), S_OK);
     double colour = 0, alpha = 0;
@@ -99,10 +99,10 @@ TEST_P(BlitFormats, RoundTripStaysWithinTheFormatsPrecision)
 TEST_P(BlitFormats, BoxHalvingMakesTheNextMipLevel)
 {
     const FormatCase& format = GetParam();
-    Image original = SmoothPicture(16, 16);
-    Image level0(format.format, 16, 16);
-    Image level1(format.format, 8, 8);
-    Image back(D3DFMT_A8R8G8B8, 8, 8);
+    MemoryImage original = SmoothPicture(16, 16);
+    MemoryImage level0 = MemoryImage::Tight(format.format, 16, 16);
+    MemoryImage level1 = MemoryImage::Tight(format.format, 8, 8);
+    MemoryImage back = MemoryImage::Tight(D3DFMT_A8R8G8B8, 8, 8);
     ASSERT_EQ(Blit(level0, original, IMAGE_FILTER_NONE), S_OK);
     ASSERT_EQ(Blit(level1, level0, IMAGE_FILTER_BOX), S_OK);
     ASSERT_EQ(Blit(back, level1, IMAGE_FILTER_NONE), S_OK);
@@ -121,9 +121,9 @@ TEST_P(BlitFormats, BoxHalvingMakesTheNextMipLevel)
 TEST_P(BlitFormats, SameFormatCopyKeepsTheBytes)
 {
     const FormatCase& format = GetParam();
-    Image original = SmoothPicture(16, 16);
-    Image stored(format.format, 16, 16);
-    Image copy(format.format, 16, 16);
+    MemoryImage original = SmoothPicture(16, 16);
+    MemoryImage stored = MemoryImage::Tight(format.format, 16, 16);
+    MemoryImage copy = MemoryImage::Tight(format.format, 16, 16);
     ASSERT_EQ(Blit(stored, original, IMAGE_FILTER_NONE), S_OK);
     ASSERT_EQ(Blit(copy, stored, IMAGE_FILTER_TRIANGLE), S_OK);
     EXPECT_EQ(copy.bytes, stored.bytes);
@@ -136,18 +136,18 @@ INSTANTIATE_TEST_SUITE_P(Formats, BlitFormats, testing::ValuesIn(Formats),
 // written, the rows outside it keep their colours.
 TEST(BlitDxt, RegionCuttingBlockRowsIsStoredCompletely)
 {
-    Image white(D3DFMT_A8R8G8B8, 16, 16);
+    MemoryImage white = MemoryImage::Tight(D3DFMT_A8R8G8B8, 16, 16);
     for (UINT y = 0; y < 16; ++y)
         for (UINT x = 0; x < 16; ++x)
             white.SetPixel(x, y, 0xFFFFFFFF);
-    Image black(D3DFMT_A8R8G8B8, 16, 10);
+    MemoryImage black = MemoryImage::Tight(D3DFMT_A8R8G8B8, 16, 10);
     for (UINT y = 0; y < 10; ++y)
         for (UINT x = 0; x < 16; ++x)
             black.SetPixel(x, y, 0xFF000000);
-    Image stored(D3DFMT_DXT1, 16, 16);
+    MemoryImage stored = MemoryImage::Tight(D3DFMT_DXT1, 16, 16);
     ASSERT_EQ(Blit(stored, white, IMAGE_FILTER_NONE), S_OK);
     ASSERT_EQ(Blit(stored, {0, 3, 16, 13, 0, 1}, black, {0, 0, 16, 10, 0, 1}, IMAGE_FILTER_NONE), S_OK);
-    Image back(D3DFMT_A8R8G8B8, 16, 16);
+    MemoryImage back = MemoryImage::Tight(D3DFMT_A8R8G8B8, 16, 16);
     ASSERT_EQ(Blit(back, stored, IMAGE_FILTER_NONE), S_OK);
     for (UINT y = 0; y < 16; ++y)
         for (UINT x = 0; x < 16; ++x)

@@ -3,7 +3,7 @@
 // could not have a buffer must fail: success means every pixel is what one
 // of the operations gives without faults (a filter that cannot have its own
 // buffers hands the work to the next, which may resample differently).
-#include "format_image.h"
+#include "tests/support/memory_image.h"
 #include "r3az8/tex/blitter.h"
 #include "r3az8/tex/working_memory.h"
 #include "win32_testing.h"
@@ -17,9 +17,9 @@
 namespace {
 
 // Every byte its own: a lost row cannot pass for the bytes already there.
-Image Patterned(D3DFORMAT format, UINT width, UINT height)
+MemoryImage Patterned(D3DFORMAT format, UINT width, UINT height)
 {
-    Image image(format, width, height);
+    MemoryImage image = MemoryImage::Tight(format, width, height);
     for (std::size_t i = 0; i < image.bytes.size(); ++i)
         image.bytes[i] = static_cast<BYTE>(i * 37 + 11);
     return image;
@@ -55,8 +55,8 @@ struct Outcome {
 
 Outcome BlitWithFault(const LostRowsCase& c, unsigned failAt)
 {
-    Image src = Patterned(c.from, c.fromSize[0], c.fromSize[1]);
-    Image dest = Patterned(c.to, c.toSize[0], c.toSize[1]);
+    MemoryImage src = Patterned(c.from, c.fromSize[0], c.fromSize[1]);
+    MemoryImage dest = Patterned(c.to, c.toSize[0], c.toSize[1]);
     ImageDesc destDesc = dest.Describe();
     win32::BeginDebugCapture();
     FailWorkingMemoryAt(failAt);
@@ -72,8 +72,8 @@ std::vector<std::vector<BYTE>> AcceptedResults(const LostRowsCase& c)
 {
     std::vector<std::vector<BYTE>> results;
     for (BlitOperation operation : BlitOperations) {
-        Image src = Patterned(c.from, c.fromSize[0], c.fromSize[1]);
-        Image dest = Patterned(c.to, c.toSize[0], c.toSize[1]);
+        MemoryImage src = Patterned(c.from, c.fromSize[0], c.fromSize[1]);
+        MemoryImage dest = Patterned(c.to, c.toSize[0], c.toSize[1]);
         Blitter blitter;
         blitter.pDest = CreatePixelCodec(dest.Describe());
         blitter.pSrc = CreatePixelCodec(src.Describe());
@@ -128,7 +128,7 @@ TEST(LostRows, AnEncoderWithoutItsTableReportsOutOfMemory)
 // its row buffer held, so even a lost read stores defined pixels.
 TEST(LostRows, ADecoderWithoutItsCacheReadsBlack)
 {
-    Image src = Patterned(D3DFMT_DXT1, 8, 8);
+    MemoryImage src = Patterned(D3DFMT_DXT1, 8, 8);
     ImageDesc desc = src.Describe();
     FailWorkingMemoryAt(2); // the codec, then its block-row cache
     PixelCodec* codec = CreatePixelCodec(desc);
