@@ -34,6 +34,15 @@ public:
     // For calls typed void** (QueryInterface, GetContainer).
     void** ReceiveVoid() { return reinterpret_cast<void**>(Receive()); }
 
+    // Hands the reference to the caller, who releases it (tests that count
+    // references do so by hand).
+    Interface* Detach()
+    {
+        Interface* object = object_;
+        object_ = nullptr;
+        return object;
+    }
+
     // Takes over the reference of `other`, releasing the one held.
     void Adopt(ComRef& other)
     {

@@ -2,7 +2,7 @@
 // each thread on its own device and textures: the same bytes as on one
 // thread, one answer for every first use, and the debug mute one switch
 // for the process. Built with ThreadSanitizer by `make tsan`.
-#include "tests/r3az8/load/device_fixture.h"
+#include "tests/support/device_test.h"
 
 #include "r3az8/tex/blit/box_kernels.h"
 #include "r3az8/tex/debug.h"
@@ -12,8 +12,6 @@
 #include <thread>
 
 namespace {
-
-using loadtest::NoisePixels;
 
 constexpr unsigned kThreads = 6;
 
@@ -64,7 +62,7 @@ std::vector<BYTE> Work(uint32_t seed)
             return {};
         ComRef<IDirect3DSurface8> top;
         texture->GetSurfaceLevel(0, top.Receive());
-        const loadtest::Pixels noise = NoisePixels(32, 24, seed);
+        const Pixels noise = NoisePixels(32, 24, seed);
         const RECT whole{0, 0, 32, 24};
         if (FAILED(LoadSurfaceFromMemory(top.Get(), nullptr, nullptr, noise.data(), format, 32 * 4, nullptr, &whole,
                                          IMAGE_FILTER_NONE, 0)) ||
@@ -134,12 +132,12 @@ TEST(LibraryThreads, FirstUsesAtOnceSettleOnOneAnswer)
 TEST(LibraryThreads, TheDebugMuteIsOneSwitchForTheProcess)
 {
     ResetDebugStateForTesting();
-    loadtest::DebugCapture capture;
+    DebugCapture capture;
     std::thread([] { SetDebugMute(TRUE); }).join();
     DebugPrintf(0, "while muted");
     std::thread([] { SetDebugMute(FALSE); }).join();
     DebugPrintf(0, "after");
-    EXPECT_EQ(capture.Text(), loadtest::Line("after"));
+    EXPECT_EQ(capture.Text(), Line("after"));
 }
 
 } // namespace

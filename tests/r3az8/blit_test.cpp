@@ -4,6 +4,7 @@
 #include "r3az8/tex/blitter.h"
 #include "r3az8/tex/debug.h"
 #include "r3az8/tex/working_memory.h"
+#include "tests/support/process_state.h"
 #include "win32_testing.h"
 
 #include <gtest/gtest.h>
@@ -14,15 +15,10 @@ class BlitTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        ResetDebugStateForTesting();
-        FailWorkingMemoryAt(0);
+        ResetProcessState();
         win32::BeginDebugCapture();
     }
-    void TearDown() override
-    {
-        FailWorkingMemoryAt(0);
-        win32::EndDebugCapture();
-    }
+    void TearDown() override { ResetProcessState(); }
     std::string Messages() { return win32::EndDebugCapture(); }
 
     HRESULT Run(MemoryImage& dest, const MemoryImage& src, DWORD filter)

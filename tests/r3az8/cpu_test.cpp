@@ -1,6 +1,7 @@
 // Processor features, MMX detection and the registry settings that switch
 // kernels off.
 #include "r3az8/tex/cpu.h"
+#include "tests/support/process_state.h"
 #include "win32_testing.h"
 
 #include <gtest/gtest.h>
@@ -19,15 +20,11 @@ class MmxSetting : public testing::Test {
 protected:
     void SetUp() override
     {
-        win32::ClearSettings();
+        ResetProcessState(StartingSettings::Empty);
         queries = 0;
         ResetMmxStateForTesting(ProcessorWithMmx);
     }
-    void TearDown() override
-    {
-        win32::ClearSettings();
-        ResetMmxStateForTesting();
-    }
+    void TearDown() override { ResetProcessState(); }
 };
 
 TEST(CpuHasMmx, EveryX86ProcessorOfThisCenturyHasIt)

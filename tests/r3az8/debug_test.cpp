@@ -2,6 +2,7 @@
 // platform's scripted profile, registry and message box.
 #include "d3d8_testing.h"
 #include "r3az8/tex/debug.h"
+#include "tests/support/process_state.h"
 #include "win32_testing.h"
 
 #include <gtest/gtest.h>
@@ -17,19 +18,13 @@ class DebugChannel : public testing::Test {
 protected:
     void SetUp() override
     {
-        win32::ClearSettings();
-        win32::SetMessageBoxAnswer(IDNO);
-        win32::SetDebuggerPresent(false);
-        ResetDebugStateForTesting();
+        ResetProcessState(StartingSettings::Empty);
         win32::BeginDebugCapture();
     }
     void TearDown() override
     {
-        win32::EndDebugCapture();
         SetDebugMute(0);
-        win32::ClearSettings();
-        win32::SetDebuggerPresent(false);
-        ResetDebugStateForTesting();
+        ResetProcessState();
     }
     std::string Output() { return win32::EndDebugCapture(); }
 

@@ -5,6 +5,7 @@
 #include "platform/pwKernel/pwKernel_control.h"
 #include "platform/pwMemLeak/pwMemLeak_control.h"
 #include "r3az8/tex/working_memory.h"
+#include "tests/support/process_state.h"
 #include "win32_testing.h"
 
 #include <gtest/gtest.h>
@@ -54,18 +55,8 @@ uint64_t HashBytes(uint64_t hash, const void* bytes, size_t size)
 
 void FreshEngine()
 {
+    ResetProcessState();
     win32::SetDebugSink(Discard, nullptr);
-    kwoHost_Shutdown();
-    kwoHost_ClearCallLog();
-    kwoHost_ClearRandomScript();
-    kwoHost_SeedRandom(kwoHost_DefaultRandomSeed);
-    kwoHost_SetFixedTimeStep(kwoHost_DefaultTimeStep);
-    kwoMemLeakHost_Reset();
-    win32::FailGlobalAllocAt(0);
-    d3d8::ResetFaults();
-    d3d8::ClearCallLog();
-    d3d8::ClearLockHistory();
-    FailWorkingMemoryAt(0);
 }
 
 LifeOutcome RunLife(const LifeScript& script, FrameHashes hashFrames, const BeforeFrame& beforeFrame)

@@ -4,6 +4,7 @@
 
 #include "platform/pwKernel/pwKernel_control.h"
 #include "platform/pwMemLeak/pwMemLeak_control.h"
+#include "tests/support/process_state.h"
 
 #include "d3d8.h"
 #include "d3d8_testing.h"
@@ -19,16 +20,7 @@ class EngineSession : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        kwoHost_Shutdown();
-        kwoHost_ClearCallLog();
-        kwoHost_ClearRandomScript();
-        kwoHost_SeedRandom(kwoHost_DefaultRandomSeed);
-        kwoHost_SetFixedTimeStep(kwoHost_DefaultTimeStep);
-        kwoMemLeakHost_Reset();
-        win32::FailGlobalAllocAt(0);
-        d3d8::ResetFaults();
-        d3d8::SetPitchPadding(0);
-        d3d8::ClearCallLog();
+        ResetProcessState();
         m_heapBlocksBefore = win32::GlobalLiveBlocks();
     }
 

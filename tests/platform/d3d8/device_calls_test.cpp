@@ -1,5 +1,5 @@
 // The record of state and draw calls.
-#include "device_fixture.h"
+#include "tests/support/device_test.h"
 
 #include <string>
 #include <vector>
@@ -10,12 +10,12 @@ using DeviceCalls = DeviceTest;
 
 TEST_F(DeviceCalls, StateAndDrawCallsAreRecordedInOrder)
 {
-    IDirect3DTexture8* texture = MakeTexture(4, 4, 1, D3DFMT_A8R8G8B8);
+    ComRef<IDirect3DTexture8> texture = MakeTexture(4, 4, 1, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8);
     d3d8::ClearCallLog();
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    device->SetTexture(0, texture);
+    device->SetTexture(0, texture.Get());
     device->SetPixelShader(0);
     EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
     EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2), D3D_OK);
@@ -24,7 +24,7 @@ TEST_F(DeviceCalls, StateAndDrawCallsAreRecordedInOrder)
         "SetRenderState(27, 1)",
         "SetRenderState(19, 5)",
         "SetTextureStageState(0, 1, 4)",
-        "SetTexture(0, " + d3d8::DescribeObject(texture) + ")",
+        "SetTexture(0, " + d3d8::DescribeObject(texture.Get()) + ")",
         "SetPixelShader(0)",
         "DrawPrimitive(4, 0, 2)",
         "DrawIndexedPrimitive(4, 0, 4, 0, 2)",
@@ -33,14 +33,13 @@ TEST_F(DeviceCalls, StateAndDrawCallsAreRecordedInOrder)
     EXPECT_EQ(d3d8::CallLog(), expected);
     d3d8::ClearCallLog();
     EXPECT_TRUE(d3d8::CallLog().empty());
-    texture->Release();
 }
 
 TEST_F(DeviceCalls, BindingTakesNoReference)
 {
-    IDirect3DTexture8* texture = MakeTexture(4, 4, 1, D3DFMT_A8R8G8B8);
-    device->SetTexture(0, texture);
-    EXPECT_EQ(texture->Release(), 0u);
+    ComRef<IDirect3DTexture8> texture = MakeTexture(4, 4, 1, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8);
+    device->SetTexture(0, texture.Get());
+    EXPECT_EQ(texture.Detach()->Release(), 0u);
     device->SetTexture(0, nullptr);
     d3d8::ClearCallLog();
 }

@@ -1,5 +1,5 @@
 // Fault injection: the n-th call of a kind fails, once, with the given result.
-#include "device_fixture.h"
+#include "tests/support/device_test.h"
 
 namespace {
 
@@ -7,7 +7,7 @@ using DeviceFaults = DeviceTest;
 
 TEST_F(DeviceFaults, NthLockFailsOnceWithTheGivenResult)
 {
-    IDirect3DTexture8* texture = MakeTexture(4, 4, 1, D3DFMT_A8R8G8B8);
+    ComRef<IDirect3DTexture8> texture = MakeTexture(4, 4, 1, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8);
     d3d8::FailCall(d3d8::Call::LockRect, 2, E_OUTOFMEMORY);
     D3DLOCKED_RECT locked;
     ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
@@ -17,12 +17,11 @@ TEST_F(DeviceFaults, NthLockFailsOnceWithTheGivenResult)
     ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
     texture->UnlockRect(0);
     EXPECT_EQ(d3d8::CallCount(d3d8::Call::LockRect), 3u);
-    texture->Release();
 }
 
 TEST_F(DeviceFaults, CountingStartsWhenArmed)
 {
-    IDirect3DSurface8* image = MakeImage(4, 4, D3DFMT_A8R8G8B8);
+    ComRef<IDirect3DSurface8> image = MakeImageSurface(4, 4, D3DFMT_A8R8G8B8);
     D3DLOCKED_RECT locked;
     for (int i = 0; i < 3; ++i) {
         image->LockRect(&locked, nullptr, 0);
@@ -33,19 +32,18 @@ TEST_F(DeviceFaults, CountingStartsWhenArmed)
     EXPECT_EQ(image->LockRect(&locked, nullptr, 0), D3D_OK);
     image->UnlockRect();
     EXPECT_EQ(d3d8::CallCount(d3d8::Call::LockRect), 5u);
-    image->Release();
 }
 
 TEST_F(DeviceFaults, EveryInjectableKindFails)
 {
     const HRESULT hr = D3DERR_OUTOFVIDEOMEMORY;
-    IDirect3DTexture8* texture = MakeTexture(4, 4, 1, D3DFMT_A8R8G8B8);
+    ComRef<IDirect3DTexture8> texture = MakeTexture(4, 4, 1, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8);
     IDirect3DCubeTexture8* cube = nullptr;
     device->CreateCubeTexture(4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &cube);
     IDirect3DVolumeTexture8* volume = nullptr;
     device->CreateVolumeTexture(4, 4, 2, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &volume);
-    IDirect3DSurface8* image = MakeImage(4, 4, D3DFMT_A8R8G8B8);
-    IDirect3DSurface8* other = MakeImage(4, 4, D3DFMT_A8R8G8B8);
+    ComRef<IDirect3DSurface8> image = MakeImageSurface(4, 4, D3DFMT_A8R8G8B8);
+    ComRef<IDirect3DSurface8> other = MakeImageSurface(4, 4, D3DFMT_A8R8G8B8);
 
     d3d8::FailCall(d3d8::Call::GetSurfaceLevel, 1, hr);
     IDirect3DSurface8* surface = reinterpret_cast<IDirect3DSurface8*>(1);
@@ -70,7 +68,7 @@ TEST_F(DeviceFaults, EveryInjectableKindFails)
     EXPECT_EQ(surface, nullptr);
 
     d3d8::FailCall(d3d8::Call::CopyRects, 1, hr);
-    EXPECT_EQ(device->CopyRects(image, nullptr, 0, other, nullptr), hr);
+    EXPECT_EQ(device->CopyRects(image.Get(), nullptr, 0, other.Get(), nullptr), hr);
 
     d3d8::FailCall(d3d8::Call::CreateTexture, 1, hr);
     IDirect3DTexture8* failed = reinterpret_cast<IDirect3DTexture8*>(1);
@@ -88,19 +86,17 @@ TEST_F(DeviceFaults, EveryInjectableKindFails)
     ASSERT_EQ(level->LockBox(&box, nullptr, 0), D3D_OK);
     level->UnlockBox();
     level->Release();
-    EXPECT_EQ(device->CopyRects(image, nullptr, 0, other, nullptr), D3D_OK);
+    EXPECT_EQ(device->CopyRects(image.Get(), nullptr, 0, other.Get(), nullptr), D3D_OK);
     EXPECT_EQ(d3d8::LockedObjects(), 0u);
 
-    texture->Release();
+    texture.Reset();
     cube->Release();
     volume->Release();
-    image->Release();
-    other->Release();
 }
 
 TEST_F(DeviceFaults, AnyCountsEveryInjectableKind)
 {
-    IDirect3DTexture8* texture = MakeTexture(4, 4, 1, D3DFMT_A8R8G8B8); // CreateTexture: call 1
+    ComRef<IDirect3DTexture8> texture = MakeTexture(4, 4, 1, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8); // CreateTexture: call 1
     d3d8::ResetFaults();
     d3d8::FailCall(d3d8::Call::Any, 3, E_FAIL);
     IDirect3DSurface8* level = nullptr;
@@ -119,12 +115,11 @@ TEST_F(DeviceFaults, AnyCountsEveryInjectableKind)
     EXPECT_EQ(d3d8::CallCount(d3d8::Call::LockRect), 1u);
     image->Release();
     level->Release();
-    texture->Release();
 }
 
 TEST_F(DeviceFaults, ZeroDisarmsAndResetForgets)
 {
-    IDirect3DSurface8* image = MakeImage(4, 4, D3DFMT_A8R8G8B8);
+    ComRef<IDirect3DSurface8> image = MakeImageSurface(4, 4, D3DFMT_A8R8G8B8);
     D3DLOCKED_RECT locked;
     d3d8::FailCall(d3d8::Call::LockRect, 1, E_FAIL);
     d3d8::FailCall(d3d8::Call::LockRect, 0, E_FAIL);
@@ -135,7 +130,6 @@ TEST_F(DeviceFaults, ZeroDisarmsAndResetForgets)
     EXPECT_EQ(d3d8::CallCount(d3d8::Call::LockRect), 0u);
     EXPECT_EQ(image->LockRect(&locked, nullptr, 0), D3D_OK);
     image->UnlockRect();
-    image->Release();
 }
 
 // The sweep the texture library runs, on the device alone: failing each

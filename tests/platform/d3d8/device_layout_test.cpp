@@ -1,5 +1,5 @@
 // Storage layout: mip chains, block formats, pitch.
-#include "device_fixture.h"
+#include "tests/support/device_test.h"
 
 #include <vector>
 
@@ -21,8 +21,8 @@ TEST_F(DeviceLayout, FullChainHalvesToOne)
         {100, 64, 7, {{100, 64}, {50, 32}, {25, 16}, {12, 8}, {6, 4}, {3, 2}, {1, 1}}},
     };
     for (const ChainCase& chain : cases) {
-        IDirect3DTexture8* texture = MakeTexture(chain.width, chain.height, 0, D3DFMT_A8R8G8B8);
-        ASSERT_NE(texture, nullptr);
+        ComRef<IDirect3DTexture8> texture = MakeTexture(chain.width, chain.height, 0, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8);
+        ASSERT_NE(texture.Get(), nullptr);
         ASSERT_EQ(texture->GetLevelCount(), chain.levels) << chain.width << "x" << chain.height;
         for (UINT level = 0; level < chain.levels; ++level) {
             D3DSURFACE_DESC desc;
@@ -36,15 +36,15 @@ TEST_F(DeviceLayout, FullChainHalvesToOne)
         }
         D3DSURFACE_DESC beyond;
         EXPECT_EQ(texture->GetLevelDesc(chain.levels, &beyond), D3DERR_INVALIDCALL);
-        texture->Release();
+        texture.Reset();
     }
 }
 
 TEST_F(DeviceLayout, LevelCountsAreHonouredAndCapped)
 {
-    IDirect3DTexture8* texture = MakeTexture(16, 16, 3, D3DFMT_A8R8G8B8);
+    ComRef<IDirect3DTexture8> texture = MakeTexture(16, 16, 3, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8);
     EXPECT_EQ(texture->GetLevelCount(), 3u);
-    texture->Release();
+    texture.Reset();
     IDirect3DTexture8* refused = reinterpret_cast<IDirect3DTexture8*>(1);
     EXPECT_EQ(device->CreateTexture(16, 16, 6, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &refused), D3DERR_INVALIDCALL);
     EXPECT_EQ(refused, nullptr);
@@ -164,8 +164,8 @@ TEST_F(DeviceLayout, BlockFormatsStoreWholeBlocks)
         {D3DFMT_DXT5, 16, 16, 64, 4}, {D3DFMT_YUY2, 5, 3, 12, 3}, {D3DFMT_UYVY, 4, 2, 8, 2},
     };
     for (const BlockCase& block : cases) {
-        IDirect3DSurface8* surface = MakeImage(block.width, block.height, block.format);
-        ASSERT_NE(surface, nullptr);
+        ComRef<IDirect3DSurface8> surface = MakeImageSurface(block.width, block.height, block.format);
+        ASSERT_NE(surface.Get(), nullptr);
         D3DSURFACE_DESC desc;
         surface->GetDesc(&desc);
         EXPECT_EQ(desc.Size, UINT(block.pitch) * block.rows);
@@ -173,7 +173,7 @@ TEST_F(DeviceLayout, BlockFormatsStoreWholeBlocks)
         ASSERT_EQ(surface->LockRect(&locked, nullptr, 0), D3D_OK);
         EXPECT_EQ(locked.Pitch, block.pitch) << block.width << "x" << block.height;
         surface->UnlockRect();
-        surface->Release();
+        surface.Reset();
     }
 }
 
@@ -191,21 +191,21 @@ TEST_F(DeviceLayout, EveryCodecFormatIsStorable)
         {D3DFORMAT(MAKEFOURCC('A', 'R', '1', '6')), 8},
     };
     for (auto [format, bytes] : bytesPerPixel) {
-        IDirect3DTexture8* texture = MakeTexture(7, 3, 1, format, D3DPOOL_SYSTEMMEM);
-        ASSERT_NE(texture, nullptr) << format;
+        ComRef<IDirect3DTexture8> texture = MakeTexture(7, 3, 1, D3DPOOL_SYSTEMMEM, format);
+        ASSERT_NE(texture.Get(), nullptr) << format;
         D3DLOCKED_RECT locked;
         ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
         EXPECT_EQ(locked.Pitch, INT(7 * bytes)) << format;
         texture->UnlockRect(0);
-        texture->Release();
+        texture.Reset();
     }
 }
 
 TEST_F(DeviceLayout, PitchPaddingWidensRowsOfLaterResources)
 {
-    IDirect3DTexture8* before = MakeTexture(10, 4, 2, D3DFMT_A8R8G8B8);
+    ComRef<IDirect3DTexture8> before = MakeTexture(10, 4, 2, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8);
     d3d8::SetPitchPadding(12);
-    IDirect3DTexture8* after = MakeTexture(10, 4, 2, D3DFMT_A8R8G8B8);
+    ComRef<IDirect3DTexture8> after = MakeTexture(10, 4, 2, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8);
     D3DLOCKED_RECT locked;
     ASSERT_EQ(before->LockRect(0, &locked, nullptr, 0), D3D_OK);
     EXPECT_EQ(locked.Pitch, 40);
@@ -216,14 +216,12 @@ TEST_F(DeviceLayout, PitchPaddingWidensRowsOfLaterResources)
     D3DSURFACE_DESC desc;
     after->GetLevelDesc(0, &desc);
     EXPECT_EQ(desc.Size, (40u + 12u) * 4u);
-    before->Release();
-    after->Release();
 }
 
 TEST_F(DeviceLayout, RectangleLockAddressesItsCorner)
 {
     d3d8::SetPitchPadding(8);
-    IDirect3DSurface8* surface = MakeImage(16, 8, D3DFMT_R5G6B5);
+    ComRef<IDirect3DSurface8> surface = MakeImageSurface(16, 8, D3DFMT_R5G6B5);
     D3DLOCKED_RECT whole;
     ASSERT_EQ(surface->LockRect(&whole, nullptr, 0), D3D_OK);
     surface->UnlockRect();
@@ -233,12 +231,11 @@ TEST_F(DeviceLayout, RectangleLockAddressesItsCorner)
     EXPECT_EQ(part.Pitch, whole.Pitch);
     EXPECT_EQ(static_cast<char*>(part.pBits), static_cast<char*>(whole.pBits) + 2 * (32 + 8) + 3 * 2);
     surface->UnlockRect();
-    surface->Release();
 }
 
 TEST_F(DeviceLayout, BlockRectangleLockAddressesItsBlock)
 {
-    IDirect3DSurface8* surface = MakeImage(16, 16, D3DFMT_DXT5);
+    ComRef<IDirect3DSurface8> surface = MakeImageSurface(16, 16, D3DFMT_DXT5);
     D3DLOCKED_RECT whole;
     ASSERT_EQ(surface->LockRect(&whole, nullptr, 0), D3D_OK);
     surface->UnlockRect();
@@ -247,7 +244,6 @@ TEST_F(DeviceLayout, BlockRectangleLockAddressesItsBlock)
     ASSERT_EQ(surface->LockRect(&part, &rect, 0), D3D_OK);
     EXPECT_EQ(static_cast<char*>(part.pBits), static_cast<char*>(whole.pBits) + 1 * 64 + 2 * 16);
     surface->UnlockRect();
-    surface->Release();
 }
 
 TEST_F(DeviceLayout, VolumeBoxLockAddressesItsCorner)
@@ -269,7 +265,7 @@ TEST_F(DeviceLayout, VolumeBoxLockAddressesItsCorner)
 
 TEST_F(DeviceLayout, PixelsStayPutBetweenLocks)
 {
-    IDirect3DTexture8* texture = MakeTexture(4, 4, 1, D3DFMT_A8R8G8B8);
+    ComRef<IDirect3DTexture8> texture = MakeTexture(4, 4, 1, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8);
     D3DLOCKED_RECT locked;
     texture->LockRect(0, &locked, nullptr, 0);
     static_cast<DWORD*>(locked.pBits)[5] = 0x12345678;
@@ -281,7 +277,6 @@ TEST_F(DeviceLayout, PixelsStayPutBetweenLocks)
     EXPECT_EQ(*static_cast<DWORD*>(locked.pBits), 0x12345678u);
     level->UnlockRect();
     level->Release();
-    texture->Release();
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // What may be locked, how, and how often.
-#include "device_fixture.h"
+#include "tests/support/device_test.h"
 
 namespace {
 
@@ -7,8 +7,8 @@ using DeviceLocks = DeviceTest;
 
 TEST_F(DeviceLocks, DefaultPoolLevelsAreRefusedUnlessDynamic)
 {
-    IDirect3DTexture8* plain = MakeTexture(8, 8, 1, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT);
-    IDirect3DTexture8* dynamic = MakeTexture(8, 8, 1, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, D3DUSAGE_DYNAMIC);
+    ComRef<IDirect3DTexture8> plain = MakeTexture(8, 8, 1, D3DPOOL_DEFAULT, D3DFMT_A8R8G8B8);
+    ComRef<IDirect3DTexture8> dynamic = MakeTexture(8, 8, 1, D3DPOOL_DEFAULT, D3DFMT_A8R8G8B8, D3DUSAGE_DYNAMIC);
     D3DLOCKED_RECT locked;
     EXPECT_EQ(plain->LockRect(0, &locked, nullptr, 0), D3DERR_INVALIDCALL);
     IDirect3DSurface8* level = nullptr;
@@ -19,18 +19,16 @@ TEST_F(DeviceLocks, DefaultPoolLevelsAreRefusedUnlessDynamic)
     ASSERT_EQ(dynamic->LockRect(0, &locked, nullptr, 0), D3D_OK);
     EXPECT_EQ(d3d8::LockedObjects(), 1u);
     dynamic->UnlockRect(0);
-    plain->Release();
-    dynamic->Release();
 }
 
 TEST_F(DeviceLocks, EveryOtherPoolLocks)
 {
     for (D3DPOOL pool : {D3DPOOL_MANAGED, D3DPOOL_SYSTEMMEM}) {
-        IDirect3DTexture8* texture = MakeTexture(8, 8, 2, D3DFMT_A8R8G8B8, pool);
+        ComRef<IDirect3DTexture8> texture = MakeTexture(8, 8, 2, pool, D3DFMT_A8R8G8B8);
         D3DLOCKED_RECT locked;
         EXPECT_EQ(texture->LockRect(1, &locked, nullptr, D3DLOCK_NOSYSLOCK), D3D_OK);
         texture->UnlockRect(1);
-        texture->Release();
+        texture.Reset();
     }
 }
 
@@ -46,7 +44,7 @@ TEST_F(DeviceLocks, DynamicManagedTexturesAreRefused)
 
 TEST_F(DeviceLocks, DoubleLockAndStrayUnlockFail)
 {
-    IDirect3DTexture8* texture = MakeTexture(8, 8, 2, D3DFMT_A8R8G8B8);
+    ComRef<IDirect3DTexture8> texture = MakeTexture(8, 8, 2, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8);
     D3DLOCKED_RECT locked;
     EXPECT_EQ(texture->UnlockRect(0), D3DERR_INVALIDCALL);
     ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
@@ -59,28 +57,24 @@ TEST_F(DeviceLocks, DoubleLockAndStrayUnlockFail)
     EXPECT_EQ(texture->UnlockRect(1), D3D_OK);
     EXPECT_EQ(texture->LockRect(2, &locked, nullptr, 0), D3DERR_INVALIDCALL);
     EXPECT_EQ(texture->UnlockRect(2), D3DERR_INVALIDCALL);
-    texture->Release();
 }
 
 TEST_F(DeviceLocks, DiscardOnlyOnDynamicResources)
 {
-    IDirect3DTexture8* managed = MakeTexture(8, 8, 1, D3DFMT_A8R8G8B8);
-    IDirect3DTexture8* dynamic = MakeTexture(8, 8, 1, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, D3DUSAGE_DYNAMIC);
+    ComRef<IDirect3DTexture8> managed = MakeTexture(8, 8, 1, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8);
+    ComRef<IDirect3DTexture8> dynamic = MakeTexture(8, 8, 1, D3DPOOL_SYSTEMMEM, D3DFMT_A8R8G8B8, D3DUSAGE_DYNAMIC);
     D3DLOCKED_RECT locked;
     EXPECT_EQ(managed->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD), D3DERR_INVALIDCALL);
     EXPECT_EQ(dynamic->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD | D3DLOCK_READONLY), D3DERR_INVALIDCALL);
     ASSERT_EQ(dynamic->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD | D3DLOCK_NOSYSLOCK), D3D_OK);
     dynamic->UnlockRect(0);
-    IDirect3DSurface8* image = MakeImage(4, 4, D3DFMT_L8);
+    ComRef<IDirect3DSurface8> image = MakeImageSurface(4, 4, D3DFMT_L8);
     EXPECT_EQ(image->LockRect(&locked, nullptr, D3DLOCK_DISCARD), D3DERR_INVALIDCALL);
-    image->Release();
-    managed->Release();
-    dynamic->Release();
 }
 
 TEST_F(DeviceLocks, RectanglesMustLieInsideAndInOrder)
 {
-    IDirect3DSurface8* surface = MakeImage(10, 6, D3DFMT_A8R8G8B8);
+    ComRef<IDirect3DSurface8> surface = MakeImageSurface(10, 6, D3DFMT_A8R8G8B8);
     const RECT refused[] = {
         {5, 0, 4, 6}, {0, 4, 10, 3}, {0, 0, 11, 6}, {0, 0, 10, 7}, {-1, 0, 4, 4}, {0, -2, 4, 4},
     };
@@ -94,12 +88,11 @@ TEST_F(DeviceLocks, RectanglesMustLieInsideAndInOrder)
         surface->UnlockRect();
     }
     EXPECT_EQ(surface->LockRect(nullptr, nullptr, 0), D3DERR_INVALIDCALL);
-    surface->Release();
 }
 
 TEST_F(DeviceLocks, BlockRectanglesMustBeAlignedExceptAtTheEdge)
 {
-    IDirect3DSurface8* surface = MakeImage(6, 6, D3DFMT_DXT1);
+    ComRef<IDirect3DSurface8> surface = MakeImageSurface(6, 6, D3DFMT_DXT1);
     D3DLOCKED_RECT locked;
     const RECT refused[] = {{1, 1, 5, 5}, {0, 0, 5, 6}, {2, 0, 6, 6}, {0, 0, 4, 5}};
     for (const RECT& rect : refused)
@@ -109,15 +102,14 @@ TEST_F(DeviceLocks, BlockRectanglesMustBeAlignedExceptAtTheEdge)
         EXPECT_EQ(surface->LockRect(&locked, &rect, 0), D3D_OK);
         surface->UnlockRect();
     }
-    surface->Release();
+    surface.Reset();
 
-    IDirect3DSurface8* pairs = MakeImage(5, 2, D3DFMT_YUY2);
+    ComRef<IDirect3DSurface8> pairs = MakeImageSurface(5, 2, D3DFMT_YUY2);
     const RECT odd = {1, 0, 4, 2};
     EXPECT_EQ(pairs->LockRect(&locked, &odd, 0), D3DERR_INVALIDCALL);
     const RECT toEdge = {2, 0, 5, 2};
     EXPECT_EQ(pairs->LockRect(&locked, &toEdge, 0), D3D_OK);
     pairs->UnlockRect();
-    pairs->Release();
 }
 
 TEST_F(DeviceLocks, VolumeBoxRules)
@@ -171,29 +163,29 @@ TEST_F(DeviceLocks, RenderTargetsLockOnlyWhenMadeLockable)
 
 TEST_F(DeviceLocks, LockabilityQueryOnOtherSurfaces)
 {
-    IDirect3DSurface8* image = MakeImage(4, 4, D3DFMT_A8R8G8B8);
+    ComRef<IDirect3DSurface8> image = MakeImageSurface(4, 4, D3DFMT_A8R8G8B8);
     DWORD usage = 0xDEAD;
-    EXPECT_TRUE(SoftD3D8QuerySurfaceLockable(image, &usage));
+    EXPECT_TRUE(SoftD3D8QuerySurfaceLockable(image.Get(), &usage));
     EXPECT_EQ(usage, 0u);
     D3DSURFACE_DESC desc;
     image->GetDesc(&desc);
     EXPECT_EQ(desc.Pool, D3DPOOL_SYSTEMMEM);
 
-    IDirect3DTexture8* texture = MakeTexture(4, 4, 1, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM);
+    ComRef<IDirect3DTexture8> texture = MakeTexture(4, 4, 1, D3DPOOL_SYSTEMMEM, D3DFMT_A8R8G8B8);
     IDirect3DSurface8* level = nullptr;
     texture->GetSurfaceLevel(0, &level);
     EXPECT_FALSE(SoftD3D8QuerySurfaceLockable(level, nullptr));
     EXPECT_FALSE(SoftD3D8QuerySurfaceLockable(nullptr, &usage));
     level->Release();
-    texture->Release();
+    texture.Reset();
     // A released surface is no longer ours to answer for.
-    image->Release();
-    EXPECT_FALSE(SoftD3D8QuerySurfaceLockable(image, nullptr));
+    image.Reset();
+    EXPECT_FALSE(SoftD3D8QuerySurfaceLockable(image.Get(), nullptr));
 }
 
 TEST_F(DeviceLocks, HistoryRecordsFlagsAndAreas)
 {
-    IDirect3DTexture8* texture = MakeTexture(8, 8, 1, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, D3DUSAGE_DYNAMIC);
+    ComRef<IDirect3DTexture8> texture = MakeTexture(8, 8, 1, D3DPOOL_SYSTEMMEM, D3DFMT_A8R8G8B8, D3DUSAGE_DYNAMIC);
     IDirect3DSurface8* level = nullptr;
     texture->GetSurfaceLevel(0, &level);
     d3d8::ClearLockHistory();
@@ -217,16 +209,15 @@ TEST_F(DeviceLocks, HistoryRecordsFlagsAndAreas)
     EXPECT_EQ(history[1].result, D3D_OK);
     EXPECT_EQ(history[2].result, D3DERR_INVALIDCALL);
     level->Release();
-    texture->Release();
 }
 
 TEST_F(DeviceLocks, ReleasingALockedTextureEndsItsLock)
 {
-    IDirect3DTexture8* texture = MakeTexture(8, 8, 1, D3DFMT_A8R8G8B8);
+    ComRef<IDirect3DTexture8> texture = MakeTexture(8, 8, 1, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8);
     D3DLOCKED_RECT locked;
     texture->LockRect(0, &locked, nullptr, 0);
     EXPECT_EQ(d3d8::LockedObjects(), 1u);
-    texture->Release();
+    texture.Reset();
     EXPECT_EQ(d3d8::LockedObjects(), 0u);
 }
 

@@ -1,5 +1,5 @@
 // Object identity: reference counts, containers, devices, types.
-#include "device_fixture.h"
+#include "tests/support/device_test.h"
 
 namespace {
 
@@ -7,7 +7,7 @@ using DeviceObjects = DeviceTest;
 
 TEST_F(DeviceObjects, LevelsShareTheTextureCount)
 {
-    IDirect3DTexture8* texture = MakeTexture(8, 8, 0, D3DFMT_A8R8G8B8);
+    IDirect3DTexture8* texture = MakeTexture(8, 8, 0, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8).Detach();
     // Device, texture and its four levels.
     EXPECT_EQ(d3d8::LiveObjects(), 6u);
     IDirect3DSurface8* level = nullptr;
@@ -26,10 +26,9 @@ TEST_F(DeviceObjects, LevelsShareTheTextureCount)
 
 TEST_F(DeviceObjects, ResourcesKeepTheirDeviceAlive)
 {
-    IDirect3DTexture8* texture = MakeTexture(4, 4, 1, D3DFMT_A8R8G8B8);
-    IDirect3DSurface8* image = MakeImage(4, 4, D3DFMT_A8R8G8B8);
-    EXPECT_EQ(device->Release(), 2u);
-    device = nullptr;
+    IDirect3DTexture8* texture = MakeTexture(4, 4, 1, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8).Detach();
+    IDirect3DSurface8* image = MakeImageSurface(4, 4, D3DFMT_A8R8G8B8).Detach();
+    EXPECT_EQ(device.Detach()->Release(), 2u);
     IDirect3DDevice8* owner = nullptr;
     ASSERT_EQ(texture->GetDevice(&owner), D3D_OK);
     ASSERT_NE(owner, nullptr);
@@ -41,10 +40,10 @@ TEST_F(DeviceObjects, ResourcesKeepTheirDeviceAlive)
 
 TEST_F(DeviceObjects, GetDeviceReturnsAReferencedDevice)
 {
-    IDirect3DSurface8* image = MakeImage(4, 4, D3DFMT_A8R8G8B8);
+    IDirect3DSurface8* image = MakeImageSurface(4, 4, D3DFMT_A8R8G8B8).Detach();
     IDirect3DDevice8* owner = nullptr;
     ASSERT_EQ(image->GetDevice(&owner), D3D_OK);
-    EXPECT_EQ(owner, device);
+    EXPECT_EQ(owner, device.Get());
     EXPECT_EQ(owner->Release(), 2u); // ours and the image's
     image->Release();
 }
@@ -60,7 +59,7 @@ void ExpectContainer(IDirect3DSurface8* surface, REFIID riid, Interface* expecte
 
 TEST_F(DeviceObjects, TextureLevelContainers)
 {
-    IDirect3DTexture8* texture = MakeTexture(4, 4, 2, D3DFMT_A8R8G8B8);
+    IDirect3DTexture8* texture = MakeTexture(4, 4, 2, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8).Detach();
     IDirect3DSurface8* level = nullptr;
     texture->GetSurfaceLevel(1, &level);
     ExpectContainer(level, IID_IDirect3DBaseTexture8, texture);
@@ -107,7 +106,7 @@ TEST_F(DeviceObjects, VolumeLevelContainers)
 
 TEST_F(DeviceObjects, StandAloneSurfacesHaveNoContainer)
 {
-    IDirect3DSurface8* image = MakeImage(4, 4, D3DFMT_A8R8G8B8);
+    IDirect3DSurface8* image = MakeImageSurface(4, 4, D3DFMT_A8R8G8B8).Detach();
     IDirect3DSurface8* target = nullptr;
     device->CreateRenderTarget(4, 4, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, FALSE, &target);
     for (IDirect3DSurface8* surface : {image, target}) {
@@ -122,7 +121,7 @@ TEST_F(DeviceObjects, StandAloneSurfacesHaveNoContainer)
 
 TEST_F(DeviceObjects, TypesAndInterfaces)
 {
-    IDirect3DTexture8* texture = MakeTexture(4, 4, 1, D3DFMT_A8R8G8B8);
+    IDirect3DTexture8* texture = MakeTexture(4, 4, 1, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8).Detach();
     IDirect3DCubeTexture8* cube = nullptr;
     IDirect3DVolumeTexture8* volume = nullptr;
     IDirect3DVertexBuffer8* vertices = nullptr;
@@ -168,8 +167,8 @@ TEST_F(DeviceObjects, TypesAndInterfaces)
 
 TEST_F(DeviceObjects, SurplusReleaseDoesNotDestroyTwice)
 {
-    IDirect3DSurface8* image = MakeImage(4, 4, D3DFMT_A8R8G8B8);
-    IDirect3DSurface8* other = MakeImage(4, 4, D3DFMT_A8R8G8B8);
+    IDirect3DSurface8* image = MakeImageSurface(4, 4, D3DFMT_A8R8G8B8).Detach();
+    IDirect3DSurface8* other = MakeImageSurface(4, 4, D3DFMT_A8R8G8B8).Detach();
     EXPECT_EQ(image->AddRef(), 2u);
     EXPECT_EQ(image->Release(), 1u);
     EXPECT_EQ(image->Release(), 0u);

@@ -1,5 +1,6 @@
 // Registry reads: handles, sizes, types and the too-small buffer.
 #include "win32.h"
+#include "tests/support/process_state.h"
 #include "win32_testing.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,7 @@ class Registry : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        win32::ClearSettings();
+        ResetProcessState(StartingSettings::Empty);
         win32::SetRegistryDword(kKey, "R3AZ", 3);
         win32::SetRegistryValue(kKey, "Name", REG_SZ, "text", 5);
         ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, kSubKey, &key), ERROR_SUCCESS);
@@ -23,7 +24,7 @@ protected:
     void TearDown() override
     {
         EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-        win32::ClearSettings();
+        ResetProcessState();
     }
     HKEY key = nullptr;
 };

@@ -1,5 +1,6 @@
 // Settings: the file format, the profile reader and its defaults.
 #include "win32.h"
+#include "tests/support/process_state.h"
 #include "win32_testing.h"
 
 #include <gtest/gtest.h>
@@ -33,8 +34,8 @@ private:
 
 class Settings : public ::testing::Test {
 protected:
-    void SetUp() override { win32::ClearSettings(); }
-    void TearDown() override { win32::ClearSettings(); }
+    void SetUp() override { ResetProcessState(StartingSettings::Empty); }
+    void TearDown() override { ResetProcessState(); }
 };
 
 DWORD QueryDword(const char* key, const char* name, LONG* status = nullptr)

@@ -4,6 +4,7 @@
 #include "r3az8/tex/blit/box_kernels.h"
 
 #include "r3az8/tex/cpu.h"
+#include "tests/support/process_state.h"
 #include "win32_testing.h"
 
 #include <gtest/gtest.h>
@@ -158,16 +159,11 @@ int NoMmx() { return 0; }
 // leaves them so for the next.
 class BoxKernelBinding : public ::testing::Test {
 protected:
-    void SetUp() override { Reset(); }
+    void SetUp() override { ResetProcessState(); }
     void TearDown() override
     {
         win32::RemoveRegistryValue(kDirect3DKey, "DisableMMX");
-        Reset();
-    }
-    static void Reset()
-    {
-        ResetMmxStateForTesting();
-        UnbindBoxKernelsForTesting();
+        ResetProcessState();
     }
     // Binds through the given pointer with a real call.
     static void CallThrough(BoxKernel32 kernel)

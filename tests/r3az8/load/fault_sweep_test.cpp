@@ -2,7 +2,7 @@
 // allocation of each load operation and of FilterTexture: whatever fails,
 // the operation reports it (or gets by through its documented fallback),
 // and nothing stays locked, alive or allocated.
-#include "device_fixture.h"
+#include "tests/support/device_test.h"
 #include "r3az8/tex/load.h"
 
 #include <cstdio>
@@ -43,7 +43,7 @@ struct SweepCase {
 
 std::ostream& operator<<(std::ostream& out, const SweepCase& c) { return out << c.name; }
 
-class Sweep : public DeviceTest, public ::testing::WithParamInterface<SweepCase> {
+class Sweep : public PaddedDeviceTest, public ::testing::WithParamInterface<SweepCase> {
 public:
     template <class Interface>
     Interface* Keep(Scenario& scenario, ComRef<Interface>&& object)

@@ -1,6 +1,6 @@
 // FilterTexture: refusals, the source level, the default filter, chaining,
 // cube faces and what a failure part-way leaves behind.
-#include "device_fixture.h"
+#include "tests/support/device_test.h"
 #include "r3az8/tex/load.h"
 
 #include <cstring>
@@ -8,7 +8,7 @@
 namespace loadtest {
 namespace {
 
-class FilterTextureTest : public DeviceTest {
+class FilterTextureTest : public PaddedDeviceTest {
 protected:
     std::vector<Pixels> AllLevels(IDirect3DTexture8* texture)
     {

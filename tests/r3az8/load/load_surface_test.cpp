@@ -1,6 +1,6 @@
 // LoadSurfaceFromMemory and LoadSurfaceFromSurface: argument checks, the
 // direct device copy and what forces the lock-and-blit path, self-loading.
-#include "device_fixture.h"
+#include "tests/support/device_test.h"
 #include "r3az8/tex/load.h"
 
 #include <cstring>
@@ -9,7 +9,7 @@
 namespace loadtest {
 namespace {
 
-class LoadSurfaceTest : public DeviceTest {
+class LoadSurfaceTest : public PaddedDeviceTest {
 protected:
     // Two managed 16x16 A8R8G8B8 surfaces with different noise.
     void MakePair()

@@ -1,5 +1,5 @@
 // LoadVolumeFromMemory and LoadVolumeFromVolume.
-#include "device_fixture.h"
+#include "tests/support/device_test.h"
 #include "r3az8/tex/load.h"
 
 #include <cstring>
@@ -8,7 +8,7 @@
 namespace loadtest {
 namespace {
 
-class LoadVolumeTest : public DeviceTest {
+class LoadVolumeTest : public PaddedDeviceTest {
 protected:
     // Two managed 8x8x4 A8R8G8B8 volumes with different noise.
     void MakePair()

@@ -1,5 +1,5 @@
 // SurfaceLock: rectangles, the copy decision, lock flags and the locked area.
-#include "device_fixture.h"
+#include "tests/support/device_test.h"
 #include "r3az8/tex/load/surface_lock.h"
 
 #include <cstring>
@@ -7,7 +7,7 @@
 namespace loadtest {
 namespace {
 
-class SurfaceLockTest : public DeviceTest {
+class SurfaceLockTest : public PaddedDeviceTest {
 protected:
     void SetUp() override
     {

@@ -1,5 +1,5 @@
 // VolumeLock: boxes, refusals, lock flags, the locked area, no copy path.
-#include "device_fixture.h"
+#include "tests/support/device_test.h"
 #include "r3az8/tex/load/volume_lock.h"
 
 #include <cstring>
@@ -7,7 +7,7 @@
 namespace loadtest {
 namespace {
 
-class VolumeLockTest : public DeviceTest {
+class VolumeLockTest : public PaddedDeviceTest {
 protected:
     void SetUp() override
     {

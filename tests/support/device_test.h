@@ -1,6 +1,7 @@
-// Shared set-up of the load tests: a software device, textures filled with
-// known pixels, and ways to read them back without going through the code
-// under test.
+// A software device for each test, built on ComRef, with the checks every
+// device test ends with (nothing locked, every object given back); textures
+// filled with known pixels, and ways to read them back without going
+// through the code under test.
 #pragma once
 
 #include "com_ref.h"
@@ -14,8 +15,6 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-
-namespace loadtest {
 
 using Pixels = std::vector<uint32_t>; // A8R8G8B8, rows without gaps
 
@@ -65,6 +64,9 @@ inline std::string Line(const char* message) { return std::string("R3AZ: ") + me
 
 class DeviceTest : public ::testing::Test {
 protected:
+    // `pitchPadding` extra bytes on the row pitch of every resource the test
+    // makes.
+    explicit DeviceTest(UINT pitchPadding = 0) : pitchPadding_(pitchPadding) {}
     ~DeviceTest() override;
     void SetUp() override;
     void TearDown() override;
@@ -85,7 +87,13 @@ protected:
     void FillLevels(IDirect3DVolumeTexture8* texture, uint32_t seed);
 
     ComRef<IDirect3DDevice8> device;
-    unsigned liveAtStart = 0;
+
+private:
+    UINT pitchPadding_;
 };
 
-} // namespace loadtest
+// Pitches wider than the rows catch code that assumes pitch == width.
+class PaddedDeviceTest : public DeviceTest {
+protected:
+    PaddedDeviceTest() : DeviceTest(12) {}
+};

@@ -1,8 +1,8 @@
-#include "device_fixture.h"
+#include "tests/support/device_test.h"
+
+#include "tests/support/process_state.h"
 
 #include <cstring>
-
-namespace loadtest {
 
 namespace {
 
@@ -177,10 +177,9 @@ void WriteBytes(IDirect3DVolume8* volume, const std::vector<BYTE>& bytes)
 
 void DeviceTest::SetUp()
 {
-    d3d8::ResetFaults();
-    // Pitches wider than the rows catch code that assumes pitch == width.
-    d3d8::SetPitchPadding(12);
-    liveAtStart = d3d8::LiveObjects();
+    ResetProcessState();
+    d3d8::SetPitchPadding(pitchPadding_);
+    ASSERT_EQ(d3d8::LiveObjects(), 0u) << "an earlier test left objects alive";
     ASSERT_EQ(SoftD3D8CreateDevice(device.Receive()), S_OK);
 }
 
@@ -197,7 +196,7 @@ void DeviceTest::TearDown()
 DeviceTest::~DeviceTest()
 {
     device.Reset();
-    EXPECT_EQ(d3d8::LiveObjects(), liveAtStart) << "objects left alive";
+    EXPECT_EQ(d3d8::LiveObjects(), 0u) << "objects left alive";
 }
 
 ComRef<IDirect3DTexture8> DeviceTest::MakeTexture(UINT width, UINT height, UINT levels, D3DPOOL pool,
@@ -289,5 +288,3 @@ void DeviceTest::FillLevels(IDirect3DVolumeTexture8* texture, uint32_t seed)
         WriteBytes(Level(texture, level).Get(), bytes);
     }
 }
-
-} // namespace loadtest
