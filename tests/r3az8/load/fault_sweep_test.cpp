@@ -25,20 +25,45 @@ struct Scenario {
     std::vector<std::shared_ptr<void>> objects; // the caller's own; released after the run
     std::function<HRESULT()> operation;
     std::function<Snapshot()> result;
+    bool exactUnderFallback = true;
+};
+
+// One texture of a scenario. Plain A8R8G8B8 levels are filled with noise,
+// block and pair formats byte by byte as stored (seed + level); seed 0
+// leaves the texture as made.
+enum class Shape { None, Plain, Cube, Volume, RenderTarget };
+struct TextureSpec {
+    Shape shape = Shape::None;
+    UINT width = 0, height = 0, depth = 1, levels = 1;
+    D3DPOOL pool = D3DPOOL_MANAGED;
+    D3DFORMAT format = D3DFMT_A8R8G8B8;
+    DWORD usage = 0;
+    uint32_t seed = 0;
+};
+
+// What an operation works on: the destination texture and level 0 of
+// each texture.
+struct Targets {
+    IDirect3DBaseTexture8* texture = nullptr;
+    IDirect3DSurface8* destSurface = nullptr;
+    IDirect3DVolume8* destVolume = nullptr;
+    IDirect3DSurface8* srcSurface = nullptr;
+    IDirect3DVolume8* srcVolume = nullptr;
+};
+
+// A scenario: the operation runs on the destination (and source) made
+// afresh for every run, and its result is every level of the destination.
+struct SweepCase {
+    const char* name;
+    TextureSpec dest;
+    TextureSpec source;
+    HRESULT (*operation)(const Targets&);
     // Whether every operation the blit may fall back on writes the same
     // pixels, so that a run that succeeds despite a failed allocation must
     // give exactly the pixels of the run without faults. Not so where a box
     // filter that cannot have its buffers hands a volume, or a block image,
     // to the triangle filter: its sums round differently.
     bool exactUnderFallback = true;
-};
-
-class Sweep;
-using Prepare = std::function<Scenario(Sweep&)>;
-
-struct SweepCase {
-    const char* name;
-    Prepare prepare;
 };
 
 std::ostream& operator<<(std::ostream& out, const SweepCase& c) { return out << c.name; }
@@ -130,314 +155,213 @@ public:
         d3d8::ResetFaults();
     }
 
-    using DeviceTest::device;
-    using DeviceTest::Face;
-    using DeviceTest::FillLevels;
-    using DeviceTest::Level;
-    using DeviceTest::MakeCube;
-    using DeviceTest::MakeTexture;
-    using DeviceTest::MakeVolume;
+    static bool StoredAsUnits(D3DFORMAT format) { return format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8; }
+
+    // The texture of the spec, kept alive by the scenario and filled.
+    IDirect3DBaseTexture8* Make(Scenario& scenario, const TextureSpec& t)
+    {
+        switch (t.shape) {
+        case Shape::Plain: {
+            auto* texture = Keep(scenario, MakeTexture(t.width, t.height, t.levels, t.pool, t.format, t.usage));
+            if (t.seed != 0 && StoredAsUnits(t.format))
+                for (UINT level = 0; level < texture->GetLevelCount(); ++level)
+                    FillStored(Level(texture, level).Get(), t.seed + level);
+            else if (t.seed != 0)
+                FillLevels(texture, t.seed);
+            return texture;
+        }
+        case Shape::Cube: {
+            auto* cube = Keep(scenario, MakeCube(t.width, t.levels, t.pool, t.format));
+            FillLevels(cube, t.seed);
+            return cube;
+        }
+        case Shape::Volume: {
+            auto* texture = Keep(scenario, MakeVolume(t.width, t.height, t.depth, t.levels, t.pool, t.format, t.usage));
+            if (t.seed != 0)
+                FillLevels(texture, t.seed);
+            return texture;
+        }
+        default:
+            return nullptr;
+        }
+    }
+
+    // Every level (of every face) of the destination: A8R8G8B8 through
+    // ReadPixels, other 32-bit formats through an image surface of their
+    // own, volumes through ReadBytes, blocks and pairs as stored.
+    Snapshot Levels(IDirect3DBaseTexture8* texture, D3DFORMAT format)
+    {
+        Snapshot all;
+        if (texture->GetType() == D3DRTYPE_CUBETEXTURE) {
+            auto* cube = static_cast<IDirect3DCubeTexture8*>(texture);
+            for (UINT face = 0; face < 6; ++face)
+                for (UINT level = 0; level < cube->GetLevelCount(); ++level)
+                    Append(all, Bytes(ReadPixels(Face(cube, D3DCUBEMAP_FACES(face), level).Get())));
+        } else if (texture->GetType() == D3DRTYPE_VOLUMETEXTURE) {
+            auto* volume = static_cast<IDirect3DVolumeTexture8*>(texture);
+            for (UINT level = 0; level < volume->GetLevelCount(); ++level)
+                Append(all, ReadBytes(Level(volume, level).Get()));
+        } else {
+            auto* plain = static_cast<IDirect3DTexture8*>(texture);
+            for (UINT level = 0; level < plain->GetLevelCount(); ++level) {
+                ComRef<IDirect3DSurface8> surface = Level(plain, level);
+                if (StoredAsUnits(format))
+                    Append(all, StoredBytes(surface.Get()));
+                else if (format == D3DFMT_A8R8G8B8)
+                    Append(all, Bytes(ReadPixels(surface.Get())));
+                else
+                    Append(all, CopiedBytes(surface.Get()));
+            }
+        }
+        return all;
+    }
+
+    static Snapshot CopiedBytes(IDirect3DSurface8* surface)
+    {
+        D3DSURFACE_DESC desc{};
+        surface->GetDesc(&desc);
+        ComRef<IDirect3DDevice8> owner;
+        surface->GetDevice(owner.Receive());
+        ComRef<IDirect3DSurface8> image;
+        owner->CreateImageSurface(desc.Width, desc.Height, desc.Format, image.Receive());
+        owner->CopyRects(surface, nullptr, 0, image.Get(), nullptr);
+        D3DLOCKED_RECT locked{};
+        image->LockRect(&locked, nullptr, D3DLOCK_READONLY);
+        Snapshot bytes(std::size_t{desc.Width} * desc.Height * 4);
+        for (UINT y = 0; y < desc.Height; ++y)
+            std::memcpy(&bytes[std::size_t{y} * desc.Width * 4], static_cast<BYTE*>(locked.pBits) + y * locked.Pitch,
+                        desc.Width * 4);
+        image->UnlockRect();
+        d3d8::ResetFaults();
+        return bytes;
+    }
+
+    // The case's objects made afresh, the operation on them, and what it
+    // produced.
+    Scenario Prepare(const SweepCase& c)
+    {
+        Scenario scenario;
+        scenario.exactUnderFallback = c.exactUnderFallback;
+        Targets targets;
+        targets.texture = Make(scenario, c.dest);
+        if (c.dest.shape == Shape::Plain)
+            targets.destSurface = Keep(scenario, Level(static_cast<IDirect3DTexture8*>(targets.texture), 0));
+        if (c.dest.shape == Shape::Volume)
+            targets.destVolume = Keep(scenario, Level(static_cast<IDirect3DVolumeTexture8*>(targets.texture), 0));
+        if (c.source.shape == Shape::RenderTarget) {
+            ComRef<IDirect3DSurface8> target;
+            EXPECT_EQ(device->CreateRenderTarget(c.source.width, c.source.height, c.source.format, D3DMULTISAMPLE_NONE,
+                                                 FALSE, target.Receive()),
+                      S_OK);
+            targets.srcSurface = Keep(scenario, std::move(target));
+            WritePixels(targets.srcSurface, NoisePixels(c.source.width, c.source.height, c.source.seed));
+        } else if (IDirect3DBaseTexture8* source = Make(scenario, c.source)) {
+            if (c.source.shape == Shape::Volume)
+                targets.srcVolume = Keep(scenario, Level(static_cast<IDirect3DVolumeTexture8*>(source), 0));
+            else
+                targets.srcSurface = Keep(scenario, Level(static_cast<IDirect3DTexture8*>(source), 0));
+        }
+        scenario.operation = [targets, operation = c.operation] { return operation(targets); };
+        scenario.result = [this, texture = targets.texture, format = c.dest.format] { return Levels(texture, format); };
+        return scenario;
+    }
 };
 
 // --- the scenarios -----------------------------------------------------------------------
 
-Scenario FilterPlainDefaultPool(Sweep& s)
-{
-    Scenario scenario;
-    auto* texture = s.Keep(scenario, s.MakeTexture(16, 8, 0, D3DPOOL_DEFAULT));
-    s.FillLevels(texture, 1);
-    scenario.operation = [=] { return FilterTexture(texture, nullptr, 0, IMAGE_FILTER_BOX); };
-    scenario.result = [=, &s] { return s.TextureLevels(texture); };
-    return scenario;
-}
+constexpr TextureSpec kNone{};
 
-Scenario FilterPlainManagedTriangle(Sweep& s)
-{
-    Scenario scenario;
-    auto* texture = s.Keep(scenario, s.MakeTexture(12, 10, 3, D3DPOOL_MANAGED));
-    s.FillLevels(texture, 2);
-    scenario.operation = [=] { return FilterTexture(texture, nullptr, 0, IMAGE_FILTER_DEFAULT); };
-    scenario.result = [=, &s] { return s.TextureLevels(texture); };
-    return scenario;
-}
+HRESULT FilterBox(const Targets& t) { return FilterTexture(t.texture, nullptr, 0, IMAGE_FILTER_BOX); }
 
-Scenario FilterCube(Sweep& s)
-{
-    Scenario scenario;
-    auto* cube = s.Keep(scenario, s.MakeCube(8, 3, D3DPOOL_DEFAULT));
-    s.FillLevels(cube, 3);
-    scenario.operation = [=] { return FilterTexture(cube, nullptr, 0, IMAGE_FILTER_BOX); };
-    scenario.result = [=, &s] { return s.CubeLevels(cube); };
-    return scenario;
-}
-
-Scenario FilterVolume(Sweep& s)
-{
-    Scenario scenario;
-    scenario.exactUnderFallback = false;
-    auto* texture = s.Keep(scenario, s.MakeVolume(8, 4, 4, 0, D3DPOOL_MANAGED));
-    s.FillLevels(texture, 4);
-    scenario.operation = [=] { return FilterTexture(texture, nullptr, 0, IMAGE_FILTER_BOX); };
-    scenario.result = [=, &s] { return s.VolumeLevels(texture); };
-    return scenario;
-}
-
-Scenario FilterDynamicVolumeTriangle(Sweep& s)
-{
-    Scenario scenario;
-    auto* texture =
-        s.Keep(scenario, s.MakeVolume(6, 4, 3, 2, D3DPOOL_DEFAULT, D3DFMT_A8R8G8B8, D3DUSAGE_DYNAMIC));
-    s.FillLevels(texture, 5);
-    scenario.operation = [=] { return FilterTexture(texture, nullptr, 0xFFFFFFFFu, IMAGE_FILTER_TRIANGLE); };
-    scenario.result = [=, &s] { return s.VolumeLevels(texture); };
-    return scenario;
-}
-
-Scenario MemoryIntoDefaultPoolRect(Sweep& s)
-{
-    Scenario scenario;
-    auto* texture = s.Keep(scenario, s.MakeTexture(8, 8, 2, D3DPOOL_DEFAULT));
-    s.FillLevels(texture, 6);
-    auto* level = s.Keep(scenario, s.Level(texture, 0));
-    auto memory = std::make_shared<Pixels>(NoisePixels(5, 5, 7));
-    scenario.objects.push_back(memory);
-    scenario.operation = [=] {
-        const RECT from = {0, 0, 5, 5};
-        const RECT to = {1, 2, 6, 7};
-        return LoadSurfaceFromMemory(level, nullptr, &to, memory->data(), D3DFMT_A8R8G8B8, 20, nullptr, &from,
-                                     IMAGE_FILTER_DEFAULT, 0);
-    };
-    scenario.result = [=, &s] { return s.TextureLevels(texture); };
-    return scenario;
-}
-
-Scenario MemoryIntoDynamicLevel(Sweep& s)
-{
-    Scenario scenario;
-    auto* texture = s.Keep(scenario, s.MakeTexture(8, 8, 1, D3DPOOL_DEFAULT, D3DFMT_A8R8G8B8, D3DUSAGE_DYNAMIC));
-    auto* level = s.Keep(scenario, s.Level(texture, 0));
-    auto memory = std::make_shared<Pixels>(NoisePixels(16, 16, 8));
-    scenario.objects.push_back(memory);
-    scenario.operation = [=] {
-        const RECT from = {0, 0, 16, 16};
-        return LoadSurfaceFromMemory(level, nullptr, nullptr, memory->data(), D3DFMT_A8R8G8B8, 64, nullptr, &from,
-                                     IMAGE_FILTER_BOX, 0);
-    };
-    scenario.result = [=, &s] { return s.TextureLevels(texture); };
-    return scenario;
-}
-
-Scenario SurfaceDirectCopy(Sweep& s)
-{
-    Scenario scenario;
-    auto* destTexture = s.Keep(scenario, s.MakeTexture(8, 8, 1, D3DPOOL_MANAGED));
-    auto* srcTexture = s.Keep(scenario, s.MakeTexture(8, 8, 1, D3DPOOL_MANAGED));
-    s.FillLevels(destTexture, 9);
-    s.FillLevels(srcTexture, 10);
-    auto* dest = s.Keep(scenario, s.Level(destTexture, 0));
-    auto* src = s.Keep(scenario, s.Level(srcTexture, 0));
-    scenario.operation = [=] {
-        const RECT from = {1, 1, 5, 6};
-        const RECT to = {3, 2, 7, 7};
-        return LoadSurfaceFromSurface(dest, nullptr, &to, src, nullptr, &from, IMAGE_FILTER_POINT, 0);
-    };
-    scenario.result = [=, &s] { return s.TextureLevels(destTexture); };
-    return scenario;
-}
-
-Scenario SurfaceDirectCopyRefused(Sweep& s)
-{
+// clang-format off
+const SweepCase sweepCases[] = {
+    // name                       destination and source: shape, width, height, depth, levels, pool, format, usage, seed
+    {"FilterPlainDefaultPool",     {Shape::Plain, 16, 8, 1, 0, D3DPOOL_DEFAULT, D3DFMT_A8R8G8B8, 0, 1}, kNone, FilterBox},
+    {"FilterPlainManagedTriangle", {Shape::Plain, 12, 10, 1, 3, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8, 0, 2}, kNone,
+     [](const Targets& t) { return FilterTexture(t.texture, nullptr, 0, IMAGE_FILTER_DEFAULT); }},
+    {"FilterCube",                 {Shape::Cube, 8, 8, 1, 3, D3DPOOL_DEFAULT, D3DFMT_A8R8G8B8, 0, 3}, kNone, FilterBox},
+    {"FilterVolume",               {Shape::Volume, 8, 4, 4, 0, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8, 0, 4}, kNone, FilterBox, false},
+    {"FilterDynamicVolumeTriangle", {Shape::Volume, 6, 4, 3, 2, D3DPOOL_DEFAULT, D3DFMT_A8R8G8B8, D3DUSAGE_DYNAMIC, 5}, kNone,
+     [](const Targets& t) { return FilterTexture(t.texture, nullptr, 0xFFFFFFFFu, IMAGE_FILTER_TRIANGLE); }},
+    {"MemoryIntoDefaultPoolRect",  {Shape::Plain, 8, 8, 1, 2, D3DPOOL_DEFAULT, D3DFMT_A8R8G8B8, 0, 6}, kNone,
+     [](const Targets& t) {
+         const Pixels memory = NoisePixels(5, 5, 7);
+         const RECT from = {0, 0, 5, 5}, to = {1, 2, 6, 7};
+         return LoadSurfaceFromMemory(t.destSurface, nullptr, &to, memory.data(), D3DFMT_A8R8G8B8, 20, nullptr, &from,
+                                      IMAGE_FILTER_DEFAULT, 0);
+     }},
+    {"MemoryIntoDynamicLevel",     {Shape::Plain, 8, 8, 1, 1, D3DPOOL_DEFAULT, D3DFMT_A8R8G8B8, D3DUSAGE_DYNAMIC, 0}, kNone,
+     [](const Targets& t) {
+         const Pixels memory = NoisePixels(16, 16, 8);
+         const RECT from = {0, 0, 16, 16};
+         return LoadSurfaceFromMemory(t.destSurface, nullptr, nullptr, memory.data(), D3DFMT_A8R8G8B8, 64, nullptr,
+                                      &from, IMAGE_FILTER_BOX, 0);
+     }},
+    {"SurfaceDirectCopy",          {Shape::Plain, 8, 8, 1, 1, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8, 0, 9},
+                                   {Shape::Plain, 8, 8, 1, 1, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8, 0, 10},
+     [](const Targets& t) {
+         const RECT from = {1, 1, 5, 6}, to = {3, 2, 7, 7};
+         return LoadSurfaceFromSurface(t.destSurface, nullptr, &to, t.srcSurface, nullptr, &from, IMAGE_FILTER_POINT, 0);
+     }},
     // Equal sizes but different formats: the device refuses the copy and
     // the lock-and-blit path converts.
-    Scenario scenario;
-    auto* destTexture = s.Keep(scenario, s.MakeTexture(8, 8, 1, D3DPOOL_DEFAULT, D3DFMT_X8R8G8B8));
-    auto* srcTexture = s.Keep(scenario, s.MakeTexture(8, 8, 1, D3DPOOL_MANAGED));
-    s.FillLevels(srcTexture, 19);
-    auto* dest = s.Keep(scenario, s.Level(destTexture, 0));
-    auto* src = s.Keep(scenario, s.Level(srcTexture, 0));
-    scenario.operation = [=] {
-        const RECT from = {0, 0, 4, 4};
-        const RECT to = {4, 4, 8, 8};
-        return LoadSurfaceFromSurface(dest, nullptr, &to, src, nullptr, &from, IMAGE_FILTER_POINT, 0);
-    };
-    scenario.result = [=] {
-        ComRef<IDirect3DDevice8> device;
-        dest->GetDevice(device.Receive());
-        ComRef<IDirect3DSurface8> image;
-        device->CreateImageSurface(8, 8, D3DFMT_X8R8G8B8, image.Receive());
-        device->CopyRects(dest, nullptr, 0, image.Get(), nullptr);
-        D3DLOCKED_RECT locked{};
-        image->LockRect(&locked, nullptr, D3DLOCK_READONLY);
-        Snapshot bytes(8 * 8 * 4);
-        for (UINT y = 0; y < 8; ++y)
-            std::memcpy(&bytes[y * 32], static_cast<BYTE*>(locked.pBits) + y * locked.Pitch, 32);
-        image->UnlockRect();
-        d3d8::ResetFaults();
-        return bytes;
-    };
-    return scenario;
-}
-
-Scenario SurfaceDefaultPoolHalving(Sweep& s)
-{
-    Scenario scenario;
-    auto* destTexture = s.Keep(scenario, s.MakeTexture(8, 4, 1, D3DPOOL_DEFAULT));
-    auto* srcTexture = s.Keep(scenario, s.MakeTexture(16, 8, 1, D3DPOOL_DEFAULT));
-    s.FillLevels(destTexture, 11);
-    s.FillLevels(srcTexture, 12);
-    auto* dest = s.Keep(scenario, s.Level(destTexture, 0));
-    auto* src = s.Keep(scenario, s.Level(srcTexture, 0));
-    scenario.operation = [=] {
-        return LoadSurfaceFromSurface(dest, nullptr, nullptr, src, nullptr, nullptr, IMAGE_FILTER_BOX, 0);
-    };
-    scenario.result = [=, &s] { return s.TextureLevels(destTexture); };
-    return scenario;
-}
-
-Scenario SurfaceFromItself(Sweep& s)
-{
-    Scenario scenario;
-    auto* texture = s.Keep(scenario, s.MakeTexture(12, 12, 1, D3DPOOL_MANAGED));
-    s.FillLevels(texture, 13);
-    auto* surface = s.Keep(scenario, s.Level(texture, 0));
-    scenario.operation = [=] {
-        const RECT from = {0, 0, 8, 8};
-        const RECT to = {2, 2, 10, 10};
-        return LoadSurfaceFromSurface(surface, nullptr, &to, surface, nullptr, &from, IMAGE_FILTER_NONE, 0);
-    };
-    scenario.result = [=, &s] { return s.TextureLevels(texture); };
-    return scenario;
-}
-
-Scenario SurfaceFromUnlockableRenderTarget(Sweep& s)
-{
-    Scenario scenario;
-    ComRef<IDirect3DSurface8> target;
-    EXPECT_EQ(s.device->CreateRenderTarget(8, 8, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, FALSE, target.Receive()), S_OK);
-    auto* src = s.Keep(scenario, std::move(target));
-    WritePixels(src, NoisePixels(8, 8, 14));
-    auto* destTexture = s.Keep(scenario, s.MakeTexture(6, 6, 1, D3DPOOL_SYSTEMMEM));
-    auto* dest = s.Keep(scenario, s.Level(destTexture, 0));
-    scenario.operation = [=] {
-        return LoadSurfaceFromSurface(dest, nullptr, nullptr, src, nullptr, nullptr, IMAGE_FILTER_TRIANGLE, 0);
-    };
-    scenario.result = [=, &s] { return s.TextureLevels(destTexture); };
-    return scenario;
-}
-
-Scenario MemoryIntoVolumeBox(Sweep& s)
-{
-    Scenario scenario;
-    auto* texture = s.Keep(scenario, s.MakeVolume(8, 8, 4, 1, D3DPOOL_MANAGED));
-    s.FillLevels(texture, 15);
-    auto* volume = s.Keep(scenario, s.Level(texture, 0));
-    auto memory = std::make_shared<Pixels>(NoisePixels(4, 4 * 2, 16));
-    scenario.objects.push_back(memory);
-    scenario.operation = [=] {
-        const D3DBOX from = {0, 0, 4, 4, 0, 2};
-        const D3DBOX to = {2, 2, 6, 6, 1, 3};
-        return LoadVolumeFromMemory(volume, nullptr, &to, memory->data(), D3DFMT_A8R8G8B8, 16, 64, nullptr, &from,
-                                    IMAGE_FILTER_DEFAULT, 0);
-    };
-    scenario.result = [=, &s] { return s.VolumeLevels(texture); };
-    return scenario;
-}
-
-Scenario VolumeHalvingIntoDynamic(Sweep& s)
-{
-    Scenario scenario;
-    scenario.exactUnderFallback = false;
-    auto* destTexture =
-        s.Keep(scenario, s.MakeVolume(4, 4, 2, 1, D3DPOOL_DEFAULT, D3DFMT_A8R8G8B8, D3DUSAGE_DYNAMIC));
-    auto* srcTexture = s.Keep(scenario, s.MakeVolume(8, 8, 4, 1, D3DPOOL_SYSTEMMEM));
-    s.FillLevels(srcTexture, 17);
-    auto* dest = s.Keep(scenario, s.Level(destTexture, 0));
-    auto* src = s.Keep(scenario, s.Level(srcTexture, 0));
-    scenario.operation = [=] {
-        return LoadVolumeFromVolume(dest, nullptr, nullptr, src, nullptr, nullptr, IMAGE_FILTER_BOX, 0);
-    };
-    scenario.result = [=, &s] { return s.VolumeLevels(destTexture); };
-    return scenario;
-}
-
-// Pixel pairs into blocks, a region that splits a source pair and covers
-// the destination blocks only in part: both buffered codecs at work.
-Scenario MemoryPairsIntoBlocks(Sweep& s)
-{
-    Scenario scenario;
-    auto* texture = s.Keep(scenario, s.MakeTexture(8, 8, 1, D3DPOOL_MANAGED, D3DFMT_DXT5));
-    auto* level = s.Keep(scenario, s.Level(texture, 0));
-    Sweep::FillStored(level, 20);
-    auto memory = std::make_shared<Snapshot>(16 * 5);
-    for (std::size_t i = 0; i < memory->size(); ++i)
-        (*memory)[i] = static_cast<BYTE>(i * 53 + 7);
-    scenario.objects.push_back(memory);
-    scenario.operation = [=] {
-        const RECT from = {1, 0, 7, 5};
-        const RECT to = {1, 2, 7, 7};
-        return LoadSurfaceFromMemory(level, nullptr, &to, memory->data(), D3DFMT_YUY2, 16, nullptr, &from,
-                                     IMAGE_FILTER_NONE, 0);
-    };
-    scenario.result = [=] { return Sweep::StoredBytes(level); };
-    return scenario;
-}
-
-// Blocks into pixel pairs, between two textures of the device.
-Scenario SurfaceBlocksIntoPairs(Sweep& s)
-{
-    Scenario scenario;
-    auto* destTexture = s.Keep(scenario, s.MakeTexture(8, 6, 1, D3DPOOL_MANAGED, D3DFMT_UYVY));
-    auto* srcTexture = s.Keep(scenario, s.MakeTexture(8, 8, 1, D3DPOOL_MANAGED, D3DFMT_DXT1));
-    auto* dest = s.Keep(scenario, s.Level(destTexture, 0));
-    auto* src = s.Keep(scenario, s.Level(srcTexture, 0));
-    Sweep::FillStored(dest, 21);
-    Sweep::FillStored(src, 22);
-    scenario.operation = [=] {
-        const RECT from = {2, 1, 7, 6};
-        const RECT to = {3, 0, 8, 5};
-        return LoadSurfaceFromSurface(dest, nullptr, &to, src, nullptr, &from, IMAGE_FILTER_POINT, 0);
-    };
-    scenario.result = [=] { return Sweep::StoredBytes(dest); };
-    return scenario;
-}
-
-// A block-compressed mip chain.
-Scenario FilterBlockTexture(Sweep& s)
-{
-    Scenario scenario;
-    scenario.exactUnderFallback = false;
-    auto* texture = s.Keep(scenario, s.MakeTexture(16, 8, 0, D3DPOOL_MANAGED, D3DFMT_DXT3));
-    for (UINT level = 0; level < texture->GetLevelCount(); ++level)
-        Sweep::FillStored(s.Level(texture, level).Get(), 23 + level);
-    scenario.operation = [=] { return FilterTexture(texture, nullptr, 0, IMAGE_FILTER_BOX); };
-    scenario.result = [=, &s] {
-        Snapshot all;
-        for (UINT level = 0; level < texture->GetLevelCount(); ++level)
-            Sweep::Append(all, Sweep::StoredBytes(s.Level(texture, level).Get()));
-        return all;
-    };
-    return scenario;
-}
-
-const SweepCase sweepCases[] = {
-    {"FilterPlainDefaultPool", FilterPlainDefaultPool},
-    {"FilterPlainManagedTriangle", FilterPlainManagedTriangle},
-    {"FilterCube", FilterCube},
-    {"FilterVolume", FilterVolume},
-    {"FilterDynamicVolumeTriangle", FilterDynamicVolumeTriangle},
-    {"MemoryIntoDefaultPoolRect", MemoryIntoDefaultPoolRect},
-    {"MemoryIntoDynamicLevel", MemoryIntoDynamicLevel},
-    {"SurfaceDirectCopy", SurfaceDirectCopy},
-    {"SurfaceDirectCopyRefused", SurfaceDirectCopyRefused},
-    {"SurfaceDefaultPoolHalving", SurfaceDefaultPoolHalving},
-    {"SurfaceFromItself", SurfaceFromItself},
-    {"SurfaceFromUnlockableRenderTarget", SurfaceFromUnlockableRenderTarget},
-    {"MemoryIntoVolumeBox", MemoryIntoVolumeBox},
-    {"VolumeHalvingIntoDynamic", VolumeHalvingIntoDynamic},
-    {"MemoryPairsIntoBlocks", MemoryPairsIntoBlocks},
-    {"SurfaceBlocksIntoPairs", SurfaceBlocksIntoPairs},
-    {"FilterBlockTexture", FilterBlockTexture},
+    {"SurfaceDirectCopyRefused",   {Shape::Plain, 8, 8, 1, 1, D3DPOOL_DEFAULT, D3DFMT_X8R8G8B8, 0, 0},
+                                   {Shape::Plain, 8, 8, 1, 1, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8, 0, 19},
+     [](const Targets& t) {
+         const RECT from = {0, 0, 4, 4}, to = {4, 4, 8, 8};
+         return LoadSurfaceFromSurface(t.destSurface, nullptr, &to, t.srcSurface, nullptr, &from, IMAGE_FILTER_POINT, 0);
+     }},
+    {"SurfaceDefaultPoolHalving",  {Shape::Plain, 8, 4, 1, 1, D3DPOOL_DEFAULT, D3DFMT_A8R8G8B8, 0, 11},
+                                   {Shape::Plain, 16, 8, 1, 1, D3DPOOL_DEFAULT, D3DFMT_A8R8G8B8, 0, 12},
+     [](const Targets& t) {
+         return LoadSurfaceFromSurface(t.destSurface, nullptr, nullptr, t.srcSurface, nullptr, nullptr, IMAGE_FILTER_BOX, 0);
+     }},
+    {"SurfaceFromItself",          {Shape::Plain, 12, 12, 1, 1, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8, 0, 13}, kNone,
+     [](const Targets& t) {
+         const RECT from = {0, 0, 8, 8}, to = {2, 2, 10, 10};
+         return LoadSurfaceFromSurface(t.destSurface, nullptr, &to, t.destSurface, nullptr, &from, IMAGE_FILTER_NONE, 0);
+     }},
+    {"SurfaceFromUnlockableRenderTarget",
+                                   {Shape::Plain, 6, 6, 1, 1, D3DPOOL_SYSTEMMEM, D3DFMT_A8R8G8B8, 0, 0},
+                                   {Shape::RenderTarget, 8, 8, 1, 1, D3DPOOL_DEFAULT, D3DFMT_A8R8G8B8, 0, 14},
+     [](const Targets& t) {
+         return LoadSurfaceFromSurface(t.destSurface, nullptr, nullptr, t.srcSurface, nullptr, nullptr,
+                                       IMAGE_FILTER_TRIANGLE, 0);
+     }},
+    {"MemoryIntoVolumeBox",        {Shape::Volume, 8, 8, 4, 1, D3DPOOL_MANAGED, D3DFMT_A8R8G8B8, 0, 15}, kNone,
+     [](const Targets& t) {
+         const Pixels memory = NoisePixels(4, 4 * 2, 16);
+         const D3DBOX from = {0, 0, 4, 4, 0, 2}, to = {2, 2, 6, 6, 1, 3};
+         return LoadVolumeFromMemory(t.destVolume, nullptr, &to, memory.data(), D3DFMT_A8R8G8B8, 16, 64, nullptr, &from,
+                                     IMAGE_FILTER_DEFAULT, 0);
+     }},
+    {"VolumeHalvingIntoDynamic",   {Shape::Volume, 4, 4, 2, 1, D3DPOOL_DEFAULT, D3DFMT_A8R8G8B8, D3DUSAGE_DYNAMIC, 0},
+                                   {Shape::Volume, 8, 8, 4, 1, D3DPOOL_SYSTEMMEM, D3DFMT_A8R8G8B8, 0, 17},
+     [](const Targets& t) {
+         return LoadVolumeFromVolume(t.destVolume, nullptr, nullptr, t.srcVolume, nullptr, nullptr, IMAGE_FILTER_BOX, 0);
+     }, false},
+    // Pixel pairs into blocks, a region that splits a source pair and covers
+    // the destination blocks only in part: both buffered codecs at work.
+    {"MemoryPairsIntoBlocks",      {Shape::Plain, 8, 8, 1, 1, D3DPOOL_MANAGED, D3DFMT_DXT5, 0, 20}, kNone,
+     [](const Targets& t) {
+         Snapshot memory(16 * 5);
+         for (std::size_t i = 0; i < memory.size(); ++i)
+             memory[i] = static_cast<BYTE>(i * 53 + 7);
+         const RECT from = {1, 0, 7, 5}, to = {1, 2, 7, 7};
+         return LoadSurfaceFromMemory(t.destSurface, nullptr, &to, memory.data(), D3DFMT_YUY2, 16, nullptr, &from,
+                                      IMAGE_FILTER_NONE, 0);
+     }},
+    // Blocks into pixel pairs, between two textures of the device.
+    {"SurfaceBlocksIntoPairs",     {Shape::Plain, 8, 6, 1, 1, D3DPOOL_MANAGED, D3DFMT_UYVY, 0, 21},
+                                   {Shape::Plain, 8, 8, 1, 1, D3DPOOL_MANAGED, D3DFMT_DXT1, 0, 22},
+     [](const Targets& t) {
+         const RECT from = {2, 1, 7, 6}, to = {3, 0, 8, 5};
+         return LoadSurfaceFromSurface(t.destSurface, nullptr, &to, t.srcSurface, nullptr, &from, IMAGE_FILTER_POINT, 0);
+     }},
+    // A block-compressed mip chain.
+    {"FilterBlockTexture",         {Shape::Plain, 16, 8, 1, 0, D3DPOOL_MANAGED, D3DFMT_DXT3, 0, 23}, kNone, FilterBox, false},
 };
+// clang-format on
 
 // --- the sweeps ----------------------------------------------------------------------------
 
@@ -480,7 +404,7 @@ TEST_P(Sweep, EveryPlatformCallFailingInTurn)
     Snapshot expected;
     unsigned callsWithoutFaults = 0;
     {
-        Scenario scenario = GetParam().prepare(*this);
+        Scenario scenario = Prepare(GetParam());
         d3d8::ResetFaults();
         ASSERT_EQ(scenario.operation(), S_OK);
         callsWithoutFaults = d3d8::CallCount(d3d8::Call::Any);
@@ -494,7 +418,7 @@ TEST_P(Sweep, EveryPlatformCallFailingInTurn)
         for (unsigned n = 1;; ++n) {
             ASSERT_LT(n, 5000u) << "the operation never got past its faults";
             const std::string where = std::string(GetParam().name) + ", " + kind.name + " " + std::to_string(n);
-            Scenario scenario = GetParam().prepare(*this);
+            Scenario scenario = Prepare(GetParam());
             const Accounts before = Take();
             d3d8::ResetFaults();
             d3d8::FailCall(kind.call, n, injected);
@@ -537,14 +461,14 @@ TEST_P(Sweep, EveryWorkingMemoryAllocationFailingInTurn)
 {
     Snapshot expected;
     {
-        Scenario scenario = GetParam().prepare(*this);
+        Scenario scenario = Prepare(GetParam());
         ASSERT_EQ(scenario.operation(), S_OK);
         expected = scenario.result();
     }
     for (unsigned n = 1;; ++n) {
         ASSERT_LT(n, 5000u);
         const std::string where = std::string(GetParam().name) + ", allocation " + std::to_string(n);
-        Scenario scenario = GetParam().prepare(*this);
+        Scenario scenario = Prepare(GetParam());
         const Accounts before = Take();
         FailWorkingMemoryAt(n);
         const HRESULT hr = scenario.operation();
