@@ -1,5 +1,6 @@
 #include "tests/support/device_test.h"
 
+#include "r3az8/tex/codecs/format_catalogue.h"
 #include "tests/support/process_state.h"
 
 #include <cstring>
@@ -67,23 +68,12 @@ Pixels ExactHalf(const Pixels& pixels, UINT width, UINT height)
 
 UINT BytesPerPixel(D3DFORMAT format)
 {
-    switch (format) {
-    case D3DFMT_A8R8G8B8:
-    case D3DFMT_X8R8G8B8:
-        return 4;
-    case D3DFMT_R5G6B5:
-    case D3DFMT_A1R5G5B5:
-    case D3DFMT_A4R4G4B4:
-    case D3DFMT_A8L8:
-        return 2;
-    case D3DFMT_P8:
-    case D3DFMT_L8:
-    case D3DFMT_A8:
-        return 1;
-    default:
+    const CodecFormat* entry = FindCodecFormat(format);
+    if (entry == nullptr || entry->storage != PixelStorage::Packed) {
         ADD_FAILURE() << "no byte size known for format " << format;
         return 4;
     }
+    return entry->unitBytes;
 }
 
 namespace {
@@ -175,6 +165,23 @@ void WriteBytes(IDirect3DVolume8* volume, const std::vector<BYTE>& bytes)
     d3d8::ResetFaults();
 }
 
+void ExpectBox(const D3DBOX& actual, const D3DBOX& expected)
+{
+    EXPECT_EQ(actual.Left, expected.Left);
+    EXPECT_EQ(actual.Top, expected.Top);
+    EXPECT_EQ(actual.Right, expected.Right);
+    EXPECT_EQ(actual.Bottom, expected.Bottom);
+    EXPECT_EQ(actual.Front, expected.Front);
+    EXPECT_EQ(actual.Back, expected.Back);
+}
+
+d3d8::LockRecord LastLock()
+{
+    auto history = d3d8::LockHistory();
+    EXPECT_FALSE(history.empty());
+    return history.empty() ? d3d8::LockRecord{} : history.back();
+}
+
 void DeviceTest::SetUp()
 {
     ResetProcessState();
@@ -199,62 +206,62 @@ DeviceTest::~DeviceTest()
     EXPECT_EQ(d3d8::LiveObjects(), 0u) << "objects left alive";
 }
 
+namespace {
+
+// An object a call hands out; the call must succeed. The fault counters
+// start again afterwards, so the set-up's calls never count in a test.
+template <class Interface, class Call>
+ComRef<Interface> Obtain(Call call)
+{
+    ComRef<Interface> object;
+    EXPECT_EQ(call(object.Receive()), S_OK);
+    d3d8::ResetFaults();
+    return object;
+}
+
+} // namespace
+
 ComRef<IDirect3DTexture8> DeviceTest::MakeTexture(UINT width, UINT height, UINT levels, D3DPOOL pool,
                                                   D3DFORMAT format, DWORD usage)
 {
-    ComRef<IDirect3DTexture8> texture;
-    EXPECT_EQ(device->CreateTexture(width, height, levels, usage, format, pool, texture.Receive()), S_OK);
-    d3d8::ResetFaults();
-    return texture;
+    return Obtain<IDirect3DTexture8>(
+        [&](IDirect3DTexture8** out) { return device->CreateTexture(width, height, levels, usage, format, pool, out); });
 }
 
 ComRef<IDirect3DCubeTexture8> DeviceTest::MakeCube(UINT edge, UINT levels, D3DPOOL pool, D3DFORMAT format)
 {
-    ComRef<IDirect3DCubeTexture8> cube;
-    EXPECT_EQ(device->CreateCubeTexture(edge, levels, 0, format, pool, cube.Receive()), S_OK);
-    d3d8::ResetFaults();
-    return cube;
+    return Obtain<IDirect3DCubeTexture8>(
+        [&](IDirect3DCubeTexture8** out) { return device->CreateCubeTexture(edge, levels, 0, format, pool, out); });
 }
 
 ComRef<IDirect3DVolumeTexture8> DeviceTest::MakeVolume(UINT width, UINT height, UINT depth, UINT levels,
                                                        D3DPOOL pool, D3DFORMAT format, DWORD usage)
 {
-    ComRef<IDirect3DVolumeTexture8> texture;
-    EXPECT_EQ(device->CreateVolumeTexture(width, height, depth, levels, usage, format, pool, texture.Receive()), S_OK);
-    d3d8::ResetFaults();
-    return texture;
+    return Obtain<IDirect3DVolumeTexture8>([&](IDirect3DVolumeTexture8** out) {
+        return device->CreateVolumeTexture(width, height, depth, levels, usage, format, pool, out);
+    });
 }
 
 ComRef<IDirect3DSurface8> DeviceTest::Level(IDirect3DTexture8* texture, UINT level)
 {
-    ComRef<IDirect3DSurface8> surface;
-    EXPECT_EQ(texture->GetSurfaceLevel(level, surface.Receive()), S_OK);
-    d3d8::ResetFaults();
-    return surface;
+    return Obtain<IDirect3DSurface8>([&](IDirect3DSurface8** out) { return texture->GetSurfaceLevel(level, out); });
 }
 
 ComRef<IDirect3DSurface8> DeviceTest::Face(IDirect3DCubeTexture8* cube, D3DCUBEMAP_FACES face, UINT level)
 {
-    ComRef<IDirect3DSurface8> surface;
-    EXPECT_EQ(cube->GetCubeMapSurface(face, level, surface.Receive()), S_OK);
-    d3d8::ResetFaults();
-    return surface;
+    return Obtain<IDirect3DSurface8>(
+        [&](IDirect3DSurface8** out) { return cube->GetCubeMapSurface(face, level, out); });
 }
 
 ComRef<IDirect3DVolume8> DeviceTest::Level(IDirect3DVolumeTexture8* texture, UINT level)
 {
-    ComRef<IDirect3DVolume8> volume;
-    EXPECT_EQ(texture->GetVolumeLevel(level, volume.Receive()), S_OK);
-    d3d8::ResetFaults();
-    return volume;
+    return Obtain<IDirect3DVolume8>([&](IDirect3DVolume8** out) { return texture->GetVolumeLevel(level, out); });
 }
 
 ComRef<IDirect3DSurface8> DeviceTest::MakeImageSurface(UINT width, UINT height, D3DFORMAT format)
 {
-    ComRef<IDirect3DSurface8> surface;
-    EXPECT_EQ(device->CreateImageSurface(width, height, format, surface.Receive()), S_OK);
-    d3d8::ResetFaults();
-    return surface;
+    return Obtain<IDirect3DSurface8>(
+        [&](IDirect3DSurface8** out) { return device->CreateImageSurface(width, height, format, out); });
 }
 
 void DeviceTest::FillLevels(IDirect3DTexture8* texture, uint32_t seed)

@@ -59,6 +59,12 @@ private:
     bool ended_ = false;
 };
 
+// All six sides, each named when it differs.
+void ExpectBox(const D3DBOX& actual, const D3DBOX& expected);
+
+// The most recent lock the device saw.
+d3d8::LockRecord LastLock();
+
 // The library's line for a message.
 inline std::string Line(const char* message) { return std::string("R3AZ: ") + message + "\r\n"; }
 

@@ -1,5 +1,6 @@
 // Widening of lock areas to the storage units of grouped formats.
 #include "r3az8/tex/load/lock_area.h"
+#include "tests/support/device_test.h"
 
 #include <gtest/gtest.h>
 
@@ -8,16 +9,6 @@ namespace {
 D3DBOX Box(UINT left, UINT top, UINT right, UINT bottom, UINT front = 0, UINT back = 1)
 {
     return {left, top, right, bottom, front, back};
-}
-
-void ExpectBox(const D3DBOX& actual, const D3DBOX& expected)
-{
-    EXPECT_EQ(actual.Left, expected.Left);
-    EXPECT_EQ(actual.Top, expected.Top);
-    EXPECT_EQ(actual.Right, expected.Right);
-    EXPECT_EQ(actual.Bottom, expected.Bottom);
-    EXPECT_EQ(actual.Front, expected.Front);
-    EXPECT_EQ(actual.Back, expected.Back);
 }
 
 TEST(StorageUnits, GroupedFormatsAndSinglePixels)

@@ -9,20 +9,6 @@ namespace {
 
 class SurfaceLockTest : public PaddedDeviceTest {
 protected:
-    void SetUp() override
-    {
-        DeviceTest::SetUp();
-        d3d8::ClearLockHistory();
-    }
-
-    // The most recent lock the device saw.
-    static d3d8::LockRecord LastLock()
-    {
-        auto history = d3d8::LockHistory();
-        EXPECT_FALSE(history.empty());
-        return history.empty() ? d3d8::LockRecord{} : history.back();
-    }
-
     static uint32_t PixelAt(const ImageDesc& image, UINT x, UINT y)
     {
         uint32_t pixel;
@@ -34,16 +20,6 @@ protected:
         std::memcpy(static_cast<BYTE*>(image.pData) + size_t(y) * image.RowPitch + x * 4, &value, 4);
     }
 };
-
-void ExpectBox(const D3DBOX& actual, const D3DBOX& expected)
-{
-    EXPECT_EQ(actual.Left, expected.Left);
-    EXPECT_EQ(actual.Top, expected.Top);
-    EXPECT_EQ(actual.Right, expected.Right);
-    EXPECT_EQ(actual.Bottom, expected.Bottom);
-    EXPECT_EQ(actual.Front, expected.Front);
-    EXPECT_EQ(actual.Back, expected.Back);
-}
 
 // --- rectangles -------------------------------------------------------------------
 

@@ -7,30 +7,7 @@
 namespace loadtest {
 namespace {
 
-class VolumeLockTest : public PaddedDeviceTest {
-protected:
-    void SetUp() override
-    {
-        DeviceTest::SetUp();
-        d3d8::ClearLockHistory();
-    }
-    static d3d8::LockRecord LastLock()
-    {
-        auto history = d3d8::LockHistory();
-        EXPECT_FALSE(history.empty());
-        return history.empty() ? d3d8::LockRecord{} : history.back();
-    }
-};
-
-void ExpectBox(const D3DBOX& actual, const D3DBOX& expected)
-{
-    EXPECT_EQ(actual.Left, expected.Left);
-    EXPECT_EQ(actual.Top, expected.Top);
-    EXPECT_EQ(actual.Right, expected.Right);
-    EXPECT_EQ(actual.Bottom, expected.Bottom);
-    EXPECT_EQ(actual.Front, expected.Front);
-    EXPECT_EQ(actual.Back, expected.Back);
-}
+using VolumeLockTest = PaddedDeviceTest;
 
 TEST_F(VolumeLockTest, BoxesOutsideOrInvertedAreInvalid)
 {
