@@ -32,7 +32,7 @@ struct Scenario {
 // block and pair formats byte by byte as stored (seed + level); seed 0
 // leaves the texture as made.
 enum class Shape { None, Plain, Cube, Volume, RenderTarget };
-struct TextureSpec {
+struct TextureSetUp {
     Shape shape = Shape::None;
     UINT width = 0, height = 0, depth = 1, levels = 1;
     D3DPOOL pool = D3DPOOL_MANAGED;
@@ -55,8 +55,8 @@ struct Targets {
 // afresh for every run, and its result is every level of the destination.
 struct SweepCase {
     const char* name;
-    TextureSpec dest;
-    TextureSpec source;
+    TextureSetUp dest;
+    TextureSetUp source;
     HRESULT (*operation)(const Targets&);
     // Whether every operation the blit may fall back on writes the same
     // pixels, so that a run that succeeds despite a failed allocation must
@@ -157,8 +157,8 @@ public:
 
     static bool StoredAsUnits(D3DFORMAT format) { return format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8; }
 
-    // The texture of the spec, kept alive by the scenario and filled.
-    IDirect3DBaseTexture8* Make(Scenario& scenario, const TextureSpec& t)
+    // The texture a row asks for, kept alive by the scenario and filled.
+    IDirect3DBaseTexture8* Make(Scenario& scenario, const TextureSetUp& t)
     {
         switch (t.shape) {
         case Shape::Plain: {
@@ -269,7 +269,7 @@ public:
 
 // --- the scenarios -----------------------------------------------------------------------
 
-constexpr TextureSpec kNone{};
+constexpr TextureSetUp kNone{};
 
 HRESULT FilterBox(const Targets& t) { return FilterTexture(t.texture, nullptr, 0, IMAGE_FILTER_BOX); }
 
