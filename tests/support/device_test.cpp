@@ -109,6 +109,13 @@ void WritePixels(IDirect3DSurface8* surface, const Pixels& pixels)
     d3d8::ResetFaults();
 }
 
+Pixels Filled(IDirect3DSurface8* surface, UINT width, UINT height, uint32_t seed)
+{
+    Pixels pixels = NoisePixels(width, height, seed);
+    WritePixels(surface, pixels);
+    return pixels;
+}
+
 Pixels ReadPixels(IDirect3DSurface8* surface)
 {
     D3DSURFACE_DESC desc{};

@@ -31,6 +31,8 @@ Pixels ExactHalf(const Pixels& pixels, UINT width, UINT height);
 // surface and CopyRects, so default-pool levels can be prepared and checked
 // too. Both reset the device's call counters afterwards.
 void WritePixels(IDirect3DSurface8* surface, const Pixels& pixels);
+// Writes noise of that seed and returns what it wrote.
+Pixels Filled(IDirect3DSurface8* surface, UINT width, UINT height, uint32_t seed);
 Pixels ReadPixels(IDirect3DSurface8* surface);
 
 // Raw bytes of any surface or volume as stored (rows of blocks or pixels
@@ -83,6 +85,8 @@ protected:
     ComRef<IDirect3DVolumeTexture8> MakeVolume(UINT width, UINT height, UINT depth, UINT levels, D3DPOOL pool,
                                                D3DFORMAT format = D3DFMT_A8R8G8B8, DWORD usage = 0);
     ComRef<IDirect3DSurface8> Level(IDirect3DTexture8* texture, UINT level);
+    // Level 0, which keeps its texture alive.
+    ComRef<IDirect3DSurface8> FirstLevel(const ComRef<IDirect3DTexture8>& texture) { return Level(texture.Get(), 0); }
     ComRef<IDirect3DSurface8> Face(IDirect3DCubeTexture8* cube, D3DCUBEMAP_FACES face, UINT level);
     ComRef<IDirect3DVolume8> Level(IDirect3DVolumeTexture8* texture, UINT level);
     ComRef<IDirect3DSurface8> MakeImageSurface(UINT width, UINT height, D3DFORMAT format = D3DFMT_A8R8G8B8);

@@ -123,10 +123,8 @@ TEST_F(LoadSurfaceTest, InvertedMemoryRectangleIsRefusedBeforeAnyPixelMoves)
 
 TEST_F(LoadSurfaceTest, MemoryRectangleLandsInADefaultPoolLevelThroughAFilledCopy)
 {
-    auto texture = MakeTexture(8, 8, 1, D3DPOOL_DEFAULT);
-    auto level = Level(texture.Get(), 0);
-    const Pixels before = NoisePixels(8, 8, 9);
-    WritePixels(level.Get(), before);
+    auto level = FirstLevel(MakeTexture(8, 8, 1, D3DPOOL_DEFAULT));
+    const Pixels before = Filled(level.Get(), 8, 8, 9);
 
     // A 6x5 memory image with a padded pitch; its {1, 1, 5, 4} goes to {2, 3, 6, 6}.
     const UINT pitch = 6 * 4 + 8;
@@ -153,8 +151,7 @@ TEST_F(LoadSurfaceTest, FailedWriteBackOfTheCopyFailsTheLoad)
 {
     auto texture = MakeTexture(8, 8, 1, D3DPOOL_DEFAULT);
     auto level = Level(texture.Get(), 0);
-    const Pixels before = NoisePixels(8, 8, 11);
-    WritePixels(level.Get(), before);
+    const Pixels before = Filled(level.Get(), 8, 8, 11);
     const Pixels source = NoisePixels(4, 4, 12);
     const RECT from = {0, 0, 4, 4};
     const RECT to = {1, 1, 5, 5};
@@ -266,8 +263,7 @@ TEST_F(LoadSurfaceTest, PalettesWithEqualEntriesAtDifferentAddressesAllowTheDire
 TEST_F(LoadSurfaceTest, RefusedDirectCopyFallsBackSilently)
 {
     // Different formats: the device refuses the copy; the blit converts.
-    auto texture = MakeTexture(16, 16, 1, D3DPOOL_MANAGED, D3DFMT_X8R8G8B8);
-    auto target = Level(texture.Get(), 0);
+    auto target = FirstLevel(MakeTexture(16, 16, 1, D3DPOOL_MANAGED, D3DFMT_X8R8G8B8));
     MakePair();
     DebugCapture capture;
     ASSERT_EQ(LoadSurfaceFromSurface(target.Get(), nullptr, nullptr, src.Get(), nullptr, nullptr, IMAGE_FILTER_POINT, 0),
@@ -307,11 +303,9 @@ TEST_F(LoadSurfaceTest, FilteringOntoItselfEqualsFilteringASnapshot)
 {
     MakePair();
     // The snapshot: a second surface with the same pixels.
-    auto twinTexture = MakeTexture(16, 16, 1, D3DPOOL_MANAGED);
-    auto twin = Level(twinTexture.Get(), 0);
+    auto twin = FirstLevel(MakeTexture(16, 16, 1, D3DPOOL_MANAGED));
     WritePixels(twin.Get(), srcPixels);
-    auto snapshotTexture = MakeTexture(16, 16, 1, D3DPOOL_MANAGED);
-    auto snapshot = Level(snapshotTexture.Get(), 0);
+    auto snapshot = FirstLevel(MakeTexture(16, 16, 1, D3DPOOL_MANAGED));
     WritePixels(snapshot.Get(), srcPixels);
 
     for (DWORD filter : {IMAGE_FILTER_BOX, IMAGE_FILTER_TRIANGLE, IMAGE_FILTER_TRIANGLE | IMAGE_FILTER_DITHER}) {

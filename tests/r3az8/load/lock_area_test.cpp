@@ -11,6 +11,14 @@ D3DBOX Box(UINT left, UINT top, UINT right, UINT bottom, UINT front = 0, UINT ba
     return {left, top, right, bottom, front, back};
 }
 
+// The area widened for a lock of `asked` on an image of `extent`.
+void ExpectWidened(D3DFORMAT format, const D3DBOX& asked, const D3DBOX& extent, const D3DBOX& widened, bool whole)
+{
+    LockArea area = WidenToStorageUnits(format, asked, extent);
+    ExpectBox(area.box, widened);
+    EXPECT_EQ(area.whole, whole);
+}
+
 TEST(StorageUnits, GroupedFormatsAndSinglePixels)
 {
     for (D3DFORMAT dxt : {D3DFMT_DXT1, D3DFMT_DXT2, D3DFMT_DXT3, D3DFMT_DXT4, D3DFMT_DXT5}) {
@@ -42,64 +50,47 @@ TEST(StorageUnits, RoundUpStaysInRange)
 TEST(LockAreaWidening, DxtRectangleOnSixBySixSurfaceBecomesWholeLock)
 {
     // Rounded out to {0,0,8,8}, clamped to the surface edge: the whole surface.
-    LockArea area = WidenToStorageUnits(D3DFMT_DXT1, Box(1, 1, 5, 5), Box(0, 0, 6, 6));
-    ExpectBox(area.box, Box(0, 0, 6, 6));
-    EXPECT_TRUE(area.whole);
+    ExpectWidened(D3DFMT_DXT1, Box(1, 1, 5, 5), Box(0, 0, 6, 6), Box(0, 0, 6, 6), true);
 }
 
 TEST(LockAreaWidening, DxtRectangleOnBlockRoundedCopyBecomesWholeLock)
 {
-    LockArea area = WidenToStorageUnits(D3DFMT_DXT5, Box(1, 1, 5, 5), Box(0, 0, 8, 8));
-    ExpectBox(area.box, Box(0, 0, 8, 8));
-    EXPECT_TRUE(area.whole);
+    ExpectWidened(D3DFMT_DXT5, Box(1, 1, 5, 5), Box(0, 0, 8, 8), Box(0, 0, 8, 8), true);
 }
 
 TEST(LockAreaWidening, DxtInnerRectangleWidensToBlocks)
 {
-    LockArea area = WidenToStorageUnits(D3DFMT_DXT3, Box(5, 6, 9, 11), Box(0, 0, 16, 16));
-    ExpectBox(area.box, Box(4, 4, 12, 12));
-    EXPECT_FALSE(area.whole);
+    ExpectWidened(D3DFMT_DXT3, Box(5, 6, 9, 11), Box(0, 0, 16, 16), Box(4, 4, 12, 12), false);
 }
 
 TEST(LockAreaWidening, DxtRectangleAtAnOddEdgeIsClamped)
 {
-    LockArea area = WidenToStorageUnits(D3DFMT_DXT1, Box(5, 9, 10, 10), Box(0, 0, 10, 10));
-    ExpectBox(area.box, Box(4, 8, 10, 10));
-    EXPECT_FALSE(area.whole);
+    ExpectWidened(D3DFMT_DXT1, Box(5, 9, 10, 10), Box(0, 0, 10, 10), Box(4, 8, 10, 10), false);
 }
 
 TEST(LockAreaWidening, YuvWidensAcrossOnly)
 {
-    LockArea area = WidenToStorageUnits(D3DFMT_YUY2, Box(3, 3, 6, 5), Box(0, 0, 9, 8));
-    ExpectBox(area.box, Box(2, 3, 6, 5));
-    EXPECT_FALSE(area.whole);
-    area = WidenToStorageUnits(D3DFMT_UYVY, Box(3, 1, 9, 2), Box(0, 0, 9, 8));
-    ExpectBox(area.box, Box(2, 1, 9, 2)); // 10 clamped to the odd width
+    ExpectWidened(D3DFMT_YUY2, Box(3, 3, 6, 5), Box(0, 0, 9, 8), Box(2, 3, 6, 5), false);
+    ExpectBox(WidenToStorageUnits(D3DFMT_UYVY, Box(3, 1, 9, 2), Box(0, 0, 9, 8)).box,
+              Box(2, 1, 9, 2)); // 10 clamped to the odd width
 }
 
 TEST(LockAreaWidening, YuvRectangleCoveringAllRowsAcrossBecomesWhole)
 {
-    LockArea area = WidenToStorageUnits(D3DFMT_UYVY, Box(1, 0, 7, 4), Box(0, 0, 8, 4));
-    ExpectBox(area.box, Box(0, 0, 8, 4));
-    EXPECT_TRUE(area.whole);
+    ExpectWidened(D3DFMT_UYVY, Box(1, 0, 7, 4), Box(0, 0, 8, 4), Box(0, 0, 8, 4), true);
 }
 
 TEST(LockAreaWidening, SinglePixelFormatsAreUnchanged)
 {
-    LockArea area = WidenToStorageUnits(D3DFMT_A8R8G8B8, Box(1, 2, 3, 4), Box(0, 0, 8, 8));
-    ExpectBox(area.box, Box(1, 2, 3, 4));
-    EXPECT_FALSE(area.whole);
-    area = WidenToStorageUnits(D3DFMT_A8R8G8B8, Box(2, 2, 2, 4), Box(0, 0, 8, 8)); // zero width
-    ExpectBox(area.box, Box(2, 2, 2, 4));
+    ExpectWidened(D3DFMT_A8R8G8B8, Box(1, 2, 3, 4), Box(0, 0, 8, 8), Box(1, 2, 3, 4), false);
+    ExpectBox(WidenToStorageUnits(D3DFMT_A8R8G8B8, Box(2, 2, 2, 4), Box(0, 0, 8, 8)).box, // zero width
+              Box(2, 2, 2, 4));
 }
 
 TEST(LockAreaWidening, FrontAndBackAreNeverWidened)
 {
-    LockArea area = WidenToStorageUnits(D3DFMT_DXT1, Box(0, 0, 8, 8, 1, 2), Box(0, 0, 8, 8, 0, 3));
-    ExpectBox(area.box, Box(0, 0, 8, 8, 1, 2));
-    EXPECT_FALSE(area.whole);
-    area = WidenToStorageUnits(D3DFMT_DXT1, Box(1, 1, 7, 7, 0, 3), Box(0, 0, 8, 8, 0, 3));
-    EXPECT_TRUE(area.whole);
+    ExpectWidened(D3DFMT_DXT1, Box(0, 0, 8, 8, 1, 2), Box(0, 0, 8, 8, 0, 3), Box(0, 0, 8, 8, 1, 2), false);
+    EXPECT_TRUE(WidenToStorageUnits(D3DFMT_DXT1, Box(1, 1, 7, 7, 0, 3), Box(0, 0, 8, 8, 0, 3)).whole);
 }
 
 } // namespace

@@ -25,8 +25,7 @@ protected:
 
 TEST_F(SurfaceLockTest, RectanglesOutsideOrInvertedAreInvalid)
 {
-    auto texture = MakeTexture(8, 6, 1, D3DPOOL_MANAGED);
-    auto surface = Level(texture.Get(), 0);
+    auto surface = FirstLevel(MakeTexture(8, 6, 1, D3DPOOL_MANAGED));
     const RECT invalid[] = {
         {5, 0, 3, 2},  // left > right
         {0, 4, 2, 3},  // top > bottom
@@ -49,8 +48,7 @@ TEST_F(SurfaceLockTest, RectanglesOutsideOrInvertedAreInvalid)
 
 TEST_F(SurfaceLockTest, EmptyRectanglesInsideAreAccepted)
 {
-    auto texture = MakeTexture(8, 6, 1, D3DPOOL_MANAGED);
-    auto surface = Level(texture.Get(), 0);
+    auto surface = FirstLevel(MakeTexture(8, 6, 1, D3DPOOL_MANAGED));
     for (RECT rect : {RECT{3, 1, 3, 5}, RECT{0, 2, 8, 2}, RECT{8, 6, 8, 6}}) {
         SurfaceLock lock;
         ImageDesc image{};
@@ -62,10 +60,8 @@ TEST_F(SurfaceLockTest, EmptyRectanglesInsideAreAccepted)
 
 TEST_F(SurfaceLockTest, PartialDirectLockDescribesTheRectangleRelativeToItsCorner)
 {
-    auto texture = MakeTexture(16, 16, 1, D3DPOOL_MANAGED);
-    auto surface = Level(texture.Get(), 0);
-    const Pixels pixels = NoisePixels(16, 16, 7);
-    WritePixels(surface.Get(), pixels);
+    auto surface = FirstLevel(MakeTexture(16, 16, 1, D3DPOOL_MANAGED));
+    const Pixels pixels = Filled(surface.Get(), 16, 16, 7);
     PALETTEENTRY palette[256] = {};
 
     SurfaceLock lock;
@@ -96,8 +92,7 @@ TEST_F(SurfaceLockTest, PartialDirectLockDescribesTheRectangleRelativeToItsCorne
 
 TEST_F(SurfaceLockTest, WholeRectangleIsAWholeLock)
 {
-    auto texture = MakeTexture(8, 4, 1, D3DPOOL_SYSTEMMEM);
-    auto surface = Level(texture.Get(), 0);
+    auto surface = FirstLevel(MakeTexture(8, 4, 1, D3DPOOL_SYSTEMMEM));
     SurfaceLock lock;
     ImageDesc image{};
     const RECT rect = {0, 0, 8, 4};
@@ -111,8 +106,7 @@ TEST_F(SurfaceLockTest, WholeRectangleIsAWholeLock)
 
 TEST_F(SurfaceLockTest, WholeWriteOfADefaultPoolLevelGoesThroughAnUnfilledCopy)
 {
-    auto texture = MakeTexture(8, 8, 2, D3DPOOL_DEFAULT);
-    auto surface = Level(texture.Get(), 0);
+    auto surface = FirstLevel(MakeTexture(8, 8, 2, D3DPOOL_DEFAULT));
     WritePixels(surface.Get(), NoisePixels(8, 8, 3));
     d3d8::ClearLockHistory();
 
@@ -138,10 +132,8 @@ TEST_F(SurfaceLockTest, WholeWriteOfADefaultPoolLevelGoesThroughAnUnfilledCopy)
 
 TEST_F(SurfaceLockTest, PartialWriteFillsTheCopySoPixelsOutsideSurvive)
 {
-    auto texture = MakeTexture(8, 8, 1, D3DPOOL_DEFAULT);
-    auto surface = Level(texture.Get(), 0);
-    const Pixels before = NoisePixels(8, 8, 5);
-    WritePixels(surface.Get(), before);
+    auto surface = FirstLevel(MakeTexture(8, 8, 1, D3DPOOL_DEFAULT));
+    const Pixels before = Filled(surface.Get(), 8, 8, 5);
 
     {
         SurfaceLock lock;
@@ -163,10 +155,8 @@ TEST_F(SurfaceLockTest, PartialWriteFillsTheCopySoPixelsOutsideSurvive)
 
 TEST_F(SurfaceLockTest, ReadingThroughACopyNeverWritesBack)
 {
-    auto texture = MakeTexture(8, 8, 1, D3DPOOL_DEFAULT);
-    auto surface = Level(texture.Get(), 0);
-    const Pixels before = NoisePixels(8, 8, 6);
-    WritePixels(surface.Get(), before);
+    auto surface = FirstLevel(MakeTexture(8, 8, 1, D3DPOOL_DEFAULT));
+    const Pixels before = Filled(surface.Get(), 8, 8, 6);
     {
         SurfaceLock lock;
         ImageDesc image{};
@@ -181,8 +171,7 @@ TEST_F(SurfaceLockTest, ReadingThroughACopyNeverWritesBack)
 
 TEST_F(SurfaceLockTest, SeparateCopyIsUsedEvenForLockableSurfaces)
 {
-    auto texture = MakeTexture(8, 8, 1, D3DPOOL_MANAGED);
-    auto surface = Level(texture.Get(), 0);
+    auto surface = FirstLevel(MakeTexture(8, 8, 1, D3DPOOL_MANAGED));
     SurfaceLock lock;
     ImageDesc image{};
     ASSERT_EQ(lock.Lock(surface.Get(), nullptr, nullptr, LOCK_READ_ONLY | LOCK_SEPARATE_COPY, image), S_OK);
@@ -276,8 +265,7 @@ TEST_F(SurfaceLockTest, DiscardIsNotUsedForCubeFaces)
 
 TEST_F(SurfaceLockTest, DxtRectangleOnSixBySixSurfaceLocksTheWholeSurface)
 {
-    auto texture = MakeTexture(6, 6, 1, D3DPOOL_MANAGED, D3DFMT_DXT1);
-    auto surface = Level(texture.Get(), 0);
+    auto surface = FirstLevel(MakeTexture(6, 6, 1, D3DPOOL_MANAGED, D3DFMT_DXT1));
     SurfaceLock lock;
     ImageDesc image{};
     const RECT rect = {1, 1, 5, 5};
@@ -290,8 +278,7 @@ TEST_F(SurfaceLockTest, DxtRectangleOnSixBySixSurfaceLocksTheWholeSurface)
 
 TEST_F(SurfaceLockTest, DxtCopyIsMadeInWholeBlocks)
 {
-    auto texture = MakeTexture(6, 6, 1, D3DPOOL_DEFAULT, D3DFMT_DXT3);
-    auto surface = Level(texture.Get(), 0);
+    auto surface = FirstLevel(MakeTexture(6, 6, 1, D3DPOOL_DEFAULT, D3DFMT_DXT3));
     SurfaceLock lock;
     ImageDesc image{};
     const RECT rect = {1, 1, 5, 5};
@@ -313,8 +300,7 @@ TEST_F(SurfaceLockTest, DxtCopyIsMadeInWholeBlocks)
 
 TEST_F(SurfaceLockTest, DxtInnerRectangleIsWidenedToBlocksAndMadeRelative)
 {
-    auto texture = MakeTexture(16, 16, 1, D3DPOOL_SYSTEMMEM, D3DFMT_DXT5);
-    auto surface = Level(texture.Get(), 0);
+    auto surface = FirstLevel(MakeTexture(16, 16, 1, D3DPOOL_SYSTEMMEM, D3DFMT_DXT5));
     SurfaceLock lock;
     ImageDesc image{};
     const RECT rect = {5, 6, 9, 11};
@@ -326,8 +312,7 @@ TEST_F(SurfaceLockTest, DxtInnerRectangleIsWidenedToBlocksAndMadeRelative)
 
 TEST_F(SurfaceLockTest, YuvRectangleIsWidenedToPixelPairs)
 {
-    auto texture = MakeTexture(8, 4, 1, D3DPOOL_MANAGED, D3DFMT_YUY2);
-    auto surface = Level(texture.Get(), 0);
+    auto surface = FirstLevel(MakeTexture(8, 4, 1, D3DPOOL_MANAGED, D3DFMT_YUY2));
     SurfaceLock lock;
     ImageDesc image{};
     const RECT rect = {3, 1, 6, 3};
@@ -376,8 +361,7 @@ TEST_F(SurfaceLockTest, FailedWriteBackIsReportedAndEverythingIsGivenBack)
 
 TEST_F(SurfaceLockTest, FailuresOnTheWayInAreReportedAndLeaveNothingHeld)
 {
-    auto texture = MakeTexture(8, 8, 1, D3DPOOL_DEFAULT);
-    auto surface = Level(texture.Get(), 0);
+    auto surface = FirstLevel(MakeTexture(8, 8, 1, D3DPOOL_DEFAULT));
     const unsigned live = d3d8::LiveObjects();
     const HRESULT injected = D3DERR_OUTOFVIDEOMEMORY;
     struct Case {
