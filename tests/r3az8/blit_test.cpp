@@ -21,6 +21,13 @@ protected:
     void TearDown() override { ResetProcessState(); }
     std::string Messages() { return win32::EndDebugCapture(); }
 
+    // The result of a Blit and everything it printed.
+    void ExpectRun(MemoryImage& dest, const MemoryImage& src, DWORD filter, HRESULT result, const char* messages)
+    {
+        EXPECT_EQ(Run(dest, src, filter), result);
+        EXPECT_EQ(Messages(), messages);
+    }
+
     HRESULT Run(MemoryImage& dest, const MemoryImage& src, DWORD filter)
     {
         destDesc = dest.Describe();
@@ -55,8 +62,7 @@ TEST_F(BlitTest, UnsupportedDestinationFormat)
     MemoryImage src(D3DFMT_A8R8G8B8, 4, 4, 4);
     MemoryImage dest(D3DFMT_D24S8, 4, 4, 4);
     const std::vector<BYTE> before = dest.bytes;
-    EXPECT_EQ(Run(dest, src, IMAGE_FILTER_TRIANGLE), E_FAIL);
-    EXPECT_EQ(Messages(), "R3AZ: Unsupported image format\r\n");
+    ExpectRun(dest, src, IMAGE_FILTER_TRIANGLE, E_FAIL, "R3AZ: Unsupported image format\r\n");
     EXPECT_EQ(dest.bytes, before);
 }
 
@@ -64,8 +70,7 @@ TEST_F(BlitTest, UnsupportedSourceFormat)
 {
     MemoryImage src(D3DFMT_INDEX16, 2, 4, 4);
     MemoryImage dest(D3DFMT_A8R8G8B8, 4, 4, 4);
-    EXPECT_EQ(Run(dest, src, IMAGE_FILTER_POINT), E_FAIL);
-    EXPECT_EQ(Messages(), "R3AZ: Unsupported image format\r\n");
+    ExpectRun(dest, src, IMAGE_FILTER_POINT, E_FAIL, "R3AZ: Unsupported image format\r\n");
 }
 
 TEST_F(BlitTest, CodecOutOfMemoryCountsAsUnsupported)
@@ -75,8 +80,7 @@ TEST_F(BlitTest, CodecOutOfMemoryCountsAsUnsupported)
     for (unsigned failing : {1u, 2u}) {
         win32::BeginDebugCapture();
         FailWorkingMemoryAt(failing);
-        EXPECT_EQ(Run(dest, src, IMAGE_FILTER_BOX), E_FAIL);
-        EXPECT_EQ(Messages(), "R3AZ: Unsupported image format\r\n");
+        ExpectRun(dest, src, IMAGE_FILTER_BOX, E_FAIL, "R3AZ: Unsupported image format\r\n");
     }
 }
 
@@ -86,8 +90,7 @@ TEST_F(BlitTest, ConversionSetUpFailureIsPassedOnWithoutMessage)
     MemoryImage dest(D3DFMT_A8R8G8B8, 4, 4, 4);
     const std::vector<BYTE> before = dest.bytes;
     FailWorkingMemoryAt(3); // destination codec, source codec, then the conversion row
-    EXPECT_EQ(Run(dest, src, IMAGE_FILTER_NONE), E_OUTOFMEMORY);
-    EXPECT_EQ(Messages(), "");
+    ExpectRun(dest, src, IMAGE_FILTER_NONE, E_OUTOFMEMORY, "");
     EXPECT_EQ(dest.bytes, before);
 }
 
@@ -172,8 +175,7 @@ TEST_F(BlitTest, NoOperationAcceptsAnEmptySource)
 {
     MemoryImage src(D3DFMT_A8R8G8B8, 4, 0, 4);
     MemoryImage dest(D3DFMT_A8R8G8B8, 4, 4, 4);
-    EXPECT_EQ(Run(dest, src, IMAGE_FILTER_TRIANGLE), E_FAIL);
-    EXPECT_EQ(Messages(), "R3AZ: No suitable image filter found\r\n");
+    ExpectRun(dest, src, IMAGE_FILTER_TRIANGLE, E_FAIL, "R3AZ: No suitable image filter found\r\n");
 }
 
 TEST(Blitter, DestroysTheCodecsItStillHolds)

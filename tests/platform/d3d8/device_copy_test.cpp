@@ -6,7 +6,19 @@
 
 namespace {
 
-using DeviceCopy = DeviceTest;
+struct ImageShape {
+    UINT width, height;
+    D3DFORMAT format;
+};
+struct ImagePair {
+    ComRef<IDirect3DSurface8> source, destination;
+};
+
+class DeviceCopy : public DeviceTest {
+protected:
+    // A source filled with the pattern of `seed` and an empty destination.
+    ImagePair FilledPair(const ImageShape& from, const ImageShape& to, unsigned char seed);
+};
 
 // Fills a surface's stored bytes (whole blocks, every row) with a pattern
 // that tells every byte apart.
@@ -46,6 +58,14 @@ DWORD Pixel(IDirect3DSurface8* surface, UINT x, UINT y)
     return value;
 }
 
+ImagePair DeviceCopy::FilledPair(const ImageShape& from, const ImageShape& to, unsigned char seed)
+{
+    ImagePair pair{MakeImageSurface(from.width, from.height, from.format),
+                   MakeImageSurface(to.width, to.height, to.format)};
+    Fill(pair.source.Get(), seed);
+    return pair;
+}
+
 TEST_F(DeviceCopy, WholeSourceToTheOrigin)
 {
     d3d8::SetPitchPadding(4); // different pitches at the two ends
@@ -59,9 +79,7 @@ TEST_F(DeviceCopy, WholeSourceToTheOrigin)
 
 TEST_F(DeviceCopy, RectanglesGoToTheirPoints)
 {
-    ComRef<IDirect3DSurface8> source = MakeImageSurface(8, 8, D3DFMT_A8R8G8B8);
-    ComRef<IDirect3DSurface8> destination = MakeImageSurface(8, 8, D3DFMT_A8R8G8B8);
-    Fill(source.Get(), 3);
+    auto [source, destination] = FilledPair({8, 8, D3DFMT_A8R8G8B8}, {8, 8, D3DFMT_A8R8G8B8}, 3);
     const RECT rects[] = {{1, 2, 4, 5}, {6, 6, 8, 8}};
     const POINT points[] = {{0, 0}, {2, 5}};
     ASSERT_EQ(device->CopyRects(source.Get(), rects, 2, destination.Get(), points), D3D_OK);
@@ -75,9 +93,7 @@ TEST_F(DeviceCopy, RectanglesGoToTheirPoints)
 
 TEST_F(DeviceCopy, RectanglesWithoutPointsKeepTheirPlace)
 {
-    ComRef<IDirect3DSurface8> source = MakeImageSurface(8, 8, D3DFMT_A8R8G8B8);
-    ComRef<IDirect3DSurface8> destination = MakeImageSurface(8, 8, D3DFMT_A8R8G8B8);
-    Fill(source.Get(), 5);
+    auto [source, destination] = FilledPair({8, 8, D3DFMT_A8R8G8B8}, {8, 8, D3DFMT_A8R8G8B8}, 5);
     const RECT rect = {2, 3, 5, 4};
     ASSERT_EQ(device->CopyRects(source.Get(), &rect, 1, destination.Get(), nullptr), D3D_OK);
     EXPECT_EQ(Pixel(destination.Get(), 2, 3), Pixel(source.Get(), 2, 3));
@@ -88,18 +104,14 @@ TEST_F(DeviceCopy, RectanglesWithoutPointsKeepTheirPlace)
 
 TEST_F(DeviceCopy, FormatsMustMatch)
 {
-    ComRef<IDirect3DSurface8> source = MakeImageSurface(4, 4, D3DFMT_A8R8G8B8);
-    ComRef<IDirect3DSurface8> destination = MakeImageSurface(4, 4, D3DFMT_X8R8G8B8);
-    Fill(source.Get(), 9);
+    auto [source, destination] = FilledPair({4, 4, D3DFMT_A8R8G8B8}, {4, 4, D3DFMT_X8R8G8B8}, 9);
     EXPECT_EQ(device->CopyRects(source.Get(), nullptr, 0, destination.Get(), nullptr), D3DERR_INVALIDCALL);
     EXPECT_EQ(Pixel(destination.Get(), 0, 0), 0u);
 }
 
 TEST_F(DeviceCopy, EverythingMustFitOrNothingMoves)
 {
-    ComRef<IDirect3DSurface8> source = MakeImageSurface(8, 8, D3DFMT_L8);
-    ComRef<IDirect3DSurface8> destination = MakeImageSurface(4, 4, D3DFMT_L8);
-    Fill(source.Get(), 11);
+    auto [source, destination] = FilledPair({8, 8, D3DFMT_L8}, {4, 4, D3DFMT_L8}, 11);
     EXPECT_EQ(device->CopyRects(source.Get(), nullptr, 0, destination.Get(), nullptr), D3DERR_INVALIDCALL);
     const RECT rects[] = {{0, 0, 2, 2}, {0, 0, 3, 3}};
     const POINT fits[] = {{0, 0}, {1, 1}};
@@ -184,9 +196,7 @@ TEST_F(DeviceCopy, BlockFormatsCopyWholeBlocks)
 
 TEST_F(DeviceCopy, PixelPairsCopyWhole)
 {
-    ComRef<IDirect3DSurface8> source = MakeImageSurface(5, 2, D3DFMT_UYVY);
-    ComRef<IDirect3DSurface8> destination = MakeImageSurface(6, 2, D3DFMT_UYVY);
-    Fill(source.Get(), 23);
+    auto [source, destination] = FilledPair({5, 2, D3DFMT_UYVY}, {6, 2, D3DFMT_UYVY}, 23);
     ASSERT_EQ(device->CopyRects(source.Get(), nullptr, 0, destination.Get(), nullptr), D3D_OK);
     EXPECT_EQ(Rows(source.Get(), 12, 2), Rows(destination.Get(), 12, 2));
     const RECT odd = {1, 0, 3, 2};

@@ -7,6 +7,22 @@ namespace {
 
 using DeviceLayout = DeviceTest;
 
+// Level 0 locked whole has these pitches, and `box` locked starts `offset`
+// bytes into it.
+void ExpectBoxAt(IDirect3DVolumeTexture8* texture, const D3DBOX& box, INT rowPitch, INT slicePitch, size_t offset,
+                 DWORD flags = 0)
+{
+    D3DLOCKED_BOX whole;
+    ASSERT_EQ(texture->LockBox(0, &whole, nullptr, 0), D3D_OK);
+    EXPECT_EQ(whole.RowPitch, rowPitch);
+    EXPECT_EQ(whole.SlicePitch, slicePitch);
+    texture->UnlockBox(0);
+    D3DLOCKED_BOX part;
+    ASSERT_EQ(texture->LockBox(0, &part, &box, flags), D3D_OK);
+    EXPECT_EQ(static_cast<char*>(part.pBits), static_cast<char*>(whole.pBits) + offset);
+    texture->UnlockBox(0);
+}
+
 struct ChainCase {
     UINT width, height, levels;
     std::vector<std::pair<UINT, UINT>> sizes;
@@ -73,26 +89,16 @@ TEST_F(DeviceLayout, SizesBeyondThe32BitFieldsAreRefused)
 
 TEST_F(DeviceLayout, BlockVolumesStoreSlicesOfBlockRows)
 {
-    IDirect3DVolumeTexture8* texture = nullptr;
-    ASSERT_EQ(device->CreateVolumeTexture(6, 6, 2, 0, 0, D3DFMT_DXT3, D3DPOOL_SYSTEMMEM, &texture), D3D_OK);
+    auto texture = MakeVolume(6, 6, 2, 0, D3DPOOL_SYSTEMMEM, D3DFMT_DXT3);
     EXPECT_EQ(texture->GetLevelCount(), 3u);
-    D3DLOCKED_BOX whole;
-    ASSERT_EQ(texture->LockBox(0, &whole, nullptr, 0), D3D_OK);
-    EXPECT_EQ(whole.RowPitch, 32);
-    EXPECT_EQ(whole.SlicePitch, 64);
-    texture->UnlockBox(0);
-    const D3DBOX block = {4, 4, 6, 6, 1, 2};
+    ExpectBoxAt(texture.Get(), {4, 4, 6, 6, 1, 2}, 32, 64, 64 + 32 + 16);
     D3DLOCKED_BOX part;
-    ASSERT_EQ(texture->LockBox(0, &part, &block, 0), D3D_OK);
-    EXPECT_EQ(static_cast<char*>(part.pBits), static_cast<char*>(whole.pBits) + 64 + 32 + 16);
-    texture->UnlockBox(0);
     const D3DBOX unaligned = {2, 0, 6, 4, 0, 1};
     EXPECT_EQ(texture->LockBox(0, &part, &unaligned, 0), D3DERR_INVALIDCALL);
     D3DVOLUME_DESC last;
     texture->GetLevelDesc(2, &last);
     EXPECT_EQ(last.Width, 1u);
     EXPECT_EQ(last.Size, 16u); // one block
-    texture->Release();
 }
 
 TEST_F(DeviceLayout, VolumeChainHalvesEveryDimension)
@@ -248,19 +254,8 @@ TEST_F(DeviceLayout, BlockRectangleLockAddressesItsBlock)
 
 TEST_F(DeviceLayout, VolumeBoxLockAddressesItsCorner)
 {
-    IDirect3DVolumeTexture8* texture = nullptr;
-    ASSERT_EQ(device->CreateVolumeTexture(8, 4, 3, 1, 0, D3DFMT_A8L8, D3DPOOL_SYSTEMMEM, &texture), D3D_OK);
-    D3DLOCKED_BOX whole;
-    ASSERT_EQ(texture->LockBox(0, &whole, nullptr, 0), D3D_OK);
-    EXPECT_EQ(whole.RowPitch, 16);
-    EXPECT_EQ(whole.SlicePitch, 64);
-    texture->UnlockBox(0);
-    const D3DBOX box = {1, 2, 5, 4, 2, 3};
-    D3DLOCKED_BOX part;
-    ASSERT_EQ(texture->LockBox(0, &part, &box, D3DLOCK_READONLY), D3D_OK);
-    EXPECT_EQ(static_cast<char*>(part.pBits), static_cast<char*>(whole.pBits) + 2 * 64 + 2 * 16 + 1 * 2);
-    texture->UnlockBox(0);
-    texture->Release();
+    auto texture = MakeVolume(8, 4, 3, 1, D3DPOOL_SYSTEMMEM, D3DFMT_A8L8);
+    ExpectBoxAt(texture.Get(), {1, 2, 5, 4, 2, 3}, 16, 64, 2 * 64 + 2 * 16 + 1 * 2, D3DLOCK_READONLY);
 }
 
 TEST_F(DeviceLayout, PixelsStayPutBetweenLocks)

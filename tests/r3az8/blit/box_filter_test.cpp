@@ -332,13 +332,7 @@ TEST(BoxFilter3D, ASingleRowVolumeReadsEachRowOnce)
     FloatImage src(1, 1, 4), dest(1, 1, 2);
     for (UINT z = 0; z < 4; ++z)
         src.At(0, 0, z) = {float(z), 0, 0, 1};
-    auto* srcCodec = new FloatCodec(src);
-    Blitter blitter;
-    blitter.pDest = new FloatCodec(dest);
-    blitter.pSrc = srcCodec;
-    blitter.Filter = IMAGE_FILTER_BOX;
-    ASSERT_EQ(blitter.FilterBox3D(), S_OK);
-    EXPECT_EQ(srcCodec->rowsRead, 4);
+    EXPECT_EQ(SourceRowsRead(&Blitter::FilterBox3D, dest, src, IMAGE_FILTER_BOX), 4);
     EXPECT_EQ(dest.At(0, 0, 0).r, 0.5f);
     EXPECT_EQ(dest.At(0, 0, 1).r, 2.5f);
 }

@@ -1,5 +1,7 @@
 #include "filter_test_support.h"
 
+#include <gtest/gtest.h>
+
 FloatImage::FloatImage(UINT columns, UINT rows, UINT slices)
     : width(columns), height(rows), depth(slices), pixels(size_t(columns) * rows * slices, FloatColor{0, 0, 0, 0})
 {
@@ -61,6 +63,17 @@ HRESULT RunOperation(HRESULT (Blitter::*operation)(), MemoryImage& dest, const M
         return E_FAIL;
     }
     return RunOperation(operation, destCodec, srcCodec, filter);
+}
+
+int SourceRowsRead(HRESULT (Blitter::*operation)(), FloatImage& dest, const FloatImage& src, DWORD filter)
+{
+    auto* srcCodec = new FloatCodec(src);
+    Blitter blitter;
+    blitter.pDest = new FloatCodec(dest);
+    blitter.pSrc = srcCodec;
+    blitter.Filter = filter;
+    EXPECT_EQ((blitter.*operation)(), S_OK);
+    return srcCodec->rowsRead;
 }
 
 HRESULT BlitImages(MemoryImage& dest, const MemoryImage& src, DWORD filter)

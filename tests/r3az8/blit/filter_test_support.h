@@ -46,6 +46,10 @@ HRESULT RunOperation(HRESULT (Blitter::*operation)(), PixelCodec* dest, PixelCod
 // Runs one operation on codecs made by the library for the two images.
 HRESULT RunOperation(HRESULT (Blitter::*operation)(), MemoryImage& dest, const MemoryImage& src, DWORD filter);
 
+// Runs one operation between float images; returns how many source rows
+// it decoded.
+int SourceRowsRead(HRESULT (Blitter::*operation)(), FloatImage& dest, const FloatImage& src, DWORD filter);
+
 // Blit through the library's entry point.
 HRESULT BlitImages(MemoryImage& dest, const MemoryImage& src, DWORD filter);
 

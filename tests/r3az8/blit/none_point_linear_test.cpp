@@ -76,13 +76,7 @@ TEST(FilterPoint, SamplesSlicesOfVolumes)
 TEST(FilterPoint, DecodesASourceRowOnlyWhenItChanges)
 {
     FloatImage src(3, 4), dest(7, 9);
-    auto* srcCodec = new FloatCodec(src);
-    Blitter blitter;
-    blitter.pDest = new FloatCodec(dest);
-    blitter.pSrc = srcCodec;
-    blitter.Filter = IMAGE_FILTER_POINT;
-    ASSERT_EQ(blitter.FilterPoint(), S_OK);
-    EXPECT_EQ(srcCodec->rowsRead, 4);
+    EXPECT_EQ(SourceRowsRead(&Blitter::FilterPoint, dest, src, IMAGE_FILTER_POINT), 4);
 }
 
 TEST(FilterPoint, EmptyRegionsAreDeclined)
@@ -188,13 +182,7 @@ TEST(FilterLinear2D, EveryPixelIsTheBilinearBlendOfItsTaps)
 TEST(FilterLinear2D, KeepsAndExchangesRowsInsteadOfDecodingAgain)
 {
     FloatImage src(3, 4), dest(3, 16);
-    auto* srcCodec = new FloatCodec(src);
-    Blitter blitter;
-    blitter.pDest = new FloatCodec(dest);
-    blitter.pSrc = srcCodec;
-    blitter.Filter = IMAGE_FILTER_LINEAR | IMAGE_FILTER_MIRROR;
-    ASSERT_EQ(blitter.FilterLinear2D(), S_OK);
-    EXPECT_EQ(srcCodec->rowsRead, 6);
+    EXPECT_EQ(SourceRowsRead(&Blitter::FilterLinear2D, dest, src, IMAGE_FILTER_LINEAR | IMAGE_FILTER_MIRROR), 6);
 }
 
 // A zero-width destination rectangle is a valid one: both linear filters

@@ -161,13 +161,7 @@ TEST(FilterTriangle3D, EveryPixelMatchesThePlainAccumulationBitForBit)
             FloatImage src(volume.from[0], volume.from[1], volume.from[2]);
             FloatImage dest(volume.to[0], volume.to[1], volume.to[2]);
             src.FillRandom(random);
-            auto* srcCodec = new FloatCodec(src);
-            Blitter blitter;
-            blitter.pDest = new FloatCodec(dest);
-            blitter.pSrc = srcCodec;
-            blitter.Filter = IMAGE_FILTER_TRIANGLE | mirror;
-            ASSERT_EQ(blitter.FilterTriangle3D(), S_OK);
-            EXPECT_EQ(srcCodec->rowsRead, int(volume.from[1] * volume.from[2]));
+            EXPECT_EQ(SourceRowsRead(&Blitter::FilterTriangle3D, dest, src, IMAGE_FILTER_TRIANGLE | mirror), int(volume.from[1] * volume.from[2]));
             ExpectSameImage(dest,
                             Reference3D(src, volume.to[0], volume.to[1], volume.to[2],
                                         mirror ? EdgeMode::Mirror : EdgeMode::Wrap),
