@@ -102,25 +102,13 @@ struct Plan {
 Plan PickPlan(FuzzedDataProvider& data)
 {
     Plan plan;
-    switch (data.ConsumeIntegralInRange(0, 11)) {
-    case 0:
-        plan.fault = Fault::GlobalAlloc;
-        break;
-    case 1:
-        plan.fault = Fault::PlatformCall;
-        break;
-    case 2:
-        plan.fault = Fault::WorkingMemory;
-        break;
-    case 3:
-        plan.fault = Fault::TextureCreate;
-        break;
-    case 4:
-        plan.fault = Fault::TextureLock;
-        break;
-    default:
+    // Each fault in one input of twelve, in the order of Fault after None;
+    // the rest run without one.
+    static_assert(int(Fault::GlobalAlloc) == 1 && int(Fault::TextureLock) == 5);
+    const int pick = data.ConsumeIntegralInRange(0, 11);
+    if (pick > 4)
         return plan;
-    }
+    plan.fault = static_cast<Fault>(pick + 1);
     plan.at = data.ConsumeIntegralInRange(1u, 24u);
     plan.result = data.ConsumeBool() ? E_OUTOFMEMORY : D3DERR_INVALIDCALL;
     return plan;

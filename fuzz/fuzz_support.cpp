@@ -1,5 +1,8 @@
 #include "fuzz/fuzz_support.h"
 
+#include "r3az8/tex/codecs/format_catalogue.h"
+#include "r3az8/tex/load/lock_area.h"
+
 #include <algorithm>
 #include <bit>
 #include <cfloat>
@@ -26,21 +29,27 @@ void Fail(const char* format, ...)
 
 const std::vector<FormatStorage>& CodecFormats()
 {
-    static const std::vector<FormatStorage> formats = {
-        {D3DFMT_R8G8B8, 1, 1, 3},       {D3DFMT_A8R8G8B8, 1, 1, 4},      {D3DFMT_X8R8G8B8, 1, 1, 4},
-        {D3DFMT_R5G6B5, 1, 1, 2},       {D3DFMT_X1R5G5B5, 1, 1, 2},      {D3DFMT_A1R5G5B5, 1, 1, 2},
-        {D3DFMT_A4R4G4B4, 1, 1, 2},     {D3DFMT_R3G3B2, 1, 1, 1},        {D3DFMT_A8, 1, 1, 1},
-        {D3DFMT_A8R3G3B2, 1, 1, 2},     {D3DFMT_X4R4G4B4, 1, 1, 2},      {D3DFMT_A2B10G10R10, 1, 1, 4},
-        {D3DFMT_G16R16, 1, 1, 4},       {D3DFMT_A8P8, 1, 1, 2},          {D3DFMT_P8, 1, 1, 1},
-        {D3DFMT_L8, 1, 1, 1},           {D3DFMT_A8L8, 1, 1, 2},          {D3DFMT_A4L4, 1, 1, 1},
-        {D3DFMT_V8U8, 1, 1, 2},         {D3DFMT_L6V5U5, 1, 1, 2},        {D3DFMT_X8L8V8U8, 1, 1, 4},
-        {D3DFMT_Q8W8V8U8, 1, 1, 4},     {D3DFMT_V16U16, 1, 1, 4},        {D3DFMT_W11V11U10, 1, 1, 4},
-        {D3DFMT_A2W10V10U10, 1, 1, 4},  {D3DFMT_D16_LOCKABLE, 1, 1, 2},  {FMT_L16, 1, 1, 2},
-        {FMT_A16L16, 1, 1, 4},          {FMT_R16G16B16, 1, 1, 6},        {FMT_A16R16G16B16, 1, 1, 8},
-        {D3DFMT_UYVY, 2, 1, 4},         {D3DFMT_YUY2, 2, 1, 4},          {D3DFMT_DXT1, 4, 4, 8},
-        {D3DFMT_DXT2, 4, 4, 16},        {D3DFMT_DXT3, 4, 4, 16},         {D3DFMT_DXT4, 4, 4, 16},
-        {D3DFMT_DXT5, 4, 4, 16},
+    // In the order kept inputs pick them by; the sizes come from the
+    // library's catalogue, so only the list itself lives here.
+    static constexpr D3DFORMAT kFormats[] = {
+        D3DFMT_R8G8B8,   D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8,    D3DFMT_R5G6B5,   D3DFMT_X1R5G5B5,   D3DFMT_A1R5G5B5,
+        D3DFMT_A4R4G4B4, D3DFMT_R3G3B2,   D3DFMT_A8,          D3DFMT_A8R3G3B2, D3DFMT_X4R4G4B4,   D3DFMT_A2B10G10R10,
+        D3DFMT_G16R16,   D3DFMT_A8P8,     D3DFMT_P8,          D3DFMT_L8,       D3DFMT_A8L8,       D3DFMT_A4L4,
+        D3DFMT_V8U8,     D3DFMT_L6V5U5,   D3DFMT_X8L8V8U8,    D3DFMT_Q8W8V8U8, D3DFMT_V16U16,     D3DFMT_W11V11U10,
+        D3DFMT_A2W10V10U10, D3DFMT_D16_LOCKABLE, FMT_L16, FMT_A16L16, FMT_R16G16B16, FMT_A16R16G16B16, D3DFMT_UYVY,
+        D3DFMT_YUY2,     D3DFMT_DXT1,     D3DFMT_DXT2,        D3DFMT_DXT3,     D3DFMT_DXT4,       D3DFMT_DXT5,
     };
+    static const std::vector<FormatStorage> formats = [] {
+        std::vector<FormatStorage> storages;
+        for (const D3DFORMAT format : kFormats) {
+            const CodecFormat* entry = FindCodecFormat(format);
+            if (entry == nullptr)
+                Fail("format %u is not in the library's catalogue", unsigned(format));
+            const StorageUnit unit = StorageUnitOf(format);
+            storages.push_back({format, unit.width, unit.height, entry->unitBytes});
+        }
+        return storages;
+    }();
     return formats;
 }
 
