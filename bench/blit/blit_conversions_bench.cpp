@@ -1,10 +1,10 @@
 // Same-size Blit from A8R8G8B8 into other formats: decode a row to floats,
 // encode it again, row after row. Reported as pixels per second
 // (items_per_second); real textures beside a synthetic noise image.
+#include "bench/support/bench_images.h"
 #include "r3az8/tex/blitter.h"
 
 #include <benchmark/benchmark.h>
-#include <png.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -15,54 +15,13 @@
 
 namespace {
 
-struct SourceImage {
-    UINT width = 0;
-    UINT height = 0;
-    std::vector<std::uint32_t> pixels; // A8R8G8B8
-};
-
-std::string ImageFolder()
+const BenchImage& Source(const std::string& name)
 {
-    const char* folder = std::getenv("R3AZ_IMAGES");
-    return folder != nullptr ? folder : R3AZ_BENCH_IMAGE_DIR;
-}
-
-SourceImage LoadPng(const std::string& name)
-{
-    SourceImage image;
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, (ImageFolder() + "/" + name).c_str()))
-        return image;
-    png.format = PNG_FORMAT_BGRA; // the byte order of A8R8G8B8 in memory
-    image.pixels.resize(std::size_t{png.width} * png.height);
-    if (!png_image_finish_read(&png, nullptr, image.pixels.data(), 0, nullptr)) {
-        png_image_free(&png);
-        return SourceImage{};
-    }
-    image.width = png.width;
-    image.height = png.height;
-    return image;
-}
-
-SourceImage NoiseImage(UINT width, UINT height)
-{
-    SourceImage image;
-    image.width = width;
-    image.height = height;
-    image.pixels.resize(std::size_t{width} * height);
-    std::mt19937 random(7);
-    for (std::uint32_t& pixel : image.pixels)
-        pixel = random();
-    return image;
-}
-
-const SourceImage& Source(const std::string& name)
-{
-    static std::map<std::string, SourceImage> images;
+    static std::map<std::string, BenchImage> images;
     auto found = images.find(name);
     if (found == images.end())
-        found = images.emplace(name, name == "noise" ? NoiseImage(1024, 1024) : LoadPng(name)).first;
+        found = images.emplace(name, name == "noise" ? RandomImage(1024, 1024, 7) : LoadPng(ImageFolder() + "/" + name))
+                    .first;
     return found->second;
 }
 
@@ -100,7 +59,7 @@ UINT BytesPerPixel(D3DFORMAT format)
 
 void BlitInto(benchmark::State& state, const std::string& imageName, D3DFORMAT format, DWORD flags)
 {
-    const SourceImage& source = Source(imageName);
+    const BenchImage& source = Source(imageName);
     if (source.pixels.empty()) {
         state.SkipWithError(("cannot read " + imageName).c_str());
         return;

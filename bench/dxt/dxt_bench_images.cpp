@@ -1,5 +1,7 @@
 #include "bench/dxt/dxt_bench_images.h"
 
+#include "bench/support/bench_images.h"
+
 #include <png.h>
 
 #include <algorithm>
@@ -7,13 +9,6 @@
 #include <filesystem>
 
 namespace {
-
-std::string ImageFolder()
-{
-    if (const char* folder = std::getenv("R3AZ_IMAGES"))
-        return folder;
-    return R3AZ_BENCH_IMAGE_DIR;
-}
 
 bool ReadPng(const std::string& path, UINT& width, UINT& height, std::vector<uint8_t>& rgba)
 {

@@ -3,7 +3,7 @@
 // box kernel. Every iteration also copies the source with memcpy, so the
 // chain is reported as a multiple of that copy measured under the same
 // load ("x_memcpy"; the machine is shared, so both move together).
-#include "bench_images.h"
+#include "bench/support/bench_images.h"
 
 #include "r3az8/tex/blit/box_kernels.h"
 #include "r3az8/tex/blitter.h"

@@ -5,7 +5,7 @@
 // Both filter all four channels alike in linear space with clamped or
 // mirrored edges; the arithmetic differs (stb: its own kernel support), so
 // this compares cost, not output.
-#include "bench_images.h"
+#include "bench/support/bench_images.h"
 
 #include "r3az8/tex/blitter.h"
 

@@ -1,4 +1,4 @@
-#include "bench_images.h"
+#include "bench/support/bench_images.h"
 
 #include <png.h>
 
