@@ -32,6 +32,37 @@ void PutColorHalf(BYTE* half, WORD color0, WORD color1)
     half[5] = half[6] = half[7] = 0;
 }
 
+using Pixels16 = std::array<FloatColor, 16>;
+
+Pixels16 Decode(HRESULT (*decode)(FloatColor*, const BYTE*), const Block16& block)
+{
+    Pixels16 out;
+    decode(out.data(), block.data());
+    return out;
+}
+
+// The colours some pixels of a decoded block must have.
+struct PixelColor {
+    int pixel;
+    FloatColor color;
+};
+
+void ExpectPixels(const Pixels16& out, std::initializer_list<PixelColor> expected)
+{
+    for (const PixelColor& e : expected) {
+        SCOPED_TRACE(e.pixel);
+        ExpectColor(out[e.pixel], e.color.r, e.color.g, e.color.b, e.color.a);
+    }
+}
+
+// A DXT1 block of PutColorHalf's codes.
+Block16 Dxt1Block(WORD color0, WORD color1)
+{
+    Block16 block{};
+    PutColorHalf(block.data(), color0, color1);
+    return block;
+}
+
 TEST(Expand565, FieldsScaleToUnitRange)
 {
     ExpectColor(Expand565(0xFFFF), 31 * 0.032258064f, 63 * 0.015873017f, 31 * 0.032258064f, 1.0f);
@@ -53,37 +84,24 @@ TEST(Quantize565, ClampsOutOfRangeAndNaN)
 
 TEST(DecodeBlockDXT1, EqualEndpointsDecodeInThreeColourMode)
 {
-    Block16 block{};
-    PutColorHalf(block.data(), 0xF800, 0xF800);
-    FloatColor out[16];
-    DecodeBlockDXT1(out, block.data());
-    ExpectColor(out[0], 1, 0, 0, 1);
-    ExpectColor(out[1], 1, 0, 0, 1);
-    ExpectColor(out[2], 1, 0, 0, 1); // the midpoint of a colour and itself
-    ExpectColor(out[3], 0, 0, 0, 0); // transparent black
+    // Code 2 is the midpoint of a colour and itself, code 3 transparent black.
+    ExpectPixels(Decode(DecodeBlockDXT1, Dxt1Block(0xF800, 0xF800)),
+                 {{0, {1, 0, 0, 1}}, {1, {1, 0, 0, 1}}, {2, {1, 0, 0, 1}}, {3, {0, 0, 0, 0}}});
 }
 
 TEST(DecodeBlockDXT1, DescendingEndpointsGiveFourColours)
 {
-    Block16 block{};
-    PutColorHalf(block.data(), 0xFFFF, 0x0000);
-    FloatColor out[16];
-    DecodeBlockDXT1(out, block.data());
-    ExpectColor(out[0], 1, 1, 1, 1);
-    ExpectColor(out[1], 0, 0, 0, 1);
-    ExpectColor(out[2], 2.0f / 3.0f, 2.0f / 3.0f, 2.0f / 3.0f, 1);
-    ExpectColor(out[3], 1.0f / 3.0f, 1.0f / 3.0f, 1.0f / 3.0f, 1);
-    ExpectColor(out[15], 1, 1, 1, 1);
+    constexpr float kTwoThirds = 2.0f / 3.0f, kThird = 1.0f / 3.0f;
+    ExpectPixels(Decode(DecodeBlockDXT1, Dxt1Block(0xFFFF, 0x0000)), {{0, {1, 1, 1, 1}},
+                                                                      {1, {0, 0, 0, 1}},
+                                                                      {2, {kTwoThirds, kTwoThirds, kTwoThirds, 1}},
+                                                                      {3, {kThird, kThird, kThird, 1}},
+                                                                      {15, {1, 1, 1, 1}}});
 }
 
 TEST(DecodeBlockDXT1, AscendingEndpointsGiveMidpointAndTransparent)
 {
-    Block16 block{};
-    PutColorHalf(block.data(), 0x0000, 0xFFFF);
-    FloatColor out[16];
-    DecodeBlockDXT1(out, block.data());
-    ExpectColor(out[2], 0.5f, 0.5f, 0.5f, 1);
-    ExpectColor(out[3], 0, 0, 0, 0);
+    ExpectPixels(Decode(DecodeBlockDXT1, Dxt1Block(0x0000, 0xFFFF)), {{2, {0.5f, 0.5f, 0.5f, 1}}, {3, {0, 0, 0, 0}}});
 }
 
 TEST(DecodeBlockDXT3, ColourHalfFollowsTheThreeColourRule)
@@ -126,13 +144,18 @@ void PutAlphaRamp(BYTE* block, BYTE alpha0, BYTE alpha1)
     }
 }
 
-TEST(DecodeBlockDXT5, DescendingEndpointsGiveEightValues)
+// A DXT4/DXT5 block: PutAlphaRamp's alpha half, PutColorHalf's colour half.
+Block16 Dxt5Block(BYTE alpha0, BYTE alpha1, WORD color0, WORD color1)
 {
     Block16 block{};
-    PutAlphaRamp(block.data(), 200, 100);
-    PutColorHalf(block.data() + 8, 0xFFFF, 0x0000);
-    FloatColor out[16];
-    DecodeBlockDXT5(out, block.data());
+    PutAlphaRamp(block.data(), alpha0, alpha1);
+    PutColorHalf(block.data() + 8, color0, color1);
+    return block;
+}
+
+TEST(DecodeBlockDXT5, DescendingEndpointsGiveEightValues)
+{
+    const Pixels16 out = Decode(DecodeBlockDXT5, Dxt5Block(200, 100, 0xFFFF, 0x0000));
     EXPECT_FLOAT_EQ(out[0].a, 200.0f / 255.0f);
     EXPECT_FLOAT_EQ(out[1].a, 100.0f / 255.0f);
     EXPECT_FLOAT_EQ(out[2].a, (6.0f * 200.0f / 255.0f + 100.0f / 255.0f) / 7.0f);
@@ -146,11 +169,7 @@ TEST(DecodeBlockDXT5, DescendingEndpointsGiveEightValues)
 
 TEST(DecodeBlockDXT5, AscendingEndpointsGiveSixValuesAndZeroAndOne)
 {
-    Block16 block{};
-    PutAlphaRamp(block.data(), 100, 200);
-    PutColorHalf(block.data() + 8, 0x0000, 0xFFFF); // three-colour mode too
-    FloatColor out[16];
-    DecodeBlockDXT5(out, block.data());
+    const Pixels16 out = Decode(DecodeBlockDXT5, Dxt5Block(100, 200, 0x0000, 0xFFFF)); // three-colour mode too
     for (int code = 2; code < 6; ++code)
         EXPECT_FLOAT_EQ(out[code].a, ((6 - code) * 100.0f + (code - 1) * 200.0f) / 5.0f / 255.0f) << code;
     EXPECT_EQ(out[6].a, 0.0f);
@@ -199,11 +218,7 @@ TEST(DecodeBlockDXT2, UnpremultipliesTheDxt3Pixels)
 
 TEST(DecodeBlockDXT4, UnpremultipliesTheDxt5Pixels)
 {
-    Block16 block{};
-    PutAlphaRamp(block.data(), 255, 0);
-    PutColorHalf(block.data() + 8, 0x4208, 0x4208);
-    FloatColor out[16];
-    DecodeBlockDXT4(out, block.data());
+    const Pixels16 out = Decode(DecodeBlockDXT4, Dxt5Block(255, 0, 0x4208, 0x4208));
     EXPECT_FLOAT_EQ(out[0].r, 8.0f / 31.0f); // alpha 1: unchanged
     EXPECT_EQ(out[1].r, 0.0f);               // alpha 0: black
     EXPECT_FLOAT_EQ(out[7].r, 1.0f);         // alpha 1/7 below the colour
