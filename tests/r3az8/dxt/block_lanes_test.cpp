@@ -39,8 +39,6 @@ const Flavour Flavours[] = {
 
 void PrintTo(const Flavour& flavour, std::ostream* out) { *out << flavour.name; }
 
-class BlockLanes : public testing::TestWithParam<Flavour> {};
-
 void ExpectSameAsOneBlockEncoder(RowEncoder encode, const FormatCase& format, const std::vector<FloatColor>& pixels)
 {
     const UINT count = static_cast<UINT>(pixels.size() / 16);
@@ -55,40 +53,42 @@ void ExpectSameAsOneBlockEncoder(RowEncoder encode, const FormatCase& format, co
     }
 }
 
+class BlockLanes : public testing::TestWithParam<Flavour> {
+protected:
+    void SetUp() override
+    {
+        if (!ProcessorSupports(GetParam().needs))
+            GTEST_SKIP() << "processor lacks the instruction set";
+    }
+
+    // Round n of every format encodes blockCount(n) blocks drawn from one
+    // generator seeded with seed.
+    void ExpectSameForEveryFormat(unsigned seed, int rounds, UINT (*blockCount)(int), bool unusual)
+    {
+        std::mt19937 random(seed);
+        for (const FormatCase& format : Formats)
+            for (int n = 0; n < rounds; ++n)
+                ExpectSameAsOneBlockEncoder(GetParam().encode, format, RandomBlocks(random, blockCount(n), unusual));
+    }
+};
+
 TEST_P(BlockLanes, MatchesTheOneBlockEncoderOnRandomBlocks)
 {
-    if (!ProcessorSupports(GetParam().needs))
-        GTEST_SKIP() << "processor lacks the instruction set";
-    std::mt19937 random(20261207);
-    for (const FormatCase& format : Formats)
-        for (int n = 0; n < 40; ++n)
-            ExpectSameAsOneBlockEncoder(GetParam().encode, format, RandomBlocks(random, 64, false));
+    ExpectSameForEveryFormat(20261207, 40, [](int) { return 64u; }, false);
 }
 
 TEST_P(BlockLanes, MatchesTheOneBlockEncoderOnUnusualValues)
 {
-    if (!ProcessorSupports(GetParam().needs))
-        GTEST_SKIP() << "processor lacks the instruction set";
-    std::mt19937 random(42);
-    for (const FormatCase& format : Formats)
-        for (int n = 0; n < 20; ++n)
-            ExpectSameAsOneBlockEncoder(GetParam().encode, format, RandomBlocks(random, 32, true));
+    ExpectSameForEveryFormat(42, 20, [](int) { return 32u; }, true);
 }
 
 TEST_P(BlockLanes, EveryCountUpToThreeGroupsIsEncoded)
 {
-    if (!ProcessorSupports(GetParam().needs))
-        GTEST_SKIP() << "processor lacks the instruction set";
-    std::mt19937 random(99);
-    for (const FormatCase& format : Formats)
-        for (UINT count = 0; count <= 24; ++count)
-            ExpectSameAsOneBlockEncoder(GetParam().encode, format, RandomBlocks(random, count, false));
+    ExpectSameForEveryFormat(99, 25, [](int n) { return UINT(n); }, false);
 }
 
 TEST_P(BlockLanes, RefusesOtherFormats)
 {
-    if (!ProcessorSupports(GetParam().needs))
-        GTEST_SKIP() << "processor lacks the instruction set";
     BYTE block[16] = {};
     FloatColor pixels[16] = {};
     EXPECT_EQ(GetParam().encode(D3DFMT_A8R8G8B8, block, pixels, 1), E_FAIL);
