@@ -88,35 +88,39 @@ TEST(FilterPoint, EmptyRegionsAreDeclined)
     EXPECT_EQ(RunOperation(&Blitter::FilterPoint, dest, empty, IMAGE_FILTER_POINT), E_FAIL);
 }
 
-void ExpectTap(const LinearTap& tap, int32_t index0, float weight0, int32_t index1, float weight1)
+// The taps at some destination positions, for one size pair and edge mode.
+struct ExpectedTap {
+    UINT at;
+    int32_t index0;
+    float weight0;
+    int32_t index1;
+    float weight1;
+};
+
+void ExpectTaps(UINT dest, UINT source, EdgeMode edge, std::initializer_list<ExpectedTap> expected)
 {
-    EXPECT_EQ(tap.index0, index0);
-    EXPECT_EQ(tap.weight0, weight0);
-    EXPECT_EQ(tap.index1, index1);
-    EXPECT_EQ(tap.weight1, weight1);
+    WorkingArray<LinearTap> taps = MakeLinearTaps(dest, source, edge);
+    ASSERT_TRUE(taps);
+    for (const ExpectedTap& e : expected) {
+        SCOPED_TRACE(testing::Message() << (edge == EdgeMode::Wrap ? "wrap" : "mirror") << " tap " << e.at);
+        EXPECT_EQ(taps[e.at].index0, e.index0);
+        EXPECT_EQ(taps[e.at].weight0, e.weight0);
+        EXPECT_EQ(taps[e.at].index1, e.index1);
+        EXPECT_EQ(taps[e.at].weight1, e.weight1);
+    }
 }
 
 TEST(LinearTaps, HalvingSamplesBetweenPixelPairs)
 {
-    WorkingArray<LinearTap> wrap = MakeLinearTaps(2, 4, EdgeMode::Wrap);
-    WorkingArray<LinearTap> mirror = MakeLinearTaps(2, 4, EdgeMode::Mirror);
-    ASSERT_TRUE(wrap && mirror);
-    ExpectTap(wrap[0], 3, 0.5f, 0, 0.5f);
-    ExpectTap(mirror[0], 0, 0.5f, 0, 0.5f);
-    ExpectTap(wrap[1], 1, 0.5f, 2, 0.5f);
-    ExpectTap(mirror[1], 1, 0.5f, 2, 0.5f);
+    ExpectTaps(2, 4, EdgeMode::Wrap, {{0, 3, 0.5f, 0, 0.5f}, {1, 1, 0.5f, 2, 0.5f}});
+    ExpectTaps(2, 4, EdgeMode::Mirror, {{0, 0, 0.5f, 0, 0.5f}, {1, 1, 0.5f, 2, 0.5f}});
 }
 
 TEST(LinearTaps, DoublingReachesPastTheRightEdgeWithWeightZero)
 {
-    WorkingArray<LinearTap> wrap = MakeLinearTaps(4, 2, EdgeMode::Wrap);
-    WorkingArray<LinearTap> mirror = MakeLinearTaps(4, 2, EdgeMode::Mirror);
-    ASSERT_TRUE(wrap && mirror);
-    ExpectTap(wrap[0], 1, 0.5f, 0, 0.5f);
-    ExpectTap(wrap[1], 0, 1.0f, 1, 0.0f);
-    ExpectTap(wrap[2], 0, 0.5f, 1, 0.5f);
-    ExpectTap(wrap[3], 1, 1.0f, 0, 0.0f);
-    ExpectTap(mirror[3], 1, 1.0f, 1, 0.0f);
+    ExpectTaps(4, 2, EdgeMode::Wrap,
+               {{0, 1, 0.5f, 0, 0.5f}, {1, 0, 1.0f, 1, 0.0f}, {2, 0, 0.5f, 1, 0.5f}, {3, 1, 1.0f, 0, 0.0f}});
+    ExpectTaps(4, 2, EdgeMode::Mirror, {{3, 1, 1.0f, 1, 0.0f}});
 }
 
 TEST(LinearTaps, EveryIndexStaysInsideAndWeightsSumToOne)
