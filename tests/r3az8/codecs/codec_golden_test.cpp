@@ -14,14 +14,6 @@ constexpr FloatColor kGreen = {0.0f, 1.0f, 0.0f, 1.0f};
 constexpr FloatColor kBlue = {0.0f, 0.0f, 1.0f, 1.0f};
 constexpr FloatColor kWhite = {1.0f, 1.0f, 1.0f, 1.0f};
 
-void ExpectColor(const FloatColor& actual, float r, float g, float b, float a)
-{
-    EXPECT_EQ(actual.r, r);
-    EXPECT_EQ(actual.g, g);
-    EXPECT_EQ(actual.b, b);
-    EXPECT_EQ(actual.a, a);
-}
-
 TEST(CodecA8R8G8B8, RoundsHalfUpWithoutDither)
 {
     EXPECT_EQ(EncodeOne<DWORD>(D3DFMT_A8R8G8B8, {0.5f, 0.498f, 1.0f, 0.0f}), 0x00807FFFu);

@@ -5,11 +5,22 @@
 #include "r3az8/tex/pixel_codec.h"
 #include "tests/support/memory_image.h"
 
+#include <gtest/gtest.h>
+
 #include <memory>
 
 using CodecPointer = std::unique_ptr<PixelCodec>;
 
 inline CodecPointer MakeCodec(const ImageDesc& desc) { return CodecPointer(CreatePixelCodec(desc)); }
+
+// Every channel exactly as given.
+inline void ExpectColor(const FloatColor& actual, float r, float g, float b, float a)
+{
+    EXPECT_EQ(actual.r, r);
+    EXPECT_EQ(actual.g, g);
+    EXPECT_EQ(actual.b, b);
+    EXPECT_EQ(actual.a, a);
+}
 
 // Decodes one pixel given as an integer of the format's width.
 template <typename Word>

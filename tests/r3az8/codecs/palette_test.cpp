@@ -41,6 +41,15 @@ std::vector<PALETTEENTRY> DistinctPalette()
     return palette;
 }
 
+// Every entry `fill` but the given ones.
+std::vector<PALETTEENTRY> Palette(PALETTEENTRY fill, std::initializer_list<std::pair<int, PALETTEENTRY>> entries)
+{
+    std::vector<PALETTEENTRY> palette(256, fill);
+    for (const auto& [index, entry] : entries)
+        palette[index] = entry;
+    return palette;
+}
+
 TEST(PaletteCodecs, WithoutPaletteEveryIndexReadsOpaqueWhite)
 {
     MemoryImage p8(D3DFMT_P8, 1, 256);
@@ -74,19 +83,14 @@ TEST(PaletteCodecs, A8P8ReplacesTheEntrysAlphaWithItsOwn)
 
 TEST(PaletteCodecs, ExactEntryIsFoundAndTiesGoToTheLowerIndex)
 {
-    PALETTEENTRY palette[256];
-    for (int i = 0; i < 256; ++i)
-        palette[i] = {10, 20, 30, 255};
-    palette[7] = {200, 100, 50, 255};
-    palette[9] = {200, 100, 50, 255};
-    palette[12] = {0, 0, 0, 0};
-    palette[14] = {0, 0, 0, 0};
+    auto palette = Palette({10, 20, 30, 255},
+                           {{7, {200, 100, 50, 255}}, {9, {200, 100, 50, 255}}, {12, {0, 0, 0, 0}}, {14, {0, 0, 0, 0}}});
     const FloatColor color = {200 * 0.003921569f, 100 * 0.003921569f, 50 * 0.003921569f, 1.0f};
     const FloatColor clear = {0.0f, 0.0f, 0.0f, 0.0f};
     for (D3DFORMAT format : {D3DFMT_P8, D3DFMT_A8P8}) {
         const UINT bytes = format == D3DFMT_P8 ? 1 : 2;
         MemoryImage image(format, bytes, 2);
-        image.palette = palette;
+        image.palette = palette.data();
         CodecPointer codec = MakeCodec(image.Describe());
         const FloatColor row[2] = {color, clear};
         codec->WriteRow(0, 0, row);
@@ -99,20 +103,16 @@ TEST(PaletteCodecs, ExactEntryIsFoundAndTiesGoToTheLowerIndex)
 // entries' alpha.
 TEST(PaletteCodecs, AlphaTakesPartOnlyForP8)
 {
-    PALETTEENTRY palette[256];
-    for (int i = 0; i < 256; ++i)
-        palette[i] = {0, 0, 0, 0};
-    palette[1] = {255, 255, 255, 0};
-    palette[2] = {250, 250, 250, 255};
+    auto palette = Palette({0, 0, 0, 0}, {{1, {255, 255, 255, 0}}, {2, {250, 250, 250, 255}}});
     const FloatColor opaqueWhite = {1.0f, 1.0f, 1.0f, 1.0f};
 
     MemoryImage p8(D3DFMT_P8, 1, 1);
-    p8.palette = palette;
+    p8.palette = palette.data();
     MakeCodec(p8.Describe())->WriteRow(0, 0, &opaqueWhite);
     EXPECT_EQ(p8.bytes[0], 2);
 
     MemoryImage a8p8(D3DFMT_A8P8, 2, 1);
-    a8p8.palette = palette;
+    a8p8.palette = palette.data();
     MakeCodec(a8p8.Describe())->WriteRow(0, 0, &opaqueWhite);
     EXPECT_EQ(a8p8.Get<WORD>(0), 0xFF01);
 }
@@ -186,11 +186,10 @@ TEST(PaletteSearch, MatchesThePlainRuleBitForBit)
 
 TEST(PaletteCodecs, P8IgnoresDitheringA8P8DithersItsAlpha)
 {
-    PALETTEENTRY palette[256] = {};
-    palette[1] = {128, 128, 128, 128};
+    auto palette = Palette({0, 0, 0, 0}, {{1, {128, 128, 128, 128}}});
     MemoryImage p8(D3DFMT_P8, 1, 4, 4);
     MemoryImage a8p8(D3DFMT_A8P8, 2, 4, 4);
-    p8.palette = a8p8.palette = palette;
+    p8.palette = a8p8.palette = palette.data();
     p8.dither = a8p8.dither = 1;
     const float half = 0.5f;
     const FloatColor row[4] = {{half, half, half, half}, {half, half, half, half}, {half, half, half, half},

@@ -46,14 +46,8 @@ TEST(YuvCodec, LumaRangeEndsDecodeToWhiteAndBlack)
     auto codec = MakeCodec(DescribeYuv(image, D3DFMT_UYVY, 2, 1, {0, 0, 2, 1, 0, 1}));
     FloatColor row[2];
     codec->ReadRow(0, 0, row);
-    EXPECT_EQ(row[0].r, 1.0f);
-    EXPECT_EQ(row[0].g, 1.0f);
-    EXPECT_EQ(row[0].b, 1.0f);
-    EXPECT_EQ(row[0].a, 1.0f);
-    EXPECT_EQ(row[1].r, 0.0f);
-    EXPECT_EQ(row[1].g, 0.0f);
-    EXPECT_EQ(row[1].b, 0.0f);
-    EXPECT_EQ(row[1].a, 1.0f);
+    ExpectColor(row[0], 1, 1, 1, 1);
+    ExpectColor(row[1], 0, 0, 0, 1);
 }
 
 TEST(YuvCodec, ChromaOfTheFirstPixelColoursBothPixels)
