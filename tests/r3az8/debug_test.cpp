@@ -34,6 +34,13 @@ protected:
         return AssertionFailed("src/cr3azblt.cpp", 512, "uSize <= uSizeMax");
     }
     int BoxesShown() const { return win32::MessageBoxCount() - boxesBefore; }
+    // One assertion's answer and the dialogs it showed on the way.
+    void ExpectAssert(int answer, int boxes)
+    {
+        EXPECT_EQ(Assert(), answer);
+        EXPECT_EQ(BoxesShown(), boxes);
+    }
+    static void SetMode(DWORD mode) { win32::SetRegistryDword(kKey, "R3AZ", mode); }
 
     int boxesBefore = 0;
 };
@@ -89,7 +96,7 @@ TEST_F(DebugChannel, MuteSilencesTheChannelAndTheRuntime)
 
 TEST_F(DebugChannel, MutedAssertionPrintsNothingButStillAsks)
 {
-    win32::SetRegistryDword(kKey, "R3AZ", 3);
+    SetMode(3);
     SetDebugMute(1);
     EXPECT_EQ(Assert(), 0);
     SetDebugMute(0);
@@ -105,20 +112,17 @@ TEST_F(DebugChannel, AssertionLineNamesFileLineAndCondition)
 
 TEST_F(DebugChannel, ModeMissingOrZeroContinues)
 {
-    EXPECT_EQ(Assert(), 0);
-    EXPECT_EQ(BoxesShown(), 0);
+    ExpectAssert(0, 0);
     ResetDebugStateForTesting();
-    win32::SetRegistryDword(kKey, "R3AZ", 0);
+    SetMode(0);
     win32::SetDebuggerPresent(false);
-    EXPECT_EQ(Assert(), 0);
-    EXPECT_EQ(BoxesShown(), 0);
+    ExpectAssert(0, 0);
 }
 
 TEST_F(DebugChannel, ModeOneBreaksWithoutDialog)
 {
-    win32::SetRegistryDword(kKey, "R3AZ", 1);
-    EXPECT_EQ(Assert(), 1);
-    EXPECT_EQ(BoxesShown(), 0);
+    SetMode(1);
+    ExpectAssert(1, 0);
 
     const int breaks = win32::DebugBreakCount();
     const bool held = R3AZ_ASSERT(1 + 1 == 3);
@@ -130,11 +134,10 @@ TEST_F(DebugChannel, ModeOneBreaksWithoutDialog)
 
 TEST_F(DebugChannel, ModeThreeAsksEvenUnderADebugger)
 {
-    win32::SetRegistryDword(kKey, "R3AZ", 3);
+    SetMode(3);
     win32::SetDebuggerPresent(true);
     win32::SetMessageBoxAnswer(IDYES);
-    EXPECT_EQ(Assert(), 1);
-    EXPECT_EQ(BoxesShown(), 1);
+    ExpectAssert(1, 1);
     EXPECT_EQ(win32::LastMessageBoxCaption(), "R3AZ Assertion Failure");
     EXPECT_EQ(win32::LastMessageBoxStyle(), 0x1003u);
     EXPECT_EQ(win32::LastMessageBoxText(),
@@ -148,14 +151,12 @@ TEST_F(DebugChannel, ModeThreeAsksEvenUnderADebugger)
 
 TEST_F(DebugChannel, OtherModesAskOnlyWithoutADebugger)
 {
-    win32::SetRegistryDword(kKey, "R3AZ", 2);
+    SetMode(2);
     win32::SetMessageBoxAnswer(IDYES);
     win32::SetDebuggerPresent(true);
-    EXPECT_EQ(Assert(), 0);
-    EXPECT_EQ(BoxesShown(), 0);
+    ExpectAssert(0, 0);
     win32::SetDebuggerPresent(false);
-    EXPECT_EQ(Assert(), 1);
-    EXPECT_EQ(BoxesShown(), 1);
+    ExpectAssert(1, 1);
 }
 
 TEST_F(DebugChannel, ModeStoredAsStringOrWrongSizeIsIgnored)
@@ -174,7 +175,7 @@ TEST_F(DebugChannel, ModeStoredAsStringOrWrongSizeIsIgnored)
 TEST_F(DebugChannel, ModeIsReadAtTheFirstAssertionOnly)
 {
     EXPECT_EQ(Assert(), 0);
-    win32::SetRegistryDword(kKey, "R3AZ", 1);
+    SetMode(1);
     EXPECT_EQ(Assert(), 0);
 }
 
@@ -183,7 +184,7 @@ using DebugChannelDeathTest = DebugChannel;
 TEST_F(DebugChannelDeathTest, CancelEndsTheProcessWithTheMessage)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    win32::SetRegistryDword(kKey, "R3AZ", 3);
+    SetMode(3);
     win32::SetMessageBoxAnswer(IDCANCEL);
     EXPECT_EXIT(Assert(), [](int status) { return WIFEXITED(status) && WEXITSTATUS(status) != 0; },
                 "R3AZ Assertion Failure\\.\\. Application terminated");
