@@ -8,7 +8,17 @@
 
 namespace {
 
-using EffectLifecycle = EffectSession;
+class EffectLifecycle : public EffectSession {
+protected:
+    // The texture Create asked for: its size and whether it has a mip chain.
+    static void ExpectTextureCreated(UINT width, UINT height, int mipmaps)
+    {
+        EXPECT_EQ(KernelCalls("kwo3DAPI_CreateTextureFromMemory"),
+                  (std::vector<std::string>{"kwo3DAPI_CreateTextureFromMemory(" + std::to_string(width) + ", " +
+                                            std::to_string(height) + ", \"a8r8g8b8\", 1, " + std::to_string(mipmaps) +
+                                            ", null, null, 0)"}));
+    }
+};
 
 static_assert(!std::is_copy_constructible_v<zelvMirolanEffect>);
 static_assert(!std::is_copy_assignable_v<zelvMirolanEffect>);
@@ -130,9 +140,7 @@ TEST_F(EffectLifecycle, NullTextGivesTheDefaults)
     kwoHost_ScriptRandom(randoms);
     ASSERT_EQ(effect->Create(nullptr), S_OK);
     EXPECT_EQ(kwoHost_ScriptedRandomLeft(), 0u);
-    EXPECT_EQ(KernelCalls("kwo3DAPI_CreateTextureFromMemory"),
-              (std::vector<std::string>{
-                  "kwo3DAPI_CreateTextureFromMemory(128, 128, \"a8r8g8b8\", 1, 0, null, null, 0)"}));
+    ExpectTextureCreated(128, 128, 0);
 
     // Life 1.5: a step of 1.5 leaves it at exactly 0, which is still alive.
     kwoHost_ScriptRandom({7});
@@ -152,9 +160,7 @@ TEST_F(EffectLifecycle, EmptyTextGivesTheDefaultsToo)
 {
     zelvBaseEffect* effect = NewEffect();
     ASSERT_EQ(CreateWith(*effect, ""), S_OK);
-    EXPECT_EQ(KernelCalls("kwo3DAPI_CreateTextureFromMemory"),
-              (std::vector<std::string>{
-                  "kwo3DAPI_CreateTextureFromMemory(128, 128, \"a8r8g8b8\", 1, 0, null, null, 0)"}));
+    ExpectTextureCreated(128, 128, 0);
     std::vector<MemLeakBlock> live = kwoMemLeakHost_LiveBlocks();
     ASSERT_EQ(live.size(), 3u);
     EXPECT_EQ(live[1].size, 128u * 128u * 4u);
@@ -165,9 +171,7 @@ TEST_F(EffectLifecycle, ParametersAreReadByKeyInAnyCase)
 {
     zelvBaseEffect* effect = NewEffect();
     ASSERT_EQ(CreateWith(*effect, "WIDTH=0x40\nHeight = 16 ; rows\nmipmaps=1\nnumparticles=3"), S_OK);
-    EXPECT_EQ(KernelCalls("kwo3DAPI_CreateTextureFromMemory"),
-              (std::vector<std::string>{
-                  "kwo3DAPI_CreateTextureFromMemory(64, 16, \"a8r8g8b8\", 1, 1, null, null, 0)"}));
+    ExpectTextureCreated(64, 16, 1);
     EXPECT_EQ(kwoMemLeakHost_LiveBlocks().back().size, 3u * sizeof(PARTICLE));
 }
 
