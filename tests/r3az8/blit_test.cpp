@@ -28,6 +28,13 @@ protected:
         EXPECT_EQ(Messages(), messages);
     }
 
+    // A Blit of src to a 4 x 4 A8R8G8B8 image that fails with E_FAIL.
+    void ExpectFailsOnArgb(const MemoryImage& src, DWORD filter, const char* messages)
+    {
+        MemoryImage dest(D3DFMT_A8R8G8B8, 4, 4, 4);
+        ExpectRun(dest, src, filter, E_FAIL, messages);
+    }
+
     HRESULT Run(MemoryImage& dest, const MemoryImage& src, DWORD filter)
     {
         destDesc = dest.Describe();
@@ -68,9 +75,7 @@ TEST_F(BlitTest, UnsupportedDestinationFormat)
 
 TEST_F(BlitTest, UnsupportedSourceFormat)
 {
-    MemoryImage src(D3DFMT_INDEX16, 2, 4, 4);
-    MemoryImage dest(D3DFMT_A8R8G8B8, 4, 4, 4);
-    ExpectRun(dest, src, IMAGE_FILTER_POINT, E_FAIL, "R3AZ: Unsupported image format\r\n");
+    ExpectFailsOnArgb(MemoryImage(D3DFMT_INDEX16, 2, 4, 4), IMAGE_FILTER_POINT, "R3AZ: Unsupported image format\r\n");
 }
 
 TEST_F(BlitTest, CodecOutOfMemoryCountsAsUnsupported)
@@ -173,9 +178,8 @@ TEST_F(BlitTest, DitherFollowsTheFilterFlag)
 // take a weight from.
 TEST_F(BlitTest, NoOperationAcceptsAnEmptySource)
 {
-    MemoryImage src(D3DFMT_A8R8G8B8, 4, 0, 4);
-    MemoryImage dest(D3DFMT_A8R8G8B8, 4, 4, 4);
-    ExpectRun(dest, src, IMAGE_FILTER_TRIANGLE, E_FAIL, "R3AZ: No suitable image filter found\r\n");
+    ExpectFailsOnArgb(MemoryImage(D3DFMT_A8R8G8B8, 4, 0, 4), IMAGE_FILTER_TRIANGLE,
+                      "R3AZ: No suitable image filter found\r\n");
 }
 
 TEST(Blitter, DestroysTheCodecsItStillHolds)
