@@ -41,6 +41,15 @@ const std::vector<FastPathFormat>& FastPathFormats()
     return formats;
 }
 
+// Codecs of the two images in a Blitter set for the box filter, for tests
+// that look at the Blitter after the operation.
+void HoldBoxCodecs(Blitter& blitter, const MemoryImage& dest, const MemoryImage& src)
+{
+    blitter.pDest = CreatePixelCodec(dest.Describe());
+    blitter.pSrc = CreatePixelCodec(src.Describe());
+    blitter.Filter = IMAGE_FILTER_BOX;
+}
+
 uint32_t ReadPixel(const MemoryImage& image, UINT x, UINT y)
 {
     switch (image.unitBytes) {
@@ -165,9 +174,7 @@ TEST(BoxFilter2D, OddSourcesAreEvenedInPlace)
     MemoryImage dest(D3DFMT_A8R8G8B8, 4, 2, 1, 1, kMarkedGaps);
 
     Blitter blitter;
-    blitter.pDest = CreatePixelCodec(dest.Describe());
-    blitter.pSrc = CreatePixelCodec(src.Describe());
-    blitter.Filter = IMAGE_FILTER_BOX;
+    HoldBoxCodecs(blitter, dest, src);
     ASSERT_EQ(blitter.FilterBox2D(), S_OK);
     EXPECT_EQ(blitter.pSrc->Width, 4u);
     EXPECT_EQ(blitter.pSrc->Height, 2u);
@@ -204,9 +211,7 @@ TEST(BoxFilter2D, SizesThatDoNotHalveAreDeclinedUntouched)
     MemoryImage src(D3DFMT_A8R8G8B8, 4, 4, 4, 1, kMarkedGaps);
     MemoryImage dest(D3DFMT_A8R8G8B8, 4, 3, 2, 1, kMarkedGaps);
     Blitter blitter;
-    blitter.pDest = CreatePixelCodec(dest.Describe());
-    blitter.pSrc = CreatePixelCodec(src.Describe());
-    blitter.Filter = IMAGE_FILTER_BOX;
+    HoldBoxCodecs(blitter, dest, src);
     EXPECT_EQ(blitter.FilterBox2D(), E_FAIL);
     EXPECT_EQ(blitter.FilterBox3D(), E_FAIL);
     EXPECT_EQ(blitter.pSrc->Width, 4u);
@@ -289,9 +294,7 @@ TEST(BoxFilter3D, HalvesVolumesAndIgnoresAnOddLastSlice)
                 }
         MemoryImage dest(D3DFMT_A8R8G8B8, 4, 2, 2, 1, kMarkedGaps);
         Blitter blitter;
-        blitter.pDest = CreatePixelCodec(dest.Describe());
-        blitter.pSrc = CreatePixelCodec(src.Describe());
-        blitter.Filter = IMAGE_FILTER_BOX;
+        HoldBoxCodecs(blitter, dest, src);
         EXPECT_EQ(blitter.FilterBox2D(), E_FAIL) << "a volume is not for the 2D form";
         ASSERT_EQ(blitter.FilterBox3D(), S_OK);
         EXPECT_EQ(blitter.pSrc->Depth, 2u);
