@@ -20,28 +20,34 @@ PARTICLE Born(const std::vector<unsigned>& randoms, ParticleSettings settings = 
     return particle;
 }
 
+// A value and how far from it a field may be (0: exactly it).
+struct Near {
+    float value;
+    float tolerance = 0.0f;
+};
+
+void ExpectParticle(const PARTICLE& particle, Near x, Near y, Near vx, Near vy, D3DCOLOR color, Near life)
+{
+    EXPECT_NEAR(particle.fX, x.value, x.tolerance);
+    EXPECT_NEAR(particle.fY, y.value, y.tolerance);
+    EXPECT_NEAR(particle.fVX, vx.value, vx.tolerance);
+    EXPECT_NEAR(particle.fVY, vy.value, vy.tolerance);
+    EXPECT_EQ(particle.dwColor, color);
+    EXPECT_NEAR(particle.fLife, life.value, life.tolerance);
+}
+
 TEST_F(Particles, BirthFromAllZeroRandoms)
 {
-    PARTICLE particle = Born({0, 0, 0, 0, 0, 0, 0, 0});
-    EXPECT_EQ(particle.fX, 0.0f);
-    EXPECT_EQ(particle.fY, 0.0f);
-    EXPECT_EQ(particle.fVX, 25.0f); // along +x at half the base speed
-    EXPECT_EQ(particle.fVY, 0.0f);
-    EXPECT_EQ(particle.dwColor, 0xFF000000u); // a zero colour vector stays zero
-    EXPECT_EQ(particle.fLife, 1.5f);
+    // Along +x at half the base speed; a zero colour vector stays zero.
+    ExpectParticle(Born({0, 0, 0, 0, 0, 0, 0, 0}), {0.0f}, {0.0f}, {25.0f}, {0.0f}, 0xFF000000u, {1.5f});
 }
 
 TEST_F(Particles, BirthFromAllLargestRandoms)
 {
-    PARTICLE particle = Born(std::vector<unsigned>(8, 32767));
-    EXPECT_EQ(particle.fX, 127.0f);
-    EXPECT_EQ(particle.fY, 127.0f);
     // 360 degrees: along +x (up to the float error of 2 pi) at 1.5 times the
     // base speed.
-    EXPECT_NEAR(particle.fVX, 75.0f, 1e-4f);
-    EXPECT_NEAR(particle.fVY, 0.0f, 1e-4f);
-    EXPECT_EQ(particle.dwColor, 0xFF939393u);
-    EXPECT_NEAR(particle.fLife, 4.5f, 1e-5f);
+    ExpectParticle(Born(std::vector<unsigned>(8, 32767)), {127.0f}, {127.0f}, {75.0f, 1e-4f}, {0.0f, 1e-4f},
+                   0xFF939393u, {4.5f, 1e-5f});
 }
 
 TEST_F(Particles, PureRedIsRed254)
@@ -55,13 +61,8 @@ TEST_F(Particles, PureRedIsRed254)
 TEST_F(Particles, RandomValuesAreTakenInOrder)
 {
     // x, y, direction 90 degrees, speed factor 1, colour (0, 1, 0), life factor 1.
-    PARTICLE particle = Born({16383, 32767, 8192, 16384, 0, 32767, 0, 16384}, ParticleSettings{65, 9, 10.0f, 2.0f});
-    EXPECT_NEAR(particle.fX, 32.0f, 0.01f);
-    EXPECT_EQ(particle.fY, 8.0f);
-    EXPECT_NEAR(particle.fVX, 0.0f, 1e-4f);
-    EXPECT_NEAR(particle.fVY, 10.0f, 1e-3f);
-    EXPECT_EQ(particle.dwColor, 0xFF00FE00u);
-    EXPECT_NEAR(particle.fLife, 2.0f, 1e-3f);
+    ExpectParticle(Born({16383, 32767, 8192, 16384, 0, 32767, 0, 16384}, ParticleSettings{65, 9, 10.0f, 2.0f}),
+                   {32.0f, 0.01f}, {8.0f}, {0.0f, 1e-4f}, {10.0f, 1e-3f}, 0xFF00FE00u, {2.0f, 1e-3f});
 }
 
 TEST_F(Particles, BirthPositionsStayInsideEveryRectangle)
