@@ -37,6 +37,16 @@ Bytes Encode16(HRESULT (*encode)(BYTE*, const FloatColor*), const PixelBlock& pi
     return out;
 }
 
+// A block encoded and decoded again.
+PixelBlock RoundTrip(HRESULT (*encode)(BYTE*, const FloatColor*), HRESULT (*decode)(FloatColor*, const BYTE*),
+                     const PixelBlock& pixels)
+{
+    const Bytes bytes = Encode16(encode, pixels);
+    PixelBlock decoded;
+    decode(decoded.data(), bytes.data());
+    return decoded;
+}
+
 WORD Word(const Bytes& b, size_t at) { return static_cast<WORD>(b[at] | b[at + 1] << 8); }
 DWORD Codes(const Bytes& b, size_t at)
 {
@@ -129,35 +139,36 @@ TEST(EncodeBlockDXT5, OnlyZeroAndOneGiveFullAndEmptyEndpoints)
         EXPECT_EQ(AlphaCode(bytes, i), i % 3 == 0 ? 1u : 0u) << i;
 }
 
-TEST(FitAlphaEndpoints, SixStepsWithoutInnerValuesGiveOneAndZero)
+// The endpoints FitAlphaEndpoints picks for the alphas alphaOf(0..15), as
+// {low, high}.
+std::pair<float, float> FittedAlphaEndpoints(int steps, float (*alphaOf)(int))
 {
     float alphas[16];
     for (int i = 0; i < 16; ++i)
-        alphas[i] = (i & 1) ? 1.0f : 0.0f;
+        alphas[i] = alphaOf(i);
     float low = -1, high = -1;
-    FitAlphaEndpoints(alphas, 6, &low, &high);
+    FitAlphaEndpoints(alphas, steps, &low, &high);
+    return {low, high};
+}
+
+TEST(FitAlphaEndpoints, SixStepsWithoutInnerValuesGiveOneAndZero)
+{
+    const auto [low, high] = FittedAlphaEndpoints(6, [](int i) { return (i & 1) ? 1.0f : 0.0f; });
     EXPECT_EQ(low, 1.0f);
     EXPECT_EQ(high, 0.0f);
 }
 
 TEST(FitAlphaEndpoints, EightStepsOverOnlyNaNsKeepTheirStart)
 {
-    float alphas[16];
-    for (float& alpha : alphas)
-        alpha = std::numeric_limits<float>::quiet_NaN();
-    float low = -1, high = -1;
-    FitAlphaEndpoints(alphas, 8, &low, &high);
+    const auto [low, high] = FittedAlphaEndpoints(8, [](int) { return std::numeric_limits<float>::quiet_NaN(); });
     EXPECT_EQ(low, 1.0f);
     EXPECT_EQ(high, 0.0f);
 }
 
 TEST(FitAlphaEndpoints, EightStepsSpanTheAlphas)
 {
-    float alphas[16];
-    for (int i = 0; i < 16; ++i)
-        alphas[i] = 0.25f + 0.5f * static_cast<float>(i) / 15.0f;
-    float low = -1, high = -1;
-    FitAlphaEndpoints(alphas, 8, &low, &high);
+    const auto [low, high] =
+        FittedAlphaEndpoints(8, [](int i) { return 0.25f + 0.5f * static_cast<float>(i) / 15.0f; });
     EXPECT_NEAR(low, 0.25f, 0.02f);
     EXPECT_NEAR(high, 0.75f, 0.02f);
     EXPECT_LT(low, high);
@@ -268,15 +279,29 @@ TEST(EncodeBlockDXT2, PremultipliesACopy)
     EXPECT_EQ(std::memcmp(before.data(), pixels.data(), sizeof(PixelBlock)), 0);
 }
 
+// Differences of decoded values from the originals: the largest, and the
+// root of their mean square.
+struct ErrorStats {
+    void Add(float difference)
+    {
+        worst = std::max(worst, static_cast<double>(std::fabs(difference)));
+        sumSquares += static_cast<double>(difference) * difference;
+        ++samples;
+    }
+    double Rms() const { return std::sqrt(sumSquares / samples); }
+
+    double worst = 0;
+    double sumSquares = 0;
+    int samples = 0;
+};
+
 // What the formats hold, they give back closely: blocks decoded from random
 // bytes re-encode to blocks whose pixels stay within a 5:6:5 step or two
 // (the error diffusion spreads rounding) and keep their alphas.
 TEST(BlockRoundTrip, DecodedBlocksReencodeWithinTheFormatsPrecision)
 {
     std::mt19937 random(5);
-    double worstColour = 0;
-    double sumSquares = 0;
-    int samples = 0;
+    ErrorStats colour;
     for (int n = 0; n < 3000; ++n) {
         BYTE source[16];
         for (BYTE& b : source)
@@ -285,20 +310,15 @@ TEST(BlockRoundTrip, DecodedBlocksReencodeWithinTheFormatsPrecision)
             std::swap(source[8], source[10]), std::swap(source[9], source[11]);
         PixelBlock original;
         DecodeBlockDXT3(original.data(), source);
-        Bytes bytes = Encode16(EncodeBlockDXT3, original);
-        PixelBlock again;
-        DecodeBlockDXT3(again.data(), bytes.data());
+        const PixelBlock again = RoundTrip(EncodeBlockDXT3, DecodeBlockDXT3, original);
         for (int i = 0; i < 16; ++i) {
             ASSERT_EQ(again[i].a, original[i].a);
-            for (float d : {again[i].r - original[i].r, again[i].g - original[i].g, again[i].b - original[i].b}) {
-                worstColour = std::max(worstColour, static_cast<double>(std::fabs(d)));
-                sumSquares += static_cast<double>(d) * d;
-                ++samples;
-            }
+            for (float d : {again[i].r - original[i].r, again[i].g - original[i].g, again[i].b - original[i].b})
+                colour.Add(d);
         }
     }
-    EXPECT_LT(std::sqrt(sumSquares / samples), 0.03);
-    EXPECT_LT(worstColour, 0.2);
+    EXPECT_LT(colour.Rms(), 0.03);
+    EXPECT_LT(colour.worst, 0.2);
 }
 
 // Gradients across a whole block (seven levels per channel between two
@@ -307,24 +327,18 @@ TEST(BlockRoundTrip, DecodedBlocksReencodeWithinTheFormatsPrecision)
 TEST(BlockRoundTrip, SmoothBlocksStayClose)
 {
     std::mt19937 random(9);
-    double sumSquares = 0;
-    double alphaSquares = 0;
-    int samples = 0;
+    ErrorStats colour, alpha;
     for (int n = 0; n < 2000; ++n) {
         PixelBlock pixels = MakeSample(SampleKind::Gradient, random);
-        Bytes bytes = Encode16(EncodeBlockDXT5, pixels);
-        PixelBlock decoded;
-        DecodeBlockDXT5(decoded.data(), bytes.data());
+        const PixelBlock decoded = RoundTrip(EncodeBlockDXT5, DecodeBlockDXT5, pixels);
         for (int i = 0; i < 16; ++i) {
             for (float d : {decoded[i].r - pixels[i].r, decoded[i].g - pixels[i].g, decoded[i].b - pixels[i].b})
-                sumSquares += static_cast<double>(d) * d;
-            double da = decoded[i].a - pixels[i].a;
-            alphaSquares += da * da;
-            ++samples;
+                colour.Add(d);
+            alpha.Add(decoded[i].a - pixels[i].a);
         }
     }
-    EXPECT_LT(std::sqrt(sumSquares / (3 * samples)), 0.04);
-    EXPECT_LT(std::sqrt(alphaSquares / samples), 0.02);
+    EXPECT_LT(colour.Rms(), 0.04);
+    EXPECT_LT(alpha.Rms(), 0.02);
 }
 
 // Infinities and NaNs: no code outside its field, the same bytes every
