@@ -23,6 +23,20 @@ void ExpectBoxAt(IDirect3DVolumeTexture8* texture, const D3DBOX& box, INT rowPit
     texture->UnlockBox(0);
 }
 
+// `rect` of the surface locked starts `offset` bytes into it locked whole,
+// and both locks have this pitch.
+void ExpectRectAt(IDirect3DSurface8* surface, const RECT& rect, INT pitch, size_t offset)
+{
+    D3DLOCKED_RECT whole, part;
+    ASSERT_EQ(surface->LockRect(&whole, nullptr, 0), D3D_OK);
+    surface->UnlockRect();
+    ASSERT_EQ(surface->LockRect(&part, &rect, 0), D3D_OK);
+    surface->UnlockRect();
+    EXPECT_EQ(whole.Pitch, pitch);
+    EXPECT_EQ(part.Pitch, pitch);
+    EXPECT_EQ(static_cast<char*>(part.pBits), static_cast<char*>(whole.pBits) + offset);
+}
+
 struct ChainCase {
     UINT width, height, levels;
     std::vector<std::pair<UINT, UINT>> sizes;
@@ -227,29 +241,12 @@ TEST_F(DeviceLayout, PitchPaddingWidensRowsOfLaterResources)
 TEST_F(DeviceLayout, RectangleLockAddressesItsCorner)
 {
     d3d8::SetPitchPadding(8);
-    ComRef<IDirect3DSurface8> surface = MakeImageSurface(16, 8, D3DFMT_R5G6B5);
-    D3DLOCKED_RECT whole;
-    ASSERT_EQ(surface->LockRect(&whole, nullptr, 0), D3D_OK);
-    surface->UnlockRect();
-    const RECT rect = {3, 2, 9, 7};
-    D3DLOCKED_RECT part;
-    ASSERT_EQ(surface->LockRect(&part, &rect, 0), D3D_OK);
-    EXPECT_EQ(part.Pitch, whole.Pitch);
-    EXPECT_EQ(static_cast<char*>(part.pBits), static_cast<char*>(whole.pBits) + 2 * (32 + 8) + 3 * 2);
-    surface->UnlockRect();
+    ExpectRectAt(MakeImageSurface(16, 8, D3DFMT_R5G6B5).Get(), {3, 2, 9, 7}, 32 + 8, 2 * (32 + 8) + 3 * 2);
 }
 
 TEST_F(DeviceLayout, BlockRectangleLockAddressesItsBlock)
 {
-    ComRef<IDirect3DSurface8> surface = MakeImageSurface(16, 16, D3DFMT_DXT5);
-    D3DLOCKED_RECT whole;
-    ASSERT_EQ(surface->LockRect(&whole, nullptr, 0), D3D_OK);
-    surface->UnlockRect();
-    const RECT rect = {8, 4, 16, 12};
-    D3DLOCKED_RECT part;
-    ASSERT_EQ(surface->LockRect(&part, &rect, 0), D3D_OK);
-    EXPECT_EQ(static_cast<char*>(part.pBits), static_cast<char*>(whole.pBits) + 1 * 64 + 2 * 16);
-    surface->UnlockRect();
+    ExpectRectAt(MakeImageSurface(16, 16, D3DFMT_DXT5).Get(), {8, 4, 16, 12}, 64, 1 * 64 + 2 * 16);
 }
 
 TEST_F(DeviceLayout, VolumeBoxLockAddressesItsCorner)
