@@ -21,6 +21,15 @@ public:
             bytes_[used_ / 8] |= static_cast<BYTE>((i < 32 ? (value >> i) & 1u : 0u) << (used_ % 8));
         return *this;
     }
+    // The same endpoint values, `bits` bits each, for each of `channels`
+    // channels in turn.
+    BlockBuilder& Channels(unsigned channels, unsigned bits, std::initializer_list<std::uint32_t> values)
+    {
+        for (unsigned channel = 0; channel < channels; ++channel)
+            for (std::uint32_t value : values)
+                Put(value, bits);
+        return *this;
+    }
     // Sixteen indices of `bits` bits; the anchor pixels get one bit less.
     BlockBuilder& Indices(unsigned bits, std::initializer_list<unsigned> anchors, unsigned value)
     {
@@ -80,8 +89,7 @@ TEST(Bc7Decode, ModesZeroToThreeOverTheirPartitions)
     // 32|p0 (129).
     BlockBuilder mode1;
     mode1.Put(0b10, 2).Put(13, 6);
-    for (unsigned channel = 0; channel < 3; ++channel)
-        mode1.Put(0, 6).Put(63, 6).Put(32, 6).Put(32, 6);
+    mode1.Channels(3, 6, {0, 63, 32, 32});
     mode1.Put(1, 1).Put(0, 1).Indices(3, {0, 15}, 2); // weight 18 (anchors: 2 as well)
     EXPECT_EQ(Bc7Pixel(mode1, 0), (Rgba{73, 73, 73, 255})); // (46 * 2 + 18 * 255 + 32) >> 6
     EXPECT_EQ(Bc7Pixel(mode1, 15), (Rgba{129, 129, 129, 255}));
@@ -103,8 +111,7 @@ TEST(Bc7Decode, ModesZeroToThreeOverTheirPartitions)
     // Mode 3: two subsets of 7-bit endpoints with a p-bit each.
     BlockBuilder mode3;
     mode3.Put(0b1000, 4).Put(0, 6);
-    for (unsigned channel = 0; channel < 3; ++channel)
-        mode3.Put(127, 7).Put(0, 7).Put(64, 7).Put(64, 7);
+    mode3.Channels(3, 7, {127, 0, 64, 64});
     mode3.Put(0b1101, 4).Indices(2, {0, 15}, 0);
     EXPECT_EQ(Bc7Pixel(mode3, 0), (Rgba{255, 255, 255, 255}));  // 127|1
     EXPECT_EQ(Bc7Pixel(mode3, 15), (Rgba{129, 129, 129, 255})); // partition 0: pixel 15 in subset 1, 64|1
@@ -134,8 +141,7 @@ TEST(Bc7Decode, ModesFourToSevenWithAlpha)
     // endpoint, 4-bit indices: pixel i at index i walks the 4-bit weights.
     BlockBuilder mode6;
     mode6.Put(0b1000000, 7);
-    for (unsigned channel = 0; channel < 4; ++channel)
-        mode6.Put(0, 7).Put(127, 7);
+    mode6.Channels(4, 7, {0, 127});
     mode6.Put(0, 1).Put(1, 1);
     for (unsigned pixel = 0; pixel < 16; ++pixel)
         mode6.Put(pixel, pixel == 0 ? 3 : 4);
@@ -148,8 +154,7 @@ TEST(Bc7Decode, ModesFourToSevenWithAlpha)
     // Mode 7: two subsets of 5-bit colour and alpha with p-bits.
     BlockBuilder mode7;
     mode7.Put(0b10000000, 8).Put(0, 6);
-    for (unsigned channel = 0; channel < 4; ++channel)
-        mode7.Put(31, 5).Put(31, 5).Put(0, 5).Put(0, 5);
+    mode7.Channels(4, 5, {31, 31, 0, 0});
     mode7.Put(0b0011, 4).Indices(2, {0, 15}, 0);
     EXPECT_EQ(Bc7Pixel(mode7, 0), (Rgba{255, 255, 255, 255}));
     EXPECT_EQ(Bc7Pixel(mode7, 15), (Rgba{0, 0, 0, 0}));
