@@ -19,6 +19,21 @@ protected:
     {
         std::memcpy(static_cast<BYTE*>(image.pData) + size_t(y) * image.RowPitch + x * 4, &value, 4);
     }
+
+    // A lock taken through SurfaceLock and what it describes; held until
+    // the object goes.
+    struct Locked {
+        Locked(IDirect3DSurface8* surface, const RECT* rect = nullptr, DWORD options = 0,
+               PALETTEENTRY* palette = nullptr)
+            : result(lock.Lock(surface, palette, rect, options, image))
+        {
+        }
+        Locked(IDirect3DSurface8* surface, const RECT& rect, DWORD options = 0) : Locked(surface, &rect, options) {}
+
+        SurfaceLock lock;
+        ImageDesc image{};
+        HRESULT result;
+    };
 };
 
 // --- rectangles -------------------------------------------------------------------
@@ -36,10 +51,9 @@ TEST_F(SurfaceLockTest, RectanglesOutsideOrInvertedAreInvalid)
         {9, 0, 9, 6},  // empty, but outside
     };
     for (const RECT& rect : invalid) {
-        SurfaceLock lock;
-        ImageDesc image{};
         DebugCapture capture;
-        EXPECT_EQ(lock.Lock(surface.Get(), nullptr, &rect, 0, image), D3DERR_INVALIDCALL);
+        Locked locked(surface.Get(), &rect);
+        EXPECT_EQ(locked.result, D3DERR_INVALIDCALL);
         EXPECT_EQ(capture.Text(), Line("Invalid rect"));
         EXPECT_EQ(d3d8::LockedObjects(), 0u);
     }
@@ -50,11 +64,10 @@ TEST_F(SurfaceLockTest, EmptyRectanglesInsideAreAccepted)
 {
     auto surface = FirstLevel(MakeTexture(8, 6, 1, D3DPOOL_MANAGED));
     for (RECT rect : {RECT{3, 1, 3, 5}, RECT{0, 2, 8, 2}, RECT{8, 6, 8, 6}}) {
-        SurfaceLock lock;
-        ImageDesc image{};
-        ASSERT_EQ(lock.Lock(surface.Get(), nullptr, &rect, 0, image), S_OK);
-        EXPECT_EQ(image.Region.Right - image.Region.Left, UINT(rect.right - rect.left));
-        EXPECT_EQ(image.Region.Bottom - image.Region.Top, UINT(rect.bottom - rect.top));
+        Locked locked(surface.Get(), &rect);
+        ASSERT_EQ(locked.result, S_OK);
+        EXPECT_EQ(locked.image.Region.Right - locked.image.Region.Left, UINT(rect.right - rect.left));
+        EXPECT_EQ(locked.image.Region.Bottom - locked.image.Region.Top, UINT(rect.bottom - rect.top));
     }
 }
 
@@ -64,42 +77,39 @@ TEST_F(SurfaceLockTest, PartialDirectLockDescribesTheRectangleRelativeToItsCorne
     const Pixels pixels = Filled(surface.Get(), 16, 16, 7);
     PALETTEENTRY palette[256] = {};
 
-    SurfaceLock lock;
-    ImageDesc image{};
     const RECT rect = {2, 3, 10, 7};
-    ASSERT_EQ(lock.Lock(surface.Get(), palette, &rect, LOCK_READ_ONLY, image), S_OK);
+    Locked locked(surface.Get(), &rect, LOCK_READ_ONLY, palette);
+    ASSERT_EQ(locked.result, S_OK);
     d3d8::LockRecord record = LastLock();
     EXPECT_EQ(record.object, surface.Get());
     EXPECT_FALSE(record.whole);
     ExpectBox(record.area, {2, 3, 10, 7, 0, 1});
     EXPECT_EQ(record.flags, D3DLOCK_NOSYSLOCK | D3DLOCK_READONLY);
 
-    EXPECT_EQ(image.Format, D3DFMT_A8R8G8B8);
-    EXPECT_GE(image.RowPitch, 16u * 4 + 12); // the padded pitch, not the row width
-    EXPECT_EQ(image.SlicePitch, 0u);
-    ExpectBox(image.Extent, {0, 0, 16, 16, 0, 1});
-    ExpectBox(image.Region, {0, 0, 8, 4, 0, 1});
-    EXPECT_EQ(image.Dither, 1u);
-    EXPECT_EQ(image.ColorKey, 0u);
-    EXPECT_EQ(image.pPalette, palette);
-    EXPECT_EQ(PixelAt(image, 0, 0), pixels[3 * 16 + 2]);
-    EXPECT_EQ(PixelAt(image, 7, 3), pixels[6 * 16 + 9]);
+    EXPECT_EQ(locked.image.Format, D3DFMT_A8R8G8B8);
+    EXPECT_GE(locked.image.RowPitch, 16u * 4 + 12); // the padded pitch, not the row width
+    EXPECT_EQ(locked.image.SlicePitch, 0u);
+    ExpectBox(locked.image.Extent, {0, 0, 16, 16, 0, 1});
+    ExpectBox(locked.image.Region, {0, 0, 8, 4, 0, 1});
+    EXPECT_EQ(locked.image.Dither, 1u);
+    EXPECT_EQ(locked.image.ColorKey, 0u);
+    EXPECT_EQ(locked.image.pPalette, palette);
+    EXPECT_EQ(PixelAt(locked.image, 0, 0), pixels[3 * 16 + 2]);
+    EXPECT_EQ(PixelAt(locked.image, 7, 3), pixels[6 * 16 + 9]);
     EXPECT_EQ(d3d8::LockedObjects(), 1u);
-    lock.Release();
+    locked.lock.Release();
     EXPECT_EQ(d3d8::LockedObjects(), 0u);
-    lock.Release(); // nothing held: nothing happens
+    locked.lock.Release(); // nothing held: nothing happens
 }
 
 TEST_F(SurfaceLockTest, WholeRectangleIsAWholeLock)
 {
     auto surface = FirstLevel(MakeTexture(8, 4, 1, D3DPOOL_SYSTEMMEM));
-    SurfaceLock lock;
-    ImageDesc image{};
-    const RECT rect = {0, 0, 8, 4};
-    ASSERT_EQ(lock.Lock(surface.Get(), nullptr, &rect, 0, image), S_OK);
+    Locked locked(surface.Get(), {0, 0, 8, 4});
+    ASSERT_EQ(locked.result, S_OK);
     EXPECT_TRUE(LastLock().whole);
     EXPECT_EQ(LastLock().flags, D3DLOCK_NOSYSLOCK);
-    ExpectBox(image.Region, {0, 0, 8, 4, 0, 1});
+    ExpectBox(locked.image.Region, {0, 0, 8, 4, 0, 1});
 }
 
 // --- the copy decision ----------------------------------------------------------------
@@ -112,18 +122,17 @@ TEST_F(SurfaceLockTest, WholeWriteOfADefaultPoolLevelGoesThroughAnUnfilledCopy)
 
     const Pixels written = NoisePixels(8, 8, 4);
     {
-        SurfaceLock lock;
-        ImageDesc image{};
-        ASSERT_EQ(lock.Lock(surface.Get(), nullptr, nullptr, 0, image), S_OK);
+        Locked locked(surface.Get());
+        ASSERT_EQ(locked.result, S_OK);
         EXPECT_EQ(d3d8::CallCount(d3d8::Call::CreateImageSurface), 1u);
         EXPECT_EQ(d3d8::CallCount(d3d8::Call::CopyRects), 0u) << "a whole write does not fill its copy";
         EXPECT_NE(LastLock().object, surface.Get());
         EXPECT_TRUE(LastLock().whole);
         EXPECT_EQ(LastLock().flags, D3DLOCK_NOSYSLOCK);
-        EXPECT_EQ(PixelAt(image, 5, 5), 0u) << "the copy starts out empty";
+        EXPECT_EQ(PixelAt(locked.image, 5, 5), 0u) << "the copy starts out empty";
         for (UINT y = 0; y < 8; ++y)
             for (UINT x = 0; x < 8; ++x)
-                SetPixel(image, x, y, written[y * 8 + x]);
+                SetPixel(locked.image, x, y, written[y * 8 + x]);
         EXPECT_NE(ReadPixels(surface.Get()), written) << "the surface changes only at release";
     }
     EXPECT_EQ(d3d8::LockedObjects(), 0u);
@@ -136,15 +145,13 @@ TEST_F(SurfaceLockTest, PartialWriteFillsTheCopySoPixelsOutsideSurvive)
     const Pixels before = Filled(surface.Get(), 8, 8, 5);
 
     {
-        SurfaceLock lock;
-        ImageDesc image{};
-        const RECT rect = {2, 3, 6, 5};
-        ASSERT_EQ(lock.Lock(surface.Get(), nullptr, &rect, 0, image), S_OK);
+        Locked locked(surface.Get(), {2, 3, 6, 5});
+        ASSERT_EQ(locked.result, S_OK);
         EXPECT_EQ(d3d8::CallCount(d3d8::Call::CopyRects), 1u) << "the copy is filled first";
-        ExpectBox(image.Region, {0, 0, 4, 2, 0, 1});
+        ExpectBox(locked.image.Region, {0, 0, 4, 2, 0, 1});
         for (UINT y = 0; y < 2; ++y)
             for (UINT x = 0; x < 4; ++x)
-                SetPixel(image, x, y, 0xFF00FF00u);
+                SetPixel(locked.image, x, y, 0xFF00FF00u);
     }
     Pixels expected = before;
     for (UINT y = 3; y < 5; ++y)
@@ -158,12 +165,11 @@ TEST_F(SurfaceLockTest, ReadingThroughACopyNeverWritesBack)
     auto surface = FirstLevel(MakeTexture(8, 8, 1, D3DPOOL_DEFAULT));
     const Pixels before = Filled(surface.Get(), 8, 8, 6);
     {
-        SurfaceLock lock;
-        ImageDesc image{};
-        ASSERT_EQ(lock.Lock(surface.Get(), nullptr, nullptr, LOCK_READ_ONLY, image), S_OK);
+        Locked locked(surface.Get(), nullptr, LOCK_READ_ONLY);
+        ASSERT_EQ(locked.result, S_OK);
         EXPECT_EQ(LastLock().flags, D3DLOCK_NOSYSLOCK | D3DLOCK_READONLY);
-        EXPECT_EQ(PixelAt(image, 3, 4), before[4 * 8 + 3]) << "a reading copy holds the current pixels";
-        SetPixel(image, 3, 4, 0x12345678u);
+        EXPECT_EQ(PixelAt(locked.image, 3, 4), before[4 * 8 + 3]) << "a reading copy holds the current pixels";
+        SetPixel(locked.image, 3, 4, 0x12345678u);
     }
     EXPECT_EQ(d3d8::CallCount(d3d8::Call::CopyRects), 1u);
     EXPECT_EQ(ReadPixels(surface.Get()), before);
@@ -172,9 +178,8 @@ TEST_F(SurfaceLockTest, ReadingThroughACopyNeverWritesBack)
 TEST_F(SurfaceLockTest, SeparateCopyIsUsedEvenForLockableSurfaces)
 {
     auto surface = FirstLevel(MakeTexture(8, 8, 1, D3DPOOL_MANAGED));
-    SurfaceLock lock;
-    ImageDesc image{};
-    ASSERT_EQ(lock.Lock(surface.Get(), nullptr, nullptr, LOCK_READ_ONLY | LOCK_SEPARATE_COPY, image), S_OK);
+    Locked locked(surface.Get(), nullptr, LOCK_READ_ONLY | LOCK_SEPARATE_COPY);
+    ASSERT_EQ(locked.result, S_OK);
     EXPECT_EQ(d3d8::CallCount(d3d8::Call::CreateImageSurface), 1u);
     EXPECT_NE(LastLock().object, surface.Get());
 }
@@ -188,9 +193,8 @@ TEST_F(SurfaceLockTest, LockableSurfacesOutsideTheDefaultPoolOrDynamicAreLockedD
     for (Case c : {Case{D3DPOOL_MANAGED, 0}, Case{D3DPOOL_SYSTEMMEM, 0}, Case{D3DPOOL_DEFAULT, D3DUSAGE_DYNAMIC}}) {
         auto texture = MakeTexture(8, 8, 2, c.pool, D3DFMT_A8R8G8B8, c.usage);
         auto surface = Level(texture.Get(), 1);
-        SurfaceLock lock;
-        ImageDesc image{};
-        ASSERT_EQ(lock.Lock(surface.Get(), nullptr, nullptr, 0, image), S_OK);
+        Locked locked(surface.Get());
+        ASSERT_EQ(locked.result, S_OK);
         EXPECT_EQ(LastLock().object, surface.Get()) << "pool " << c.pool;
         EXPECT_EQ(d3d8::CallCount(d3d8::Call::CreateImageSurface), 0u);
     }
@@ -206,9 +210,8 @@ TEST_F(SurfaceLockTest, StandAloneDefaultPoolSurfacesFollowTheLockabilityQuery)
         const unsigned muteCalls = d3d8::RuntimeMuteCalls();
         DebugCapture capture;
         {
-            SurfaceLock lock;
-            ImageDesc image{};
-            ASSERT_EQ(lock.Lock(target.Get(), nullptr, nullptr, 0, image), S_OK);
+            Locked locked(target.Get());
+            ASSERT_EQ(locked.result, S_OK);
             EXPECT_EQ(LastLock().object == target.Get(), lockable == TRUE);
             EXPECT_EQ(d3d8::CallCount(d3d8::Call::CreateImageSurface), lockable ? 0u : 1u);
         }
@@ -241,10 +244,9 @@ TEST_F(SurfaceLockTest, DiscardOnlyForAWholeWriteOfADynamicSingleLevelTexture)
     for (const Case& c : cases) {
         auto texture = MakeTexture(8, 8, c.levels, c.pool, D3DFMT_A8R8G8B8, c.usage);
         auto surface = Level(texture.Get(), 0);
-        SurfaceLock lock;
-        ImageDesc image{};
         const RECT rect = {0, 0, 4, 4};
-        ASSERT_EQ(lock.Lock(surface.Get(), nullptr, c.partial ? &rect : nullptr, c.options, image), S_OK);
+        Locked locked(surface.Get(), c.partial ? &rect : nullptr, c.options);
+        ASSERT_EQ(locked.result, S_OK);
         EXPECT_EQ(LastLock().object, surface.Get());
         EXPECT_EQ(LastLock().flags, c.flags) << c.levels << " levels, partial " << c.partial;
     }
@@ -255,9 +257,8 @@ TEST_F(SurfaceLockTest, DiscardIsNotUsedForCubeFaces)
     ComRef<IDirect3DCubeTexture8> cube;
     ASSERT_EQ(device->CreateCubeTexture(8, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, cube.Receive()), S_OK);
     auto face = Face(cube.Get(), D3DCUBEMAP_FACE_NEGATIVE_Y, 0);
-    SurfaceLock lock;
-    ImageDesc image{};
-    ASSERT_EQ(lock.Lock(face.Get(), nullptr, nullptr, 0, image), S_OK);
+    Locked locked(face.Get());
+    ASSERT_EQ(locked.result, S_OK);
     EXPECT_EQ(LastLock().flags, D3DLOCK_NOSYSLOCK);
 }
 
@@ -266,23 +267,19 @@ TEST_F(SurfaceLockTest, DiscardIsNotUsedForCubeFaces)
 TEST_F(SurfaceLockTest, DxtRectangleOnSixBySixSurfaceLocksTheWholeSurface)
 {
     auto surface = FirstLevel(MakeTexture(6, 6, 1, D3DPOOL_MANAGED, D3DFMT_DXT1));
-    SurfaceLock lock;
-    ImageDesc image{};
-    const RECT rect = {1, 1, 5, 5};
-    ASSERT_EQ(lock.Lock(surface.Get(), nullptr, &rect, 0, image), S_OK);
+    Locked locked(surface.Get(), {1, 1, 5, 5});
+    ASSERT_EQ(locked.result, S_OK);
     EXPECT_EQ(LastLock().object, surface.Get());
     EXPECT_TRUE(LastLock().whole);
-    ExpectBox(image.Region, {1, 1, 5, 5, 0, 1});
-    ExpectBox(image.Extent, {0, 0, 6, 6, 0, 1});
+    ExpectBox(locked.image.Region, {1, 1, 5, 5, 0, 1});
+    ExpectBox(locked.image.Extent, {0, 0, 6, 6, 0, 1});
 }
 
 TEST_F(SurfaceLockTest, DxtCopyIsMadeInWholeBlocks)
 {
     auto surface = FirstLevel(MakeTexture(6, 6, 1, D3DPOOL_DEFAULT, D3DFMT_DXT3));
-    SurfaceLock lock;
-    ImageDesc image{};
-    const RECT rect = {1, 1, 5, 5};
-    ASSERT_EQ(lock.Lock(surface.Get(), nullptr, &rect, 0, image), S_OK);
+    Locked locked(surface.Get(), {1, 1, 5, 5});
+    ASSERT_EQ(locked.result, S_OK);
     d3d8::LockRecord record = LastLock();
     ASSERT_NE(record.object, surface.Get());
     D3DSURFACE_DESC copyDesc{};
@@ -290,10 +287,10 @@ TEST_F(SurfaceLockTest, DxtCopyIsMadeInWholeBlocks)
     EXPECT_EQ(copyDesc.Width, 8u);
     EXPECT_EQ(copyDesc.Height, 8u);
     EXPECT_TRUE(record.whole);
-    ExpectBox(image.Region, {1, 1, 5, 5, 0, 1});
-    ExpectBox(image.Extent, {0, 0, 6, 6, 0, 1});
+    ExpectBox(locked.image.Region, {1, 1, 5, 5, 0, 1});
+    ExpectBox(locked.image.Extent, {0, 0, 6, 6, 0, 1});
     DebugCapture capture;
-    lock.Release();
+    locked.lock.Release();
     EXPECT_EQ(capture.Text(), "") << "the block-rounded copy fits back";
     EXPECT_EQ(d3d8::CallCount(d3d8::Call::CopyRects), 2u) << "filled, then written back";
 }
@@ -301,24 +298,20 @@ TEST_F(SurfaceLockTest, DxtCopyIsMadeInWholeBlocks)
 TEST_F(SurfaceLockTest, DxtInnerRectangleIsWidenedToBlocksAndMadeRelative)
 {
     auto surface = FirstLevel(MakeTexture(16, 16, 1, D3DPOOL_SYSTEMMEM, D3DFMT_DXT5));
-    SurfaceLock lock;
-    ImageDesc image{};
-    const RECT rect = {5, 6, 9, 11};
-    ASSERT_EQ(lock.Lock(surface.Get(), nullptr, &rect, 0, image), S_OK);
+    Locked locked(surface.Get(), {5, 6, 9, 11});
+    ASSERT_EQ(locked.result, S_OK);
     EXPECT_FALSE(LastLock().whole);
     ExpectBox(LastLock().area, {4, 4, 12, 12, 0, 1});
-    ExpectBox(image.Region, {1, 2, 5, 7, 0, 1});
+    ExpectBox(locked.image.Region, {1, 2, 5, 7, 0, 1});
 }
 
 TEST_F(SurfaceLockTest, YuvRectangleIsWidenedToPixelPairs)
 {
     auto surface = FirstLevel(MakeTexture(8, 4, 1, D3DPOOL_MANAGED, D3DFMT_YUY2));
-    SurfaceLock lock;
-    ImageDesc image{};
-    const RECT rect = {3, 1, 6, 3};
-    ASSERT_EQ(lock.Lock(surface.Get(), nullptr, &rect, 0, image), S_OK);
+    Locked locked(surface.Get(), {3, 1, 6, 3});
+    ASSERT_EQ(locked.result, S_OK);
     ExpectBox(LastLock().area, {2, 1, 6, 3, 0, 1});
-    ExpectBox(image.Region, {1, 0, 4, 2, 0, 1});
+    ExpectBox(locked.image.Region, {1, 0, 4, 2, 0, 1});
 }
 
 // --- lifetime -------------------------------------------------------------------------
@@ -328,15 +321,14 @@ TEST_F(SurfaceLockTest, LockingAgainReleasesTheFirstLock)
     auto texture = MakeTexture(8, 8, 2, D3DPOOL_DEFAULT);
     auto first = Level(texture.Get(), 0);
     auto second = Level(texture.Get(), 1);
-    SurfaceLock lock;
-    ImageDesc image{};
-    ASSERT_EQ(lock.Lock(first.Get(), nullptr, nullptr, 0, image), S_OK);
+    Locked locked(first.Get());
+    ASSERT_EQ(locked.result, S_OK);
     for (UINT y = 0; y < 8; ++y)
         for (UINT x = 0; x < 8; ++x)
-            SetPixel(image, x, y, 0xFFABCDEFu);
-    ASSERT_EQ(lock.Lock(second.Get(), nullptr, nullptr, LOCK_READ_ONLY, image), S_OK);
+            SetPixel(locked.image, x, y, 0xFFABCDEFu);
+    ASSERT_EQ(locked.lock.Lock(second.Get(), nullptr, nullptr, LOCK_READ_ONLY, locked.image), S_OK);
     EXPECT_EQ(d3d8::LockedObjects(), 1u);
-    lock.Release();
+    locked.lock.Release();
     EXPECT_EQ(ReadPixels(first.Get()), Pixels(64, 0xFFABCDEFu)) << "the first copy was written back";
 }
 
@@ -346,14 +338,13 @@ TEST_F(SurfaceLockTest, FailedWriteBackIsReportedAndEverythingIsGivenBack)
     auto surface = Level(texture.Get(), 0);
     const unsigned live = d3d8::LiveObjects();
     {
-        SurfaceLock lock;
-        ImageDesc image{};
-        ASSERT_EQ(lock.Lock(surface.Get(), nullptr, nullptr, 0, image), S_OK);
+        Locked locked(surface.Get());
+        ASSERT_EQ(locked.result, S_OK);
         d3d8::FailCall(d3d8::Call::CopyRects, 1, E_FAIL);
         DebugCapture capture;
-        EXPECT_EQ(lock.Release(), E_FAIL) << "the surface does not hold what was written";
+        EXPECT_EQ(locked.lock.Release(), E_FAIL) << "the surface does not hold what was written";
         EXPECT_EQ(capture.Text(), Line("Update of vidmem texture failed"));
-        EXPECT_EQ(lock.Release(), S_OK) << "nothing is held any more";
+        EXPECT_EQ(locked.lock.Release(), S_OK) << "nothing is held any more";
     }
     EXPECT_EQ(d3d8::LockedObjects(), 0u);
     EXPECT_EQ(d3d8::LiveObjects(), live);
@@ -372,11 +363,9 @@ TEST_F(SurfaceLockTest, FailuresOnTheWayInAreReportedAndLeaveNothingHeld)
                    Case{d3d8::Call::CopyRects, "Failed to create sysmem copy of vidmem surface"},
                    Case{d3d8::Call::LockRect, "Could not lock surface"}}) {
         d3d8::FailCall(c.call, 1, injected);
-        SurfaceLock lock;
-        ImageDesc image{};
         DebugCapture capture;
-        const RECT rect = {1, 1, 3, 3}; // partial, so the copy is filled
-        EXPECT_EQ(lock.Lock(surface.Get(), nullptr, &rect, 0, image), injected);
+        Locked locked(surface.Get(), {1, 1, 3, 3}); // partial, so the copy is filled
+        EXPECT_EQ(locked.result, injected);
         EXPECT_EQ(capture.Text(), Line(c.message));
         EXPECT_EQ(d3d8::LockedObjects(), 0u);
         EXPECT_EQ(d3d8::LiveObjects(), live);
