@@ -109,8 +109,7 @@ TEST(DecodeBlockDXT3, ColourHalfFollowsTheThreeColourRule)
     Block16 block{};
     PutColorHalf(block.data() + 8, 0x001F, 0x001F);
     std::memset(block.data(), 0xFF, 8);
-    FloatColor out[16];
-    DecodeBlockDXT3(out, block.data());
+    const Pixels16 out = Decode(DecodeBlockDXT3, block);
     ExpectColor(out[2], 0, 0, 1, 1);
     EXPECT_FLOAT_EQ(out[3].b, 0.0f); // code 3 is black, alpha from the nibble
     EXPECT_FLOAT_EQ(out[3].a, 1.0f);
@@ -122,8 +121,7 @@ TEST(DecodeBlockDXT3, NibblesAreSixteenthsOfFifteen)
     for (int i = 0; i < 8; ++i)
         block[i] = static_cast<BYTE>((2 * i) | (2 * i + 1) << 4);
     PutColorHalf(block.data() + 8, 0xFFFF, 0x0000);
-    FloatColor out[16];
-    DecodeBlockDXT3(out, block.data());
+    const Pixels16 out = Decode(DecodeBlockDXT3, block);
     for (int i = 0; i < 16; ++i)
         EXPECT_FLOAT_EQ(out[i].a, static_cast<float>(i) / 15.0f) << i;
 }
@@ -207,10 +205,8 @@ TEST(DecodeBlockDXT2, UnpremultipliesTheDxt3Pixels)
     Block16 block{};
     std::memset(block.data(), 0x88, 8); // alpha 8/15 everywhere
     PutColorHalf(block.data() + 8, 0x8410, 0x8410);
-    FloatColor plain[16];
-    FloatColor premultiplied[16];
-    DecodeBlockDXT3(plain, block.data());
-    DecodeBlockDXT2(premultiplied, block.data());
+    const Pixels16 plain = Decode(DecodeBlockDXT3, block);
+    const Pixels16 premultiplied = Decode(DecodeBlockDXT2, block);
     float a = 8.0f / 15.0f;
     EXPECT_FLOAT_EQ(premultiplied[0].r, plain[0].r < a ? plain[0].r * (1.0f / a) : 1.0f);
     EXPECT_FLOAT_EQ(premultiplied[0].a, plain[0].a);
