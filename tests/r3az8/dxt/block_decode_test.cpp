@@ -92,11 +92,9 @@ TEST(DecodeBlockDXT1, EqualEndpointsDecodeInThreeColourMode)
 TEST(DecodeBlockDXT1, DescendingEndpointsGiveFourColours)
 {
     constexpr float kTwoThirds = 2.0f / 3.0f, kThird = 1.0f / 3.0f;
-    ExpectPixels(Decode(DecodeBlockDXT1, Dxt1Block(0xFFFF, 0x0000)), {{0, {1, 1, 1, 1}},
-                                                                      {1, {0, 0, 0, 1}},
-                                                                      {2, {kTwoThirds, kTwoThirds, kTwoThirds, 1}},
-                                                                      {3, {kThird, kThird, kThird, 1}},
-                                                                      {15, {1, 1, 1, 1}}});
+    ExpectPixels(Decode(DecodeBlockDXT1, Dxt1Block(0xFFFF, 0x0000)),
+                 {{0, {1, 1, 1, 1}}, {1, {0, 0, 0, 1}}, {2, {kTwoThirds, kTwoThirds, kTwoThirds, 1}},
+                  {3, {kThird, kThird, kThird, 1}}, {15, {1, 1, 1, 1}}});
 }
 
 TEST(DecodeBlockDXT1, AscendingEndpointsGiveMidpointAndTransparent)
