@@ -102,12 +102,25 @@ struct ColorHalf {
     Ints codes;
 };
 
-// The colour half of a block in quality mode. `oneBit` (DXT1): pixels with
-// alpha below 0.5 are transparent, which takes the three-colour mode.
-LANE_INLINE ColorHalf EncodeQualityColor(const PixelLanes& pixels, const Floats* covered, const QualityParams& q,
-                                         bool oneBit)
-{
+// A lane group's colour half between its own fits and the cluster fit,
+// which runs apart, on the blocks that want it gathered into full groups.
+struct ColorFit {
     ColorInput in;
+    Floats axis[3];
+    ColorResult best;
+    Ints three;
+    Ints anyOpaque;
+    Ints anyTransparent;
+    Ints wantsCluster;
+};
+
+// The fits of each mode for the colour half of a block in quality mode.
+// `oneBit` (DXT1): pixels with alpha below 0.5 are transparent, which
+// takes the three-colour mode.
+LANE_INLINE void StartQualityColor(ColorFit& fit, const PixelLanes& pixels, const Floats* covered,
+                                   const QualityParams& q, bool oneBit)
+{
+    ColorInput& in = fit.in;
     Ints anyTransparent = SplatInt(0);
     Ints anyOpaque = SplatInt(0);
     for (int i = 0; i < 16; ++i) {
@@ -122,17 +135,20 @@ LANE_INLINE ColorHalf EncodeQualityColor(const PixelLanes& pixels, const Floats*
         anyOpaque |= visible & ~transparent;
     }
     const Ints three = anyTransparent;
+    fit.three = three;
+    fit.anyOpaque = anyOpaque;
+    fit.anyTransparent = anyTransparent;
 
-    Floats a[3], b[3], axis[3];
-    PrincipalEnds(in, a, b, axis);
-    ColorResult best = FitColorMode(in, q, a, b, three);
-
+    Floats a[3], b[3];
+    PrincipalEnds(in, a, b, fit.axis);
+    fit.best = FitColorMode(in, q, a, b, three);
+    fit.wantsCluster = SplatInt(0);
     if (q.high) {
         if (oneBit) {
             // Opaque blocks may do better with three colours and no black.
             ColorResult other = FitColorMode(in, q, a, b, SplatInt(-1));
             other.error = three ? Splat(3.0e38f) : other.error;
-            KeepBetter(best, other);
+            KeepBetter(fit.best, other);
         }
         // The cluster fit, for the blocks whose error is still above a few
         // 8-bit steps per channel of each pixel that counts. The choice is
@@ -140,24 +156,36 @@ LANE_INLINE ColorHalf EncodeQualityColor(const PixelLanes& pixels, const Floats*
         Floats counted = Splat(0.0f);
         for (int i = 0; i < 16; ++i)
             counted += in.weight[i];
-        const Ints wantsCluster = ~three & (best.error >= q.clusterAbove * counted);
-        if (AnyLane(wantsCluster)) {
-            Ints positions[SplitTrackers][16];
-            ClusterPositions(in, axis, positions);
-            // The quantised ends of each candidate split, then the best grid
-            // ends for the codes the best of them gives.
-            ColorResult clustered = {SplatInt(0), SplatInt(0), SplatInt(0), Splat(3.0e38f)};
-            for (int t = 0; t < SplitTrackers; ++t) {
-                Ints w0, w1;
-                GridEnds(in, q, positions[t], Splat(3.0f), w0, w1);
-                KeepBetter(clustered, EvaluateInOrder(in, q, SplatInt(0), w0, w1));
-            }
-            RefineOnCodes(in, q, SplatInt(0), clustered);
-            clustered.error = wantsCluster ? clustered.error : Splat(3.0e38f);
-            KeepBetter(best, clustered);
-        }
-        WalkColorEnds(in, q, three | (best.word0 < best.word1), best);
+        fit.wantsCluster = ~three & (fit.best.error >= q.clusterAbove * counted);
     }
+}
+
+// The best four-colour block of the cluster fit.
+ColorResult ClusterFit(const ColorInput& in, const Floats* axis, const QualityParams& q)
+{
+    Ints positions[SplitTrackers][16];
+    ClusterPositions(in, axis, positions);
+    // The quantised ends of each candidate split, then the best grid ends
+    // for the codes the best of them gives.
+    ColorResult clustered = {SplatInt(0), SplatInt(0), SplatInt(0), Splat(3.0e38f)};
+    for (int t = 0; t < SplitTrackers; ++t) {
+        Ints w0, w1;
+        GridEnds(in, q, positions[t], Splat(3.0f), w0, w1);
+        KeepBetter(clustered, EvaluateInOrder(in, q, SplatInt(0), w0, w1));
+    }
+    RefineOnCodes(in, q, SplatInt(0), clustered);
+    return clustered;
+}
+
+// The rest of the colour half once the cluster fit has had its say: the
+// field steps of High, single colours and transparency.
+LANE_INLINE ColorHalf FinishQualityColor(ColorFit& fit, const QualityParams& q, bool oneBit)
+{
+    const ColorInput& in = fit.in;
+    const Ints three = fit.three;
+    ColorResult& best = fit.best;
+    if (q.high)
+        WalkColorEnds(in, q, three | (best.word0 < best.word1), best);
 
     // Blocks of one colour take the exact endpoints.
     Ints found = SplatInt(0);
@@ -191,7 +219,7 @@ LANE_INLINE ColorHalf EncodeQualityColor(const PixelLanes& pixels, const Floats*
             half.codes[lane] = codes;
         }
     if (oneBit) {
-        const Ints none = ~anyOpaque & anyTransparent;
+        const Ints none = ~fit.anyOpaque & fit.anyTransparent;
         half.color0 = none ? SplatInt(0x0000) : half.color0;
         half.color1 = none ? SplatInt(0xFFFF) : half.color1;
         half.codes = none ? SplatInt(-1) : half.codes;

@@ -42,11 +42,23 @@ namespace {
 
 enum class QualityLayout { Dxt1, Explicit, Ramp, Red, RedGreen };
 
-template <QualityLayout layout>
-void EncodeQualityLaneBlocks(BYTE* out, const FloatColor* pixels, const BYTE* covered, Alpha alpha,
-                             const QualityParams& q)
+constexpr bool HasColor(QualityLayout layout)
 {
-    constexpr UINT blockBytes = layout == QualityLayout::Dxt1 || layout == QualityLayout::Red ? 8 : 16;
+    return layout != QualityLayout::Red && layout != QualityLayout::RedGreen;
+}
+
+constexpr UINT LayoutBlockBytes(QualityLayout layout)
+{
+    return layout == QualityLayout::Dxt1 || layout == QualityLayout::Red ? 8 : 16;
+}
+
+// One group of lanes up to the cluster fit: the alpha or channel halves
+// whole, the colour half as far as `fit`.
+template <QualityLayout layout>
+void StartQualityLaneBlocks(BYTE* out, ColorFit& fit, const FloatColor* pixels, const BYTE* covered, Alpha alpha,
+                            const QualityParams& q)
+{
+    constexpr UINT blockBytes = LayoutBlockBytes(layout);
     PixelLanes lanes;
     Gather(lanes, pixels, alpha);
     Floats weight[16];
@@ -54,7 +66,7 @@ void EncodeQualityLaneBlocks(BYTE* out, const FloatColor* pixels, const BYTE* co
         for (int lane = 0; lane < LaneCount; ++lane)
             weight[i][lane] = covered == nullptr || covered[16 * lane + i] ? 1.0f : 0.0f;
 
-    if constexpr (layout == QualityLayout::Red || layout == QualityLayout::RedGreen) {
+    if constexpr (!HasColor(layout)) {
         const RampResult red = EncodeQualityRamp(lanes.r, weight, q);
         for (int lane = 0; lane < LaneCount; ++lane)
             StoreRamp(out + blockBytes * lane, red, lane);
@@ -64,14 +76,7 @@ void EncodeQualityLaneBlocks(BYTE* out, const FloatColor* pixels, const BYTE* co
                 StoreRamp(out + blockBytes * lane + 8, green, lane);
         }
     } else {
-        const ColorHalf color = EncodeQualityColor(lanes, weight, q, layout == QualityLayout::Dxt1);
-        const UINT colorAt = layout == QualityLayout::Dxt1 ? 0 : 8;
-        for (int lane = 0; lane < LaneCount; ++lane) {
-            BYTE* block = out + blockBytes * lane;
-            StoreBytes(block + colorAt, color.color0[lane], 2);
-            StoreBytes(block + colorAt + 2, color.color1[lane], 2);
-            StoreBytes(block + colorAt + 4, color.codes[lane], 4);
-        }
+        StartQualityColor(fit, lanes, weight, q, layout == QualityLayout::Dxt1);
         if constexpr (layout == QualityLayout::Explicit) {
             // Each alpha rounded to its nearest 4-bit value.
             for (int lane = 0; lane < LaneCount; ++lane)
@@ -88,29 +93,111 @@ void EncodeQualityLaneBlocks(BYTE* out, const FloatColor* pixels, const BYTE* co
     }
 }
 
-template <QualityLayout layout>
-void EncodeQualityRow(BYTE* out, const FloatColor* pixels, const BYTE* covered, UINT count, Alpha alpha,
-                      const QualityParams& q)
+// Blocks encoded together, so that those wanting the cluster fit fill
+// whole groups of lanes: when half the blocks want it, nearly every group
+// of eight has one, and the fit run on whole groups would be mostly thrown
+// away.
+constexpr UINT BatchGroups = 64 / LaneCount;
+
+// Lane `from` of a group's pixels and axis to lane `to` of the cluster fit's.
+LANE_INLINE void CopyLane(ColorInput& in, Floats* axis, int to, const ColorFit& fit, int from)
 {
-    constexpr UINT blockBytes = layout == QualityLayout::Dxt1 || layout == QualityLayout::Red ? 8 : 16;
-    UINT k = 0;
-    for (; k + LaneCount <= count; k += LaneCount)
-        EncodeQualityLaneBlocks<layout>(out + std::size_t{k} * blockBytes, pixels + std::size_t{k} * 16,
-                                        covered ? covered + std::size_t{k} * 16 : nullptr, alpha, q);
-    if (k < count) {
-        // As in EncodeRow: spare lanes repeat the last block.
+    for (int i = 0; i < 16; ++i) {
+        for (int c = 0; c < 3; ++c)
+            in.x[c][i][to] = fit.in.x[c][i][from];
+        in.weight[i][to] = fit.in.weight[i][from];
+        in.black[i][to] = fit.in.black[i][from];
+    }
+    for (int c = 0; c < 3; ++c)
+        axis[c][to] = fit.axis[c][from];
+}
+
+// The cluster fit for the first `count` blocks of `fits` that want it, kept
+// where it decodes closer.
+void ClusterWantedBlocks(ColorFit* fits, UINT count, const QualityParams& q)
+{
+    UINT wanted[BatchGroups * LaneCount];
+    UINT found = 0;
+    for (UINT k = 0; k < count; ++k)
+        if (fits[k / LaneCount].wantsCluster[k % LaneCount])
+            wanted[found++] = k;
+    for (UINT first = 0; first < found; first += LaneCount) {
+        ColorInput in;
+        Floats axis[3];
+        // Spare lanes repeat the first block.
+        for (int lane = 0; lane < LaneCount; ++lane) {
+            const UINT k = wanted[first + lane < found ? first + lane : first];
+            CopyLane(in, axis, lane, fits[k / LaneCount], static_cast<int>(k % LaneCount));
+        }
+        const ColorResult clustered = ClusterFit(in, axis, q);
+        for (int lane = 0; lane < LaneCount && first + lane < found; ++lane) {
+            const UINT k = wanted[first + lane];
+            ColorResult& best = fits[k / LaneCount].best;
+            const int at = static_cast<int>(k % LaneCount);
+            if (clustered.error[lane] < best.error[at]) {
+                best.word0[at] = clustered.word0[lane];
+                best.word1[at] = clustered.word1[lane];
+                best.codes[at] = clustered.codes[lane];
+                best.error[at] = clustered.error[lane];
+            }
+        }
+    }
+}
+
+// Up to BatchGroups groups of lanes; spare lanes of the last repeat the
+// last block, as in EncodeRow.
+template <QualityLayout layout>
+void EncodeQualityBatch(BYTE* out, const FloatColor* pixels, const BYTE* covered, UINT count, Alpha alpha,
+                        const QualityParams& q)
+{
+    constexpr UINT blockBytes = LayoutBlockBytes(layout);
+    ColorFit fits[HasColor(layout) ? BatchGroups : 1];
+    BYTE bytes[BatchGroups * LaneCount * blockBytes];
+    const UINT groups = (count + LaneCount - 1) / LaneCount;
+    for (UINT g = 0; g < groups; ++g) {
+        const UINT k = g * LaneCount;
+        ColorFit& fit = fits[HasColor(layout) ? g : 0];
+        if (k + LaneCount <= count) {
+            StartQualityLaneBlocks<layout>(bytes + k * blockBytes, fit, pixels + std::size_t{k} * 16,
+                                           covered ? covered + std::size_t{k} * 16 : nullptr, alpha, q);
+            continue;
+        }
         FloatColor spare[16 * LaneCount];
         BYTE spareCovered[16 * LaneCount];
-        BYTE bytes[16 * LaneCount];
         const UINT left = count - k;
         for (UINT i = 0; i < 16 * LaneCount; ++i) {
             const UINT from = i < 16 * left ? i : 16 * (left - 1) + i % 16;
             spare[i] = pixels[std::size_t{k} * 16 + from];
             spareCovered[i] = covered ? covered[std::size_t{k} * 16 + from] : 1;
         }
-        EncodeQualityLaneBlocks<layout>(bytes, spare, spareCovered, alpha, q);
-        std::memcpy(out + std::size_t{k} * blockBytes, bytes, std::size_t{left} * blockBytes);
+        StartQualityLaneBlocks<layout>(bytes + k * blockBytes, fit, spare, spareCovered, alpha, q);
     }
+    if constexpr (HasColor(layout)) {
+        if (q.high)
+            ClusterWantedBlocks(fits, count, q);
+        const UINT colorAt = layout == QualityLayout::Dxt1 ? 0 : 8;
+        for (UINT g = 0; g < groups; ++g) {
+            const ColorHalf color = FinishQualityColor(fits[g], q, layout == QualityLayout::Dxt1);
+            for (int lane = 0; lane < LaneCount; ++lane) {
+                BYTE* block = bytes + (g * LaneCount + lane) * blockBytes;
+                StoreBytes(block + colorAt, color.color0[lane], 2);
+                StoreBytes(block + colorAt + 2, color.color1[lane], 2);
+                StoreBytes(block + colorAt + 4, color.codes[lane], 4);
+            }
+        }
+    }
+    std::memcpy(out, bytes, std::size_t{count} * blockBytes);
+}
+
+template <QualityLayout layout>
+void EncodeQualityRow(BYTE* out, const FloatColor* pixels, const BYTE* covered, UINT count, Alpha alpha,
+                      const QualityParams& q)
+{
+    constexpr UINT batch = BatchGroups * LaneCount;
+    for (UINT k = 0; k < count; k += batch)
+        EncodeQualityBatch<layout>(out + std::size_t{k} * LayoutBlockBytes(layout), pixels + std::size_t{k} * 16,
+                                   covered ? covered + std::size_t{k} * 16 : nullptr,
+                                   count - k < batch ? count - k : batch, alpha, q);
 }
 
 // Each format's block layout and alpha.
