@@ -22,10 +22,35 @@ struct SplitTracker {
 
 constexpr int SplitTrackers = 4;
 
+// Batcher's odd-even merge network for 16 keys, its exchanges listed in
+// order at compile time, so that sorting runs no index arithmetic.
+struct SortExchanges {
+    int count = 0;
+    unsigned char low[64] = {};
+    unsigned char high[64] = {};
+};
+
+constexpr SortExchanges MergeNetwork()
+{
+    SortExchanges network;
+    for (int p = 1; p < 16; p <<= 1)
+        for (int k = p; k >= 1; k >>= 1)
+            for (int j = k % p; j + k < 16; j += 2 * k)
+                for (int i = 0; i < k && i + j + k < 16; ++i)
+                    if ((i + j) / (2 * p) == (i + j + k) / (2 * p)) {
+                        network.low[network.count] = static_cast<unsigned char>(i + j);
+                        network.high[network.count] = static_cast<unsigned char>(i + j + k);
+                        ++network.count;
+                    }
+    return network;
+}
+
+constexpr SortExchanges SortNetwork = MergeNetwork();
+static_assert(SortNetwork.count == 63);
+
 void ClusterPositions(const ColorInput& in, const Floats* axis, Ints (*positions)[16])
 {
-    // Each lane's pixels in the order of their projections: Batcher's
-    // odd-even merge network on keys and pixel numbers, the same
+    // Each lane's pixels in the order of their projections, the same
     // exchanges in every lane.
     Floats key[16];
     Ints order[16];
@@ -33,20 +58,16 @@ void ClusterPositions(const ColorInput& in, const Floats* axis, Ints (*positions
         key[i] = in.x[0][i] * axis[0] + in.x[1][i] * axis[1] + in.x[2][i] * axis[2];
         order[i] = SplatInt(i);
     }
-    for (int p = 1; p < 16; p <<= 1)
-        for (int k = p; k >= 1; k >>= 1)
-            for (int j = k % p; j + k < 16; j += 2 * k)
-                for (int i = 0; i < k && i + j + k < 16; ++i)
-                    if ((i + j) / (2 * p) == (i + j + k) / (2 * p)) {
-                        const int low = i + j, high = i + j + k;
-                        const Ints exchange = key[high] < key[low];
-                        const Floats lowKey = key[low];
-                        key[low] = exchange ? key[high] : key[low];
-                        key[high] = exchange ? lowKey : key[high];
-                        const Ints lowOrder = order[low];
-                        order[low] = exchange ? order[high] : order[low];
-                        order[high] = exchange ? lowOrder : order[high];
-                    }
+    for (int e = 0; e < SortNetwork.count; ++e) {
+        const int low = SortNetwork.low[e], high = SortNetwork.high[e];
+        const Ints exchange = key[high] < key[low];
+        const Floats lowKey = key[low];
+        key[low] = exchange ? key[high] : key[low];
+        key[high] = exchange ? lowKey : key[high];
+        const Ints lowOrder = order[low];
+        order[low] = exchange ? order[high] : order[low];
+        order[high] = exchange ? lowOrder : order[high];
+    }
     Floats x[3][16];
     Floats w[16];
     Ints rank[16];
