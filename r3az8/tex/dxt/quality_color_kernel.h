@@ -57,43 +57,40 @@ ColorResult FitColorMode(const ColorInput& in, const QualityParams& q, const Flo
     return best;
 }
 
-// Moves the quantised ends one step at a time while that lowers the error:
-// each field of either end, in the direction in which the error for the
-// present codes falls. `three` keeps the three-colour order.
-void WalkColorEnds(const ColorInput& in, const QualityParams& q, Ints three, ColorResult& best)
+// One pass of the field steps: each field of either end moved a step, in
+// the direction in which the error for the present codes falls, and kept
+// if that lowers the error. `three` keeps the three-colour order. The lanes
+// whose error fell; a second pass may lower theirs again, while the others
+// would only try the same steps once more.
+Ints WalkColorEnds(const ColorInput& in, const QualityParams& q, Ints three, ColorResult& best)
 {
-    for (int pass = 0; pass < 2; ++pass) {
-        // The error for fixed codes is a quadratic in each field's ends;
-        // its slopes give the directions.
-        const Ints bestThree = best.word0 <= best.word1;
-        Ints position[16];
-        for (int i = 0; i < 16; ++i)
-            position[i] = CodePosition((best.codes >> (2 * i)) & 3, bestThree);
-        const ShareSums sums = SumShares(in, position, bestThree ? Splat(2.0f) : Splat(3.0f));
-        Ints improved = SplatInt(0);
-        for (int c = 0; c < 3; ++c) {
-            const Floats e0 = Field(best.word0, c) * q.scale[c];
-            const Floats e1 = Field(best.word1, c) * q.scale[c];
-            const Floats slopes[2] = {sums.aa * e0 + sums.ab * e1 - sums.ax[c],
-                                      sums.ab * e0 + sums.bb * e1 - sums.bx[c]};
-            for (int end = 0; end < 2; ++end) {
-                const Ints mask = SplatInt(FieldMask[c]);
-                const Ints word = end == 0 ? best.word0 : best.word1;
-                const Ints step = slopes[end] > Splat(0.0f) ? SplatInt(-1) : SplatInt(1);
-                const Ints field = ((word >> FieldShift[c]) & mask) + step;
-                const Ints inside = (field >= SplatInt(0)) & (field <= mask);
-                const Ints moved =
-                    (word & ~(mask << FieldShift[c])) | ((inside ? field : SplatInt(0)) << FieldShift[c]);
-                ColorResult candidate = EvaluateInOrder(in, q, three, end == 0 ? moved : best.word0,
-                                                        end == 0 ? best.word1 : moved);
-                candidate.error = inside ? candidate.error : Splat(3.0e38f);
-                improved |= candidate.error < best.error;
-                KeepBetter(best, candidate);
-            }
+    // The error for fixed codes is a quadratic in each field's ends; its
+    // slopes give the directions.
+    const Ints bestThree = best.word0 <= best.word1;
+    Ints position[16];
+    for (int i = 0; i < 16; ++i)
+        position[i] = CodePosition((best.codes >> (2 * i)) & 3, bestThree);
+    const ShareSums sums = SumShares(in, position, bestThree ? Splat(2.0f) : Splat(3.0f));
+    Ints improved = SplatInt(0);
+    for (int c = 0; c < 3; ++c) {
+        const Floats e0 = Field(best.word0, c) * q.scale[c];
+        const Floats e1 = Field(best.word1, c) * q.scale[c];
+        const Floats slopes[2] = {sums.aa * e0 + sums.ab * e1 - sums.ax[c], sums.ab * e0 + sums.bb * e1 - sums.bx[c]};
+        for (int end = 0; end < 2; ++end) {
+            const Ints mask = SplatInt(FieldMask[c]);
+            const Ints word = end == 0 ? best.word0 : best.word1;
+            const Ints step = slopes[end] > Splat(0.0f) ? SplatInt(-1) : SplatInt(1);
+            const Ints field = ((word >> FieldShift[c]) & mask) + step;
+            const Ints inside = (field >= SplatInt(0)) & (field <= mask);
+            const Ints moved = (word & ~(mask << FieldShift[c])) | ((inside ? field : SplatInt(0)) << FieldShift[c]);
+            ColorResult candidate =
+                EvaluateInOrder(in, q, three, end == 0 ? moved : best.word0, end == 0 ? best.word1 : moved);
+            candidate.error = inside ? candidate.error : Splat(3.0e38f);
+            improved |= candidate.error < best.error;
+            KeepBetter(best, candidate);
         }
-        if (!AnyLane(improved))
-            break;
     }
+    return improved;
 }
 
 struct ColorHalf {
@@ -112,6 +109,8 @@ struct ColorFit {
     Ints anyOpaque;
     Ints anyTransparent;
     Ints wantsCluster;
+    Ints walkThree;     // the order the field steps keep
+    Ints walksAgain;    // the first pass of field steps lowered the error
 };
 
 // The fits of each mode for the colour half of a block in quality mode.
@@ -143,6 +142,8 @@ LANE_INLINE void StartQualityColor(ColorFit& fit, const PixelLanes& pixels, cons
     PrincipalEnds(in, a, b, fit.axis);
     fit.best = FitColorMode(in, q, a, b, three);
     fit.wantsCluster = SplatInt(0);
+    fit.walkThree = SplatInt(0);
+    fit.walksAgain = SplatInt(0);
     if (q.high) {
         if (oneBit) {
             // Opaque blocks may do better with three colours and no black.
@@ -177,16 +178,20 @@ ColorResult ClusterFit(const ColorInput& in, const Floats* axis, const QualityPa
     return clustered;
 }
 
-// The rest of the colour half once the cluster fit has had its say: the
-// field steps of High, single colours and transparency.
-LANE_INLINE ColorHalf FinishQualityColor(ColorFit& fit, const QualityParams& q, bool oneBit)
+// High's first pass of field steps, once the cluster fit has had its say.
+LANE_INLINE void StartWalk(ColorFit& fit, const QualityParams& q)
+{
+    fit.walkThree = fit.three | (fit.best.word0 < fit.best.word1);
+    fit.walksAgain = WalkColorEnds(fit.in, q, fit.walkThree, fit.best);
+}
+
+// The rest of the colour half once the fits are done: single colours and
+// transparency.
+LANE_INLINE ColorHalf FinishQualityColor(const ColorFit& fit, const QualityParams& q, bool oneBit)
 {
     const ColorInput& in = fit.in;
     const Ints three = fit.three;
-    ColorResult& best = fit.best;
-    if (q.high)
-        WalkColorEnds(in, q, three | (best.word0 < best.word1), best);
-
+    const ColorResult& best = fit.best;
     // Blocks of one colour take the exact endpoints.
     Ints found = SplatInt(0);
     Floats reference[3] = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};

@@ -97,49 +97,52 @@ void StartQualityLaneBlocks(BYTE* out, ColorFit& fit, const FloatColor* pixels, 
 // whole groups of lanes: when half the blocks want it, nearly every group
 // of eight has one, and the fit run on whole groups would be mostly thrown
 // away.
-constexpr UINT BatchGroups = 64 / LaneCount;
+constexpr UINT BatchGroups = 128 / LaneCount;
 
-// Lane `from` of a group's pixels and axis to lane `to` of the cluster fit's.
-LANE_INLINE void CopyLane(ColorInput& in, Floats* axis, int to, const ColorFit& fit, int from)
+// What the later fits of lane `from` of a group read, to lane `to` of another.
+LANE_INLINE void CopyLane(ColorFit& to, int toLane, const ColorFit& from, int fromLane)
 {
     for (int i = 0; i < 16; ++i) {
         for (int c = 0; c < 3; ++c)
-            in.x[c][i][to] = fit.in.x[c][i][from];
-        in.weight[i][to] = fit.in.weight[i][from];
-        in.black[i][to] = fit.in.black[i][from];
+            to.in.x[c][i][toLane] = from.in.x[c][i][fromLane];
+        to.in.weight[i][toLane] = from.in.weight[i][fromLane];
+        to.in.black[i][toLane] = from.in.black[i][fromLane];
     }
     for (int c = 0; c < 3; ++c)
-        axis[c][to] = fit.axis[c][from];
+        to.axis[c][toLane] = from.axis[c][fromLane];
+    to.best.word0[toLane] = from.best.word0[fromLane];
+    to.best.word1[toLane] = from.best.word1[fromLane];
+    to.best.codes[toLane] = from.best.codes[fromLane];
+    to.best.error[toLane] = from.best.error[fromLane];
+    to.walkThree[toLane] = from.walkThree[fromLane];
 }
 
-// The cluster fit for the first `count` blocks of `fits` that want it, kept
-// where it decodes closer.
-void ClusterWantedBlocks(ColorFit* fits, UINT count, const QualityParams& q)
+// `fit` on the first `count` blocks of `fits` whose lane is set in `wants`,
+// gathered into full groups of lanes; their best blocks go back.
+template <class Fit>
+void FitWantingLanes(ColorFit* fits, UINT count, Ints ColorFit::*wants, Fit fit)
 {
     UINT wanted[BatchGroups * LaneCount];
     UINT found = 0;
     for (UINT k = 0; k < count; ++k)
-        if (fits[k / LaneCount].wantsCluster[k % LaneCount])
+        if ((fits[k / LaneCount].*wants)[k % LaneCount])
             wanted[found++] = k;
     for (UINT first = 0; first < found; first += LaneCount) {
-        ColorInput in;
-        Floats axis[3];
+        ColorFit group;
         // Spare lanes repeat the first block.
         for (int lane = 0; lane < LaneCount; ++lane) {
             const UINT k = wanted[first + lane < found ? first + lane : first];
-            CopyLane(in, axis, lane, fits[k / LaneCount], static_cast<int>(k % LaneCount));
+            CopyLane(group, lane, fits[k / LaneCount], static_cast<int>(k % LaneCount));
         }
-        const ColorResult clustered = ClusterFit(in, axis, q);
+        fit(group);
         for (int lane = 0; lane < LaneCount && first + lane < found; ++lane) {
             const UINT k = wanted[first + lane];
             ColorResult& best = fits[k / LaneCount].best;
             const int at = static_cast<int>(k % LaneCount);
-            if (clustered.error[lane] < best.error[at]) {
-                best.word0[at] = clustered.word0[lane];
-                best.word1[at] = clustered.word1[lane];
-                best.codes[at] = clustered.codes[lane];
-                best.error[at] = clustered.error[lane];
-            }
+            best.word0[at] = group.best.word0[lane];
+            best.word1[at] = group.best.word1[lane];
+            best.codes[at] = group.best.codes[lane];
+            best.error[at] = group.best.error[lane];
         }
     }
 }
@@ -173,8 +176,16 @@ void EncodeQualityBatch(BYTE* out, const FloatColor* pixels, const BYTE* covered
         StartQualityLaneBlocks<layout>(bytes + k * blockBytes, fit, spare, spareCovered, alpha, q);
     }
     if constexpr (HasColor(layout)) {
-        if (q.high)
-            ClusterWantedBlocks(fits, count, q);
+        if (q.high) {
+            FitWantingLanes(fits, count, &ColorFit::wantsCluster, [&q](ColorFit& group) {
+                KeepBetter(group.best, ClusterFit(group.in, group.axis, q));
+            });
+            for (UINT g = 0; g < groups; ++g)
+                StartWalk(fits[g], q);
+            FitWantingLanes(fits, count, &ColorFit::walksAgain, [&q](ColorFit& group) {
+                WalkColorEnds(group.in, q, group.walkThree, group.best);
+            });
+        }
         const UINT colorAt = layout == QualityLayout::Dxt1 ? 0 : 8;
         for (UINT g = 0; g < groups; ++g) {
             const ColorHalf color = FinishQualityColor(fits[g], q, layout == QualityLayout::Dxt1);
