@@ -112,6 +112,10 @@ LANE_INLINE RampResult EncodeQualityRamp(const Floats* raw, const Floats* weight
     Ints end0 = ToByte(high);
     Ints end1 = ToByte(low);
     RampResult best = EvaluateRamp(value, weight, end0, end1);
+    // Exact in every lane (an opaque block's alpha): no other ramp can
+    // score below zero, and only a lower score replaces the best.
+    if (!AnyLane(best.error != Splat(0.0f)))
+        return best;
     RefineEightEnds(value, weight, best, end0, end1);
     KeepBetter(best, EvaluateRamp(value, weight, end0, end1));
     // Six values over the inner range, with exact 0 and 1 beside them.
