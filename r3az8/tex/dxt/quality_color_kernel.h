@@ -109,8 +109,11 @@ struct ColorFit {
     Ints anyOpaque;
     Ints anyTransparent;
     Ints wantsCluster;
-    Ints walkThree;     // the order the field steps keep
-    Ints walksAgain;    // the first pass of field steps lowered the error
+    Ints walkThree;  // the order the field steps keep
+    Ints walksAgain; // the first pass of field steps lowered the error
+    Ints flat;       // of one colour, which takes the exact endpoints
+    Ints settled;    // flat, or no pixel opaque: the fits' result is not used
+    Floats reference[3]; // the colour of a flat block
 };
 
 // The fits of each mode for the colour half of a block in quality mode.
@@ -138,12 +141,35 @@ LANE_INLINE void StartQualityColor(ColorFit& fit, const PixelLanes& pixels, cons
     fit.anyOpaque = anyOpaque;
     fit.anyTransparent = anyTransparent;
 
-    Floats a[3], b[3];
-    PrincipalEnds(in, a, b, fit.axis);
-    fit.best = FitColorMode(in, q, a, b, three);
+    // Blocks of one colour take the exact endpoints, and blocks with no
+    // opaque pixel the transparent block, whatever the fits would give: a
+    // group of them alone skips the fits.
+    Ints found = SplatInt(0);
+    for (int c = 0; c < 3; ++c)
+        fit.reference[c] = Splat(0.0f);
+    for (int i = 0; i < 16; ++i) {
+        const Ints take = ~found & (in.weight[i] > Splat(0.0f));
+        for (int c = 0; c < 3; ++c)
+            fit.reference[c] = take ? in.x[c][i] : fit.reference[c];
+        found |= take;
+    }
+    Ints flat = found;
+    for (int i = 0; i < 16; ++i)
+        flat &= (in.weight[i] <= Splat(0.0f)) | ((in.x[0][i] == fit.reference[0]) &
+                                                 (in.x[1][i] == fit.reference[1]) & (in.x[2][i] == fit.reference[2]));
+    fit.flat = flat;
+    fit.settled = flat | (oneBit ? ~anyOpaque & anyTransparent : SplatInt(0));
     fit.wantsCluster = SplatInt(0);
     fit.walkThree = SplatInt(0);
     fit.walksAgain = SplatInt(0);
+    if (!AnyLane(~fit.settled)) {
+        fit.best = {SplatInt(0), SplatInt(0), SplatInt(0), Splat(0.0f)};
+        return;
+    }
+
+    Floats a[3], b[3];
+    PrincipalEnds(in, a, b, fit.axis);
+    fit.best = FitColorMode(in, q, a, b, three);
     if (q.high) {
         if (oneBit) {
             // Opaque blocks may do better with three colours and no black.
@@ -157,7 +183,7 @@ LANE_INLINE void StartQualityColor(ColorFit& fit, const PixelLanes& pixels, cons
         Floats counted = Splat(0.0f);
         for (int i = 0; i < 16; ++i)
             counted += in.weight[i];
-        fit.wantsCluster = ~three & (fit.best.error >= q.clusterAbove * counted);
+        fit.wantsCluster = ~three & ~fit.settled & (fit.best.error >= q.clusterAbove * counted);
     }
 }
 
@@ -181,8 +207,10 @@ ColorResult ClusterFit(const ColorInput& in, const Floats* axis, const QualityPa
 // High's first pass of field steps, once the cluster fit has had its say.
 LANE_INLINE void StartWalk(ColorFit& fit, const QualityParams& q)
 {
+    if (!AnyLane(~fit.settled))
+        return;
     fit.walkThree = fit.three | (fit.best.word0 < fit.best.word1);
-    fit.walksAgain = WalkColorEnds(fit.in, q, fit.walkThree, fit.best);
+    fit.walksAgain = WalkColorEnds(fit.in, q, fit.walkThree, fit.best) & ~fit.settled;
 }
 
 // The rest of the colour half once the fits are done: single colours and
@@ -192,20 +220,13 @@ LANE_INLINE ColorHalf FinishQualityColor(const ColorFit& fit, const QualityParam
     const ColorInput& in = fit.in;
     const Ints three = fit.three;
     const ColorResult& best = fit.best;
-    // Blocks of one colour take the exact endpoints.
-    Ints found = SplatInt(0);
-    Floats reference[3] = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};
-    for (int i = 0; i < 16; ++i) {
-        const Ints take = ~found & (in.weight[i] > Splat(0.0f));
-        for (int c = 0; c < 3; ++c)
-            reference[c] = take ? in.x[c][i] : reference[c];
-        found |= take;
-    }
-    Ints flat = found;
-    for (int i = 0; i < 16; ++i)
-        flat &= (in.weight[i] <= Splat(0.0f)) |
-                ((in.x[0][i] == reference[0]) & (in.x[1][i] == reference[1]) & (in.x[2][i] == reference[2]));
+    const Ints flat = fit.flat;
+    const Floats* reference = fit.reference;
     ColorHalf half = {best.word0, best.word1, best.codes};
+    // Code 3 in the fields of transparent pixels.
+    Ints blackCodes = SplatInt(0);
+    for (int i = 0; i < 16; ++i)
+        blackCodes |= in.black[i] & SplatInt(3 << (2 * i));
     if (AnyLane(flat))
         for (int lane = 0; lane < LaneCount; ++lane) {
             if (!flat[lane])
@@ -218,10 +239,8 @@ LANE_INLINE ColorHalf FinishQualityColor(const ColorFit& fit, const QualityParam
                                 !oneBit ? FlatModes::FourOnly : three[lane] ? FlatModes::ThreeOnly : FlatModes::Either);
             half.color0[lane] = block.word0;
             half.color1[lane] = block.word1;
-            int codes = 0;
-            for (int i = 0; i < 16; ++i)
-                codes |= (in.black[i][lane] ? 3 : block.code) << (2 * i);
-            half.codes[lane] = codes;
+            const unsigned black = static_cast<unsigned>(blackCodes[lane]);
+            half.codes[lane] = static_cast<int>(black | (static_cast<unsigned>(block.code) * 0x55555555u & ~black));
         }
     if (oneBit) {
         const Ints none = ~fit.anyOpaque & fit.anyTransparent;

@@ -79,17 +79,23 @@ TEST(QualityLanes, EveryWidthGivesTheOneLaneBytes)
             for (bool high : {false, true})
                 for (const auto& weights : weightSets) {
                     const float scales[3] = {std::sqrt(weights[0]), std::sqrt(weights[1]), std::sqrt(weights[2])};
-                    // 11 blocks: a full group of lanes and a partial one.
-                    const std::vector<FloatColor> pixels = RandomBlocks(random, 11, true);
+                    // More blocks than are encoded together, ending in a
+                    // partial group of lanes; the blocks that want the later
+                    // fits are gathered across groups. The last ones are
+                    // opaque, so whole groups have exact alpha ramps.
+                    constexpr UINT Count = 137;
+                    std::vector<FloatColor> pixels = RandomBlocks(random, Count, true);
+                    for (std::size_t i = 16 * 100; i < pixels.size(); ++i)
+                        pixels[i].a = 1.0f;
                     std::vector<BYTE> covered(pixels.size());
                     for (BYTE& c : covered)
                         c = random() % 5 != 0;
                     const UINT bytes = QualityBlockBytes(format);
-                    std::vector<BYTE> lanes(11 * bytes), one(11 * bytes);
-                    ASSERT_EQ(flavour.encode(format, lanes.data(), pixels.data(), covered.data(), 11, high, weights,
+                    std::vector<BYTE> lanes(Count * bytes), one(Count * bytes);
+                    ASSERT_EQ(flavour.encode(format, lanes.data(), pixels.data(), covered.data(), Count, high, weights,
                                              scales),
                               S_OK);
-                    for (UINT k = 0; k < 11; ++k)
+                    for (UINT k = 0; k < Count; ++k)
                         block_one::EncodeQualityBlocks(format, one.data() + k * bytes, pixels.data() + 16 * k,
                                                        covered.data() + 16 * k, 1, high, weights, scales);
                     ASSERT_EQ(lanes, one) << std::hex << format << std::dec << (high ? " high" : " normal");
