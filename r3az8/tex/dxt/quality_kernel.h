@@ -154,48 +154,51 @@ void EncodeQualityBatch(BYTE* out, const FloatColor* pixels, const BYTE* covered
                         const QualityParams& q)
 {
     constexpr UINT blockBytes = LayoutBlockBytes(layout);
+    // Normal has nothing to gather: each group is finished at once, its
+    // fit kept in the first slot while it is hot.
+    const bool gather = HasColor(layout) && q.high;
     ColorFit fits[HasColor(layout) ? BatchGroups : 1];
     BYTE bytes[BatchGroups * LaneCount * blockBytes];
+    auto finish = [&](UINT g, const ColorFit& fit) {
+        const ColorHalf color = FinishQualityColor(fit, q, layout == QualityLayout::Dxt1);
+        const UINT colorAt = layout == QualityLayout::Dxt1 ? 0 : 8;
+        for (int lane = 0; lane < LaneCount; ++lane) {
+            BYTE* block = bytes + (g * LaneCount + lane) * blockBytes;
+            StoreBytes(block + colorAt, color.color0[lane], 2);
+            StoreBytes(block + colorAt + 2, color.color1[lane], 2);
+            StoreBytes(block + colorAt + 4, color.codes[lane], 4);
+        }
+    };
     const UINT groups = (count + LaneCount - 1) / LaneCount;
     for (UINT g = 0; g < groups; ++g) {
         const UINT k = g * LaneCount;
-        ColorFit& fit = fits[HasColor(layout) ? g : 0];
+        ColorFit& fit = fits[gather ? g : 0];
         if (k + LaneCount <= count) {
             StartQualityLaneBlocks<layout>(bytes + k * blockBytes, fit, pixels + std::size_t{k} * 16,
                                            covered ? covered + std::size_t{k} * 16 : nullptr, alpha, q);
-            continue;
-        }
-        FloatColor spare[16 * LaneCount];
-        BYTE spareCovered[16 * LaneCount];
-        const UINT left = count - k;
-        for (UINT i = 0; i < 16 * LaneCount; ++i) {
-            const UINT from = i < 16 * left ? i : 16 * (left - 1) + i % 16;
-            spare[i] = pixels[std::size_t{k} * 16 + from];
-            spareCovered[i] = covered ? covered[std::size_t{k} * 16 + from] : 1;
-        }
-        StartQualityLaneBlocks<layout>(bytes + k * blockBytes, fit, spare, spareCovered, alpha, q);
-    }
-    if constexpr (HasColor(layout)) {
-        if (q.high) {
-            FitWantingLanes(fits, count, &ColorFit::wantsCluster, [&q](ColorFit& group) {
-                KeepBetter(group.best, ClusterFit(group.in, group.axis, q));
-            });
-            for (UINT g = 0; g < groups; ++g)
-                StartWalk(fits[g], q);
-            FitWantingLanes(fits, count, &ColorFit::walksAgain, [&q](ColorFit& group) {
-                WalkColorEnds(group.in, q, group.walkThree, group.best);
-            });
-        }
-        const UINT colorAt = layout == QualityLayout::Dxt1 ? 0 : 8;
-        for (UINT g = 0; g < groups; ++g) {
-            const ColorHalf color = FinishQualityColor(fits[g], q, layout == QualityLayout::Dxt1);
-            for (int lane = 0; lane < LaneCount; ++lane) {
-                BYTE* block = bytes + (g * LaneCount + lane) * blockBytes;
-                StoreBytes(block + colorAt, color.color0[lane], 2);
-                StoreBytes(block + colorAt + 2, color.color1[lane], 2);
-                StoreBytes(block + colorAt + 4, color.codes[lane], 4);
+        } else {
+            FloatColor spare[16 * LaneCount];
+            BYTE spareCovered[16 * LaneCount];
+            const UINT left = count - k;
+            for (UINT i = 0; i < 16 * LaneCount; ++i) {
+                const UINT from = i < 16 * left ? i : 16 * (left - 1) + i % 16;
+                spare[i] = pixels[std::size_t{k} * 16 + from];
+                spareCovered[i] = covered ? covered[std::size_t{k} * 16 + from] : 1;
             }
+            StartQualityLaneBlocks<layout>(bytes + k * blockBytes, fit, spare, spareCovered, alpha, q);
         }
+        if (HasColor(layout) && !gather)
+            finish(g, fit);
+    }
+    if (gather) {
+        FitWantingLanes(fits, count, &ColorFit::wantsCluster,
+                        [&q](ColorFit& group) { KeepBetter(group.best, ClusterFit(group.in, group.axis, q)); });
+        for (UINT g = 0; g < groups; ++g)
+            StartWalk(fits[g], q);
+        FitWantingLanes(fits, count, &ColorFit::walksAgain,
+                        [&q](ColorFit& group) { WalkColorEnds(group.in, q, group.walkThree, group.best); });
+        for (UINT g = 0; g < groups; ++g)
+            finish(g, fits[g]);
     }
     std::memcpy(out, bytes, std::size_t{count} * blockBytes);
 }
