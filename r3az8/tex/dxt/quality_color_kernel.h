@@ -109,10 +109,10 @@ struct ColorFit {
     Ints anyOpaque;
     Ints anyTransparent;
     Ints wantsCluster;
-    Ints walkThree;  // the order the field steps keep
-    Ints walksAgain; // the first pass of field steps lowered the error
-    Ints flat;       // of one colour, which takes the exact endpoints
-    Ints settled;    // flat, or no pixel opaque: the fits' result is not used
+    Ints walkThree;      // the order the field steps keep
+    Ints walksAgain;     // the first pass of field steps lowered the error
+    Ints flat;           // of one colour, which takes the exact endpoints
+    Ints settled;        // flat, or no pixel opaque: the fits' result is not used
     Floats reference[3]; // the colour of a flat block
 };
 
@@ -155,8 +155,8 @@ LANE_INLINE void StartQualityColor(ColorFit& fit, const PixelLanes& pixels, cons
     }
     Ints flat = found;
     for (int i = 0; i < 16; ++i)
-        flat &= (in.weight[i] <= Splat(0.0f)) | ((in.x[0][i] == fit.reference[0]) &
-                                                 (in.x[1][i] == fit.reference[1]) & (in.x[2][i] == fit.reference[2]));
+        flat &= (in.weight[i] <= Splat(0.0f)) | ((in.x[0][i] == fit.reference[0]) & (in.x[1][i] == fit.reference[1]) &
+                                                 (in.x[2][i] == fit.reference[2]));
     fit.flat = flat;
     fit.settled = flat | (oneBit ? ~anyOpaque & anyTransparent : SplatInt(0));
     fit.wantsCluster = SplatInt(0);
