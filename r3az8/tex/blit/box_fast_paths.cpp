@@ -129,13 +129,13 @@ BoxFastPath FindBoxFastPath(D3DFORMAT format)
 
 HRESULT Blitter::BoxHalveA8R8G8B8()
 {
-    return g_pfnBoxKernelA8R8G8B8(pDest->pData, pSrc->pData, pSrc->Width, pSrc->Height, pSrc->RowPitch,
+    return g_pfnBoxKernelA8R8G8B8.load()(pDest->pData, pSrc->pData, pSrc->Width, pSrc->Height, pSrc->RowPitch,
                                   pDest->RowPitch);
 }
 
 HRESULT Blitter::BoxHalveX8R8G8B8()
 {
-    return g_pfnBoxKernelX8R8G8B8(pDest->pData, pSrc->pData, pSrc->Width, pSrc->Height, pSrc->RowPitch,
+    return g_pfnBoxKernelX8R8G8B8.load()(pDest->pData, pSrc->pData, pSrc->Width, pSrc->Height, pSrc->RowPitch,
                                   pDest->RowPitch);
 }
 

@@ -47,13 +47,13 @@ std::atomic<BoxKernel32> g_pfnBoxKernelX8R8G8B8{BindBoxKernelX8R8G8B8};
 HRESULT BindBoxKernelA8R8G8B8(BYTE* dest, const BYTE* src, UINT width, UINT height, UINT srcPitch, UINT destPitch)
 {
     BindBoxKernels();
-    return g_pfnBoxKernelA8R8G8B8(dest, src, width, height, srcPitch, destPitch);
+    return g_pfnBoxKernelA8R8G8B8.load()(dest, src, width, height, srcPitch, destPitch);
 }
 
 HRESULT BindBoxKernelX8R8G8B8(BYTE* dest, const BYTE* src, UINT width, UINT height, UINT srcPitch, UINT destPitch)
 {
     BindBoxKernels();
-    return g_pfnBoxKernelX8R8G8B8(dest, src, width, height, srcPitch, destPitch);
+    return g_pfnBoxKernelX8R8G8B8.load()(dest, src, width, height, srcPitch, destPitch);
 }
 
 std::span<const BoxKernelSet> BoxKernelSets() { return kBoxKernelSets; }
