@@ -320,7 +320,7 @@ std::vector<TextureImage> ReadAndConvert(const Job& job, const ConvertOptions& o
 {
     const std::string& input = job.inputs[0];
     std::vector<TextureImage> results;
-    if (!options.cube && !options.volume && !options.layer && pool.Threads() > 1) {
+    if (!options.cube && !options.volume && !options.layer) {
         const std::vector<BYTE> bytes = ReadFileBytes(input);
         const FileType type = DetectFileType(bytes, input);
         if (type == FileType::Png || type == FileType::Tga || type == FileType::Jpeg) {
