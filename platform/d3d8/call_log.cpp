@@ -19,10 +19,9 @@ struct CallRecord {
 
 } // namespace
 
-void LogCall(std::string line)
-{
-    Locked<CallRecord>()->lines.push_back(std::move(line));
-}
+std::atomic<bool> g_recordCalls{true};
+
+void AppendCall(std::string line) { Locked<CallRecord>()->lines.push_back(std::move(line)); }
 
 std::string DescribePointer(const void* pointer)
 {
@@ -40,6 +39,8 @@ namespace d3d8 {
 WIN32_EXPORT std::vector<std::string> CallLog() { return Locked<softd3d8::CallRecord>()->lines; }
 
 WIN32_EXPORT void ClearCallLog() { Locked<softd3d8::CallRecord>()->lines.clear(); }
+
+WIN32_EXPORT void RecordCalls(bool record) { softd3d8::g_recordCalls.store(record, std::memory_order_relaxed); }
 
 WIN32_EXPORT std::string DescribeObject(const void* object) { return softd3d8::DescribePointer(object); }
 

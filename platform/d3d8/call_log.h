@@ -1,11 +1,24 @@
 // The record of state and draw calls made on any device.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 namespace softd3d8 {
 
-void LogCall(std::string line);
+// Whether calls are recorded (d3d8::RecordCalls).
+extern std::atomic<bool> g_recordCalls;
+
+void AppendCall(std::string line);
+
+// Logs the line `describe` returns, put into words only while calls are
+// recorded.
+template <typename Describe>
+void LogCall(Describe&& describe)
+{
+    if (g_recordCalls.load(std::memory_order_relaxed))
+        AppendCall(describe());
+}
 
 // How the log writes an object pointer: "null" or "0x" and lower-case hex.
 std::string DescribePointer(const void* pointer);

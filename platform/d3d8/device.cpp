@@ -144,38 +144,40 @@ HRESULT Device::CopyRects(IDirect3DSurface8* pSourceSurface, const RECT* pSource
 
 HRESULT Device::SetTexture(DWORD Stage, IDirect3DBaseTexture8* pTexture)
 {
-    LogCall("SetTexture(" + std::to_string(Stage) + ", " + DescribePointer(pTexture) + ")");
+    LogCall([&] { return "SetTexture(" + std::to_string(Stage) + ", " + DescribePointer(pTexture) + ")"; });
     return D3D_OK;
 }
 
 HRESULT Device::SetRenderState(D3DRENDERSTATETYPE State, DWORD Value)
 {
-    LogCall("SetRenderState(" + Numbers({State, Value}) + ")");
+    LogCall([&] { return "SetRenderState(" + Numbers({State, Value}) + ")"; });
     return D3D_OK;
 }
 
 HRESULT Device::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD Value)
 {
-    LogCall("SetTextureStageState(" + Numbers({Stage, Type, Value}) + ")");
+    LogCall([&] { return "SetTextureStageState(" + Numbers({Stage, Type, Value}) + ")"; });
     return D3D_OK;
 }
 
 HRESULT Device::SetPixelShader(DWORD Handle)
 {
-    LogCall("SetPixelShader(" + std::to_string(Handle) + ")");
+    LogCall([&] { return "SetPixelShader(" + std::to_string(Handle) + ")"; });
     return D3D_OK;
 }
 
 HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, UINT PrimitiveCount)
 {
-    LogCall("DrawPrimitive(" + Numbers({PrimitiveType, StartVertex, PrimitiveCount}) + ")");
+    LogCall([&] { return "DrawPrimitive(" + Numbers({PrimitiveType, StartVertex, PrimitiveCount}) + ")"; });
     return IsPrimitiveType(PrimitiveType) ? D3D_OK : D3DERR_INVALIDCALL;
 }
 
-HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT minIndex, UINT NumVertices,
-                                     UINT startIndex, UINT primCount)
+HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT minIndex, UINT NumVertices, UINT startIndex,
+                                     UINT primCount)
 {
-    LogCall("DrawIndexedPrimitive(" + Numbers({PrimitiveType, minIndex, NumVertices, startIndex, primCount}) + ")");
+    LogCall([&] {
+        return "DrawIndexedPrimitive(" + Numbers({PrimitiveType, minIndex, NumVertices, startIndex, primCount}) + ")";
+    });
     return IsPrimitiveType(PrimitiveType) ? D3D_OK : D3DERR_INVALIDCALL;
 }
 

@@ -68,6 +68,9 @@ WIN32_EXPORT unsigned CallCount(Call kind);
 //   "DrawIndexedPrimitive(4, 0, 4, 0, 2)".
 WIN32_EXPORT std::vector<std::string> CallLog();
 WIN32_EXPORT void ClearCallLog();
+// Whether calls are recorded from now on (they are at start). A host that
+// never reads the log turns it off, so that long runs do not grow it.
+WIN32_EXPORT void RecordCalls(bool record);
 // "null", or "0x" and the address in lower-case hexadecimal.
 WIN32_EXPORT std::string DescribeObject(const void* object);
 

@@ -57,5 +57,8 @@ WIN32_EXPORT void FailGlobalAllocAt(unsigned n, bool every = false);
 // GlobalAlloc calls since the last FailGlobalAllocAt (or process start),
 // failed ones included.
 WIN32_EXPORT unsigned GlobalAllocCalls();
+// GlobalAlloc refuses blocks larger than `largest` bytes (returns null), as
+// a smaller heap would; 0 restores the 32-bit heap's own limit.
+WIN32_EXPORT void LimitGlobalAllocSize(SIZE_T largest);
 
 } // namespace win32

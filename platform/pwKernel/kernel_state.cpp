@@ -38,7 +38,7 @@ std::string HandleText(KernelState& state, kwoTextureHandle handle)
     return text;
 }
 
-void LogCall(KernelState& state, const char* name, std::initializer_list<std::string> arguments)
+void AppendCall(KernelState& state, const char* name, const CallArguments& arguments)
 {
     std::string line = name;
     line += '(';
@@ -62,7 +62,7 @@ PWKERNEL_API void* kwo3DAPI_GetDevice()
 {
     KernelState& state = State();
     std::lock_guard lock(state.mutex);
-    LogCall(state, "kwo3DAPI_GetDevice", {});
+    LogCall(state, "kwo3DAPI_GetDevice", [] { return CallArguments{}; });
     return Device(state);
 }
 
@@ -78,6 +78,13 @@ PWKERNEL_CONTROL_API void kwoHost_ClearCallLog()
     KernelState& state = State();
     std::lock_guard lock(state.mutex);
     state.log.clear();
+}
+
+PWKERNEL_CONTROL_API void kwoHost_RecordCalls(bool record)
+{
+    KernelState& state = State();
+    std::lock_guard lock(state.mutex);
+    state.recordCalls = record;
 }
 
 PWKERNEL_CONTROL_API std::string kwoHost_HandleText(kwoTextureHandle handle)

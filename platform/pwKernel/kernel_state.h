@@ -6,7 +6,6 @@
 #include "d3d8.h"
 
 #include <array>
-#include <initializer_list>
 #include <mutex>
 #include <set>
 #include <string>
@@ -30,6 +29,8 @@ struct KernelState {
     unsigned nextTextureId = 1;
     std::array<kwoTextureHandle, kTextureStages> bound{};
     std::vector<std::string> log;
+    bool recordCalls = true;
+    unsigned long long texturePixelLimit = 0; // 0: no limit
     HRESULT failNextCreate = S_OK;
     HRESULT failNextLock = S_OK;
 };
@@ -42,8 +43,20 @@ IDirect3DDevice8* Device(KernelState& state);
 KernelTexture* FindTexture(KernelState& state, kwoTextureHandle handle);
 std::string HandleText(KernelState& state, kwoTextureHandle handle);
 
+using CallArguments = std::vector<std::string>;
+
 // Appends "name(a, b, ...)" to the call log.
-void LogCall(KernelState& state, const char* name, std::initializer_list<std::string> arguments);
+void AppendCall(KernelState& state, const char* name, const CallArguments& arguments);
+
+// Logs a call whose arguments `describe` returns as CallArguments. They are
+// only put into words while calls are recorded: a host that never reads the
+// log pays nothing for it.
+template <typename Describe>
+void LogCall(KernelState& state, const char* name, Describe&& describe)
+{
+    if (state.recordCalls)
+        AppendCall(state, name, describe());
+}
 std::string Number(unsigned long long value);
 
 } // namespace pwkernel

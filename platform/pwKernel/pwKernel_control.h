@@ -48,6 +48,10 @@ PWKERNEL_CONTROL_API size_t kwoHost_ScriptedRandomLeft();
 // writes them.
 PWKERNEL_CONTROL_API std::vector<std::string> kwoHost_CallLog();
 PWKERNEL_CONTROL_API void kwoHost_ClearCallLog();
+// Whether calls are logged from now on (they are at start). A host that
+// never reads the log turns it off: it grows by a line a call, and a long
+// run makes millions of calls.
+PWKERNEL_CONTROL_API void kwoHost_RecordCalls(bool record);
 // "null" for a null handle, "texture#N" for the N-th texture created by this
 // process while it is alive, its address in hex for anything else.
 PWKERNEL_CONTROL_API std::string kwoHost_HandleText(kwoTextureHandle handle);
@@ -61,6 +65,10 @@ PWKERNEL_CONTROL_API kwoTextureHandle kwoHost_BoundTexture(unsigned stage);
 // with `result` without touching the device.
 PWKERNEL_CONTROL_API void kwoHost_FailNextTextureCreate(HRESULT result = E_OUTOFMEMORY);
 PWKERNEL_CONTROL_API void kwoHost_FailNextTextureLock(HRESULT result = E_FAIL);
+// kwo3DAPI_CreateTextureFromMemory refuses textures of more than `pixels`
+// pixels at full size with E_OUTOFMEMORY, as a device with less memory
+// would; 0 (the start) lifts the limit. The limit outlives kwoHost_Shutdown.
+PWKERNEL_CONTROL_API void kwoHost_LimitTexturePixels(unsigned long long pixels);
 
 // --- end of the session ------------------------------------------------------------
 // Destroys the textures still alive, releases the device and forgets pending

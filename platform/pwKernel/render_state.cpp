@@ -48,7 +48,7 @@ PWKERNEL_API long kwo3DAPI_SetAlphaBlendEnabled(int bEnabled)
 {
     KernelState& state = State();
     std::lock_guard lock(state.mutex);
-    LogCall(state, "kwo3DAPI_SetAlphaBlendEnabled", {std::to_string(bEnabled)});
+    LogCall(state, "kwo3DAPI_SetAlphaBlendEnabled", [&] { return CallArguments{std::to_string(bEnabled)}; });
     return SetRenderStates(state, {{D3DRS_ALPHABLENDENABLE, bEnabled ? TRUE : FALSE}});
 }
 
@@ -56,7 +56,7 @@ PWKERNEL_API long kwo3DAPI_SetupBlending(unsigned uSrcBlend, unsigned uDestBlend
 {
     KernelState& state = State();
     std::lock_guard lock(state.mutex);
-    LogCall(state, "kwo3DAPI_SetupBlending", {Number(uSrcBlend), Number(uDestBlend)});
+    LogCall(state, "kwo3DAPI_SetupBlending", [&] { return CallArguments{Number(uSrcBlend), Number(uDestBlend)}; });
     return SetRenderStates(state, {{D3DRS_SRCBLEND, uSrcBlend}, {D3DRS_DESTBLEND, uDestBlend}});
 }
 
@@ -65,9 +65,10 @@ PWKERNEL_API long kwo3DAPI_SetupShading(unsigned uStage, unsigned uColorArg1, un
 {
     KernelState& state = State();
     std::lock_guard lock(state.mutex);
-    LogCall(state, "kwo3DAPI_SetupShading",
-            {Number(uStage), Number(uColorArg1), Number(uColorArg2), Number(uColorOp), Number(uAlphaArg1),
-             Number(uAlphaArg2), Number(uAlphaOp)});
+    LogCall(state, "kwo3DAPI_SetupShading", [&] {
+        return CallArguments{Number(uStage),     Number(uColorArg1), Number(uColorArg2), Number(uColorOp),
+                             Number(uAlphaArg1), Number(uAlphaArg2), Number(uAlphaOp)};
+    });
     return SetStageStates(state, uStage,
                           {{D3DTSS_COLORARG1, uColorArg1},
                            {D3DTSS_COLORARG2, uColorArg2},
@@ -82,8 +83,10 @@ PWKERNEL_API long kwo3DAPI_SetTexFiltering(unsigned uStage, unsigned uMagFilter,
 {
     KernelState& state = State();
     std::lock_guard lock(state.mutex);
-    LogCall(state, "kwo3DAPI_SetTexFiltering",
-            {Number(uStage), Number(uMagFilter), Number(uMinFilter), Number(uMipFilter)});
-    return SetStageStates(state, uStage,
-                          {{D3DTSS_MAGFILTER, uMagFilter}, {D3DTSS_MINFILTER, uMinFilter}, {D3DTSS_MIPFILTER, uMipFilter}});
+    LogCall(state, "kwo3DAPI_SetTexFiltering", [&] {
+        return CallArguments{Number(uStage), Number(uMagFilter), Number(uMinFilter), Number(uMipFilter)};
+    });
+    return SetStageStates(
+        state, uStage,
+        {{D3DTSS_MAGFILTER, uMagFilter}, {D3DTSS_MINFILTER, uMinFilter}, {D3DTSS_MIPFILTER, uMipFilter}});
 }

@@ -56,15 +56,22 @@ HRESULT FillLevelZero(IDirect3DTexture8* texture, const void* pixels, unsigned w
 
 } // namespace
 
-PWKERNEL_API long kwo3DAPI_CreateTextureFromMemory(unsigned uWidth, unsigned uHeight, const char* pszFormat,
-                                                   int nCount, kwoTextureHandle* phTexture, int bMipmaps,
-                                                   const char* pszName, void* pInitialData, long lFlags)
+PWKERNEL_API long kwo3DAPI_CreateTextureFromMemory(unsigned uWidth, unsigned uHeight, const char* pszFormat, int nCount,
+                                                   kwoTextureHandle* phTexture, int bMipmaps, const char* pszName,
+                                                   void* pInitialData, long lFlags)
 {
     KernelState& state = State();
     std::lock_guard lock(state.mutex);
-    LogCall(state, "kwo3DAPI_CreateTextureFromMemory",
-            {Number(uWidth), Number(uHeight), Quoted(pszFormat), std::to_string(nCount), std::to_string(bMipmaps),
-             Quoted(pszName), pInitialData == nullptr ? "null" : "data", std::to_string(lFlags)});
+    LogCall(state, "kwo3DAPI_CreateTextureFromMemory", [&] {
+        return CallArguments{Number(uWidth),
+                             Number(uHeight),
+                             Quoted(pszFormat),
+                             std::to_string(nCount),
+                             std::to_string(bMipmaps),
+                             Quoted(pszName),
+                             pInitialData == nullptr ? "null" : "data",
+                             std::to_string(lFlags)};
+    });
     if (state.failNextCreate != S_OK) {
         HRESULT result = state.failNextCreate;
         state.failNextCreate = S_OK;
@@ -75,14 +82,16 @@ PWKERNEL_API long kwo3DAPI_CreateTextureFromMemory(unsigned uWidth, unsigned uHe
     // would create from consecutive images, which this kernel does not load.
     if (phTexture == nullptr || format == nullptr || nCount != 1 || uWidth == 0 || uHeight == 0)
         return E_INVALIDARG;
+    if (state.texturePixelLimit != 0 && static_cast<unsigned long long>(uWidth) * uHeight > state.texturePixelLimit)
+        return E_OUTOFMEMORY;
     IDirect3DDevice8* device = Device(state);
     if (device == nullptr)
         return E_FAIL;
     // Managed pool: the effect and the mip-chain filter lock every level.
     // Levels 0 asks the device for the whole chain down to 1x1.
     IDirect3DTexture8* texture = nullptr;
-    HRESULT result = device->CreateTexture(uWidth, uHeight, bMipmaps ? 0 : 1, 0, format->format, D3DPOOL_MANAGED,
-                                           &texture);
+    HRESULT result =
+        device->CreateTexture(uWidth, uHeight, bMipmaps ? 0 : 1, 0, format->format, D3DPOOL_MANAGED, &texture);
     if (FAILED(result))
         return result;
     if (pInitialData != nullptr) {
@@ -102,7 +111,8 @@ PWKERNEL_API long kwo3DAPI_DestroyTexture(kwoTextureHandle* phTexture)
 {
     KernelState& state = State();
     std::lock_guard lock(state.mutex);
-    LogCall(state, "kwo3DAPI_DestroyTexture", {phTexture == nullptr ? "null" : HandleText(state, *phTexture)});
+    LogCall(state, "kwo3DAPI_DestroyTexture",
+            [&] { return CallArguments{phTexture == nullptr ? "null" : HandleText(state, *phTexture)}; });
     if (phTexture == nullptr)
         return E_INVALIDARG;
     if (*phTexture == nullptr)
@@ -132,7 +142,7 @@ PWKERNEL_API long kwo3DAPI_LockTexture(kwoTextureHandle hTexture, void** ppBits,
 {
     KernelState& state = State();
     std::lock_guard lock(state.mutex);
-    LogCall(state, "kwo3DAPI_LockTexture", {HandleText(state, hTexture), Number(uFlags)});
+    LogCall(state, "kwo3DAPI_LockTexture", [&] { return CallArguments{HandleText(state, hTexture), Number(uFlags)}; });
     if (state.failNextLock != S_OK) {
         HRESULT result = state.failNextLock;
         state.failNextLock = S_OK;
@@ -155,7 +165,9 @@ PWKERNEL_API long kwo3DAPI_UnlockTexture(kwoTextureHandle hTexture, unsigned uFl
 {
     KernelState& state = State();
     std::lock_guard lock(state.mutex);
-    LogCall(state, "kwo3DAPI_UnlockTexture", {HandleText(state, hTexture), Number(uFlags)});
+    LogCall(state, "kwo3DAPI_UnlockTexture", [&] {
+        return CallArguments{HandleText(state, hTexture), Number(uFlags)};
+    });
     KernelTexture* texture = FindTexture(state, hTexture);
     if (texture == nullptr || !texture->locked)
         return E_INVALIDARG;
@@ -167,7 +179,7 @@ PWKERNEL_API void* kwo3DAPI_GetTextureInterface(kwoTextureHandle hTexture)
 {
     KernelState& state = State();
     std::lock_guard lock(state.mutex);
-    LogCall(state, "kwo3DAPI_GetTextureInterface", {HandleText(state, hTexture)});
+    LogCall(state, "kwo3DAPI_GetTextureInterface", [&] { return CallArguments{HandleText(state, hTexture)}; });
     KernelTexture* texture = FindTexture(state, hTexture);
     return texture == nullptr ? nullptr : texture->texture;
 }
@@ -176,7 +188,7 @@ PWKERNEL_API long kwo3DAPI_SetTexture(unsigned uStage, kwoTextureHandle hTexture
 {
     KernelState& state = State();
     std::lock_guard lock(state.mutex);
-    LogCall(state, "kwo3DAPI_SetTexture", {Number(uStage), HandleText(state, hTexture)});
+    LogCall(state, "kwo3DAPI_SetTexture", [&] { return CallArguments{Number(uStage), HandleText(state, hTexture)}; });
     KernelTexture* texture = FindTexture(state, hTexture);
     if (uStage >= kTextureStages || (hTexture != nullptr && texture == nullptr))
         return E_INVALIDARG;
@@ -208,6 +220,13 @@ PWKERNEL_CONTROL_API void kwoHost_FailNextTextureCreate(HRESULT result)
     KernelState& state = State();
     std::lock_guard lock(state.mutex);
     state.failNextCreate = FAILED(result) ? result : S_OK;
+}
+
+PWKERNEL_CONTROL_API void kwoHost_LimitTexturePixels(unsigned long long pixels)
+{
+    KernelState& state = State();
+    std::lock_guard lock(state.mutex);
+    state.texturePixelLimit = pixels;
 }
 
 PWKERNEL_CONTROL_API void kwoHost_FailNextTextureLock(HRESULT result)

@@ -55,5 +55,9 @@ PWMEMLEAK_CONTROL_API size_t kwoMemLeakHost_LiveBlockCount();
 // Writes one line per live block (address, size, file, line) and a summary
 // line; returns the number of leaked blocks.
 PWMEMLEAK_CONTROL_API size_t kwoMemLeakHost_PrintLeakReport(FILE* stream);
+// Whether calls are kept as events from now on (they are at start). The
+// table of live blocks is kept either way: a host that only reports leaks
+// turns events off, so that a long run does not grow them.
+PWMEMLEAK_CONTROL_API void kwoMemLeakHost_RecordEvents(bool record);
 // Forgets every event and every live block.
 PWMEMLEAK_CONTROL_API void kwoMemLeakHost_Reset();

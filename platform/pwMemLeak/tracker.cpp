@@ -21,6 +21,7 @@ struct Tracker {
     std::map<const void*, LiveEntry> live; // by address
     unsigned long long nextSequence = 0;
     std::vector<MemLeakEvent> events;
+    bool recordEvents = true;
 };
 
 Tracker& TheTracker()
@@ -65,7 +66,8 @@ PWMEMLEAK_API int kwoMemLeak_Alloc(void* pBlock, const char* pszFile, int nLine)
     Tracker& tracker = TheTracker();
     std::lock_guard lock(tracker.mutex);
     MemLeakBlock entry{pBlock, size, CopyText(pszFile), nLine};
-    tracker.events.push_back(MemLeakEvent{MemLeakEventKind::Alloc, pBlock, size, entry.file, nLine, {}});
+    if (tracker.recordEvents)
+        tracker.events.push_back(MemLeakEvent{MemLeakEventKind::Alloc, pBlock, size, entry.file, nLine, {}});
     // An address reported twice without a free in between replaces the old
     // entry: the allocator can only hand out a live address once, so the
     // earlier report was stale.
@@ -77,7 +79,9 @@ PWMEMLEAK_API int kwoMemLeak_AllocFailed(unsigned uSize, const char* pszFile, in
 {
     Tracker& tracker = TheTracker();
     std::lock_guard lock(tracker.mutex);
-    tracker.events.push_back(MemLeakEvent{MemLeakEventKind::AllocFailed, nullptr, uSize, CopyText(pszFile), nLine, {}});
+    if (tracker.recordEvents)
+        tracker.events.push_back(
+            MemLeakEvent{MemLeakEventKind::AllocFailed, nullptr, uSize, CopyText(pszFile), nLine, {}});
     return 1;
 }
 
@@ -90,11 +94,13 @@ PWMEMLEAK_API int kwoMemLeak_Free(void* pBlock)
     std::lock_guard lock(tracker.mutex);
     auto found = tracker.live.find(pBlock);
     if (found == tracker.live.end()) {
-        tracker.events.push_back(MemLeakEvent{MemLeakEventKind::FreeUnknown, pBlock, 0, {}, 0, {}});
+        if (tracker.recordEvents)
+            tracker.events.push_back(MemLeakEvent{MemLeakEventKind::FreeUnknown, pBlock, 0, {}, 0, {}});
         return 0;
     }
     const MemLeakBlock& entry = found->second.block;
-    tracker.events.push_back(MemLeakEvent{MemLeakEventKind::Free, pBlock, size, entry.file, entry.line, {}});
+    if (tracker.recordEvents)
+        tracker.events.push_back(MemLeakEvent{MemLeakEventKind::Free, pBlock, size, entry.file, entry.line, {}});
     tracker.live.erase(found);
     return 1;
 }
@@ -103,7 +109,8 @@ PWMEMLEAK_API void kwoMemLeak_Comment(const char* pszText)
 {
     Tracker& tracker = TheTracker();
     std::lock_guard lock(tracker.mutex);
-    tracker.events.push_back(MemLeakEvent{MemLeakEventKind::Comment, nullptr, 0, {}, 0, CopyText(pszText)});
+    if (tracker.recordEvents)
+        tracker.events.push_back(MemLeakEvent{MemLeakEventKind::Comment, nullptr, 0, {}, 0, CopyText(pszText)});
 }
 
 PWMEMLEAK_CONTROL_API std::vector<MemLeakEvent> kwoMemLeakHost_Events()
@@ -162,8 +169,8 @@ PWMEMLEAK_CONTROL_API size_t kwoMemLeakHost_PrintLeakReport(FILE* stream)
     std::vector<MemLeakBlock> blocks = kwoMemLeakHost_LiveBlocks();
     size_t bytes = 0;
     for (const MemLeakBlock& block : blocks) {
-        std::fprintf(stream, "Leak: %p, %zu bytes, allocated at %s(%d)\n", block.block, block.size,
-                     block.file.c_str(), block.line);
+        std::fprintf(stream, "Leak: %p, %zu bytes, allocated at %s(%d)\n", block.block, block.size, block.file.c_str(),
+                     block.line);
         bytes += block.size;
     }
     if (blocks.empty())
@@ -172,6 +179,13 @@ PWMEMLEAK_CONTROL_API size_t kwoMemLeakHost_PrintLeakReport(FILE* stream)
         std::fprintf(stream, "Memory: %zu block(s) leaked, %zu bytes.\n", blocks.size(), bytes);
     std::fflush(stream);
     return blocks.size();
+}
+
+PWMEMLEAK_CONTROL_API void kwoMemLeakHost_RecordEvents(bool record)
+{
+    Tracker& tracker = TheTracker();
+    std::lock_guard lock(tracker.mutex);
+    tracker.recordEvents = record;
 }
 
 PWMEMLEAK_CONTROL_API void kwoMemLeakHost_Reset()

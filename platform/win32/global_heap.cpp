@@ -39,6 +39,7 @@ struct Heap {
     unsigned allocCalls = 0;
     unsigned failAt = 0;
     bool failEvery = false;
+    SIZE_T largestBlock = kLargestBlock;
 };
 
 Heap& TheHeap()
@@ -71,7 +72,7 @@ WIN32_EXPORT HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes)
 {
     Heap& heap = TheHeap();
     std::lock_guard lock(heap.mutex);
-    if (ShouldFail(heap) || dwBytes > kLargestBlock)
+    if (ShouldFail(heap) || dwBytes > heap.largestBlock)
         return nullptr;
     // malloc(0) may return null; a zero-byte block still gets its own address.
     void* address = std::malloc(dwBytes == 0 ? 1 : dwBytes);
@@ -166,6 +167,13 @@ WIN32_EXPORT void FailGlobalAllocAt(unsigned n, bool every)
     heap.allocCalls = 0;
     heap.failAt = n;
     heap.failEvery = every;
+}
+
+WIN32_EXPORT void LimitGlobalAllocSize(SIZE_T largest)
+{
+    Heap& heap = TheHeap();
+    std::lock_guard lock(heap.mutex);
+    heap.largestBlock = largest == 0 || largest > kLargestBlock ? kLargestBlock : largest;
 }
 
 WIN32_EXPORT unsigned GlobalAllocCalls()

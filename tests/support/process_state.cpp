@@ -23,11 +23,13 @@ void ResetProcessState(StartingSettings settings)
     win32::SetMessageBoxAnswer(IDNO);
     win32::SetDebuggerPresent(false);
     win32::FailGlobalAllocAt(0);
+    win32::LimitGlobalAllocSize(0);
 
     // The software device.
     d3d8::ResetFaults();
     d3d8::SetPitchPadding(0);
     d3d8::ClearCallLog();
+    d3d8::RecordCalls(true);
     d3d8::ClearLockHistory();
 
     // The library: every answer it caches is asked again.
@@ -39,8 +41,11 @@ void ResetProcessState(StartingSettings settings)
     // The engine kernel and the allocation tracker.
     kwoHost_Shutdown();
     kwoHost_ClearCallLog();
+    kwoHost_RecordCalls(true);
+    kwoHost_LimitTexturePixels(0);
     kwoHost_ClearRandomScript();
     kwoHost_SeedRandom(kwoHost_DefaultRandomSeed);
     kwoHost_SetFixedTimeStep(kwoHost_DefaultTimeStep);
     kwoMemLeakHost_Reset();
+    kwoMemLeakHost_RecordEvents(true);
 }

@@ -39,6 +39,21 @@ TEST_F(KernelServices, RenderStateIsLoggedAndForwardedToTheDevice)
     EXPECT_TRUE(kwoHost_CallLog().empty());
 }
 
+TEST_F(KernelServices, CallsGoUnrecordedWhileRecordingIsOff)
+{
+    kwoHost_RecordCalls(false);
+    d3d8::RecordCalls(false);
+    EXPECT_EQ(kwo3DAPI_SetupBlending(5, 6), S_OK);
+    EXPECT_EQ(kwo3DAPI_SetupShading(9, 2, 0, 4, 2, 0, 1), E_INVALIDARG);
+    EXPECT_TRUE(kwoHost_CallLog().empty());
+    EXPECT_TRUE(d3d8::CallLog().empty());
+    kwoHost_RecordCalls(true);
+    d3d8::RecordCalls(true);
+    kwo3DAPI_SetupBlending(2, 1);
+    EXPECT_EQ(kwoHost_CallLog(), (std::vector<std::string>{"kwo3DAPI_SetupBlending(2, 1)"}));
+    EXPECT_EQ(d3d8::CallLog(), (std::vector<std::string>{"SetRenderState(19, 2)", "SetRenderState(20, 1)"}));
+}
+
 TEST_F(KernelServices, TexturesAppearInTheLogByNumber)
 {
     kwoTextureHandle handle = nullptr;

@@ -164,6 +164,23 @@ TEST_F(KernelTextures, InjectedFailuresHitOnlyTheNextCall)
     kwo3DAPI_DestroyTexture(&handle);
 }
 
+TEST_F(KernelTextures, PixelLimitRefusesLargerTexturesUntilLifted)
+{
+    kwoTextureHandle handle = nullptr;
+    kwoHost_LimitTexturePixels(64 * 64);
+    EXPECT_EQ(Create(65, 64, "a8r8g8b8", 0, &handle), E_OUTOFMEMORY);
+    EXPECT_EQ(Create(1, 4097, "a8r8g8b8", 1, &handle), E_OUTOFMEMORY);
+    EXPECT_EQ(handle, nullptr);
+    // The limit is a machine's, not a pending failure: a new session keeps it.
+    kwoHost_Shutdown();
+    EXPECT_EQ(Create(128, 128, "a8r8g8b8", 0, &handle), E_OUTOFMEMORY);
+    ASSERT_EQ(Create(64, 64, "a8r8g8b8", 1, &handle), S_OK);
+    kwo3DAPI_DestroyTexture(&handle);
+    kwoHost_LimitTexturePixels(0);
+    ASSERT_EQ(Create(128, 128, "a8r8g8b8", 0, &handle), S_OK);
+    kwo3DAPI_DestroyTexture(&handle);
+}
+
 TEST_F(KernelTextures, ShutdownReportsAndReleasesForgottenTextures)
 {
     kwoTextureHandle first = nullptr;

@@ -52,6 +52,23 @@ TEST_F(Tracker, RecordsEveryCallInOrder)
     FreeHeapBlock(block);
 }
 
+TEST_F(Tracker, LiveBlocksAreKeptWhileEventsAreOff)
+{
+    kwoMemLeakHost_RecordEvents(false);
+    void* block = HeapBlock(40);
+    kwoMemLeak_Comment("width=64");
+    kwoMemLeak_Alloc(block, "kwoUtils/kwoStringParams", 93);
+    kwoMemLeak_AllocFailed(1000, "kwoUtils/kwoStringParams", 98);
+    EXPECT_TRUE(kwoMemLeakHost_Events().empty());
+    ASSERT_EQ(kwoMemLeakHost_LiveBlocks().size(), 1u);
+    EXPECT_EQ(kwoMemLeakHost_LiveBlocks()[0].line, 93);
+    kwoMemLeakHost_RecordEvents(true);
+    kwoMemLeak_Free(block);
+    EXPECT_EQ(kwoMemLeakHost_EventLines(), (std::vector<std::string>{"Free kwoUtils/kwoStringParams:93 (40 bytes)"}));
+    EXPECT_EQ(kwoMemLeakHost_LiveBlockCount(), 0u);
+    FreeHeapBlock(block);
+}
+
 TEST_F(Tracker, ReportsLiveBlocksWithSizeAndSite)
 {
     void* first = HeapBlock(12);

@@ -14,6 +14,7 @@ protected:
     void TearDown() override
     {
         win32::FailGlobalAllocAt(0);
+        win32::LimitGlobalAllocSize(0);
         EXPECT_EQ(win32::GlobalLiveBlocks(), liveAtStart);
     }
     size_t liveAtStart = 0;
@@ -153,6 +154,22 @@ TEST_F(GlobalHeapTest, ImpossibleSizesFail)
     EXPECT_EQ(GlobalAlloc(GHND, ~SIZE_T(0)), nullptr);
     EXPECT_EQ(GlobalAlloc(GHND, SIZE_T(1) << 40), nullptr);
     EXPECT_EQ(win32::GlobalLiveBlocks(), liveAtStart);
+}
+
+TEST_F(GlobalHeapTest, SizeLimitRefusesLargerBlocksUntilLifted)
+{
+    win32::LimitGlobalAllocSize(24576);
+    EXPECT_EQ(GlobalAlloc(GHND, 24577), nullptr);
+    HGLOBAL largest = GlobalAlloc(GMEM_FIXED, 24576);
+    EXPECT_NE(largest, nullptr);
+    GlobalFree(largest);
+    win32::LimitGlobalAllocSize(0);
+    HGLOBAL larger = GlobalAlloc(GMEM_FIXED, 24577);
+    EXPECT_NE(larger, nullptr);
+    GlobalFree(larger);
+    // No limit reaches past what the heap could ever give.
+    win32::LimitGlobalAllocSize(~SIZE_T(0));
+    EXPECT_EQ(GlobalAlloc(GHND, SIZE_T(1) << 40), nullptr);
 }
 
 TEST_F(GlobalHeapTest, FailureLeavesNothingLive)
