@@ -31,8 +31,7 @@ std::vector<BYTE> LevelBytes(IDirect3DBaseTexture8* texture, UINT face, UINT lev
 {
     const DWORD flags = fill != nullptr ? 0 : D3DLOCK_READONLY;
     std::vector<BYTE> bytes;
-    auto take = [&](BYTE* bits, UINT rowPitch, UINT slicePitch, D3DFORMAT format, UINT width, UINT height,
-                    UINT depth) {
+    auto take = [&](BYTE* bits, UINT rowPitch, UINT slicePitch, D3DFORMAT format, UINT width, UINT height, UINT depth) {
         const fuzzing::FormatStorage storage = fuzzing::StorageOf(format);
         const size_t rowBytes = size_t(fuzzing::RowBytes(storage, width));
         const UINT rows = fuzzing::UnitsDown(storage, height);
@@ -51,7 +50,8 @@ std::vector<BYTE> LevelBytes(IDirect3DBaseTexture8* texture, UINT face, UINT lev
         auto* plain = static_cast<IDirect3DTexture8*>(texture);
         D3DSURFACE_DESC desc{};
         D3DLOCKED_RECT locked{};
-        if (SUCCEEDED(plain->GetLevelDesc(level, &desc)) && SUCCEEDED(plain->LockRect(level, &locked, nullptr, flags))) {
+        if (SUCCEEDED(plain->GetLevelDesc(level, &desc)) &&
+            SUCCEEDED(plain->LockRect(level, &locked, nullptr, flags))) {
             take(static_cast<BYTE*>(locked.pBits), UINT(locked.Pitch), 0, desc.Format, desc.Width, desc.Height, 1);
             plain->UnlockRect(level);
         }
@@ -73,7 +73,8 @@ std::vector<BYTE> LevelBytes(IDirect3DBaseTexture8* texture, UINT face, UINT lev
         auto* volume = static_cast<IDirect3DVolumeTexture8*>(texture);
         D3DVOLUME_DESC desc{};
         D3DLOCKED_BOX locked{};
-        if (SUCCEEDED(volume->GetLevelDesc(level, &desc)) && SUCCEEDED(volume->LockBox(level, &locked, nullptr, flags))) {
+        if (SUCCEEDED(volume->GetLevelDesc(level, &desc)) &&
+            SUCCEEDED(volume->LockBox(level, &locked, nullptr, flags))) {
             take(static_cast<BYTE*>(locked.pBits), UINT(locked.RowPitch), UINT(locked.SlicePitch), desc.Format,
                  desc.Width, desc.Height, desc.Depth);
             volume->UnlockBox(level);
@@ -86,13 +87,14 @@ std::vector<BYTE> LevelBytes(IDirect3DBaseTexture8* texture, UINT face, UINT lev
 
 UINT Faces(IDirect3DBaseTexture8* texture) { return texture->GetType() == D3DRTYPE_CUBETEXTURE ? 6 : 1; }
 
-// Every level of every face, filled first when `fill` is given.
+// The first `count` levels of every face (face by face), filled first when
+// `fill` is given.
 FUZZ_UNSTEERED
-std::vector<std::vector<BYTE>> AllLevels(IDirect3DBaseTexture8* texture, FuzzedDataProvider* fill)
+std::vector<std::vector<BYTE>> TopLevels(IDirect3DBaseTexture8* texture, UINT count, FuzzedDataProvider* fill)
 {
     std::vector<std::vector<BYTE>> levels;
     for (UINT face = 0; face < Faces(texture); ++face)
-        for (UINT level = 0; level < texture->GetLevelCount(); ++level)
+        for (UINT level = 0; level < count; ++level)
             levels.push_back(LevelBytes(texture, face, level, fill));
     return levels;
 }
@@ -166,7 +168,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     IDirect3DBaseTexture8* texture = data.ConsumeIntegralInRange(0, 63) == 0 ? nullptr : MakeTexture(data);
     const bool none = texture == nullptr;
     const UINT levelCount = none ? 0 : texture->GetLevelCount();
-    const std::vector<std::vector<BYTE>> before = none ? std::vector<std::vector<BYTE>>() : AllLevels(texture, &data);
+    const std::vector<std::vector<BYTE>> before =
+        none ? std::vector<std::vector<BYTE>>() : TopLevels(texture, levelCount, &data);
     d3d8::ClearLockHistory();
     const UINT sourceLevel = PickSourceLevel(data, levelCount);
     const DWORD filter = fuzzing::PickFilter(data);
@@ -190,11 +193,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     if (!none) {
         // The source level and those above it are never written; with a
         // source level beyond the chain no level is.
-        const std::vector<std::vector<BYTE>> after = AllLevels(texture, nullptr);
         const UINT keptLevels = effectiveLevel >= levelCount ? levelCount : effectiveLevel + 1;
+        const std::vector<std::vector<BYTE>> after = TopLevels(texture, keptLevels, nullptr);
         for (UINT face = 0; face < Faces(texture); ++face)
             for (UINT level = 0; level < keptLevels; ++level)
-                if (after[face * levelCount + level] != before[face * levelCount + level])
+                if (after[face * keptLevels + level] != before[face * levelCount + level])
                     Fail("FilterTexture from level %u (filter 0x%08X, result 0x%08X) changed level %u of face %u",
                          sourceLevel, unsigned(filter), unsigned(result), level, face);
         texture->AddRef();

@@ -187,13 +187,11 @@ Palette Palette::Pick(FuzzedDataProvider& data)
 
 void FillBytes(FuzzedDataProvider& data, BYTE* bytes, size_t size)
 {
-    size_t taken = std::min(size, data.remaining_bytes() / 2);
-    std::vector<uint8_t> given = data.ConsumeBytes<uint8_t>(taken);
-    if (!given.empty())
-        std::memcpy(bytes, given.data(), given.size());
+    // Straight into place: this runs for every row of every level.
+    const size_t given = data.ConsumeData(bytes, std::min(size, data.remaining_bytes() / 2));
     // The rest from xorshift, so large images are not all zeros.
     uint32_t state = data.ConsumeIntegral<uint32_t>() | 1u;
-    for (size_t i = given.size(); i < size; ++i) {
+    for (size_t i = given; i < size; ++i) {
         state ^= state << 13;
         state ^= state >> 17;
         state ^= state << 5;

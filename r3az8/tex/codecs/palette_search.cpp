@@ -33,8 +33,6 @@ PaletteSearch::PaletteSearch(const FloatColor* palette, PaletteChannels channels
         planar_.blue[entry] = palette[entry].b;
         planar_.alpha[entry] = palette[entry].a;
     }
-    for (CacheEntry& slot : cache_)
-        slot = {{0, 0, 0, 0}, -1};
 }
 
 BYTE PaletteSearch::Nearest(const FloatColor& color)
@@ -47,11 +45,15 @@ BYTE PaletteSearch::Nearest(const FloatColor& color)
     hash = (hash ^ (hash >> 15) ^ key[1]) * 0x85EBCA77u;
     hash = (hash ^ (hash >> 13) ^ key[2]) * 0xC2B2AE3Du;
     hash = (hash ^ (hash >> 16) ^ key[3]) * 0x27D4EB2Fu;
-    CacheEntry& slot = cache_[(hash >> 16) % kCacheSize];
-    if (slot.index >= 0 && slot.key[0] == key[0] && slot.key[1] == key[1] && slot.key[2] == key[2] &&
+    const unsigned at = (hash >> 16) % kCacheSize;
+    std::uint64_t& filled = filled_[at / 64];
+    const std::uint64_t bit = std::uint64_t(1) << (at % 64);
+    CacheEntry& slot = cache_[at];
+    if ((filled & bit) != 0 && slot.key[0] == key[0] && slot.key[1] == key[1] && slot.key[2] == key[2] &&
         slot.key[3] == key[3])
-        return static_cast<BYTE>(slot.index);
+        return slot.index;
     const BYTE index = search_(planar_, color);
     slot = {{key[0], key[1], key[2], key[3]}, index};
+    filled |= bit;
     return index;
 }

@@ -24,12 +24,16 @@ public:
 private:
     struct CacheEntry {
         std::uint32_t key[4];
-        std::int32_t index; // -1: empty
+        BYTE index;
     };
     static constexpr unsigned kCacheSize = 1024;
 
     PaletteChannels channels_;
     NearestEntryKernel search_;
     PlanarPalette planar_;
+    // Which slots hold an answer, a bit each: a search is made for every
+    // level and face converted, most of them small, so an empty cache costs
+    // 128 bytes to set up rather than the slots' 20 KiB.
+    std::uint64_t filled_[kCacheSize / 64] = {};
     CacheEntry cache_[kCacheSize];
 };
