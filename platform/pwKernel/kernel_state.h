@@ -57,6 +57,7 @@ void LogCall(KernelState& state, const char* name, Describe&& describe)
     if (state.recordCalls)
         AppendCall(state, name, describe());
 }
+
 std::string Number(unsigned long long value);
 
 } // namespace pwkernel
