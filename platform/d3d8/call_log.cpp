@@ -3,6 +3,7 @@
 #include "d3d8_testing.h"
 #include "process_state.h"
 
+#include <atomic>
 #include <cinttypes>
 #include <cstdio>
 #include <mutex>
@@ -17,9 +18,11 @@ struct CallRecord {
     std::vector<std::string> lines;
 };
 
+std::atomic<bool> recordCalls{true};
+
 } // namespace
 
-std::atomic<bool> g_recordCalls{true};
+bool RecordingCalls() { return recordCalls.load(std::memory_order_relaxed); }
 
 void AppendCall(std::string line) { Locked<CallRecord>()->lines.push_back(std::move(line)); }
 
@@ -40,7 +43,7 @@ WIN32_EXPORT std::vector<std::string> CallLog() { return Locked<softd3d8::CallRe
 
 WIN32_EXPORT void ClearCallLog() { Locked<softd3d8::CallRecord>()->lines.clear(); }
 
-WIN32_EXPORT void RecordCalls(bool record) { softd3d8::g_recordCalls.store(record, std::memory_order_relaxed); }
+WIN32_EXPORT void RecordCalls(bool record) { softd3d8::recordCalls.store(record, std::memory_order_relaxed); }
 
 WIN32_EXPORT std::string DescribeObject(const void* object) { return softd3d8::DescribePointer(object); }
 

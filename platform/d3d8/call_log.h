@@ -1,13 +1,12 @@
 // The record of state and draw calls made on any device.
 #pragma once
 
-#include <atomic>
 #include <string>
 
 namespace softd3d8 {
 
 // Whether calls are recorded (d3d8::RecordCalls).
-extern std::atomic<bool> g_recordCalls;
+bool RecordingCalls();
 
 void AppendCall(std::string line);
 
@@ -16,7 +15,7 @@ void AppendCall(std::string line);
 template <typename Describe>
 void LogCall(Describe&& describe)
 {
-    if (g_recordCalls.load(std::memory_order_relaxed))
+    if (RecordingCalls())
         AppendCall(describe());
 }
 
