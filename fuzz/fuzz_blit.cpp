@@ -12,6 +12,7 @@
 #include "fuzz/fuzz_platform.h"
 #include "fuzz/fuzz_support.h"
 #include "r3az8/tex/blitter.h"
+#include "r3az8/tex/working_memory.h"
 
 #include <algorithm>
 #include <cstring>
@@ -174,15 +175,19 @@ bool SameSize(const D3DBOX& a, const D3DBOX& b)
            a.Back - a.Front == b.Back - b.Front;
 }
 
-// Runs each operation alone, without faults, from the destination as it was
-// before; the destination ends as it was found.
+// Replays the blit once for each operation, as it goes when that operation
+// is the first to succeed: the operations before it run without working
+// memory and fail (leaving the codecs as they leave them: the box filter
+// evens an odd source for the filters after it), then that one runs without
+// faults. The faulty blit must match one of these; the destination ends as
+// it was found.
 FUZZ_UNSTEERED
 void CheckMatchesAnOperation(Image& destination, const Image& source, const std::vector<BYTE>& before, DWORD filter)
 {
     BYTE* memory = destination.memory.data();
     const std::vector<BYTE> faulty(memory, memory + destination.memory.size());
     bool matched = false;
-    for (BlitOperation operation : BlitOperations) {
+    for (size_t last = 0; last < std::size(BlitOperations) && !matched; ++last) {
         std::copy(before.begin(), before.end(), memory);
         Blitter blitter;
         blitter.pDest = CreatePixelCodec(destination.desc);
@@ -191,13 +196,19 @@ void CheckMatchesAnOperation(Image& destination, const Image& source, const std:
         if (blitter.pDest == nullptr || blitter.pSrc == nullptr ||
             FAILED(blitter.pDest->PrepareConversion(blitter.pSrc)))
             Fail("codecs could not be made again for a blit that succeeded");
-        const HRESULT result = (blitter.*operation)();
+        bool reachable = true;
+        for (size_t earlier = 0; earlier < last && reachable; ++earlier) {
+            FailWorkingMemoryAt(1, FailureRepeat::EveryLaterOne);
+            reachable = FAILED((blitter.*BlitOperations[earlier])()) && !blitter.pDest->RowsLost &&
+                        !blitter.pSrc->RowsLost;
+            FailWorkingMemoryAt(0);
+        }
+        if (!reachable)
+            continue;
+        const HRESULT result = (blitter.*BlitOperations[last])();
         delete blitter.pDest; // stores what a buffered codec still holds
         blitter.pDest = nullptr;
-        if (SUCCEEDED(result) && std::equal(faulty.begin(), faulty.end(), memory)) {
-            matched = true;
-            break;
-        }
+        matched = SUCCEEDED(result) && std::equal(faulty.begin(), faulty.end(), memory);
     }
     std::copy(faulty.begin(), faulty.end(), memory);
     if (!matched)

@@ -27,27 +27,40 @@ void Fail(const char* format, ...)
 
 // --- formats ---------------------------------------------------------------------
 
+namespace {
+
+// The formats most inputs pick from, in the order kept inputs pick them by.
+constexpr D3DFORMAT kCommonFormats[] = {
+    D3DFMT_R8G8B8,   D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8,    D3DFMT_R5G6B5,   D3DFMT_X1R5G5B5,   D3DFMT_A1R5G5B5,
+    D3DFMT_A4R4G4B4, D3DFMT_R3G3B2,   D3DFMT_A8,          D3DFMT_A8R3G3B2, D3DFMT_X4R4G4B4,   D3DFMT_A2B10G10R10,
+    D3DFMT_G16R16,   D3DFMT_A8P8,     D3DFMT_P8,          D3DFMT_L8,       D3DFMT_A8L8,       D3DFMT_A4L4,
+    D3DFMT_V8U8,     D3DFMT_L6V5U5,   D3DFMT_X8L8V8U8,    D3DFMT_Q8W8V8U8, D3DFMT_V16U16,     D3DFMT_W11V11U10,
+    D3DFMT_A2W10V10U10, D3DFMT_D16_LOCKABLE, FMT_L16, FMT_A16L16, FMT_R16G16B16, FMT_A16R16G16B16, D3DFMT_UYVY,
+    D3DFMT_YUY2,     D3DFMT_DXT1,     D3DFMT_DXT2,        D3DFMT_DXT3,     D3DFMT_DXT4,       D3DFMT_DXT5,
+};
+
+} // namespace
+
 const std::vector<FormatStorage>& CodecFormats()
 {
-    // In the order kept inputs pick them by; the sizes come from the
-    // library's catalogue, so only the list itself lives here.
-    static constexpr D3DFORMAT kFormats[] = {
-        D3DFMT_R8G8B8,   D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8,    D3DFMT_R5G6B5,   D3DFMT_X1R5G5B5,   D3DFMT_A1R5G5B5,
-        D3DFMT_A4R4G4B4, D3DFMT_R3G3B2,   D3DFMT_A8,          D3DFMT_A8R3G3B2, D3DFMT_X4R4G4B4,   D3DFMT_A2B10G10R10,
-        D3DFMT_G16R16,   D3DFMT_A8P8,     D3DFMT_P8,          D3DFMT_L8,       D3DFMT_A8L8,       D3DFMT_A4L4,
-        D3DFMT_V8U8,     D3DFMT_L6V5U5,   D3DFMT_X8L8V8U8,    D3DFMT_Q8W8V8U8, D3DFMT_V16U16,     D3DFMT_W11V11U10,
-        D3DFMT_A2W10V10U10, D3DFMT_D16_LOCKABLE, FMT_L16, FMT_A16L16, FMT_R16G16B16, FMT_A16R16G16B16, D3DFMT_UYVY,
-        D3DFMT_YUY2,     D3DFMT_DXT1,     D3DFMT_DXT2,        D3DFMT_DXT3,     D3DFMT_DXT4,       D3DFMT_DXT5,
-    };
+    // The common formats first, then the rest of the library's catalogue
+    // (float, BC4-BC7 and the others), so that a format an input names by
+    // its number gets the storage its codec reads.
     static const std::vector<FormatStorage> formats = [] {
         std::vector<FormatStorage> storages;
-        for (const D3DFORMAT format : kFormats) {
+        auto add = [&](D3DFORMAT format) {
             const CodecFormat* entry = FindCodecFormat(format);
             if (entry == nullptr)
                 Fail("format %u is not in the library's catalogue", unsigned(format));
             const StorageUnit unit = StorageUnitOf(format);
             storages.push_back({format, unit.width, unit.height, entry->unitBytes});
-        }
+        };
+        for (const D3DFORMAT format : kCommonFormats)
+            add(format);
+        for (const CodecFormat& entry : kCodecFormats)
+            if (std::find(std::begin(kCommonFormats), std::end(kCommonFormats), entry.format) ==
+                std::end(kCommonFormats))
+                add(entry.format);
         return storages;
     }();
     return formats;
@@ -85,7 +98,6 @@ bool IsBlockCompressed(D3DFORMAT format) { return StorageOf(format).blockHeight 
 
 D3DFORMAT PickFormat(FuzzedDataProvider& data)
 {
-    const std::vector<FormatStorage>& formats = CodecFormats();
     switch (data.ConsumeIntegralInRange(0, 15)) {
     case 0:
         return kFormatsWithoutCodec[data.ConsumeIntegralInRange<size_t>(0, std::size(kFormatsWithoutCodec) - 1)];
@@ -94,7 +106,7 @@ D3DFORMAT PickFormat(FuzzedDataProvider& data)
             return D3DFORMAT(data.ConsumeIntegral<uint32_t>());
         [[fallthrough]];
     default:
-        return formats[data.ConsumeIntegralInRange<size_t>(0, formats.size() - 1)].format;
+        return kCommonFormats[data.ConsumeIntegralInRange<size_t>(0, std::size(kCommonFormats) - 1)];
     }
 }
 

@@ -45,15 +45,16 @@ struct FormatStorage {
     UINT blockBytes;
 };
 
-// Every format the library has a codec for.
+// Every format the library has a codec for: the common ones first.
 const std::vector<FormatStorage>& CodecFormats();
 // The storage of a format; formats without a codec count as one byte a pixel.
 FormatStorage StorageOf(D3DFORMAT format);
 bool HasCodec(D3DFORMAT format);
-bool IsBlockCompressed(D3DFORMAT format); // DXT1..DXT5
+bool IsBlockCompressed(D3DFORMAT format); // 4x4 blocks: DXT1..DXT5, BC4..BC7
 
-// Mostly a format with a codec; now and then one without (depth formats,
-// D3DFMT_UNKNOWN, an arbitrary value).
+// Mostly one of the common formats with a codec; now and then one without
+// (depth formats, D3DFMT_UNKNOWN) or an arbitrary value, which may name any
+// other format of the library's.
 D3DFORMAT PickFormat(FuzzedDataProvider& data);
 
 // Units across and down for a width x height image.
