@@ -96,6 +96,24 @@ TEST(ImageLimits, HeadersBeyondTheLimitsAreUnsupported)
     EXPECT_EQ(RefusalOf(JpegClaiming(16384, 8), "short.jpg"), ExitCode::Malformed);
 }
 
+// libpng would set aside a chunk's declared length before reading it: a
+// chunk claiming more than the file holds is refused first, by name.
+TEST(ImageLimits, APngChunkClaimingMoreThanTheFileIsRefusedBeforeLibpngSeesIt)
+{
+    std::vector<BYTE> file = PngClaiming(8, 6, 8);
+    file.resize(8 + 25); // the signature and IHDR
+    PutBigEndian(file, 0x7FFFFFFF);
+    file.insert(file.end(), {'z', 'T', 'X', 't', 'I', 'D', 'A', 'T'});
+    try {
+        DecodeTexture(file, "bomb.png");
+        ADD_FAILURE() << "accepted";
+    } catch (const ToolError& error) {
+        EXPECT_EQ(error.Code(), ExitCode::Malformed);
+        EXPECT_STREQ(error.what(),
+                     "bomb.png: PNG is damaged: its zTXt chunk claims 2147483647 bytes, more than the file holds");
+    }
+}
+
 // A 57-byte PNG claiming 16384 x 16384 (1 GiB of pixels, within the limit)
 // cannot hold that image: refused before its pixels are allocated, which the
 // largest resident size of the tool's run shows.

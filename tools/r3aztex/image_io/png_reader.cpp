@@ -5,6 +5,7 @@
 #include "tools/r3aztex/tool_error.h"
 
 #include <algorithm>
+#include <cctype>
 #include <csetjmp>
 #include <cstring>
 
@@ -15,6 +16,32 @@ namespace {
 // so image data needing more than that many times the file's size cannot be
 // in the file.
 constexpr uint64_t kMostInflatedPerByte = 1032;
+
+uint32_t BigEndian(const BYTE* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+
+// libpng sets aside a chunk's declared length before it reads the chunk, so
+// a 48-byte file declaring a 2 GiB text chunk would cost 2 GiB. Every chunk
+// up to IEND must fit in the file; one that claims more is refused before
+// libpng sees it.
+void CheckChunksFitTheFile(std::span<const BYTE> bytes, const std::string& name)
+{
+    constexpr size_t kSignatureBytes = 8;
+    constexpr size_t kFramingBytes = 12; // length, type, checksum
+    for (size_t at = kSignatureBytes; bytes.size() - at >= 8;) {
+        const uint64_t length = BigEndian(bytes.data() + at);
+        const BYTE* type = bytes.data() + at + 4;
+        if (kFramingBytes + length > bytes.size() - at) {
+            const bool named = std::all_of(type, type + 4, [](BYTE c) { return std::isalpha(c) != 0; });
+            throw FileError(ExitCode::Malformed, name,
+                            "PNG is damaged: " +
+                                (named ? "its " + std::string(type, type + 4) + " chunk" : std::string("a chunk")) +
+                                " claims " + std::to_string(length) + " bytes, more than the file holds");
+        }
+        if (std::memcmp(type, "IEND", 4) == 0)
+            return;
+        at += kFramingBytes + size_t(length);
+    }
+}
 
 struct MemoryReader {
     const BYTE* data;
@@ -108,6 +135,7 @@ public:
     PngDecoder(std::span<const BYTE> bytes, const std::string& name)
         : name_(name), reader_{bytes.data(), bytes.size(), 0}, structures_(&error_)
     {
+        CheckChunksFitTheFile(bytes, name_);
         png_structp png = structures_.png;
         if (structures_.info == nullptr)
             throw FileError(ExitCode::Internal, name_, "cannot set up the PNG decoder");
