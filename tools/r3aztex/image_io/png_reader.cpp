@@ -20,9 +20,9 @@ constexpr uint64_t kMostInflatedPerByte = 1032;
 uint32_t BigEndian(const BYTE* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
 
 // libpng sets aside a chunk's declared length before it reads the chunk, so
-// a 48-byte file declaring a 2 GiB text chunk would cost 2 GiB. Every chunk
-// up to IEND must fit in the file; one that claims more is refused before
-// libpng sees it.
+// a file of a few dozen bytes declaring a 2 GiB text chunk would cost 2 GiB.
+// Every chunk up to IEND must fit in the file; one that claims more is
+// refused before libpng sees it.
 void CheckChunksFitTheFile(std::span<const BYTE> bytes, const std::string& name)
 {
     constexpr size_t kSignatureBytes = 8;
