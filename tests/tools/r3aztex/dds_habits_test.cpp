@@ -9,6 +9,7 @@
 #include "tools/r3aztex/tool_error.h"
 
 #include <cstring>
+#include <functional>
 
 namespace r3aztex {
 namespace {
@@ -99,6 +100,49 @@ TEST(WriterHabits, MipCountBeyondTheChainOrTheFile)
     EXPECT_EQ(ReadWithWarning(file, "mip levels").levels, 4u);
     file.resize(file.size() - 8); // the 1x1 level is missing
     EXPECT_EQ(ReadWithWarning(file, "mip levels").levels, 3u);
+}
+
+// Four more habits, each on a file of ours changed the way that writer
+// leaves it: read as the file before the change, with one warning.
+TEST(WriterHabits, MoreHeaderSlipsReadAsMeant)
+{
+    auto dx10File = [](D3DFORMAT format, TextureKind kind) {
+        TextureImage texture = MakeTexture(format, kind, 8, 8, 1, 4);
+        FillWithPattern(texture, 11);
+        return dds::Write(texture, dds::HeaderStyle::Dx10);
+    };
+    const struct {
+        const char* habit;
+        std::vector<BYTE> file;
+        std::function<void(std::vector<BYTE>&)> change;
+        const char* warning;
+    } cases[] = {
+        {"DX10 resource dimension 0 on a 2D texture", dx10File(D3DFMT_DXT1, TextureKind::Flat),
+         [](auto& f) { SetHeaderWord(f, offset::kDx10 + 4, 0); }, "resource dimension of 0"},
+        {"header size field 0", ValidFile(D3DFMT_DXT1, TextureKind::Flat, 8, 8, 1, 4),
+         [](auto& f) { SetHeaderWord(f, offset::kSize, 0); }, "header size field is 0"},
+        {"DX10 array size 6 on one cube", dx10File(D3DFMT_A8R8G8B8, TextureKind::Cube),
+         [](auto& f) { SetHeaderWord(f, offset::kDx10 + 12, 6); }, "array size of 6"},
+        {"8-bit luminance mask 0xFF000000", ValidFile(D3DFMT_L8, TextureKind::Flat, 8, 8, 1, 4),
+         [](auto& f) {
+             SetHeaderWord(f, offset::kPixelFormatFlags, DDPF_LUMINANCE);
+             SetHeaderWord(f, offset::kRedMask, 0xFF000000);
+             SetHeaderWord(f, offset::kGreenMask, 0);
+             SetHeaderWord(f, offset::kBlueMask, 0);
+         },
+         "0xFF000000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.habit);
+        const TextureImage original = dds::Read(c.file, "original.dds");
+        std::vector<BYTE> changed = c.file;
+        c.change(changed);
+        const TextureImage read = ReadWithWarning(changed, c.warning);
+        EXPECT_EQ(read.format, original.format);
+        EXPECT_EQ(read.kind, original.kind);
+        EXPECT_EQ(read.levels, original.levels);
+        EXPECT_EQ(read.surfaces, original.surfaces);
+    }
 }
 
 // Half floats from Pfim's suite: 64x64 values 0, 256, 512 ... read as they

@@ -110,7 +110,7 @@ TEST(DdsMalformed, HeaderFieldsTable)
     RunCases(dxt, {
         {"unchanged", [](auto&) {}, ExitCode::Success},
         {"magic", Set(0, MAKEFOURCC('D', 'D', 'S', 'X')), ExitCode::Malformed},
-        {"header size 0", Set(offset::kSize, 0), ExitCode::Malformed},
+        {"header size 0, a writer's habit", Set(offset::kSize, 0), ExitCode::Success},
         {"header size 123", Set(offset::kSize, 123), ExitCode::Malformed},
         {"header size 125", Set(offset::kSize, 125), ExitCode::Malformed},
         {"pixel format size 33", Set(offset::kPixelFormatSize, 33), ExitCode::Malformed},
@@ -161,6 +161,8 @@ TEST(DdsMalformed, HeaderFieldsTable)
         {"mask beyond 16 bits", SetMasks(DDPF_RGB, 16, 0x1F0000, 0x7E0, 0x1F, 0), ExitCode::Malformed},
         {"overlapping masks", SetMasks(DDPF_RGB, 16, 0xF800, 0xFFE0, 0x1F, 0), ExitCode::Malformed},
         {"unknown mask layout", SetMasks(DDPF_RGB, 16, 0x1F, 0x7E0, 0xF800, 0), ExitCode::Unsupported},
+        {"luminance mask 0xFF000000 at 16 bits", SetMasks(DDPF_LUMINANCE, 16, 0xFF000000, 0, 0, 0),
+         ExitCode::Malformed},
     });
 }
 
@@ -242,6 +244,16 @@ TEST(DdsMalformed, Dx10Headers)
     EXPECT_EQ(Verdict(Dx10File(71, 3, 0, 0xFFFFFFFF, dxt)), ExitCode::Unsupported);
     EXPECT_EQ(Verdict(Dx10File(71, 9, 0, 1, dxt)), ExitCode::Malformed);   // no such dimension
     EXPECT_EQ(Verdict(Dx10File(71, 3, 4, 1, dxt)), ExitCode::Malformed);   // cube: faces missing
+    // Dimension 0 is read as 2D, never as a volume; a cube array size of 6
+    // is read as one cube only when the file holds exactly one.
+    std::vector<BYTE> volume = Dx10File(71, 0, 0, 1, dxt);
+    SetHeaderWord(volume, offset::kCaps2, 0x200000);
+    SetHeaderWord(volume, offset::kDepth, 2);
+    EXPECT_EQ(Verdict(volume), ExitCode::Malformed);
+    const std::vector<BYTE> twoCubes = ValidFile(D3DFMT_A8R8G8B8, TextureKind::Cube, 2, 2, 1, 2);
+    std::vector<BYTE> twoCubesAsSix = Dx10File(87, 3, 4, 6, twoCubes);
+    twoCubesAsSix.insert(twoCubesAsSix.end(), twoCubes.begin() + 128, twoCubes.end());
+    EXPECT_EQ(Verdict(twoCubesAsSix), ExitCode::Malformed);
     std::vector<BYTE> cut = Dx10File(71, 3, 0, 1, dxt);
     cut.resize(140);
     EXPECT_EQ(Verdict(cut), ExitCode::Malformed);

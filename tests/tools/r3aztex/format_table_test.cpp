@@ -1,5 +1,6 @@
 // The format table's look-ups, and the DDS pixel format recognition that
 // depends on it.
+#include "tools/common/nearest_names.h"
 #include "tools/r3aztex/dds/dds_pixel_format.h"
 #include "tools/r3aztex/dds/header_habits.h"
 #include "tools/r3aztex/formats/format_table.h"
@@ -7,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace r3aztex {
@@ -53,6 +55,100 @@ TEST(FormatTable, NamesAreFoundWithoutRegardToCase)
     EXPECT_EQ(FindFormatByName(""), nullptr);
     EXPECT_EQ(FindFormatByName("d3dfmt_"), nullptr);
     EXPECT_EQ(FormatName(D3DFMT_D24S8), "unknown (75)");
+}
+
+// Every DXGI name of a format we read names that format, in the colour
+// space it says, with and without "_unorm", and no other name takes it.
+TEST(FormatTable, DxgiNamesNameTheirFormat)
+{
+    for (const dds::DxgiNaming& naming : dds::DxgiNamings()) {
+        std::vector<std::string> spellings = {naming.name};
+        if (const size_t unorm = naming.name.find("_UNORM"); unorm != std::string::npos)
+            spellings.push_back(std::string(naming.name).erase(unorm, 6));
+        for (const std::string& spelling : spellings) {
+            const std::optional<FormatRequest> request = ParseFormatName(spelling);
+            ASSERT_TRUE(request) << spelling;
+            EXPECT_EQ(request->format->format, naming.format) << spelling;
+            EXPECT_EQ(request->colourSpace, naming.colourSpace) << spelling;
+            EXPECT_FALSE(request->keepOneBitAlpha) << spelling;
+        }
+    }
+}
+
+TEST(FormatTable, NamesUsersBring)
+{
+    const ColourSpace plain = ColourSpace::Unspecified, srgb = ColourSpace::Srgb;
+    const struct {
+        const char* name;
+        D3DFORMAT format;
+        ColourSpace colourSpace;
+        bool keepOneBitAlpha;
+    } named[] = {
+        {"bc1_unorm", D3DFMT_DXT1, plain, false},
+        {"BC3_UNORM_SRGB", D3DFMT_DXT5, srgb, false},
+        {"bc1_srgb", D3DFMT_DXT1, srgb, false},
+        {"dxt5_srgb", D3DFMT_DXT5, srgb, false},
+        {"bc7", FMT_BC7, plain, false},
+        {"r8g8b8a8", D3DFMT_A8R8G8B8, plain, false},
+        {"b8g8r8a8_unorm_srgb", D3DFMT_A8R8G8B8, srgb, false},
+        {"rgba8", D3DFMT_A8R8G8B8, plain, false},
+        {"Bgra8", D3DFMT_A8R8G8B8, plain, false},
+        {"ati1", D3DFMT_BC4, plain, false},
+        {"ati2", D3DFMT_BC5, plain, false},
+        {"bc1a", D3DFMT_DXT1, plain, true},
+        {"DXT1A", D3DFMT_DXT1, plain, true},
+        {"bc1a_srgb", D3DFMT_DXT1, srgb, true},
+        {"dxt1", D3DFMT_DXT1, plain, false},
+        {"d3dfmt_bc2", D3DFMT_DXT3, plain, false},
+        {"r16g16b16a16", FMT_A16R16G16B16, plain, false},
+        {"r16_float", FMT_R16F, plain, false},
+        {"r8", D3DFMT_L8, plain, false},
+    };
+    for (const auto& c : named) {
+        const std::optional<FormatRequest> request = ParseFormatName(c.name);
+        ASSERT_TRUE(request) << c.name;
+        EXPECT_EQ(request->format->format, c.format) << c.name;
+        EXPECT_EQ(request->colourSpace, c.colourSpace) << c.name;
+        EXPECT_EQ(request->keepOneBitAlpha, c.keepOneBitAlpha) << c.name;
+    }
+    // sRGB only where a DXGI form says it; no TYPELESS or signed blocks.
+    const std::pair<const char*, bool> refused[] = {
+        {"r5g6b5_srgb", true}, {"bc4_unorm_srgb", true}, {"bc1_typeless", false}, {"bc4_snorm", false},
+        {"_srgb", false},      {"srgb", false},          {"bc1_unorm_", false},   {"bc1__unorm", false},
+    };
+    for (const auto& [name, nearlyRight] : refused) {
+        EXPECT_FALSE(ParseFormatName(name)) << name;
+        EXPECT_EQ(FormatNameRefusal(name).empty(), !nearlyRight) << name;
+    }
+    // Suggestions know every accepted name.
+    const std::vector<std::string> known = FormatNamesAndAliases();
+    for (const auto& c : named)
+        if (std::string_view(c.name).substr(0, 7) != "d3dfmt_") {
+            std::string lower = c.name;
+            for (char& ch : lower)
+                ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            EXPECT_NE(std::find(known.begin(), known.end(), lower), known.end()) << c.name;
+        }
+}
+
+// A slip in a DXGI-style name suggests that name, not a legacy one that
+// happens to be a few letters away.
+TEST(FormatTable, SuggestsTheNameMeant)
+{
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"bc1_unrom", {"bc1_unorm"}},
+        {"bc3_unorm_srbg", {"bc3_unorm_srgb"}},
+        {"bc6h", {"bc6h_uf16", "bc6h_sf16"}},
+        {"r32g32b32a32", {"r32g32b32a32_float"}},
+        {"bc1_typeless", {"bc1"}},
+        {"r8g8b8a8_unrom_srgb", {"r8g8b8a8_unorm_srgb"}},
+        {"dxt", {"dxt1", "dxt2", "dxt3", "dxt4", "dxt5"}},
+        {"bc8", {"bc4", "bc5", "bc7", "bc1", "bc2", "bc3"}},
+        {"a8r8g8b", {"a8r8g8b8"}},
+    };
+    const std::vector<std::string> known = FormatNamesAndAliases();
+    for (const auto& [typed, expected] : cases)
+        EXPECT_EQ(tools::NearestNames(typed, known), expected) << typed;
 }
 
 TEST(FormatTable, EveryWrittenPixelFormatIsRecognisedAsItself)

@@ -47,6 +47,7 @@ inline constexpr DWORD DDSCAPS2_CUBEMAP_ALLFACES = 0x0000FC00;
 inline constexpr DWORD DDSCAPS2_VOLUME = 0x00200000;
 
 // DDS_HEADER_DXT10
+inline constexpr DWORD kDimensionUnknown = 0;
 inline constexpr DWORD kDimensionTexture1D = 2;
 inline constexpr DWORD kDimensionTexture2D = 3;
 inline constexpr DWORD kDimensionTexture3D = 4;

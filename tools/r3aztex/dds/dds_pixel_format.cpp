@@ -52,6 +52,20 @@ constexpr std::array kExtraLayouts = {
     ExtraLayout{DDPF_RGB, 8, 0x0F, 0, 0, 0xF0, {D3DFMT_A4L4, Swizzle::None, ColourSpace::Unspecified, kLuminanceAsRed}},
 };
 
+// Masks written as if every pixel were a 32-bit word, with the channel in
+// its top byte: the pixel's one byte is meant.
+constexpr const char* kLuminanceInTopByte =
+    "8-bit luminance with the mask 0xFF000000 (the top byte of a 32-bit word); read as the pixel's one byte";
+struct WideMask {
+    DWORD kind;
+    DWORD bitCount;
+    DWORD red;
+    StoredFormat stored;
+};
+constexpr std::array kWideMasks = {
+    WideMask{DDPF_LUMINANCE, 8, 0xFF000000, {D3DFMT_L8, Swizzle::None, ColourSpace::Unspecified, kLuminanceInTopByte}},
+};
+
 // FOURCCs this tool wrote before those layouts were stored by their masks.
 struct EarlierFourcc {
     DWORD code;
@@ -291,6 +305,10 @@ StoredFormat RecogniseLegacyFormat(const DdsPixelFormat& stored)
     if (pf.bitCount != 8 && pf.bitCount != 16 && pf.bitCount != 24 && pf.bitCount != 32)
         throw ToolError(ExitCode::Malformed,
                         "pixel format bit count " + std::to_string(pf.bitCount) + " is not 8, 16, 24 or 32");
+    for (const WideMask& wide : kWideMasks)
+        if (kind == wide.kind && pf.bitCount == wide.bitCount && pf.redMask == wide.red && pf.greenMask == 0 &&
+            pf.blueMask == 0 && ((pf.flags & DDPF_ALPHAPIXELS) == 0 || pf.alphaMask == 0))
+            return wide.stored;
 
     // Colour and luminance layouts carry alpha only when the flag says so:
     // a 32-bit RGB layout without it reads as X8R8G8B8 whatever its alpha
@@ -368,6 +386,25 @@ std::string DxgiFormatName(DWORD dxgiFormat)
     if (dxgiFormat < kDxgiNames.size() && kDxgiNames[dxgiFormat] != nullptr)
         return kDxgiNames[dxgiFormat];
     return "unknown";
+}
+
+std::vector<DxgiNaming> DxgiNamings()
+{
+    std::vector<DxgiNaming> namings;
+    for (const DxgiMapping& mapping : kDxgiMappings) {
+        const std::string name = DxgiFormatName(mapping.dxgi);
+        if (name.ends_with("_TYPELESS") || mapping.swizzle == Swizzle::SignedChannelBlocks ||
+            mapping.alpha == AlphaMode::Premultiplied)
+            continue;
+        namings.push_back({name, mapping.format, mapping.colourSpace});
+    }
+    return namings;
+}
+
+bool HasSrgbForm(D3DFORMAT format)
+{
+    const std::optional<DxgiForm> form = DxgiFormOf(format, ColourSpace::Srgb);
+    return form && form->colourSpace == ColourSpace::Srgb;
 }
 
 } // namespace r3aztex::dds

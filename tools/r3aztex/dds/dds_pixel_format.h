@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace r3aztex::dds {
 
@@ -65,6 +66,21 @@ std::optional<DxgiForm> DxgiFormOf(D3DFORMAT format, ColourSpace colourSpace);
 
 // "BC7_UNORM_SRGB", or "unknown" for codes outside the enumeration.
 std::string DxgiFormatName(DWORD dxgiFormat);
+
+// The DXGI formats that name one of ours as it is, by the names users know
+// from other tools ("BC1_UNORM", "R8G8B8A8_UNORM_SRGB"): not the TYPELESS
+// ones, which leave the meaning open, nor the signed blocks the reader
+// rescales, nor the premultiplied readings of BC2 and BC3.
+struct DxgiNaming {
+    std::string name;
+    D3DFORMAT format;
+    ColourSpace colourSpace;
+};
+std::vector<DxgiNaming> DxgiNamings();
+
+// Whether the format has an _SRGB DXGI form, so that a file can say its
+// values are sRGB-encoded.
+bool HasSrgbForm(D3DFORMAT format);
 
 // Reorders the pixels of a surface in place (each swizzle is its own
 // inverse).

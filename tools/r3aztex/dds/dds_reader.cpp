@@ -19,13 +19,18 @@ namespace {
 
 constexpr DWORD kCubeFaceBits = DDSCAPS2_CUBEMAP_ALLFACES;
 
+// A volume is marked by its caps; some writers only set the depth flag,
+// which counts when it gives more than one slice.
+bool MarksVolume(const Header& header)
+{
+    return (header.caps2 & DDSCAPS2_VOLUME) || ((header.flags & DDSD_DEPTH) && header.depth > 1);
+}
+
 // Kind and depth from the legacy header's caps.
 void ReadLegacyShape(const Header& header, const std::string& name, Description& out)
 {
     const bool cube = (header.caps2 & DDSCAPS2_CUBEMAP) != 0;
-    // A volume is marked by its caps; some writers only set the depth flag,
-    // which counts when it gives more than one slice.
-    const bool volume = (header.caps2 & DDSCAPS2_VOLUME) || ((header.flags & DDSD_DEPTH) && header.depth > 1);
+    const bool volume = MarksVolume(header);
     if ((header.caps2 & kCubeFaceBits) && !cube)
         Refuse(ExitCode::Malformed, name, "cube face bits are set without the cube map flag");
     if (cube && volume)
@@ -53,6 +58,14 @@ void ReadDx10Shape(const Header& header, const Dx10Header& dx10, const std::stri
         Refuse(ExitCode::Unsupported, name, "texture array of " + std::to_string(out.arraySize) +
                                                 " textures exceeds the limit of " + std::to_string(kMaxArraySize));
     switch (dx10.resourceDimension) {
+    case kDimensionUnknown:
+        // One writer leaves the dimension at 0 on 2D textures. A volume
+        // would need the dimension to say so; the classic header can only
+        // hint at one, and that is not read as a guess.
+        if (MarksVolume(header))
+            Refuse(ExitCode::Malformed, name, "DX10 header gives a resource dimension of 0 for a volume texture");
+        out.warnings.push_back("DX10 header gives a resource dimension of 0; read as a 2D texture");
+        [[fallthrough]];
     case kDimensionTexture1D:
     case kDimensionTexture2D:
         if (dx10.miscFlag & kMiscTextureCube)
@@ -119,7 +132,7 @@ Description Describe(std::span<const BYTE> file, const std::string& name)
 
     // Every field is where it always is whatever the size fields say, so
     // the values writers are known to put there are read past.
-    CheckSizeField(header.size, kHeaderBytes, {24}, "header size", name, out);
+    CheckSizeField(header.size, kHeaderBytes, {0, 24}, "header size", name, out);
     CheckSizeField(header.pixelFormatSize, kPixelFormatBytes, {0, 24}, "pixel format size", name, out);
     if (header.width == 0 || header.height == 0)
         Refuse(ExitCode::Malformed, name, "texture size " + SizeText(header.width, header.height, 1) +
@@ -171,6 +184,16 @@ Description Describe(std::span<const BYTE> file, const std::string& name)
     const uint32_t chain = FullChainLength(out.width, out.height, out.depth);
     const uint32_t promised = std::min(declared, chain);
     const uint64_t available = file.size() > out.dataOffset ? file.size() - out.dataOffset : 0;
+    // The array size counts cubes, yet one writer gives a single cube's six
+    // faces there. Such a file holds one cube exactly, which an array of
+    // six never does.
+    if (out.kind == TextureKind::Cube && out.arraySize == 6) {
+        if (DataBytes(format, out, promised) / 6 == available) {
+            out.arraySize = 1;
+            out.warnings.push_back("DX10 header gives an array size of 6 for a cube map, the file holds one cube; "
+                                   "read as one cube map (the array size counts cubes, not faces)");
+        }
+    }
     out.levels = promised;
     while (out.levels > 1 && DataBytes(format, out, out.levels) > available)
         --out.levels;

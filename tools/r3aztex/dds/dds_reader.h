@@ -4,10 +4,11 @@
 //
 // Some writers break the rules in known, harmless ways; the reader takes
 // what they meant and says what it did in `warnings` (the commands show
-// each on standard error): a header size field of 24, a pixel-format size
-// of 0 or 24, a DX10 array size of 0, a mip count beyond the chain or
-// beyond what the file holds (the complete levels are read), and the pixel
-// format habits of dds_pixel_format.h.
+// each on standard error): a header size field of 0 or 24, a pixel-format
+// size of 0 or 24, a DX10 array size of 0, a DX10 resource dimension of 0
+// on a 2D texture, a DX10 array size of 6 on a file of one cube map, a mip
+// count beyond the chain or beyond what the file holds (the complete
+// levels are read), and the pixel format habits of dds_pixel_format.h.
 #pragma once
 
 #include "tools/r3aztex/dds/dds_pixel_format.h"

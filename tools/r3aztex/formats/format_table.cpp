@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdio>
 
 namespace r3aztex {
@@ -167,21 +166,6 @@ constexpr bool NamesAndCodesUnique()
 }
 static_assert(NamesAndCodesUnique());
 
-// Names of the block formats in newer APIs; bc2 and bc3 hold straight alpha,
-// so they are dxt3 and dxt5 (dxt2 and dxt4 are their premultiplied forms).
-struct Alias {
-    const char* alias;
-    D3DFORMAT format;
-};
-constexpr Alias kAliases[] = {{"bc1", D3DFMT_DXT1}, {"bc2", D3DFMT_DXT3}, {"bc3", D3DFMT_DXT5}};
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 } // namespace
 
 std::span<const FormatInfo> AllFormats() { return kFormats; }
@@ -191,20 +175,6 @@ const FormatInfo* FindFormat(D3DFORMAT format)
     for (const FormatInfo& info : kFormats)
         if (info.format == format)
             return &info;
-    return nullptr;
-}
-
-const FormatInfo* FindFormatByName(std::string_view name)
-{
-    constexpr std::string_view prefix = "d3dfmt_";
-    if (name.size() > prefix.size() && EqualIgnoringCase(name.substr(0, prefix.size()), prefix))
-        name.remove_prefix(prefix.size());
-    for (const FormatInfo& info : kFormats)
-        if (EqualIgnoringCase(name, info.name))
-            return &info;
-    for (const Alias& alias : kAliases)
-        if (EqualIgnoringCase(name, alias.alias))
-            return FindFormat(alias.format);
     return nullptr;
 }
 
@@ -225,16 +195,6 @@ std::string AllFormatNames()
             names += ", ";
         names += info.name;
     }
-    return names;
-}
-
-std::vector<std::string> FormatNamesAndAliases()
-{
-    std::vector<std::string> names;
-    for (const FormatInfo& info : kFormats)
-        names.push_back(info.name);
-    for (const Alias& alias : kAliases)
-        names.push_back(alias.alias);
     return names;
 }
 

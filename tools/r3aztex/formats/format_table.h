@@ -8,6 +8,7 @@
 #include "r3az8/tex/codecs/format_catalogue.h"
 #include "r3az8/tex/pixel_codec.h"
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -101,16 +102,36 @@ std::span<const FormatInfo> AllFormats();
 
 // The row for a format, or null when the library has no codec for it.
 const FormatInfo* FindFormat(D3DFORMAT format);
-// The row whose name, or an alias of it (bc1, bc2, bc3 for dxt1, dxt3,
-// dxt5: the names newer APIs use), matches without regard to case (an
-// optional "d3dfmt_" prefix is ignored), or null.
-const FormatInfo* FindFormatByName(std::string_view name);
 // The format's name, or "unknown (N)".
 std::string FormatName(D3DFORMAT format);
 
-// A comma-separated list of every name, for help texts and error messages.
+// What a format name asks for (formats/format_names.cpp): the format, and
+// what the name says beyond it.
+struct FormatRequest {
+    const FormatInfo* format;
+    ColourSpace colourSpace; // Srgb for a NAME_srgb
+    bool keepOneBitAlpha;    // bc1a and dxt1a: dxt1 with its transparent pixels kept
+};
+
+// The request a name makes, in any letter case, an optional "d3dfmt_"
+// prefix ignored: a row's name; bc1, bc2, bc3 (dxt1, dxt3, dxt5); rgba8
+// and bgra8 (a8r8g8b8); ati1 and ati2 (bc4, bc5); bc1a and dxt1a; the DXGI
+// name of a format we have (bc7_unorm, r16g16b16a16_float, b5g6r5_unorm),
+// with or without "_unorm"; any of these followed by "_srgb" when the
+// format has an sRGB form. Empty for anything else.
+std::optional<FormatRequest> ParseFormatName(std::string_view name);
+// ParseFormatName's format alone, or null.
+const FormatInfo* FindFormatByName(std::string_view name);
+// Why ParseFormatName refuses a name that is all but right ("r5g6b5 has no
+// sRGB form; ..."), or empty when the name is merely unknown.
+std::string FormatNameRefusal(std::string_view name);
+
+// A comma-separated list of the rows' names, for help texts and errors.
 std::string AllFormatNames();
-// Every name and alias, for suggesting the nearest to a mistyped one.
+// The other names ParseFormatName takes, in a sentence for help texts.
+std::string FormatNameFamilies();
+// Every name ParseFormatName takes (without the "d3dfmt_" prefix), the
+// rows' names first, for suggesting the nearest to a mistyped one.
 std::vector<std::string> FormatNamesAndAliases();
 
 } // namespace r3aztex
