@@ -5,8 +5,10 @@
 // tool says they read.
 #include "tool_test_support.h"
 
+#include "tools/r3aztex/dds/dds_reader.h"
 #include "tools/r3aztex/formats/other_readers.h"
 #include "tools/r3aztex/processing/library_operations.h"
+#include "tools/r3aztex/tool_error.h"
 
 #include <filesystem>
 
@@ -178,66 +180,280 @@ Palette GreyPalette()
     return palette;
 }
 
+// How a file is written: header, colour space, kind, mips, array size.
+struct FileShape {
+    const char* name;
+    dds::HeaderStyle header;
+    ColourSpace colourSpace;
+    TextureKind kind;
+    bool mips;
+    uint32_t arraySize;
+};
+
+constexpr FileShape kFlat = {"2d", dds::HeaderStyle::Classic, ColourSpace::Unspecified, TextureKind::Flat, false, 1};
+constexpr FileShape kFlatDx10 = {"dx10", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Flat, false, 1};
+constexpr FileShape kFlatSrgb = {"dx10-srgb", dds::HeaderStyle::Dx10, ColourSpace::Srgb, TextureKind::Flat, false, 1};
+
+// The shapes beyond a plain 2D texture, each tried on the formats of
+// kShapeFormats: what a reader does with a cube map, a volume, mips or an
+// array depends on the header and on whether the format is block
+// compressed, not on the format itself.
+constexpr FileShape kShapes[] = {
+    {"2d-mips", dds::HeaderStyle::Classic, ColourSpace::Unspecified, TextureKind::Flat, true, 1},
+    {"cube", dds::HeaderStyle::Classic, ColourSpace::Unspecified, TextureKind::Cube, false, 1},
+    {"cube-mips", dds::HeaderStyle::Classic, ColourSpace::Unspecified, TextureKind::Cube, true, 1},
+    {"volume", dds::HeaderStyle::Classic, ColourSpace::Unspecified, TextureKind::Volume, false, 1},
+    {"volume-mips", dds::HeaderStyle::Classic, ColourSpace::Unspecified, TextureKind::Volume, true, 1},
+    {"dx10-2d-mips", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Flat, true, 1},
+    {"dx10-cube", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Cube, false, 1},
+    {"dx10-cube-mips", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Cube, true, 1},
+    {"dx10-volume", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Volume, false, 1},
+    {"dx10-volume-mips", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Volume, true, 1},
+    {"dx10-array", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Flat, false, 3},
+    {"dx10-array-mips", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Flat, true, 3},
+    {"dx10-cube-array", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Cube, true, 2},
+};
+constexpr D3DFORMAT kShapeFormats[] = {D3DFMT_DXT1, D3DFMT_BC5, D3DFMT_A8R8G8B8, D3DFMT_R5G6B5, D3DFMT_L8, D3DFMT_A8};
+
+// Pictures that differ from one face, slice, level and texture of an array
+// to the next (`first` numbers the first), so a reader that takes one for
+// another shows other pixels.
+TextureImage Source(TextureKind kind, bool mips, uint32_t first)
+{
+    const uint32_t side = 16, depth = kind == TextureKind::Volume ? 4 : 1;
+    TextureImage source =
+        MakeTexture(D3DFMT_A8R8G8B8, kind, side, side, depth, mips ? FullChainLength(side, side, depth) : 1);
+    for (uint32_t face = 0; face < source.Faces(); ++face)
+        for (uint32_t level = 0; level < source.levels; ++level) {
+            const LevelLayout layout = source.Level(level);
+            BYTE* p = source.Surface(face, level).data();
+            for (uint32_t z = 0; z < layout.depth; ++z)
+                for (uint32_t y = 0; y < layout.height; ++y)
+                    for (uint32_t x = 0; x < layout.width; ++x, p += 4) {
+                        const uint32_t k = first + face + z + 3 * level;
+                        p[0] = BYTE((x / 4 + y / 4 + k) % 2 ? 200 : 40);
+                        p[1] = BYTE(y * 16 + k * 90);
+                        p[2] = BYTE(x * 16 + k * 50);
+                        p[3] = BYTE(255 - ((x + y) * 4 + k * 8) % 128);
+                    }
+        }
+    return source;
+}
+
+// The file: for an array, the data of every texture after the first's.
+std::vector<BYTE> WriteShape(const FormatInfo& format, const FileShape& shape)
+{
+    LoadOptions options;
+    if (format.content == Content::Paletted)
+        options.destinationPalette = GreyPalette();
+    std::vector<BYTE> file;
+    for (uint32_t layer = 0; layer < shape.arraySize; ++layer) {
+        const TextureImage source = Source(shape.kind, shape.mips, 8 * layer);
+        TextureImage texture = ConvertLevels(source, format.format, source.levels, options);
+        texture.colourSpace = shape.colourSpace;
+        const std::vector<BYTE> one = dds::Write(texture, shape.header);
+        if (layer == 0)
+            file = one;
+        else
+            file.insert(file.end(), one.end() - std::ptrdiff_t(texture.TotalBytes()), one.end());
+    }
+    if (shape.arraySize > 1)
+        dds::StoreLittleEndian32(file.data() + dds::kDataOffset + 12, shape.arraySize);
+    return file;
+}
+
+// Level 0 of every texture, face and slice, in that order, as the library
+// decodes it.
+std::vector<TextureImage> OurPictures(const std::vector<BYTE>& file)
+{
+    std::vector<TextureImage> pictures;
+    for (const TextureImage& layer : dds::ReadContents(file, "ours").layers) {
+        const TextureImage decoded = ConvertLevels(layer, D3DFMT_A8R8G8B8, 1, LoadOptions{});
+        const LevelLayout layout = decoded.Level(0);
+        for (uint32_t face = 0; face < decoded.Faces(); ++face)
+            for (uint32_t slice = 0; slice < layout.depth; ++slice) {
+                TextureImage picture =
+                    MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Flat, layout.width, layout.height, 1, 1);
+                std::copy_n(decoded.Surface(face, 0).begin() + slice * layout.slicePitch, layout.slicePitch,
+                            picture.Surface(0, 0).begin());
+                pictures.push_back(std::move(picture));
+            }
+    }
+    return pictures;
+}
+
+struct Case {
+    std::string stem; // the file is STEM.dds
+    const FormatInfo* format;
+    ReaderQuery query;
+    std::vector<TextureImage> ours;
+};
+
+enum class Outcome { Refused, Wrong, Right };
+const char* Describe(Outcome outcome)
+{
+    return outcome == Outcome::Refused ? "refuses it" : outcome == Outcome::Wrong ? "shows other pixels" : "reads it";
+}
+
+// A reader reads a file when it shows level 0 of the first texture, face
+// or slice like the library, and the rest, if it shows any, in file order.
+Outcome Judge(const std::vector<std::string>& pictures, const Case& c)
+{
+    if (pictures.empty())
+        return Outcome::Refused;
+    if (pictures.size() > c.ours.size())
+        return Outcome::Wrong;
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        try {
+            if (!ShowsTheSame(AsEightBit(ReadTextureFile(pictures[i])), c.ours[i], *c.format))
+                return Outcome::Wrong;
+        } catch (const ToolError&) {
+            return Outcome::Wrong;
+        }
+    }
+    return Outcome::Right;
+}
+
 struct Reader {
     OtherReader reader;
     std::string program;
-    // Decodes NAME.dds in the folder to a picture file; gives its path.
-    std::function<std::string(const std::string& stem)> decode;
+    // Decodes STEM.dds to picture files; gives their paths, none when it
+    // refuses the file.
+    std::function<std::vector<std::string>(const std::string& stem)> decode;
 };
 
-// Every format as the tool writes it, through every reader installed: a
-// reader shows it like the library exactly when other_readers.cpp says it
-// reads it, so `info` and the docs never claim too much or too little.
-TEST(OtherReaders, ReadEveryFormatExactlyAsTheToolSays)
+// What each reader shows of the files: one picture per face or slice
+// (ImageMagick: STEM-im.png, or STEM-im-0.png ... for several), or of the
+// first only (nvdecompress: STEM.tga; Pillow: STEM-pil.png).
+std::vector<Reader> InstalledReaders(const TempFolder& folder, const std::vector<Case>& cases)
 {
-    TempFolder folder;
-    std::vector<const FormatInfo*> written;
-    for (const FormatInfo& format : AllFormats()) {
-        if (!format.IsWritable())
-            continue; // read, never written
-        LoadOptions options;
-        if (format.content == Content::Paletted)
-            options.destinationPalette = GreyPalette();
-        WriteDds(folder / (std::string(format.name) + ".dds"),
-                 ConvertLevels(TestPicture(16, 16), format.format, 1, options));
-        EXPECT_TRUE(ReadersOf(format.format).has_value()) << format.name << ": no facts about other readers";
-        if (ReadersOf(format.format))
-            written.push_back(&format);
-    }
+    std::vector<Reader> readers;
+    if (const std::string convert = FindProgram("convert"); !convert.empty())
+        readers.push_back({kImageMagick, convert, [&folder, convert](const std::string& stem) {
+                               std::vector<std::string> pictures;
+                               if (RunProgram(convert, {stem + ".dds", stem + "-im.png"}, folder).exitCode != 0)
+                                   return pictures;
+                               if (fs::exists(stem + "-im.png"))
+                                   pictures.push_back(stem + "-im.png");
+                               for (int i = 0; fs::exists(stem + "-im-" + std::to_string(i) + ".png"); ++i)
+                                   pictures.push_back(stem + "-im-" + std::to_string(i) + ".png");
+                               return pictures;
+                           }});
+    if (const std::string nvdecompress = FindProgram("nvdecompress"); !nvdecompress.empty())
+        readers.push_back({kNvdecompress, nvdecompress, [&folder, nvdecompress](const std::string& stem) {
+                               const bool ok = RunProgram(nvdecompress, {stem + ".dds"}, folder).exitCode == 0;
+                               return ok && fs::exists(stem + ".tga") ? std::vector{stem + ".tga"}
+                                                                      : std::vector<std::string>{};
+                           }});
     const std::string python = FindProgram("python3");
-    const bool pillow = !python.empty() && RunProgram(python, {"-c", "import PIL"}, folder).exitCode == 0;
-    if (pillow) {
+    if (!python.empty() && RunProgram(python, {"-c", "import PIL"}, folder).exitCode == 0) {
+        // One interpreter for every file: starting Python costs more than
+        // decoding a small texture.
         std::vector<std::string> arguments = {"-c", "import sys\nfrom PIL import Image\nfor stem in sys.argv[1:]:\n"
                                                     "    try: Image.open(stem + '.dds').convert('RGBA').save(stem + "
                                                     "'-pil.png')\n    except Exception: pass\n"};
-        for (const FormatInfo* format : written)
-            arguments.push_back(folder / format->name);
-        ASSERT_EQ(RunProgram(python, arguments, folder).exitCode, 0);
+        for (const Case& c : cases)
+            arguments.push_back(folder / c.stem);
+        EXPECT_EQ(RunProgram(python, arguments, folder).exitCode, 0);
+        readers.push_back({kPillow, python, [](const std::string& stem) {
+                               return fs::exists(stem + "-pil.png") ? std::vector{stem + "-pil.png"}
+                                                                    : std::vector<std::string>{};
+                           }});
     }
-    const std::vector<Reader> readers = {
-        {kImageMagick, FindProgram("convert"),
-         [&](const std::string& stem) {
-             RunProgram(FindProgram("convert"), {stem + ".dds", stem + "-im.png"}, folder);
-             return stem + "-im.png";
-         }},
-        {kNvdecompress, FindProgram("nvdecompress"),
-         [&](const std::string& stem) {
-             RunProgram(FindProgram("nvdecompress"), {stem + ".dds"}, folder);
-             return stem + ".tga";
-         }},
-        {kPillow, pillow ? python : "", [](const std::string& stem) { return stem + "-pil.png"; }},
+    return readers;
+}
+
+// Every format as the tool writes it, with either header, and the shapes of
+// kShapes, through every reader installed: a reader shows a file like the
+// library exactly when other_readers.cpp says it reads it, so `info` and
+// the docs never claim too much or too little.
+TEST(OtherReaders, ReadEveryFileExactlyAsTheToolSays)
+{
+    TempFolder folder;
+    std::vector<Case> cases;
+    auto add = [&](const FormatInfo& format, const FileShape& shape) {
+        const std::string stem = std::string(format.name) + "-" + shape.name;
+        const std::vector<BYTE> file = WriteShape(format, shape);
+        WriteFileAtomically(folder / (stem + ".dds"), file);
+        const ReaderQuery query = ReaderQueryOf(dds::Describe(file, stem));
+        EXPECT_TRUE(ReadersOf(query).has_value()) << stem << ": no facts about other readers";
+        if (ReadersOf(query))
+            cases.push_back({stem, &format, query, OurPictures(file)});
     };
-    for (const Reader& reader : readers) {
-        if (reader.program.empty())
-            continue; // not installed here; the others still count
-        for (const FormatInfo* format : written) {
-            const std::string picture = reader.decode(folder / format->name);
-            const bool reads = fs::exists(picture) &&
-                               ShowsTheSame(AsEightBit(ReadTextureFile(picture)),
-                                            OurDecoding(folder / (std::string(format->name) + ".dds")), *format);
-            EXPECT_EQ(reads, (*ReadersOf(format->format) & reader.reader) != 0)
-                << format->name << " and " << reader.program;
+    for (const FormatInfo& format : AllFormats()) {
+        if (!format.IsWritable())
+            continue; // read, never written
+        add(format, kFlat);
+        if (!format.NeedsDx10Header() && dds::DxgiFormOf(format.format, ColourSpace::Unspecified))
+            add(format, kFlatDx10);
+        if (const auto srgb = dds::DxgiFormOf(format.format, ColourSpace::Srgb);
+            srgb && srgb->colourSpace == ColourSpace::Srgb)
+            add(format, kFlatSrgb);
+    }
+    for (const D3DFORMAT format : kShapeFormats)
+        for (const FileShape& shape : kShapes)
+            add(*FindFormat(format), shape);
+
+    for (const Reader& reader : InstalledReaders(folder, cases))
+        for (const Case& c : cases) {
+            const Outcome outcome = Judge(reader.decode(folder / c.stem), c);
+            const bool said = (*ReadersOf(c.query) & reader.reader) != 0;
+            EXPECT_EQ(outcome == Outcome::Right, said)
+                << c.stem << ": " << reader.program << " " << Describe(outcome) << "; other_readers.cpp says it "
+                << (said ? "reads it" : "does not");
         }
+}
+
+// The readers were tried on the files r3aztex writes; a file that names its
+// format otherwise (another DXGI number for it, red and blue exchanged)
+// may fare otherwise, so nothing is claimed for it.
+TEST(OtherReaders, ClaimNothingForLayoutsWeDoNotWrite)
+{
+    const auto query = [](D3DFORMAT format, DWORD dxgi, dds::Swizzle swizzle) {
+        return ReaderQuery{format, ColourSpace::Unspecified, dxgi != 0, dxgi, swizzle, TextureKind::Flat, 1, 1};
+    };
+    const struct {
+        ReaderQuery query;
+        bool checked;
+    } cases[] = {
+        {query(D3DFMT_DXT1, 71, dds::Swizzle::None), true},             // BC1_UNORM, as we write it
+        {query(D3DFMT_DXT1, 70, dds::Swizzle::None), false},            // BC1_TYPELESS
+        {query(D3DFMT_A8R8G8B8, 28, dds::Swizzle::SwapRedBlue8), true}, // R8G8B8A8_UNORM, as we write it
+        {query(D3DFMT_A8R8G8B8, 87, dds::Swizzle::None), false},        // B8G8R8A8_UNORM
+        {query(D3DFMT_A8R8G8B8, 0, dds::Swizzle::None), true},          // classic masks
+        {query(D3DFMT_A8R8G8B8, 0, dds::Swizzle::SwapRedBlue8), false}, // classic A8B8G8R8 masks
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadersOf(c.query).has_value(), c.checked)
+            << ReaderShapeText(c.query) << ", swizzle " << int(c.query.swizzle);
+}
+
+// `info` looks the readers up by the file's own header, kind and mips, not
+// by its format alone.
+TEST_F(RealClients, InfoNamesTheReadersOfTheFileItself)
+{
+    const std::string all = R"("read_by": ["ImageMagick", "nvdecompress", "Pillow"])";
+    const struct {
+        std::vector<std::string> convert;
+        std::string readBy;
+    } cases[] = {
+        {{"--format", "dxt1"}, all},
+        {{"--format", "dxt1", "--dx10"}, R"("read_by": [])"},
+        {{"--format", "a8r8g8b8", "--dx10", "--srgb"}, R"("read_by": ["Pillow"])"},
+        {{"--format", "a8r8g8b8", "--cube"}, R"("read_by": ["nvdecompress", "Pillow"])"},
+        {{"--format", "a8r8g8b8", "--cube", "--no-mips"}, all},
+        {{"--format", "dxt1", "--volume"}, R"("read_by": ["nvdecompress", "Pillow"])"},
+    };
+    for (const auto& c : cases) {
+        const bool several = std::find(c.convert.begin(), c.convert.end(), "--cube") != c.convert.end() ||
+                             std::find(c.convert.begin(), c.convert.end(), "--volume") != c.convert.end();
+        std::vector<std::string> arguments = {"convert", "-q", "-o", folder / "case.dds"};
+        for (int i = 0; i < (several ? 6 : 1); ++i)
+            arguments.push_back(folder / (several ? "face" + std::to_string(i) + ".png" : "picture.png"));
+        arguments.insert(arguments.end(), c.convert.begin(), c.convert.end());
+        ASSERT_EQ(RunTool(arguments, folder).exitCode, 0) << arguments.back();
+        const RunResult info = RunTool({"info", "--json", folder / "case.dds"}, folder);
+        EXPECT_NE(info.out.find(c.readBy), std::string::npos) << c.convert[1] << " " << info.out;
     }
 }
 

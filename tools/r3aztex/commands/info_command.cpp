@@ -29,6 +29,7 @@ struct Shape {
     uint32_t width, height, depth, levels;
     uint32_t arraySize = 1; // textures of a DDS texture array
     ColourSpace colourSpace = ColourSpace::Unspecified;
+    ReaderQuery readerQuery{}; // DDS: what decides which other readers read the file
 };
 
 // A DDS file is only described (its data is checked to be there, not
@@ -42,7 +43,8 @@ Shape Inspect(const std::string& path)
         const dds::Description d = dds::Describe(bytes, name);
         for (const std::string& warning : d.warnings)
             Warn(name, warning);
-        return {"dds", d.format, d.kind, d.width, d.height, d.depth, d.levels, d.arraySize, d.colourSpace};
+        return {"dds", d.format, d.kind, d.width, d.height, d.depth, d.levels, d.arraySize, d.colourSpace,
+                ReaderQueryOf(d)};
     }
     const TextureImage image = DecodeTexture(bytes, name);
     const char* container = type == FileType::Png ? "png" : type == FileType::Tga ? "tga" : "jpeg";
@@ -101,15 +103,16 @@ std::string AsText(const std::string& path, const Shape& shape)
                 ", " + std::to_string(levels[i].bytes) + " bytes" + (shape.arraySize > 1 ? " per layer" : "") +
                 "\n";
     if (shape.container == "dds")
-        text += "  other readers of " + FormatName(shape.format) + " as r3aztex writes it: " +
-                ReadersText(shape.format) + "\n";
+        text += "  other readers of " + ReaderShapeText(shape.readerQuery) + ", as r3aztex writes it: " +
+                ReadersText(shape.readerQuery) + "\n";
     return text;
 }
 
-// For DDS: the other readers that decode the format as r3aztex writes it.
+// For DDS: the other readers that decode a file of this format and shape as
+// r3aztex writes it.
 std::string ReadByJson(const Shape& shape)
 {
-    const std::optional<BYTE> readers = ReadersOf(shape.format);
+    const std::optional<BYTE> readers = ReadersOf(shape.readerQuery);
     if (shape.container != "dds" || !readers)
         return "";
     std::string list;

@@ -152,6 +152,7 @@ Description Describe(std::span<const BYTE> file, const std::string& name)
             Refuse(ExitCode::Malformed, name, "file ends inside the DX10 header");
         const Dx10Header dx10 = DecodeDx10Header(file.data() + kDataOffset);
         out.hasDx10Header = true;
+        out.dxgiFormat = dx10.dxgiFormat;
         out.dataOffset += kDx10HeaderBytes;
         ReadDx10Shape(header, dx10, name, out);
         const auto alpha = static_cast<AlphaMode>(dx10.miscFlags2 & 7);

@@ -36,6 +36,7 @@ struct Description {
     uint32_t levels;
     uint32_t arraySize; // textures of an array (each of `kind`), 1 for a plain texture
     bool hasDx10Header;
+    DWORD dxgiFormat;     // the DX10 header's DXGI_FORMAT, 0 without one
     size_t paletteOffset; // 0 when the format has no palette
     size_t dataOffset;
     uint64_t dataBytes; // pixel data of every texture, face and level
