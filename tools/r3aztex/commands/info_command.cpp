@@ -195,7 +195,7 @@ CommandRunner AddInfoCommand(CLI::App& tool)
 {
     auto options = std::make_shared<InfoOptions>();
     CLI::App* command = tool.add_subcommand(
-        "info", "Show size, format, kind and levels of texture files, and which other readers read a DDS format");
+        "info", "Show size, format, kind and levels of texture files, and which other readers read a DDS file");
     command->add_option("files", options->files, "DDS, PNG, TGA or JPEG files ('-': standard input)")->required();
     command->add_flag("--json", options->json, "Print a JSON array, one object per file");
     AddCommonOptions(*command, options->common, Batch::Single);
