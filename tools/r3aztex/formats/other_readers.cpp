@@ -183,13 +183,13 @@ std::string ReadersText(const ReaderQuery& query)
 
 std::string ReaderShapeText(const ReaderQuery& query)
 {
-    const char* kind = query.kind == TextureKind::Cube     ? "cube map"
-                       : query.kind == TextureKind::Volume ? "volume"
-                                                           : "2d";
+    const bool array = query.arraySize > 1;
+    const std::string kind = query.kind == TextureKind::Cube     ? (array ? "array of cube maps" : "cube map")
+                             : query.kind == TextureKind::Volume ? (array ? "array of volumes" : "volume")
+                                                                 : (array ? "array of 2d textures" : "2d");
     return FormatName(query.format) + ", " +
            (query.dx10Header ? "DX10 header " + dds::DxgiFormatName(query.dxgiFormat) : "classic header") + ", " +
-           (query.arraySize > 1 ? std::string("array of ") + kind : kind) +
-           (query.levels > 1 ? " with mips" : ", 1 level");
+           kind + (query.levels > 1 ? " with mips" : ", 1 level");
 }
 
 } // namespace r3aztex

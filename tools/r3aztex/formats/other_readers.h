@@ -52,7 +52,8 @@ std::optional<BYTE> ReadersOf(const ReaderQuery& query);
 std::string ReadersText(const ReaderQuery& query);
 
 // What the facts were looked up by: "dxt1, classic header, cube map with
-// mips", "a8r8g8b8, DX10 header R8G8B8A8_UNORM_SRGB, array of 2d, 1 level".
+// mips", "a8r8g8b8, DX10 header R8G8B8A8_UNORM_SRGB, array of 2d
+// textures, 1 level".
 std::string ReaderShapeText(const ReaderQuery& query);
 
 } // namespace r3aztex
