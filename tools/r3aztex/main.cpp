@@ -2,8 +2,29 @@
 // turns its outcome into the exit code (see ExitCode).
 #include "tools/r3aztex/commands/command_line.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
+
+namespace {
+
+// Reports and JSON on standard output that could not all be written (a
+// full disk, a closed pipe) would otherwise end in success with half a
+// report: the exit code must say so.
+int WithOutputChecked(int code)
+{
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    if (flushed && !std::ferror(stdout))
+        return code;
+    const int reason = errno;
+    r3aztex::ReportError(std::string("standard output: cannot write") +
+                         (reason != 0 ? std::string(": ") + std::strerror(reason) : std::string()));
+    return code == 0 ? static_cast<int>(r3aztex::ExitCode::FileAccess) : code;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -23,7 +44,7 @@ int main(int argc, char** argv)
         tool.parse(argc, argv);
     } catch (const CLI::Success& done) {
         // --help and --version: printed on standard output.
-        return tool.exit(done);
+        return WithOutputChecked(tool.exit(done));
     } catch (const CLI::ParseError& error) {
         ReportError(ExplainParseError(error));
         return static_cast<int>(ExitCode::CommandLine);
@@ -32,7 +53,7 @@ int main(int argc, char** argv)
     try {
         for (size_t i = 0; i < std::size(names); ++i)
             if (chosen.front()->get_name() == names[i])
-                return static_cast<int>(runners[i]());
+                return WithOutputChecked(static_cast<int>(runners[i]()));
         ReportError("no command chosen");
         return static_cast<int>(ExitCode::CommandLine);
     } catch (const ToolError& error) {

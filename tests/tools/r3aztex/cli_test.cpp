@@ -51,7 +51,12 @@ TEST(Cli, CommandLineMistakesExitWithOne)
         {{"diff", png, png, "--min-psrn", "30"}, "did you mean --min-psnr?"},
         {{"convert", png, "-o", folder / "o.dds", "--format", "dxt"}, "did you mean dxt1, dxt2, dxt3, dxt4 or dxt5?"},
         {{"convert", png, "-o", folder / "o.dds", "--format", "bc8"}, "did you mean bc4, bc5, bc7, bc1, bc2 or bc3?"},
-        {{"convert", png, "-o", folder / "o.dds", "--mips", "abc"}, "--mips: 'abc' is not a number"},
+        {{"convert", png, "-o", folder / "o.dds", "--mips", "abc"}, "--mips: 'abc' is not a whole number from 0 to 32"},
+        {{"convert", png, "-o", folder / "o.dds", "--mips", "-1"}, "--mips: '-1' is not a whole number from 0 to 32"},
+        {{"convert", png, "-o", folder / "o.dds", "--quality", "hgih"}, "did you mean high?"},
+        {{"convert", png, "-o", folder / "o.dds", "--alpha-threshold", "9"}, "add --format dxt1"},
+        {{"convert", png, png, "-o", folder / "o.dds", "--array", "--cube"}, "exclude each other"},
+        {{"convert"}, "convert needs one or more input files"},
         {{"diff", png, png, "--max-rmse", "low"}, "--max-rmse: 'low' is not a number"},
         {{"convert", png, "-o", folder / "o.dds", "--filter", "trinagle"}, "did you mean triangle?"},
         {{"convert", png}, "-o FILE or --outdir DIR"},
@@ -72,8 +77,8 @@ TEST(Cli, CommandLineMistakesExitWithOne)
         {{"convert", png, "-o", folder / "o.dds", "--premultiply", "--format", "a8r8g8b8"}, "dxt3 or dxt5"},
         {{"convert", png, "-o", folder / "o.png", "--level", "3", "--format", "dxt1", "--mips", "2"}, "--level 3"},
         {{"convert", png, "-o", folder / "o.dds", "--threads", "0"}, "threads"},
-        {{"info"}, "files"},
-        {{"diff", png}, "second"},
+        {{"info"}, "info needs one or more files"},
+        {{"diff", png}, "diff needs two files"},
     };
     for (const CommandLineCase& c : cases) {
         const RunResult result = RunTool(c.arguments, folder);
@@ -167,37 +172,46 @@ std::vector<std::string> FolderEntries(const TempFolder& folder)
 TEST(Cli, TextureArraysAndLayers)
 {
     TempFolder folder;
-    std::vector<BYTE> file;
-    for (uint32_t layer = 0; layer < 3; ++layer) {
-        const TextureImage picture = MakePicture(4, 2, [&](uint32_t, uint32_t) { return 0xFF000000u | layer; });
-        const std::vector<BYTE> one = dds::Write(picture, dds::HeaderStyle::Dx10);
-        file.insert(file.end(), one.begin() + (layer == 0 ? 0 : 148), one.end());
-    }
-    dds::StoreLittleEndian32(file.data() + 140, 3); // the DX10 array size
+    std::vector<TextureImage> layers;
+    for (uint32_t layer = 0; layer < 3; ++layer)
+        layers.push_back(MakePicture(4, 2, [&](uint32_t, uint32_t) { return 0xFF000000u | layer; }));
     const std::string array = folder / "array.dds";
-    WriteFileAtomically(array, file);
+    WriteFileAtomically(array, dds::WriteArray(layers));
 
     const RunResult info = RunTool({"info", array}, folder);
     EXPECT_EQ(info.exitCode, 0) << info.err;
     EXPECT_NE(info.out.find("array of 3 textures"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("layer 2: 2d 4x2"), std::string::npos) << info.out;
 
-    ASSERT_EQ(RunTool({"convert", array, "--outdir", folder / "all", "--format", "a8r8g8b8", "--mips", "1"}, folder)
-                  .exitCode,
-              0);
+    // DDS output keeps the array; PNG output is a picture per texture.
+    const std::vector<std::string> plain = {"--format", "a8r8g8b8", "--mips", "1"};
+    auto convert = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), "convert");
+        arguments.insert(arguments.end(), plain.begin(), plain.end());
+        return RunTool(arguments, folder);
+    };
+    ASSERT_EQ(convert({array, "-o", folder / "kept.dds"}).exitCode, 0);
+    ASSERT_EQ(convert({array, "--outdir", folder / "pictures", "--file-type", "png"}).exitCode, 0);
+    const std::vector<TextureImage> kept = ReadTextureLayers(folder / "kept.dds");
+    ASSERT_EQ(kept.size(), 3u);
     for (uint32_t layer = 0; layer < 3; ++layer) {
-        const TextureImage written = ReadTextureFile(folder / ("all/array_layer" + std::to_string(layer) + ".dds"));
-        EXPECT_EQ(PixelAt(written, 0, 0, 3, 1), 0xFF000000u | layer);
+        EXPECT_EQ(PixelAt(kept[layer], 0, 0, 3, 1), 0xFF000000u | layer);
+        const TextureImage picture =
+            ReadTextureFile(folder / ("pictures/array_layer" + std::to_string(layer) + ".png"));
+        EXPECT_EQ(PixelAt(picture, 0, 0, 3, 1), 0xFF000000u | layer);
     }
-    ASSERT_EQ(RunTool({"convert", array, "-o", folder / "one.png", "--layer", "2", "--format", "a8r8g8b8", "--mips",
-                       "1"},
-                      folder)
-                  .exitCode,
-              0);
+    // --array builds one from pictures of one size, in the order given.
+    const RunResult built = convert({folder / "pictures/array_layer2.png", folder / "pictures/array_layer0.png",
+                                     "--array", "-o", folder / "built.dds"});
+    ASSERT_EQ(built.exitCode, 0) << built.err;
+    const std::vector<TextureImage> rebuilt = ReadTextureLayers(folder / "built.dds");
+    ASSERT_EQ(rebuilt.size(), 2u);
+    EXPECT_EQ(PixelAt(rebuilt[0], 0, 0, 0, 0), 0xFF000002u);
+    EXPECT_EQ(PixelAt(rebuilt[1], 0, 0, 0, 0), 0xFF000000u);
+
+    ASSERT_EQ(convert({array, "-o", folder / "one.png", "--layer", "2"}).exitCode, 0);
     EXPECT_EQ(PixelAt(ReadTextureFile(folder / "one.png"), 0, 0, 0, 0), 0xFF000002u);
-    const RunResult beyond =
-        RunTool({"convert", array, "-o", folder / "x.dds", "--layer", "3", "--format", "a8r8g8b8", "--mips", "1"},
-                folder);
+    const RunResult beyond = convert({array, "-o", folder / "x.dds", "--layer", "3"});
     EXPECT_EQ(beyond.exitCode, 1);
     EXPECT_NE(beyond.err.find("holds 3 textures"), std::string::npos) << beyond.err;
 }

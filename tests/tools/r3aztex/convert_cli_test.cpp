@@ -98,6 +98,48 @@ TEST(ConvertSafety, AnOutputThatIsAnInputIsRefusedBeforeAnythingIsWritten)
     EXPECT_EQ(ReadTextureFile(folder / "b.png").width, 4u) << "nothing of the batch was written";
 }
 
+// Names made for array textures, cube faces and volume slices are held to
+// the inputs and to each other before anything is written, as plain names
+// are.
+TEST(ConvertSafety, GeneratedNamesNeverOverwriteInputsOrEachOther)
+{
+    TempFolder folder;
+    fs::create_directories(folder / "arr");
+    const TextureImage picture = TestPicture(8, 8);
+    WriteDds(folder / "sky.dds", MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Cube, 8, 8, 1, 1));
+    WritePng(folder / "sky_posx.png", picture);
+    const std::vector<TextureImage> layers = {picture, picture};
+    WriteFileAtomically(folder / "arr/tex.dds", dds::WriteArray(layers));
+    WritePng(folder / "arr/tex_layer1.png", picture);
+    // An array stored under a picture's name: its first texture's picture
+    // would be written over it.
+    WriteFileAtomically(folder / "X_layer0.png", dds::WriteArray(layers));
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* expected;
+    };
+    const std::vector<Case> cases = {
+        {{folder / "sky.dds", folder / "sky_posx.png", "--outdir", folder / "o", "--file-type", "png"},
+         "two outputs would both be written to"},
+        {{folder / "arr/tex.dds", folder / "arr/tex_layer1.png", "--outdir", folder / "o", "--file-type", "png"},
+         "two outputs would both be written to"},
+        {{folder / "X_layer0.png", "-o", folder / "X.png"}, "refusing to write"},
+        {{folder / "sky.dds", "-o", "-", "--file-type", "png"}, "is a cube map, several PNG files"},
+        {{folder / "arr/tex.dds", "-o", "-", "--file-type", "png"}, "is a texture array, several PNG files"},
+    };
+    const std::string original = Slurp(folder / "X_layer0.png");
+    for (Case c : cases) {
+        c.arguments.insert(c.arguments.begin(), "convert");
+        const RunResult result = RunTool(c.arguments, folder);
+        EXPECT_EQ(result.exitCode, 1) << c.arguments[1] << "\n" << result.err;
+        EXPECT_NE(result.err.find(c.expected), std::string::npos) << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+    EXPECT_FALSE(fs::exists(folder / "o"));
+    EXPECT_EQ(Slurp(folder / "X_layer0.png"), original);
+    EXPECT_FALSE(fs::exists(folder / "X_layer1.png"));
+}
+
 TEST(InputOrder, FaceNamesSlicesAndStems)
 {
     const std::vector<std::pair<std::string, int>> names = {
@@ -115,6 +157,10 @@ TEST(InputOrder, FaceNamesSlicesAndStems)
     EXPECT_EQ(CommonStem({"d/sky_posx.png", "d/sky_negx.png"}, "cube"), "sky");
     EXPECT_EQ(CommonStem({"slice1.png", "slice10.png", "slice2.png"}, "volume"), "slice");
     EXPECT_EQ(CommonStem({"right.png", "left.png"}, "cube"), "cube");
+    // Names share the first byte of "\xC3\xA4" and "\xC3\xB6" (a and o with
+    // two dots), not a character.
+    EXPECT_EQ(CommonStem({"x\xC3\xA4_posx.png", "x\xC3\xB6_negx.png"}, "cube"), "x");
+    EXPECT_EQ(CommonStem({"\xC3\xA4_posx.png", "\xC3\xB6_negx.png"}, "cube"), "cube");
 }
 
 TEST(ConvertCube, FacesGoWhereTheirNamesSayWhateverTheOrder)

@@ -11,8 +11,7 @@ namespace r3aztex {
 void AddCommonOptions(CLI::App& command, CommonOptions& options, Batch batch)
 {
     command.add_option("--threads", options.threads, "Worker threads (default: all processors)")
-        ->check(WholeNumber())
-        ->check(CLI::Range(1u, 256u));
+        ->check(WholeNumber(1, 256));
     command.add_flag("-q,--quiet", options.quiet, "Print nothing but errors");
     if (batch == Batch::Many)
         command.add_flag("--keep-going", options.keepGoing,

@@ -91,19 +91,37 @@ std::string ExplainParseError(const CLI::ParseError& error)
     std::string message = error.what();
     if (message == "A subcommand is required")
         return "say which command to run: info, convert, diff or help (r3aztex --help)";
-    // CLI11 words a required positional as "NAME is required"; keep one line.
+    // CLI11 words a missing positional by its variable's name ("second is
+    // required"); say what the command needs instead.
+    static const std::pair<const char*, const char*> kMissing[] = {
+        {"files is required", "info needs one or more files to describe (r3aztex help info)"},
+        {"inputs is required", "convert needs one or more input files (r3aztex help convert)"},
+        {"first is required", "diff needs two files, the reference and the texture to compare with it (r3aztex "
+                              "help diff)"},
+        {"second is required", "diff needs two files, the reference and the texture to compare with it (r3aztex "
+                               "help diff)"},
+    };
+    for (const auto& [said, meant] : kMissing)
+        if (message == said)
+            return meant;
     std::replace(message.begin(), message.end(), '\n', ' ');
     return message;
 }
 
-CLI::Validator WholeNumber()
+CLI::Validator WholeNumber(uint32_t least, uint32_t most)
 {
     return CLI::Validator(
-        [](std::string& value) -> std::string {
-            const bool digits = !value.empty() && std::all_of(value.begin(), value.end(), [](char c) {
-                return std::isdigit(static_cast<unsigned char>(c));
-            });
-            return digits ? "" : "'" + value + "' is not a number";
+        [least, most](std::string& value) -> std::string {
+            const bool digits = !value.empty() && value.size() <= 10 &&
+                                std::all_of(value.begin(), value.end(), [](char c) {
+                                    return std::isdigit(static_cast<unsigned char>(c));
+                                });
+            const unsigned long long number = digits ? std::stoull(value) : 0;
+            if (digits && number >= least && number <= most)
+                return "";
+            return "'" + value + "' is not a whole number " +
+                   (most == UINT32_MAX ? "of " + std::to_string(least) + " or more"
+                                       : "from " + std::to_string(least) + " to " + std::to_string(most));
         },
         "NUMBER");
 }

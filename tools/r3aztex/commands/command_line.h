@@ -6,6 +6,7 @@
 
 #include "tools/r3aztex/commands/command.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,8 +21,10 @@ std::optional<std::string> FindMistypedName(const CLI::App& tool, const std::vec
 // A CLI11 parse error as one line for the user.
 std::string ExplainParseError(const CLI::ParseError& error);
 
-// A whole number: "--mips: 'abc' is not a number".
-CLI::Validator WholeNumber();
+// A whole number from `least` to `most`: "--mips: 'abc' is not a whole
+// number from 0 to 32" (no upper bound named when `most` is the largest
+// value an option of 32 bits holds).
+CLI::Validator WholeNumber(uint32_t least = 0, uint32_t most = UINT32_MAX);
 // A finite decimal number: "--min-psnr: 'abc' is not a number".
 CLI::Validator DecimalNumber();
 

@@ -5,6 +5,7 @@
 
 #include "tools/common/nearest_names.h"
 #include "tools/common/progress.h"
+#include "tools/r3aztex/dds/dds_reader.h"
 #include "tools/r3aztex/image_io/file_io.h"
 #include "tools/r3aztex/image_io/image_decoder.h"
 #include "tools/r3aztex/image_io/image_file.h"
@@ -43,6 +44,7 @@ struct ConvertOptions {
     std::string mipFilter = "default";
     bool cube = false;
     bool volume = false;
+    bool array = false;
     bool premultiply = false;
     bool normalMap = false;
     bool linear = false;
@@ -52,8 +54,16 @@ struct ConvertOptions {
     std::optional<uint32_t> layer;
     bool dx10 = false;
     bool srgb = false;
+    std::optional<uint32_t> alphaThreshold;
     CommonOptions common;
 };
+
+// Inputs combined into one texture: a cube map, a volume or an array.
+bool Combined(const ConvertOptions& options) { return options.cube || options.volume || options.array; }
+const char* CombinedWord(const ConvertOptions& options)
+{
+    return options.cube ? "cube" : options.volume ? "volume" : "array";
+}
 
 // One output and the inputs it is made from.
 struct Job {
@@ -115,26 +125,43 @@ bool IsAuto(std::string format)
     return format == "auto";
 }
 
-const FormatInfo* NamedFormat(const std::string& name)
+FormatRequest NamedFormat(const std::string& name)
 {
-    const FormatInfo* format = FindFormatByName(name);
-    if (format == nullptr) {
+    const std::optional<FormatRequest> request = ParseFormatName(name);
+    if (!request) {
+        const std::string refusal = FormatNameRefusal(name);
+        if (!refusal.empty())
+            Refuse("--format: " + refusal);
         std::vector<std::string> known = FormatNamesAndAliases();
         known.push_back("auto");
         const std::vector<std::string> nearest = tools::NearestNames(name, known);
-        Refuse("unknown format '" + name + "'" +
+        Refuse("--format: unknown format '" + name + "'" +
                (nearest.empty() ? "" : "; did you mean " + tools::OneOf(nearest) + "?") +
                " (r3aztex help convert lists them all)");
     }
-    return format;
+    return *request;
 }
 
 ConvertSettings MakeSettings(const ConvertOptions& options, FileType outputType)
 {
     ConvertSettings settings;
     const bool toDds = outputType == FileType::Dds;
+    std::optional<FormatRequest> request;
     if (!options.format.empty() && !IsAuto(options.format))
-        settings.format = NamedFormat(options.format);
+        request = NamedFormat(options.format);
+    if (request)
+        settings.format = request->format;
+    // DXT1 holds one bit of alpha, and the encoders would punch holes
+    // wherever alpha falls below one half: a normal map with height in
+    // alpha would come out mostly transparent. Plain dxt1 is opaque; the
+    // holes are asked for by name (bc1a, dxt1a) or by a threshold.
+    const bool dxt1 = request && request->format->format == D3DFMT_DXT1;
+    if (options.alphaThreshold && !dxt1)
+        Refuse("--alpha-threshold sets the one-bit alpha of dxt1 (bc1) output: add --format dxt1");
+    if (dxt1)
+        settings.dxt1AlphaThreshold = options.alphaThreshold ? options.alphaThreshold
+                                      : request->keepOneBitAlpha ? std::nullopt
+                                                                 : std::optional<uint32_t>(0);
     // DDS output is block-compressed with a full chain unless told
     // otherwise, as every peer does; PNG output shows level 0 as it is.
     settings.defaultFormat = toDds || IsAuto(options.format) ? DefaultFormat::Auto : DefaultFormat::Source;
@@ -155,7 +182,9 @@ ConvertSettings MakeSettings(const ConvertOptions& options, FileType outputType)
     settings.mipSpace = options.linear ? MipSpace::Stored : MipSpace::LinearLight;
     settings.alpha = options.premultiply ? AlphaMode::Premultiplied : AlphaMode::Straight;
     settings.data = options.normalMap ? VectorData::NormalMap : VectorData::Colour;
-    settings.colourSpace = options.srgb ? ColourSpace::Srgb : ColourSpace::Unspecified;
+    settings.colourSpace =
+        options.srgb || (request && request->colourSpace == ColourSpace::Srgb) ? ColourSpace::Srgb
+                                                                                : ColourSpace::Unspecified;
     // The option checks have already turned any letter case into these.
     settings.quality = options.quality == "fast"   ? BlockQuality::Fast
                        : options.quality == "high" ? BlockQuality::High
@@ -210,14 +239,16 @@ std::vector<Job> PlanJobs(const ConvertOptions& options, FileType type)
         Refuse("say where to write: -o FILE or --outdir DIR (one of them)");
     if (std::count(options.inputs.begin(), options.inputs.end(), kStandardStream) > 1)
         Refuse("standard input ('-') can be read only once");
-    const bool combined = options.cube || options.volume;
+    const bool combined = Combined(options);
     const std::vector<std::string> inputs = OrderedInputs(options);
     std::vector<Job> jobs;
     if (!options.output.empty()) {
         if (!combined && inputs.size() != 1)
-            Refuse("-o takes one input (or the inputs of --cube or --volume); use --outdir for several files");
+            Refuse("-o takes one input (or the inputs of --cube, --volume or --array); use --outdir for several "
+                   "files");
         if (options.output == kStandardStream && combined && type == FileType::Png)
-            Refuse("a cube map or volume as PNG is several files; write it as DDS or into a folder");
+            Refuse(std::string("a ") + (options.cube ? "cube map" : options.volume ? "volume" : "texture array") +
+                   " as PNG is several files; write it as DDS or into a folder");
         jobs.push_back({combined ? inputs : std::vector<std::string>{inputs[0]}, options.output, type});
         return jobs;
     }
@@ -228,31 +259,81 @@ std::vector<Job> PlanJobs(const ConvertOptions& options, FileType type)
         directory += '/';
     const std::string ending = type == FileType::Png ? ".png" : ".dds";
     if (combined)
-        jobs.push_back({inputs, directory + CommonStem(inputs, options.cube ? "cube" : "volume") + ending, type});
+        jobs.push_back({inputs, directory + CommonStem(inputs, CombinedWord(options)) + ending, type});
     else
         for (const std::string& input : inputs)
             jobs.push_back({{input}, directory + StemOf(input) + ending, type});
-    std::set<std::string> seen;
-    for (const Job& job : jobs)
-        if (!seen.insert(job.output).second)
-            Refuse("two inputs would both be written to " + job.output);
     return jobs;
 }
 
-// Every file the jobs will write, kept off every input before anything is
-// written.
-void ProtectInputs(const std::vector<Job>& jobs, const ConvertOptions& options, const ConvertSettings& settings)
+// Standard input, read once before anything is planned: its shape decides
+// the names of PNG outputs, and it cannot be read twice.
+struct Inputs {
+    std::optional<std::vector<BYTE>> standardInput;
+
+    std::vector<BYTE> Bytes(const std::string& path) const
+    {
+        return path == kStandardStream && standardInput ? *standardInput : ReadFileBytes(path);
+    }
+};
+
+// What the textures of a job are, as far as the names of its outputs go.
+struct JobShape {
+    TextureKind kind;
+    uint32_t slices; // of a volume, after --resize
+    uint32_t layers; // textures of an array written
+};
+
+JobShape ShapeOf(const Job& job, const ConvertOptions& options, const ConvertSettings& settings,
+                 const Inputs& inputs)
 {
-    const TextureKind kind = options.cube ? TextureKind::Cube : options.volume ? TextureKind::Volume : TextureKind::Flat;
-    std::vector<std::string> inputs, outputs;
+    const uint32_t resizedDepth = settings.size && settings.size->depth != 0 ? settings.size->depth : 0;
+    if (options.cube)
+        return {TextureKind::Cube, 1, 1};
+    if (options.volume)
+        return {TextureKind::Volume, resizedDepth ? resizedDepth : static_cast<uint32_t>(job.inputs.size()), 1};
+    if (options.array)
+        return {TextureKind::Flat, 1, static_cast<uint32_t>(job.inputs.size())};
+    // Image files are single 2D pictures; only a DDS file can hold more, and
+    // its header says what (read by the reader that reads it later).
+    const std::string& input = job.inputs[0];
+    const std::vector<BYTE> bytes = inputs.Bytes(input);
+    const std::string name = DisplayName(input);
+    if (DetectFileType(bytes, name) != FileType::Dds)
+        return {TextureKind::Flat, 1, 1};
+    const dds::Description description = dds::Describe(bytes, name);
+    const uint32_t depth = description.kind == TextureKind::Volume ? description.depth : 1;
+    return {description.kind, resizedDepth ? resizedDepth : depth, options.layer ? 1 : description.arraySize};
+}
+
+// Every file the jobs will write, kept off every input and off each other
+// before anything is written: generated names (array textures, cube faces,
+// volume slices) as much as the plain ones.
+void PlanOutputs(const std::vector<Job>& jobs, const ConvertOptions& options, const ConvertSettings& settings,
+                 const Inputs& inputs)
+{
+    std::vector<std::string> inputNames, outputs;
     for (const Job& job : jobs) {
-        inputs.insert(inputs.end(), job.inputs.begin(), job.inputs.end());
-        const uint32_t slices = settings.size && settings.size->depth != 0 ? settings.size->depth
-                                                                           : static_cast<uint32_t>(job.inputs.size());
-        const std::vector<std::string> names = OutputNames(job.output, job.type, kind, slices);
+        inputNames.insert(inputNames.end(), job.inputs.begin(), job.inputs.end());
+        if (job.type == FileType::Dds) {
+            outputs.push_back(job.output);
+            continue;
+        }
+        const JobShape shape = ShapeOf(job, options, settings, inputs);
+        if (job.output == kStandardStream && (shape.kind != TextureKind::Flat || shape.layers > 1))
+            throw FileError(ExitCode::CommandLine, DisplayName(job.inputs[0]),
+                            std::string("is a ") +
+                                (shape.layers > 1                        ? "texture array"
+                                 : shape.kind == TextureKind::Cube ? "cube map"
+                                                                   : "volume") +
+                                ", several PNG files; write it as DDS (--file-type dds), into a folder, or pick "
+                                "one texture with --layer");
+        const std::vector<std::string> names =
+            TextureOutputNames(job.output, job.type, shape.kind, shape.slices, shape.layers);
         outputs.insert(outputs.end(), names.begin(), names.end());
     }
-    RefuseToOverwriteInputs(inputs, outputs);
+    RefuseToOverwriteInputs(inputNames, outputs);
+    RefuseCollidingOutputs(outputs);
 }
 
 // Each job advances the progress bar three times: read, converted, written.
@@ -289,16 +370,17 @@ std::vector<TextureImage> PickLayers(std::vector<TextureImage> layers, const std
 }
 
 // The textures of a job's inputs, read on the pool's threads: one input's
-// layers, or the cube or volume assembled from all of them.
-std::vector<TextureImage> ReadSources(const Job& job, const ConvertOptions& options, WorkPool& pool)
+// layers, or the cube, volume or array assembled from all of them.
+std::vector<TextureImage> ReadSources(const Job& job, const ConvertOptions& options, const Inputs& inputs,
+                                      WorkPool& pool)
 {
     std::vector<std::vector<TextureImage>> read(job.inputs.size());
     std::vector<std::string> names(job.inputs.size());
     pool.ForEach(read.size(), [&](size_t i) {
         names[i] = DisplayName(job.inputs[i]);
-        read[i] = PickLayers(ReadTextureLayers(job.inputs[i]), names[i], options);
+        read[i] = PickLayers(DecodeTextureLayers(inputs.Bytes(job.inputs[i]), names[i]), names[i], options);
     });
-    if (!options.cube && !options.volume)
+    if (!Combined(options))
         return std::move(read[0]);
     std::vector<TextureImage> images;
     for (size_t i = 0; i < read.size(); ++i) {
@@ -308,82 +390,99 @@ std::vector<TextureImage> ReadSources(const Job& job, const ConvertOptions& opti
                                 " textures; pick the one to use with --layer");
         images.push_back(std::move(read[i][0]));
     }
+    if (options.array)
+        return AssembleArray(images, names);
     std::vector<TextureImage> sources;
     sources.push_back(options.cube ? AssembleCube(images, names) : AssembleVolume(images, names));
     return sources;
 }
 
+// The textures of an array share one format: where the automatic choice
+// differs between them (DXT1 for the opaque ones, DXT5 for the others),
+// all take the one that keeps every alpha.
+ConvertSettings SettingsForLayers(const std::vector<TextureImage>& layers, ConvertSettings settings)
+{
+    if (layers.size() < 2 || settings.format != nullptr)
+        return settings;
+    std::set<D3DFORMAT> chosen;
+    for (const TextureImage& layer : layers)
+        chosen.insert(ResolveOutputFormat(layer, settings));
+    if (chosen.size() > 1)
+        settings.format = FindFormat(chosen.count(D3DFMT_DXT5) ? D3DFMT_DXT5 : *chosen.begin());
+    return settings;
+}
+
 // The converted textures of a job. A single large image file is converted
 // while it is decoded; everything else is read whole first.
 std::vector<TextureImage> ReadAndConvert(const Job& job, const ConvertOptions& options,
-                                         const ConvertSettings& settings, WorkPool& pool, tools::Progress& progress)
+                                         const ConvertSettings& settings, const Inputs& inputs, WorkPool& pool,
+                                         tools::Progress& progress)
 {
     const std::string& input = job.inputs[0];
     std::vector<TextureImage> results;
-    if (!options.cube && !options.volume && !options.layer) {
-        const std::vector<BYTE> bytes = ReadFileBytes(input);
-        const FileType type = DetectFileType(bytes, input);
+    if (!Combined(options) && !options.layer) {
+        const std::vector<BYTE> bytes = inputs.Bytes(input);
+        const std::string name = DisplayName(input);
+        const FileType type = DetectFileType(bytes, name);
         if (type == FileType::Png || type == FileType::Tga || type == FileType::Jpeg) {
-            const std::unique_ptr<ImageDecoder> decoder = OpenImage(bytes, input);
+            const std::unique_ptr<ImageDecoder> decoder = OpenImage(bytes, name);
             if (WorthConvertingWhileDecoding(decoder->Header(), pool)) {
                 results.push_back(ConvertWhileDecoding(*decoder, settings, pool));
-                progress.Advance("read " + DisplayName(input));
+                progress.Advance("read " + name);
                 return results;
             }
             results.push_back(decoder->Pixels());
         } else {
-            results = DecodeTextureLayers(bytes, input);
+            results = DecodeTextureLayers(bytes, name);
         }
     } else {
-        results = ReadSources(job, options, pool);
+        results = ReadSources(job, options, inputs, pool);
     }
     progress.Advance("read " + DisplayName(input));
+    const ConvertSettings layerSettings = SettingsForLayers(results, settings);
     for (TextureImage& texture : results)
-        texture = ConvertTexture(texture, settings, pool);
+        texture = ConvertTexture(texture, layerSettings, pool);
     return results;
 }
 
 // Reads, converts and writes one job; gives the line to report.
-std::string RunJob(const Job& job, const ConvertOptions& options, const ConvertSettings& settings, WorkPool& pool,
-                   tools::Progress& progress)
+std::string RunJob(const Job& job, const ConvertOptions& options, const ConvertSettings& settings,
+                   const Inputs& inputs, WorkPool& pool, tools::Progress& progress)
 {
-    const std::vector<TextureImage> results = ReadAndConvert(job, options, settings, pool, progress);
+    const std::vector<TextureImage> results = ReadAndConvert(job, options, settings, inputs, pool, progress);
     const std::string name = DisplayName(job.inputs[0]);
     progress.Advance("converted " + name);
     const TextureImage& result = results[0];
-    if (job.type == FileType::Dds && result.colourSpace == ColourSpace::Srgb && !options.dx10 &&
-        !result.Format().NeedsDx10Header())
+    // Only the DX10 header records sRGB and counts array textures.
+    const bool dx10 = options.dx10 || settings.colourSpace == ColourSpace::Srgb || results.size() > 1 ||
+                      result.Format().NeedsDx10Header();
+    if (job.type == FileType::Dds && result.colourSpace == ColourSpace::Srgb && !dx10)
         Warn(job.output, "the classic header cannot record that the colours are sRGB-encoded; --dx10 keeps it");
     const PngDepth depth = settings.format != nullptr ? PngDepth::OfFormat : PngDepth::Eight;
-    const dds::HeaderStyle style = options.dx10 ? dds::HeaderStyle::Dx10 : dds::HeaderStyle::Classic;
-    WrittenFiles written;
-    for (size_t i = 0; i < results.size(); ++i) {
-        const std::string path = results.size() == 1 ? job.output : LayerName(job.output, static_cast<uint32_t>(i));
-        WrittenFiles one = WriteTexture(results[i], path, job.type, options.level, depth, style, pool);
-        written.names.insert(written.names.end(), one.names.begin(), one.names.end());
-        written.description = std::move(one.description);
-    }
+    const dds::HeaderStyle style = dx10 ? dds::HeaderStyle::Dx10 : dds::HeaderStyle::Classic;
+    const WrittenFiles written = WriteTextures(results, job.output, job.type, options.level, depth, style, pool);
     progress.Advance("wrote " + job.output);
     std::string line = (job.inputs.size() == 1 ? name : std::to_string(job.inputs.size()) + " inputs") + " -> " +
                        (written.names[0] == kStandardStream ? "standard output" : written.names[0]);
     if (written.names.size() > 1)
         line += " (+" + std::to_string(written.names.size() - 1) + " more)";
-    line += ": " + written.description;
-    if (results.size() > 1)
-        line += ", " + std::to_string(results.size()) + " array textures";
-    return line;
+    return line + ": " + written.description;
 }
 
 ExitCode RunConvert(const ConvertOptions& options)
 {
-    if (options.cube && options.volume)
-        Refuse("--cube and --volume exclude each other");
-    if (options.srgb && !options.dx10)
-        Refuse("--srgb is recorded in the DX10 header only: add --dx10");
+    if (int(options.cube) + int(options.volume) + int(options.array) > 1)
+        Refuse("--cube, --volume and --array exclude each other");
     const FileType type = OutputTypeOf(options);
     const ConvertSettings settings = MakeSettings(options, type);
+    if (settings.colourSpace == ColourSpace::Srgb && !options.dx10 && type == FileType::Dds && !options.common.quiet)
+        ReportNotice((options.srgb ? std::string("--srgb") : "--format " + options.format) +
+                     ": writing the DX10 header, the only DDS header that records sRGB");
     const std::vector<Job> jobs = PlanJobs(options, type);
-    ProtectInputs(jobs, options, settings);
+    Inputs inputs;
+    if (std::find(options.inputs.begin(), options.inputs.end(), kStandardStream) != options.inputs.end())
+        inputs.standardInput = ReadFileBytes(kStandardStream);
+    PlanOutputs(jobs, options, settings, inputs);
     if (!options.outputDirectory.empty()) {
         std::error_code error;
         std::filesystem::create_directories(options.outputDirectory, error);
@@ -414,7 +513,7 @@ ExitCode RunConvert(const ConvertOptions& options)
         ++started;
         std::string failure;
         try {
-            const std::string line = RunJob(jobs[i], options, settings, pool, progress);
+            const std::string line = RunJob(jobs[i], options, settings, inputs, pool, progress);
             if (!options.common.quiet)
                 progress.Print(reports, line);
             return;
@@ -448,7 +547,8 @@ const std::vector<std::string> kFilterNames = {"none", "point", "linear", "trian
 CommandRunner AddConvertCommand(CLI::App& tool)
 {
     auto options = std::make_shared<ConvertOptions>();
-    CLI::App* c = tool.add_subcommand("convert", "Convert textures: format, size, mip chain, cube maps and volumes");
+    CLI::App* c = tool.add_subcommand("convert",
+                                      "Convert textures: format, size, mip chain, cube maps, volumes and arrays");
     c->add_option("inputs", options->inputs, "DDS, PNG, TGA or JPEG files ('-': standard input)")->required();
     c->add_option("-o,--output", options->output, "Output file (.dds or .png; '-': standard output)");
     c->add_option("--outdir", options->outputDirectory, "Output folder: each input becomes NAME.dds (or .png)");
@@ -457,7 +557,7 @@ CommandRunner AddConvertCommand(CLI::App& tool)
     c->add_option("--format", options->format,
                   "Output pixel format, any letter case. Default for DDS output: auto (dxt1 when every alpha is "
                   "opaque, else dxt5; vectors and data keep theirs); for PNG: the input's. Formats: " +
-                      AllFormatNames() + " (bc1, bc2, bc3 stand for dxt1, dxt3, dxt5)");
+                      AllFormatNames() + ". " + FormatNameFamilies());
     c->add_option("--resize", options->resize, "New size WIDTHxHEIGHT or WIDTHxHEIGHTxDEPTH");
     c->add_option("--filter", options->filter, "Resize filter: none, point, linear, triangle (default), box")
         ->check(OneOfNames(kFilterNames));
@@ -470,8 +570,7 @@ CommandRunner AddConvertCommand(CLI::App& tool)
     CLI::Option* mips = c->add_option("--mips", options->mips,
                                       "Levels to generate from level 0 (0: the full chain, the default for DDS "
                                       "output of a one-level input)")
-                            ->check(WholeNumber())
-                            ->check(CLI::Range(0u, 32u));
+                            ->check(WholeNumber(0, 32));
     c->add_flag("--no-mips", options->noMips, "Only level 0 (the same as --mips 1)")->excludes(mips);
     std::vector<std::string> mipFilters = kFilterNames;
     mipFilters.insert(mipFilters.begin(), "default");
@@ -488,18 +587,26 @@ CommandRunner AddConvertCommand(CLI::App& tool)
     c->add_flag("--linear", options->linear, "Filter mips on the stored values, not in linear light");
     c->add_option("--quality", options->quality,
                   "Block compression effort: fast (the library's own encoder), normal (default), high")
-        ->check(CLI::IsMember({"fast", "normal", "high"}, CLI::ignore_case));
+        ->check(OneOfNames({"fast", "normal", "high"}));
     c->add_option("--weights", options->weights,
                   "How block compression weighs colour errors: auto (default: perceptual for colour, uniform for "
                   "--normal-map and data formats), perceptual, uniform (for data in colour formats)")
-        ->check(CLI::IsMember({"auto", "perceptual", "uniform"}, CLI::ignore_case));
+        ->check(OneOfNames({"auto", "perceptual", "uniform"}));
     c->add_option("--level", options->level, "The level written to PNG output (default 0)")->check(WholeNumber());
     c->add_option("--layer", options->layer,
-                  "The texture of a DDS texture array to convert (default: each to its own file, NAME_layerN)")
+                  "The texture of a DDS texture array to convert (default: all of them, kept as an array in DDS "
+                  "output, one PNG file each, NAME_layerN)")
         ->check(WholeNumber());
+    c->add_flag("--array", options->array,
+                "The inputs (2D images of one size) are the textures of one texture array, in the order given");
+    c->add_option("--alpha-threshold", options->alphaThreshold,
+                  "dxt1 output: pixels with alpha (0..255) below this become transparent, the others opaque "
+                  "(default: opaque; bc1a and dxt1a keep the encoders' one-half rule)")
+        ->check(WholeNumber(0, 255));
     c->add_flag("--dx10", options->dx10,
                 "Write DDS files with the DX10 header (needed to record sRGB); default: the classic header");
-    c->add_flag("--srgb", options->srgb, "Record colour outputs as sRGB-encoded (needs --dx10)");
+    c->add_flag("--srgb", options->srgb,
+                "Record colour outputs as sRGB-encoded (in DDS output, with the DX10 header, chosen for it)");
     AddCommonOptions(*c, options->common, Batch::Many);
     return [options] { return RunConvert(*options); };
 }

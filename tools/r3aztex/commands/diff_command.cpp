@@ -138,6 +138,13 @@ ExitCode RunDiff(const DiffOptions& options)
                         "cannot compare a " + std::string(KindName(a.kind)) + " " +
                             SizeText(a.width, a.height, a.depth) + " texture with a " + KindName(b.kind) + " " +
                             SizeText(b.width, b.height, b.depth) + " one");
+    // Refused now, not after the figures are printed.
+    if (!options.diffImage.empty() && !PlanHeatMap(a.width, a.height, a.Faces() * a.depth))
+        throw ToolError(ExitCode::Unsupported, "--diff-image " + options.diffImage + ": the " +
+                                                   std::to_string(a.Faces() * a.depth) + " pictures of " +
+                                                   SizeText(a.width, a.height, 1) +
+                                                   " do not fit in one heat map of at most " +
+                                                   std::to_string(kMaxSide) + " pixels a side");
     const uint32_t levels = std::min(a.levels, b.levels);
     // A picture against a chain compares level 0, as anyone would expect;
     // only two chains of unequal length deserve a word.
@@ -152,7 +159,9 @@ ExitCode RunDiff(const DiffOptions& options)
     for (size_t i = 0; i < 2; ++i)
         decoded[i] = ConvertLevels(images[i], FMT_A16R16G16B16, levels, LoadOptions{});
     DifferenceSettings settings;
-    const bool weighted = !options.noAlphaWeight && (AnyTransparent(decoded[0]) || AnyTransparent(decoded[1]));
+    // A normal map's alpha is usually height, not coverage.
+    const bool weighted = !options.noAlphaWeight && !options.normalMap &&
+                          (AnyTransparent(decoded[0]) || AnyTransparent(decoded[1]));
     settings.weighting = weighted ? AlphaWeighting::On : AlphaWeighting::Off;
     if (options.normalMap)
         settings.normals = std::array<MissingZ, 2>{MissingZOf(a.format), MissingZOf(b.format)};
@@ -192,7 +201,8 @@ CommandRunner AddDiffCommand(CLI::App& tool)
     command->add_flag("--json", options->json, "Print the figures as JSON");
     command->add_flag("--no-alpha-weight", options->noAlphaWeight,
                       "Count colour under transparent pixels fully (by default, when either texture has alpha, "
-                      "colour is compared premultiplied by alpha)");
+                      "colour is compared premultiplied by alpha; never with --normal-map, whose alpha is "
+                      "usually height)");
     command->add_flag("--normal-map", options->normalMap,
                       "The textures hold normals: also the angle between them, in degrees");
     command->add_option("--min-psnr", options->minPsnr, "Exit with 6 when the PSNR of any level is below this (dB)")

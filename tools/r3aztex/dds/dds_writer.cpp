@@ -70,23 +70,38 @@ Header MakeHeader(const TextureImage& texture, HeaderStyle style)
 
 std::vector<BYTE> Write(const TextureImage& texture, HeaderStyle style)
 {
+    return WriteArray({&texture, 1}, style);
+}
+
+std::vector<BYTE> WriteArray(std::span<const TextureImage> layers, HeaderStyle style)
+{
+    if (layers.empty())
+        throw ToolError(ExitCode::Internal, "a texture array of no textures");
+    const TextureImage& texture = layers[0];
     const FormatInfo& format = texture.Format();
-    if (texture.surfaces.size() != size_t(texture.Faces()) * texture.levels)
-        throw ToolError(ExitCode::Internal, "texture holds the wrong number of surfaces");
+    for (const TextureImage& layer : layers)
+        if (layer.format != texture.format || layer.kind != texture.kind || layer.width != texture.width ||
+            layer.height != texture.height || layer.depth != texture.depth || layer.levels != texture.levels ||
+            layer.surfaces.size() != size_t(layer.Faces()) * layer.levels)
+            throw ToolError(ExitCode::Internal, "the textures of an array differ in shape");
+    if (texture.kind == TextureKind::Volume && layers.size() > 1)
+        throw ToolError(ExitCode::Unsupported, "DDS files cannot hold an array of volume textures");
     const bool paletted = format.content == Content::Paletted;
-    const bool dx10 = UsesDx10Header(texture, style);
+    // Only the DX10 header can count the textures of an array.
+    const HeaderStyle used = layers.size() > 1 ? HeaderStyle::Dx10 : style;
+    const bool dx10 = UsesDx10Header(texture, used);
     const DxgiForm form = dx10 ? FormOf(texture) : DxgiForm{};
 
     std::vector<BYTE> file(kDataOffset + (dx10 ? kDx10HeaderBytes : 0) + (paletted ? kPaletteBytes : 0));
     StoreLittleEndian32(file.data(), kMagic);
-    EncodeHeader(MakeHeader(texture, style), file.data() + kMagicBytes);
+    EncodeHeader(MakeHeader(texture, used), file.data() + kMagicBytes);
     if (dx10) {
         BYTE* extension = file.data() + kDataOffset;
         StoreLittleEndian32(extension, form.dxgiFormat);
         StoreLittleEndian32(extension + 4,
                             texture.kind == TextureKind::Volume ? kDimensionTexture3D : kDimensionTexture2D);
         StoreLittleEndian32(extension + 8, texture.kind == TextureKind::Cube ? kMiscTextureCube : 0);
-        StoreLittleEndian32(extension + 12, 1);
+        StoreLittleEndian32(extension + 12, static_cast<DWORD>(layers.size()));
         StoreLittleEndian32(extension + 16, static_cast<DWORD>(form.alpha));
     }
     if (paletted) {
@@ -96,17 +111,18 @@ std::vector<BYTE> Write(const TextureImage& texture, HeaderStyle style)
         else
             std::memset(palette, 0xFF, kPaletteBytes);
     }
-    file.reserve(file.size() + texture.TotalBytes());
-    for (uint32_t face = 0; face < texture.Faces(); ++face)
-        for (uint32_t level = 0; level < texture.levels; ++level) {
-            const std::vector<BYTE>& surface = texture.Surface(face, level);
-            if (surface.size() != texture.Level(level).bytes)
-                throw ToolError(ExitCode::Internal, "surface of level " + std::to_string(level) +
-                                                        " does not match its layout");
-            const size_t start = file.size();
-            file.insert(file.end(), surface.begin(), surface.end());
-            ApplySwizzle(form.swizzle, std::span<BYTE>(file).subspan(start));
-        }
+    file.reserve(file.size() + texture.TotalBytes() * layers.size());
+    for (const TextureImage& layer : layers)
+        for (uint32_t face = 0; face < layer.Faces(); ++face)
+            for (uint32_t level = 0; level < layer.levels; ++level) {
+                const std::vector<BYTE>& surface = layer.Surface(face, level);
+                if (surface.size() != layer.Level(level).bytes)
+                    throw ToolError(ExitCode::Internal, "surface of level " + std::to_string(level) +
+                                                            " does not match its layout");
+                const size_t start = file.size();
+                file.insert(file.end(), surface.begin(), surface.end());
+                ApplySwizzle(form.swizzle, std::span<BYTE>(file).subspan(start));
+            }
     return file;
 }
 

@@ -6,6 +6,7 @@
 #include "tools/r3aztex/dds/dds_header.h"
 #include "tools/r3aztex/texture/texture_image.h"
 
+#include <span>
 #include <vector>
 
 namespace r3aztex::dds {
@@ -28,5 +29,10 @@ Header MakeHeader(const TextureImage& texture, HeaderStyle style = HeaderStyle::
 // Throws ToolError (Unsupported) when a DX10 header is asked for a format
 // that has no DXGI form.
 std::vector<BYTE> Write(const TextureImage& texture, HeaderStyle style = HeaderStyle::Classic);
+
+// A texture array: textures of one shape and format one after another, each
+// with its faces and levels, under a DX10 header that counts them (any
+// style gives one when there are several). One texture is Write's file.
+std::vector<BYTE> WriteArray(std::span<const TextureImage> layers, HeaderStyle style = HeaderStyle::Classic);
 
 } // namespace r3aztex::dds

@@ -3,6 +3,8 @@
 #include "tools/r3aztex/image_io/file_io.h"
 #include "tools/r3aztex/tool_error.h"
 
+#include <filesystem>
+#include <map>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,6 +47,27 @@ void RefuseToOverwriteInputs(const std::vector<std::string>& inputs, const std::
                 throw ToolError(ExitCode::CommandLine, "refusing to write " + OutputName(output) +
                                                            ": it is the input " + DisplayName(inputs[i]) +
                                                            " (choose another output name)");
+    }
+}
+
+void RefuseCollidingOutputs(const std::vector<std::string>& outputs)
+{
+    // By the path resolved as far as it exists (symbolic links, "..",
+    // doubled slashes), so two spellings of one place are one output.
+    std::map<std::filesystem::path, const std::string*> seen;
+    for (const std::string& output : outputs) {
+        if (output == kStandardStream)
+            continue;
+        std::error_code error;
+        std::filesystem::path where = std::filesystem::weakly_canonical(std::filesystem::absolute(output), error);
+        if (error)
+            where = std::filesystem::path(output).lexically_normal();
+        const auto [at, added] = seen.emplace(where, &output);
+        if (!added)
+            throw ToolError(ExitCode::CommandLine,
+                            "two outputs would both be written to " + *at->second +
+                                (*at->second == output ? "" : " (also named " + output + ")") +
+                                "; give the inputs other names or write them to other folders");
     }
 }
 

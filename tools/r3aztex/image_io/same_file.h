@@ -14,4 +14,9 @@ namespace r3aztex {
 // redirection onto an input is caught too.
 void RefuseToOverwriteInputs(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs);
 
+// Throws ToolError (CommandLine) when two of the outputs of one run are the
+// same file however they are spelled: generated names (array layers, cube
+// faces, volume slices) included, nothing may be written twice.
+void RefuseCollidingOutputs(const std::vector<std::string>& outputs);
+
 } // namespace r3aztex

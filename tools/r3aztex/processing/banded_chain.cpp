@@ -115,7 +115,7 @@ private:
             if (recipe_.normalMap)
                 ApplyStep(PixelStep::Renormalise, recipe_.missingZ, buffer);
             EncodeRows(session, LevelRows(result_, band.face, 0, band.first, band.count), ReadOnly(stored),
-                       recipe_.finalStep, recipe_.quality);
+                       recipe_.finalStep, recipe_.encoding);
             if (last)
                 return;
             if (recipe_.linearLight)
@@ -131,7 +131,7 @@ private:
                 stored = ReadOnly(copy);
             }
             EncodeRows(session, LevelRows(result_, band.face, level, band.first, band.count), stored,
-                       recipe_.finalStep, recipe_.quality);
+                       recipe_.finalStep, recipe_.encoding);
             if (last)
                 return;
         }
@@ -169,14 +169,13 @@ TextureImage MakeChainInBands(const TextureImage& source, const ChainRecipe& rec
 }
 
 TextureImage ConvertInBands(const TextureImage& source, D3DFORMAT format, uint32_t levels, const LoadOptions& options,
-                            const std::optional<QualityOptions>& quality, WorkPool& pool, const RowArrival* arrival,
+                            const BlockEncoding& encoding, WorkPool& pool, const RowArrival* arrival,
                             size_t bandBytes)
 {
     if (source.kind == TextureKind::Volume) {
         if (arrival != nullptr)
             arrival->WaitForAll();
-        return quality ? CompressBlocks(source, format, levels, options, *quality, pool)
-                       : ConvertLevels(source, format, levels, options);
+        return EncodeSlices(source, format, levels, options, encoding, pool);
     }
     TextureImage result = MakeTexture(format, source.kind, source.width, source.height, 1, levels);
     if (FindFormat(format)->content == Content::Paletted)
@@ -189,7 +188,7 @@ TextureImage ConvertInBands(const TextureImage& source, D3DFORMAT format, uint32
             LibrarySession session;
             const Band& band = bands[i];
             EncodeRows(session, LevelRows(result, band.face, level, band.first, band.count),
-                       SourceBand(source, level == 0 ? arrival : nullptr, band, level), options, quality);
+                       SourceBand(source, level == 0 ? arrival : nullptr, band, level), options, encoding);
         });
     }
     return result;

@@ -32,10 +32,10 @@ TextureImage MakeChainInBands(const TextureImage& source, const ChainRecipe& rec
 
 // Every level of every face of the source converted into `format`, band by
 // band with the options and, when given, the quality encoder after them;
-// the same bytes as ConvertLevels or CompressBlocks (which volume textures
+// the same bytes as EncodeSlices (which volume textures
 // go through). With `arrival`, a band waits for its rows of level 0.
 TextureImage ConvertInBands(const TextureImage& source, D3DFORMAT format, uint32_t levels, const LoadOptions& options,
-                            const std::optional<QualityOptions>& quality, WorkPool& pool,
+                            const BlockEncoding& encoding, WorkPool& pool,
                             const RowArrival* arrival = nullptr, size_t bandBytes = kDefaultBandBytes);
 
 } // namespace r3aztex

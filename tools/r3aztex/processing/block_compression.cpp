@@ -30,31 +30,54 @@ void Encode(D3DFORMAT format, BYTE* blocks, uint32_t blockPitch, const std::vect
         throw ToolError(ExitCode::Internal, "the block encoder refused " + FormatName(format));
 }
 
+// Rows of 16-bit pixels (packed, `wide`) into `to` through the encoding.
+void StoreWideRows(LibrarySession& session, const PixelRows& to, const PixelRows& wide, const BlockEncoding& encoding)
+{
+    if (encoding.alphaCut)
+        CutAlpha({wide.data, wide.pitch * wide.height}, *encoding.alphaCut);
+    if (encoding.quality) {
+        Encode(to.format, to.data, static_cast<uint32_t>(to.pitch), ToFloat(wide.data, wide.pitch, to.width, to.height),
+               to.width, to.height, *encoding.quality);
+        return;
+    }
+    LoadOptions exact;
+    exact.filter = IMAGE_FILTER_POINT;
+    LoadRows(session, to, ReadOnly(wide), exact);
+}
+
 } // namespace
 
-void CompressRows(LibrarySession& session, const PixelRows& to, const SourceRows& from, const LoadOptions& options,
-                  const QualityOptions& quality)
+void CutAlpha(std::span<BYTE> wide, uint32_t threshold)
 {
-    std::vector<BYTE> wide(DescribeLevel(*FindFormat(FMT_A16R16G16B16), to.width, to.height, 1).bytes);
-    const PixelRows rows = WholeRows(wide.data(), FMT_A16R16G16B16, to.width, to.height);
-    LoadRows(session, rows, from, options);
-    Encode(to.format, to.data, static_cast<uint32_t>(to.pitch), ToFloat(rows.data, rows.pitch, to.width, to.height),
-           to.width, to.height, quality);
+    for (size_t alpha = 6; alpha + 2 <= wide.size(); alpha += 8) {
+        uint16_t sample;
+        std::memcpy(&sample, wide.data() + alpha, sizeof sample);
+        // Compared on the 0..255 scale the user gives the threshold in.
+        const uint32_t eightBit = (uint32_t(sample) * 255 + 32767) / 65535;
+        sample = eightBit < threshold ? 0 : 0xFFFF;
+        std::memcpy(wide.data() + alpha, &sample, sizeof sample);
+    }
 }
 
 void EncodeRows(LibrarySession& session, const PixelRows& to, const SourceRows& from, const LoadOptions& options,
-                const std::optional<QualityOptions>& quality)
+                const BlockEncoding& encoding)
 {
-    if (quality)
-        CompressRows(session, to, from, options, *quality);
-    else
+    if (!encoding.ChangesPixels()) {
         LoadRows(session, to, from, options);
+        return;
+    }
+    std::vector<BYTE> wide(DescribeLevel(*FindFormat(FMT_A16R16G16B16), to.width, to.height, 1).bytes);
+    const PixelRows rows = WholeRows(wide.data(), FMT_A16R16G16B16, to.width, to.height);
+    LoadRows(session, rows, from, options);
+    StoreWideRows(session, to, rows, encoding);
 }
 
-TextureImage CompressBlocks(const TextureImage& source, D3DFORMAT format, uint32_t levels, const LoadOptions& options,
-                            const QualityOptions& quality, WorkPool& pool)
+TextureImage EncodeSlices(const TextureImage& source, D3DFORMAT format, uint32_t levels, const LoadOptions& options,
+                          const BlockEncoding& encoding, WorkPool& pool)
 {
-    const TextureImage wide = ConvertLevels(source, FMT_A16R16G16B16, levels, options);
+    if (!encoding.ChangesPixels())
+        return ConvertLevels(source, format, levels, options);
+    TextureImage wide = ConvertLevels(source, FMT_A16R16G16B16, levels, options);
     TextureImage result = MakeTexture(format, source.kind, wide.width, wide.height, wide.depth, levels);
     struct Slice {
         uint32_t face, level, slice;
@@ -69,10 +92,12 @@ TextureImage CompressBlocks(const TextureImage& source, D3DFORMAT format, uint32
         const Slice& s = slices[n];
         const LevelLayout from = wide.Level(s.level);
         const LevelLayout to = result.Level(s.level);
-        Encode(format, result.Surface(s.face, s.level).data() + s.slice * to.slicePitch, to.rowPitch,
-               ToFloat(wide.Surface(s.face, s.level).data() + s.slice * from.slicePitch, from.rowPitch, from.width,
-                       from.height),
-               from.width, from.height, quality);
+        PixelRows wideRows{wide.Surface(s.face, s.level).data() + s.slice * from.slicePitch,
+                           from.rowPitch, FMT_A16R16G16B16, from.width, from.height, from.height};
+        PixelRows toRows{result.Surface(s.face, s.level).data() + s.slice * to.slicePitch,
+                         to.rowPitch, format, to.width, to.height, to.height};
+        LibrarySession session;
+        StoreWideRows(session, toRows, wideRows, encoding);
     });
     return result;
 }

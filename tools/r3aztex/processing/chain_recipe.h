@@ -4,8 +4,8 @@
 // and the library's filter words for each step.
 #pragma once
 
-#include "r3az8/tex/dxt/quality.h"
 #include "tools/r3aztex/processing/colour_space.h"
+#include "tools/r3aztex/processing/block_compression.h"
 #include "tools/r3aztex/processing/library_operations.h"
 
 #include <optional>
@@ -20,7 +20,7 @@ struct ChainRecipe {
     D3DFORMAT output;
     LoadOptions resample;  // source into the working format
     LoadOptions finalStep; // working format into the output
-    std::optional<QualityOptions> quality; // the quality encoder after the final step (block formats)
+    BlockEncoding encoding; // the quality encoder and DXT1's alpha after the final step (block formats)
     DWORD mipFilter;       // FilterTexture's filter word; IMAGE_FILTER_DEFAULT lets the library choose
     bool linearLight;      // the lower levels are filtered in linear light and stored back on the sRGB curve
     bool normalMap;        // vectors: level 0 renormalised before filtering, the lower levels after

@@ -1,6 +1,7 @@
 #include "tools/r3aztex/processing/convert_pipeline.h"
 
 #include "tools/r3aztex/processing/banded_chain.h"
+#include "tools/r3aztex/processing/chain_from_top.h"
 #include "tools/r3aztex/processing/colour_space.h"
 #include "tools/r3aztex/processing/library_operations.h"
 #include "tools/r3aztex/processing/whole_chain.h"
@@ -171,38 +172,32 @@ ColourSpace ResultColourSpace(const TextureImage& source, D3DFORMAT output, cons
     return settings.colourSpace == ColourSpace::Srgb ? ColourSpace::Srgb : source.colourSpace;
 }
 
-TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& settings, WorkPool& pool,
-                           const RowArrival* arrival)
+// Everything the levels are made with, decided once.
+struct Steps {
+    D3DFORMAT output;
+    Plan plan;
+    D3DFORMAT working;
+    LoadOptions finalStep;
+    BlockEncoding encoding;
+};
+
+// The source's levels in the output format: converted, resampled or made
+// anew, by band where the work allows it.
+TextureImage MakeLevels(const TextureImage& source, const ConvertSettings& settings, const Steps& steps,
+                        WorkPool& pool, const RowArrival* arrival)
 {
-    // Work that is not done in bands reads the whole source; so does the
-    // automatic format, which looks at every alpha.
     auto waitForAll = [arrival] {
         if (arrival != nullptr)
             arrival->WaitForAll();
     };
-    if (settings.format == nullptr)
-        waitForAll();
-    const D3DFORMAT output = ResolveOutputFormat(source, settings);
-    const Plan plan = MakePlan(source, settings);
+    const Plan& plan = steps.plan;
     const bool normalMap = settings.data == VectorData::NormalMap;
-    const bool plainCopy = !plan.resized && !plan.regenerate && !normalMap && settings.colorKey == 0;
-    if (!FindFormat(output)->IsWritable() && !(plainCopy && output == source.format))
-        throw ToolError(ExitCode::Unsupported, FormatName(output) +
-                                                   " can be read but not encoded; choose another --format");
-    const D3DFORMAT working = WorkingFormat(source.format, output, settings.data);
-
-    LoadOptions finalStep;
-    finalStep.filter = IMAGE_FILTER_POINT | settings.ditherFlag;
-    if (FindFormat(output)->content == Content::Paletted)
-        finalStep.destinationPalette = source.palette;
-    std::optional<QualityOptions> quality;
-    if (UsesQualityEncoder(output, settings))
-        quality = MakeQualityOptions(output, settings);
+    LoadOptions finalStep = steps.finalStep;
 
     // Plain conversion: every level to the new format, nothing resampled.
     if (!plan.resized && !plan.regenerate && !normalMap) {
         finalStep.colorKey = settings.colorKey;
-        return ConvertInBands(source, output, plan.levels, finalStep, quality, pool, arrival);
+        return ConvertInBands(source, steps.output, plan.levels, finalStep, steps.encoding, pool, arrival);
     }
     LoadOptions resample;
     resample.filter = settings.resizeFilter | settings.edgeFlags;
@@ -212,10 +207,12 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
     if (plan.resized && plan.levels == 1 && !normalMap) {
         resample.filter |= settings.ditherFlag;
         resample.destinationPalette = finalStep.destinationPalette;
-        if (quality)
-            return ConvertInBands(ResampleTop(source, working, plan.width, plan.height, plan.depth, resample), output,
-                                  1, finalStep, quality, pool);
-        return ResampleTop(source, output, plan.width, plan.height, plan.depth, resample);
+        if (steps.encoding.ChangesPixels())
+            return ConvertInBands(source.kind == TextureKind::Volume
+                                      ? ResampleTop(source, steps.working, plan.width, plan.height, plan.depth, resample)
+                                      : ResampleWorkingTop(source, steps.working, plan.width, plan.height, resample, pool),
+                                  steps.output, 1, finalStep, steps.encoding, pool);
+        return ResampleTop(source, steps.output, plan.width, plan.height, plan.depth, resample);
     }
 
     ChainRecipe recipe{};
@@ -225,30 +222,92 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
     recipe.levels = plan.levels;
     recipe.resized = plan.resized;
     recipe.regenerate = plan.regenerate;
-    recipe.working = working;
-    recipe.output = output;
+    recipe.working = steps.working;
+    recipe.output = steps.output;
     recipe.resample = resample;
     recipe.finalStep = finalStep;
-    recipe.quality = quality;
+    recipe.encoding = steps.encoding;
     recipe.mipFilter = settings.mipFilter ? *settings.mipFilter | settings.edgeFlags : IMAGE_FILTER_DEFAULT;
     // Level 0 keeps its exact stored values; only the new levels pass back
     // through the curve.
     recipe.linearLight = plan.regenerate && settings.mipSpace == MipSpace::LinearLight && !normalMap &&
-                         working == FMT_A16R16G16B16 && HoldsColour(source.format) && HoldsColour(output) &&
-                         plan.levels > 1;
+                         steps.working == FMT_A16R16G16B16 && HoldsColour(source.format) &&
+                         HoldsColour(steps.output) && plan.levels > 1;
     recipe.normalMap = normalMap;
     recipe.missingZ = MissingZOf(source.format);
     if (ChainHalvesWithBox(recipe, source.kind))
         return MakeChainInBands(source, recipe, pool, arrival);
+    if (ChainNeedsBands(recipe, source.kind))
+        return MakeChainFromTop(source, recipe, pool, arrival);
     waitForAll();
-    if (!quality)
+    if (!steps.encoding.ChangesPixels())
         return MakeChainWhole(source, recipe, pool);
-    // The chain's final values in the working format, then the quality
-    // encoder.
-    recipe.output = working;
+    // The chain's final values in the working format, then the encoder.
+    recipe.output = steps.working;
+    recipe.encoding = {};
     recipe.finalStep = LoadOptions{};
     recipe.finalStep.filter = IMAGE_FILTER_POINT;
-    return ConvertInBands(MakeChainWhole(source, recipe, pool), output, plan.levels, finalStep, quality, pool);
+    return ConvertInBands(MakeChainWhole(source, recipe, pool), steps.output, plan.levels, finalStep, steps.encoding,
+                          pool);
+}
+
+// Whether a DXT1 source's level 0 already has the one-bit alpha the cut
+// would give it: its alpha is 0 or 255, which any threshold above 0 keeps.
+bool CutKeepsAlpha(const TextureImage& source, uint32_t threshold)
+{
+    return source.format == D3DFMT_DXT1 && (threshold > 0 || !HasTransparency(source, 0));
+}
+
+TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& settings, WorkPool& pool,
+                           const RowArrival* arrival)
+{
+    // Work that is not done in bands reads the whole source; so does the
+    // automatic format, which looks at every alpha.
+    if (settings.format == nullptr && arrival != nullptr)
+        arrival->WaitForAll();
+    Steps steps{};
+    steps.output = ResolveOutputFormat(source, settings);
+    steps.plan = MakePlan(source, settings);
+    const Plan& plan = steps.plan;
+    const bool normalMap = settings.data == VectorData::NormalMap;
+    const bool plainCopy = !plan.resized && !plan.regenerate && !normalMap && settings.colorKey == 0;
+    if (!FindFormat(steps.output)->IsWritable() && !(plainCopy && steps.output == source.format))
+        throw ToolError(ExitCode::Unsupported, FormatName(steps.output) +
+                                                   " can be read but not encoded; choose another --format");
+    steps.working = WorkingFormat(source.format, steps.output, settings.data);
+    steps.finalStep.filter = IMAGE_FILTER_POINT | settings.ditherFlag;
+    if (FindFormat(steps.output)->content == Content::Paletted)
+        steps.finalStep.destinationPalette = source.palette;
+    if (UsesQualityEncoder(steps.output, settings))
+        steps.encoding.quality = MakeQualityOptions(steps.output, settings);
+    // A DXT1 result's one-bit alpha is the user's choice, not the encoders'
+    // (which would punch holes wherever alpha falls below one half).
+    if (steps.output == D3DFMT_DXT1 && settings.dxt1AlphaThreshold &&
+        (source.Format().HasAlpha() || settings.colorKey != 0))
+        steps.encoding.alphaCut = settings.dxt1AlphaThreshold;
+
+    // Blocks (or pixels) already in the output format whose level 0 the
+    // request leaves as it is pass through unchanged: decoding and
+    // encoding them again would only lose more. Made levels below still
+    // come from the decoded top level.
+    const bool keepTop = steps.output == source.format && !plan.resized && !normalMap && settings.colorKey == 0 &&
+                         (!steps.encoding.alphaCut || CutKeepsAlpha(source, *steps.encoding.alphaCut));
+    if (keepTop && plainCopy) {
+        if (arrival != nullptr)
+            arrival->WaitForAll();
+        TextureImage copy = MakeTexture(source.format, source.kind, source.width, source.height, source.depth,
+                                        plan.levels);
+        copy.palette = source.palette;
+        for (uint32_t face = 0; face < copy.Faces(); ++face)
+            for (uint32_t level = 0; level < plan.levels; ++level)
+                copy.Surface(face, level) = source.Surface(face, level);
+        return copy;
+    }
+    TextureImage result = MakeLevels(source, settings, steps, pool, arrival);
+    if (keepTop)
+        for (uint32_t face = 0; face < result.Faces(); ++face)
+            result.Surface(face, 0) = source.Surface(face, 0);
+    return result;
 }
 
 } // namespace

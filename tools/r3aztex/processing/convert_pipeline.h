@@ -56,6 +56,10 @@ struct ConvertSettings {
     // Normal and High fit each block for the least weighted error.
     BlockQuality quality = BlockQuality::Normal;
     ErrorWeights weights = ErrorWeights::Automatic;
+    // DXT1 results: pixels with alpha (0..255) below this become
+    // transparent, the others opaque; 0 makes every pixel opaque. None
+    // leaves the choice to the encoders (transparent below one half).
+    std::optional<uint32_t> dxt1AlphaThreshold;
 };
 
 // The format the result is stored in: the requested one (or the default),

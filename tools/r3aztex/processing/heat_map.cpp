@@ -1,9 +1,25 @@
 #include "tools/r3aztex/processing/heat_map.h"
 
+#include "tools/r3aztex/tool_error.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace r3aztex {
+
+std::optional<HeatMapGrid> PlanHeatMap(uint32_t width, uint32_t height, uint32_t tiles)
+{
+    // Stacked top to bottom while that fits; otherwise in columns of as many
+    // as fit, left to right.
+    const uint32_t perColumn = std::min<uint32_t>(tiles, kMaxSide / height);
+    if (perColumn == 0)
+        return std::nullopt;
+    const uint64_t columns = (uint64_t(tiles) + perColumn - 1) / perColumn;
+    if (columns * width > kMaxSide)
+        return std::nullopt;
+    return HeatMapGrid{static_cast<uint32_t>(columns), perColumn, static_cast<uint32_t>(columns) * width,
+                       perColumn * height};
+}
 
 HeatMap MakeHeatMap(const TextureImage& first, const TextureImage& second, AlphaWeighting weighting)
 {
@@ -31,17 +47,26 @@ HeatMap MakeHeatMap(const TextureImage& first, const TextureImage& second, Alpha
     const size_t rank = sorted.size() - sorted.size() / 100 - 1;
     std::nth_element(sorted.begin(), sorted.begin() + rank, sorted.end());
     const double scale = std::max(sorted[rank], 1.0);
-    const uint32_t rows = static_cast<uint32_t>(errors.size() / layout.width);
-    HeatMap map{MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Flat, layout.width, rows, 1, 1), scale};
-    BYTE* out = map.picture.Surface(0, 0).data();
+    const uint32_t tiles = static_cast<uint32_t>(errors.size() / (size_t(layout.width) * layout.height));
+    const std::optional<HeatMapGrid> grid = PlanHeatMap(layout.width, layout.height, tiles);
+    if (!grid)
+        throw ToolError(ExitCode::Unsupported, "--diff-image: " + std::to_string(tiles) + " pictures of " +
+                                                   SizeText(layout.width, layout.height, 1) +
+                                                   " do not fit in one heat map");
+    HeatMap map{MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Flat, grid->width, grid->height, 1, 1), scale};
+    const size_t tilePixels = size_t(layout.width) * layout.height;
     for (size_t i = 0; i < errors.size(); ++i) {
+        const size_t tile = i / tilePixels, within = i % tilePixels;
+        const size_t x = tile / grid->perColumn * layout.width + within % layout.width;
+        const size_t y = tile % grid->perColumn * layout.height + within / layout.width;
+        BYTE* const out = map.picture.Surface(0, 0).data() + 4 * (y * grid->width + x);
         // Three ramps in turn: red up, then green, then blue.
         const double t = std::min(errors[i] / scale, 1.0) * 3.0;
         auto ramp = [&](double from) { return BYTE(std::lround(std::clamp(t - from, 0.0, 1.0) * 255.0)); };
-        out[4 * i + 0] = ramp(2.0); // blue
-        out[4 * i + 1] = ramp(1.0); // green
-        out[4 * i + 2] = ramp(0.0); // red
-        out[4 * i + 3] = 0xFF;
+        out[0] = ramp(2.0); // blue
+        out[1] = ramp(1.0); // green
+        out[2] = ramp(0.0); // red
+        out[3] = 0xFF;
     }
     return map;
 }

@@ -23,8 +23,8 @@ std::vector<TextureImage> CommonFormat(const std::vector<TextureImage>& images, 
     for (size_t i = 0; i < images.size(); ++i) {
         if (images[i].kind != TextureKind::Flat)
             throw FileError(ExitCode::Unsupported, names[i],
-                            "is a " + std::string(KindName(images[i].kind)) + " texture; only 2D images can be "
-                                                                              "faces or slices");
+                            "is a " + std::string(KindName(images[i].kind)) +
+                                " texture; only 2D images can be cube faces, volume slices or array textures");
         if (images[i].width != images[0].width || images[i].height != images[0].height)
             throw FileError(ExitCode::Unsupported, names[i],
                             "is " + std::to_string(images[i].width) + "x" + std::to_string(images[i].height) +
@@ -70,6 +70,24 @@ TextureImage AssembleVolume(const std::vector<TextureImage>& slices, const std::
     for (size_t slice = 0; slice < common.size(); ++slice)
         std::memcpy(level.data() + slice * sliceBytes, common[slice].Surface(0, 0).data(), sliceBytes);
     return volume;
+}
+
+std::vector<TextureImage> AssembleArray(const std::vector<TextureImage>& images, const std::vector<std::string>& names)
+{
+    if (images.size() < 2)
+        throw ToolError(ExitCode::CommandLine, "--array takes two or more inputs, not " +
+                                                   std::to_string(images.size()));
+    std::vector<TextureImage> layers;
+    for (const TextureImage& image : CommonFormat(images, names)) {
+        // Level 0 of each, as for cube faces and volume slices: the
+        // array's chain is made for all its textures alike.
+        TextureImage layer = MakeTexture(image.format, TextureKind::Flat, image.width, image.height, 1, 1);
+        layer.palette = image.palette;
+        layer.colourSpace = image.colourSpace;
+        layer.Surface(0, 0) = image.Surface(0, 0);
+        layers.push_back(std::move(layer));
+    }
+    return layers;
 }
 
 } // namespace r3aztex

@@ -16,4 +16,8 @@ TextureImage AssembleCube(const std::vector<TextureImage>& faces, const std::vec
 // Images of one size as the slices of a one-level volume, first to last.
 TextureImage AssembleVolume(const std::vector<TextureImage>& slices, const std::vector<std::string>& names);
 
+// Two or more 2D images of one size as the textures of an array, level 0 of
+// each, brought to one format as AssembleCube brings faces.
+std::vector<TextureImage> AssembleArray(const std::vector<TextureImage>& images, const std::vector<std::string>& names);
+
 } // namespace r3aztex

@@ -150,6 +150,10 @@ std::string CommonStem(const std::vector<std::string>& inputs, const std::string
         size_t length = 0;
         while (length < common.size() && length < stem.size() && common[length] == stem[length])
             ++length;
+        // Names share bytes, not always characters: "ä" and "ö" share the
+        // first byte of their UTF-8 form. Cut where a character starts.
+        while (length > 0 && length < common.size() && (static_cast<unsigned char>(common[length]) & 0xC0) == 0x80)
+            --length;
         common.resize(length);
     }
     while (!common.empty() && (IsSeparator(common.back()) || std::isdigit(static_cast<unsigned char>(common.back()))))

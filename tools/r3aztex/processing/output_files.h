@@ -7,6 +7,7 @@
 #include "tools/r3aztex/texture/texture_image.h"
 #include "tools/r3aztex/util/work_pool.h"
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,12 @@ std::vector<std::string> OutputNames(const std::string& path, FileType type, Tex
 // formats of more than 8 bits a channel).
 enum class PngDepth { Eight, OfFormat };
 
+// Every file a texture (or `layers` textures of an array) is written to as
+// `type`: for DDS the path itself; for PNG one picture per layer, face and
+// slice, "<stem>_layer<L>" before the face or slice suffix.
+std::vector<std::string> TextureOutputNames(const std::string& path, FileType type, TextureKind kind,
+                                            uint32_t slices, uint32_t layers);
+
 struct WrittenFiles {
     std::vector<std::string> names;
     std::string description; // "dds, dxt1, 2d 64x32, 7 levels" or "png, 8-bit rgba, 2d 64x32, level 0"
@@ -30,10 +37,13 @@ struct WrittenFiles {
 // for layer 3 of NAME.dds.
 std::string LayerName(const std::string& path, uint32_t layer);
 
-// Writes the texture to `path` as `type` (Dds, with the header `style`, or
-// Png); `level` picks the level for PNG. Each file is written atomically
-// ("-": to standard output).
-WrittenFiles WriteTexture(const TextureImage& texture, const std::string& path, FileType type, uint32_t level,
-                          PngDepth depth, dds::HeaderStyle style, WorkPool& pool);
+// Writes the textures (one, or the layers of an array, all of one shape
+// and format) to `path` as `type`: Dds, one file with the header `style`
+// (an array always gets the DX10 header), or Png, level `level` of each
+// layer, face and slice as its own picture, one-channel formats as grey
+// and two-channel ones with blue 0. Each file is written atomically ("-":
+// to standard output).
+WrittenFiles WriteTextures(std::span<const TextureImage> layers, const std::string& path, FileType type,
+                           uint32_t level, PngDepth depth, dds::HeaderStyle style, WorkPool& pool);
 
 } // namespace r3aztex
