@@ -213,7 +213,15 @@ constexpr FileShape kShapes[] = {
     {"dx10-array-mips", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Flat, true, 3},
     {"dx10-cube-array", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Cube, true, 2},
 };
-constexpr D3DFORMAT kShapeFormats[] = {D3DFMT_DXT1, D3DFMT_BC5, D3DFMT_A8R8G8B8, D3DFMT_R5G6B5, D3DFMT_L8, D3DFMT_A8};
+
+// One format of each storage (block, 32, 16 and 8 bits a pixel, grey,
+// alpha); with the DX10 header only the two Pillow reads and one it does
+// not, to keep the readers' run short.
+constexpr struct {
+    D3DFORMAT format;
+    bool dx10;
+} kShapeFormats[] = {{D3DFMT_DXT1, true},    {D3DFMT_BC5, true}, {D3DFMT_A8R8G8B8, true},
+                     {D3DFMT_R5G6B5, false}, {D3DFMT_L8, false}, {D3DFMT_A8, false}};
 
 // Pictures that differ from one face, slice, level and texture of an array
 // to the next (`first` numbers the first), so a reader that takes one for
@@ -390,9 +398,10 @@ TEST(OtherReaders, ReadEveryFileExactlyAsTheToolSays)
             srgb && srgb->colourSpace == ColourSpace::Srgb)
             add(format, kFlatSrgb);
     }
-    for (const D3DFORMAT format : kShapeFormats)
+    for (const auto& [format, dx10] : kShapeFormats)
         for (const FileShape& shape : kShapes)
-            add(*FindFormat(format), shape);
+            if (dx10 || shape.header == dds::HeaderStyle::Classic)
+                add(*FindFormat(format), shape);
 
     for (const Reader& reader : InstalledReaders(folder, cases))
         for (const Case& c : cases) {
