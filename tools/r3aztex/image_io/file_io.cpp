@@ -1,5 +1,6 @@
 #include "tools/r3aztex/image_io/file_io.h"
 
+#include "tools/common/atomic_file.h"
 #include "tools/r3aztex/tool_error.h"
 
 #include <cerrno>
@@ -37,16 +38,6 @@ public:
 private:
     int fd_;
 };
-
-// The process's file-creation mask. Reading it means setting it, so it is
-// read once during static initialisation, before any thread exists.
-mode_t ReadCreationMask()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
-}
-const mode_t kCreationMask = ReadCreationMask();
 
 // Every byte the descriptor gives until its end.
 std::vector<BYTE> ReadAll(int fd, const std::string& name)
@@ -106,25 +97,12 @@ std::vector<BYTE> ReadFileBytes(const std::string& path)
 
 void WriteFileAtomically(const std::string& path, std::span<const BYTE> bytes)
 {
-    std::string temporary = path + ".tmp-XXXXXX";
-    Descriptor file(::mkstemp(temporary.data()));
-    if (file.Get() < 0)
-        throw FileError(ExitCode::FileAccess, path, "cannot create: " + SystemReason());
-    auto fail = [&](const std::string& what) {
-        const std::string reason = what + ": " + SystemReason();
-        ::unlink(temporary.c_str());
+    // The shared writer names its temporary without the target's name, so
+    // an output named up to the file system's limit still converts, and
+    // removes it when the run is interrupted.
+    std::string reason;
+    if (!tools::WriteFileAtomically(path, bytes, reason))
         throw FileError(ExitCode::FileAccess, path, reason);
-    };
-    // mkstemp creates the file readable by its owner only; give it the
-    // permissions an ordinary new file would get.
-    if (::fchmod(file.Get(), 0666 & ~kCreationMask) != 0)
-        fail("cannot set permissions");
-    if (!WriteAll(file.Get(), bytes))
-        fail("cannot write");
-    if (!file.Close())
-        fail("cannot write");
-    if (::rename(temporary.c_str(), path.c_str()) != 0)
-        fail("cannot replace");
 }
 
 void WriteOutputFile(const std::string& path, std::span<const BYTE> bytes)
