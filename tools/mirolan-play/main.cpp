@@ -14,8 +14,9 @@ int main(int argc, char** argv)
     try {
         return ToInt(Play(*parsed.options));
     } catch (const std::bad_alloc&) {
-        // Pictures of a very large texture are kept for the contact sheet.
-        std::fprintf(stderr, "mirolan-play: out of memory for the pictures (try --sheet 0)\n");
+        // The frames say what they were doing when memory ran out; this is
+        // what is left: the parameter text, the module, the effect itself.
+        std::fprintf(stderr, "mirolan-play: out of memory\n");
         return ToInt(ExitCode::EffectFailure);
     }
 }

@@ -5,7 +5,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <filesystem>
 #include <map>
 
 namespace {
@@ -39,6 +44,49 @@ constexpr const char* kFooterAfter =
     "not writable); 3 effect failure (module not loadable, no CreateEffect, Create failed);\n"
     "4 leak (memory or a texture left behind).\n";
 
+// Whether two paths name one file: the same device and inode when both
+// exist (links, "./" and other spellings), else the same path.
+bool SameFile(const std::string& first, const std::string& second)
+{
+    struct stat a {};
+    struct stat b {};
+    if (::stat(first.c_str(), &a) == 0 && ::stat(second.c_str(), &b) == 0)
+        return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    std::error_code failure;
+    const auto normal = [&](const std::string& path) { return std::filesystem::weakly_canonical(path, failure); };
+    return normal(first) == normal(second);
+}
+
+bool EndsWithWebp(const std::string& path)
+{
+    const std::string ending = ".webp";
+    if (path.size() < ending.size())
+        return false;
+    return std::equal(ending.begin(), ending.end(), path.end() - std::ptrdiff_t(ending.size()),
+                      [](char e, char c) { return e == std::tolower(static_cast<unsigned char>(c)); });
+}
+
+// The animation file is written over whatever has its name: it must be
+// neither the parameter file nor a name that promises another format.
+bool CheckAnimationPath(const PlayOptions& options)
+{
+    if (options.animationFile.empty())
+        return true;
+    if (!EndsWithWebp(options.animationFile)) {
+        std::fprintf(stderr,
+                     "mirolan-play: --animation writes an animated WebP file; its name must end in .webp, not '%s'\n",
+                     options.animationFile.c_str());
+        return false;
+    }
+    if (!options.paramsFile.empty() && SameFile(options.animationFile, options.paramsFile)) {
+        std::fprintf(stderr, "mirolan-play: --animation '%s' is the parameter file given to --params; it would be "
+                             "overwritten\n",
+                     options.animationFile.c_str());
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 ParsedOptions ParseOptions(int argc, char** argv)
@@ -68,7 +116,8 @@ ParsedOptions ParseOptions(int argc, char** argv)
         ->check(CLI::Range(1u, 16u))
         ->capture_default_str();
     app.add_option("--out", options.outputDirectory, "Output folder, created if missing")->capture_default_str();
-    app.add_option("--animation", options.animationFile, "Also write every frame as an animated WebP file");
+    app.add_option("--animation", options.animationFile,
+                   "Also write every frame as an animated WebP file (FILE.webp; its folder is created if missing)");
     app.add_flag("--print-params", options.printParams, "Print the parameter values the effect reads, and stop");
     const std::map<std::string, tools::ProgressDisplay> progressModes = {{"auto", tools::ProgressDisplay::OnTerminal},
                                                                          {"always", tools::ProgressDisplay::Always},
@@ -96,5 +145,7 @@ ParsedOptions ParseOptions(int argc, char** argv)
             return ParsedOptions{std::nullopt, ExitCode::Usage};
         }
     }
+    if (!CheckAnimationPath(options))
+        return ParsedOptions{std::nullopt, ExitCode::Usage};
     return ParsedOptions{options, ExitCode::Success};
 }

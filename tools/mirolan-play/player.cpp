@@ -1,8 +1,8 @@
 #include "tools/mirolan-play/player.h"
 
+#include "tools/common/atomic_file.h"
 #include "tools/common/progress.h"
 #include "tools/mirolan-play/animation.h"
-#include "tools/mirolan-play/earlier_outputs.h"
 #include "tools/mirolan-play/effect_module.h"
 #include "tools/mirolan-play/png_file.h"
 
@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <set>
 #include <vector>
 
@@ -76,6 +77,21 @@ private:
     tools::Progress& m_progress;
 };
 
+// Creates a folder and those above it; false, reported, when it cannot be
+// made or something else has its name.
+bool MakeFolder(const std::string& folder, const std::string& what)
+{
+    if (folder.empty())
+        return true;
+    std::error_code failure;
+    std::filesystem::create_directories(folder, failure);
+    if (failure || !std::filesystem::is_directory(folder)) {
+        Report("cannot create " + what + " '" + folder + "'" + (failure ? ": " + failure.message() : std::string()));
+        return false;
+    }
+    return true;
+}
+
 // The texture the effect bound for drawing, as the engine would sample it.
 IDirect3DTexture8* BoundTexture()
 {
@@ -101,18 +117,29 @@ ExitCode WriteMipLevels(IDirect3DTexture8* texture, PictureWriter& writer)
 // When frame `frame` starts showing, in whole milliseconds of engine time.
 int Milliseconds(unsigned frame, float step) { return int(std::lround(double(frame) * step * 1000.0)); }
 
-// Drives the frames of a created effect and writes the pictures.
+// What a run holds in memory, for the message when memory runs out: what
+// was being done, and which options would make it smaller.
+std::string OutOfMemory(const std::string& doing, const PlayOptions& options, bool keepingSheet)
+{
+    std::string hints;
+    if (keepingSheet)
+        hints += "--sheet 0";
+    if (options.scale > 1)
+        hints += std::string(hints.empty() ? "" : " or ") + "a smaller --scale";
+    return "out of memory " + doing + (hints.empty() ? "" : " (try " + hints + ")");
+}
+
+std::string Size(const Picture& picture, unsigned scale)
+{
+    return std::to_string(picture.width * scale) + "x" + std::to_string(picture.height * scale);
+}
+
+// Drives the frames of a created effect and writes the pictures. Each
+// file replaces an earlier one of its name only once it is complete, and
+// nothing else in the folder is touched.
 ExitCode RunFrames(zelvBaseEffect& effect, const PlayOptions& options)
 {
     std::string error;
-    const int removed = RemoveEarlierOutputs(options.outputDirectory, error);
-    if (removed < 0) {
-        Report(error);
-        return ExitCode::FileError;
-    }
-    if (removed > 0)
-        std::printf("removed %d pictures of an earlier run from %s\n", removed, options.outputDirectory.c_str());
-
     tools::Progress progress(options.frames, options.progress,
                              options.progress == tools::ProgressDisplay::OnTerminal ? kQuietStart
                                                                                     : std::chrono::seconds(0));
@@ -122,55 +149,75 @@ ExitCode RunFrames(zelvBaseEffect& effect, const PlayOptions& options)
     std::vector<SheetTile> sheet;
     std::unique_ptr<AnimationWriter> animation;
     if (!options.animationFile.empty())
-        animation = std::make_unique<AnimationWriter>();
+        animation = std::make_unique<AnimationWriter>(options.animationFile);
+    // What the run is doing, for a message should memory run out.
+    std::string doing;
 
-    for (unsigned frame = 1; frame <= options.frames; ++frame) {
-        effect.SetGlobalTime(float(frame) * options.step);
-        effect.PrepareForRender();
-        effect.Draw(0, 6, 0, 0); // one quad of two triangles, as a full-screen pass would draw
+    try {
+        for (unsigned frame = 1; frame <= options.frames; ++frame) {
+            doing = "running frame " + std::to_string(frame);
+            effect.SetGlobalTime(float(frame) * options.step);
+            effect.PrepareForRender();
+            effect.Draw(0, 6, 0, 0); // one quad of two triangles, as a full-screen pass would draw
 
-        bool last = frame == options.frames;
-        bool periodic = options.every != 0 && frame % options.every == 0;
-        if (last || periodic || wanted.count(frame) != 0 || animation) {
-            IDirect3DTexture8* texture = BoundTexture();
-            Picture picture;
-            if (texture == nullptr) {
-                Report("the effect bound no texture for drawing");
-                return ExitCode::EffectFailure;
+            bool last = frame == options.frames;
+            bool periodic = options.every != 0 && frame % options.every == 0;
+            if (last || periodic || wanted.count(frame) != 0 || animation) {
+                IDirect3DTexture8* texture = BoundTexture();
+                Picture picture;
+                if (texture == nullptr) {
+                    Report("the effect bound no texture for drawing");
+                    return ExitCode::EffectFailure;
+                }
+                doing = "reading frame " + std::to_string(frame) + " from the texture";
+                if (!ReadTextureLevel(texture, 0, picture, error)) {
+                    Report(error);
+                    return ExitCode::EffectFailure;
+                }
+                doing = "writing frame " + std::to_string(frame) + " at " + Size(picture, writer.Scale());
+                if ((last || periodic) && !writer.Write(FrameFileName(frame), picture, writer.Scale()))
+                    return ExitCode::FileError;
+                if (wanted.count(frame) != 0) {
+                    doing = "keeping frame " + std::to_string(frame) + " for the contact sheet (" +
+                            std::to_string(sheet.size() + 1) + " of " + std::to_string(sheetFrames.size()) +
+                            " frames of " + Size(picture, 1) + ")";
+                    sheet.push_back({picture, frame});
+                }
+                doing = "adding frame " + std::to_string(frame) + " at " + Size(picture, writer.Scale()) +
+                        " to the animation";
+                if (animation && !animation->Add(Enlarge(picture, writer.Scale()),
+                                                 Milliseconds(frame - 1, options.step), error)) {
+                    Report(error);
+                    return animation->FileFailed() ? ExitCode::FileError : ExitCode::EffectFailure;
+                }
+                doing = "writing the mip levels of the last frame";
+                if (last && texture->GetLevelCount() > 1) {
+                    ExitCode levels = WriteMipLevels(texture, writer);
+                    if (levels != ExitCode::Success)
+                        return levels;
+                }
             }
-            if (!ReadTextureLevel(texture, 0, picture, error)) {
-                Report(error);
-                return ExitCode::EffectFailure;
-            }
-            if ((last || periodic) && !writer.Write(FrameFileName(frame), picture, writer.Scale()))
-                return ExitCode::FileError;
-            if (wanted.count(frame) != 0)
-                sheet.push_back({picture, frame});
-            if (animation && !animation->Add(Enlarge(picture, writer.Scale()), Milliseconds(frame - 1, options.step),
-                                             error)) {
-                Report(error);
-                return ExitCode::FileError;
-            }
-            if (last && texture->GetLevelCount() > 1) {
-                ExitCode levels = WriteMipLevels(texture, writer);
-                if (levels != ExitCode::Success)
-                    return levels;
-            }
+            effect.RestoreAfterRender();
+            progress.Advance("frames");
         }
-        effect.RestoreAfterRender();
-        progress.Advance("frames");
-    }
-    progress.Finish();
-    if (!sheet.empty()) {
-        for (SheetTile& tile : sheet)
-            tile.picture = Enlarge(tile.picture, writer.Scale());
-        if (!writer.Write("contact_sheet.png", ContactSheet(sheet, kSheetColumns, kSheetMaxWidth), 1))
-            return ExitCode::FileError;
+        progress.Finish();
+        if (!sheet.empty()) {
+            doing = "making the contact sheet of " + std::to_string(sheet.size()) + " frames of " +
+                    Size(sheet.front().picture, writer.Scale());
+            for (SheetTile& tile : sheet)
+                tile.picture = Enlarge(tile.picture, writer.Scale());
+            if (!writer.Write("contact_sheet.png", ContactSheet(sheet, kSheetColumns, kSheetMaxWidth), 1))
+                return ExitCode::FileError;
+        }
+    } catch (const std::bad_alloc&) {
+        progress.Finish();
+        Report(OutOfMemory(doing, options, !sheet.empty()));
+        return ExitCode::EffectFailure;
     }
     if (animation) {
-        if (!animation->Write(options.animationFile, Milliseconds(options.frames, options.step), error)) {
+        if (!animation->Finish(Milliseconds(options.frames, options.step), error)) {
             Report(error);
-            return ExitCode::FileError;
+            return animation->FileFailed() ? ExitCode::FileError : ExitCode::EffectFailure;
         }
         std::printf("wrote %s\n", options.animationFile.c_str());
     }
@@ -223,12 +270,17 @@ ExitCode Play(const PlayOptions& options)
         std::fputs(DescribeValues(values).c_str(), stdout);
         return ExitCode::Success;
     }
-    std::error_code failure;
-    std::filesystem::create_directories(options.outputDirectory, failure);
-    if (failure || !std::filesystem::is_directory(options.outputDirectory)) {
-        Report("cannot create output folder '" + options.outputDirectory + "'" +
-               (failure ? ": " + failure.message() : std::string()));
+    // Every folder is there before the first frame runs: a long run must
+    // not end in a file it cannot write.
+    if (!MakeFolder(options.outputDirectory, "output folder"))
         return ExitCode::FileError;
+    if (!options.animationFile.empty()) {
+        if (!MakeFolder(tools::FolderOf(options.animationFile), "folder for --animation"))
+            return ExitCode::FileError;
+        if (std::filesystem::is_directory(options.animationFile)) {
+            Report("--animation '" + options.animationFile + "' is a folder");
+            return ExitCode::FileError;
+        }
     }
 
     kwoHost_SetFixedTimeStep(options.step);

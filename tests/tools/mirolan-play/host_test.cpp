@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 
 namespace {
@@ -28,10 +29,10 @@ protected:
     void TearDown() override { fs::remove_all(m_folder); }
 
     // Runs the host with `arguments` and output into the test's folder;
-    // returns its exit code.
-    int Run(const std::string& arguments, bool withOutput = true)
+    // returns its exit code. `shell` goes before the command (limits).
+    int Run(const std::string& arguments, bool withOutput = true, const std::string& shell = "")
     {
-        std::string command = std::string(MIROLAN_PLAY_PATH) + " " + arguments;
+        std::string command = shell + std::string(MIROLAN_PLAY_PATH) + " " + arguments;
         if (withOutput)
             command += " --out " + (m_folder / "out").string();
         command += " > " + (m_folder / "stdout.txt").string() + " 2> " + (m_folder / "stderr.txt").string();
@@ -46,6 +47,16 @@ protected:
     }
 
     fs::path Output(const std::string& name) const { return m_folder / "out" / name; }
+
+    // Names in a folder that start with a dot: temporaries left behind.
+    static std::vector<std::string> HiddenFiles(const fs::path& folder)
+    {
+        std::vector<std::string> hidden;
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (entry.path().filename().string().starts_with("."))
+                hidden.push_back(entry.path().filename().string());
+        return hidden;
+    }
 
     fs::path m_folder;
 };
@@ -206,7 +217,9 @@ TEST_F(MirolanPlay, ParametersAreListedCheckedAndExplained)
 
 TEST_F(MirolanPlay, AnimationOfEveryFrame)
 {
-    ASSERT_EQ(Run("--frames 12 --dt 0.05 --param width=24 --param height=16 --animation " +
+    // Each frame is stored as the rectangle that changed: the frames a
+    // player shows must be the pictures written beside them.
+    ASSERT_EQ(Run("--frames 12 --every 4 --scale 2 --dt 0.05 --param width=24 --param height=16 --animation " +
                   (m_folder / "run.webp").string()),
               0)
         << Read("stderr.txt");
@@ -217,13 +230,22 @@ TEST_F(MirolanPlay, AnimationOfEveryFrame)
     ASSERT_NE(decoder, nullptr);
     WebPAnimInfo info{};
     ASSERT_TRUE(WebPAnimDecoderGetInfo(decoder, &info));
-    EXPECT_EQ(info.canvas_width, 24u);
-    EXPECT_EQ(info.canvas_height, 16u);
+    EXPECT_EQ(info.canvas_width, 48u);
+    EXPECT_EQ(info.canvas_height, 32u);
     EXPECT_EQ(info.frame_count, 12u);
     int shown = 0;
     uint8_t* pixels = nullptr;
-    while (WebPAnimDecoderHasMoreFrames(decoder))
+    for (unsigned frame = 1; WebPAnimDecoderHasMoreFrames(decoder); ++frame) {
         ASSERT_TRUE(WebPAnimDecoderGetNext(decoder, &pixels, &shown));
+        if (frame % 4 != 0)
+            continue;
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%04u.png", frame);
+        unsigned width = 0;
+        const std::vector<unsigned char> written = PngPixels(Output(name), width);
+        ASSERT_EQ(written.size(), 48u * 32u * 4u) << name;
+        EXPECT_TRUE(std::equal(written.begin(), written.end(), pixels)) << name;
+    }
     EXPECT_EQ(shown, 600) << "twelve frames of 50 ms each";
     WebPAnimDecoderDelete(decoder);
 }
@@ -245,20 +267,151 @@ TEST_F(MirolanPlay, ContactSheetTilesAreNumberedAndTheSheetStaysSmall)
     EXPECT_LE(ReadPng(Output("contact_sheet.png")).width, 2048u);
 }
 
-TEST_F(MirolanPlay, ProgressWhenAskedAndEarlierPicturesRemoved)
+TEST_F(MirolanPlay, ProgressWhenAsked)
 {
-    fs::create_directories(m_folder / "out");
-    for (const char* name : {"frame_0099.png", "contact_sheet.png", "last_level_3.png", "notes.txt"})
-        std::ofstream(m_folder / "out" / name) << "earlier";
     ASSERT_EQ(Run("--frames 10 --sheet 0 --progress always"), 0);
     EXPECT_NE(Read("stderr.txt").find("] 10/10 frames"), std::string::npos) << Read("stderr.txt");
-    EXPECT_NE(Read("stdout.txt").find("removed 3 pictures of an earlier run"), std::string::npos);
-    EXPECT_FALSE(fs::exists(Output("frame_0099.png")));
-    EXPECT_FALSE(fs::exists(Output("contact_sheet.png")));
-    EXPECT_TRUE(fs::exists(Output("notes.txt"))) << "only the host's own pictures go";
-    EXPECT_TRUE(fs::exists(Output("frame_0010.png")));
     ASSERT_EQ(Run("--frames 2"), 0);
     EXPECT_EQ(Read("stderr.txt"), "") << "no progress off a terminal unless asked";
+}
+
+// Files already in the folder: those this run writes are replaced by
+// complete pictures, everything else stays, also after a failed run.
+TEST_F(MirolanPlay, EarlierFilesAreKeptUnlessThisRunWritesThem)
+{
+    struct Case {
+        const char* name;
+        bool written; // by `--frames 10 --every 5 --sheet 0`
+    };
+    const Case cases[] = {
+        {"frame_0005.png", true}, {"frame_0010.png", true},   {"frame_0099.png", false},
+        {"contact_sheet.png", false}, {"last_level_3.png", false}, {"notes.txt", false},
+    };
+    auto plant = [&] {
+        fs::create_directories(m_folder / "out");
+        for (const Case& c : cases)
+            std::ofstream(Output(c.name)) << "earlier";
+    };
+    plant();
+    ASSERT_EQ(Run("--frames 10 --every 5 --sheet 0"), 0) << Read("stderr.txt");
+    for (const Case& c : cases) {
+        EXPECT_EQ(Read("out/" + std::string(c.name)) == "earlier", !c.written) << c.name;
+        if (c.written) {
+            EXPECT_TRUE(ReadPng(Output(c.name)).read) << c.name;
+        }
+    }
+    EXPECT_EQ(Read("stdout.txt").find("removed"), std::string::npos);
+
+    // A run that fails keeps every earlier file.
+    fs::remove_all(m_folder / "out");
+    plant();
+    ASSERT_EQ(Run("--frames 10 --every 5 --sheet 0 --param width=0"), 3);
+    for (const Case& c : cases)
+        EXPECT_EQ(Read("out/" + std::string(c.name)), "earlier") << c.name;
+    EXPECT_EQ(HiddenFiles(m_folder / "out"), std::vector<std::string>{});
+}
+
+// A file that cannot be written is exit 2 with the file's name, whatever
+// the reason, and the earlier animation survives a failed run whole.
+TEST_F(MirolanPlay, FileErrorsExitWithTwoAndKeepTheEarlierAnimation)
+{
+    struct Case {
+        const char* what;
+        std::string arguments;
+        std::function<void()> setUp;
+        std::string shell;
+        const char* message;
+    };
+    const std::string animation = (m_folder / "run.webp").string();
+    std::ofstream(m_folder / "plain") << "x";
+    const Case cases[] = {
+        {"a folder named like the last frame", "--frames 2", [&] { fs::create_directories(Output("frame_0002.png")); },
+         "", "frame_0002.png: cannot replace: Is a directory"},
+        {"a folder named like the sheet", "--frames 2 --sheet 2",
+         [&] { fs::create_directories(Output("contact_sheet.png")); }, "",
+         "contact_sheet.png: cannot replace: Is a directory"},
+        {"a folder named like a mip level", "--frames 2 --param mipmaps=1 --param width=8 --param height=8",
+         [&] { fs::create_directories(Output("last_level_2.png")); }, "", "last_level_2.png: cannot replace"},
+        {"the animation is a folder", "--frames 2 --animation " + (m_folder / "folder.webp").string(),
+         [&] { fs::create_directories(m_folder / "folder.webp"); }, "", "folder.webp' is a folder"},
+        {"the animation's folder is a file", "--frames 2 --animation " + (m_folder / "plain/a.webp").string(),
+         [] {}, "", "cannot create folder for --animation"},
+        // A full disk, as the file size limit makes one: writes fail
+        // with EFBIG instead of ending the program.
+        {"the disk fills", "--frames 3 --scale 4 --animation " + animation, [] {},
+         "trap '' XFSZ; ulimit -f 4; ", "File too large"},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(m_folder / "out");
+        fs::create_directories(m_folder / "out");
+        std::ofstream(animation) << "earlier";
+        c.setUp();
+        EXPECT_EQ(Run(c.arguments, true, c.shell), 2) << c.what;
+        EXPECT_NE(Read("stderr.txt").find(c.message), std::string::npos) << c.what << ": " << Read("stderr.txt");
+        EXPECT_EQ(Read("run.webp"), "earlier") << c.what;
+        EXPECT_EQ(HiddenFiles(m_folder / "out"), std::vector<std::string>{}) << c.what;
+        EXPECT_EQ(HiddenFiles(m_folder), std::vector<std::string>{}) << c.what;
+    }
+}
+
+// --animation names a file the run will write over: it must not be the
+// parameter file, and must say WebP.
+TEST_F(MirolanPlay, AnimationNamesThatWouldDamageOrMisleadAreRefused)
+{
+    const std::string params = (m_folder / "p.webp").string();
+    std::ofstream(params) << "width = 16\n";
+    fs::create_hard_link(params, m_folder / "link.webp");
+    struct Case {
+        std::string animation;
+        const char* message;
+    };
+    const Case cases[] = {
+        {(m_folder / "anim.gif").string(), "its name must end in .webp"},
+        {(m_folder / "anim").string(), "its name must end in .webp"},
+        {params, "is the parameter file"},
+        {(m_folder / "out/../p.webp").string(), "is the parameter file"},
+        {(m_folder / "link.webp").string(), "is the parameter file"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Run("--frames 2 --params " + params + " --animation " + c.animation), 1) << c.animation;
+        EXPECT_NE(Read("stderr.txt").find(c.message), std::string::npos) << c.animation << ": " << Read("stderr.txt");
+        EXPECT_FALSE(fs::exists(Output("frame_0002.png"))) << "refused before the run: " << c.animation;
+    }
+    EXPECT_EQ(Read("p.webp"), "width = 16\n");
+    // Any letter case says WebP, and a missing folder is made first.
+    EXPECT_EQ(Run("--frames 2 --params " + params + " --animation " + (m_folder / "new/A.WebP").string()), 0)
+        << Read("stderr.txt");
+    EXPECT_TRUE(fs::exists(m_folder / "new/A.WebP"));
+}
+
+// Memory that runs out is named for what was being done, and --sheet 0
+// is offered only while the sheet holds frames.
+TEST_F(MirolanPlay, OutOfMemorySaysWhatRanOut)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
+#else
+    struct Case {
+        const char* arguments;
+        const char* message;
+        bool offersSheet;
+    };
+    // 2048 x 16 a side: 4 GiB a frame, over the limit; the texture fits.
+    const Case cases[] = {
+        {"--frames 1 --sheet 0", "out of memory writing frame 1 at 32768x32768 (try a smaller --scale)", false},
+        {"--frames 2 --sheet 2", "out of memory writing frame 2 at 32768x32768 (try --sheet 0 or a smaller --scale)",
+         true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Run(std::string(c.arguments) + " --scale 16 --param width=2048 --param height=2048", true,
+                      "ulimit -v 1500000; "),
+                  3)
+            << c.arguments;
+        const std::string err = Read("stderr.txt");
+        EXPECT_NE(err.find(c.message), std::string::npos) << c.arguments << ": " << err;
+        EXPECT_EQ(err.find("--sheet 0") != std::string::npos, c.offersSheet) << c.arguments << ": " << err;
+    }
+#endif
 }
 
 } // namespace
