@@ -2,6 +2,7 @@
 
 #include "tools/r3aztex/processing/block_compression.h"
 #include "tools/r3aztex/processing/pixel_steps.h"
+#include "tools/r3aztex/processing/working_levels.h"
 
 #include <algorithm>
 #include <cstring>
@@ -78,13 +79,13 @@ public:
         if (recipe_.resized) {
             if (arrival_ != nullptr)
                 arrival_->WaitForAll();
-            top_ = ResampleTop(source_, recipe_.working, recipe_.width, recipe_.height, 1, recipe_.resample);
+            top_ = ResampleWorkingTop(source_, recipe_.working, recipe_.width, recipe_.height, recipe_.resample, pool);
         }
         for (uint32_t level = 0; level < recipe_.levels; ++level) {
             const bool last = level + 1 == recipe_.levels;
             if (!last)
-                next_ = MakeTexture(recipe_.working, source_.kind, LevelSide(recipe_.width, level + 1),
-                                    LevelSide(recipe_.height, level + 1), 1, 1);
+                next_ = MakeWorkingImage(recipe_.working, source_.kind, LevelSide(recipe_.width, level + 1),
+                                         LevelSide(recipe_.height, level + 1));
             const uint32_t height = LevelSide(recipe_.height, level);
             const size_t rowBytes = DescribeLevel(*FindFormat(recipe_.working), LevelSide(recipe_.width, level), 1, 1)
                                         .rowPitch;
