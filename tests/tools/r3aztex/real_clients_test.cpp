@@ -298,7 +298,7 @@ struct Case {
 };
 
 enum class Outcome { Refused, Wrong, Right };
-const char* Describe(Outcome outcome)
+const char* OutcomeText(Outcome outcome)
 {
     return outcome == Outcome::Refused ? "refuses it" : outcome == Outcome::Wrong ? "shows other pixels" : "reads it";
 }
@@ -408,7 +408,7 @@ TEST(OtherReaders, ReadEveryFileExactlyAsTheToolSays)
             const Outcome outcome = Judge(reader.decode(folder / c.stem), c);
             const bool said = (*ReadersOf(c.query) & reader.reader) != 0;
             EXPECT_EQ(outcome == Outcome::Right, said)
-                << c.stem << ": " << reader.program << " " << Describe(outcome) << "; other_readers.cpp says it "
+                << c.stem << ": " << reader.program << " " << OutcomeText(outcome) << "; other_readers.cpp says it "
                 << (said ? "reads it" : "does not");
         }
 }
