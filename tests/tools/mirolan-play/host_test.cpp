@@ -338,8 +338,10 @@ TEST_F(MirolanPlay, FileErrorsExitWithTwoAndKeepTheEarlierAnimation)
          [] {}, "", "cannot create folder for --animation"},
         // A full disk, as the file size limit makes one: writes fail
         // with EFBIG instead of ending the program.
-        {"the disk fills", "--frames 3 --scale 4 --animation " + animation, [] {},
-         "trap '' XFSZ; ulimit -f 4; ", "File too large"},
+        {"the disk fills with the animation", "--frames 40 --sheet 0 --animation " + animation, [] {},
+         "trap '' XFSZ; ulimit -f 16; ", "run.webp: cannot write: File too large"},
+        {"the disk fills with a frame", "--frames 3 --scale 4", [] {},
+         "trap '' XFSZ; ulimit -f 4; ", "frame_0003.png: cannot write: File too large"},
     };
     for (const Case& c : cases) {
         fs::remove_all(m_folder / "out");
