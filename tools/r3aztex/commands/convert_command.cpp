@@ -469,6 +469,18 @@ std::string RunJob(const Job& job, const ConvertOptions& options, const ConvertS
     return line + ": " + written.description;
 }
 
+// A failure of a batch names the file it is about: a request the texture
+// cannot meet ("--mips 9 exceeds the 4 levels ...") is said of its input.
+std::string NamingTheFile(const std::string& message, const Job& job)
+{
+    for (const std::string& named : job.inputs)
+        if (message.starts_with(DisplayName(named) + ": "))
+            return message;
+    if (message.starts_with(job.output + ": ") || message.starts_with("standard output: "))
+        return message;
+    return DisplayName(job.inputs.size() == 1 ? job.inputs[0] : job.output) + ": " + message;
+}
+
 ExitCode RunConvert(const ConvertOptions& options)
 {
     if (int(options.cube) + int(options.volume) + int(options.array) > 1)
@@ -519,7 +531,7 @@ ExitCode RunConvert(const ConvertOptions& options)
             return;
         } catch (const ToolError& error) {
             failures.Note(i, error.Code());
-            failure = error.what();
+            failure = NamingTheFile(error.what(), jobs[i]);
         } catch (const std::bad_alloc&) {
             failures.Note(i, ExitCode::Internal);
             failure = jobs[i].output + ": out of memory";

@@ -135,9 +135,9 @@ ExitCode RunDiff(const DiffOptions& options)
     const TextureImage& b = images[1];
     if (a.kind != b.kind || a.width != b.width || a.height != b.height || a.depth != b.depth)
         throw ToolError(ExitCode::Unsupported,
-                        "cannot compare a " + std::string(KindName(a.kind)) + " " +
-                            SizeText(a.width, a.height, a.depth) + " texture with a " + KindName(b.kind) + " " +
-                            SizeText(b.width, b.height, b.depth) + " one");
+                        "cannot compare " + DisplayName(options.first) + ", a " + KindName(a.kind) + " " +
+                            SizeText(a.width, a.height, a.depth) + " texture, with " + DisplayName(options.second) +
+                            ", a " + KindName(b.kind) + " " + SizeText(b.width, b.height, b.depth) + " one");
     // Refused now, not after the figures are printed.
     if (!options.diffImage.empty() && !PlanHeatMap(a.width, a.height, a.Faces() * a.depth))
         throw ToolError(ExitCode::Unsupported, "--diff-image " + options.diffImage + ": the " +
