@@ -5,7 +5,7 @@ enum class ExitCode {
     Success = 0,
     Usage = 1,         // bad command line
     FileError = 2,     // a parameter file or an output file could not be read or written
-    EffectFailure = 3, // the module could not be loaded, or the effect could not be made or created
+    EffectFailure = 3, // the module could not be loaded, the effect could not be made or created, or memory ran out
     Leak = 4,          // the effect left memory or a texture behind
 };
 

@@ -35,14 +35,16 @@ constexpr const char* kFooterAfter =
     "Output, in the --out folder: frame_NNNN.png for every --every-th frame and for the last frame,\n"
     "contact_sheet.png with --sheet evenly spaced frames, each labelled with its number (at most 2048\n"
     "pixels wide), and with mipmaps on last_level_K.png for each mip level K of the last frame, at its\n"
-    "true size. --scale enlarges frames and the sheet (nearest). Pictures of an earlier run in the\n"
-    "folder (those names only) are removed first, so runs never mix. --animation writes every frame as\n"
-    "an animated WebP. At exit the effect is disposed of and the allocation tracker's leak report is\n"
-    "printed.\n"
+    "true size. --scale enlarges frames and the sheet (nearest). --animation writes every frame as an\n"
+    "animated WebP (a name ending in .webp, not the --params file), each frame encoded and written as it\n"
+    "is drawn, so memory stays that of a frame or two. Each file replaces one of its name only when it is\n"
+    "complete (a hidden temporary beside it, removed on an interrupt); nothing else in the folder is\n"
+    "touched, so pictures of an earlier run that this run does not write stay. At exit the effect is\n"
+    "disposed of and the allocation tracker's leak report is printed.\n"
     "\n"
-    "Exit codes: 0 success; 1 usage error; 2 file error (parameter file unreadable or not text, output\n"
-    "not writable); 3 effect failure (module not loadable, no CreateEffect, Create failed);\n"
-    "4 leak (memory or a texture left behind).\n";
+    "Exit codes: 0 success; 1 usage error; 2 file error (parameter file unreadable or not text, an\n"
+    "output folder or file that cannot be made or written); 3 effect failure (module not loadable, no\n"
+    "CreateEffect, Create failed) or out of memory; 4 leak (memory or a texture left behind).\n";
 
 // Whether two paths name one file: the same device and inode when both
 // exist (links, "./" and other spellings), else the same path.
