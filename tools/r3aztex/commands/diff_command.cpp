@@ -15,7 +15,9 @@
 #include "tools/r3aztex/util/warnings.h"
 #include "tools/r3aztex/util/work_pool.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 
 namespace r3aztex {
@@ -171,7 +173,10 @@ ExitCode RunDiff(const DiffOptions& options)
         std::fputs(AsJson(options, differences, weighted).c_str(), stdout);
     else if (!options.common.quiet)
         std::fputs(AsText(differences, a.kind, weighted).c_str(), stdout);
-    std::fflush(stdout);
+    // The figures come out before the heat map's notice; a report that did
+    // not come out is a failure, whatever the figures say.
+    if (std::fflush(stdout) != 0)
+        throw ToolError(ExitCode::FileAccess, std::string("standard output: cannot write: ") + std::strerror(errno));
 
     if (!options.diffImage.empty()) {
         const HeatMap map = MakeHeatMap(decoded[0], decoded[1], settings.weighting);
