@@ -54,10 +54,17 @@ tsan: deps
 	@R3AZ_SETTINGS= TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 $(TSAN)/bin/test_concurrency
 
 # The programs, the plug-in, the libraries, headers, CMake package and
-# pkg-config file under PREFIX (bin/, lib/, include/, share/).
+# pkg-config file, the docs and the examples under PREFIX (bin/, lib/,
+# include/, share/). Built in a folder of its own with only what is
+# installed (no tests, benchmarks or fuzz targets); the package installer
+# runs only when a build dependency is missing.
 PREFIX ?= /usr/local
-install: build
-	@cmake --install $(RELEASE) --prefix $(PREFIX)
+INSTALL_BUILD := build/install
+install:
+	@bash scripts/install-deps.sh build
+	@$(CONFIGURE) -B $(INSTALL_BUILD) -DCMAKE_BUILD_TYPE=Release -DR3AZ_TESTS=OFF -DR3AZ_BENCH=OFF -DR3AZ_FUZZ=OFF > /dev/null
+	@cmake --build $(INSTALL_BUILD) -j $(JOBS)
+	@cmake --install $(INSTALL_BUILD) --prefix $(PREFIX)
 
 bench: deps
 	@$(CONFIGURE) -B build/bench -DCMAKE_BUILD_TYPE=Release -DR3AZ_BENCH=ON -DR3AZ_TESTS=OFF > /dev/null

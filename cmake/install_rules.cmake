@@ -6,8 +6,10 @@
 #   find_package(r3az8tex CONFIG REQUIRED)
 #   target_link_libraries(app PRIVATE r3az8tex::r3az8tex)
 #
-# or `pkg-config --cflags --libs r3az8tex`. The layout is fixed (bin/, lib/,
-# include/), which the relative run path $ORIGIN/../lib relies on.
+# or `pkg-config --cflags --libs r3az8tex`. examples/consumer is such a
+# program, installed beside the package as share/r3az8tex/examples/consumer;
+# the README and docs/ go to share/doc/mirolan. The layout is fixed (bin/,
+# lib/, include/), which the relative run path $ORIGIN/../lib relies on.
 include(CMakePackageConfigHelpers)
 
 set(R3AZ_PACKAGE_FOLDER lib/cmake/r3az8tex)
@@ -34,6 +36,8 @@ install(FILES ${PROJECT_BINARY_DIR}/r3az8texConfig.cmake ${PROJECT_BINARY_DIR}/r
   DESTINATION ${R3AZ_PACKAGE_FOLDER})
 configure_file(${CMAKE_CURRENT_LIST_DIR}/r3az8tex.pc.in ${PROJECT_BINARY_DIR}/r3az8tex.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/r3az8tex.pc DESTINATION lib/pkgconfig)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/consumer/ DESTINATION share/r3az8tex/examples/consumer
+  PATTERN "build*" EXCLUDE)
 
 # The tools, the effect plug-in and the engine stand-ins it imports; the
 # host finds the plug-in in ../lib. The example parameter file goes with
@@ -41,3 +45,7 @@ install(FILES ${PROJECT_BINARY_DIR}/r3az8tex.pc DESTINATION lib/pkgconfig)
 install(TARGETS r3aztex mirolan-play RUNTIME DESTINATION bin)
 install(TARGETS Mirolan pwKernel pwMemLeak LIBRARY DESTINATION lib)
 install(FILES ${PROJECT_SOURCE_DIR}/examples/effect.txt DESTINATION share/mirolan/examples)
+
+# The README beside docs/, as in the tree, so its links still lead there.
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION share/doc/mirolan)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION share/doc/mirolan/docs FILES_MATCHING PATTERN "*.md")

@@ -1,18 +1,26 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmarks need.
-# Idempotent: packages already present are skipped, and nothing is asked of
-# the package servers when everything is there.
+# Installs the Debian packages the build needs, and (unless given `build`)
+# those the tests, fuzzing and the benchmarks need too.
+#
+#   scripts/install-deps.sh          # everything a developer needs (make deps)
+#   scripts/install-deps.sh build    # only what building the installed programs needs (make install)
+#
+# Packages already present are skipped: dpkg-query answers that without a
+# lock, and apt-get (update, install) runs only when something is missing,
+# so a run that needs nothing never waits for, or fights, another package
+# manager.
 set -euo pipefail
 
-packages=(
-  # build
+build_packages=(
   build-essential cmake ninja-build pkg-config
-  libgtest-dev libgmock-dev
   libpng-dev      # PNG reading and writing (tools)
   libjpeg62-turbo-dev  # JPEG reading (r3aztex)
   libstb-dev      # TGA reading (r3aztex); stb's resizer and DXT encoder as benchmark peers
   libcli11-dev    # command-line parsing (tools)
-  libwebp-dev     # animated WebP output (mirolan-play): libwebp's animation encoder
+  libwebp-dev     # animated WebP output (mirolan-play)
+)
+developer_packages=(
+  libgtest-dev libgmock-dev
   # fuzzing and the sanitizer runtime for clang
   clang libclang-rt-14-dev
   # benchmarks
@@ -21,6 +29,22 @@ packages=(
   # other projects' DDS files (tests)
   imagemagick libnvtt-bin python3-pil
 )
+
+case "${1:-all}" in
+  build) packages=("${build_packages[@]}") ;;
+  all) packages=("${build_packages[@]}" "${developer_packages[@]}") ;;
+  *)
+    echo "install-deps.sh: unknown set '$1' (build or all)" >&2
+    exit 1
+    ;;
+esac
+
+# Not a Debian system: say so and leave the packages to the user; CMake
+# names whatever is still missing.
+if ! command -v dpkg-query > /dev/null; then
+  echo "install-deps.sh: no dpkg-query here; install these (or your system's equivalents) yourself: ${packages[*]}" >&2
+  exit 0
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,4 +1,5 @@
-# Installs the build into WORK_DIR/prefix and uses it as a stranger would.
+# Installs the build into WORK_DIR/prefix and uses it as a stranger would:
+# the example program installed with it, built both ways, and the programs.
 # Fails (message FATAL_ERROR) at the first step that does not work.
 
 function(run what)
@@ -15,7 +16,10 @@ run("installing" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
 foreach(file bin/r3aztex bin/mirolan-play lib/libMirolan.so lib/libr3az8tex.a lib/libd3d8.so lib/libkernel32.so
              lib/libpwKernel.so lib/libpwMemLeak.so include/r3az8/tex/load.h include/d3d8.h include/win32.h
-             lib/cmake/r3az8tex/r3az8texConfig.cmake lib/pkgconfig/r3az8tex.pc share/mirolan/examples/effect.txt)
+             lib/cmake/r3az8tex/r3az8texConfig.cmake lib/pkgconfig/r3az8tex.pc share/mirolan/examples/effect.txt
+             share/r3az8tex/examples/consumer/CMakeLists.txt share/r3az8tex/examples/consumer/main.cpp
+             share/doc/mirolan/README.md share/doc/mirolan/docs/effect.md share/doc/mirolan/docs/r3aztex.md
+             share/doc/mirolan/docs/settings.md)
   if(NOT EXISTS ${prefix}/${file})
     message(FATAL_ERROR "${file} was not installed")
   endif()
@@ -29,8 +33,8 @@ foreach(file bin/r3aztex bin/mirolan-play lib/libMirolan.so lib/libpwKernel.so)
   endif()
 endforeach()
 
-# The consumer through the CMake package.
-run("configuring the consumer" ${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples/consumer -B ${WORK_DIR}/consumer
+# The installed consumer through the CMake package, as a user copies it.
+run("configuring the consumer" ${CMAKE_COMMAND} -S ${prefix}/share/r3az8tex/examples/consumer -B ${WORK_DIR}/consumer
     -G ${GENERATOR} -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
 run("building the consumer" ${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
 run("running the consumer" ${WORK_DIR}/consumer/consumer)
@@ -40,7 +44,7 @@ set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
 run("asking pkg-config" pkg-config --cflags --libs r3az8tex)
 string(STRIP "${last_output}" flags)
 separate_arguments(flags UNIX_COMMAND "${flags}")
-run("compiling with pkg-config's flags" ${CXX} -std=c++20 ${SOURCE_DIR}/examples/consumer/main.cpp ${flags}
+run("compiling with pkg-config's flags" ${CXX} -std=c++20 ${prefix}/share/r3az8tex/examples/consumer/main.cpp ${flags}
     -o ${WORK_DIR}/consumer-pc)
 run("running the pkg-config consumer" ${WORK_DIR}/consumer-pc)
 
