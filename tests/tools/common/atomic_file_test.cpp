@@ -11,10 +11,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace {
 
@@ -106,31 +108,49 @@ TEST_F(AtomicFile, FailureKeepsTheTargetAndRemovesTheTemporary)
 }
 
 // A child makes temporaries and is sent each signal; its files must be
-// gone and the signal, not an exit code, must have ended it.
+// gone and the signal, not an exit code, must have ended it. With many
+// threads the files are made at once, as r3aztex's workers make them.
 TEST_F(AtomicFile, SignalsRemoveTheTemporariesAndStillEndTheProgram)
 {
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct Case {
+        int signal;
+        int threads;
+    };
+    const Case cases[] = {{SIGINT, 1}, {SIGTERM, 1}, {SIGHUP, 1}, {SIGTERM, 30}};
+    for (const Case& c : cases) {
+        const std::string name = std::string(strsignal(c.signal)) + ", " + std::to_string(c.threads) + " threads";
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             // As a shell starts a program, whatever the test runner set.
-            std::signal(signal, SIG_DFL);
+            std::signal(c.signal, SIG_DFL);
             tools::RemoveTemporariesOnSignals();
-            tools::TemporaryFile files[3];
-            for (tools::TemporaryFile& file : files)
-                if (!file.Create(folder_.string()) || ::write(file.Descriptor(), "part", 4) != 4)
-                    ::_exit(100);
-            if (::kill(::getpid(), signal) != 0)
-                ::_exit(101);
-            ::_exit(102); // the signal should have ended the program
+            std::atomic<int> made{0};
+            std::atomic<bool> failed{false};
+            std::vector<std::thread> threads;
+            for (int t = 0; t < c.threads; ++t)
+                threads.emplace_back([&] {
+                    tools::TemporaryFile files[2];
+                    for (tools::TemporaryFile& file : files)
+                        if (!file.Create(folder_.string()) || ::write(file.Descriptor(), "part", 4) != 4)
+                            failed = true;
+                    ++made;
+                    ::pause(); // holds its files until the signal ends the program
+                });
+            while (made < c.threads)
+                std::this_thread::yield();
+            if (failed || ::kill(::getpid(), c.signal) != 0)
+                ::_exit(100);
+            ::pause();
+            ::_exit(101); // the signal should have ended the program
         }
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFSIGNALED(status)) << strsignal(signal) << ": exit " << WEXITSTATUS(status);
+        EXPECT_TRUE(WIFSIGNALED(status)) << name << ": exit " << WEXITSTATUS(status);
         if (WIFSIGNALED(status)) {
-            EXPECT_EQ(WTERMSIG(status), signal) << strsignal(signal);
+            EXPECT_EQ(WTERMSIG(status), c.signal) << name;
         }
-        EXPECT_EQ(Names(), std::vector<std::string>{}) << strsignal(signal);
+        EXPECT_EQ(Names(), std::vector<std::string>{}) << name;
     }
 }
 
