@@ -188,7 +188,7 @@ bool TemporaryFile::Create(const std::string& folder)
         slots[slot].state.store(kLive, std::memory_order_release);
         fd_ = fd;
         slot_ = slot;
-        path_ = path;
+        path_.swap(path); // no allocation while the file is only in the table
     }
     // mkostemp makes the file readable by its owner only.
     if (::fchmod(fd_, 0666 & ~kCreationMask) != 0) {
