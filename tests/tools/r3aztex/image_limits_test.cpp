@@ -135,5 +135,31 @@ TEST(ImageLimits, ATinyFileClaimingAHugeImageAllocatesNothingForIt)
     EXPECT_NE(wide.err.find("wide.png: image of 16385x1 pixels is beyond the limits"), std::string::npos) << wide.err;
 }
 
+// Requests whose result would pass the limits are refused as unsupported,
+// naming the input, before the work and without an output; the working
+// copies they would need are no reason (the device held at most 2 GiB a
+// level, and 16384 x 16384 working pixels take 2 or 4 GiB).
+TEST(ImageLimits, ResultsBeyondTheLimitsAreRefusedByName)
+{
+    TempFolder folder;
+    const std::string input = folder / "small.png";
+    WritePng(input, TestPicture(8, 8));
+    const std::vector<std::vector<std::string>> requests = {
+        {"--resize", "16384x16384", "--format", "a8r8g8b8"},
+        {"--resize", "16384x16384", "--format", "a16b16g16r16f", "--no-mips"},
+        {"--resize", "16384x16384", "--format", "a32b32g32r32f", "--no-mips", "--filter", "linear"},
+        {"--resize", "16384x16384", "--format", "a16b16g16r16f", "--no-mips", "--normal-map"},
+        {"--resize", "16384x13000", "--format", "a8r8g8b8", "--mip-filter", "triangle"},
+    };
+    for (const std::vector<std::string>& request : requests) {
+        std::vector<std::string> arguments = {"convert", input, "-o", folder / "big.dds"};
+        arguments.insert(arguments.end(), request.begin(), request.end());
+        const RunResult run = RunTool(arguments, folder);
+        EXPECT_EQ(run.exitCode, 4) << request[3] << " " << run.err;
+        EXPECT_NE(run.err.find(input + ": texture would need"), std::string::npos) << run.err;
+        EXPECT_FALSE(std::filesystem::exists(folder / "big.dds"));
+    }
+}
+
 } // namespace
 } // namespace r3aztex

@@ -14,6 +14,20 @@ void CopyRows(BYTE* to, size_t toPitch, const BYTE* from, size_t fromPitch, size
         std::memcpy(to + row * toPitch, from + row * fromPitch, rowBytes);
 }
 
+// The software device keeps each surface or volume in one block whose
+// pitches are INT and whose size is a UINT; a larger level is refused here,
+// as a request the tool cannot serve, rather than failing on the device.
+void CheckDeviceHolds(D3DFORMAT format, TextureKind kind, uint32_t width, uint32_t height, uint32_t depth)
+{
+    const LevelLayout top = DescribeLevel(*FindFormat(format), width, height, kind == TextureKind::Volume ? depth : 1);
+    const uint64_t slice = uint64_t(top.rowPitch) * top.rowCount;
+    if (slice > uint64_t(INT32_MAX) || top.bytes > uint64_t(UINT32_MAX))
+        throw ToolError(ExitCode::Unsupported, "a " + FormatName(format) + " texture of " +
+                                                   SizeText(width, height, kind == TextureKind::Volume ? depth : 1) +
+                                                   " needs " + std::to_string(top.bytes) +
+                                                   " bytes a level, more than the software device holds");
+}
+
 } // namespace
 
 DeviceTexture::DeviceTexture(LibrarySession& session, D3DFORMAT format, TextureKind kind, uint32_t width,
@@ -21,6 +35,7 @@ DeviceTexture::DeviceTexture(LibrarySession& session, D3DFORMAT format, TextureK
     : session_(session), format_(format), kind_(kind), width_(width), height_(height),
       depth_(kind == TextureKind::Volume ? depth : 1), levels_(levels)
 {
+    CheckDeviceHolds(format, kind, width, height, depth_);
     IDirect3DDevice8* device = session.Device();
     switch (kind) {
     case TextureKind::Flat:

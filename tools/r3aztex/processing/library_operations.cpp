@@ -56,6 +56,12 @@ TextureImage ConvertLevels(const TextureImage& source, D3DFORMAT format, uint32_
 TextureImage ResampleTop(const TextureImage& source, D3DFORMAT format, uint32_t width, uint32_t height,
                          uint32_t depth, const LoadOptions& options)
 {
+    // The result is held as a texture of its own: one beyond the limit is
+    // refused before the work, not after it.
+    uint64_t bytes = 0;
+    if (ChainBytes(*FindFormat(format), source.kind, width, height, depth, 1, bytes) && bytes > kMaxTextureBytes)
+        throw ToolError(ExitCode::Unsupported,
+                        "texture would need " + std::to_string(bytes) + " bytes, more than the limit of 1 GiB");
     LibrarySession session;
     DeviceTexture to(session, format, source.kind, width, height, depth, 1);
     for (uint32_t face = 0; face < to.Faces(); ++face)
