@@ -270,6 +270,17 @@ ExitCode Play(const PlayOptions& options)
         std::fputs(DescribeValues(values).c_str(), stdout);
         return ExitCode::Success;
     }
+    // Refused before the run, not at its first frame; a size the effect
+    // refuses anyway is left to Create.
+    if (!options.animationFile.empty() && values.width > 0 && values.height > 0 &&
+        (uint64_t(values.width) * options.scale > AnimationWriter::kMaxSide ||
+         uint64_t(values.height) * options.scale > AnimationWriter::kMaxSide)) {
+        Report("--animation: frames of " + std::to_string(uint64_t(values.width) * options.scale) + "x" +
+               std::to_string(uint64_t(values.height) * options.scale) + " (--scale " + std::to_string(options.scale) +
+               ") are larger than the " + std::to_string(AnimationWriter::kMaxSide) +
+               " pixels a side a WebP animation holds");
+        return ExitCode::Usage;
+    }
     // Every folder is there before the first frame runs: a long run must
     // not end in a file it cannot write.
     if (!MakeFolder(options.outputDirectory, "output folder"))

@@ -380,6 +380,11 @@ TEST_F(MirolanPlay, AnimationNamesThatWouldDamageOrMisleadAreRefused)
         EXPECT_FALSE(fs::exists(Output("frame_0002.png"))) << "refused before the run: " << c.animation;
     }
     EXPECT_EQ(Read("p.webp"), "width = 16\n");
+    // A frame WebP cannot hold is refused before the run too.
+    EXPECT_EQ(Run("--frames 2 --param width=1024 --scale 16 --animation " + (m_folder / "a.webp").string()), 1);
+    EXPECT_NE(Read("stderr.txt").find("frames of 16384x2048 (--scale 16) are larger than the 16383 pixels"),
+              std::string::npos)
+        << Read("stderr.txt");
     // Any letter case says WebP, and a missing folder is made first.
     EXPECT_EQ(Run("--frames 2 --params " + params + " --animation " + (m_folder / "new/A.WebP").string()), 0)
         << Read("stderr.txt");
