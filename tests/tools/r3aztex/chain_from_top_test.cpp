@@ -139,10 +139,9 @@ TEST(ChainFromTop, ResampledTopLevelsGiveTheBytesOfTheWholeLoad)
     for (const Case& test : cases) {
         LoadOptions options;
         options.filter = test.filter;
-        EXPECT_TRUE(ResampleInBands(test.source, FMT_A16R16G16B16, test.width, test.height, options, three,
-                                    kOneBlockRow)
-                        .surfaces ==
-                    ResampleTop(test.source, FMT_A16R16G16B16, test.width, test.height, 1, options).surfaces)
+        EXPECT_TRUE(
+            ResampleInBands(test.source, FMT_A16R16G16B16, test.width, test.height, options, three, kOneBlockRow)
+                .surfaces == ResampleTop(test.source, FMT_A16R16G16B16, test.width, test.height, 1, options).surfaces)
             << test.width << "x" << test.height << ", filter " << std::hex << test.filter;
     }
 }

@@ -56,21 +56,29 @@ public:
         } else {
             top_ = MakeWorkingImage(recipe_.working, source_.kind, recipe_.width, recipe_.height);
         }
-        ForEachBand(pool, 0, [&](uint32_t face, uint32_t first, uint32_t count) { MakeTopBand(face, first, count); });
+        ForEachBand(pool, 0, 1,
+                    [&](uint32_t, uint32_t face, uint32_t first, uint32_t count) { MakeTopBand(face, first, count); });
         if (!recipe_.regenerate) {
-            for (uint32_t level = 1; level < recipe_.levels; ++level)
-                ForEachBand(pool, level, [&](uint32_t face, uint32_t first, uint32_t count) {
-                    ConvertSourceBand(level, face, first, count);
-                });
+            ForEachBand(pool, 1, recipe_.levels, [&](uint32_t level, uint32_t face, uint32_t first, uint32_t count) {
+                ConvertSourceBand(level, face, first, count);
+            });
+            return std::move(result_);
+        }
+        if (!FromLevelAbove(filter_)) {
+            // Every level comes from level 0 alone, so the levels go at once:
+            // the small ones, a band each, keep every thread busy.
+            ForEachBand(pool, 1, recipe_.levels, [&](uint32_t level, uint32_t face, uint32_t first, uint32_t count) {
+                MakeLowerBand(top_, level, face, first, count, false);
+            });
             return std::move(result_);
         }
         const TextureImage* from = &top_;
         for (uint32_t level = 1; level < recipe_.levels; ++level) {
-            const bool keep = FromLevelAbove(filter_) && level + 1 < recipe_.levels;
+            const bool keep = level + 1 < recipe_.levels;
             if (keep)
                 next_ = MakeWorkingImage(recipe_.working, source_.kind, LevelSide(recipe_.width, level),
                                          LevelSide(recipe_.height, level));
-            ForEachBand(pool, level, [&](uint32_t face, uint32_t first, uint32_t count) {
+            ForEachBand(pool, level, level + 1, [&](uint32_t, uint32_t face, uint32_t first, uint32_t count) {
                 MakeLowerBand(*from, level, face, first, count, keep);
             });
             if (keep) {
@@ -82,19 +90,27 @@ public:
     }
 
 private:
-    using BandWork = std::function<void(uint32_t face, uint32_t first, uint32_t count)>;
+    using BandWork = std::function<void(uint32_t level, uint32_t face, uint32_t first, uint32_t count)>;
 
-    // The bands of every face of one level, on the pool's threads.
-    void ForEachBand(WorkPool& pool, uint32_t level, const BandWork& work) const
+    // The bands of every face of levels [firstLevel, endLevel), the larger
+    // levels first, on the pool's threads.
+    void ForEachBand(WorkPool& pool, uint32_t firstLevel, uint32_t endLevel, const BandWork& work) const
     {
-        const uint32_t width = LevelSide(recipe_.width, level);
-        const uint32_t height = LevelSide(recipe_.height, level);
-        const uint32_t rows = BandRows(DescribeLevel(*FindFormat(recipe_.working), width, 1, 1).rowPitch, bandBytes_);
-        const uint32_t bands = (height + rows - 1) / rows;
-        pool.ForEach(size_t(result_.Faces()) * bands, [&](size_t i) {
-            const uint32_t first = static_cast<uint32_t>(i % bands) * rows;
-            work(static_cast<uint32_t>(i / bands), first, std::min(rows, height - first));
-        });
+        struct Band {
+            uint32_t level, face, first, count;
+        };
+        std::vector<Band> bands;
+        for (uint32_t level = firstLevel; level < endLevel; ++level) {
+            const uint32_t width = LevelSide(recipe_.width, level);
+            const uint32_t height = LevelSide(recipe_.height, level);
+            const uint32_t rows =
+                BandRows(DescribeLevel(*FindFormat(recipe_.working), width, 1, 1).rowPitch, bandBytes_);
+            for (uint32_t face = 0; face < result_.Faces(); ++face)
+                for (uint32_t first = 0; first < height; first += rows)
+                    bands.push_back({level, face, first, std::min(rows, height - first)});
+        }
+        pool.ForEach(bands.size(),
+                     [&](size_t i) { work(bands[i].level, bands[i].face, bands[i].first, bands[i].count); });
     }
 
     void Encode(LibrarySession& session, uint32_t level, uint32_t face, uint32_t first, const SourceRows& rows)
