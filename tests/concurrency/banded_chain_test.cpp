@@ -69,7 +69,7 @@ TEST(BandedChain, GivesTheBytesOfWholeLevels)
     // The quality encoder after the chain: the whole chain's final values
     // through it, band by band or whole.
     cases.push_back({"quality", odd, Recipe(odd, D3DFMT_BC5)});
-    cases[4].recipe.quality = QualityOptions{};
+    cases[4].recipe.encoding.quality = QualityOptions{};
     cases[4].recipe.mipFilter = IMAGE_FILTER_BOX;
 
     WorkPool one(1), three(3);
@@ -78,9 +78,10 @@ TEST(BandedChain, GivesTheBytesOfWholeLevels)
         ChainRecipe stored = test.recipe;
         stored.output = stored.working;
         const TextureImage whole =
-            test.recipe.quality ? CompressBlocks(MakeChainWhole(test.source, stored, one), test.recipe.output,
-                                                 test.recipe.levels, test.recipe.finalStep, *test.recipe.quality, one)
-                                : MakeChainWhole(test.source, test.recipe, one);
+            test.recipe.encoding.ChangesPixels()
+                ? EncodeSlices(MakeChainWhole(test.source, stored, one), test.recipe.output, test.recipe.levels,
+                               test.recipe.finalStep, test.recipe.encoding, one)
+                : MakeChainWhole(test.source, test.recipe, one);
         const TextureImage banded = MakeChainInBands(test.source, test.recipe, three, nullptr, kOneBlockRow);
         EXPECT_EQ(banded.levels, whole.levels) << test.name;
         EXPECT_TRUE(banded.surfaces == whole.surfaces) << test.name;
@@ -94,13 +95,13 @@ TEST(BandedChain, PlainConversionsGiveTheBytesOfWholeLevels)
     TextureImage cube = Cube(8);
     LoadOptions dither;
     dither.filter = IMAGE_FILTER_POINT | IMAGE_FILTER_DITHER;
-    const QualityOptions high{BlockQuality::High, ColorWeighting::Perceptual};
+    const BlockEncoding high{QualityOptions{BlockQuality::High, ColorWeighting::Perceptual}, std::nullopt};
     WorkPool three(3);
     for (const TextureImage* source : {&blocks, &cube}) {
         EXPECT_TRUE(ConvertInBands(*source, D3DFMT_R5G6B5, source->levels, dither, {}, three, nullptr, kOneBlockRow).surfaces ==
                     ConvertLevels(*source, D3DFMT_R5G6B5, source->levels, dither).surfaces);
         EXPECT_TRUE(ConvertInBands(*source, D3DFMT_DXT5, source->levels, dither, high, three, nullptr, kOneBlockRow).surfaces ==
-                    CompressBlocks(*source, D3DFMT_DXT5, source->levels, dither, high, three).surfaces);
+                    EncodeSlices(*source, D3DFMT_DXT5, source->levels, dither, high, three).surfaces);
     }
 }
 
