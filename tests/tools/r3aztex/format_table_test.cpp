@@ -126,9 +126,11 @@ TEST(FormatTable, NamesUsersBring)
     }
     // Suggestions know every accepted name.
     const std::vector<std::string> known = FormatNamesAndAliases();
-    for (const auto& c : named)
-        if (!std::string_view(c.name).starts_with("d3dfmt_"))
+    for (const auto& c : named) {
+        if (!std::string_view(c.name).starts_with("d3dfmt_")) {
             EXPECT_NE(std::find(known.begin(), known.end(), Lower(c.name)), known.end()) << c.name;
+        }
+    }
 }
 
 // A slip in a DXGI-style name suggests that name, not a legacy one that
