@@ -141,9 +141,21 @@ void DeviceTexture::CopyOut(uint32_t face, uint32_t level, std::vector<BYTE>& by
     surface->UnlockRect();
 }
 
-TextureImage DeviceTexture::Download(const std::optional<std::array<PALETTEENTRY, 256>>& palette)
+TextureImage DeviceTexture::Download(const std::optional<std::array<PALETTEENTRY, 256>>& palette, CopyBound bound)
 {
-    TextureImage image = MakeTexture(format_, kind_, width_, height_, depth_, levels_);
+    TextureImage image;
+    if (bound == CopyBound::Result) {
+        image = MakeTexture(format_, kind_, width_, height_, depth_, levels_);
+    } else {
+        // The device holds it already, so its sides are within the limit.
+        image.format = format_;
+        image.kind = kind_;
+        image.width = width_;
+        image.height = height_;
+        image.depth = depth_;
+        image.levels = levels_;
+        image.surfaces.resize(size_t(Faces()) * levels_);
+    }
     for (uint32_t face = 0; face < Faces(); ++face)
         for (uint32_t level = 0; level < levels_; ++level)
             CopyOut(face, level, image.Surface(face, level));

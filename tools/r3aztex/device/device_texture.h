@@ -11,6 +11,11 @@
 
 namespace r3aztex {
 
+// What limits a texture brought into memory: a result those of a texture; a
+// working copy (8 or 16 bytes a pixel on the way to the result) the side
+// limit only.
+enum class CopyBound { Result, WorkingCopy };
+
 class DeviceTexture {
 public:
     // A new system-memory texture of that shape.
@@ -18,7 +23,8 @@ public:
                   uint32_t depth, uint32_t levels);
 
     // Every face and level, with the palette given (if any).
-    TextureImage Download(const std::optional<std::array<PALETTEENTRY, 256>>& palette = std::nullopt);
+    TextureImage Download(const std::optional<std::array<PALETTEENTRY, 256>>& palette = std::nullopt,
+                          CopyBound bound = CopyBound::Result);
 
     // Whole pixels in memory, for the tool's own per-pixel work.
     using PixelRuns = std::span<const std::span<BYTE>>;

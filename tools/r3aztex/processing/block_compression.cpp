@@ -77,7 +77,7 @@ TextureImage EncodeSlices(const TextureImage& source, D3DFORMAT format, uint32_t
 {
     if (!encoding.ChangesPixels())
         return ConvertLevels(source, format, levels, options);
-    TextureImage wide = ConvertLevels(source, FMT_A16R16G16B16, levels, options);
+    TextureImage wide = ConvertLevels(source, FMT_A16R16G16B16, levels, options, CopyBound::WorkingCopy);
     TextureImage result = MakeTexture(format, source.kind, wide.width, wide.height, wide.depth, levels);
     struct Slice {
         uint32_t face, level, slice;

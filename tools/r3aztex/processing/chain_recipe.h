@@ -25,6 +25,9 @@ struct ChainRecipe {
     bool linearLight;      // the lower levels are filtered in linear light and stored back on the sRGB curve
     bool normalMap;        // vectors: level 0 renormalised before filtering, the lower levels after
     MissingZ missingZ;
+    // The result is the chain's final values in the working format, for an
+    // encoder to take on: a working copy, bound by the side limit only.
+    bool workingCopy = false;
 };
 
 } // namespace r3aztex

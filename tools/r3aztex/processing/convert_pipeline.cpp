@@ -244,6 +244,7 @@ TextureImage MakeLevels(const TextureImage& source, const ConvertSettings& setti
         return MakeChainWhole(source, recipe, pool);
     // The chain's final values in the working format, then the encoder.
     recipe.output = steps.working;
+    recipe.workingCopy = true;
     recipe.encoding = {};
     recipe.finalStep = LoadOptions{};
     recipe.finalStep.filter = IMAGE_FILTER_POINT;

@@ -43,14 +43,15 @@ void LoadLevel(LibrarySession& session, DeviceTexture& destination, uint32_t fac
                   "LoadSurfaceFromMemory");
 }
 
-TextureImage ConvertLevels(const TextureImage& source, D3DFORMAT format, uint32_t levels, const LoadOptions& options)
+TextureImage ConvertLevels(const TextureImage& source, D3DFORMAT format, uint32_t levels, const LoadOptions& options,
+                           CopyBound bound)
 {
     LibrarySession session;
     DeviceTexture to(session, format, source.kind, source.width, source.height, source.depth, levels);
     for (uint32_t face = 0; face < to.Faces(); ++face)
         for (uint32_t level = 0; level < levels; ++level)
             LoadLevel(session, to, face, level, source, level, options);
-    return to.Download(options.destinationPalette);
+    return to.Download(options.destinationPalette, bound);
 }
 
 TextureImage ResampleTop(const TextureImage& source, D3DFORMAT format, uint32_t width, uint32_t height,

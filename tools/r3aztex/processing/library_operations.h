@@ -4,6 +4,7 @@
 #pragma once
 
 #include "r3az8/tex/image_desc.h"
+#include "tools/r3aztex/device/device_texture.h"
 #include "tools/r3aztex/device/library_session.h"
 #include "tools/r3aztex/texture/texture_image.h"
 
@@ -20,7 +21,6 @@ struct LoadOptions {
     std::optional<Palette> destinationPalette;
 };
 
-class DeviceTexture;
 
 // Loads one face and level of a device texture from a level of the image in
 // memory with LoadSurfaceFromMemory or LoadVolumeFromMemory; the sizes may
@@ -31,7 +31,8 @@ void LoadLevel(LibrarySession& session, DeviceTexture& destination, uint32_t fac
 // The first `levels` levels of every face of the source, each converted
 // into `format` (same sizes) with LoadSurfaceFromMemory or
 // LoadVolumeFromMemory. The source palette, if any, is passed along.
-TextureImage ConvertLevels(const TextureImage& source, D3DFORMAT format, uint32_t levels, const LoadOptions& options);
+TextureImage ConvertLevels(const TextureImage& source, D3DFORMAT format, uint32_t levels, const LoadOptions& options,
+                           CopyBound bound = CopyBound::Result);
 
 // A one-level texture of the given format and size whose every face is the
 // source's level 0 resampled with options.filter.

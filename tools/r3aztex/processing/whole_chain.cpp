@@ -79,7 +79,8 @@ TextureImage MakeChainWhole(const TextureImage& source, const ChainRecipe& recip
     }
     for (uint32_t level = encoded; level < recipe.levels; ++level)
         Encode(session, output, work, level, recipe.finalStep);
-    return output.Download(recipe.finalStep.destinationPalette);
+    return output.Download(recipe.finalStep.destinationPalette,
+                           recipe.workingCopy ? CopyBound::WorkingCopy : CopyBound::Result);
 }
 
 } // namespace r3aztex
