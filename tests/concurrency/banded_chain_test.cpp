@@ -6,6 +6,7 @@
 
 #include "tools/r3aztex/processing/banded_chain.h"
 #include "tools/r3aztex/processing/block_compression.h"
+#include "tools/r3aztex/processing/chain_from_top.h"
 #include "tools/r3aztex/processing/whole_chain.h"
 #include "tools/r3aztex/tool_error.h"
 
@@ -140,6 +141,24 @@ TEST(BandedChain, BandsWaitForTheRowsAReaderHasFilled)
         reader.join();
         EXPECT_EQ(refused, stops);
         EXPECT_EQ(banded.surfaces == expected.surfaces, !stops);
+    }
+}
+
+// Chains filtered from level 0 make the bands of all their levels at
+// once, and point chains each level from the one above while its bands
+// are written: on several threads the bytes of one.
+TEST(BandedChain, ChainsFromLevelZeroOnSeveralThreads)
+{
+    const TextureImage odd = TestPicture(37, 23);
+    WorkPool one(1), three(3);
+    for (DWORD filter : {DWORD(IMAGE_FILTER_DEFAULT), DWORD(IMAGE_FILTER_POINT)}) {
+        ChainRecipe recipe = Recipe(odd, D3DFMT_DXT5);
+        recipe.mipFilter = filter;
+        recipe.linearLight = true;
+        recipe.encoding.quality = QualityOptions{};
+        EXPECT_TRUE(MakeChainFromTop(odd, recipe, three, nullptr, kOneBlockRow).surfaces ==
+                    MakeChainFromTop(odd, recipe, one, nullptr, kOneBlockRow).surfaces)
+            << filter;
     }
 }
 
