@@ -1,25 +1,33 @@
-// r3aztex's readers of PNG, TGA and JPEG files on arbitrary bytes, opened as
-// the tool opens them and with its limits.
+// r3aztex's readers of DDS, PNG, TGA and JPEG files on arbitrary bytes,
+// reached as the tool reaches them: by the file's signature and its name.
 //
-// The file, in a heap block of exactly its size, is named "fuzzed.tga": a
-// PNG or JPEG signature picks that reader, anything else goes to the TGA
-// reader. PNG chunks get their checksums recomputed first; otherwise nearly
-// every change the fuzzer makes would end at the first chunk.
+// The input's last byte names the file (fuzzing::kImageEndings: "fuzzed.png",
+// "fuzzed.jpeg", "fuzzed.bmp", "fuzzed" ...), the bytes before it are the
+// file, in a heap block of exactly its size. It is dispatched as `convert`
+// does: DetectFileType, then OpenImage and the pixels for PNG, TGA and
+// JPEG, DecodeTextureLayers for anything else. PNG chunks get their
+// checksums recomputed first; otherwise nearly every change the fuzzer
+// makes would end at the first chunk.
 //
 // A refusal must be a ToolError with exit code 3 or 4 whose message starts
-// with the file's name; a header that is accepted must be within the
-// limits; decoded pixels must be a one-level 2D texture of the header's
-// size and format, which survives a PNG round trip unchanged. Headers of
-// more than kPixelBudget pixels are opened but not decoded: larger images
-// take the same code for longer and find nothing new.
+// with the file's name; a file of no known type must be refused; a header
+// that is accepted must be within the limits; decoded pixels must be a
+// one-level 2D texture of the header's size and format, which survives a
+// PNG round trip unchanged. Headers of more than kPixelBudget pixels are
+// opened but not decoded: larger images take the same code for longer and
+// find nothing new. (A DDS file holds its pixels, so its size bounds them.)
 #include "fuzz/fuzz_files.h"
+#include "fuzz/image_file_names.h"
 #include "tools/r3aztex/image_io/image_decoder.h"
 #include "tools/r3aztex/image_io/image_file.h"
+#include "tools/r3aztex/util/warnings.h"
 
 #include <cstring>
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -27,8 +35,10 @@ using fuzzing::Fail;
 using r3aztex::TextureImage;
 using r3aztex::ToolError;
 
-const std::string kName = "fuzzed.tga";
 constexpr uint64_t kPixelBudget = 128 * 128;
+
+// DDS files read leniently warn; the lines would only flood the log.
+const r3aztex::WarningDestination kDropWarnings{r3aztex::WarningSink{}};
 
 uint32_t BigEndian(const BYTE* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
 
@@ -63,45 +73,74 @@ void FixPngChecksums(BYTE* file, size_t size)
     }
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
+// The pixels of one texture read from the file match what its header said.
+void CheckDecoded(const TextureImage& image, const r3aztex::ImageHeader& header)
 {
-    std::unique_ptr<BYTE[]> file(new BYTE[size]);
-    std::memcpy(file.get(), bytes, size);
-    FixPngChecksums(file.get(), size);
-    const std::span<const BYTE> view(file.get(), size);
-
-    std::unique_ptr<r3aztex::ImageDecoder> decoder;
-    TextureImage image;
-    try {
-        decoder = r3aztex::OpenImage(view, kName);
-        const r3aztex::ImageHeader& header = decoder->Header();
-        if (header.width == 0 || header.height == 0 || header.width > r3aztex::kMaxSide ||
-            header.height > r3aztex::kMaxSide)
-            Fail("a header of %ux%u pixels was accepted", header.width, header.height);
-        if (uint64_t(header.width) * header.height > kPixelBudget)
-            return 0;
-        image = decoder->Pixels();
-    } catch (const ToolError& error) {
-        fuzzing::CheckFileRefusal(error, kName);
-        return 0;
-    }
-
-    const r3aztex::ImageHeader& header = decoder->Header();
     if (image.format != header.format || image.kind != r3aztex::TextureKind::Flat || image.width != header.width ||
         image.height != header.height || image.depth != 1 || image.levels != 1 || image.surfaces.size() != 1 ||
         image.Surface(0, 0).size() != image.Level(0).bytes)
         Fail("the pixels (%ux%u, format 0x%08X) differ from the header (%ux%u, format 0x%08X)", image.width,
              image.height, unsigned(image.format), header.width, header.height, unsigned(header.format));
+}
 
-    // What was read survives writing it as PNG and reading that back.
+// What was read survives writing it as PNG and reading that back.
+void CheckPngRoundTrip(const TextureImage& image, const std::string& name)
+{
     const std::vector<BYTE> png = r3aztex::EncodePng(image, r3aztex::AlphaOutput::Keep);
     try {
-        if (r3aztex::OpenPng(png, kName)->Pixels().surfaces != image.surfaces)
+        if (r3aztex::OpenPng(png, name)->Pixels().surfaces != image.surfaces)
             Fail("the pixels read differ after a PNG round trip");
     } catch (const ToolError& error) {
         Fail("the PNG reader refuses what the PNG writer made of a read image: %s", error.what());
+    }
+}
+
+// PNG, TGA and JPEG: the header, checked, then the pixels within the budget.
+void ReadImage(std::span<const BYTE> file, const std::string& name)
+{
+    std::unique_ptr<r3aztex::ImageDecoder> decoder = r3aztex::OpenImage(file, name);
+    const r3aztex::ImageHeader& header = decoder->Header();
+    if (header.width == 0 || header.height == 0 || header.width > r3aztex::kMaxSide ||
+        header.height > r3aztex::kMaxSide)
+        Fail("a header of %ux%u pixels was accepted", header.width, header.height);
+    if (uint64_t(header.width) * header.height > kPixelBudget)
+        return;
+    const TextureImage image = decoder->Pixels();
+    CheckDecoded(image, header);
+    CheckPngRoundTrip(image, name);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
+{
+    const size_t fileSize = size > 0 ? size - 1 : 0;
+    const std::string_view ending =
+        size > 0 ? fuzzing::kImageEndings[bytes[size - 1] % std::size(fuzzing::kImageEndings)] : "";
+    const std::string name = "fuzzed" + std::string(ending);
+    std::unique_ptr<BYTE[]> file(new BYTE[fileSize]);
+    if (fileSize > 0)
+        std::memcpy(file.get(), bytes, fileSize);
+    FixPngChecksums(file.get(), fileSize);
+    const std::span<const BYTE> view(file.get(), fileSize);
+
+    const r3aztex::FileType type = r3aztex::DetectFileType(view, name);
+    try {
+        if (type == r3aztex::FileType::Png || type == r3aztex::FileType::Tga || type == r3aztex::FileType::Jpeg) {
+            ReadImage(view, name);
+            return 0;
+        }
+        const std::vector<TextureImage> layers = r3aztex::DecodeTextureLayers(view, name);
+        if (type == r3aztex::FileType::Unknown)
+            Fail("a file of no known type was read as %zu textures", layers.size());
+        for (const TextureImage& layer : layers)
+            for (uint32_t level = 0; level < layer.levels; ++level)
+                for (uint32_t face = 0; face < layer.Faces(); ++face)
+                    if (layer.Surface(face, level).size() != layer.Level(level).bytes)
+                        Fail("a DDS surface holds %zu bytes, not the %llu of its level", layer.Surface(face, level).size(),
+                             static_cast<unsigned long long>(layer.Level(level).bytes));
+    } catch (const ToolError& error) {
+        fuzzing::CheckFileRefusal(error, name);
     }
     return 0;
 }

@@ -9,11 +9,13 @@
 // kinds, partial and full chains, the DX10 header, texture arrays), a few
 // damaged copies and the writers' habits it puts up with; the image reader
 // gets small PNG files of every colour type and depth (libpng), JPEG files
-// of every coding process libjpeg-turbo writes, and TGA files of every
-// image type, written here; the effect gets
+// of every coding process libjpeg-turbo writes, TGA files of every image
+// type, written here, a few DDS files and files too short for the reader
+// their name picks, each followed by the byte that names it; the effect gets
 // parameter texts followed by the control bytes its target takes from the
 // end of the input; the other targets get byte strings of several lengths,
 // which their FuzzedDataProvider turns into arguments.
+#include "fuzz/image_file_names.h"
 #include "tools/r3aztex/dds/dds_pixel_format.h"
 #include "tools/r3aztex/dds/dds_writer.h"
 #include "tools/r3aztex/formats/format_table.h"
@@ -29,6 +31,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -370,7 +373,10 @@ void ImageFiles(const fs::path& root)
     const fs::path folder = Folder(root, "fuzz_image_reader");
     Bytes bytes(0x1A6u);
     int n = 0;
-    auto write = [&](const std::string& what, const std::vector<uint8_t>& file) {
+    // The target takes the file name's ending from the last byte: each
+    // seed is named as a user would name it (in either letter case).
+    auto write = [&](const std::string& what, std::vector<uint8_t> file, std::string_view ending) {
+        file.push_back(fuzzing::EndingByte(ending));
         Write(folder / ("seed_" + std::to_string(n++) + "_" + what), file);
     };
     const PngKind pngKinds[] = {
@@ -386,7 +392,7 @@ void ImageFiles(const fs::path& root)
     for (const PngKind& kind : pngKinds) {
         side = side % 13 + 3;
         write("type" + std::to_string(kind.colourType) + "_" + std::to_string(kind.bitDepth) + ".png",
-              PngFile(kind, side, side / 2 + 1, bytes));
+              PngFile(kind, side, side / 2 + 1, bytes), n % 2 == 0 ? ".png" : ".PNG");
     }
     const JpegKind jpegKinds[] = {
         {JCS_RGB, 3, true, false, false, 0},       {JCS_RGB, 3, false, true, false, 0},
@@ -394,13 +400,28 @@ void ImageFiles(const fs::path& root)
         {JCS_CMYK, 4, false, false, false, 0},      {JCS_GRAYSCALE, 1, false, true, true, 0},
     };
     for (const JpegKind& kind : jpegKinds)
-        write("jpeg.jpg", JpegFile(kind, 8 + 5 * uint32_t(n % 4), 9 + 4 * uint32_t(n % 3), bytes));
+        write("jpeg.jpg", JpegFile(kind, 8 + 5 * uint32_t(n % 4), 9 + 4 * uint32_t(n % 3), bytes),
+              n % 2 == 0 ? ".jpg" : ".jpeg");
     const TgaKind tgaKinds[] = {{2, 24, false}, {2, 32, true}, {10, 32, false}, {10, 24, true},
                                 {3, 8, false},  {11, 8, true}, {1, 8, false},   {9, 8, true},
                                 {2, 16, false}, {10, 16, true}};
     for (const TgaKind& kind : tgaKinds)
         write("type" + std::to_string(kind.imageType) + "_" + std::to_string(kind.pixelBits) + ".tga",
-              TgaFile(kind, uint16_t(3 + n % 5), uint16_t(2 + n % 4), bytes));
+              TgaFile(kind, uint16_t(3 + n % 5), uint16_t(2 + n % 4), bytes), ".tga");
+    // A name that picks a reader for a file too short for its signature, a
+    // TGA named as nothing the tool reads, and small DDS files, which take
+    // the DDS reader's way through the same dispatch.
+    const std::vector<uint8_t> pngSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    write("empty.png", {}, ".png");
+    write("signature_cut.png", std::vector<uint8_t>(pngSignature.begin(), pngSignature.end() - 1), ".png");
+    write("type2_24_named.bmp", TgaFile(tgaKinds[0], 4, 3, bytes), ".bmp");
+    for (D3DFORMAT format : {D3DFMT_A8R8G8B8, D3DFMT_DXT1}) {
+        r3aztex::TextureImage texture = r3aztex::MakeTexture(format, r3aztex::TextureKind::Flat, 6, 5, 1, 2);
+        for (std::vector<uint8_t>& surface : texture.surfaces)
+            for (uint8_t& b : surface)
+                b = bytes.Next();
+        write(std::string(r3aztex::FormatName(format)) + ".dds", r3aztex::dds::Write(texture), ".dds");
+    }
 }
 
 void EffectTexts(const fs::path& root)

@@ -245,5 +245,52 @@ TEST(ImageInput, DamagedFilesAreMalformed)
     EXPECT_THROW(DecodeTexture(jpeg, "short.jpg"), ToolError);
 }
 
+// The reader is picked by the signature or, without one, by the name: a
+// file too short for either, or of other bytes, is refused naming it (as
+// damaged when its name or signature says what it should have been), never
+// read past its end.
+TEST(ImageInput, FilesTooShortOrOtherThanTheirNameSaysAreRefusedByName)
+{
+    TempFolder folder;
+    std::vector<BYTE> noise(100);
+    uint32_t state = 12345;
+    for (BYTE& b : noise)
+        b = BYTE((state = state * 1103515245u + 12345u) >> 24);
+    const std::vector<std::vector<BYTE>> contents = {
+        {},
+        {0x89},
+        {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A},
+        {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'},
+        {0xFF, 0xD8, 0xFF},
+        {'D', 'D', 'S', ' '},
+        {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1},
+        noise,
+    };
+    const char* names[] = {"f.png", "f.PNG", "f.dds", "f.tga", "f.jpg", "f.jpeg", "f.bmp", "f"};
+    for (const std::vector<BYTE>& content : contents)
+        for (const char* name : names) {
+            const std::string path = folder / name;
+            WriteFileAtomically(path, content);
+            const FileType type = DetectFileType(content, name);
+            const bool pngSignature = content.size() >= 8 && content[0] == 0x89 && content[7] == '\n';
+            try {
+                ReadTextureLayers(path);
+                ADD_FAILURE() << name << " of " << content.size() << " bytes was accepted";
+            } catch (const ToolError& error) {
+                const std::string message = error.what();
+                EXPECT_EQ(message.rfind(path + ": ", 0), 0u) << message;
+                if (type == FileType::Unknown) {
+                    EXPECT_EQ(error.Code(), ExitCode::Unsupported) << message;
+                } else { // noise read as TGA may claim a size beyond the limits
+                    EXPECT_TRUE(error.Code() == ExitCode::Malformed || error.Code() == ExitCode::Unsupported)
+                        << message;
+                }
+                if (type == FileType::Png && !pngSignature) {
+                    EXPECT_NE(message.find("not a PNG file"), std::string::npos) << message;
+                }
+            }
+        }
+}
+
 } // namespace
 } // namespace r3aztex

@@ -6,8 +6,14 @@
 
 #include "tools/r3aztex/tool_error.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <zlib.h>
+
+#include <thread>
 
 namespace r3aztex {
 namespace {
@@ -133,6 +139,138 @@ TEST(ImageLimits, ATinyFileClaimingAHugeImageAllocatesNothingForIt)
     const RunResult wide = RunTool({"info", folder / "wide.png"}, folder);
     EXPECT_EQ(wide.exitCode, 4) << wide.err;
     EXPECT_NE(wide.err.find("wide.png: image of 16385x1 pixels is beyond the limits"), std::string::npos) << wide.err;
+}
+
+// The largest resident size, in kilobytes, of a child process that decodes
+// the file and exits; fails the test if the file is not refused as expected.
+long PeakOfRefusal(const std::vector<BYTE>& file, const std::string& name, ExitCode expected)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        int code = 0;
+        try {
+            DecodeTexture(file, name);
+        } catch (const ToolError& error) {
+            code = std::string(error.what()).rfind(name + ": ", 0) == 0 ? int(error.Code()) : 100;
+        }
+        std::_Exit(code);
+    }
+    int status = 0;
+    rusage usage{};
+    EXPECT_EQ(::wait4(child, &status, 0, &usage), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == int(expected)) << name << ": status " << status;
+    return usage.ru_maxrss;
+}
+
+// A 1-bit PNG of 16384 x 16384 (1 GiB as A8R8G8B8) whose image data stops
+// at half the rows, padded with a private chunk to 33 KB: enough bytes for
+// the whole image were it all zeros.
+std::vector<BYTE> PngWithHalfItsRows()
+{
+    constexpr uint32_t kSide = 16384;
+    std::vector<BYTE> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<BYTE> header;
+    PutBigEndian(header, kSide);
+    PutBigEndian(header, kSide);
+    header.insert(header.end(), {1, 0, 0, 0, 0}); // 1-bit grey
+    PutChunk(file, "IHDR", header);
+    const std::vector<BYTE> rows(size_t(kSide) * (1 + kSide / 8), 0);
+    std::vector<BYTE> data(compressBound(uLong(rows.size())));
+    uLongf size = data.size();
+    compress2(data.data(), &size, rows.data(), uLong(rows.size()), 9);
+    data.resize(size / 2);
+    PutChunk(file, "prVt", std::vector<BYTE>(33000 - data.size(), 0));
+    PutChunk(file, "IDAT", data);
+    PutChunk(file, "IEND", {});
+    return file;
+}
+
+// A DDS header of 16384 x 16384 A8R8G8B8 without its pixels.
+std::vector<BYTE> DdsClaiming(uint32_t width, uint32_t height)
+{
+    TextureImage small = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Flat, 1, 1, 1, 1);
+    std::vector<BYTE> file = dds::Write(small);
+    file.resize(128);
+    for (int i = 0; i < 4; ++i) {
+        file[12 + i] = BYTE(height >> (8 * i));
+        file[16 + i] = BYTE(width >> (8 * i));
+    }
+    return file;
+}
+
+// Files whose headers promise 1 GiB of pixels, within the limits, that they
+// cannot fill: refused before the canvas is allocated, so each costs little
+// memory, not the gigabyte its header asks for.
+TEST(ImageLimits, AFileThatCannotFillItsHeaderCostsLittleMemory)
+{
+    struct Case {
+        const char* name;
+        std::vector<BYTE> file;
+    };
+    const std::vector<Case> cases = {
+        {"half-rows.png", PngWithHalfItsRows()},
+        {"baseline.jpg", JpegClaiming(16384, 16384)},
+        {"pixelless.tga", TgaClaiming(16384, 16384)},
+        {"pixelless.dds", DdsClaiming(16384, 16384)},
+    };
+    constexpr long kMostKilobytes = 256 * 1024;
+    for (const Case& c : cases)
+        EXPECT_LT(PeakOfRefusal(c.file, c.name, ExitCode::Malformed), kMostKilobytes) << c.name;
+}
+
+// Input is looked at before it is read whole: a file of no known type is
+// refused after its first bytes (/dev/zero would never end), and one larger
+// than any image within the limits needs is refused by its size, unread.
+TEST(ImageLimits, InputIsRefusedBeforeItIsReadWhole)
+{
+    TempFolder folder;
+    const std::string large = folder / "large.png";
+    WriteFileAtomically(large, std::vector<BYTE>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
+    ASSERT_EQ(::truncate(large.c_str(), off_t(kMaxInputBytes + 1)), 0); // sparse: nothing is written
+    struct Case {
+        std::string path;
+        const char* expected;
+    };
+    const std::vector<Case> cases = {
+        {"/dev/zero", "/dev/zero: not a DDS, PNG, TGA or JPEG file"},
+        {large, ": file is larger than any image within the limits needs"},
+    };
+    for (const Case& c : cases) {
+        try {
+            ReadFileBytes(c.path);
+            ADD_FAILURE() << c.path << " was read";
+        } catch (const ToolError& error) {
+            EXPECT_EQ(error.Code(), ExitCode::Unsupported) << error.what();
+            EXPECT_NE(std::string(error.what()).find(c.expected), std::string::npos) << error.what();
+            EXPECT_EQ(std::string(error.what()).rfind(c.path + ": ", 0), 0u) << error.what();
+        }
+    }
+}
+
+// A pipe gives its bytes in pieces of unknown number: all of them arrive,
+// in order, across the blocks they are gathered in.
+TEST(ImageLimits, APipeIsReadWhole)
+{
+    TempFolder folder;
+    const std::string fifo = folder / "pipe.dds";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::vector<BYTE> sent((size_t(64) << 20) + 1000);
+    for (size_t i = 0; i < sent.size(); ++i)
+        sent[i] = BYTE(i * 2654435761u >> 24);
+    std::copy_n("DDS ", 4, sent.begin());
+    std::thread writer([&] {
+        const int fd = ::open(fifo.c_str(), O_WRONLY);
+        for (size_t at = 0; fd >= 0 && at < sent.size();) {
+            const ssize_t put = ::write(fd, sent.data() + at, std::min<size_t>(sent.size() - at, 12345));
+            if (put <= 0)
+                break;
+            at += size_t(put);
+        }
+        ::close(fd);
+    });
+    const std::vector<BYTE> received = ReadFileBytes(fifo);
+    writer.join();
+    EXPECT_TRUE(received == sent) << received.size() << " bytes of " << sent.size();
 }
 
 // Requests whose result would pass the limits are refused as unsupported,

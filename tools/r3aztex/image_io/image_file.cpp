@@ -54,9 +54,10 @@ FileType DetectFileType(std::span<const BYTE> bytes, const std::string& name)
         return FileType::Png;
     if (StartsWith(bytes, {0xFF, 0xD8, 0xFF}))
         return FileType::Jpeg;
-    const FileType byName = FileTypeOfName(name);
-    // A file named .dds or .png without its signature is damaged, not TGA.
-    return byName == FileType::Tga || byName == FileType::Dds || byName == FileType::Png ? byName : FileType::Unknown;
+    // TGA has no signature. A file named .dds, .png or .jpg without its
+    // signature goes to that reader too, which calls it damaged: the user
+    // hears what the file should have been, not that its type is unknown.
+    return FileTypeOfName(name);
 }
 
 TextureImage ImageDecoder::Canvas() const

@@ -11,8 +11,12 @@ namespace r3aztex {
 
 enum class FileType { Dds, Png, Tga, Jpeg, Unknown };
 
-// By the file's first bytes; TGA, which has no signature, by the ".tga"
-// ending; Unknown otherwise.
+// The longest signature, PNG's.
+inline constexpr size_t kSignatureBytes = 8;
+
+// By the file's first bytes (kSignatureBytes of them are enough); without a
+// signature by the name's ending (FileTypeOfName), so that TGA, which has
+// none, is found, and a damaged .png is read, and refused, as PNG.
 FileType DetectFileType(std::span<const BYTE> bytes, const std::string& name);
 // By the ending alone (".dds", ".png", ...; any letter case).
 FileType FileTypeOfName(const std::string& name);

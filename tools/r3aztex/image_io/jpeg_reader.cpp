@@ -107,16 +107,24 @@ Stage ReadHeader(jpeg_decompress_struct* info, JpegError* error, const BYTE* byt
     return Stage::Ok;
 }
 
-// Decodes the rows above `end` (or the image's last) not decoded yet, into
-// rows of 4 bytes a pixel: B, G, R, A, or C, M, Y, K. The first call starts
-// the decompression, the one that reaches the last row finishes it.
-Stage ReadRows(jpeg_decompress_struct* info, JpegError* error, BYTE* pixels, size_t rowPitch, JDIMENSION end,
-               bool first)
+// A file of several scans (progressive, or one scan per component) is read
+// whole here, before the rows are asked for, so its damage shows before the
+// canvas is allocated.
+Stage StartDecompression(jpeg_decompress_struct* info, JpegError* error)
 {
     if (setjmp(error->jump))
         return Stage::Failed;
-    if (first)
-        jpeg_start_decompress(info);
+    jpeg_start_decompress(info);
+    return Stage::Ok;
+}
+
+// Decodes the rows above `end` (or the image's last) not decoded yet, into
+// rows of 4 bytes a pixel: B, G, R, A, or C, M, Y, K. The call that reaches
+// the last row finishes the decompression.
+Stage ReadRows(jpeg_decompress_struct* info, JpegError* error, BYTE* pixels, size_t rowPitch, JDIMENSION end)
+{
+    if (setjmp(error->jump))
+        return Stage::Failed;
     while (info->output_scanline < std::min(end, info->output_height)) {
         JSAMPROW row = pixels + size_t(info->output_scanline) * rowPitch;
         jpeg_read_scanlines(info, &row, 1);
@@ -178,6 +186,9 @@ public:
         default:
             throw FileError(ExitCode::Unsupported, name_, "JPEG colour space is neither grey, RGB nor CMYK");
         }
+        CheckLongEnough(bytes.size());
+        if (StartDecompression(&info_, &error_) == Stage::Failed)
+            Refuse();
         header_ = {info_.image_width, info_.image_height, D3DFMT_A8R8G8B8};
     }
 
@@ -190,7 +201,7 @@ public:
         JDIMENSION end = 0;
         do {
             end += kRowsPerReport;
-            if (ReadRows(&info_, &error_, pixels, rowPitch, end, end == kRowsPerReport) == Stage::Failed)
+            if (ReadRows(&info_, &error_, pixels, rowPitch, end) == Stage::Failed)
                 Refuse();
             if (rowsDecoded && !cmyk)
                 rowsDecoded(info_.output_scanline);
@@ -203,6 +214,24 @@ public:
     }
 
 private:
+    // A sequential Huffman-coded block takes at least two bits, one for its
+    // DC difference and one for its AC coefficients (at least an
+    // end-of-block code), so the file must hold a quarter byte per block of
+    // every component. Progressive and arithmetic coding can code a block
+    // in less and are not bounded here.
+    void CheckLongEnough(size_t fileBytes) const
+    {
+        if (info_.progressive_mode || info_.arith_code)
+            return;
+        uint64_t blocks = 0;
+        for (int c = 0; c < info_.num_components; ++c)
+            blocks += uint64_t(info_.comp_info[c].width_in_blocks) * info_.comp_info[c].height_in_blocks;
+        if (blocks / 4 > fileBytes)
+            throw FileError(ExitCode::Malformed, name_,
+                            "JPEG file is too short for " + SizeText(info_.image_width, info_.image_height, 1) +
+                                " pixels");
+    }
+
     // Adobe's files, nearly all CMYK JPEGs, store the inks inverted.
     void CmykToBgra(BYTE* pixels, size_t count) const
     {

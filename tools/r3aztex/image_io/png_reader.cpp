@@ -1,6 +1,7 @@
 // PNG input through libpng, with the longjmp discipline of png_structures.h.
 #include "tools/r3aztex/image_io/image_decoder.h"
 
+#include "tools/r3aztex/image_io/png_image_data.h"
 #include "tools/r3aztex/image_io/png_structures.h"
 #include "tools/r3aztex/tool_error.h"
 
@@ -17,7 +18,24 @@ namespace {
 // in the file.
 constexpr uint64_t kMostInflatedPerByte = 1032;
 
+// A canvas this many times larger than the file (and of some size) is only
+// allocated once the image data has been inflated, uncounted, and found to
+// hold every row: a damaged file then fails before it costs much memory.
+// Ordinary pictures compress less and are not inflated twice.
+constexpr uint64_t kLookFirstRatio = 8;
+constexpr uint64_t kLookFirstAbove = uint64_t(16) << 20;
+
 uint32_t BigEndian(const BYTE* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+
+constexpr BYTE kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+// A file picked by its name alone may be anything, down to empty; the chunk
+// walk below starts past the signature, so the signature is checked first.
+void CheckSignature(std::span<const BYTE> bytes, const std::string& name)
+{
+    if (bytes.size() < sizeof kSignature || std::memcmp(bytes.data(), kSignature, sizeof kSignature) != 0)
+        throw FileError(ExitCode::Malformed, name, "not a PNG file (it does not start with the PNG signature)");
+}
 
 // libpng sets aside a chunk's declared length before it reads the chunk, so
 // a file of a few dozen bytes declaring a 2 GiB text chunk would cost 2 GiB.
@@ -25,9 +43,8 @@ uint32_t BigEndian(const BYTE* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1])
 // refused before libpng sees it.
 void CheckChunksFitTheFile(std::span<const BYTE> bytes, const std::string& name)
 {
-    constexpr size_t kSignatureBytes = 8;
     constexpr size_t kFramingBytes = 12; // length, type, checksum
-    for (size_t at = kSignatureBytes; bytes.size() - at >= 8;) {
+    for (size_t at = sizeof kSignature; at <= bytes.size() && bytes.size() - at >= 8;) {
         const uint64_t length = BigEndian(bytes.data() + at);
         const BYTE* type = bytes.data() + at + 4;
         if (kFramingBytes + length > bytes.size() - at) {
@@ -64,6 +81,7 @@ struct PngHeader {
     png_uint_32 height;
     int bitDepth;
     int colourType;
+    int interlace;
     int channels;
 };
 
@@ -72,8 +90,8 @@ PngStage ReadHeader(png_structp png, png_infop info, PngHeader* header)
     if (setjmp(png_jmpbuf(png)))
         return PngStage::Failed;
     png_read_info(png, info);
-    png_get_IHDR(png, info, &header->width, &header->height, &header->bitDepth, &header->colourType, nullptr,
-                 nullptr, nullptr);
+    png_get_IHDR(png, info, &header->width, &header->height, &header->bitDepth, &header->colourType,
+                 &header->interlace, nullptr, nullptr);
     header->channels = png_get_channels(png, info);
     return PngStage::Ok;
 }
@@ -135,6 +153,7 @@ public:
     PngDecoder(std::span<const BYTE> bytes, const std::string& name)
         : name_(name), reader_{bytes.data(), bytes.size(), 0}, structures_(&error_)
     {
+        CheckSignature(bytes, name_);
         CheckChunksFitTheFile(bytes, name_);
         png_structp png = structures_.png;
         if (structures_.info == nullptr)
@@ -153,6 +172,14 @@ public:
         if (packedBits / 8 > kMostInflatedPerByte * bytes.size())
             throw FileError(ExitCode::Malformed, name_,
                             "PNG file is too short for " + SizeText(header.width, header.height, 1) + " pixels");
+        const uint64_t canvasBytes = uint64_t(header.width) * header.height * bytesPerPixel;
+        if (canvasBytes > kLookFirstAbove && canvasBytes / kLookFirstRatio > bytes.size()) {
+            const PngRowShape shape{header.width, header.height, uint32_t(header.channels * header.bitDepth),
+                                    header.interlace != PNG_INTERLACE_NONE};
+            const std::string shortfall = ImageDataShortfall(bytes, FilteredImageBytes(shape));
+            if (!shortfall.empty())
+                throw FileError(ExitCode::Malformed, name_, "PNG is damaged: " + shortfall);
+        }
         if (SetUpTransformations(png, structures_.info, &header) == PngStage::Failed)
             Damaged();
         header_ = {header.width, header.height, header.bitDepth == 16 ? FMT_A16R16G16B16 : D3DFMT_A8R8G8B8};
