@@ -115,8 +115,9 @@ private:
                 LoadRows(session, stored, SourceBand(source_, arrival_, band, 0), recipe_.resample);
             if (recipe_.normalMap)
                 ApplyStep(PixelStep::Renormalise, recipe_.missingZ, buffer);
-            EncodeRows(session, LevelRows(result_, band.face, 0, band.first, band.count), ReadOnly(stored),
-                       recipe_.finalStep, recipe_.encoding);
+            if (!recipe_.keepTop)
+                EncodeRows(session, LevelRows(result_, band.face, 0, band.first, band.count), ReadOnly(stored),
+                           recipe_.finalStep, recipe_.encoding);
             if (last)
                 return;
             if (recipe_.linearLight)

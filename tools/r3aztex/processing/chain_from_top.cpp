@@ -134,7 +134,8 @@ private:
         const std::span<BYTE> bytes(rows.data, rows.pitch * count);
         if (recipe_.normalMap)
             ApplyStep(PixelStep::Renormalise, recipe_.missingZ, bytes);
-        Encode(session, 0, face, first, ReadOnly(rows));
+        if (!recipe_.keepTop)
+            Encode(session, 0, face, first, ReadOnly(rows));
         if (recipe_.linearLight && recipe_.regenerate && recipe_.levels > 1)
             ApplyStep(PixelStep::ToLinear, recipe_.missingZ, bytes);
     }

@@ -28,6 +28,9 @@ struct ChainRecipe {
     // The result is the chain's final values in the working format, for an
     // encoder to take on: a working copy, bound by the side limit only.
     bool workingCopy = false;
+    // Level 0 of the result will be the source's own bytes, copied by the
+    // caller: it is not encoded here (its lower levels are still made).
+    bool keepTop = false;
 };
 
 } // namespace r3aztex

@@ -179,6 +179,7 @@ struct Steps {
     D3DFORMAT working;
     LoadOptions finalStep;
     BlockEncoding encoding;
+    bool keepTop; // level 0 is the source's, copied after the levels are made
 };
 
 // The source's levels in the output format: converted, resampled or made
@@ -235,6 +236,7 @@ TextureImage MakeLevels(const TextureImage& source, const ConvertSettings& setti
                          HoldsColour(steps.output) && plan.levels > 1;
     recipe.normalMap = normalMap;
     recipe.missingZ = MissingZOf(source.format);
+    recipe.keepTop = steps.keepTop;
     if (ChainHalvesWithBox(recipe, source.kind))
         return MakeChainInBands(source, recipe, pool, arrival);
     if (ChainNeedsBands(recipe, source.kind))
@@ -291,9 +293,9 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
     // request leaves as it is pass through unchanged: decoding and
     // encoding them again would only lose more. Made levels below still
     // come from the decoded top level.
-    const bool keepTop = steps.output == source.format && !plan.resized && !normalMap && settings.colorKey == 0 &&
+    steps.keepTop = steps.output == source.format && !plan.resized && !normalMap && settings.colorKey == 0 &&
                          (!steps.encoding.alphaCut || CutKeepsAlpha(source, *steps.encoding.alphaCut));
-    if (keepTop && plainCopy) {
+    if (steps.keepTop && plainCopy) {
         if (arrival != nullptr)
             arrival->WaitForAll();
         TextureImage copy = MakeTexture(source.format, source.kind, source.width, source.height, source.depth,
@@ -305,7 +307,7 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
         return copy;
     }
     TextureImage result = MakeLevels(source, settings, steps, pool, arrival);
-    if (keepTop)
+    if (steps.keepTop)
         for (uint32_t face = 0; face < result.Faces(); ++face)
             result.Surface(face, 0) = source.Surface(face, 0);
     return result;

@@ -60,12 +60,13 @@ TextureImage MakeChainWhole(const TextureImage& source, const ChainRecipe& recip
 
     DeviceTexture output(session, recipe.output, source.kind, recipe.width, recipe.height, recipe.depth,
                          recipe.levels);
-    uint32_t encoded = 0;
+    uint32_t encoded = recipe.keepTop ? 1 : 0;
     if (recipe.regenerate && recipe.levels > 1) {
         if (recipe.linearLight) {
             // Level 0 keeps its exact stored values; only the new levels
             // pass back through the curve.
-            Encode(session, output, work, 0, recipe.finalStep);
+            if (!recipe.keepTop)
+                Encode(session, output, work, 0, recipe.finalStep);
             encoded = 1;
             ApplyToLevel(work, 0, PixelStep::ToLinear, recipe.missingZ, pool);
         }
