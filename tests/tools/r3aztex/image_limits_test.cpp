@@ -209,6 +209,28 @@ std::vector<BYTE> PngWithHalfItsRows()
     return file;
 }
 
+// A grey baseline JPEG whose Huffman tables have one code each, one bit
+// long: the DC difference 0 and the end of block. Every 8x8 block is then
+// two zero bits, the least a sequential file can take: a flat mid-grey image
+// of width x height in a quarter byte per block.
+std::vector<BYTE> FlatJpeg(uint32_t width, uint32_t height)
+{
+    std::vector<BYTE> file = {0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0};
+    file.insert(file.end(), 64, 1); // quantisation table 0: all ones
+    file.insert(file.end(), {0xFF, 0xC0, 0, 11, 8, BYTE(height >> 8), BYTE(height), BYTE(width >> 8), BYTE(width),
+                             1, 1, 0x11, 0});
+    for (BYTE tableClass : {0x00, 0x10}) { // DC table 0, AC table 0
+        file.insert(file.end(), {0xFF, 0xC4, 0, 20, tableClass, 1});
+        file.insert(file.end(), 15, 0);
+        file.push_back(0); // the one symbol: difference 0, or end of block
+    }
+    file.insert(file.end(), {0xFF, 0xDA, 0, 8, 1, 1, 0x00, 0, 0x3F, 0});
+    const uint64_t blocks = uint64_t((width + 7) / 8) * ((height + 7) / 8);
+    file.insert(file.end(), size_t((blocks + 3) / 4), 0);
+    file.insert(file.end(), {0xFF, 0xD9});
+    return file;
+}
+
 // A DDS header of 16384 x 16384 A8R8G8B8 without its pixels.
 std::vector<BYTE> DdsClaiming(uint32_t width, uint32_t height)
 {
@@ -231,18 +253,35 @@ TEST(ImageLimits, AFileThatCannotFillItsHeaderCostsLittleMemory)
         const char* name;
         std::vector<BYTE> file;
     };
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {"half-rows.png", PngWithHalfItsRows()},
         {"baseline.jpg", JpegClaiming(16384, 16384)},
         {"pixelless.tga", TgaClaiming(16384, 16384)},
         {"pixelless.dds", DdsClaiming(16384, 16384)},
+        {"cut.jpg", FlatJpeg(16384, 16384)},
+        {"damaged.jpg", FlatJpeg(16384, 16384)},
     };
+    cases[4].file.resize(cases[4].file.size() / 2);
+    // One stuffed 0xFF byte in the middle: eight one bits, no code.
+    std::vector<BYTE>& damaged = cases[5].file;
+    damaged.insert(damaged.begin() + std::ptrdiff_t(damaged.size() / 2), {0xFF, 0x00});
     constexpr long kMostKilobytes = 256 * 1024;
     for (const Case& c : cases) {
         const long growth = GrowthOfRefusal(c.file, c.name, ExitCode::Malformed);
         EXPECT_GE(growth, 0) << c.name;
         EXPECT_LT(growth, kMostKilobytes) << c.name;
     }
+}
+
+// The checks that refuse such files early let through a file that
+// compresses as far as its format allows: 64 MiB of flat grey in 64 KiB.
+TEST(ImageLimits, AFileCompressedToTheUtmostStillDecodes)
+{
+    const TextureImage image = DecodeTexture(FlatJpeg(4096, 4096), "flat.jpg");
+    ASSERT_EQ(image.width, 4096u);
+    ASSERT_EQ(image.height, 4096u);
+    const std::vector<BYTE>& pixels = image.Surface(0, 0);
+    EXPECT_TRUE(std::all_of(pixels.begin(), pixels.end(), [&](BYTE b) { return b == 128 || b == 255; }));
 }
 
 // Input is looked at before it is read whole: a file of no known type is

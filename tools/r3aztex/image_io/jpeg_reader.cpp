@@ -12,7 +12,9 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include <jpeglib.h>
 // After jpeglib.h, which it needs.
@@ -118,6 +120,32 @@ Stage StartDecompression(jpeg_decompress_struct* info, JpegError* error)
     return Stage::Ok;
 }
 
+// Decodes a file of one scan at an eighth of its size, row by row into
+// `row` (room for a grey or CMYK row of an eighth of the width): every
+// coded block is read and checked, and no pixel of the full image is
+// stored. `info` is set up with the same error handling as the real decoder.
+Stage DecodeAtAnEighth(jpeg_decompress_struct* info, JpegError* error, const BYTE* bytes, size_t size, BYTE* row)
+{
+    if (setjmp(error->jump))
+        return Stage::Failed;
+    jpeg_create_decompress(info);
+    jpeg_mem_src(info, bytes, static_cast<unsigned long>(size));
+    jpeg_read_header(info, TRUE);
+    info->scale_num = 1;
+    info->scale_denom = 8;
+    // Grey needs only the first component's blocks transformed; the others
+    // are still decoded, which is the point.
+    const bool inks = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
+    info->out_color_space = inks ? JCS_CMYK : JCS_GRAYSCALE;
+    jpeg_start_decompress(info);
+    while (info->output_scanline < info->output_height) {
+        JSAMPROW rows[1] = {row};
+        jpeg_read_scanlines(info, rows, 1);
+    }
+    jpeg_finish_decompress(info);
+    return Stage::Ok;
+}
+
 // Decodes the rows above `end` (or the image's last) not decoded yet, into
 // rows of 4 bytes a pixel: B, G, R, A, or C, M, Y, K. The call that reaches
 // the last row finishes the decompression.
@@ -155,13 +183,37 @@ struct Decompression {
     jpeg_decompress_struct info{};
 };
 
+void HandleErrors(jpeg_decompress_struct& info, JpegError& error)
+{
+    info.err = jpeg_std_error(&error.manager);
+    error.manager.error_exit = FailOnError;
+    error.manager.emit_message = StopOnDamage;
+}
+
+// Whether the bytes from `from` on hold an end-of-image marker. Inside coded
+// data a 0xFF byte is always followed by 0x00 or a restart marker, so a pair
+// 0xFF 0xD9 there is the marker. Searched from the end, where it nearly
+// always is.
+bool HoldsEndOfImage(std::span<const BYTE> bytes, size_t from)
+{
+    for (size_t at = bytes.size(); at >= from + 2; --at)
+        if (bytes[at - 2] == 0xFF && bytes[at - 1] == 0xD9)
+            return true;
+    return false;
+}
+
+// An image file of one scan whose full-size pixels would take this many
+// times the file's size (and some size) is decoded once at an eighth of its
+// size before the canvas is allocated, so that damage fails it cheaply.
+// Photographs compress less than that and are decoded once.
+constexpr uint64_t kLookFirstRatio = 32;
+constexpr uint64_t kLookFirstAbove = uint64_t(16) << 20;
+
 class JpegDecoder final : public ImageDecoder {
 public:
     JpegDecoder(std::span<const BYTE> bytes, const std::string& name) : name_(name)
     {
-        info_.err = jpeg_std_error(&error_.manager);
-        error_.manager.error_exit = FailOnError;
-        error_.manager.emit_message = StopOnDamage;
+        HandleErrors(info_, error_);
         progress_.progress_monitor = LimitScans;
         if (ReadHeader(&info_, &error_, bytes.data(), bytes.size()) == Stage::Failed) {
             if (error_.code == JERR_IMAGE_TOO_BIG)
@@ -187,6 +239,15 @@ public:
             throw FileError(ExitCode::Unsupported, name_, "JPEG colour space is neither grey, RGB nor CMYK");
         }
         CheckLongEnough(bytes.size());
+        // libjpeg reads on to the end-of-image marker after the last row,
+        // and a file that ends first is refused there (JWRN_JPEG_EOF): a
+        // file cut short is found here instead, before its canvas exists.
+        const auto start = reinterpret_cast<uintptr_t>(bytes.data());
+        const auto coded = reinterpret_cast<uintptr_t>(info_.src->next_input_byte);
+        if (coded < start || coded - start > bytes.size() || !HoldsEndOfImage(bytes, coded - start))
+            throw FileError(ExitCode::Malformed, name_, "JPEG cannot be read: the file ends before its image does");
+        if (!jpeg_has_multiple_scans(&info_))
+            DecodeSmallFirst(bytes);
         if (StartDecompression(&info_, &error_) == Stage::Failed)
             Refuse();
         header_ = {info_.image_width, info_.image_height, D3DFMT_A8R8G8B8};
@@ -232,6 +293,19 @@ private:
                                 " pixels");
     }
 
+    void DecodeSmallFirst(std::span<const BYTE> bytes) const
+    {
+        const uint64_t canvasBytes = uint64_t(info_.image_width) * info_.image_height * 4;
+        if (canvasBytes <= kLookFirstAbove || canvasBytes / kLookFirstRatio <= bytes.size())
+            return;
+        Decompression small;
+        JpegError error{};
+        HandleErrors(small.info, error);
+        std::vector<BYTE> row((size_t(info_.image_width) + 7) / 8 * 4);
+        if (DecodeAtAnEighth(&small.info, &error, bytes.data(), bytes.size(), row.data()) == Stage::Failed)
+            Refuse(error);
+    }
+
     // Adobe's files, nearly all CMYK JPEGs, store the inks inverted.
     void CmykToBgra(BYTE* pixels, size_t count) const
     {
@@ -249,9 +323,10 @@ private:
         }
     }
 
-    [[noreturn]] void Refuse() const
+    [[noreturn]] void Refuse() const { Refuse(error_); }
+    [[noreturn]] void Refuse(const JpegError& error) const
     {
-        throw FileError(CodeOf(error_.code), name_, std::string("JPEG cannot be read: ") + error_.text);
+        throw FileError(CodeOf(error.code), name_, std::string("JPEG cannot be read: ") + error.text);
     }
 
     std::string name_;
