@@ -284,29 +284,34 @@ TEST(ImageLimits, AFileCompressedToTheUtmostStillDecodes)
     EXPECT_TRUE(std::all_of(pixels.begin(), pixels.end(), [&](BYTE b) { return b == 128 || b == 255; }));
 }
 
-// Input is looked at before it is read whole: a file of no known type is
-// refused after its first bytes (/dev/zero would never end), and one larger
-// than any image within the limits needs is refused by its size, unread.
+// Input is looked at before it is read whole: a file of no known type, or
+// named .png without the signature, is refused after its first bytes
+// (/dev/zero would never end), and one larger than any image within the
+// limits needs is refused by its size, unread.
 TEST(ImageLimits, InputIsRefusedBeforeItIsReadWhole)
 {
     TempFolder folder;
     const std::string large = folder / "large.png";
     WriteFileAtomically(large, std::vector<BYTE>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
     ASSERT_EQ(::truncate(large.c_str(), off_t(kMaxInputBytes + 1)), 0); // sparse: nothing is written
+    const std::string zeros = folder / "zeros.png";
+    ASSERT_EQ(::symlink("/dev/zero", zeros.c_str()), 0);
     struct Case {
         std::string path;
+        ExitCode code;
         const char* expected;
     };
     const std::vector<Case> cases = {
-        {"/dev/zero", "/dev/zero: not a DDS, PNG, TGA or JPEG file"},
-        {large, ": file is larger than any image within the limits needs"},
+        {"/dev/zero", ExitCode::Unsupported, ": not a DDS, PNG, TGA or JPEG file"},
+        {zeros, ExitCode::Malformed, ": not a PNG file"},
+        {large, ExitCode::Unsupported, ": file is larger than any image within the limits needs"},
     };
     for (const Case& c : cases) {
         try {
-            ReadFileBytes(c.path);
+            ReadTextureLayers(c.path);
             ADD_FAILURE() << c.path << " was read";
         } catch (const ToolError& error) {
-            EXPECT_EQ(error.Code(), ExitCode::Unsupported) << error.what();
+            EXPECT_EQ(error.Code(), c.code) << error.what();
             EXPECT_NE(std::string(error.what()).find(c.expected), std::string::npos) << error.what();
             EXPECT_EQ(std::string(error.what()).rfind(c.path + ": ", 0), 0u) << error.what();
         }

@@ -107,9 +107,14 @@ std::vector<BYTE> ReadInput(int fd, const std::string& name)
         throw FileError(ExitCode::FileAccess, name, "is a directory");
     BYTE first[kSignatureBytes];
     const size_t firstCount = ReadUpTo(fd, first, sizeof first, name);
-    if (DetectFileType({first, firstCount}, name) == FileType::Unknown)
+    const FileType type = DetectFileType({first, firstCount}, name);
+    if (type == FileType::Unknown)
         throw FileError(ExitCode::Unsupported, name, "not a DDS, PNG, TGA or JPEG file");
-    if (firstCount < sizeof first)
+    // A file named .png or .dds without that signature is refused by its
+    // reader on these bytes alone (`/dev/zero` named x.png is not read on).
+    const FileType bySignature = DetectFileType({first, firstCount}, "");
+    const bool refusedUnread = bySignature == FileType::Unknown && (type == FileType::Png || type == FileType::Dds);
+    if (firstCount < sizeof first || refusedUnread)
         return std::vector<BYTE>(first, first + firstCount);
     if (!S_ISREG(status.st_mode))
         return ReadStream(fd, name, std::vector<BYTE>(first, first + firstCount));
