@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -24,6 +26,20 @@ int WithOutputChecked(int code)
     return code == 0 ? static_cast<int>(r3aztex::ExitCode::FileAccess) : code;
 }
 
+// Every command: its name on the command line and what adds it to the
+// parser, in the order `r3aztex --help` lists them.
+struct CommandEntry {
+    const char* name;
+    r3aztex::CommandRunner (*add)(CLI::App& tool);
+};
+
+constexpr CommandEntry kCommands[] = {
+    {"info", r3aztex::AddInfoCommand},
+    {"convert", r3aztex::AddConvertCommand},
+    {"diff", r3aztex::AddDiffCommand},
+    {"help", r3aztex::AddHelpCommand},
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -32,9 +48,14 @@ int main(int argc, char** argv)
     CLI::App tool("r3aztex: convert, inspect and compare textures (DDS, PNG, TGA, JPEG)", "r3aztex");
     tool.set_version_flag("--version", std::string("r3aztex ") + R3AZTEX_VERSION, "Print the version and exit");
     tool.require_subcommand(1);
-    const CommandRunner runners[] = {AddInfoCommand(tool), AddConvertCommand(tool), AddDiffCommand(tool),
-                                     AddHelpCommand(tool)};
-    const char* const names[] = {"info", "convert", "diff", "help"};
+    // A runner is matched to the parser's own object for its command: the
+    // same command under an alias is still found, and a table name the
+    // command does not register stops every run at once (CLI11 throws).
+    std::vector<std::pair<const CLI::App*, CommandRunner>> commands;
+    for (const CommandEntry& entry : kCommands) {
+        CommandRunner run = entry.add(tool);
+        commands.emplace_back(tool.get_subcommand(entry.name), std::move(run));
+    }
 
     if (const std::optional<std::string> mistake = FindMistypedName(tool, {argv + 1, argv + argc})) {
         ReportError(*mistake);
@@ -51,9 +72,9 @@ int main(int argc, char** argv)
     }
     const std::vector<CLI::App*> chosen = tool.get_subcommands();
     try {
-        for (size_t i = 0; i < std::size(names); ++i)
-            if (chosen.front()->get_name() == names[i])
-                return WithOutputChecked(static_cast<int>(runners[i]()));
+        for (const auto& [command, run] : commands)
+            if (command == chosen.front())
+                return WithOutputChecked(static_cast<int>(run()));
         ReportError("no command chosen");
         return static_cast<int>(ExitCode::CommandLine);
     } catch (const ToolError& error) {
