@@ -285,8 +285,8 @@ TEST(ImageLimits, AFileCompressedToTheUtmostStillDecodes)
 }
 
 // Input is looked at before it is read whole: a file of no known type, or
-// named .png without the signature, is refused after its first bytes
-// (/dev/zero would never end), and one larger than any image within the
+// named as one whose reader refuses it on its first bytes, is refused after
+// them (/dev/zero would never end), and one larger than any image within the
 // limits needs is refused by its size, unread.
 TEST(ImageLimits, InputIsRefusedBeforeItIsReadWhole)
 {
@@ -294,8 +294,8 @@ TEST(ImageLimits, InputIsRefusedBeforeItIsReadWhole)
     const std::string large = folder / "large.png";
     WriteFileAtomically(large, std::vector<BYTE>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
     ASSERT_EQ(::truncate(large.c_str(), off_t(kMaxInputBytes + 1)), 0); // sparse: nothing is written
-    const std::string zeros = folder / "zeros.png";
-    ASSERT_EQ(::symlink("/dev/zero", zeros.c_str()), 0);
+    for (const char* name : {"zeros.png", "zeros.jpg", "zeros.tga"})
+        ASSERT_EQ(::symlink("/dev/zero", (folder / name).c_str()), 0);
     struct Case {
         std::string path;
         ExitCode code;
@@ -303,7 +303,9 @@ TEST(ImageLimits, InputIsRefusedBeforeItIsReadWhole)
     };
     const std::vector<Case> cases = {
         {"/dev/zero", ExitCode::Unsupported, ": not a DDS, PNG, TGA or JPEG file"},
-        {zeros, ExitCode::Malformed, ": not a PNG file"},
+        {folder / "zeros.png", ExitCode::Malformed, ": not a PNG file"},
+        {folder / "zeros.jpg", ExitCode::Malformed, ": JPEG cannot be read: Not a JPEG file"},
+        {folder / "zeros.tga", ExitCode::Malformed, ": TGA header gives no pixels"},
         {large, ExitCode::Unsupported, ": file is larger than any image within the limits needs"},
     };
     for (const Case& c : cases) {

@@ -27,8 +27,9 @@ inline constexpr uint64_t kMaxInputBytes = kMaxTextureBytes / 4 * 5 + (16ull << 
 // An input file's bytes, or all of standard input for "-". The first bytes
 // are looked at before the rest is read: a file that is no DDS, PNG, TGA or
 // JPEG file by its signature or name (DetectFileType) is refused at once.
-// Of one named .png or .dds without that signature only the first bytes
-// are given, on which its reader refuses it. One of more than
+// Of one its reader refuses on the first bytes alone (a .png, .dds or .jpg
+// without its signature, a TGA header of no pixels or beyond the limits)
+// only those are given. One of more than
 // kMaxInputBytes is refused: a regular file by its size, unread, a pipe or
 // a device once it has given that many. A regular file costs one
 // allocation of its size. Throws ToolError naming the file: FileAccess with
