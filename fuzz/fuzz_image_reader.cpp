@@ -137,7 +137,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             for (uint32_t level = 0; level < layer.levels; ++level)
                 for (uint32_t face = 0; face < layer.Faces(); ++face)
                     if (layer.Surface(face, level).size() != layer.Level(level).bytes)
-                        Fail("a DDS surface holds %zu bytes, not the %llu of its level", layer.Surface(face, level).size(),
+                        Fail("a DDS surface holds %zu bytes, not the %llu of its level",
+                             layer.Surface(face, level).size(),
                              static_cast<unsigned long long>(layer.Level(level).bytes));
     } catch (const ToolError& error) {
         fuzzing::CheckFileRefusal(error, name);

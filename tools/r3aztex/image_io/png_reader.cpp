@@ -90,8 +90,8 @@ PngStage ReadHeader(png_structp png, png_infop info, PngHeader* header)
     if (setjmp(png_jmpbuf(png)))
         return PngStage::Failed;
     png_read_info(png, info);
-    png_get_IHDR(png, info, &header->width, &header->height, &header->bitDepth, &header->colourType,
-                 &header->interlace, nullptr, nullptr);
+    png_get_IHDR(png, info, &header->width, &header->height, &header->bitDepth, &header->colourType, &header->interlace,
+                 nullptr, nullptr);
     header->channels = png_get_channels(png, info);
     return PngStage::Ok;
 }
