@@ -231,19 +231,6 @@ std::vector<BYTE> FlatJpeg(uint32_t width, uint32_t height)
     return file;
 }
 
-// A DDS header of 16384 x 16384 A8R8G8B8 without its pixels.
-std::vector<BYTE> DdsClaiming(uint32_t width, uint32_t height)
-{
-    TextureImage small = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Flat, 1, 1, 1, 1);
-    std::vector<BYTE> file = dds::Write(small);
-    file.resize(128);
-    for (int i = 0; i < 4; ++i) {
-        file[12 + i] = BYTE(height >> (8 * i));
-        file[16 + i] = BYTE(width >> (8 * i));
-    }
-    return file;
-}
-
 // Files whose headers promise 1 GiB of pixels, within the limits, that they
 // cannot fill: refused before the canvas is allocated, so each costs little
 // memory, not the gigabyte its header asks for.
@@ -256,14 +243,12 @@ TEST(ImageLimits, AFileThatCannotFillItsHeaderCostsLittleMemory)
     std::vector<Case> cases = {
         {"half-rows.png", PngWithHalfItsRows()},
         {"baseline.jpg", JpegClaiming(16384, 16384)},
-        {"pixelless.tga", TgaClaiming(16384, 16384)},
-        {"pixelless.dds", DdsClaiming(16384, 16384)},
         {"cut.jpg", FlatJpeg(16384, 16384)},
         {"damaged.jpg", FlatJpeg(16384, 16384)},
     };
-    cases[4].file.resize(cases[4].file.size() / 2);
+    cases[2].file.resize(cases[2].file.size() / 2);
     // One stuffed 0xFF byte in the middle: eight one bits, no code.
-    std::vector<BYTE>& damaged = cases[5].file;
+    std::vector<BYTE>& damaged = cases[3].file;
     damaged.insert(damaged.begin() + std::ptrdiff_t(damaged.size() / 2), {0xFF, 0x00});
     constexpr long kMostKilobytes = 256 * 1024;
     for (const Case& c : cases) {
