@@ -1,18 +1,18 @@
-// The DXT block codec on arbitrary blocks and arbitrary pixels.
+// The block codecs on arbitrary blocks and arbitrary pixels, every format
+// of the block format table.
 //
 // Decoders get any 8 or 16 bytes; encoders get pixels with NaNs,
 // infinities, signed zeros, denormals and values far outside 0..1. Besides
 // running clean under the sanitizers, every call must keep the codec's
-// promises: decoded channels lie in 0..1, the encoders leave their input
-// alone and give the same bytes every time, the multi-block encoder gives
-// exactly the one-block encoder's bytes, and the building blocks stay in
-// their ranges. The quality encoder, on the same kinds of pixels with any
-// pixels uncovered, gives the one-lane build's bytes, and BC4/BC5 blocks
-// decode inside their channels.
+// promises: decoded channels lie in 0..1 (BC6H: in the half-float range),
+// channels a format does not store read as 0 and alpha as 1, the encoders
+// leave their input alone and give the same bytes every time, the
+// multi-block encoder gives exactly the one-block encoder's bytes, and the
+// building blocks stay in their ranges. The quality encoder, on the same
+// kinds of pixels with any pixels uncovered, gives the one-lane build's
+// bytes, which decode inside their channels.
 #include "fuzz/fuzz_support.h"
-#include "r3az8/tex/dxt/block_lanes.h"
-#include "r3az8/tex/dxt/dxt_block.h"
-#include "r3az8/tex/dxt/quality.h"
+#include "r3az8/tex/codecs/block_formats.h"
 
 #include <cmath>
 #include <cstring>
@@ -22,32 +22,48 @@ namespace {
 
 using fuzzing::Fail;
 
-struct BlockFormat {
-    D3DFORMAT format;
-    UINT bytes;
-    HRESULT (*decode)(FloatColor*, const BYTE*);
-    HRESULT (*encode)(BYTE*, const FloatColor*);
-};
-
-constexpr BlockFormat kBlockFormats[] = {
-    {D3DFMT_DXT1, 8, DecodeBlockDXT1, EncodeBlockDXT1},   {D3DFMT_DXT2, 16, DecodeBlockDXT2, EncodeBlockDXT2},
-    {D3DFMT_DXT3, 16, DecodeBlockDXT3, EncodeBlockDXT3},  {D3DFMT_DXT4, 16, DecodeBlockDXT4, EncodeBlockDXT4},
-    {D3DFMT_DXT5, 16, DecodeBlockDXT5, EncodeBlockDXT5},
-};
+// Rows of the block format table, picked by a fuzzed index among those
+// `wanted` keeps.
+template <class Wanted>
+const BlockFormat& PickFormat(FuzzedDataProvider& data, Wanted wanted)
+{
+    std::size_t rows[kBlockFormatCount];
+    std::size_t count = 0;
+    for (std::size_t index = 0; index < kBlockFormatCount; ++index)
+        if (wanted(kBlockFormats[index]))
+            rows[count++] = index;
+    return kBlockFormats[rows[data.ConsumeIntegralInRange<std::size_t>(0, count - 1)]];
+}
 
 bool InUnitRange(float value) { return value >= 0.0f && value <= 1.0f; }
+
+// BC6H decodes to half floats (the unsigned form from 0), the others to 0..1.
+bool InDecodedRange(D3DFORMAT format, float value)
+{
+    if (format == FMT_BC6H_UF16)
+        return value >= 0.0f && value <= 65504.0f;
+    if (format == FMT_BC6H_SF16)
+        return value >= -65504.0f && value <= 65504.0f;
+    return InUnitRange(value);
+}
 
 // Decodes a block into a block of exactly 16 pixels and checks every channel.
 FUZZ_UNSTEERED
 void DecodeChecked(const BlockFormat& format, const BYTE* block, FloatColor* pixels, const char* what)
 {
     if (format.decode(pixels, block) != S_OK)
-        Fail("DXT%c decoder failed on %s", char('1' + (&format - kBlockFormats)), what);
-    for (UINT i = 0; i < BlockPixels; ++i) {
+        Fail("decoder of format 0x%08X failed on %s", unsigned(format.format), what);
+    for (UINT i = 0; i < kBlockPixels; ++i) {
         const FloatColor& p = pixels[i];
-        if (!InUnitRange(p.r) || !InUnitRange(p.g) || !InUnitRange(p.b) || !InUnitRange(p.a))
-            Fail("DXT%c decoder gave (%g, %g, %g, %g) at pixel %u of %s", char('1' + (&format - kBlockFormats)),
-                 p.r, p.g, p.b, p.a, i, what);
+        if (!InDecodedRange(format.format, p.r) || !InDecodedRange(format.format, p.g) ||
+            !InDecodedRange(format.format, p.b) || !InUnitRange(p.a))
+            Fail("decoder of format 0x%08X gave (%g, %g, %g, %g) at pixel %u of %s", unsigned(format.format), p.r,
+                 p.g, p.b, p.a, i, what);
+        // Channels the format does not store read as 0, alpha as 1.
+        for (int c = format.channels; c < 4; ++c)
+            if ((&p.r)[c] != (c == 3 ? 1.0f : 0.0f))
+                Fail("decoder of format 0x%08X gave channel %d = %g at pixel %u of %s", unsigned(format.format), c,
+                     (&p.r)[c], i, what);
     }
 }
 
@@ -56,7 +72,7 @@ void DecodeChecked(const BlockFormat& format, const BYTE* block, FloatColor* pix
 void PickPixels(FuzzedDataProvider& data, FloatColor* pixels)
 {
     if (data.ConsumeBool()) {
-        for (UINT i = 0; i < BlockPixels; ++i)
+        for (UINT i = 0; i < kBlockPixels; ++i)
             pixels[i] = {fuzzing::PickFloat(data), fuzzing::PickFloat(data), fuzzing::PickFloat(data),
                          fuzzing::PickFloat(data)};
         return;
@@ -66,64 +82,66 @@ void PickPixels(FuzzedDataProvider& data, FloatColor* pixels)
         colour = {fuzzing::PickFloat(data), fuzzing::PickFloat(data), fuzzing::PickFloat(data),
                   fuzzing::PickFloat(data)};
     UINT used = data.ConsumeIntegralInRange(1u, 3u);
-    for (UINT i = 0; i < BlockPixels; ++i)
+    for (UINT i = 0; i < kBlockPixels; ++i)
         pixels[i] = palette[data.ConsumeIntegralInRange(0u, used - 1)];
 }
 
 void CheckDecoding(FuzzedDataProvider& data)
 {
-    const BlockFormat& format = kBlockFormats[data.ConsumeIntegralInRange<size_t>(0, std::size(kBlockFormats) - 1)];
-    std::unique_ptr<BYTE[]> block(new BYTE[format.bytes]);
-    fuzzing::FillBytes(data, block.get(), format.bytes);
-    std::unique_ptr<FloatColor[]> first(new FloatColor[BlockPixels]);
-    std::unique_ptr<FloatColor[]> second(new FloatColor[BlockPixels]);
+    const BlockFormat& format = PickFormat(data, [](const BlockFormat&) { return true; });
+    const UINT bytes = BlockBytesOf(format.format);
+    std::unique_ptr<BYTE[]> block(new BYTE[bytes]);
+    fuzzing::FillBytes(data, block.get(), bytes);
+    std::unique_ptr<FloatColor[]> first(new FloatColor[kBlockPixels]);
+    std::unique_ptr<FloatColor[]> second(new FloatColor[kBlockPixels]);
     DecodeChecked(format, block.get(), first.get(), "a fuzzed block");
     DecodeChecked(format, block.get(), second.get(), "the same block again");
-    if (std::memcmp(first.get(), second.get(), BlockPixels * sizeof(FloatColor)) != 0)
+    if (std::memcmp(first.get(), second.get(), kBlockPixels * sizeof(FloatColor)) != 0)
         Fail("decoding the same block twice gave different pixels");
 }
 
-// One format per input, chosen by the fuzzer: the five share their colour
-// half and differ in the alpha half, so all five on every input would only
-// repeat the shared work.
+// One format per input, chosen by the fuzzer: the formats of the fixed
+// encoder share their colour half and differ in the alpha half, so all of
+// them on every input would only repeat the shared work.
 void CheckEncoding(FuzzedDataProvider& data)
 {
-    const BlockFormat& format = kBlockFormats[data.ConsumeIntegralInRange<size_t>(0, std::size(kBlockFormats) - 1)];
+    const BlockFormat& format = PickFormat(data, [](const BlockFormat& row) { return row.fixedEncoder != nullptr; });
+    const UINT bytes = BlockBytesOf(format.format);
     // Up to four blocks, for the multi-block encoder.
     const UINT count = data.ConsumeIntegralInRange(1u, 4u);
-    std::unique_ptr<FloatColor[]> pixels(new FloatColor[count * BlockPixels]);
+    std::unique_ptr<FloatColor[]> pixels(new FloatColor[count * kBlockPixels]);
     for (UINT k = 0; k < count; ++k)
-        PickPixels(data, pixels.get() + k * BlockPixels);
-    std::unique_ptr<FloatColor[]> untouched(new FloatColor[count * BlockPixels]);
-    std::memcpy(untouched.get(), pixels.get(), count * BlockPixels * sizeof(FloatColor));
+        PickPixels(data, pixels.get() + k * kBlockPixels);
+    std::unique_ptr<FloatColor[]> untouched(new FloatColor[count * kBlockPixels]);
+    std::memcpy(untouched.get(), pixels.get(), count * kBlockPixels * sizeof(FloatColor));
 
-    std::unique_ptr<BYTE[]> single(new BYTE[count * format.bytes]);
-    std::unique_ptr<BYTE[]> again(new BYTE[format.bytes]);
-    std::unique_ptr<BYTE[]> together(new BYTE[count * format.bytes]);
+    std::unique_ptr<BYTE[]> single(new BYTE[count * bytes]);
+    std::unique_ptr<BYTE[]> again(new BYTE[bytes]);
+    std::unique_ptr<BYTE[]> together(new BYTE[count * bytes]);
     for (UINT k = 0; k < count; ++k) {
-        const FloatColor* block = pixels.get() + k * BlockPixels;
-        if (format.encode(single.get() + k * format.bytes, block) != S_OK)
+        const FloatColor* block = pixels.get() + k * kBlockPixels;
+        if (block_one::EncodeBlocks(format.format, single.get() + k * bytes, block, 1) != S_OK)
             Fail("encoder of format 0x%08X failed", unsigned(format.format));
-        format.encode(again.get(), block);
-        if (std::memcmp(again.get(), single.get() + k * format.bytes, format.bytes) != 0)
+        block_one::EncodeBlocks(format.format, again.get(), block, 1);
+        if (std::memcmp(again.get(), single.get() + k * bytes, bytes) != 0)
             Fail("encoder of format 0x%08X gave different bytes for the same pixels", unsigned(format.format));
     }
-    if (std::memcmp(pixels.get(), untouched.get(), count * BlockPixels * sizeof(FloatColor)) != 0)
+    if (std::memcmp(pixels.get(), untouched.get(), count * kBlockPixels * sizeof(FloatColor)) != 0)
         Fail("encoder of format 0x%08X changed its input", unsigned(format.format));
     if (EncodeBlocks(format.format, together.get(), pixels.get(), count) != S_OK)
         Fail("EncodeBlocks refused format 0x%08X", unsigned(format.format));
-    if (std::memcmp(together.get(), single.get(), count * format.bytes) != 0)
+    if (std::memcmp(together.get(), single.get(), count * bytes) != 0)
         Fail("EncodeBlocks and the one-block encoder disagree on format 0x%08X", unsigned(format.format));
 
-    std::unique_ptr<FloatColor[]> decoded(new FloatColor[BlockPixels]);
+    std::unique_ptr<FloatColor[]> decoded(new FloatColor[kBlockPixels]);
     for (UINT k = 0; k < count; ++k)
-        DecodeChecked(format, single.get() + k * format.bytes, decoded.get(), "an encoded block");
+        DecodeChecked(format, single.get() + k * bytes, decoded.get(), "an encoded block");
 
     // Blocks whose outcome is fixed whatever the colours are.
     const FloatColor* first = pixels.get();
     bool allTransparent = true;
     bool allOpaque = true;
-    for (UINT i = 0; i < BlockPixels; ++i) {
+    for (UINT i = 0; i < kBlockPixels; ++i) {
         allTransparent = allTransparent && first[i].a < 0.5f;
         allOpaque = allOpaque && first[i].a == 1.0f;
     }
@@ -141,20 +159,19 @@ void CheckEncoding(FuzzedDataProvider& data)
 
 void CheckQualityEncoding(FuzzedDataProvider& data)
 {
-    constexpr D3DFORMAT formats[] = {D3DFMT_DXT1, D3DFMT_DXT2, D3DFMT_DXT3, D3DFMT_DXT4,
-                                     D3DFMT_DXT5, D3DFMT_BC4,  D3DFMT_BC5};
-    const D3DFORMAT format = formats[data.ConsumeIntegralInRange<size_t>(0, std::size(formats) - 1)];
+    const BlockFormat& row = PickFormat(data, [](const BlockFormat& entry) { return entry.qualityEncoder != nullptr; });
+    const D3DFORMAT format = row.format;
     const bool uniform = data.ConsumeBool();
     // Up to five blocks: a full group of the baseline lanes and one more.
     // High, many times slower, takes one block, which the chosen flavour
     // still encodes among spare lanes.
     const UINT count = data.ConsumeIntegralInRange(1u, 5u);
     const bool high = count == 1 && data.ConsumeBool();
-    std::unique_ptr<FloatColor[]> pixels(new FloatColor[count * BlockPixels]);
-    std::unique_ptr<BYTE[]> covered(new BYTE[count * BlockPixels]);
+    std::unique_ptr<FloatColor[]> pixels(new FloatColor[count * kBlockPixels]);
+    std::unique_ptr<BYTE[]> covered(new BYTE[count * kBlockPixels]);
     for (UINT k = 0; k < count; ++k)
-        PickPixels(data, pixels.get() + k * BlockPixels);
-    for (UINT i = 0; i < count * BlockPixels; ++i)
+        PickPixels(data, pixels.get() + k * kBlockPixels);
+    for (UINT i = 0; i < count * kBlockPixels; ++i)
         covered[i] = data.ConsumeBool();
 
     const UINT bytes = QualityBlockBytes(format);
@@ -167,19 +184,14 @@ void CheckQualityEncoding(FuzzedDataProvider& data)
     const float weights[3] = {uniform ? 1.0f : 0.299f, uniform ? 1.0f : 0.587f, uniform ? 1.0f : 0.114f};
     const float scales[3] = {std::sqrt(weights[0]), std::sqrt(weights[1]), std::sqrt(weights[2])};
     std::unique_ptr<BYTE[]> alone(new BYTE[bytes]);
-    std::unique_ptr<FloatColor[]> decoded(new FloatColor[BlockPixels]);
+    std::unique_ptr<FloatColor[]> decoded(new FloatColor[kBlockPixels]);
     for (UINT k = 0; k < count; ++k) {
-        block_one::EncodeQualityBlocks(format, alone.get(), pixels.get() + k * BlockPixels,
-                                       covered.get() + k * BlockPixels, 1, high, weights, scales);
+        block_one::EncodeQualityBlocks(format, alone.get(), pixels.get() + k * kBlockPixels,
+                                       covered.get() + k * kBlockPixels, 1, options.quality, weights,
+                                       scales);
         if (std::memcmp(alone.get(), together.get() + k * bytes, bytes) != 0)
             Fail("quality encoder of format 0x%08X: block %u differs from the one-lane build", unsigned(format), k);
-        if (format == D3DFMT_BC4 || format == D3DFMT_BC5) {
-            (format == D3DFMT_BC4 ? DecodeBlockBC4 : DecodeBlockBC5)(decoded.get(), alone.get());
-            for (UINT i = 0; i < BlockPixels; ++i)
-                if (!InUnitRange(decoded[i].r) || !InUnitRange(decoded[i].g) || decoded[i].b != 0.0f ||
-                    decoded[i].a != 1.0f)
-                    Fail("BC4/BC5 block decoded outside its channels' ranges at pixel %u", i);
-        }
+        DecodeChecked(row, alone.get(), decoded.get(), "a block of the quality encoder");
     }
 }
 
@@ -200,9 +212,9 @@ void CheckBuildingBlocks(FuzzedDataProvider& data)
     // Alpha ramp ends stay in 0..1, and in order unless the search had
     // nothing to go on (no alpha strictly inside 0..1 with six steps, or
     // only NaNs).
-    std::unique_ptr<float[]> alphas(new float[BlockPixels]);
+    std::unique_ptr<float[]> alphas(new float[kBlockPixels]);
     bool anyNaN = false;
-    for (UINT i = 0; i < BlockPixels; ++i) {
+    for (UINT i = 0; i < kBlockPixels; ++i) {
         alphas[i] = fuzzing::PickFloat(data);
         anyNaN = anyNaN || std::isnan(alphas[i]);
     }
@@ -215,23 +227,23 @@ void CheckBuildingBlocks(FuzzedDataProvider& data)
         Fail("FitAlphaEndpoints with %u steps gave lo %g, hi %g", steps, low, high);
 
     // Colour endpoints of any weighted colours: the search must finish.
-    std::unique_ptr<WeightedColor[]> weighted(new WeightedColor[BlockPixels]);
-    for (UINT i = 0; i < BlockPixels; ++i)
+    std::unique_ptr<WeightedColor[]> weighted(new WeightedColor[kBlockPixels]);
+    for (UINT i = 0; i < kBlockPixels; ++i)
         weighted[i] = {fuzzing::PickFloat(data), fuzzing::PickFloat(data), fuzzing::PickFloat(data)};
     WeightedColor ends[2];
     FitColorEndpoints(weighted.get(), data.ConsumeBool() ? 3 : 4, &ends[0], &ends[1]);
 
     // Unpremultiply of in-range pixels stays in range, in place or not.
-    std::unique_ptr<FloatColor[]> in(new FloatColor[BlockPixels]);
-    std::unique_ptr<FloatColor[]> out(new FloatColor[BlockPixels]);
-    for (UINT i = 0; i < BlockPixels; ++i)
+    std::unique_ptr<FloatColor[]> in(new FloatColor[kBlockPixels]);
+    std::unique_ptr<FloatColor[]> out(new FloatColor[kBlockPixels]);
+    for (UINT i = 0; i < kBlockPixels; ++i)
         in[i] = {data.ConsumeProbability<float>(), data.ConsumeProbability<float>(), data.ConsumeProbability<float>(),
                  data.ConsumeProbability<float>()};
     Unpremultiply(out.get(), in.get());
     Unpremultiply(in.get(), in.get());
-    if (std::memcmp(out.get(), in.get(), BlockPixels * sizeof(FloatColor)) != 0)
+    if (std::memcmp(out.get(), in.get(), kBlockPixels * sizeof(FloatColor)) != 0)
         Fail("Unpremultiply in place differs from Unpremultiply into a copy");
-    for (UINT i = 0; i < BlockPixels; ++i)
+    for (UINT i = 0; i < kBlockPixels; ++i)
         if (!InUnitRange(out[i].r) || !InUnitRange(out[i].g) || !InUnitRange(out[i].b) || !InUnitRange(out[i].a))
             Fail("Unpremultiply left 0..1 at pixel %u", i);
     Premultiply(out.get(), out.get());

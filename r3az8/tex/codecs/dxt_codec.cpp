@@ -3,71 +3,31 @@
 #include "r3az8/tex/dxt/no_fused_multiply_add.h"
 #include "r3az8/tex/codecs/dxt_codec.h"
 
-#include "r3az8/tex/bptc/bptc_block.h"
+#include "r3az8/tex/codecs/block_formats.h"
 #include "r3az8/tex/codecs/buffered_codecs.h"
-#include "r3az8/tex/codecs/format_catalogue.h"
-#include "r3az8/tex/dxt/dxt_block.h"
-#include "r3az8/tex/dxt/quality.h"
 #include "r3az8/tex/working_memory.h"
 
 #include <cstring>
 
 namespace {
 
-// A DXT5 block whose alpha carries red: the colour half holds green and
-// blue (its red is unused), the alpha half red.
-HRESULT DecodeBlockRXGB(FloatColor* pColors, const BYTE* pBlock)
-{
-    DecodeBlockDXT5(pColors, pBlock);
-    for (UINT i = 0; i < BlockPixels; ++i)
-        pColors[i] = {pColors[i].a, pColors[i].g, pColors[i].b, 1.0f};
-    return S_OK;
-}
-
-// BC4 and BC5 have no fixed encoder of their own: they take the quality
-// encoder's Normal level, channels weighted alike, which is just as
-// deterministic.
-HRESULT EncodeChannelBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, UINT count)
+// A format without a fixed encoder (BC4, BC5) is written through the
+// quality encoder's Normal level, channels weighted alike (they hold data,
+// not colours), which is just as deterministic.
+HRESULT EncodeThroughQualityEncoder(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, UINT count)
 {
     QualityOptions options;
     options.weighting = ColorWeighting::Uniform;
     return EncodeQualityBlocks(format, pBlocks, pColors, nullptr, count, options);
 }
 
-// The block sizes come from the format catalogue.
-struct DxtFormat {
-    D3DFORMAT format;
-    DxtCodec::BlockDecoder decode;
-    DxtCodec::BlockRowEncoder encode;
-    float alphaScale;
-    // The precision a colour key is compared at: 5:6:5 for the DXT colour
-    // halves, 8 bits per channel for the others.
-    float redBlueScale;
-    float greenScale;
-};
-
-// The formats with an encoder come first; the others are
-// read only, and a codec of theirs loses every row written to it.
-constexpr DxtFormat DxtFormats[] = {
-    {D3DFMT_DXT1, DecodeBlockDXT1, EncodeBlocks, 255.0f, 31.0f, 63.0f},
-    {D3DFMT_DXT2, DecodeBlockDXT2, EncodeBlocks, 15.0f, 31.0f, 63.0f},
-    {D3DFMT_DXT3, DecodeBlockDXT3, EncodeBlocks, 15.0f, 31.0f, 63.0f},
-    {D3DFMT_DXT4, DecodeBlockDXT4, EncodeBlocks, 255.0f, 31.0f, 63.0f},
-    {D3DFMT_DXT5, DecodeBlockDXT5, EncodeBlocks, 255.0f, 31.0f, 63.0f},
-    {D3DFMT_BC4, DecodeBlockBC4, EncodeChannelBlocks, 255.0f, 255.0f, 255.0f},
-    {D3DFMT_BC5, DecodeBlockBC5, EncodeChannelBlocks, 255.0f, 255.0f, 255.0f},
-    {FMT_BC6H_UF16, DecodeBlockBC6HUnsigned, nullptr, 255.0f, 255.0f, 255.0f},
-    {FMT_BC6H_SF16, DecodeBlockBC6HSigned, nullptr, 255.0f, 255.0f, 255.0f},
-    {FMT_BC7, DecodeBlockBC7, nullptr, 255.0f, 255.0f, 255.0f},
-    {FMT_RXGB, DecodeBlockRXGB, nullptr, 255.0f, 255.0f, 255.0f},
-};
-
-const DxtFormat* FindDxtFormat(D3DFORMAT format)
+// The codec's encoder of a block row; null for a format that is only read,
+// whose codec loses every row written to it.
+DxtCodec::BlockRowEncoder RowEncoderOf(const BlockFormat& row)
 {
-    for (const DxtFormat& entry : DxtFormats)
-        if (entry.format == format)
-            return &entry;
-    return nullptr;
+    if (row.fixedEncoder != nullptr)
+        return row.fixedEncoder;
+    return row.qualityEncoder != nullptr ? EncodeThroughQualityEncoder : nullptr;
 }
 
 // 0 for an image 1 pixel across, 1 for 2, else 3: positions in a block
@@ -129,16 +89,16 @@ DxtCodec::DxtCodec(const ImageDesc& desc)
       PendingBlockRows(0)
 {
     Replicate = !(ColumnMask == 3 && RowMask == 3);
-    if (const DxtFormat* entry = FindDxtFormat(desc.Format)) {
+    if (const BlockFormat* row = FindBlockFormat(desc.Format)) {
         BlockBytes = BlockBytesOf(desc.Format);
-        pDecodeBlock = entry->decode;
-        pEncodeBlocks = entry->encode;
-        AlphaScale = entry->alphaScale;
-        AlphaStep = 1.0f / entry->alphaScale;
-        RedBlueScale = entry->redBlueScale;
-        RedBlueStep = 1.0f / entry->redBlueScale;
-        GreenScale = entry->greenScale;
-        GreenStep = 1.0f / entry->greenScale;
+        pDecodeBlock = row->decode;
+        pEncodeBlocks = RowEncoderOf(*row);
+        AlphaScale = row->key.alpha;
+        AlphaStep = 1.0f / row->key.alpha;
+        RedBlueScale = row->key.redBlue;
+        RedBlueStep = 1.0f / row->key.redBlue;
+        GreenScale = row->key.green;
+        GreenStep = 1.0f / row->key.green;
     }
     BlockColumns = BlockRight > BlockLeft ? (BlockRight - BlockLeft) / 4 : 0;
     BlockRows = BlockBottom > BlockTop ? (BlockBottom - BlockTop) / 4 : 0;
@@ -173,7 +133,7 @@ void DxtCodec::ReadRow(UINT uRow, UINT uSlice, FloatColor* pColors)
     const UINT z = uSlice + Region.Front;
     if (pReadCache == nullptr) {
         pReadCache = static_cast<FloatColor*>(
-            AllocateWorkingMemory(sizeof(FloatColor) * BlockPixels * static_cast<std::size_t>(BlockColumns)));
+            AllocateWorkingMemory(sizeof(FloatColor) * kBlockPixels * static_cast<std::size_t>(BlockColumns)));
         if (pReadCache == nullptr) {
             LoseRow(pColors);
             return;
@@ -237,7 +197,7 @@ void DxtCodec::WriteRow(UINT uRow, UINT uSlice, const FloatColor* pColors)
     PendingBlockRow& entry = pWriteTable[index];
     if (entry.pPixels == nullptr) {
         entry.pPixels = static_cast<FloatColor*>(
-            AllocateWorkingMemory(sizeof(FloatColor) * BlockPixels * static_cast<std::size_t>(BlockColumns)));
+            AllocateWorkingMemory(sizeof(FloatColor) * kBlockPixels * static_cast<std::size_t>(BlockColumns)));
         if (entry.pPixels == nullptr) {
             RowsLost = true;
             return;
@@ -317,8 +277,8 @@ void DxtCodec::StoreBlockRow(PendingBlockRow& entry, UINT firstRow, UINT slice)
 
 void DxtCodec::SnapColorKey()
 {
-    const DxtFormat* entry = FindDxtFormat(Format);
-    AlphaScale = entry != nullptr ? entry->alphaScale : 255.0f;
+    const BlockFormat* row = FindBlockFormat(Format);
+    AlphaScale = row != nullptr ? row->key.alpha : 255.0f;
     AlphaStep = 1.0f / AlphaScale;
     ColorKeyValue = {Snap(ColorKeyValue.r, RedBlueScale, RedBlueStep), Snap(ColorKeyValue.g, GreenScale, GreenStep),
                      Snap(ColorKeyValue.b, RedBlueScale, RedBlueStep), Snap(ColorKeyValue.a, AlphaScale, AlphaStep)};
@@ -326,7 +286,7 @@ void DxtCodec::SnapColorKey()
 
 PixelCodec* CreateDxtCodec(const ImageDesc& desc)
 {
-    if (FindDxtFormat(desc.Format) == nullptr)
+    if (FindBlockFormat(desc.Format) == nullptr)
         return nullptr;
     return new (std::nothrow) DxtCodec(desc);
 }

@@ -22,7 +22,9 @@
 #error "define BLOCK_LANES_WIDTH (1, 4 or 8) before including block_lanes_kernel.h"
 #endif
 
+#include "r3az8/tex/codecs/block_formats.h"
 #include "r3az8/tex/dxt/dxt_internal.h"
+#include "r3az8/tex/dxt/lane_math.h"
 
 #include <cstddef>
 #include <cstring>
@@ -30,65 +32,6 @@
 namespace BLOCK_LANES_NAMESPACE {
 
 namespace {
-
-// One register's worth of lanes: eight with AVX2; four with SSE2, whose
-// sixteen registers would spill eight-lane pairs; one for a single block.
-constexpr int LaneCount = BLOCK_LANES_WIDTH;
-static_assert(LaneCount == 1 || LaneCount == 4 || LaneCount == 8);
-typedef float Floats __attribute__((vector_size(4 * LaneCount)));
-typedef int Ints __attribute__((vector_size(4 * LaneCount)));
-
-#define LANE_INLINE inline __attribute__((always_inline))
-
-LANE_INLINE Floats Splat(float x)
-{
-    Floats v;
-    for (int lane = 0; lane < LaneCount; ++lane)
-        v[lane] = x;
-    return v;
-}
-
-LANE_INLINE Ints SplatInt(int x)
-{
-    Ints v;
-    for (int lane = 0; lane < LaneCount; ++lane)
-        v[lane] = x;
-    return v;
-}
-
-LANE_INLINE bool AnyLane(Ints mask)
-{
-    int any = 0;
-    for (int lane = 0; lane < LaneCount; ++lane)
-        any |= mask[lane];
-    return any != 0;
-}
-
-// Keeps, lane by lane, whichever of `best` and `candidate` has the smaller
-// error: every listed member (the error among them) follows that choice.
-template <auto... Members, class Result>
-LANE_INLINE void KeepSmallerError(Result& best, const Result& candidate)
-{
-    const Ints smaller = candidate.error < best.error;
-    ((best.*Members = smaller ? candidate.*Members : best.*Members), ...);
-}
-
-// trunc(x + 0.5) held to 0..top, NaN to 0: the one-block RoundedPosition.
-LANE_INLINE Ints RoundedPosition(Floats x, Floats top)
-{
-    Floats y = x + 0.5f;
-    y = y > Splat(0.0f) ? y : Splat(0.0f);
-    y = y < top ? y : top;
-    return __builtin_convertvector(y, Ints);
-}
-
-LANE_INLINE Floats ToFloats(Ints x) { return __builtin_convertvector(x, Floats); }
-
-LANE_INLINE Floats Clamp01(Floats x)
-{
-    x = x > Splat(0.0f) ? x : Splat(0.0f);
-    return x < Splat(1.0f) ? x : Splat(1.0f);
-}
 
 // Ramp position to stored code, for every ramp of the formats: the first
 // end is code 0, the last code 1, the inner positions follow from code 2.
@@ -101,13 +44,13 @@ LANE_INLINE void Diffuse(Floats* pending, int i, Floats error)
 {
     const int column = i & 3;
     if (column != 3)
-        pending[i + 1] += error * dxt::DiffuseRight;
+        pending[i + 1] += error * dxt::kDiffuseRight;
     if (i < 12) {
         if (column != 0)
-            pending[i + 3] += error * dxt::DiffuseLowerLeft;
-        pending[i + 4] += error * dxt::DiffuseBelow;
+            pending[i + 3] += error * dxt::kDiffuseLowerLeft;
+        pending[i + 4] += error * dxt::kDiffuseBelow;
         if (column != 3)
-            pending[i + 5] += error * dxt::DiffuseLowerRight;
+            pending[i + 5] += error * dxt::kDiffuseLowerRight;
     }
 }
 
@@ -119,7 +62,7 @@ struct Rgb {
 
 LANE_INLINE Rgb Select(Ints mask, const Rgb& a, const Rgb& b)
 {
-    return {mask ? a.r : b.r, mask ? a.g : b.g, mask ? a.b : b.b};
+    return {Select(mask, a.r, b.r), Select(mask, a.g, b.g), Select(mask, a.b, b.b)};
 }
 
 // Pixel i of the lanes' blocks, channel by channel.
@@ -130,15 +73,13 @@ struct PixelLanes {
     Floats a[16];
 };
 
-enum class Alpha { Premultiplied, Straight };
-
-LANE_INLINE void Gather(PixelLanes& lanes, const FloatColor* blocks, Alpha alpha)
+LANE_INLINE void Gather(PixelLanes& lanes, const FloatColor* blocks, BlockAlpha alpha)
 {
-    for (int lane = 0; lane < LaneCount; ++lane) {
+    for (int lane = 0; lane < kLaneCount; ++lane) {
         const FloatColor* block = blocks + 16 * lane;
         for (int i = 0; i < 16; ++i) {
             FloatColor c = block[i];
-            if (alpha == Alpha::Premultiplied)
+            if (alpha == BlockAlpha::Premultiplied)
                 c = {c.r * c.a, c.g * c.a, c.b * c.a, c.a};
             lanes.r[i][lane] = c.r;
             lanes.g[i][lane] = c.g;
@@ -152,39 +93,14 @@ LANE_INLINE void Gather(PixelLanes& lanes, const FloatColor* blocks, Alpha alpha
 // hold four-colour weights at 0..3 and three-colour weights at 4..6, the
 // alpha tables the eight- or six-value ramp. Same values as the one-block
 // tables (the same float divisions).
-typedef float WeightTable __attribute__((vector_size(32)));
-constexpr WeightTable ColorLowWeights = {1.0f, 2.0f / 3.0f, 1.0f / 3.0f, 0.0f, 1.0f, 0.5f, 0.0f, 0.0f};
-constexpr WeightTable ColorHighWeights = {0.0f, 1.0f / 3.0f, 2.0f / 3.0f, 1.0f, 0.0f, 0.5f, 1.0f, 0.0f};
-constexpr WeightTable EightLowWeights = {1.0f,        6.0f / 7.0f, 5.0f / 7.0f, 4.0f / 7.0f,
+constexpr Table8 kColorLowWeights = {1.0f, 2.0f / 3.0f, 1.0f / 3.0f, 0.0f, 1.0f, 0.5f, 0.0f, 0.0f};
+constexpr Table8 kColorHighWeights = {0.0f, 1.0f / 3.0f, 2.0f / 3.0f, 1.0f, 0.0f, 0.5f, 1.0f, 0.0f};
+constexpr Table8 kEightLowWeights = {1.0f,        6.0f / 7.0f, 5.0f / 7.0f, 4.0f / 7.0f,
                                         3.0f / 7.0f, 2.0f / 7.0f, 1.0f / 7.0f, 0.0f};
-constexpr WeightTable EightHighWeights = {0.0f,        1.0f / 7.0f, 2.0f / 7.0f, 3.0f / 7.0f,
+constexpr Table8 kEightHighWeights = {0.0f,        1.0f / 7.0f, 2.0f / 7.0f, 3.0f / 7.0f,
                                          4.0f / 7.0f, 5.0f / 7.0f, 6.0f / 7.0f, 1.0f};
-constexpr WeightTable SixLowWeights = {1.0f, 4.0f / 5.0f, 3.0f / 5.0f, 2.0f / 5.0f, 1.0f / 5.0f, 0.0f, 0.0f, 0.0f};
-constexpr WeightTable SixHighWeights = {0.0f, 1.0f / 5.0f, 2.0f / 5.0f, 3.0f / 5.0f, 4.0f / 5.0f, 1.0f, 0.0f, 0.0f};
-
-// table[index] per lane. AVX2 has a variable permute for it; without one
-// a chain of selects is much faster than the element-wise code a shuffle
-// becomes, and a single lane simply indexes. All give the table's values
-// bit for bit.
-LANE_INLINE Floats Lookup(WeightTable table, Ints index)
-{
-    if constexpr (LaneCount == 1) {
-        return Splat(table[index[0]]);
-    } else {
-#if defined(__AVX2__) && defined(__clang__)
-        if constexpr (LaneCount == 8)
-            // clang lacks __builtin_shuffle; the AVX2 permute is the same lookup.
-            return __builtin_ia32_permvarsf256(table, index);
-#elif defined(__AVX2__)
-        if constexpr (LaneCount == 8)
-            return __builtin_shuffle(table, index);
-#endif
-        Floats value = Splat(table[0]);
-        for (int k = 1; k < 8; ++k)
-            value = index == SplatInt(k) ? Splat(table[k]) : value;
-        return value;
-    }
-}
+constexpr Table8 kSixLowWeights = {1.0f, 4.0f / 5.0f, 3.0f / 5.0f, 2.0f / 5.0f, 1.0f / 5.0f, 0.0f, 0.0f, 0.0f};
+constexpr Table8 kSixHighWeights = {0.0f, 1.0f / 5.0f, 2.0f / 5.0f, 3.0f / 5.0f, 4.0f / 5.0f, 1.0f, 0.0f, 0.0f};
 
 // --- colour half ------------------------------------------------------------------------
 
@@ -205,7 +121,7 @@ LANE_INLINE Floats Dot(Floats r0, Floats g0, Floats b0, Floats r1, Floats g1, Fl
 LANE_INLINE void FitColorEndpoints(const Floats* wr, const Floats* wg, const Floats* wb, Ints three, Floats last,
                                    Rgb& first, Rgb& second)
 {
-    Rgb low = {Splat(ColorWeights.r), Splat(ColorWeights.g), Splat(ColorWeights.b)};
+    Rgb low = {Splat(kColorWeights.r), Splat(kColorWeights.g), Splat(kColorWeights.b)};
     Rgb high = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};
     for (int i = 0; i < 16; ++i) {
         low.r = wr[i] < low.r ? wr[i] : low.r;
@@ -217,7 +133,7 @@ LANE_INLINE void FitColorEndpoints(const Floats* wr, const Floats* wg, const Flo
     }
     const Rgb span = {high.r - low.r, high.g - low.g, high.b - low.b};
     const Floats spanSquared = Dot(span.r, span.g, span.b, span.r, span.g, span.b);
-    const Ints degenerate = spanSquared < Splat(dxt::SmallestNormal);
+    const Ints degenerate = spanSquared < Splat(dxt::kSmallestNormal);
 
     // Diagonal choice.
     const Floats divisor = degenerate ? Splat(1.0f) : spanSquared;
@@ -249,12 +165,12 @@ LANE_INLINE void FitColorEndpoints(const Floats* wr, const Floats* wg, const Flo
     second = {high.r, swapGreen ? low.g : high.g, swapBlue ? low.b : high.b};
 
     // Refinement.
-    Ints active = ~degenerate & (spanSquared >= Splat(dxt::ColorSpanLimit));
+    Ints active = ~degenerate & (spanSquared >= Splat(dxt::kColorSpanLimit));
     const Ints tableBase = three ? SplatInt(4) : SplatInt(0);
-    for (int round = 0; round < dxt::RefinementRounds && AnyLane(active); ++round) {
+    for (int round = 0; round < dxt::kRefinementRounds && AnyLane(active); ++round) {
         const Rgb direction = {second.r - first.r, second.g - first.g, second.b - first.b};
         const Floats length = Dot(direction.r, direction.g, direction.b, direction.r, direction.g, direction.b);
-        active &= ~(length < Splat(dxt::ColorSpanLimit));
+        active &= ~(length < Splat(dxt::kColorSpanLimit));
         const Floats safeLength = active ? length : Splat(1.0f);
         const Rgb d = {direction.r * last / safeLength, direction.g * last / safeLength,
                        direction.b * last / safeLength};
@@ -266,8 +182,8 @@ LANE_INLINE void FitColorEndpoints(const Floats* wr, const Floats* wg, const Flo
         for (int i = 0; i < 16; ++i) {
             Floats t = Dot(wr[i] - first.r, wg[i] - first.g, wb[i] - first.b, d.r, d.g, d.b);
             Ints index = RoundedPosition(t, last) + tableBase;
-            Floats lowWeight = Lookup(ColorLowWeights, index);
-            Floats highWeight = Lookup(ColorHighWeights, index);
+            Floats lowWeight = Lookup(kColorLowWeights, index);
+            Floats highWeight = Lookup(kColorHighWeights, index);
             Floats residualR = (first.r * lowWeight + second.r * highWeight) - wr[i];
             Floats residualG = (first.g * lowWeight + second.g * highWeight) - wg[i];
             Floats residualB = (first.b * lowWeight + second.b * highWeight) - wb[i];
@@ -292,7 +208,7 @@ LANE_INLINE void FitColorEndpoints(const Floats* wr, const Floats* wg, const Flo
         };
         first = step(first, gradientFirst, curvatureFirst);
         second = step(second, gradientSecond, curvatureSecond);
-        const Floats limit = Splat(dxt::ColorGradientLimit);
+        const Floats limit = Splat(dxt::kColorGradientLimit);
         const Ints settled = (gradientFirst.r * gradientFirst.r < limit) & (gradientFirst.g * gradientFirst.g < limit) &
                              (gradientFirst.b * gradientFirst.b < limit) &
                              (gradientSecond.r * gradientSecond.r < limit) &
@@ -304,18 +220,18 @@ LANE_INLINE void FitColorEndpoints(const Floats* wr, const Floats* wg, const Flo
 
 LANE_INLINE Ints Quantize565(const Rgb& weighted)
 {
-    Floats r = weighted.r * InverseColorWeights.r;
-    Floats g = weighted.g * InverseColorWeights.g;
-    Floats b = weighted.b * InverseColorWeights.b;
+    Floats r = weighted.r * kInverseColorWeights.r;
+    Floats g = weighted.g * kInverseColorWeights.g;
+    Floats b = weighted.b * kInverseColorWeights.b;
     return RoundedPosition(r * 31.0f, Splat(31.0f)) << 11 | RoundedPosition(g * 63.0f, Splat(63.0f)) << 5 |
            RoundedPosition(b * 31.0f, Splat(31.0f));
 }
 
 LANE_INLINE Rgb WeightedEndpoint(Ints word)
 {
-    return {ToFloats(word >> 11) * dxt::Reciprocal31 * ColorWeights.r,
-            ToFloats((word >> 5) & 63) * dxt::Reciprocal63 * ColorWeights.g,
-            ToFloats(word & 31) * dxt::Reciprocal31 * ColorWeights.b};
+    return {ToFloats(word >> 11) * dxt::kReciprocal31 * kColorWeights.r,
+            ToFloats((word >> 5) & 63) * dxt::kReciprocal63 * kColorWeights.g,
+            ToFloats(word & 31) * dxt::kReciprocal31 * kColorWeights.b};
 }
 
 // The colour half of every block: dither the block to 5:6:5, fit two
@@ -347,12 +263,12 @@ LANE_INLINE ColorHalves EncodeColorLanes(const PixelLanes& in, ColorAlpha alpha)
             Floats r = in.r[i] + pendingR[i];
             Floats g = in.g[i] + pendingG[i];
             Floats b = in.b[i] + pendingB[i];
-            Floats qr = ToFloats(RoundedPosition(r * 31.0f, Splat(31.0f))) * dxt::Reciprocal31;
-            Floats qg = ToFloats(RoundedPosition(g * 63.0f, Splat(63.0f))) * dxt::Reciprocal63;
-            Floats qb = ToFloats(RoundedPosition(b * 31.0f, Splat(31.0f))) * dxt::Reciprocal31;
-            wr[i] = qr * ColorWeights.r;
-            wg[i] = qg * ColorWeights.g;
-            wb[i] = qb * ColorWeights.b;
+            Floats qr = ToFloats(RoundedPosition(r * 31.0f, Splat(31.0f))) * dxt::kReciprocal31;
+            Floats qg = ToFloats(RoundedPosition(g * 63.0f, Splat(63.0f))) * dxt::kReciprocal63;
+            Floats qb = ToFloats(RoundedPosition(b * 31.0f, Splat(31.0f))) * dxt::kReciprocal31;
+            wr[i] = qr * kColorWeights.r;
+            wg[i] = qg * kColorWeights.g;
+            wb[i] = qb * kColorWeights.b;
             Diffuse(pendingR, i, r - qr);
             Diffuse(pendingG, i, g - qg);
             Diffuse(pendingB, i, b - qb);
@@ -372,8 +288,8 @@ LANE_INLINE ColorHalves EncodeColorLanes(const PixelLanes& in, ColorAlpha alpha)
     const Rgb p1 = WeightedEndpoint(color1);
     const Rgb span = {p1.r - p0.r, p1.g - p0.g, p1.b - p0.b};
     const Rgb p2 = Select(three, {p0.r + span.r * 0.5f, p0.g + span.g * 0.5f, p0.b + span.b * 0.5f},
-                          {p0.r + span.r * dxt::OneThird, p0.g + span.g * dxt::OneThird, p0.b + span.b * dxt::OneThird});
-    const Rgb p3 = {p0.r + span.r * dxt::TwoThirds, p0.g + span.g * dxt::TwoThirds, p0.b + span.b * dxt::TwoThirds};
+                          {p0.r + span.r * dxt::kOneThird, p0.g + span.g * dxt::kOneThird, p0.b + span.b * dxt::kOneThird});
+    const Rgb p3 = {p0.r + span.r * dxt::kTwoThirds, p0.g + span.g * dxt::kTwoThirds, p0.b + span.b * dxt::kTwoThirds};
     const Ints distinct = color0 != color1;
     const Floats spanSquared = Dot(span.r, span.g, span.b, span.r, span.g, span.b);
     const Floats divisor = distinct ? spanSquared : Splat(1.0f);
@@ -384,9 +300,9 @@ LANE_INLINE ColorHalves EncodeColorLanes(const PixelLanes& in, ColorAlpha alpha)
     Ints codes = SplatInt(0);
     Floats pendingR[16] = {}, pendingG[16] = {}, pendingB[16] = {};
     for (int i = 0; i < 16; ++i) {
-        Floats r = in.r[i] * ColorWeights.r + pendingR[i];
-        Floats g = in.g[i] * ColorWeights.g + pendingG[i];
-        Floats b = in.b[i] * ColorWeights.b + pendingB[i];
+        Floats r = in.r[i] * kColorWeights.r + pendingR[i];
+        Floats g = in.g[i] * kColorWeights.g + pendingG[i];
+        Floats b = in.b[i] * kColorWeights.b + pendingB[i];
         Floats t = Dot(r - p0.r, g - p0.g, b - p0.b, direction.r, direction.g, direction.b);
         Ints position = RoundedPosition(t, last);
         Ints code = PositionCode(position, lastPosition);
@@ -438,12 +354,12 @@ LANE_INLINE ExplicitAlpha EncodeExplicitAlphaLanes(const PixelLanes& in)
             nibbles.low |= code << (4 * i);
         else
             nibbles.high |= code << (4 * (i - 8));
-        Diffuse(pending, i, value - ToFloats(code) * dxt::Reciprocal15);
+        Diffuse(pending, i, value - ToFloats(code) * dxt::kReciprocal15);
     }
     return nibbles;
 }
 
-struct AlphaRamp {
+struct AlphaRampLanes {
     Ints alpha0;
     Ints alpha1;
     Ints lowCodes;  // pixels 0..7, 3 bits each
@@ -464,8 +380,8 @@ LANE_INLINE void FitAlphaEndpoints(const Floats* v, Ints six, Floats& lowOut, Fl
     }
     const Floats last = six ? Splat(5.0f) : Splat(7.0f);
     Ints active = SplatInt(-1);
-    for (int round = 0; round < dxt::RefinementRounds; ++round) {
-        active &= high - low >= Splat(dxt::AlphaSpanLimit);
+    for (int round = 0; round < dxt::kRefinementRounds; ++round) {
+        active &= high - low >= Splat(dxt::kAlphaSpanLimit);
         if (!AnyLane(active))
             break;
         const Floats scale = last / (active ? high - low : Splat(1.0f));
@@ -477,8 +393,8 @@ LANE_INLINE void FitAlphaEndpoints(const Floats* v, Ints six, Floats& lowOut, Fl
             Floats t = (v[i] - low) * scale;
             Ints skip = six & (((t <= Splat(0.0f)) & (v[i] <= zeroBelow)) | ((t >= last) & (v[i] >= oneAbove)));
             Ints position = RoundedPosition(t, last);
-            Floats lowWeight = six ? Lookup(SixLowWeights, position) : Lookup(EightLowWeights, position);
-            Floats highWeight = six ? Lookup(SixHighWeights, position) : Lookup(EightHighWeights, position);
+            Floats lowWeight = six ? Lookup(kSixLowWeights, position) : Lookup(kEightLowWeights, position);
+            Floats highWeight = six ? Lookup(kSixHighWeights, position) : Lookup(kEightHighWeights, position);
             Floats residual = (low * lowWeight + high * highWeight) - v[i];
             gradientLow = skip ? gradientLow : gradientLow + residual * lowWeight;
             curvatureLow = skip ? curvatureLow : curvatureLow + lowWeight * lowWeight;
@@ -493,14 +409,14 @@ LANE_INLINE void FitAlphaEndpoints(const Floats* v, Ints six, Floats& lowOut, Fl
         const Floats previousLow = low;
         low = exchange ? high : low;
         high = exchange ? previousLow : high;
-        const Floats limit = Splat(dxt::AlphaGradientLimit);
+        const Floats limit = Splat(dxt::kAlphaGradientLimit);
         active &= ~((gradientLow * gradientLow < limit) & (gradientHigh * gradientHigh < limit));
     }
     lowOut = Clamp01(low);
     highOut = Clamp01(high);
 }
 
-LANE_INLINE AlphaRamp EncodeAlphaRampLanes(const PixelLanes& in)
+LANE_INLINE AlphaRampLanes EncodeAlphaRampLanes(const PixelLanes& in)
 {
     Floats quantised[16];
     Floats pending[16] = {};
@@ -508,7 +424,7 @@ LANE_INLINE AlphaRamp EncodeAlphaRampLanes(const PixelLanes& in)
     Floats maximum = in.a[0];
     for (int i = 0; i < 16; ++i) {
         Floats value = in.a[i] + pending[i];
-        Floats v = ToFloats(RoundedPosition(value * 255.0f, Splat(255.0f))) * dxt::Reciprocal255;
+        Floats v = ToFloats(RoundedPosition(value * 255.0f, Splat(255.0f))) * dxt::kReciprocal255;
         quantised[i] = v;
         minimum = v < minimum ? v : minimum;
         maximum = v > maximum ? v : maximum;
@@ -527,13 +443,13 @@ LANE_INLINE AlphaRamp EncodeAlphaRampLanes(const PixelLanes& in)
     const Ints alpha0 = six ? lowByte : highByte;
     const Ints alpha1 = six ? highByte : lowByte;
 
-    const Floats p0 = ToFloats(alpha0) * dxt::Reciprocal255;
-    const Floats p1 = ToFloats(alpha1) * dxt::Reciprocal255;
+    const Floats p0 = ToFloats(alpha0) * dxt::kReciprocal255;
+    const Floats p1 = ToFloats(alpha1) * dxt::kReciprocal255;
     const Ints flatRamp = p0 == p1;
     const Floats scale = flatRamp ? Splat(0.0f) : last / (flatRamp ? Splat(1.0f) : p1 - p0);
     const Floats zeroBelow = p0 * 0.5f;
     const Floats oneAbove = (p1 + 1.0f) * 0.5f;
-    const Floats reciprocal = six ? Splat(dxt::OneFifth) : Splat(dxt::OneSeventh);
+    const Floats reciprocal = six ? Splat(dxt::kOneFifth) : Splat(dxt::kOneSeventh);
 
     Ints lowCodes = SplatInt(0);
     Ints highCodes = SplatInt(0);
@@ -559,7 +475,7 @@ LANE_INLINE AlphaRamp EncodeAlphaRampLanes(const PixelLanes& in)
         Diffuse(pending, i, value - chosen);
     }
 
-    AlphaRamp ramp;
+    AlphaRampLanes ramp;
     ramp.alpha0 = opaque ? SplatInt(255) : equalEnds ? lowByte : alpha0;
     ramp.alpha1 = opaque ? SplatInt(255) : equalEnds ? lowByte : alpha1;
     ramp.lowCodes = (opaque | equalEnds) ? SplatInt(0) : lowCodes;
@@ -569,14 +485,6 @@ LANE_INLINE AlphaRamp EncodeAlphaRampLanes(const PixelLanes& in)
 
 // --- blocks -----------------------------------------------------------------------------
 
-enum class AlphaHalf { None, Explicit, Ramp };
-
-LANE_INLINE void StoreBytes(BYTE* out, int value, int count)
-{
-    for (int k = 0; k < count; ++k)
-        out[k] = static_cast<BYTE>(static_cast<unsigned>(value) >> (8 * k));
-}
-
 LANE_INLINE void StoreColorHalf(BYTE* out, const ColorHalves& halves, int lane)
 {
     StoreBytes(out, halves.color0[lane], 2);
@@ -584,27 +492,27 @@ LANE_INLINE void StoreColorHalf(BYTE* out, const ColorHalves& halves, int lane)
     StoreBytes(out + 4, halves.codes[lane], 4);
 }
 
-// LaneCount blocks from 16 x LaneCount pixels into LaneCount x blockBytes bytes.
-template <AlphaHalf alphaHalf>
-void EncodeLaneBlocks(BYTE* out, const FloatColor* pixels, Alpha alpha)
+// kLaneCount blocks from 16 x kLaneCount pixels into kLaneCount x blockBytes bytes.
+template <BlockLayout layout>
+void EncodeLaneBlocks(BYTE* out, const FloatColor* pixels, BlockAlpha alpha)
 {
     PixelLanes lanes;
     Gather(lanes, pixels, alpha);
-    if constexpr (alphaHalf == AlphaHalf::None) {
+    if constexpr (layout == BlockLayout::ColorOnly) {
         const ColorHalves colors = EncodeColorLanes(lanes, ColorAlpha::OneBit);
-        for (int lane = 0; lane < LaneCount; ++lane)
+        for (int lane = 0; lane < kLaneCount; ++lane)
             StoreColorHalf(out + 8 * lane, colors, lane);
     } else {
         const ColorHalves colors = EncodeColorLanes(lanes, ColorAlpha::Ignored);
-        if constexpr (alphaHalf == AlphaHalf::Explicit) {
+        if constexpr (layout == BlockLayout::ExplicitAlpha) {
             const ExplicitAlpha nibbles = EncodeExplicitAlphaLanes(lanes);
-            for (int lane = 0; lane < LaneCount; ++lane) {
+            for (int lane = 0; lane < kLaneCount; ++lane) {
                 StoreBytes(out + 16 * lane, nibbles.low[lane], 4);
                 StoreBytes(out + 16 * lane + 4, nibbles.high[lane], 4);
             }
         } else {
-            const AlphaRamp ramp = EncodeAlphaRampLanes(lanes);
-            for (int lane = 0; lane < LaneCount; ++lane) {
+            const AlphaRampLanes ramp = EncodeAlphaRampLanes(lanes);
+            for (int lane = 0; lane < kLaneCount; ++lane) {
                 BYTE* block = out + 16 * lane;
                 block[0] = static_cast<BYTE>(ramp.alpha0[lane]);
                 block[1] = static_cast<BYTE>(ramp.alpha1[lane]);
@@ -612,28 +520,28 @@ void EncodeLaneBlocks(BYTE* out, const FloatColor* pixels, Alpha alpha)
                 StoreBytes(block + 5, ramp.highCodes[lane], 3);
             }
         }
-        for (int lane = 0; lane < LaneCount; ++lane)
+        for (int lane = 0; lane < kLaneCount; ++lane)
             StoreColorHalf(out + 16 * lane + 8, colors, lane);
     }
 }
 
-template <AlphaHalf alphaHalf>
-void EncodeRow(BYTE* out, const FloatColor* pixels, UINT count, Alpha alpha)
+template <BlockLayout layout>
+void EncodeRow(BYTE* out, const FloatColor* pixels, UINT count, BlockAlpha alpha)
 {
-    constexpr UINT blockBytes = alphaHalf == AlphaHalf::None ? 8 : 16;
+    constexpr UINT blockBytes = LayoutBlockBytes(layout);
     UINT k = 0;
-    for (; k + LaneCount <= count; k += LaneCount)
-        EncodeLaneBlocks<alphaHalf>(out + std::size_t{k} * blockBytes, pixels + std::size_t{k} * 16, alpha);
+    for (; k + kLaneCount <= count; k += kLaneCount)
+        EncodeLaneBlocks<layout>(out + std::size_t{k} * blockBytes, pixels + std::size_t{k} * 16, alpha);
     if (k < count) {
         // The last few blocks run in a full group: the spare lanes repeat
         // the last block, and only the real blocks are copied out.
-        FloatColor spare[16 * LaneCount];
-        BYTE bytes[16 * LaneCount];
+        FloatColor spare[16 * kLaneCount];
+        BYTE bytes[16 * kLaneCount];
         const UINT left = count - k;
         std::memcpy(spare, pixels + std::size_t{k} * 16, sizeof(FloatColor) * 16 * left);
-        for (UINT lane = left; lane < LaneCount; ++lane)
+        for (UINT lane = left; lane < kLaneCount; ++lane)
             std::memcpy(spare + 16 * lane, spare + 16 * (left - 1), sizeof(FloatColor) * 16);
-        EncodeLaneBlocks<alphaHalf>(bytes, spare, alpha);
+        EncodeLaneBlocks<layout>(bytes, spare, alpha);
         std::memcpy(out + std::size_t{k} * blockBytes, bytes, std::size_t{left} * blockBytes);
     }
 }
@@ -642,26 +550,22 @@ void EncodeRow(BYTE* out, const FloatColor* pixels, UINT count, Alpha alpha)
 
 HRESULT EncodeBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, UINT count)
 {
-    // Each DXT format's alpha half, and whether its colours come premultiplied.
-    struct FormatEncoder {
-        D3DFORMAT format;
-        void (*encodeRow)(BYTE* out, const FloatColor* pixels, UINT count, Alpha alpha);
-        Alpha alpha;
-    };
-    static constexpr FormatEncoder kEncoders[] = {
-        {D3DFMT_DXT1, EncodeRow<AlphaHalf::None>, Alpha::Straight},
-        {D3DFMT_DXT2, EncodeRow<AlphaHalf::Explicit>, Alpha::Premultiplied},
-        {D3DFMT_DXT3, EncodeRow<AlphaHalf::Explicit>, Alpha::Straight},
-        {D3DFMT_DXT4, EncodeRow<AlphaHalf::Ramp>, Alpha::Premultiplied},
-        {D3DFMT_DXT5, EncodeRow<AlphaHalf::Ramp>, Alpha::Straight},
-    };
-    for (const FormatEncoder& encoder : kEncoders) {
-        if (encoder.format == format) {
-            encoder.encodeRow(pBlocks, pColors, count, encoder.alpha);
-            return S_OK;
-        }
+    const BlockFormat* row = nullptr;
+    for (const BlockFormat& entry : kBlockFormats)
+        if (entry.format == format && entry.fixedEncoder != nullptr)
+            row = &entry;
+    if (row == nullptr)
+        return E_FAIL;
+    switch (row->layout) {
+    case BlockLayout::ColorOnly: EncodeRow<BlockLayout::ColorOnly>(pBlocks, pColors, count, row->alpha); return S_OK;
+    case BlockLayout::ExplicitAlpha:
+        EncodeRow<BlockLayout::ExplicitAlpha>(pBlocks, pColors, count, row->alpha);
+        return S_OK;
+    case BlockLayout::InterpolatedAlpha:
+        EncodeRow<BlockLayout::InterpolatedAlpha>(pBlocks, pColors, count, row->alpha);
+        return S_OK;
+    default: return E_FAIL; // no fixed lane encoder for the layout
     }
-    return E_FAIL;
 }
 
 } // namespace BLOCK_LANES_NAMESPACE

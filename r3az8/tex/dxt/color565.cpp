@@ -7,13 +7,13 @@ using namespace dxt;
 
 // Green counts fully; red and blue count by their share of perceived
 // brightness relative to green.
-const WeightedColor ColorWeights = {0.29703665f, 1.0f, 0.10078278f};
-const WeightedColor InverseColorWeights = {3.3665881f, 1.0f, 9.9223299f};
+const WeightedColor kColorWeights = {0.29703665f, 1.0f, 0.10078278f};
+const WeightedColor kInverseColorWeights = {3.3665881f, 1.0f, 9.9223299f};
 
 FloatColor Expand565(WORD word)
 {
-    return {static_cast<float>(word >> 11) * Reciprocal31, static_cast<float>((word >> 5) & 63) * Reciprocal63,
-            static_cast<float>(word & 31) * Reciprocal31, 1.0f};
+    return {static_cast<float>(word >> 11) * kReciprocal31, static_cast<float>((word >> 5) & 63) * kReciprocal63,
+            static_cast<float>(word & 31) * kReciprocal31, 1.0f};
 }
 
 WORD Quantize565(const FloatColor& color)

@@ -1,4 +1,4 @@
-// The five block decoders.
+// The five DXT block decoders, and RXGB's, which is DXT5's.
 #include "r3az8/tex/dxt/no_fused_multiply_add.h"
 #include "r3az8/tex/dxt/dxt_internal.h"
 
@@ -22,14 +22,14 @@ void DecodeColorHalf(FloatColor* pColors, const BYTE* pHalf)
     palette[0] = Expand565(word0);
     palette[1] = Expand565(word1);
     if (word0 > word1) {
-        palette[2] = Interpolate(palette[0], palette[1], OneThird);
-        palette[3] = Interpolate(palette[0], palette[1], TwoThirds);
+        palette[2] = Interpolate(palette[0], palette[1], kOneThird);
+        palette[3] = Interpolate(palette[0], palette[1], kTwoThirds);
     } else {
         palette[2] = Interpolate(palette[0], palette[1], 0.5f);
         palette[3] = {0.0f, 0.0f, 0.0f, 0.0f};
     }
     DWORD codes = LoadDword(pHalf + 4);
-    for (UINT i = 0; i < BlockPixels; ++i)
+    for (UINT i = 0; i < kBlockPixels; ++i)
         pColors[i] = palette[(codes >> (2 * i)) & 3];
 }
 
@@ -39,16 +39,16 @@ namespace dxt {
 
 void AlphaPalette(BYTE alpha0, BYTE alpha1, AlphaRamp ramp, float* palette)
 {
-    float a0 = static_cast<float>(alpha0) * Reciprocal255;
-    float a1 = static_cast<float>(alpha1) * Reciprocal255;
+    float a0 = static_cast<float>(alpha0) * kReciprocal255;
+    float a1 = static_cast<float>(alpha1) * kReciprocal255;
     palette[0] = a0;
     palette[1] = a1;
     if (ramp == AlphaRamp::EightValues) {
         for (int k = 1; k <= 6; ++k)
-            palette[k + 1] = (static_cast<float>(7 - k) * a0 + static_cast<float>(k) * a1) * OneSeventh;
+            palette[k + 1] = (static_cast<float>(7 - k) * a0 + static_cast<float>(k) * a1) * kOneSeventh;
     } else {
         for (int k = 1; k <= 4; ++k)
-            palette[k + 1] = (static_cast<float>(5 - k) * a0 + static_cast<float>(k) * a1) * OneFifth;
+            palette[k + 1] = (static_cast<float>(5 - k) * a0 + static_cast<float>(k) * a1) * kOneFifth;
         palette[6] = 0.0f;
         palette[7] = 1.0f;
     }
@@ -76,9 +76,9 @@ HRESULT DecodeBlockDXT1(FloatColor* pColors, const BYTE* pBlock)
 HRESULT DecodeBlockDXT3(FloatColor* pColors, const BYTE* pBlock)
 {
     DecodeColorHalf(pColors, pBlock + 8);
-    for (UINT i = 0; i < BlockPixels; ++i) {
+    for (UINT i = 0; i < kBlockPixels; ++i) {
         UINT nibble = (pBlock[i / 2] >> (4 * (i & 1))) & 15;
-        pColors[i].a = static_cast<float>(nibble) * Reciprocal15;
+        pColors[i].a = static_cast<float>(nibble) * kReciprocal15;
     }
     return S_OK;
 }
@@ -108,5 +108,13 @@ HRESULT DecodeBlockDXT4(FloatColor* pColors, const BYTE* pBlock)
 {
     DecodeBlockDXT5(pColors, pBlock);
     Unpremultiply(pColors, pColors);
+    return S_OK;
+}
+
+HRESULT DecodeBlockRXGB(FloatColor* pColors, const BYTE* pBlock)
+{
+    DecodeBlockDXT5(pColors, pBlock);
+    for (UINT i = 0; i < kBlockPixels; ++i)
+        pColors[i] = {pColors[i].a, pColors[i].g, pColors[i].b, 1.0f};
     return S_OK;
 }

@@ -23,7 +23,7 @@ void DecodeChannel(FloatColor* pColors, const BYTE* pBlock, int c)
 
 HRESULT Decode(FloatColor* pColors, const BYTE* pBlock, int channels)
 {
-    for (UINT i = 0; i < BlockPixels; ++i)
+    for (UINT i = 0; i < kBlockPixels; ++i)
         pColors[i] = {0.0f, 0.0f, 0.0f, 1.0f};
     for (int c = 0; c < channels; ++c)
         DecodeChannel(pColors, pBlock + 8 * c, c);

@@ -1,5 +1,6 @@
 // DXT1 to DXT5 block codec: one 4x4 block of FloatColor to and from its
-// compressed bytes.
+// compressed bytes, and the decoders of the formats built from its halves
+// (BC4, BC5, RXGB).
 //
 // Layouts are the S3 Texture Compression blocks of D3DFMT_DXT1..DXT5
 // (little-endian): DXT1 is the 8-byte colour half alone; DXT2/DXT3 put
@@ -17,7 +18,7 @@
 
 #include "r3az8/tex/pixel_codec.h"
 
-constexpr UINT BlockPixels = 16;
+constexpr UINT kBlockPixels = 16;
 
 // --- decoding: 16 pixels out, block in -----------------------------------------
 HRESULT DecodeBlockDXT1(FloatColor* pColors, const BYTE* pBlock);
@@ -25,6 +26,13 @@ HRESULT DecodeBlockDXT2(FloatColor* pColors, const BYTE* pBlock); // DXT3, then 
 HRESULT DecodeBlockDXT3(FloatColor* pColors, const BYTE* pBlock);
 HRESULT DecodeBlockDXT4(FloatColor* pColors, const BYTE* pBlock); // DXT5, then Unpremultiply
 HRESULT DecodeBlockDXT5(FloatColor* pColors, const BYTE* pBlock);
+// BC4 and BC5: red (BC5: red and green) from DXT5 alpha halves, the other
+// channels 0 and alpha 1.
+HRESULT DecodeBlockBC4(FloatColor* pColors, const BYTE* pBlock);
+HRESULT DecodeBlockBC5(FloatColor* pColors, const BYTE* pBlock);
+// A DXT5 block whose alpha half carries red: the colour half holds green
+// and blue (its red is unused); alpha 1.
+HRESULT DecodeBlockRXGB(FloatColor* pColors, const BYTE* pBlock);
 
 // --- encoding: block out, 16 pixels in (never modified) -------------------------
 HRESULT EncodeBlockDXT1(BYTE* pBlock, const FloatColor* pColors);
@@ -43,7 +51,7 @@ HRESULT EncodeBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors,
 // --- building blocks --------------------------------------------------------------
 
 // A colour in the weighted space of the endpoint search (red and blue scaled
-// by ColorWeights).
+// by kColorWeights).
 struct WeightedColor {
     float r;
     float g;
@@ -51,8 +59,8 @@ struct WeightedColor {
 };
 
 // Perceptual weights of the endpoint search and their reciprocals.
-extern const WeightedColor ColorWeights;
-extern const WeightedColor InverseColorWeights;
+extern const WeightedColor kColorWeights;
+extern const WeightedColor kInverseColorWeights;
 
 // 16-bit 5:6:5 word (red in bits 15-11) to a colour with alpha 1.
 FloatColor Expand565(WORD word);

@@ -8,29 +8,29 @@
 namespace dxt {
 
 // Reciprocals of the field maxima as the stored codes are read back.
-constexpr float Reciprocal31 = 0.032258064f;  // 1/31
-constexpr float Reciprocal63 = 0.015873017f;  // 1/63
-constexpr float Reciprocal15 = 0.06666667f;   // 1/15
-constexpr float Reciprocal255 = 0.003921569f; // 1/255
-constexpr float OneThird = 0.33333334f;
-constexpr float TwoThirds = 0.6666667f;
-constexpr float OneSeventh = 0.14285715f;
-constexpr float OneFifth = 0.2f;
+constexpr float kReciprocal31 = 0.032258064f;  // 1/31
+constexpr float kReciprocal63 = 0.015873017f;  // 1/63
+constexpr float kReciprocal15 = 0.06666667f;   // 1/15
+constexpr float kReciprocal255 = 0.003921569f; // 1/255
+constexpr float kOneThird = 0.33333334f;
+constexpr float kTwoThirds = 0.6666667f;
+constexpr float kOneSeventh = 0.14285715f;
+constexpr float kOneFifth = 0.2f;
 
 // Error diffusion inside a block (Floyd-Steinberg weights, never leaving
 // the block): 7/16 right, 3/16 lower left, 5/16 below, 1/16 lower right.
-constexpr float DiffuseRight = 7.0f / 16.0f;
-constexpr float DiffuseLowerLeft = 3.0f / 16.0f;
-constexpr float DiffuseBelow = 5.0f / 16.0f;
-constexpr float DiffuseLowerRight = 1.0f / 16.0f;
+constexpr float kDiffuseRight = 7.0f / 16.0f;
+constexpr float kDiffuseLowerLeft = 3.0f / 16.0f;
+constexpr float kDiffuseBelow = 5.0f / 16.0f;
+constexpr float kDiffuseLowerRight = 1.0f / 16.0f;
 
 // Limits that end the endpoint searches.
-constexpr float SmallestNormal = 1.1754944e-38f;
-constexpr float ColorSpanLimit = 1.0f / 4096.0f;
-constexpr float ColorGradientLimit = 1.0f / 65536.0f;
-constexpr float AlphaSpanLimit = 1.0f / 256.0f;
-constexpr float AlphaGradientLimit = 1.0f / 64.0f;
-constexpr int RefinementRounds = 8;
+constexpr float kSmallestNormal = 1.1754944e-38f;
+constexpr float kColorSpanLimit = 1.0f / 4096.0f;
+constexpr float kColorGradientLimit = 1.0f / 65536.0f;
+constexpr float kAlphaSpanLimit = 1.0f / 256.0f;
+constexpr float kAlphaGradientLimit = 1.0f / 64.0f;
+constexpr int kRefinementRounds = 8;
 
 // trunc(x + 0.5) held to 0..top. Inside that range it is the plain rounding
 // the encoder is built on; outside it, and for NaN (which fails x > 0), it

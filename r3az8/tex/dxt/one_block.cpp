@@ -37,8 +37,8 @@ HRESULT EncodeBlockDXT5(BYTE* pBlock, const FloatColor* pColors)
 void FitColorEndpoints(const WeightedColor* pColors, UINT steps, WeightedColor* pFirst, WeightedColor* pSecond)
 {
     using namespace block_one;
-    Floats r[BlockPixels], g[BlockPixels], b[BlockPixels];
-    for (UINT i = 0; i < BlockPixels; ++i) {
+    Floats r[kBlockPixels], g[kBlockPixels], b[kBlockPixels];
+    for (UINT i = 0; i < kBlockPixels; ++i) {
         r[i] = Splat(pColors[i].r);
         g[i] = Splat(pColors[i].g);
         b[i] = Splat(pColors[i].b);
@@ -53,8 +53,8 @@ void FitColorEndpoints(const WeightedColor* pColors, UINT steps, WeightedColor* 
 void FitAlphaEndpoints(const float* pAlphas, UINT steps, float* pLow, float* pHigh)
 {
     using namespace block_one;
-    Floats alphas[BlockPixels];
-    for (UINT i = 0; i < BlockPixels; ++i)
+    Floats alphas[kBlockPixels];
+    for (UINT i = 0; i < kBlockPixels; ++i)
         alphas[i] = Splat(pAlphas[i]);
     Floats low, high;
     block_one::FitAlphaEndpoints(alphas, SplatInt(steps == 6 ? -1 : 0), low, high);

@@ -4,7 +4,7 @@
 
 void Premultiply(FloatColor* pOut, const FloatColor* pIn)
 {
-    for (UINT i = 0; i < BlockPixels; ++i) {
+    for (UINT i = 0; i < kBlockPixels; ++i) {
         FloatColor c = pIn[i];
         pOut[i] = {c.r * c.a, c.g * c.a, c.b * c.a, c.a};
     }
@@ -12,7 +12,7 @@ void Premultiply(FloatColor* pOut, const FloatColor* pIn)
 
 void Unpremultiply(FloatColor* pOut, const FloatColor* pIn)
 {
-    for (UINT i = 0; i < BlockPixels; ++i) {
+    for (UINT i = 0; i < kBlockPixels; ++i) {
         FloatColor c = pIn[i];
         if (c.a == 0.0f) {
             c.r = c.g = c.b = 0.0f;

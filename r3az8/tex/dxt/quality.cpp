@@ -5,53 +5,46 @@
 #include "r3az8/tex/dxt/quality.h"
 
 #include "r3az8/tex/cpu.h"
+#include "r3az8/tex/codecs/block_formats.h"
 #include "r3az8/tex/dxt/block_lanes.h"
 
 #include <cmath>
 #include <cstddef>
 #include <cstring>
-#include <utility>
 #include <vector>
 
 namespace {
 
-using QualityEncoder = HRESULT (*)(D3DFORMAT, BYTE*, const FloatColor*, const BYTE*, UINT, bool, const float*,
-                                   const float*);
+using QualityKernel = HRESULT (*)(D3DFORMAT, BYTE*, const FloatColor*, const BYTE*, UINT, BlockQuality, const float*,
+                                  const float*);
 
-QualityEncoder ChooseQualityEncoder()
+QualityKernel ChooseQualityKernel()
 {
     return KernelsMayUse(InstructionSet::Avx2) ? block_lanes_avx2::EncodeQualityBlocks
                                                : block_lanes_portable::EncodeQualityBlocks;
 }
 
-// The formats the quality encoder writes, and their block sizes.
-constexpr std::pair<D3DFORMAT, UINT> BlockSizes[] = {{D3DFMT_DXT1, 8},  {D3DFMT_DXT2, 16}, {D3DFMT_DXT3, 16},
-                                                     {D3DFMT_DXT4, 16}, {D3DFMT_DXT5, 16}, {D3DFMT_BC4, 8},
-                                                     {D3DFMT_BC5, 16}};
-
 // Shares of brightness (ITU-R BT.601 luma) as weights of squared errors.
-constexpr float PerceptualWeights[3] = {0.299f, 0.587f, 0.114f};
-constexpr float UniformWeights[3] = {1.0f, 1.0f, 1.0f};
+constexpr float kPerceptualWeights[3] = {0.299f, 0.587f, 0.114f};
+constexpr float kUniformWeights[3] = {1.0f, 1.0f, 1.0f};
+
+// The row of a format the quality encoder writes, or null.
+const BlockFormat* FindQualityFormat(D3DFORMAT format)
+{
+    const BlockFormat* row = FindBlockFormat(format);
+    return row != nullptr && row->qualityEncoder != nullptr ? row : nullptr;
+}
 
 // Squared error of the covered pixels of a block as decoded, over the
 // channels the format holds.
-double CoveredError(D3DFORMAT format, const BYTE* block, const FloatColor* pixels, const BYTE* covered)
+double CoveredError(const BlockFormat& row, const BYTE* block, const FloatColor* pixels, const BYTE* covered)
 {
-    FloatColor decoded[BlockPixels];
-    int channels = 4;
-    switch (format) {
-    case D3DFMT_DXT1: DecodeBlockDXT1(decoded, block); break;
-    case D3DFMT_DXT2: DecodeBlockDXT2(decoded, block); break;
-    case D3DFMT_DXT3: DecodeBlockDXT3(decoded, block); break;
-    case D3DFMT_DXT4: DecodeBlockDXT4(decoded, block); break;
-    case D3DFMT_DXT5: DecodeBlockDXT5(decoded, block); break;
-    case D3DFMT_BC4: DecodeBlockBC4(decoded, block); channels = 1; break;
-    default: DecodeBlockBC5(decoded, block); channels = 2; break;
-    }
+    FloatColor decoded[kBlockPixels];
+    row.decode(decoded, block);
     double sum = 0.0;
-    for (UINT i = 0; i < BlockPixels; ++i)
+    for (UINT i = 0; i < kBlockPixels; ++i)
         if (covered[i])
-            for (int c = 0; c < channels; ++c) {
+            for (int c = 0; c < row.channels; ++c) {
                 const float wanted = (&pixels[i].r)[c];
                 const double d = (&decoded[i].r)[c] - (wanted > 0.0f ? (wanted < 1.0f ? wanted : 1.0f) : 0.0f);
                 sum += d * d;
@@ -61,38 +54,46 @@ double CoveredError(D3DFORMAT format, const BYTE* block, const FloatColor* pixel
 
 } // namespace
 
-bool IsQualityBlockFormat(D3DFORMAT format) { return QualityBlockBytes(format) != 0; }
-
-UINT QualityBlockBytes(D3DFORMAT format)
+HRESULT EncodeQualityLanes(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, const BYTE* pCovered,
+                           UINT count, const QualityOptions& options)
 {
-    for (const auto& [code, bytes] : BlockSizes)
-        if (code == format)
-            return bytes;
-    return 0;
+    static const QualityKernel kernel = ChooseQualityKernel();
+    const float* weights = options.weighting == ColorWeighting::Uniform ? kUniformWeights : kPerceptualWeights;
+    const float scales[3] = {std::sqrt(weights[0]), std::sqrt(weights[1]), std::sqrt(weights[2])};
+    return kernel(format, pBlocks, pColors, pCovered, count, options.quality, weights, scales);
+}
+
+bool IsQualityBlockFormat(D3DFORMAT format) { return FindQualityFormat(format) != nullptr; }
+
+UINT QualityBlockBytes(D3DFORMAT format) { return IsQualityBlockFormat(format) ? BlockBytesOf(format) : 0; }
+
+bool RunsQualityEncoder(D3DFORMAT format, BlockQuality quality)
+{
+    const BlockFormat* row = FindQualityFormat(format);
+    return row != nullptr && (quality != BlockQuality::Fast || row->fast == FastLevel::AsNormal);
 }
 
 HRESULT EncodeQualityBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, const BYTE* pCovered,
                             UINT count, const QualityOptions& options)
 {
-    if (!IsQualityBlockFormat(format))
+    const BlockFormat* row = FindQualityFormat(format);
+    if (row == nullptr)
         return E_FAIL;
     // The fixed encoder has no notion of coverage: it sees the pixels as
     // given, which EncodeQualityImage fills by edge replication.
-    if (options.quality == BlockQuality::Fast && format != D3DFMT_BC4 && format != D3DFMT_BC5)
-        return EncodeBlocks(format, pBlocks, pColors, count);
-    static const QualityEncoder encoder = ChooseQualityEncoder();
-    const float* weights = options.weighting == ColorWeighting::Uniform ? UniformWeights : PerceptualWeights;
-    const float scales[3] = {std::sqrt(weights[0]), std::sqrt(weights[1]), std::sqrt(weights[2])};
-    return encoder(format, pBlocks, pColors, pCovered, count, options.quality == BlockQuality::High, weights, scales);
+    if (!RunsQualityEncoder(format, options.quality))
+        return row->fixedEncoder(format, pBlocks, pColors, count);
+    return row->qualityEncoder(format, pBlocks, pColors, pCovered, count, options);
 }
 
 HRESULT EncodeQualityImage(D3DFORMAT format, BYTE* pBlocks, UINT blockPitch, const FloatColor* pPixels,
                            UINT pixelPitch, UINT width, UINT height, const QualityOptions& options)
 {
-    if (!IsQualityBlockFormat(format))
+    const BlockFormat* formatRow = FindQualityFormat(format);
+    if (formatRow == nullptr)
         return E_FAIL;
     const UINT columns = (width + 3) / 4;
-    const UINT blockBytes = QualityBlockBytes(format);
+    const UINT blockBytes = BlockBytesOf(format);
     std::vector<FloatColor> row(std::size_t{columns} * 16);
     std::vector<BYTE> covered(std::size_t{columns} * 16);
     for (UINT top = 0; top < height; top += 4) {
@@ -112,6 +113,8 @@ HRESULT EncodeQualityImage(D3DFORMAT format, BYTE* pBlocks, UINT blockPitch, con
                                          options);
         if (FAILED(hr))
             return hr;
+        // Fast keeps the blocks as they came, also where it runs as Normal
+        // (BC4, BC5): its files have always had these bytes.
         if (!partial || options.quality == BlockQuality::Fast)
             continue;
         // A cut block also tries the fit to the edge-replicated block,
@@ -125,8 +128,8 @@ HRESULT EncodeQualityImage(D3DFORMAT format, BYTE* pBlocks, UINT blockPitch, con
             if (FAILED(hr))
                 return hr;
             BYTE* block = blocks + std::size_t{column} * blockBytes;
-            if (CoveredError(format, replicated, row.data() + at, covered.data() + at) <
-                CoveredError(format, block, row.data() + at, covered.data() + at))
+            if (CoveredError(*formatRow, replicated, row.data() + at, covered.data() + at) <
+                CoveredError(*formatRow, block, row.data() + at, covered.data() + at))
                 std::memcpy(block, replicated, blockBytes);
         }
     }

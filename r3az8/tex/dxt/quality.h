@@ -33,6 +33,11 @@ bool IsQualityBlockFormat(D3DFORMAT format);
 // Bytes of one block: 8 for DXT1 and BC4, 16 for the others, 0 for a
 // format the quality encoder does not write.
 UINT QualityBlockBytes(D3DFORMAT format);
+// Whether EncodeQualityBlocks runs the quality encoder for the format at
+// this level, rather than handing the blocks to the fixed encoder (Fast,
+// where the format has one: the block format table's FastLevel). False for
+// a format it does not write.
+bool RunsQualityEncoder(D3DFORMAT format, BlockQuality quality);
 
 // Encodes `count` blocks: block k's 16 pixels at pColors + 16k (row-major),
 // its bytes at pBlocks + k x QualityBlockBytes. pCovered, when given, holds
@@ -47,8 +52,3 @@ HRESULT EncodeQualityBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* p
 // level sees) and carry no weight at the other levels.
 HRESULT EncodeQualityImage(D3DFORMAT format, BYTE* pBlocks, UINT blockPitch, const FloatColor* pPixels,
                            UINT pixelPitch, UINT width, UINT height, const QualityOptions& options);
-
-// Decoders of BC4 and BC5 blocks: red (BC5: red and green) from the block,
-// the other channels 0 and alpha 1.
-HRESULT DecodeBlockBC4(FloatColor* pColors, const BYTE* pBlock);
-HRESULT DecodeBlockBC5(FloatColor* pColors, const BYTE* pBlock);

@@ -20,7 +20,7 @@ struct SplitTracker {
     Ints split = SplatInt(16 << 10 | 16 << 5 | 16); // i << 10 | j << 5 | k
 };
 
-constexpr int SplitTrackers = 4;
+constexpr int kSplitTrackers = 4;
 
 // Batcher's odd-even merge network for 16 keys, its exchanges listed in
 // order at compile time, so that sorting runs no index arithmetic.
@@ -45,8 +45,8 @@ constexpr SortExchanges MergeNetwork()
     return network;
 }
 
-constexpr SortExchanges SortNetwork = MergeNetwork();
-static_assert(SortNetwork.count == 63);
+constexpr SortExchanges kSortNetwork = MergeNetwork();
+static_assert(kSortNetwork.count == 63);
 
 void ClusterPositions(const ColorInput& in, const Floats* axis, Ints (*positions)[16])
 {
@@ -58,8 +58,8 @@ void ClusterPositions(const ColorInput& in, const Floats* axis, Ints (*positions
         key[i] = in.x[0][i] * axis[0] + in.x[1][i] * axis[1] + in.x[2][i] * axis[2];
         order[i] = SplatInt(i);
     }
-    for (int e = 0; e < SortNetwork.count; ++e) {
-        const int low = SortNetwork.low[e], high = SortNetwork.high[e];
+    for (int e = 0; e < kSortNetwork.count; ++e) {
+        const int low = kSortNetwork.low[e], high = kSortNetwork.high[e];
         const Ints exchange = key[high] < key[low];
         const Floats lowKey = key[low];
         key[low] = exchange ? key[high] : key[low];
@@ -71,7 +71,7 @@ void ClusterPositions(const ColorInput& in, const Floats* axis, Ints (*positions
     Floats x[3][16];
     Floats w[16];
     Ints rank[16];
-    for (int lane = 0; lane < LaneCount; ++lane)
+    for (int lane = 0; lane < kLaneCount; ++lane)
         for (int i = 0; i < 16; ++i) {
             const int pixel = order[i][lane];
             for (int c = 0; c < 3; ++c)
@@ -100,12 +100,12 @@ void ClusterPositions(const ColorInput& in, const Floats* axis, Ints (*positions
     Floats runningW = Splat(0.0f);
     Floats runningX[3] = {Splat(0.0f), Splat(0.0f), Splat(0.0f)};
     for (int i = 0; i <= 16; ++i) {
-        third[i] = runningW * dxt::OneThird;
+        third[i] = runningW * dxt::kOneThird;
         fifthNinths[i] = runningW * (5.0f / 9.0f);
         thirdNinths[i] = runningW * (3.0f / 9.0f);
         ninth[i] = runningW * (1.0f / 9.0f);
         for (int c = 0; c < 3; ++c)
-            xThird[c][i] = runningX[c] * dxt::OneThird;
+            xThird[c][i] = runningX[c] * dxt::kOneThird;
         if (i < 16) {
             runningW += w[i];
             for (int c = 0; c < 3; ++c)
@@ -116,9 +116,9 @@ void ClusterPositions(const ColorInput& in, const Floats* axis, Ints (*positions
     // shares of the second end being 1 minus them, det = W aa - S^2; splits
     // that put (nearly) every pixel in one run have none and are skipped.
     const Floats degenerate = sumW * 1.0e-3f;
-    // Trackers of the best split, one per step of k modulo SplitTrackers, so
+    // Trackers of the best split, one per step of k modulo kSplitTrackers, so
     // the comparisons do not wait on each other.
-    SplitTracker trackers[SplitTrackers];
+    SplitTracker trackers[kSplitTrackers];
     for (int i = 0; i <= 16; ++i)
         for (int j = i; j <= 16; ++j) {
             const Floats alphaIJ = third[i] + third[j];
@@ -142,16 +142,16 @@ void ClusterPositions(const ColorInput& in, const Floats* axis, Ints (*positions
             int k = j;
             Ints split = SplatInt(i << 10 | j << 5 | j);
             for (; k + 3 <= 16; k += 4) {
-                for (int t = 0; t < SplitTrackers; ++t)
+                for (int t = 0; t < kSplitTrackers; ++t)
                     consider(trackers[t], k + t, split + t);
-                split += SplitTrackers;
+                split += kSplitTrackers;
             }
             for (; k <= 16; ++k, split += 1)
                 consider(trackers[0], k, split);
         }
     // Every tracker's split: the best and some good others, for the
     // quantised ends to judge.
-    for (int t = 0; t < SplitTrackers; ++t) {
+    for (int t = 0; t < kSplitTrackers; ++t) {
         const Ints bestSplit = trackers[t].split;
         const Ints bestI = bestSplit >> 10;
         const Ints bestJ = (bestSplit >> 5) & 31;

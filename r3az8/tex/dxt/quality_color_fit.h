@@ -11,7 +11,7 @@ namespace BLOCK_LANES_NAMESPACE {
 namespace {
 
 struct QualityParams {
-    bool high;
+    BlockQuality quality; // Fast counts as Normal
     float scale[3]; // square roots of the channel weights
     float inverseScale[3];
     float weight[3];     // the channel weights
@@ -20,12 +20,12 @@ struct QualityParams {
 
 // Mean squared error per pixel and channel, in 8-bit steps, below which
 // High skips the cluster fit: it would rarely find better there.
-constexpr float ClusterAboveSteps = 4.0f;
+constexpr float kClusterAboveSteps = 4.0f;
 
-constexpr float FieldTop[3] = {31.0f, 63.0f, 31.0f};
-constexpr float FieldStep[3] = {dxt::Reciprocal31, dxt::Reciprocal63, dxt::Reciprocal31};
-constexpr int FieldShift[3] = {11, 5, 0};
-constexpr int FieldMask[3] = {31, 63, 31};
+constexpr float kFieldTop[3] = {31.0f, 63.0f, 31.0f};
+constexpr float kFieldStep[3] = {dxt::kReciprocal31, dxt::kReciprocal63, dxt::kReciprocal31};
+constexpr int kFieldShift[3] = {11, 5, 0};
+constexpr int kFieldMask[3] = {31, 63, 31};
 
 // Pixels of the lanes' blocks in scaled colour space, and their weights.
 struct ColorInput {
@@ -41,7 +41,7 @@ struct ColorResult {
     Floats error;
 };
 
-LANE_INLINE Floats Field(Ints word, int c) { return ToFloats((word >> FieldShift[c]) & FieldMask[c]) * FieldStep[c]; }
+LANE_INLINE Floats Field(Ints word, int c) { return ToFloats((word >> kFieldShift[c]) & kFieldMask[c]) * kFieldStep[c]; }
 
 // Error and codes of the block with these words, in our decoder's palette.
 ColorResult EvaluateColor(const ColorInput& in, const QualityParams& q, Ints word0, Ints word1)
@@ -54,8 +54,8 @@ ColorResult EvaluateColor(const ColorInput& in, const QualityParams& q, Ints wor
         const Floats d = b - a;
         palette[0][c] = a * q.scale[c];
         palette[1][c] = b * q.scale[c];
-        palette[2][c] = (four ? a + d * dxt::OneThird : a + d * 0.5f) * q.scale[c];
-        palette[3][c] = (a + d * dxt::TwoThirds) * q.scale[c];
+        palette[2][c] = (four ? a + d * dxt::kOneThird : a + d * 0.5f) * q.scale[c];
+        palette[3][c] = (a + d * dxt::kTwoThirds) * q.scale[c];
     }
     const Floats never = Splat(3.0e38f);
     ColorResult result = {word0, word1, SplatInt(0), Splat(0.0f)};
@@ -96,9 +96,9 @@ LANE_INLINE void QuantiseEnds(const QualityParams& q, const Floats* a, const Flo
     Ints w0 = SplatInt(0);
     Ints w1 = SplatInt(0);
     for (int c = 0; c < 3; ++c) {
-        const Floats top = Splat(FieldTop[c]);
-        w0 |= RoundedPosition(a[c] * q.inverseScale[c] * FieldTop[c], top) << FieldShift[c];
-        w1 |= RoundedPosition(b[c] * q.inverseScale[c] * FieldTop[c], top) << FieldShift[c];
+        const Floats top = Splat(kFieldTop[c]);
+        w0 |= RoundedPosition(a[c] * q.inverseScale[c] * kFieldTop[c], top) << kFieldShift[c];
+        w1 |= RoundedPosition(b[c] * q.inverseScale[c] * kFieldTop[c], top) << kFieldShift[c];
     }
     const Ints exchange = three ? w0 > w1 : w0 < w1;
     word0 = exchange ? w1 : w0;
@@ -252,8 +252,8 @@ LANE_INLINE void PrincipalEnds(const ColorInput& in, Floats* a, Floats* b, Float
 // The 5:6:5 ends that best fit pixels at fixed ramp positions. The error
 // splits by field, and for each code of the first end the best code of the
 // second is the one nearest its least-squares value; the first end's codes
-// within GridReach of its own least-squares value are tried.
-constexpr int GridReach = 3;
+// within kGridReach of its own least-squares value are tried.
+constexpr int kGridReach = 3;
 
 LANE_INLINE void GridEnds(const ColorInput& in, const QualityParams& q, const Ints* position, Floats last, Ints& word0,
                           Ints& word1)
@@ -269,20 +269,20 @@ LANE_INLINE void GridEnds(const ColorInput& in, const QualityParams& q, const In
     word0 = SplatInt(0);
     word1 = SplatInt(0);
     for (int c = 0; c < 3; ++c) {
-        const Floats top = Splat(FieldTop[c]);
-        const float toCode = q.inverseScale[c] * FieldTop[c];
+        const Floats top = Splat(kFieldTop[c]);
+        const float toCode = q.inverseScale[c] * kFieldTop[c];
         // The first end's codes around its least-squares value (or, with
         // every pixel at the first end, their mean).
         const Floats first = (solvable ? ax[c] * bb - bx[c] * ab : ax[c]) / divisor;
         const Ints centre = RoundedPosition(first * toCode, top);
         Floats bestError = Splat(3.0e38f);
         Ints best0 = SplatInt(0), best1 = SplatInt(0);
-        for (int offset = -GridReach; offset <= GridReach; ++offset) {
+        for (int offset = -kGridReach; offset <= kGridReach; ++offset) {
             const Ints k0 = centre + offset;
-            const Ints inside = (k0 >= SplatInt(0)) & (k0 <= SplatInt(FieldMask[c]));
-            const Floats e0 = ToFloats(k0) * FieldStep[c] * q.scale[c];
+            const Ints inside = (k0 >= SplatInt(0)) & (k0 <= SplatInt(kFieldMask[c]));
+            const Floats e0 = ToFloats(k0) * kFieldStep[c] * q.scale[c];
             const Ints k1 = RoundedPosition((bx[c] - ab * e0) * inverseB * toCode, top);
-            const Floats e1 = ToFloats(k1) * FieldStep[c] * q.scale[c];
+            const Floats e1 = ToFloats(k1) * kFieldStep[c] * q.scale[c];
             const Floats error =
                 aa * e0 * e0 + bb * e1 * e1 + 2.0f * ab * e0 * e1 - 2.0f * ax[c] * e0 - 2.0f * bx[c] * e1;
             const Ints better = inside & (error < bestError);
@@ -290,8 +290,8 @@ LANE_INLINE void GridEnds(const ColorInput& in, const QualityParams& q, const In
             best0 = better ? k0 : best0;
             best1 = better ? k1 : best1;
         }
-        word0 |= best0 << FieldShift[c];
-        word1 |= best1 << FieldShift[c];
+        word0 |= best0 << kFieldShift[c];
+        word1 |= best1 << kFieldShift[c];
     }
 }
 

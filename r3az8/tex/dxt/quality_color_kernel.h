@@ -77,12 +77,12 @@ Ints WalkColorEnds(const ColorInput& in, const QualityParams& q, Ints three, Col
         const Floats e1 = Field(best.word1, c) * q.scale[c];
         const Floats slopes[2] = {sums.aa * e0 + sums.ab * e1 - sums.ax[c], sums.ab * e0 + sums.bb * e1 - sums.bx[c]};
         for (int end = 0; end < 2; ++end) {
-            const Ints mask = SplatInt(FieldMask[c]);
+            const Ints mask = SplatInt(kFieldMask[c]);
             const Ints word = end == 0 ? best.word0 : best.word1;
             const Ints step = slopes[end] > Splat(0.0f) ? SplatInt(-1) : SplatInt(1);
-            const Ints field = ((word >> FieldShift[c]) & mask) + step;
+            const Ints field = ((word >> kFieldShift[c]) & mask) + step;
             const Ints inside = (field >= SplatInt(0)) & (field <= mask);
-            const Ints moved = (word & ~(mask << FieldShift[c])) | ((inside ? field : SplatInt(0)) << FieldShift[c]);
+            const Ints moved = (word & ~(mask << kFieldShift[c])) | ((inside ? field : SplatInt(0)) << kFieldShift[c]);
             ColorResult candidate =
                 EvaluateInOrder(in, q, three, end == 0 ? moved : best.word0, end == 0 ? best.word1 : moved);
             candidate.error = inside ? candidate.error : Splat(3.0e38f);
@@ -170,7 +170,7 @@ LANE_INLINE void StartQualityColor(ColorFit& fit, const PixelLanes& pixels, cons
     Floats a[3], b[3];
     PrincipalEnds(in, a, b, fit.axis);
     fit.best = FitColorMode(in, q, a, b, three);
-    if (q.high) {
+    if (q.quality == BlockQuality::High) {
         if (oneBit) {
             // Opaque blocks may do better with three colours and no black.
             ColorResult other = FitColorMode(in, q, a, b, SplatInt(-1));
@@ -190,12 +190,12 @@ LANE_INLINE void StartQualityColor(ColorFit& fit, const PixelLanes& pixels, cons
 // The best four-colour block of the cluster fit.
 ColorResult ClusterFit(const ColorInput& in, const Floats* axis, const QualityParams& q)
 {
-    Ints positions[SplitTrackers][16];
+    Ints positions[kSplitTrackers][16];
     ClusterPositions(in, axis, positions);
     // The quantised ends of each candidate split, then the best grid ends
     // for the codes the best of them gives.
     ColorResult clustered = {SplatInt(0), SplatInt(0), SplatInt(0), Splat(3.0e38f)};
-    for (int t = 0; t < SplitTrackers; ++t) {
+    for (int t = 0; t < kSplitTrackers; ++t) {
         Ints w0, w1;
         GridEnds(in, q, positions[t], Splat(3.0f), w0, w1);
         KeepBetter(clustered, EvaluateInOrder(in, q, SplatInt(0), w0, w1));
@@ -228,7 +228,7 @@ LANE_INLINE ColorHalf FinishQualityColor(const ColorFit& fit, const QualityParam
     for (int i = 0; i < 16; ++i)
         blackCodes |= in.black[i] & SplatInt(3 << (2 * i));
     if (AnyLane(flat))
-        for (int lane = 0; lane < LaneCount; ++lane) {
+        for (int lane = 0; lane < kLaneCount; ++lane) {
             if (!flat[lane])
                 continue;
             int rgb[3];

@@ -40,22 +40,15 @@ namespace BLOCK_LANES_NAMESPACE {
 
 namespace {
 
-enum class QualityLayout { Dxt1, Explicit, Ramp, Red, RedGreen };
-
-constexpr bool HasColor(QualityLayout layout)
+constexpr bool HasColor(BlockLayout layout)
 {
-    return layout != QualityLayout::Red && layout != QualityLayout::RedGreen;
-}
-
-constexpr UINT LayoutBlockBytes(QualityLayout layout)
-{
-    return layout == QualityLayout::Dxt1 || layout == QualityLayout::Red ? 8 : 16;
+    return layout != BlockLayout::OneChannel && layout != BlockLayout::TwoChannels;
 }
 
 // One group of lanes up to the cluster fit: the alpha or channel halves
 // whole, the colour half as far as `fit`.
-template <QualityLayout layout>
-void StartQualityLaneBlocks(BYTE* out, ColorFit& fit, const FloatColor* pixels, const BYTE* covered, Alpha alpha,
+template <BlockLayout layout>
+void StartQualityLaneBlocks(BYTE* out, ColorFit& fit, const FloatColor* pixels, const BYTE* covered, BlockAlpha alpha,
                             const QualityParams& q)
 {
     constexpr UINT blockBytes = LayoutBlockBytes(layout);
@@ -63,31 +56,31 @@ void StartQualityLaneBlocks(BYTE* out, ColorFit& fit, const FloatColor* pixels, 
     Gather(lanes, pixels, alpha);
     Floats weight[16];
     for (int i = 0; i < 16; ++i)
-        for (int lane = 0; lane < LaneCount; ++lane)
+        for (int lane = 0; lane < kLaneCount; ++lane)
             weight[i][lane] = covered == nullptr || covered[16 * lane + i] ? 1.0f : 0.0f;
 
     if constexpr (!HasColor(layout)) {
         const RampResult red = EncodeQualityRamp(lanes.r, weight, q);
-        for (int lane = 0; lane < LaneCount; ++lane)
+        for (int lane = 0; lane < kLaneCount; ++lane)
             StoreRamp(out + blockBytes * lane, red, lane);
-        if constexpr (layout == QualityLayout::RedGreen) {
+        if constexpr (layout == BlockLayout::TwoChannels) {
             const RampResult green = EncodeQualityRamp(lanes.g, weight, q);
-            for (int lane = 0; lane < LaneCount; ++lane)
+            for (int lane = 0; lane < kLaneCount; ++lane)
                 StoreRamp(out + blockBytes * lane + 8, green, lane);
         }
     } else {
-        StartQualityColor(fit, lanes, weight, q, layout == QualityLayout::Dxt1);
-        if constexpr (layout == QualityLayout::Explicit) {
+        StartQualityColor(fit, lanes, weight, q, layout == BlockLayout::ColorOnly);
+        if constexpr (layout == BlockLayout::ExplicitAlpha) {
             // Each alpha rounded to its nearest 4-bit value.
-            for (int lane = 0; lane < LaneCount; ++lane)
+            for (int lane = 0; lane < kLaneCount; ++lane)
                 for (int i = 0; i < 16; i += 2) {
                     const int even = RoundedPosition(Clamp01(lanes.a[i]) * 15.0f, Splat(15.0f))[lane];
                     const int odd = RoundedPosition(Clamp01(lanes.a[i + 1]) * 15.0f, Splat(15.0f))[lane];
                     out[blockBytes * lane + i / 2] = static_cast<BYTE>(even | odd << 4);
                 }
-        } else if constexpr (layout == QualityLayout::Ramp) {
+        } else if constexpr (layout == BlockLayout::InterpolatedAlpha) {
             const RampResult ramp = EncodeQualityRamp(lanes.a, weight, q);
-            for (int lane = 0; lane < LaneCount; ++lane)
+            for (int lane = 0; lane < kLaneCount; ++lane)
                 StoreRamp(out + blockBytes * lane, ramp, lane);
         }
     }
@@ -97,7 +90,7 @@ void StartQualityLaneBlocks(BYTE* out, ColorFit& fit, const FloatColor* pixels, 
 // whole groups of lanes: when half the blocks want it, nearly every group
 // of eight has one, and the fit run on whole groups would be mostly thrown
 // away.
-constexpr UINT BatchGroups = 128 / LaneCount;
+constexpr UINT kBatchGroups = 128 / kLaneCount;
 
 // What the later fits of lane `from` of a group read, to lane `to` of another.
 LANE_INLINE void CopyLane(ColorFit& to, int toLane, const ColorFit& from, int fromLane)
@@ -122,23 +115,23 @@ LANE_INLINE void CopyLane(ColorFit& to, int toLane, const ColorFit& from, int fr
 template <class Fit>
 void FitWantingLanes(ColorFit* fits, UINT count, Ints ColorFit::*wants, Fit fit)
 {
-    UINT wanted[BatchGroups * LaneCount];
+    UINT wanted[kBatchGroups * kLaneCount];
     UINT found = 0;
     for (UINT k = 0; k < count; ++k)
-        if ((fits[k / LaneCount].*wants)[k % LaneCount])
+        if ((fits[k / kLaneCount].*wants)[k % kLaneCount])
             wanted[found++] = k;
-    for (UINT first = 0; first < found; first += LaneCount) {
+    for (UINT first = 0; first < found; first += kLaneCount) {
         ColorFit group;
         // Spare lanes repeat the first block.
-        for (int lane = 0; lane < LaneCount; ++lane) {
+        for (int lane = 0; lane < kLaneCount; ++lane) {
             const UINT k = wanted[first + lane < found ? first + lane : first];
-            CopyLane(group, lane, fits[k / LaneCount], static_cast<int>(k % LaneCount));
+            CopyLane(group, lane, fits[k / kLaneCount], static_cast<int>(k % kLaneCount));
         }
         fit(group);
-        for (int lane = 0; lane < LaneCount && first + lane < found; ++lane) {
+        for (int lane = 0; lane < kLaneCount && first + lane < found; ++lane) {
             const UINT k = wanted[first + lane];
-            ColorResult& best = fits[k / LaneCount].best;
-            const int at = static_cast<int>(k % LaneCount);
+            ColorResult& best = fits[k / kLaneCount].best;
+            const int at = static_cast<int>(k % kLaneCount);
             best.word0[at] = group.best.word0[lane];
             best.word1[at] = group.best.word1[lane];
             best.codes[at] = group.best.codes[lane];
@@ -147,40 +140,40 @@ void FitWantingLanes(ColorFit* fits, UINT count, Ints ColorFit::*wants, Fit fit)
     }
 }
 
-// Up to BatchGroups groups of lanes; spare lanes of the last repeat the
+// Up to kBatchGroups groups of lanes; spare lanes of the last repeat the
 // last block, as in EncodeRow.
-template <QualityLayout layout>
-void EncodeQualityBatch(BYTE* out, const FloatColor* pixels, const BYTE* covered, UINT count, Alpha alpha,
+template <BlockLayout layout>
+void EncodeQualityBatch(BYTE* out, const FloatColor* pixels, const BYTE* covered, UINT count, BlockAlpha alpha,
                         const QualityParams& q)
 {
     constexpr UINT blockBytes = LayoutBlockBytes(layout);
     // Normal has nothing to gather: each group is finished at once, its
     // fit kept in the first slot while it is hot.
-    const bool gather = HasColor(layout) && q.high;
-    ColorFit fits[HasColor(layout) ? BatchGroups : 1];
-    BYTE bytes[BatchGroups * LaneCount * blockBytes];
+    const bool gather = HasColor(layout) && q.quality == BlockQuality::High;
+    ColorFit fits[HasColor(layout) ? kBatchGroups : 1];
+    BYTE bytes[kBatchGroups * kLaneCount * blockBytes];
     auto finish = [&](UINT g, const ColorFit& fit) {
-        const ColorHalf color = FinishQualityColor(fit, q, layout == QualityLayout::Dxt1);
-        const UINT colorAt = layout == QualityLayout::Dxt1 ? 0 : 8;
-        for (int lane = 0; lane < LaneCount; ++lane) {
-            BYTE* block = bytes + (g * LaneCount + lane) * blockBytes;
+        const ColorHalf color = FinishQualityColor(fit, q, layout == BlockLayout::ColorOnly);
+        const UINT colorAt = layout == BlockLayout::ColorOnly ? 0 : 8;
+        for (int lane = 0; lane < kLaneCount; ++lane) {
+            BYTE* block = bytes + (g * kLaneCount + lane) * blockBytes;
             StoreBytes(block + colorAt, color.color0[lane], 2);
             StoreBytes(block + colorAt + 2, color.color1[lane], 2);
             StoreBytes(block + colorAt + 4, color.codes[lane], 4);
         }
     };
-    const UINT groups = (count + LaneCount - 1) / LaneCount;
+    const UINT groups = (count + kLaneCount - 1) / kLaneCount;
     for (UINT g = 0; g < groups; ++g) {
-        const UINT k = g * LaneCount;
+        const UINT k = g * kLaneCount;
         ColorFit& fit = fits[gather ? g : 0];
-        if (k + LaneCount <= count) {
+        if (k + kLaneCount <= count) {
             StartQualityLaneBlocks<layout>(bytes + k * blockBytes, fit, pixels + std::size_t{k} * 16,
                                            covered ? covered + std::size_t{k} * 16 : nullptr, alpha, q);
         } else {
-            FloatColor spare[16 * LaneCount];
-            BYTE spareCovered[16 * LaneCount];
+            FloatColor spare[16 * kLaneCount];
+            BYTE spareCovered[16 * kLaneCount];
             const UINT left = count - k;
-            for (UINT i = 0; i < 16 * LaneCount; ++i) {
+            for (UINT i = 0; i < 16 * kLaneCount; ++i) {
                 const UINT from = i < 16 * left ? i : 16 * (left - 1) + i % 16;
                 spare[i] = pixels[std::size_t{k} * 16 + from];
                 spareCovered[i] = covered ? covered[std::size_t{k} * 16 + from] : 1;
@@ -203,55 +196,58 @@ void EncodeQualityBatch(BYTE* out, const FloatColor* pixels, const BYTE* covered
     std::memcpy(out, bytes, std::size_t{count} * blockBytes);
 }
 
-template <QualityLayout layout>
-void EncodeQualityRow(BYTE* out, const FloatColor* pixels, const BYTE* covered, UINT count, Alpha alpha,
+template <BlockLayout layout>
+void EncodeQualityRow(BYTE* out, const FloatColor* pixels, const BYTE* covered, UINT count, BlockAlpha alpha,
                       const QualityParams& q)
 {
-    constexpr UINT batch = BatchGroups * LaneCount;
+    constexpr UINT batch = kBatchGroups * kLaneCount;
     for (UINT k = 0; k < count; k += batch)
         EncodeQualityBatch<layout>(out + std::size_t{k} * LayoutBlockBytes(layout), pixels + std::size_t{k} * 16,
                                    covered ? covered + std::size_t{k} * 16 : nullptr,
                                    count - k < batch ? count - k : batch, alpha, q);
 }
 
-// Each format's block layout and alpha.
-struct QualityRow {
-    D3DFORMAT format;
-    void (*encode)(BYTE*, const FloatColor*, const BYTE*, UINT, Alpha, const QualityParams&);
-    Alpha alpha;
-};
-
-constexpr QualityRow QualityRows[] = {
-    {D3DFMT_DXT1, EncodeQualityRow<QualityLayout::Dxt1>, Alpha::Straight},
-    {D3DFMT_DXT2, EncodeQualityRow<QualityLayout::Explicit>, Alpha::Premultiplied},
-    {D3DFMT_DXT3, EncodeQualityRow<QualityLayout::Explicit>, Alpha::Straight},
-    {D3DFMT_DXT4, EncodeQualityRow<QualityLayout::Ramp>, Alpha::Premultiplied},
-    {D3DFMT_DXT5, EncodeQualityRow<QualityLayout::Ramp>, Alpha::Straight},
-    {D3DFMT_BC4, EncodeQualityRow<QualityLayout::Red>, Alpha::Straight},
-    {D3DFMT_BC5, EncodeQualityRow<QualityLayout::RedGreen>, Alpha::Straight},
-};
-
 } // namespace
 
-// Normal and High levels; the channel weights already in `q`.
+// Normal and High levels (Fast runs as Normal); the format's layout and
+// alpha from its row of kBlockFormats.
 HRESULT EncodeQualityBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, const BYTE* pCovered,
-                            UINT count, bool high, const float* channelWeights, const float* channelScales)
+                            UINT count, BlockQuality quality, const float* channelWeights,
+                            const float* channelScales)
 {
     QualityParams q;
-    q.high = high;
+    q.quality = quality;
     for (int c = 0; c < 3; ++c) {
         q.weight[c] = channelWeights[c];
         q.scale[c] = channelScales[c];
         q.inverseScale[c] = 1.0f / channelScales[c];
     }
-    constexpr float Step = 1.0f / 255.0f;
-    q.clusterAbove = Splat(ClusterAboveSteps * Step * Step * (q.weight[0] + q.weight[1] + q.weight[2]));
-    for (const QualityRow& row : QualityRows)
-        if (row.format == format) {
-            row.encode(pBlocks, pColors, pCovered, count, row.alpha, q);
-            return S_OK;
-        }
-    return E_FAIL;
+    constexpr float kStep = 1.0f / 255.0f;
+    q.clusterAbove = Splat(kClusterAboveSteps * kStep * kStep * (q.weight[0] + q.weight[1] + q.weight[2]));
+    const BlockFormat* row = nullptr;
+    for (const BlockFormat& entry : kBlockFormats)
+        if (entry.format == format && entry.qualityEncoder != nullptr)
+            row = &entry;
+    if (row == nullptr)
+        return E_FAIL;
+    switch (row->layout) {
+    case BlockLayout::ColorOnly:
+        EncodeQualityRow<BlockLayout::ColorOnly>(pBlocks, pColors, pCovered, count, row->alpha, q);
+        return S_OK;
+    case BlockLayout::ExplicitAlpha:
+        EncodeQualityRow<BlockLayout::ExplicitAlpha>(pBlocks, pColors, pCovered, count, row->alpha, q);
+        return S_OK;
+    case BlockLayout::InterpolatedAlpha:
+        EncodeQualityRow<BlockLayout::InterpolatedAlpha>(pBlocks, pColors, pCovered, count, row->alpha, q);
+        return S_OK;
+    case BlockLayout::OneChannel:
+        EncodeQualityRow<BlockLayout::OneChannel>(pBlocks, pColors, pCovered, count, row->alpha, q);
+        return S_OK;
+    case BlockLayout::TwoChannels:
+        EncodeQualityRow<BlockLayout::TwoChannels>(pBlocks, pColors, pCovered, count, row->alpha, q);
+        return S_OK;
+    default: return E_FAIL; // no quality lane encoder for the layout
+    }
 }
 
 } // namespace BLOCK_LANES_NAMESPACE

@@ -20,16 +20,16 @@ struct RampResult {
 RampResult EvaluateRamp(const Floats* value, const Floats* weight, Ints end0, Ints end1)
 {
     const Ints eight = end0 > end1;
-    const Floats p0 = ToFloats(end0) * dxt::Reciprocal255;
-    const Floats p1 = ToFloats(end1) * dxt::Reciprocal255;
+    const Floats p0 = ToFloats(end0) * dxt::kReciprocal255;
+    const Floats p1 = ToFloats(end1) * dxt::kReciprocal255;
     Floats palette[8];
     palette[0] = p0;
     palette[1] = p1;
     for (int k = 1; k <= 6; ++k) {
         const Floats eighth =
-            (Splat(static_cast<float>(7 - k)) * p0 + Splat(static_cast<float>(k)) * p1) * dxt::OneSeventh;
+            (Splat(static_cast<float>(7 - k)) * p0 + Splat(static_cast<float>(k)) * p1) * dxt::kOneSeventh;
         const Floats sixth = k <= 4 ? (Splat(static_cast<float>(5 - k)) * p0 + Splat(static_cast<float>(k)) * p1) *
-                                          dxt::OneFifth
+                                          dxt::kOneFifth
                                     : Splat(k == 5 ? 0.0f : 1.0f);
         palette[k + 1] = eight ? eighth : sixth;
     }
@@ -70,7 +70,7 @@ LANE_INLINE void RefineEightEnds(const Floats* value, const Floats* weight, cons
     for (int i = 0; i < 16; ++i) {
         const Ints code = ((i < 8 ? fit.lowCodes >> (3 * i) : fit.highCodes >> (3 * (i - 8))) & 7);
         const Ints position = code == SplatInt(0) ? SplatInt(0) : code == SplatInt(1) ? SplatInt(7) : code - 1;
-        const Floats beta = ToFloats(position) * dxt::OneSeventh;
+        const Floats beta = ToFloats(position) * dxt::kOneSeventh;
         const Floats alpha = 1.0f - beta;
         aa += weight[i] * alpha * alpha;
         bb += weight[i] * beta * beta;
@@ -123,7 +123,7 @@ LANE_INLINE RampResult EncodeQualityRamp(const Floats* raw, const Floats* weight
     const Ints sixLow = noInner ? SplatInt(0) : ToByte(innerLow);
     const Ints sixHigh = noInner ? SplatInt(0) : ToByte(innerHigh);
     KeepBetter(best, EvaluateRamp(value, weight, sixLow, sixHigh));
-    if (!q.high)
+    if (q.quality != BlockQuality::High)
         return best;
 
     // Walk each end while it helps, keeping the ramp's mode.

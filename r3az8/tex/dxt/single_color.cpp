@@ -29,14 +29,14 @@ struct Tables {
     Entry entries[2][ShapeCount][OrderCount][256]; // [six bits][shape][order][value]
 };
 
-float Share(Shape shape) { return shape == Third ? OneThird : shape == TwoThird ? TwoThirds : 0.5f; }
+float Share(Shape shape) { return shape == Third ? kOneThird : shape == TwoThird ? kTwoThirds : 0.5f; }
 
 Tables BuildTables()
 {
     Tables tables{};
     for (int six = 0; six < 2; ++six) {
         const int top = six ? 63 : 31;
-        const float step = six ? Reciprocal63 : Reciprocal31;
+        const float step = six ? kReciprocal63 : kReciprocal31;
         for (int shape = 0; shape < ShapeCount; ++shape)
             for (int order = 0; order < OrderCount; ++order)
                 for (int v = 0; v < 256; ++v)

@@ -1,6 +1,7 @@
 // The quality encoder: the same bytes in every lane width, pinned bytes per
 // level and format, single colours as near as any block can decode them,
 // uncovered pixels that do not pull the fit, and BC4/BC5 round trips.
+#include "r3az8/tex/codecs/block_formats.h"
 #include "r3az8/tex/cpu.h"
 #include "r3az8/tex/dxt/block_lanes.h"
 #include "r3az8/tex/dxt/quality.h"
@@ -13,8 +14,14 @@
 
 namespace {
 
-constexpr D3DFORMAT QualityFormats[] = {D3DFMT_DXT1, D3DFMT_DXT2, D3DFMT_DXT3, D3DFMT_DXT4,
-                                        D3DFMT_DXT5, D3DFMT_BC4,  D3DFMT_BC5};
+// The formats the quality encoder writes, from the block format table.
+const std::vector<D3DFORMAT> QualityFormats = [] {
+    std::vector<D3DFORMAT> formats;
+    for (const BlockFormat& row : kBlockFormats)
+        if (row.qualityEncoder != nullptr)
+            formats.push_back(row.format);
+    return formats;
+}();
 
 QualityOptions Options(BlockQuality quality, ColorWeighting weighting = ColorWeighting::Perceptual)
 {
@@ -36,15 +43,7 @@ std::vector<BYTE> Encode(D3DFORMAT format, const std::vector<FloatColor>& pixels
 std::vector<FloatColor> Decode(D3DFORMAT format, const BYTE* block)
 {
     std::vector<FloatColor> pixels(16);
-    switch (format) {
-    case D3DFMT_DXT1: DecodeBlockDXT1(pixels.data(), block); break;
-    case D3DFMT_DXT2: DecodeBlockDXT2(pixels.data(), block); break;
-    case D3DFMT_DXT3: DecodeBlockDXT3(pixels.data(), block); break;
-    case D3DFMT_DXT4: DecodeBlockDXT4(pixels.data(), block); break;
-    case D3DFMT_DXT5: DecodeBlockDXT5(pixels.data(), block); break;
-    case D3DFMT_BC4: DecodeBlockBC4(pixels.data(), block); break;
-    default: DecodeBlockBC5(pixels.data(), block); break;
-    }
+    FindBlockFormat(format)->decode(pixels.data(), block);
     return pixels;
 }
 
@@ -63,8 +62,8 @@ double CoveredError(const FloatColor* original, const FloatColor* decoded, const
 
 TEST(QualityLanes, EveryWidthGivesTheOneLaneBytes)
 {
-    using Encoder = HRESULT (*)(D3DFORMAT, BYTE*, const FloatColor*, const BYTE*, UINT, bool, const float*,
-                                const float*);
+    using Encoder = HRESULT (*)(D3DFORMAT, BYTE*, const FloatColor*, const BYTE*, UINT, BlockQuality,
+                                const float*, const float*);
     const struct {
         Encoder encode;
         InstructionSet needs;
@@ -76,7 +75,7 @@ TEST(QualityLanes, EveryWidthGivesTheOneLaneBytes)
         if (!ProcessorSupports(flavour.needs))
             continue;
         for (D3DFORMAT format : QualityFormats)
-            for (bool high : {false, true})
+            for (BlockQuality level : {BlockQuality::Normal, BlockQuality::High})
                 for (const auto& weights : weightSets) {
                     const float scales[3] = {std::sqrt(weights[0]), std::sqrt(weights[1]), std::sqrt(weights[2])};
                     // More blocks than are encoded together, ending in a
@@ -92,13 +91,13 @@ TEST(QualityLanes, EveryWidthGivesTheOneLaneBytes)
                         c = random() % 5 != 0;
                     const UINT bytes = QualityBlockBytes(format);
                     std::vector<BYTE> lanes(Count * bytes), one(Count * bytes);
-                    ASSERT_EQ(flavour.encode(format, lanes.data(), pixels.data(), covered.data(), Count, high, weights,
+                    ASSERT_EQ(flavour.encode(format, lanes.data(), pixels.data(), covered.data(), Count, level, weights,
                                              scales),
                               S_OK);
                     for (UINT k = 0; k < Count; ++k)
                         block_one::EncodeQualityBlocks(format, one.data() + k * bytes, pixels.data() + 16 * k,
-                                                       covered.data() + 16 * k, 1, high, weights, scales);
-                    ASSERT_EQ(lanes, one) << std::hex << format << std::dec << (high ? " high" : " normal");
+                                                       covered.data() + 16 * k, 1, level, weights, scales);
+                    ASSERT_EQ(lanes, one) << std::hex << format << std::dec << (level == BlockQuality::High ? " high" : " normal");
                 }
     }
 }

@@ -114,9 +114,7 @@ D3DFORMAT DefaultFormatOf(const TextureImage& source, const ConvertSettings& set
 // library's conversion.
 bool UsesQualityEncoder(D3DFORMAT output, const ConvertSettings& settings)
 {
-    // BC4 and BC5 have no other encoder, so every level means the same.
-    return IsQualityBlockFormat(output) &&
-           (settings.quality != BlockQuality::Fast || output == D3DFMT_BC4 || output == D3DFMT_BC5);
+    return RunsQualityEncoder(output, settings.quality);
 }
 
 QualityOptions MakeQualityOptions(D3DFORMAT output, const ConvertSettings& settings)
