@@ -1,6 +1,6 @@
 # `make install PREFIX=DIR` (cmake --install): the two programs, the
 # plug-in and the shared libraries they load, the texture library with its
-# headers, a CMake package and a pkg-config file, so that a program outside
+# public headers, a CMake package and a pkg-config file, so that a program outside
 # this tree can use the library:
 #
 #   find_package(r3az8tex CONFIG REQUIRED)
@@ -22,9 +22,26 @@ install(TARGETS r3az8tex d3d8 kernel32
   LIBRARY DESTINATION lib
   RUNTIME DESTINATION bin)
 install(EXPORT r3az8texTargets NAMESPACE r3az8tex:: DESTINATION ${R3AZ_PACKAGE_FOLDER})
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/r3az8/tex/ DESTINATION include/r3az8/tex FILES_MATCHING PATTERN "*.h")
-install(FILES ${PROJECT_SOURCE_DIR}/platform/include/d3d8.h ${PROJECT_SOURCE_DIR}/platform/include/win32.h
-  DESTINATION include)
+
+# The library's public headers, the only ones installed, each in its folder
+# under include/ (docs/library-api.md describes them). Everything else in
+# r3az8/tex/ is the library's own and may change from one version to the
+# next. A public header includes nothing but the others listed here and
+# the standard library; the install test checks that and compiles each
+# one alone.
+set(R3AZ_PUBLIC_HEADERS
+  r3az8/tex/load.h          # loads from memory, surface and volume; FilterTexture
+  r3az8/tex/load_rows.h     # a band of rows of a load from memory
+  r3az8/tex/filter.h        # the filter word
+  r3az8/tex/pixel_formats.h # the library's own formats, FloatColor
+  r3az8/tex/block_encoder.h # the quality block encoder
+  platform/include/d3d8.h   # the software Direct3D 8 device
+  platform/include/win32.h) # the Win32 types and calls under it
+foreach(header ${R3AZ_PUBLIC_HEADERS})
+  get_filename_component(folder ${header} DIRECTORY)
+  string(REGEX REPLACE "^platform/include/?" "" folder "${folder}")
+  install(FILES ${PROJECT_SOURCE_DIR}/${header} DESTINATION include/${folder})
+endforeach()
 
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/r3az8texConfig.cmake.in
   ${PROJECT_BINARY_DIR}/r3az8texConfig.cmake

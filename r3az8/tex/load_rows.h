@@ -5,7 +5,7 @@
 // band bit for bit the same rows of the whole load.
 #pragma once
 
-#include "image_desc.h"
+#include "r3az8/tex/filter.h"
 
 // pDestRows receives RowCount rows, DestPitch bytes apart, in DestFormat,
 // which has whole pixels of its own (not blocks, pixel pairs or palette
