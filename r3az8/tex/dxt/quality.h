@@ -8,13 +8,15 @@
 // fixed encoder it is deterministic, single precision in a fixed order, and
 // gives the same bytes on every build and in every lane width. It holds no
 // mutable state: any number of threads may call it at once. Its calls are
-// declared in the public block_encoder.h.
+// declared in the public block_encoder.h; the decoders it checks its fits
+// with are in dxt_block.h.
 #pragma once
 
 #include "r3az8/tex/block_encoder.h"
 #include "r3az8/tex/dxt/dxt_block.h"
 
-// Decoders of BC4 and BC5 blocks: red (BC5: red and green) from the block,
-// the other channels 0 and alpha 1.
-HRESULT DecodeBlockBC4(FloatColor* pColors, const BYTE* pBlock);
-HRESULT DecodeBlockBC5(FloatColor* pColors, const BYTE* pBlock);
+// Whether EncodeQualityBlocks runs the quality encoder for the format at
+// this level, rather than handing the blocks to the fixed encoder (Fast,
+// where the format has one: the block format table's FastLevel). False for
+// a format it does not write.
+bool RunsQualityEncoder(D3DFORMAT format, BlockQuality quality);
