@@ -7,7 +7,7 @@
 
 #include "r3az8/tex/bptc/block_bits.h"
 #include "r3az8/tex/bptc/partitions.h"
-#include "r3az8/tex/codecs/small_floats.h"
+#include "r3az8/tex/numbers/small_floats.h"
 
 #include <algorithm>
 

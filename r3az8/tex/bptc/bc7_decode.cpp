@@ -5,7 +5,7 @@
 
 #include "r3az8/tex/bptc/block_bits.h"
 #include "r3az8/tex/bptc/partitions.h"
-#include "r3az8/tex/codecs/packed_layout.h"
+#include "r3az8/tex/numbers/unit_steps.h"
 
 #include <algorithm>
 #include <utility>
@@ -54,7 +54,7 @@ int Expand(unsigned value, unsigned bits)
 }
 
 // Channels read as those of the 8-bit packed formats do.
-constexpr float kByteToUnit = packed::DecodeFactor(packed::Sign::Unsigned, 8);
+constexpr float kByteToUnit = UnitStep(8);
 
 // Reads 16 indices of `width` bits, those of the anchor pixels one bit short.
 void ReadIndices(BlockBits& bits, unsigned width, const bool* anchors, unsigned* indices)

@@ -4,7 +4,7 @@
 #include "r3az8/tex/codecs/codec_factories.h"
 #include "r3az8/tex/codecs/float_formats.h"
 #include "r3az8/tex/codecs/row_codec.h"
-#include "r3az8/tex/codecs/small_floats.h"
+#include "r3az8/tex/numbers/small_floats.h"
 
 #include <array>
 #include <cstring>

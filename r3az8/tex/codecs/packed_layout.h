@@ -3,6 +3,7 @@
 // and written from. The packed codecs are generated from these records.
 #pragma once
 
+#include "r3az8/tex/numbers/unit_steps.h"
 #include "r3az8/tex/pixel_codec.h"
 
 #include <cstdint>
@@ -40,7 +41,7 @@ constexpr float DecodeFactor(Sign sign, unsigned bits)
 {
     if (sign == Sign::Signed)
         return 1.0f / static_cast<float>(1u << (bits - 1));
-    return static_cast<float>(1.0 / static_cast<double>((1u << bits) - 1));
+    return UnitStep(bits);
 }
 
 // Scale S of the quantisation trunc(t + v * S): the reciprocal of the above.

@@ -6,7 +6,10 @@
 // one-block encoder, block_lanes.cpp (baseline instruction set, 4 lanes)
 // and block_lanes_avx2.cpp (8 lanes) the row encoders. The compilations
 // never share a symbol. Nothing here may call an inline function of another
-// header: the linker could pick the other instruction set's copy of it.
+// header: the linker could pick the other instruction set's copy of it. The
+// lane words (lane_math.h) are internal to each build; the block format
+// table (codecs/block_formats.h) is read as data, its formats' rows giving
+// the layout and alpha to encode.
 //
 // Every lane runs the same single-precision operations in the same order,
 // per-lane branches turned into selects, loops that stop early in some

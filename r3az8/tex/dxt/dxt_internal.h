@@ -4,17 +4,19 @@
 #pragma once
 
 #include "r3az8/tex/dxt/dxt_block.h"
+#include "r3az8/tex/numbers/unit_steps.h"
 
 namespace dxt {
 
-// Reciprocals of the field maxima as the stored codes are read back.
-constexpr float kReciprocal31 = 0.032258064f;  // 1/31
-constexpr float kReciprocal63 = 0.015873017f;  // 1/63
-constexpr float kReciprocal15 = 0.06666667f;   // 1/15
-constexpr float kReciprocal255 = 0.003921569f; // 1/255
-constexpr float kOneThird = 0.33333334f;
+// Reciprocals of the field maxima as the stored codes are read back, and
+// of the ramps' intervals.
+constexpr float kReciprocal31 = UnitStep(5);  // 1/31
+constexpr float kReciprocal63 = UnitStep(6);  // 1/63
+constexpr float kReciprocal15 = UnitStep(4);  // 1/15
+constexpr float kReciprocal255 = UnitStep(8); // 1/255
+constexpr float kOneThird = UnitStep(2);
 constexpr float kTwoThirds = 0.6666667f;
-constexpr float kOneSeventh = 0.14285715f;
+constexpr float kOneSeventh = UnitStep(3);
 constexpr float kOneFifth = 0.2f;
 
 // Error diffusion inside a block (Floyd-Steinberg weights, never leaving

@@ -6,10 +6,11 @@
 // Included by block_lanes_kernel.h inside the namespace of its build, so
 // each instruction-set build has its own copy and nothing here is shared
 // between them (every function is internal).
+#pragma once
+
 #ifndef BLOCK_LANES_WIDTH
 #error "define BLOCK_LANES_WIDTH (1, 4 or 8) before including lane_math.h"
 #endif
-#pragma once
 
 #include "d3d8.h"
 
@@ -80,7 +81,6 @@ LANE_INLINE Floats Clamp01(Floats x)
     return x < Splat(1.0f) ? x : Splat(1.0f);
 }
 
-
 // Eight floats a lane looks up by index.
 typedef float Table8 __attribute__((vector_size(32)));
 
@@ -107,7 +107,6 @@ LANE_INLINE Floats Lookup(Table8 table, Ints index)
         return value;
     }
 }
-
 
 // The low `count` bytes of `value`, little-endian.
 LANE_INLINE void StoreBytes(BYTE* out, int value, int count)

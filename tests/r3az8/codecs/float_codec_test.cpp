@@ -3,7 +3,7 @@
 // its codec, stored numbers coming back as they were.
 #include "tests/r3az8/codecs/codec_support.h"
 #include "r3az8/tex/codecs/float_formats.h"
-#include "r3az8/tex/codecs/small_floats.h"
+#include "r3az8/tex/numbers/small_floats.h"
 
 #include <gtest/gtest.h>
 

@@ -277,7 +277,7 @@ TEST(ConvertPipeline, ContradictoryRequestsAreRefused)
 {
     const TextureImage picture = TestPicture(8, 8);
     ConvertSettings settings;
-    settings.alpha = AlphaMode::Premultiplied;
+    settings.alpha = OutputAlpha::Premultiplied;
     settings.format = FindFormatByName("r5g6b5");
     EXPECT_EQ(RefusalOf(picture, settings), ExitCode::CommandLine);
     settings.format = FindFormatByName("dxt5");

@@ -180,7 +180,7 @@ ConvertSettings MakeSettings(const ConvertOptions& options, FileType outputType)
     if (options.mipFilter != "default")
         settings.mipFilter = kFilterTypes.at(options.mipFilter);
     settings.mipSpace = options.linear ? MipSpace::Stored : MipSpace::LinearLight;
-    settings.alpha = options.premultiply ? AlphaMode::Premultiplied : AlphaMode::Straight;
+    settings.alpha = options.premultiply ? OutputAlpha::Premultiplied : OutputAlpha::Straight;
     settings.data = options.normalMap ? VectorData::NormalMap : VectorData::Colour;
     settings.colourSpace =
         options.srgb || (request && request->colourSpace == ColourSpace::Srgb) ? ColourSpace::Srgb

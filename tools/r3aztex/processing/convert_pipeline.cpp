@@ -105,7 +105,7 @@ D3DFORMAT DefaultFormatOf(const TextureImage& source, const ConvertSettings& set
                                 !HoldsColour(source.format)))
         return source.format;
     // Premultiplied alpha is stored as DXT4, made from DXT5.
-    if (settings.alpha == AlphaMode::Premultiplied || HasTransparency(source, settings.colorKey))
+    if (settings.alpha == OutputAlpha::Premultiplied || HasTransparency(source, settings.colorKey))
         return D3DFMT_DXT5;
     return D3DFMT_DXT1;
 }
@@ -143,7 +143,7 @@ bool HoldsColour(D3DFORMAT format)
 D3DFORMAT ResolveOutputFormat(const TextureImage& source, const ConvertSettings& settings)
 {
     D3DFORMAT format = settings.format != nullptr ? settings.format->format : DefaultFormatOf(source, settings);
-    if (settings.alpha == AlphaMode::Premultiplied) {
+    if (settings.alpha == OutputAlpha::Premultiplied) {
         // The DXT2 and DXT4 encoders multiply colour by alpha themselves.
         if (format == D3DFMT_DXT3)
             format = D3DFMT_DXT2;

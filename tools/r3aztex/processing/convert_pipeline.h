@@ -29,7 +29,9 @@ enum class DefaultFormat { Source, Auto };
 // one-level source (one that has a chain keeps it).
 enum class DefaultMips { Source, FullChain };
 enum class MipSpace { LinearLight, Stored };
-enum class AlphaMode { Straight, Premultiplied };
+// How the output stores colour: as given, or multiplied by alpha (the DDS
+// header's field for it is dds::AlphaMode).
+enum class OutputAlpha { Straight, Premultiplied };
 enum class VectorData { Colour, NormalMap };
 // How colour errors of block compression count: Automatic is perceptual
 // for colour, uniform for normal maps and for formats that hold data.
@@ -47,7 +49,7 @@ struct ConvertSettings {
     DefaultMips defaultMips = DefaultMips::Source;
     std::optional<DWORD> mipFilter;    // filter type; none: the library's default rule
     MipSpace mipSpace = MipSpace::LinearLight;
-    AlphaMode alpha = AlphaMode::Straight;
+    OutputAlpha alpha = OutputAlpha::Straight;
     VectorData data = VectorData::Colour;
     // Srgb: tag the result as sRGB-encoded (--srgb); otherwise a colour
     // result keeps the source's tag.

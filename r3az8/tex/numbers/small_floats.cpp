@@ -1,4 +1,4 @@
-#include "r3az8/tex/codecs/small_floats.h"
+#include "r3az8/tex/numbers/small_floats.h"
 
 #include <bit>
 #include <algorithm>
