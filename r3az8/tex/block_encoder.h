@@ -51,5 +51,5 @@ HRESULT EncodeQualityBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* p
 // blocks per row, (height + 3) / 4 rows. Pixels beyond the edges of partial
 // blocks repeat the nearest edge pixel (all the Fast level sees) and carry
 // no weight at the other levels.
-HRESULT EncodeQualityImage(D3DFORMAT format, BYTE* pBlocks, UINT blockPitch, const FloatColor* pPixels,
-                           UINT pixelPitch, UINT width, UINT height, const QualityOptions& options);
+HRESULT EncodeQualityImage(D3DFORMAT format, BYTE* pBlocks, UINT blockPitch, const FloatColor* pPixels, UINT pixelPitch,
+                           UINT width, UINT height, const QualityOptions& options);
