@@ -10,7 +10,14 @@
 namespace tools {
 namespace {
 
-// Every byte; false (errno set) on failure.
+bool Fail(const char* what, std::string& reason)
+{
+    reason = std::string(what) + ": " + std::strerror(errno);
+    return false;
+}
+
+} // namespace
+
 bool WriteAll(int fd, std::span<const uint8_t> bytes)
 {
     size_t written = 0;
@@ -25,14 +32,6 @@ bool WriteAll(int fd, std::span<const uint8_t> bytes)
     }
     return true;
 }
-
-bool Fail(const char* what, std::string& reason)
-{
-    reason = std::string(what) + ": " + std::strerror(errno);
-    return false;
-}
-
-} // namespace
 
 std::string FolderOf(const std::string& path)
 {

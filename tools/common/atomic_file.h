@@ -17,4 +17,8 @@ std::string FolderOf(const std::string& path);
 // device"), without the file's name.
 bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, std::string& reason);
 
+// Writes every byte to the descriptor, through short writes and
+// interruptions; false (errno set) on failure.
+bool WriteAll(int fd, std::span<const uint8_t> bytes);
+
 } // namespace tools

@@ -148,13 +148,7 @@ TextureImage DeviceTexture::Download(const std::optional<std::array<PALETTEENTRY
         image = MakeTexture(format_, kind_, width_, height_, depth_, levels_);
     } else {
         // The device holds it already, so its sides are within the limit.
-        image.format = format_;
-        image.kind = kind_;
-        image.width = width_;
-        image.height = height_;
-        image.depth = depth_;
-        image.levels = levels_;
-        image.surfaces.resize(size_t(Faces()) * levels_);
+        image = TextureShape(format_, kind_, width_, height_, depth_, levels_);
     }
     for (uint32_t face = 0; face < Faces(); ++face)
         for (uint32_t level = 0; level < levels_; ++level)

@@ -157,22 +157,6 @@ std::vector<BYTE> ReadInput(int fd, const std::string& name)
     return ReadStream(fd, name, std::move(bytes));
 }
 
-// Writes every byte; false (errno set) on failure.
-bool WriteAll(int fd, std::span<const BYTE> bytes)
-{
-    size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t put = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        written += static_cast<size_t>(put);
-    }
-    return true;
-}
-
 } // namespace
 
 std::string DisplayName(const std::string& path) { return path == kStandardStream ? "standard input" : path; }
@@ -205,7 +189,7 @@ void WriteOutputFile(const std::string& path, std::span<const BYTE> bytes)
     }
     if (::isatty(STDOUT_FILENO) == 1)
         throw ToolError(ExitCode::CommandLine, "will not write binary data to a terminal: redirect standard output");
-    if (!WriteAll(STDOUT_FILENO, bytes))
+    if (!tools::WriteAll(STDOUT_FILENO, bytes))
         throw ToolError(ExitCode::FileAccess, "standard output: cannot write: " + SystemReason());
 }
 

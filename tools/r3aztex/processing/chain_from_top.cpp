@@ -46,8 +46,7 @@ public:
 
     TextureImage Make(WorkPool& pool)
     {
-        result_ = MakeTexture(recipe_.output, source_.kind, recipe_.width, recipe_.height, 1, recipe_.levels);
-        result_.palette = recipe_.finalStep.destinationPalette;
+        result_ = MakeChainResult(recipe_, source_.kind);
         if (recipe_.resized) {
             if (arrival_ != nullptr)
                 arrival_->WaitForAll();

@@ -33,4 +33,13 @@ struct ChainRecipe {
     bool keepTop = false;
 };
 
+// The chain's result (flat or cube), every level allocated and zeroed, with
+// the palette its levels are encoded against.
+inline TextureImage MakeChainResult(const ChainRecipe& recipe, TextureKind kind)
+{
+    TextureImage result = MakeTexture(recipe.output, kind, recipe.width, recipe.height, 1, recipe.levels);
+    result.palette = recipe.finalStep.destinationPalette;
+    return result;
+}
+
 } // namespace r3aztex

@@ -115,6 +115,20 @@ bool ChainBytes(const FormatInfo& format, TextureKind kind, uint32_t width, uint
     return true;
 }
 
+TextureImage TextureShape(D3DFORMAT format, TextureKind kind, uint32_t width, uint32_t height, uint32_t depth,
+                          uint32_t levels)
+{
+    TextureImage texture;
+    texture.format = format;
+    texture.kind = kind;
+    texture.width = width;
+    texture.height = height;
+    texture.depth = kind == TextureKind::Volume ? depth : 1;
+    texture.levels = levels;
+    texture.surfaces.resize(size_t(texture.Faces()) * levels);
+    return texture;
+}
+
 TextureImage MakeTexture(D3DFORMAT format, TextureKind kind, uint32_t width, uint32_t height, uint32_t depth,
                          uint32_t levels)
 {
@@ -133,14 +147,7 @@ TextureImage MakeTexture(D3DFORMAT format, TextureKind kind, uint32_t width, uin
                                                    " bytes, more than the limit of 1 GiB");
     if (levels == 0 || levels > FullChainLength(width, height, depth))
         throw ToolError(ExitCode::Internal, "level count " + std::to_string(levels) + " outside the chain");
-    TextureImage texture;
-    texture.format = format;
-    texture.kind = kind;
-    texture.width = width;
-    texture.height = height;
-    texture.depth = depth;
-    texture.levels = levels;
-    texture.surfaces.resize(size_t(texture.Faces()) * levels);
+    TextureImage texture = TextureShape(format, kind, width, height, depth, levels);
     for (uint32_t face = 0; face < texture.Faces(); ++face)
         for (uint32_t level = 0; level < levels; ++level)
             texture.Surface(face, level).assign(texture.Level(level).bytes, 0);

@@ -72,6 +72,11 @@ struct TextureImage {
 bool ChainBytes(const FormatInfo& format, TextureKind kind, uint32_t width, uint32_t height, uint32_t depth,
                 uint32_t levels, uint64_t& total);
 
+// A texture of the given shape whose faces x levels surfaces are still
+// empty, for a caller that fills each with its bytes. Checks nothing.
+TextureImage TextureShape(D3DFORMAT format, TextureKind kind, uint32_t width, uint32_t height, uint32_t depth,
+                          uint32_t levels);
+
 // A texture of the given shape with every surface allocated and zeroed.
 // Throws ToolError (Unsupported) when the shape breaks the limits above.
 TextureImage MakeTexture(D3DFORMAT format, TextureKind kind, uint32_t width, uint32_t height, uint32_t depth,
