@@ -57,8 +57,8 @@ void DecodeChecked(const BlockFormat& format, const BYTE* block, FloatColor* pix
         const FloatColor& p = pixels[i];
         if (!InDecodedRange(format.format, p.r) || !InDecodedRange(format.format, p.g) ||
             !InDecodedRange(format.format, p.b) || !InUnitRange(p.a))
-            Fail("decoder of format 0x%08X gave (%g, %g, %g, %g) at pixel %u of %s", unsigned(format.format), p.r,
-                 p.g, p.b, p.a, i, what);
+            Fail("decoder of format 0x%08X gave (%g, %g, %g, %g) at pixel %u of %s", unsigned(format.format), p.r, p.g,
+                 p.b, p.a, i, what);
         // Channels the format does not store read as 0, alpha as 1.
         for (int c = format.channels; c < 4; ++c)
             if ((&p.r)[c] != (c == 3 ? 1.0f : 0.0f))
@@ -187,8 +187,7 @@ void CheckQualityEncoding(FuzzedDataProvider& data)
     std::unique_ptr<FloatColor[]> decoded(new FloatColor[kBlockPixels]);
     for (UINT k = 0; k < count; ++k) {
         block_one::EncodeQualityBlocks(format, alone.get(), pixels.get() + k * kBlockPixels,
-                                       covered.get() + k * kBlockPixels, 1, options.quality, weights,
-                                       scales);
+                                       covered.get() + k * kBlockPixels, 1, options.quality, weights, scales);
         if (std::memcmp(alone.get(), together.get() + k * bytes, bytes) != 0)
             Fail("quality encoder of format 0x%08X: block %u differs from the one-lane build", unsigned(format), k);
         DecodeChecked(row, alone.get(), decoded.get(), "a block of the quality encoder");

@@ -43,9 +43,12 @@ constexpr UINT LayoutBlockBytes(BlockLayout layout)
 {
     switch (layout) {
     case BlockLayout::ColorOnly:
-    case BlockLayout::OneChannel: return 8;
-    case BlockLayout::Other: return 0;
-    default: return 16;
+    case BlockLayout::OneChannel:
+        return 8;
+    case BlockLayout::Other:
+        return 0;
+    default:
+        return 16;
     }
 }
 
@@ -86,7 +89,7 @@ inline constexpr KeyPrecision kKey8888 = {255.0f, 255.0f, 255.0f};
 
 // clang-format off
 inline constexpr BlockFormat kBlockFormats[] = {
-    // format        decoder                  fixed encoder  quality encoder    layout                          alpha                      Fast                     channels  key
+    // format        decoder                  fixed encoder  quality encoder     layout                          alpha                      Fast                     channels  key
     {D3DFMT_DXT1,    DecodeBlockDXT1,         EncodeBlocks,  EncodeQualityLanes, BlockLayout::ColorOnly,         BlockAlpha::Straight,      FastLevel::FixedEncoder, 4,        kKey565},
     {D3DFMT_DXT2,    DecodeBlockDXT2,         EncodeBlocks,  EncodeQualityLanes, BlockLayout::ExplicitAlpha,     BlockAlpha::Premultiplied, FastLevel::FixedEncoder, 4,        kKey565Alpha4},
     {D3DFMT_DXT3,    DecodeBlockDXT3,         EncodeBlocks,  EncodeQualityLanes, BlockLayout::ExplicitAlpha,     BlockAlpha::Straight,      FastLevel::FixedEncoder, 4,        kKey565Alpha4},
@@ -103,19 +106,10 @@ inline constexpr BlockFormat kBlockFormats[] = {
 
 inline constexpr std::size_t kBlockFormatCount = std::size(kBlockFormats);
 
-// The format's row in kBlockFormats, or kBlockFormatCount when it has none.
-constexpr std::size_t IndexOfBlockFormat(D3DFORMAT format)
-{
-    for (std::size_t index = 0; index < kBlockFormatCount; ++index)
-        if (kBlockFormats[index].format == format)
-            return index;
-    return kBlockFormatCount;
-}
-
-// The format's row, or null.
+// The format's row of kBlockFormats, or null.
 inline const BlockFormat* FindBlockFormat(D3DFORMAT format)
 {
-    const std::size_t index = IndexOfBlockFormat(format);
+    const std::size_t index = IndexOfFormatRow(kBlockFormats, format);
     return index < kBlockFormatCount ? &kBlockFormats[index] : nullptr;
 }
 
@@ -134,7 +128,7 @@ constexpr bool RowsMatchCatalogue()
     for (std::size_t index = 0; index < kBlockFormatCount; ++index) {
         const BlockFormat& row = kBlockFormats[index];
         const UINT bytes = BlockBytesOf(row.format);
-        if (bytes == 0 || IndexOfBlockFormat(row.format) != index)
+        if (bytes == 0 || IndexOfFormatRow(kBlockFormats, row.format) != index)
             return false;
         if (row.layout != BlockLayout::Other && LayoutBlockBytes(row.layout) != bytes)
             return false;

@@ -73,16 +73,24 @@ inline constexpr std::array<CodecFormat, kCodecFormatCount> kCodecFormats = [] {
     return all;
 }();
 
-// The format's row in kCodecFormats, or kCodecFormatCount when it has none.
-// An index rather than a pointer: the sanitizer build does not fold pointer
-// tests against null in constant expressions.
-constexpr std::size_t IndexOfCodecFormat(D3DFORMAT format)
+// The format's row in a table of rows that each name their `format`, or
+// the table's size when it has none. An index rather than a pointer: the
+// sanitizer build does not fold pointer tests against null in constant
+// expressions.
+template <class Rows>
+constexpr std::size_t IndexOfFormatRow(const Rows& rows, D3DFORMAT format)
 {
-    for (std::size_t index = 0; index < kCodecFormatCount; ++index)
-        if (kCodecFormats[index].format == format)
+    std::size_t index = 0;
+    for (const auto& row : rows) {
+        if (row.format == format)
             return index;
-    return kCodecFormatCount;
+        ++index;
+    }
+    return index;
 }
+
+// The format's row in kCodecFormats, or kCodecFormatCount when it has none.
+constexpr std::size_t IndexOfCodecFormat(D3DFORMAT format) { return IndexOfFormatRow(kCodecFormats, format); }
 
 // The format's row, or null.
 inline const CodecFormat* FindCodecFormat(D3DFORMAT format)

@@ -31,6 +31,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 
 namespace BLOCK_LANES_NAMESPACE {
 
@@ -99,9 +100,9 @@ LANE_INLINE void Gather(PixelLanes& lanes, const FloatColor* blocks, BlockAlpha 
 constexpr Table8 kColorLowWeights = {1.0f, 2.0f / 3.0f, 1.0f / 3.0f, 0.0f, 1.0f, 0.5f, 0.0f, 0.0f};
 constexpr Table8 kColorHighWeights = {0.0f, 1.0f / 3.0f, 2.0f / 3.0f, 1.0f, 0.0f, 0.5f, 1.0f, 0.0f};
 constexpr Table8 kEightLowWeights = {1.0f,        6.0f / 7.0f, 5.0f / 7.0f, 4.0f / 7.0f,
-                                        3.0f / 7.0f, 2.0f / 7.0f, 1.0f / 7.0f, 0.0f};
+                                     3.0f / 7.0f, 2.0f / 7.0f, 1.0f / 7.0f, 0.0f};
 constexpr Table8 kEightHighWeights = {0.0f,        1.0f / 7.0f, 2.0f / 7.0f, 3.0f / 7.0f,
-                                         4.0f / 7.0f, 5.0f / 7.0f, 6.0f / 7.0f, 1.0f};
+                                      4.0f / 7.0f, 5.0f / 7.0f, 6.0f / 7.0f, 1.0f};
 constexpr Table8 kSixLowWeights = {1.0f, 4.0f / 5.0f, 3.0f / 5.0f, 2.0f / 5.0f, 1.0f / 5.0f, 0.0f, 0.0f, 0.0f};
 constexpr Table8 kSixHighWeights = {0.0f, 1.0f / 5.0f, 2.0f / 5.0f, 3.0f / 5.0f, 4.0f / 5.0f, 1.0f, 0.0f, 0.0f};
 
@@ -528,6 +529,45 @@ void EncodeLaneBlocks(BYTE* out, const FloatColor* pixels, BlockAlpha alpha)
     }
 }
 
+constexpr bool HasColor(BlockLayout layout)
+{
+    return layout != BlockLayout::OneChannel && layout != BlockLayout::TwoChannels;
+}
+
+// The format's row of kBlockFormats that `wanted` accepts, or null. A loop
+// over the table's data, compiled into this build.
+template <class Wanted>
+const BlockFormat* FindLaneFormat(D3DFORMAT format, Wanted wanted)
+{
+    for (const BlockFormat& row : kBlockFormats)
+        if (row.format == format && wanted(row))
+            return &row;
+    return nullptr;
+}
+
+// encode(layout) with the layout as a compile-time constant (a
+// std::integral_constant), so each layout gets its own compiled encoder;
+// E_FAIL for a layout no lane kernel writes.
+template <class Encode>
+HRESULT WithLayout(BlockLayout layout, Encode encode)
+{
+    using Layout = BlockLayout;
+    switch (layout) {
+    case Layout::ColorOnly:
+        return encode(std::integral_constant<Layout, Layout::ColorOnly>{});
+    case Layout::ExplicitAlpha:
+        return encode(std::integral_constant<Layout, Layout::ExplicitAlpha>{});
+    case Layout::InterpolatedAlpha:
+        return encode(std::integral_constant<Layout, Layout::InterpolatedAlpha>{});
+    case Layout::OneChannel:
+        return encode(std::integral_constant<Layout, Layout::OneChannel>{});
+    case Layout::TwoChannels:
+        return encode(std::integral_constant<Layout, Layout::TwoChannels>{});
+    default:
+        return E_FAIL;
+    }
+}
+
 template <BlockLayout layout>
 void EncodeRow(BYTE* out, const FloatColor* pixels, UINT count, BlockAlpha alpha)
 {
@@ -553,22 +593,18 @@ void EncodeRow(BYTE* out, const FloatColor* pixels, UINT count, BlockAlpha alpha
 
 HRESULT EncodeBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, UINT count)
 {
-    const BlockFormat* row = nullptr;
-    for (const BlockFormat& entry : kBlockFormats)
-        if (entry.format == format && entry.fixedEncoder != nullptr)
-            row = &entry;
+    const BlockFormat* row =
+        FindLaneFormat(format, [](const BlockFormat& entry) { return entry.fixedEncoder != nullptr; });
     if (row == nullptr)
         return E_FAIL;
-    switch (row->layout) {
-    case BlockLayout::ColorOnly: EncodeRow<BlockLayout::ColorOnly>(pBlocks, pColors, count, row->alpha); return S_OK;
-    case BlockLayout::ExplicitAlpha:
-        EncodeRow<BlockLayout::ExplicitAlpha>(pBlocks, pColors, count, row->alpha);
-        return S_OK;
-    case BlockLayout::InterpolatedAlpha:
-        EncodeRow<BlockLayout::InterpolatedAlpha>(pBlocks, pColors, count, row->alpha);
-        return S_OK;
-    default: return E_FAIL; // no fixed lane encoder for the layout
-    }
+    return WithLayout(row->layout, [&](auto layout) -> HRESULT {
+        // The fixed encoder writes the DXT colour half and its alpha halves.
+        if constexpr (HasColor(layout)) {
+            EncodeRow<layout>(pBlocks, pColors, count, row->alpha);
+            return S_OK;
+        }
+        return E_FAIL;
+    });
 }
 
 } // namespace BLOCK_LANES_NAMESPACE

@@ -54,8 +54,8 @@ double CoveredError(const BlockFormat& row, const BYTE* block, const FloatColor*
 
 } // namespace
 
-HRESULT EncodeQualityLanes(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, const BYTE* pCovered,
-                           UINT count, const QualityOptions& options)
+HRESULT EncodeQualityLanes(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, const BYTE* pCovered, UINT count,
+                           const QualityOptions& options)
 {
     static const QualityKernel kernel = ChooseQualityKernel();
     const float* weights = options.weighting == ColorWeighting::Uniform ? kUniformWeights : kPerceptualWeights;

@@ -40,11 +40,6 @@ namespace BLOCK_LANES_NAMESPACE {
 
 namespace {
 
-constexpr bool HasColor(BlockLayout layout)
-{
-    return layout != BlockLayout::OneChannel && layout != BlockLayout::TwoChannels;
-}
-
 // One group of lanes up to the cluster fit: the alpha or channel halves
 // whole, the colour half as far as `fit`.
 template <BlockLayout layout>
@@ -212,8 +207,7 @@ void EncodeQualityRow(BYTE* out, const FloatColor* pixels, const BYTE* covered, 
 // Normal and High levels (Fast runs as Normal); the format's layout and
 // alpha from its row of kBlockFormats.
 HRESULT EncodeQualityBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, const BYTE* pCovered,
-                            UINT count, BlockQuality quality, const float* channelWeights,
-                            const float* channelScales)
+                            UINT count, BlockQuality quality, const float* channelWeights, const float* channelScales)
 {
     QualityParams q;
     q.quality = quality;
@@ -224,30 +218,14 @@ HRESULT EncodeQualityBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* p
     }
     constexpr float kStep = 1.0f / 255.0f;
     q.clusterAbove = Splat(kClusterAboveSteps * kStep * kStep * (q.weight[0] + q.weight[1] + q.weight[2]));
-    const BlockFormat* row = nullptr;
-    for (const BlockFormat& entry : kBlockFormats)
-        if (entry.format == format && entry.qualityEncoder != nullptr)
-            row = &entry;
+    const BlockFormat* row =
+        FindLaneFormat(format, [](const BlockFormat& entry) { return entry.qualityEncoder != nullptr; });
     if (row == nullptr)
         return E_FAIL;
-    switch (row->layout) {
-    case BlockLayout::ColorOnly:
-        EncodeQualityRow<BlockLayout::ColorOnly>(pBlocks, pColors, pCovered, count, row->alpha, q);
+    return WithLayout(row->layout, [&](auto layout) -> HRESULT {
+        EncodeQualityRow<layout>(pBlocks, pColors, pCovered, count, row->alpha, q);
         return S_OK;
-    case BlockLayout::ExplicitAlpha:
-        EncodeQualityRow<BlockLayout::ExplicitAlpha>(pBlocks, pColors, pCovered, count, row->alpha, q);
-        return S_OK;
-    case BlockLayout::InterpolatedAlpha:
-        EncodeQualityRow<BlockLayout::InterpolatedAlpha>(pBlocks, pColors, pCovered, count, row->alpha, q);
-        return S_OK;
-    case BlockLayout::OneChannel:
-        EncodeQualityRow<BlockLayout::OneChannel>(pBlocks, pColors, pCovered, count, row->alpha, q);
-        return S_OK;
-    case BlockLayout::TwoChannels:
-        EncodeQualityRow<BlockLayout::TwoChannels>(pBlocks, pColors, pCovered, count, row->alpha, q);
-        return S_OK;
-    default: return E_FAIL; // no quality lane encoder for the layout
-    }
+    });
 }
 
 } // namespace BLOCK_LANES_NAMESPACE
