@@ -59,7 +59,7 @@ enum class BlockAlpha : std::uint8_t { Straight, Premultiplied };
 // What BlockQuality::Fast means for a format the quality encoder writes.
 enum class FastLevel : std::uint8_t {
     FixedEncoder, // the fixed encoder's bytes
-    AsNormal,     // no fixed encoder to fall back on: every level encodes as Normal
+    AsNormal,     // no fixed encoder to fall back on: Fast encodes as Normal
 };
 
 // The precision a colour key is compared at, as the largest code of each
