@@ -37,13 +37,15 @@ const BlockFormat& PickFormat(FuzzedDataProvider& data, Wanted wanted)
 
 bool InUnitRange(float value) { return value >= 0.0f && value <= 1.0f; }
 
-// BC6H decodes to half floats (the unsigned form from 0), the others to 0..1.
+// BC6H decodes to half floats, never NaN: the unsigned form 0..65504, the
+// signed one up to 65504 and down to -infinity (a 16-bit endpoint of
+// -32768 scales to the half bits of -infinity). The others decode to 0..1.
 bool InDecodedRange(D3DFORMAT format, float value)
 {
     if (format == FMT_BC6H_UF16)
         return value >= 0.0f && value <= 65504.0f;
     if (format == FMT_BC6H_SF16)
-        return value >= -65504.0f && value <= 65504.0f;
+        return value <= 65504.0f && !std::isnan(value);
     return InUnitRange(value);
 }
 

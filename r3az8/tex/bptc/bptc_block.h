@@ -4,8 +4,9 @@
 // Decoding only, into 16 FloatColor, pixel i at row i / 4, column i % 4.
 // BC7 gives 8-bit colours with alpha (each channel code / 255, the way the
 // 8-bit formats read). BC6H gives half-float RGB with alpha 1: the unsigned
-// form values 0 up to 65504, the signed one -65504 up to 65504, neither
-// clamped to 0..1. Blocks the formats call reserved or invalid (BC7 with a
+// form values 0 up to 65504, the signed one -65504 up to 65504 (and
+// -infinity where a 16-bit endpoint of -32768 is reached), neither clamped
+// to 0..1. Blocks the formats call reserved or invalid (BC7 with a
 // zero first byte, BC6H's four unused mode numbers) decode to black: BC7 to
 // transparent black, BC6H to opaque black.
 //
