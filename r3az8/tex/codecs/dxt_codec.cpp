@@ -12,12 +12,14 @@
 namespace {
 
 // A format without a fixed encoder (BC4, BC5) is written through the
-// quality encoder's Normal level, channels weighted alike (they hold data,
-// not colours), which is just as deterministic.
+// quality encoder's Normal level, which is just as deterministic. Formats
+// of one or two channels hold data, not colours: their channels count
+// alike.
 HRESULT EncodeThroughQualityEncoder(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, UINT count)
 {
     QualityOptions options;
-    options.weighting = ColorWeighting::Uniform;
+    const BlockFormat* row = FindBlockFormat(format);
+    options.weighting = row != nullptr && row->channels < 3 ? ColorWeighting::Uniform : ColorWeighting::Perceptual;
     return EncodeQualityBlocks(format, pBlocks, pColors, nullptr, count, options);
 }
 
