@@ -120,7 +120,10 @@ bool UsesQualityEncoder(D3DFORMAT output, const ConvertSettings& settings)
 QualityOptions MakeQualityOptions(D3DFORMAT output, const ConvertSettings& settings)
 {
     QualityOptions options;
-    options.quality = settings.quality;
+    // Reached at Fast only for a format without a fixed encoder (BC4, BC5),
+    // where Fast means Normal: so it must, for the blocks cut by the image's
+    // edge too, which the encoder retries only above Fast.
+    options.quality = settings.quality == BlockQuality::Fast ? BlockQuality::Normal : settings.quality;
     const bool data = settings.data == VectorData::NormalMap || FindFormat(output)->content != Content::Colour;
     const bool uniform = settings.weights == ErrorWeights::Automatic ? data : settings.weights == ErrorWeights::Uniform;
     options.weighting = uniform ? ColorWeighting::Uniform : ColorWeighting::Perceptual;
