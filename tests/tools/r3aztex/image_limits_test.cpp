@@ -4,6 +4,7 @@
 // refused as malformed, still without allocating.
 #include "tool_test_support.h"
 
+#include "tools/r3aztex/image_io/image_decoder.h"
 #include "tools/r3aztex/tool_error.h"
 
 #include <fcntl.h>
@@ -101,6 +102,12 @@ TEST(ImageLimits, HeadersBeyondTheLimitsAreUnsupported)
     EXPECT_EQ(RefusalOf(PngClaiming(16384, 1, 8), "short.png"), ExitCode::Malformed);
     EXPECT_EQ(RefusalOf(TgaClaiming(16384, 1), "short.tga"), ExitCode::Malformed);
     EXPECT_EQ(RefusalOf(JpegClaiming(16384, 8), "short.jpg"), ExitCode::Malformed);
+    // A smaller machine's limit, as the fuzz target sets it, comes first.
+    LimitImagePixels(4096);
+    EXPECT_EQ(RefusalOf(PngClaiming(4097, 1, 8), "over.png"), ExitCode::Unsupported);
+    EXPECT_EQ(RefusalOf(JpegClaiming(64, 65), "over.jpg"), ExitCode::Unsupported);
+    EXPECT_EQ(RefusalOf(PngClaiming(4096, 1, 8), "within.png"), ExitCode::Malformed);
+    LimitImagePixels(0);
 }
 
 // libpng would set aside a chunk's declared length before reading it: a

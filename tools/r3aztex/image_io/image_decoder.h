@@ -63,4 +63,10 @@ std::unique_ptr<ImageDecoder> OpenImage(std::span<const BYTE> bytes, const std::
 // kMaxSide per side, kMaxTextureBytes in all.
 void CheckImageLimits(const std::string& name, uint64_t width, uint64_t height, uint32_t bytesPerPixel);
 
+// Images of more pixels than this are refused too (Unsupported), as on a
+// smaller machine; 0, the start value, leaves the limits above alone. The
+// image fuzz target sets it, so that a hostile header costs what the
+// checks before the pixels cost on such a machine, not seconds of proof.
+void LimitImagePixels(uint64_t pixels);
+
 } // namespace r3aztex

@@ -2,7 +2,16 @@
 
 #include "tools/r3aztex/tool_error.h"
 
+#include <atomic>
+
 namespace r3aztex {
+namespace {
+
+std::atomic<uint64_t> mostPixels{0};
+
+} // namespace
+
+void LimitImagePixels(uint64_t pixels) { mostPixels.store(pixels, std::memory_order_relaxed); }
 
 void CheckImageLimits(const std::string& name, uint64_t width, uint64_t height, uint32_t bytesPerPixel)
 {
@@ -12,6 +21,11 @@ void CheckImageLimits(const std::string& name, uint64_t width, uint64_t height, 
                         "image of " + std::to_string(width) + "x" + std::to_string(height) +
                             " pixels is beyond the limits (" + std::to_string(kMaxSide) +
                             " pixels per side, 1 GiB of pixels)");
+    const uint64_t most = mostPixels.load(std::memory_order_relaxed);
+    if (most != 0 && width * height > most)
+        throw FileError(ExitCode::Unsupported, name,
+                        "image of " + std::to_string(width) + "x" + std::to_string(height) +
+                            " pixels is beyond this process's limit of " + std::to_string(most) + " pixels");
 }
 
 } // namespace r3aztex
