@@ -113,9 +113,9 @@ HRESULT EncodeQualityImage(D3DFORMAT format, BYTE* pBlocks, UINT blockPitch, con
                                          options);
         if (FAILED(hr))
             return hr;
-        // Fast keeps the blocks as they came, also where it runs as Normal
-        // (BC4, BC5): its files have always had these bytes.
-        if (!partial || options.quality == BlockQuality::Fast)
+        // The fixed encoder's blocks stay as they came: Fast is its bytes.
+        // Where Fast runs as Normal (BC4, BC5), it is Normal here too.
+        if (!partial || !RunsQualityEncoder(format, options.quality))
             continue;
         // A cut block also tries the fit to the edge-replicated block,
         // whose copies weigh the edge pixels more, and keeps whichever

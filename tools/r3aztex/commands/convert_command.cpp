@@ -271,9 +271,14 @@ std::vector<Job> PlanJobs(const ConvertOptions& options, FileType type)
 struct Inputs {
     std::optional<std::vector<BYTE>> standardInput;
 
-    std::vector<BYTE> Bytes(const std::string& path) const
+    // The input's bytes: standard input's as read before, any other file's
+    // read now into `storage`.
+    const std::vector<BYTE>& Bytes(const std::string& path, std::vector<BYTE>& storage) const
     {
-        return path == kStandardStream && standardInput ? *standardInput : ReadFileBytes(path);
+        if (path == kStandardStream && standardInput)
+            return *standardInput;
+        storage = ReadFileBytes(path);
+        return storage;
     }
 };
 
@@ -297,7 +302,8 @@ JobShape ShapeOf(const Job& job, const ConvertOptions& options, const ConvertSet
     // Image files are single 2D pictures; only a DDS file can hold more, and
     // its header says what (read by the reader that reads it later).
     const std::string& input = job.inputs[0];
-    const std::vector<BYTE> bytes = inputs.Bytes(input);
+    std::vector<BYTE> storage;
+    const std::vector<BYTE>& bytes = inputs.Bytes(input, storage);
     const std::string name = DisplayName(input);
     if (DetectFileType(bytes, name) != FileType::Dds)
         return {TextureKind::Flat, 1, 1};
@@ -378,7 +384,8 @@ std::vector<TextureImage> ReadSources(const Job& job, const ConvertOptions& opti
     std::vector<std::string> names(job.inputs.size());
     pool.ForEach(read.size(), [&](size_t i) {
         names[i] = DisplayName(job.inputs[i]);
-        read[i] = PickLayers(DecodeTextureLayers(inputs.Bytes(job.inputs[i]), names[i]), names[i], options);
+        std::vector<BYTE> storage;
+        read[i] = PickLayers(DecodeTextureLayers(inputs.Bytes(job.inputs[i], storage), names[i]), names[i], options);
     });
     if (!Combined(options))
         return std::move(read[0]);
@@ -397,9 +404,9 @@ std::vector<TextureImage> ReadSources(const Job& job, const ConvertOptions& opti
     return sources;
 }
 
-// The textures of an array share one format: where the automatic choice
-// differs between them (DXT1 for the opaque ones, DXT5 for the others),
-// all take the one that keeps every alpha.
+// The textures of an array share one format, chosen once for all of them:
+// where the automatic choice differs between them (DXT1 for the opaque
+// ones, DXT5 for the others), all take the one that keeps every alpha.
 ConvertSettings SettingsForLayers(const std::vector<TextureImage>& layers, ConvertSettings settings)
 {
     if (layers.size() < 2 || settings.format != nullptr)
@@ -407,8 +414,7 @@ ConvertSettings SettingsForLayers(const std::vector<TextureImage>& layers, Conve
     std::set<D3DFORMAT> chosen;
     for (const TextureImage& layer : layers)
         chosen.insert(ResolveOutputFormat(layer, settings));
-    if (chosen.size() > 1)
-        settings.format = FindFormat(chosen.count(D3DFMT_DXT5) ? D3DFMT_DXT5 : *chosen.begin());
+    settings.format = FindFormat(chosen.count(D3DFMT_DXT5) ? D3DFMT_DXT5 : *chosen.begin());
     return settings;
 }
 
@@ -421,7 +427,8 @@ std::vector<TextureImage> ReadAndConvert(const Job& job, const ConvertOptions& o
     const std::string& input = job.inputs[0];
     std::vector<TextureImage> results;
     if (!Combined(options) && !options.layer) {
-        const std::vector<BYTE> bytes = inputs.Bytes(input);
+        std::vector<BYTE> storage;
+        const std::vector<BYTE>& bytes = inputs.Bytes(input, storage);
         const std::string name = DisplayName(input);
         const FileType type = DetectFileType(bytes, name);
         if (type == FileType::Png || type == FileType::Tga || type == FileType::Jpeg) {

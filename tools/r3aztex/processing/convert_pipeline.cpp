@@ -120,10 +120,7 @@ bool UsesQualityEncoder(D3DFORMAT output, const ConvertSettings& settings)
 QualityOptions MakeQualityOptions(D3DFORMAT output, const ConvertSettings& settings)
 {
     QualityOptions options;
-    // Reached at Fast only for a format without a fixed encoder (BC4, BC5),
-    // where Fast means Normal: so it must, for the blocks cut by the image's
-    // edge too, which the encoder retries only above Fast.
-    options.quality = settings.quality == BlockQuality::Fast ? BlockQuality::Normal : settings.quality;
+    options.quality = settings.quality;
     const bool data = settings.data == VectorData::NormalMap || FindFormat(output)->content != Content::Colour;
     const bool uniform = settings.weights == ErrorWeights::Automatic ? data : settings.weights == ErrorWeights::Uniform;
     options.weighting = uniform ? ColorWeighting::Uniform : ColorWeighting::Perceptual;
@@ -299,8 +296,8 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
     if (steps.keepTop && plainCopy) {
         if (arrival != nullptr)
             arrival->WaitForAll();
-        TextureImage copy = MakeTexture(source.format, source.kind, source.width, source.height, source.depth,
-                                        plan.levels);
+        TextureImage copy = TextureShape(source.format, source.kind, source.width, source.height, source.depth,
+                                         plan.levels);
         copy.palette = source.palette;
         for (uint32_t face = 0; face < copy.Faces(); ++face)
             for (uint32_t level = 0; level < plan.levels; ++level)
