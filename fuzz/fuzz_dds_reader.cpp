@@ -1,13 +1,13 @@
-// The DDS reader of r3aztex on arbitrary files.
+// The texture library's DDS reader on arbitrary files.
 //
 // The file lives in a heap block of exactly its size. A file the reader
-// refuses must be refused with a ToolError that names the file and says
+// refuses must be refused with a TextureError that names the file and says
 // "malformed" or "unsupported" (any other exception is a fault); a file it
 // accepts (leniently or not, a texture array or not) must agree with its
 // description and read back identically after being written out again.
 #include "fuzz/fuzz_files.h"
-#include "tools/r3aztex/dds/dds_reader.h"
-#include "tools/r3aztex/dds/dds_writer.h"
+#include "r3az8/tex/files/dds_reader.h"
+#include "r3az8/tex/files/dds_writer.h"
 
 #include <cstring>
 #include <memory>
@@ -17,8 +17,8 @@
 namespace {
 
 using fuzzing::Fail;
-using r3aztex::TextureImage;
-using r3aztex::ToolError;
+using r3az8tex::TextureImage;
+using r3az8tex::TextureError;
 
 const std::string kName = "fuzzed.dds";
 
@@ -37,22 +37,22 @@ bool SameTexture(const TextureImage& a, const TextureImage& b)
 // (which also keeps the colour space).
 void CheckRewrite(const TextureImage& texture)
 {
-    const std::vector<BYTE> written = r3aztex::dds::Write(texture);
+    const std::vector<BYTE> written = r3az8tex::dds::Write(texture);
     TextureImage again;
     try {
-        again = r3aztex::dds::Read(written, kName);
-    } catch (const ToolError& error) {
+        again = r3az8tex::dds::Read(written, kName);
+    } catch (const TextureError& error) {
         Fail("the reader refuses what the writer made of an accepted file: %s", error.what());
     }
     if (!SameTexture(texture, again))
         Fail("an accepted file does not read back the same after writing it out");
-    if (r3aztex::dds::Write(again) != written)
+    if (r3az8tex::dds::Write(again) != written)
         Fail("writing the same texture twice gave different files");
-    if (!r3aztex::dds::DxgiFormOf(texture.format, texture.colourSpace))
+    if (!r3az8tex::dds::DxgiFormOf(texture.format, texture.colourSpace))
         return;
     try {
-        again = r3aztex::dds::Read(r3aztex::dds::Write(texture, r3aztex::dds::HeaderStyle::Dx10), kName);
-    } catch (const ToolError& error) {
+        again = r3az8tex::dds::Read(r3az8tex::dds::Write(texture, r3az8tex::dds::HeaderStyle::Dx10), kName);
+    } catch (const TextureError& error) {
         Fail("the reader refuses the DX10 file written of an accepted one: %s", error.what());
     }
     if (!SameTexture(texture, again) || again.colourSpace != texture.colourSpace)
@@ -67,12 +67,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     std::memcpy(file.get(), bytes, size);
     const std::span<const BYTE> view(file.get(), size);
 
-    r3aztex::dds::Description description{};
-    r3aztex::dds::Contents contents;
+    r3az8tex::dds::Description description{};
+    r3az8tex::dds::Contents contents;
     try {
-        description = r3aztex::dds::Describe(view, kName);
-        contents = r3aztex::dds::ReadContents(view, kName);
-    } catch (const ToolError& error) {
+        description = r3az8tex::dds::Describe(view, kName);
+        contents = r3az8tex::dds::ReadContents(view, kName);
+    } catch (const TextureError& error) {
         fuzzing::CheckFileRefusal(error, kName);
         return 0;
     }

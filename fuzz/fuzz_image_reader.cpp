@@ -1,4 +1,4 @@
-// r3aztex's readers of DDS, PNG, TGA and JPEG files on arbitrary bytes,
+// The texture library's readers of DDS, PNG, TGA and JPEG files on arbitrary bytes,
 // reached as the tool reaches them: by the file's signature and its name.
 //
 // The input's last byte names the file (fuzzing::kImageEndings: "fuzzed.png",
@@ -9,7 +9,7 @@
 // checksums recomputed first; otherwise nearly every change the fuzzer
 // makes would end at the first chunk.
 //
-// A refusal must be a ToolError with exit code 3 or 4 whose message starts
+// A refusal must be a TextureError with exit code 3 or 4 whose message starts
 // with the file's name; a file of no known type must be refused; a header
 // that is accepted must be within the limits; decoded pixels must be a
 // one-level 2D texture of the header's size and format, which survives a
@@ -18,9 +18,9 @@
 // find nothing new. (A DDS file holds its pixels, so its size bounds them.)
 #include "fuzz/fuzz_files.h"
 #include "fuzz/image_file_names.h"
-#include "tools/r3aztex/image_io/image_decoder.h"
-#include "tools/r3aztex/image_io/image_file.h"
-#include "tools/r3aztex/util/warnings.h"
+#include "r3az8/tex/files/image_decoder.h"
+#include "r3az8/tex/files/image_file.h"
+#include "r3az8/tex/files/warnings.h"
 
 #include <cstring>
 #include <memory>
@@ -32,13 +32,13 @@
 namespace {
 
 using fuzzing::Fail;
-using r3aztex::TextureImage;
-using r3aztex::ToolError;
+using r3az8tex::TextureImage;
+using r3az8tex::TextureError;
 
 constexpr uint64_t kPixelBudget = 128 * 128;
 
 // DDS files read leniently warn; the lines would only flood the log.
-const r3aztex::WarningDestination kDropWarnings{r3aztex::WarningSink{}};
+const r3az8tex::WarningDestination kDropWarnings{r3az8tex::WarningSink{}};
 
 uint32_t BigEndian(const BYTE* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
 
@@ -74,9 +74,9 @@ void FixPngChecksums(BYTE* file, size_t size)
 }
 
 // The pixels of one texture read from the file match what its header said.
-void CheckDecoded(const TextureImage& image, const r3aztex::ImageHeader& header)
+void CheckDecoded(const TextureImage& image, const r3az8tex::ImageHeader& header)
 {
-    if (image.format != header.format || image.kind != r3aztex::TextureKind::Flat || image.width != header.width ||
+    if (image.format != header.format || image.kind != r3az8tex::TextureKind::Flat || image.width != header.width ||
         image.height != header.height || image.depth != 1 || image.levels != 1 || image.surfaces.size() != 1 ||
         image.Surface(0, 0).size() != image.Level(0).bytes)
         Fail("the pixels (%ux%u, format 0x%08X) differ from the header (%ux%u, format 0x%08X)", image.width,
@@ -86,11 +86,11 @@ void CheckDecoded(const TextureImage& image, const r3aztex::ImageHeader& header)
 // What was read survives writing it as PNG and reading that back.
 void CheckPngRoundTrip(const TextureImage& image, const std::string& name)
 {
-    const std::vector<BYTE> png = r3aztex::EncodePng(image, r3aztex::AlphaOutput::Keep);
+    const std::vector<BYTE> png = r3az8tex::EncodePng(image, r3az8tex::AlphaOutput::Keep);
     try {
-        if (r3aztex::OpenPng(png, name)->Pixels().surfaces != image.surfaces)
+        if (r3az8tex::OpenPng(png, name)->Pixels().surfaces != image.surfaces)
             Fail("the pixels read differ after a PNG round trip");
-    } catch (const ToolError& error) {
+    } catch (const TextureError& error) {
         Fail("the PNG reader refuses what the PNG writer made of a read image: %s", error.what());
     }
 }
@@ -98,10 +98,10 @@ void CheckPngRoundTrip(const TextureImage& image, const std::string& name)
 // PNG, TGA and JPEG: the header, checked, then the pixels within the budget.
 void ReadImage(std::span<const BYTE> file, const std::string& name)
 {
-    std::unique_ptr<r3aztex::ImageDecoder> decoder = r3aztex::OpenImage(file, name);
-    const r3aztex::ImageHeader& header = decoder->Header();
-    if (header.width == 0 || header.height == 0 || header.width > r3aztex::kMaxSide ||
-        header.height > r3aztex::kMaxSide)
+    std::unique_ptr<r3az8tex::ImageDecoder> decoder = r3az8tex::OpenImage(file, name);
+    const r3az8tex::ImageHeader& header = decoder->Header();
+    if (header.width == 0 || header.height == 0 || header.width > r3az8tex::kMaxSide ||
+        header.height > r3az8tex::kMaxSide)
         Fail("a header of %ux%u pixels was accepted", header.width, header.height);
     if (uint64_t(header.width) * header.height > kPixelBudget)
         return;
@@ -121,7 +121,7 @@ constexpr uint64_t kClaimedPixelLimit = 8u << 20;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
 {
-    static const bool limited = (r3aztex::LimitImagePixels(kClaimedPixelLimit), true);
+    static const bool limited = (r3az8tex::LimitImagePixels(kClaimedPixelLimit), true);
     (void)limited;
     const size_t fileSize = size > 0 ? size - 1 : 0;
     const std::string_view ending =
@@ -133,14 +133,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     FixPngChecksums(file.get(), fileSize);
     const std::span<const BYTE> view(file.get(), fileSize);
 
-    const r3aztex::FileType type = r3aztex::DetectFileType(view, name);
+    const r3az8tex::FileType type = r3az8tex::DetectFileType(view, name);
     try {
-        if (type == r3aztex::FileType::Png || type == r3aztex::FileType::Tga || type == r3aztex::FileType::Jpeg) {
+        if (type == r3az8tex::FileType::Png || type == r3az8tex::FileType::Tga || type == r3az8tex::FileType::Jpeg) {
             ReadImage(view, name);
             return 0;
         }
-        const std::vector<TextureImage> layers = r3aztex::DecodeTextureLayers(view, name);
-        if (type == r3aztex::FileType::Unknown)
+        const std::vector<TextureImage> layers = r3az8tex::DecodeTextureLayers(view, name);
+        if (type == r3az8tex::FileType::Unknown)
             Fail("a file of no known type was read as %zu textures", layers.size());
         for (const TextureImage& layer : layers)
             for (uint32_t level = 0; level < layer.levels; ++level)
@@ -149,7 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
                         Fail("a DDS surface holds %zu bytes, not the %llu of its level",
                              layer.Surface(face, level).size(),
                              static_cast<unsigned long long>(layer.Level(level).bytes));
-    } catch (const ToolError& error) {
+    } catch (const TextureError& error) {
         fuzzing::CheckFileRefusal(error, name);
     }
     return 0;

@@ -16,10 +16,10 @@
 // end of the input; the other targets get byte strings of several lengths,
 // which their FuzzedDataProvider turns into arguments.
 #include "fuzz/image_file_names.h"
-#include "tools/r3aztex/dds/dds_pixel_format.h"
-#include "tools/r3aztex/dds/dds_writer.h"
-#include "tools/r3aztex/formats/format_table.h"
-#include "tools/r3aztex/texture/texture_image.h"
+#include "r3az8/tex/files/dds_pixel_format.h"
+#include "r3az8/tex/files/dds_writer.h"
+#include "r3az8/tex/texture/format_table.h"
+#include "r3az8/tex/texture/texture_image.h"
 
 #include <png.h>
 
@@ -103,7 +103,7 @@ void Store32(std::vector<uint8_t>& file, size_t offset, uint32_t value)
 // cube array) and the writers' habits the reader puts up with.
 void DdsExtras(const fs::path& folder, Bytes& bytes)
 {
-    using namespace r3aztex;
+    using namespace r3az8tex;
     auto filled = [&](D3DFORMAT format, TextureKind kind, uint32_t size, uint32_t levels) {
         TextureImage texture = MakeTexture(format, kind, size, size, 1, levels);
         for (std::vector<uint8_t>& surface : texture.surfaces)
@@ -155,7 +155,7 @@ void DdsExtras(const fs::path& folder, Bytes& bytes)
 
 void DdsFiles(const fs::path& root)
 {
-    using namespace r3aztex;
+    using namespace r3az8tex;
     const fs::path folder = Folder(root, "fuzz_dds_reader");
     Bytes bytes(0xDD5u);
     struct Shape {
@@ -416,11 +416,11 @@ void ImageFiles(const fs::path& root)
     write("signature_cut.png", std::vector<uint8_t>(pngSignature.begin(), pngSignature.end() - 1), ".png");
     write("type2_24_named.bmp", TgaFile(tgaKinds[0], 4, 3, bytes), ".bmp");
     for (D3DFORMAT format : {D3DFMT_A8R8G8B8, D3DFMT_DXT1}) {
-        r3aztex::TextureImage texture = r3aztex::MakeTexture(format, r3aztex::TextureKind::Flat, 6, 5, 1, 2);
+        r3az8tex::TextureImage texture = r3az8tex::MakeTexture(format, r3az8tex::TextureKind::Flat, 6, 5, 1, 2);
         for (std::vector<uint8_t>& surface : texture.surfaces)
             for (uint8_t& b : surface)
                 b = bytes.Next();
-        write(std::string(r3aztex::FormatName(format)) + ".dds", r3aztex::dds::Write(texture), ".dds");
+        write(std::string(r3az8tex::FormatName(format)) + ".dds", r3az8tex::dds::Write(texture), ".dds");
     }
 }
 

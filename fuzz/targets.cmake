@@ -14,12 +14,12 @@ set(R3AZ_FUZZ_TARGETS
   fuzz_image_reader)
 
 set(R3AZ_FUZZ_LIBS_fuzz_effect_params MirolanCore kwoUtils pwKernel pwMemLeak r3az8tex kernel32 d3d8)
-set(R3AZ_FUZZ_LIBS_fuzz_dds_reader r3aztex_dds r3az8tex kernel32 d3d8)
+set(R3AZ_FUZZ_LIBS_fuzz_dds_reader r3az8tex_files r3az8tex kernel32 d3d8)
 set(R3AZ_FUZZ_LIBS_fuzz_load_memory r3az8tex kernel32 d3d8)
 set(R3AZ_FUZZ_LIBS_fuzz_blit r3az8tex kernel32 d3d8)
 set(R3AZ_FUZZ_LIBS_fuzz_dxt_block r3az8tex kernel32 d3d8)
 set(R3AZ_FUZZ_LIBS_fuzz_filter_texture r3az8tex kernel32 d3d8)
-set(R3AZ_FUZZ_LIBS_fuzz_image_reader r3aztex_images r3az8tex kernel32 d3d8)
+set(R3AZ_FUZZ_LIBS_fuzz_image_reader r3az8tex_files r3az8tex kernel32 d3d8)
 
 # Targets that work on the software device also take the shared platform
 # helpers.

@@ -1,19 +1,19 @@
 // Conversions band by band against the same conversions on whole levels:
 // bands of one block row on several threads must give every byte the
 // library gives for whole images.
-#include "dds_test_support.h"
-#include "tool_test_support.h"
+#include "tests/support/dds_test_support.h"
+#include "tests/support/texture_files_support.h"
 
-#include "tools/r3aztex/processing/banded_chain.h"
-#include "tools/r3aztex/processing/block_compression.h"
-#include "tools/r3aztex/processing/chain_from_top.h"
-#include "tools/r3aztex/processing/whole_chain.h"
-#include "tools/r3aztex/tool_error.h"
+#include "r3az8/tex/convert/banded_chain.h"
+#include "r3az8/tex/convert/block_compression.h"
+#include "r3az8/tex/convert/chain_from_top.h"
+#include "r3az8/tex/convert/whole_chain.h"
+#include "r3az8/tex/texture/texture_error.h"
 
 #include <cstring>
 #include <thread>
 
-namespace r3aztex {
+namespace r3az8tex {
 namespace {
 
 using namespace testing;
@@ -135,7 +135,7 @@ TEST(BandedChain, BandsWaitForTheRowsAReaderHasFilled)
         bool refused = false;
         try {
             banded = MakeChainInBands(source, recipe, three, &arrival, kOneBlockRow);
-        } catch (const ToolError&) {
+        } catch (const TextureError&) {
             refused = true;
         }
         reader.join();
@@ -178,4 +178,4 @@ TEST(BandedChain, BoxHalvingChainsOfFlatAndCubeTexturesOnly)
 }
 
 } // namespace
-} // namespace r3aztex
+} // namespace r3az8tex

@@ -1,13 +1,13 @@
 // Converting an image while it is decoded against converting it after: the
 // bands that wait for their rows must give every byte, and a damaged file
 // must be reported as damaged, not as a conversion that lost its rows.
-#include "tool_test_support.h"
+#include "tests/support/texture_files_support.h"
 
-#include "tools/r3aztex/image_io/image_decoder.h"
-#include "tools/r3aztex/processing/convert_while_decoding.h"
-#include "tools/r3aztex/tool_error.h"
+#include "r3az8/tex/files/image_decoder.h"
+#include "r3az8/tex/convert/convert_while_decoding.h"
+#include "r3az8/tex/texture/texture_error.h"
 
-namespace r3aztex {
+namespace r3az8tex {
 namespace {
 
 using namespace testing;
@@ -40,11 +40,11 @@ TEST(ConvertWhileDecoding, ReportsADamagedFileAsDamaged)
         try {
             ConvertWhileDecoding(*OpenPng(png, "half.png"), settings, pool);
             ADD_FAILURE() << "half a file converted on " << threads << " threads";
-        } catch (const ToolError& error) {
-            EXPECT_EQ(error.Code(), ExitCode::Malformed) << error.what();
+        } catch (const TextureError& error) {
+            EXPECT_EQ(error.Code(), ErrorKind::Malformed) << error.what();
         }
     }
 }
 
 } // namespace
-} // namespace r3aztex
+} // namespace r3az8tex

@@ -1,4 +1,4 @@
-#include "tools/r3aztex/util/work_pool.h"
+#include "r3az8/tex/convert/work_pool.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-namespace r3aztex {
+namespace r3az8tex {
 namespace {
 
 TEST(WorkPool, RunsEveryIndexOnce)
@@ -72,4 +72,4 @@ TEST(WorkPool, RethrowsTheFailureOfTheLowestIndex)
 }
 
 } // namespace
-} // namespace r3aztex
+} // namespace r3az8tex

@@ -77,9 +77,9 @@ int main(int argc, char** argv)
                 return WithOutputChecked(static_cast<int>(run()));
         ReportError("no command chosen");
         return static_cast<int>(ExitCode::CommandLine);
-    } catch (const ToolError& error) {
+    } catch (const TextureError& error) {
         ReportError(error.what());
-        return static_cast<int>(error.Code());
+        return static_cast<int>(ExitCodeOf(error));
     } catch (const std::bad_alloc&) {
         ReportError("out of memory");
         return static_cast<int>(ExitCode::Internal);

@@ -1,14 +1,17 @@
-// The one error type of r3aztex: a message for the user and the category that
-// decides the process exit code.
+// The exit codes of r3aztex and its errors, which are the texture library's
+// with the exit code as their kind.
 #pragma once
 
-#include <stdexcept>
-#include <string>
+#include "r3az8/tex/texture/texture_error.h"
 
 namespace r3aztex {
 
+// The tool works with the library's texture, file and conversion calls
+// throughout.
+using namespace r3az8tex;
+
 // Process exit codes; the numbers are part of the tool's interface (scripts
-// test them), so they never change.
+// test them), so they never change. 1 to 5 are the library's error kinds.
 enum class ExitCode : int {
     Success = 0,
     CommandLine = 1,  // bad option, missing argument, contradictory flags
@@ -19,17 +22,15 @@ enum class ExitCode : int {
     BeyondThreshold = 6, // diff: the images differ beyond the threshold asked for
 };
 
-class ToolError : public std::runtime_error {
+inline ErrorKind KindOf(ExitCode code) { return static_cast<ErrorKind>(code); }
+inline ExitCode ExitCodeOf(const TextureError& error) { return static_cast<ExitCode>(error.Code()); }
+
+// The tool's own failures, of the exit codes 1 to 5.
+class ToolError : public TextureError {
 public:
-    ToolError(ExitCode code, const std::string& message) : std::runtime_error(message), code_(code) {}
-
-    ExitCode Code() const { return code_; }
-
-private:
-    ExitCode code_;
+    ToolError(ExitCode code, const std::string& message) : TextureError(KindOf(code), message) {}
 };
 
-// "file: reason", the shape of every per-file message.
 inline ToolError FileError(ExitCode code, const std::string& file, const std::string& reason)
 {
     return ToolError(code, file + ": " + reason);

@@ -1,7 +1,7 @@
 // The built r3aztex run as a user runs it: exit codes, messages, outputs.
 #include "tool_test_support.h"
 
-#include "tools/r3aztex/dds/dds_reader.h"
+#include "r3az8/tex/files/dds_reader.h"
 
 #include <filesystem>
 
@@ -110,7 +110,7 @@ TEST(Cli, FileProblemsExitWithTwo)
     EXPECT_EQ(directory.exitCode, 2);
     EXPECT_FALSE(fs::exists(folder / "out.dds"));
 
-    WriteFileAtomically(folder / "plain-file", std::vector<BYTE>{1});
+    WriteBytes(folder / "plain-file", std::vector<BYTE>{1});
     RunResult blocked = RunTool({"convert", png, "--outdir", folder / "plain-file/sub"}, folder);
     EXPECT_EQ(blocked.exitCode, 2);
     EXPECT_NE(blocked.err.find("cannot create"), std::string::npos) << blocked.err;
@@ -148,7 +148,7 @@ TEST(Cli, MalformedAndUnsupportedInputs)
     };
     for (const FileCase& c : cases) {
         const std::string path = folder / c.name;
-        WriteFileAtomically(path, c.bytes);
+        WriteBytes(path, c.bytes);
         const RunResult info = RunTool({"info", path}, folder);
         EXPECT_EQ(info.exitCode, c.exitCode) << c.name << ": " << info.err;
         EXPECT_NE(info.err.find(path + ": "), std::string::npos) << "the message names the file: " << info.err;
@@ -176,7 +176,7 @@ TEST(Cli, TextureArraysAndLayers)
     for (uint32_t layer = 0; layer < 3; ++layer)
         layers.push_back(MakePicture(4, 2, [&](uint32_t, uint32_t) { return 0xFF000000u | layer; }));
     const std::string array = folder / "array.dds";
-    WriteFileAtomically(array, dds::WriteArray(layers));
+    WriteBytes(array, dds::WriteArray(layers));
 
     const RunResult info = RunTool({"info", array}, folder);
     EXPECT_EQ(info.exitCode, 0) << info.err;
@@ -224,7 +224,7 @@ TEST(Cli, LenientReadsWarnOnce)
     dds::StoreLittleEndian32(file.data() + 76, 24); // pixel format size
     dds::StoreLittleEndian32(file.data() + 28, 9);  // mip count beyond the chain
     const std::string path = folder / "habits.dds";
-    WriteFileAtomically(path, file);
+    WriteBytes(path, file);
     for (const std::vector<std::string>& command :
          {std::vector<std::string>{"info", path},
           std::vector<std::string>{"convert", path, "-o", folder / "out.dds", "--format", "dxt1", "--mips", "1"}}) {
@@ -242,8 +242,8 @@ TEST(Cli, FailuresLeaveExistingOutputsAlone)
 {
     TempFolder folder;
     const std::string output = folder / "out.dds";
-    WriteFileAtomically(output, std::vector<BYTE>{'o', 'l', 'd'});
-    WriteFileAtomically(folder / "bad.dds", std::vector<BYTE>{'D', 'D', 'S', ' ', 1});
+    WriteBytes(output, std::vector<BYTE>{'o', 'l', 'd'});
+    WriteBytes(folder / "bad.dds", std::vector<BYTE>{'D', 'D', 'S', ' ', 1});
     EXPECT_EQ(RunTool({"convert", folder / "bad.dds", "-o", output}, folder).exitCode, 3);
     EXPECT_EQ(Slurp(output), "old");
     EXPECT_EQ(FolderEntries(folder), (std::vector<std::string>{"bad.dds", "out.dds"})) << "no temporary file left";
@@ -254,7 +254,7 @@ TEST(Cli, BatchWithKeepGoing)
     TempFolder folder;
     fs::create_directories(folder / "out");
     WritePng(folder / "a.png", TestPicture(16, 16));
-    WriteFileAtomically(folder / "b.dds", std::vector<BYTE>{'D', 'D', 'S', ' '});
+    WriteBytes(folder / "b.dds", std::vector<BYTE>{'D', 'D', 'S', ' '});
     WritePng(folder / "c.png", TestPicture(8, 4));
     const std::vector<std::string> batch = {"convert", folder / "a.png", folder / "b.dds", folder / "c.png", "--outdir",
                                             folder / "out", "--format", "dxt5", "--mips", "1", "--threads", "1"};

@@ -3,8 +3,8 @@
 // standard streams, and a batch reporting as it goes.
 #include "tool_test_support.h"
 
-#include "tools/r3aztex/processing/input_order.h"
-#include "tools/r3aztex/processing/library_operations.h"
+#include "tools/r3aztex/files/input_order.h"
+#include "r3az8/tex/convert/library_operations.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -63,7 +63,7 @@ TEST(ConvertDefaults, SixteenBitPngBecomesEightBitUnlessAsked)
 {
     TempFolder folder;
     const TextureImage wide = ConvertLevels(TestPicture(8, 8), FMT_A16R16G16B16, 1, LoadOptions{});
-    WriteFileAtomically(folder / "wide.png", EncodePng(wide, AlphaOutput::Keep));
+    WriteBytes(folder / "wide.png", EncodePng(wide, AlphaOutput::Keep));
     ASSERT_EQ(RunTool({"convert", folder / "wide.png", "-o", folder / "eight.png"}, folder).exitCode, 0);
     EXPECT_EQ(ReadTextureFile(folder / "eight.png").format, D3DFMT_A8R8G8B8);
     ASSERT_EQ(RunTool({"convert", folder / "wide.png", "-o", folder / "deep.png", "--format", "a16r16g16b16"}, folder)
@@ -109,11 +109,11 @@ TEST(ConvertSafety, GeneratedNamesNeverOverwriteInputsOrEachOther)
     WriteDds(folder / "sky.dds", MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Cube, 8, 8, 1, 1));
     WritePng(folder / "sky_posx.png", picture);
     const std::vector<TextureImage> layers = {picture, picture};
-    WriteFileAtomically(folder / "arr/tex.dds", dds::WriteArray(layers));
+    WriteBytes(folder / "arr/tex.dds", dds::WriteArray(layers));
     WritePng(folder / "arr/tex_layer1.png", picture);
     // An array stored under a picture's name: its first texture's picture
     // would be written over it.
-    WriteFileAtomically(folder / "X_layer0.png", dds::WriteArray(layers));
+    WriteBytes(folder / "X_layer0.png", dds::WriteArray(layers));
     struct Case {
         std::vector<std::string> arguments;
         const char* expected;
@@ -230,7 +230,7 @@ TEST(ConvertStreams, StandardInputToStandardOutput)
     const RunResult dds = RunTool({"convert", folder / "in.png", "-o", "-", "--format", "dxt1", "--mips", "0"}, folder);
     ASSERT_EQ(dds.exitCode, 0) << dds.err;
     EXPECT_EQ(dds.out.substr(0, 4), "DDS ");
-    WriteFileAtomically(folder / "piped.dds", std::vector<BYTE>(dds.out.begin(), dds.out.end()));
+    WriteBytes(folder / "piped.dds", std::vector<BYTE>(dds.out.begin(), dds.out.end()));
     const RunResult info = RunTool({"info", "-"}, folder, folder / "piped.dds");
     EXPECT_NE(info.out.find("standard input: dds, dxt1, 2d 8x4, 4 levels"), std::string::npos) << info.out;
 }

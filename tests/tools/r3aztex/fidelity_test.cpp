@@ -3,7 +3,7 @@
 // other viewers do, and a report that could not be written is not success.
 #include "tool_test_support.h"
 
-#include "tools/r3aztex/processing/heat_map.h"
+#include "r3az8/tex/compare/heat_map.h"
 
 #include <filesystem>
 

@@ -2,10 +2,11 @@
 // the limits (16384 per side, 1 GiB of pixels) a file is refused as
 // unsupported, naming it; a header whose file is far too short for it is
 // refused as malformed, still without allocating.
+#include "tools/r3aztex/tool_error.h"
 #include "tool_test_support.h"
 
-#include "tools/r3aztex/image_io/image_decoder.h"
-#include "tools/r3aztex/tool_error.h"
+#include "r3az8/tex/files/image_decoder.h"
+#include "r3az8/tex/texture/texture_error.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -81,9 +82,9 @@ ExitCode RefusalOf(const std::vector<BYTE>& file, const std::string& name)
 {
     try {
         DecodeTexture(file, name);
-    } catch (const ToolError& error) {
+    } catch (const TextureError& error) {
         EXPECT_EQ(std::string(error.what()).rfind(name + ": ", 0), 0u) << error.what();
-        return error.Code();
+        return ExitCodeOf(error);
     }
     ADD_FAILURE() << name << " was accepted";
     return ExitCode::Success;
@@ -121,8 +122,8 @@ TEST(ImageLimits, APngChunkClaimingMoreThanTheFileIsRefusedBeforeLibpngSeesIt)
     try {
         DecodeTexture(file, "bomb.png");
         ADD_FAILURE() << "accepted";
-    } catch (const ToolError& error) {
-        EXPECT_EQ(error.Code(), ExitCode::Malformed);
+    } catch (const TextureError& error) {
+        EXPECT_EQ(ExitCodeOf(error), ExitCode::Malformed);
         EXPECT_STREQ(error.what(),
                      "bomb.png: PNG is damaged: its zTXt chunk claims 2147483647 bytes, more than the file holds");
     }
@@ -135,7 +136,7 @@ TEST(ImageLimits, ATinyFileClaimingAHugeImageAllocatesNothingForIt)
 {
     TempFolder folder;
     const std::string path = folder / "huge.png";
-    WriteFileAtomically(path, PngClaiming(16384, 16384, 8));
+    WriteBytes(path, PngClaiming(16384, 16384, 8));
     const RunResult run = RunTool({"info", path}, folder);
     EXPECT_EQ(run.exitCode, 3) << run.err;
     EXPECT_NE(run.err.find(path + ": "), std::string::npos) << run.err;
@@ -143,7 +144,7 @@ TEST(ImageLimits, ATinyFileClaimingAHugeImageAllocatesNothingForIt)
     ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
     EXPECT_LT(usage.ru_maxrss, 256 * 1024) << "kilobytes";
 
-    WriteFileAtomically(folder / "wide.png", PngClaiming(16385, 1, 8));
+    WriteBytes(folder / "wide.png", PngClaiming(16385, 1, 8));
     const RunResult wide = RunTool({"info", folder / "wide.png"}, folder);
     EXPECT_EQ(wide.exitCode, 4) << wide.err;
     EXPECT_NE(wide.err.find("wide.png: image of 16385x1 pixels is beyond the limits"), std::string::npos) << wide.err;
@@ -176,8 +177,8 @@ long GrowthOfRefusal(const std::vector<BYTE>& file, const std::string& name, Exi
         int code = 0;
         try {
             DecodeTexture(file, name);
-        } catch (const ToolError& error) {
-            code = std::string(error.what()).rfind(name + ": ", 0) == 0 ? int(error.Code()) : 100;
+        } catch (const TextureError& error) {
+            code = std::string(error.what()).rfind(name + ": ", 0) == 0 ? int(ExitCodeOf(error)) : 100;
         }
         const std::string growth = std::to_string(StatusKilobytes("VmHWM") - before);
         const ssize_t written = ::write(channel[1], growth.data(), growth.size());
@@ -310,7 +311,7 @@ TEST(ImageLimits, InputIsRefusedBeforeItIsReadWhole)
 {
     TempFolder folder;
     const std::string large = folder / "large.png";
-    WriteFileAtomically(large, std::vector<BYTE>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
+    WriteBytes(large, std::vector<BYTE>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
     ASSERT_EQ(::truncate(large.c_str(), off_t(kMaxInputBytes + 1)), 0); // sparse: nothing is written
     for (const char* name : {"zeros.png", "zeros.jpg", "zeros.tga"})
         ASSERT_EQ(::symlink("/dev/zero", (folder / name).c_str()), 0);
@@ -330,8 +331,8 @@ TEST(ImageLimits, InputIsRefusedBeforeItIsReadWhole)
         try {
             ReadTextureLayers(c.path);
             ADD_FAILURE() << c.path << " was read";
-        } catch (const ToolError& error) {
-            EXPECT_EQ(error.Code(), c.code) << error.what();
+        } catch (const TextureError& error) {
+            EXPECT_EQ(ExitCodeOf(error), c.code) << error.what();
             EXPECT_NE(std::string(error.what()).find(c.expected), std::string::npos) << error.what();
             EXPECT_EQ(std::string(error.what()).rfind(c.path + ": ", 0), 0u) << error.what();
         }

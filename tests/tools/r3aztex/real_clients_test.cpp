@@ -3,12 +3,13 @@
 // nvdecompress) and Pillow. Their decoded pixels must match the library's
 // own decoding within the precision of the format, for every format the
 // tool says they read.
+#include "tools/r3aztex/tool_error.h"
 #include "tool_test_support.h"
 
-#include "tools/r3aztex/dds/dds_reader.h"
-#include "tools/r3aztex/formats/other_readers.h"
-#include "tools/r3aztex/processing/library_operations.h"
-#include "tools/r3aztex/tool_error.h"
+#include "r3az8/tex/files/dds_reader.h"
+#include "r3az8/tex/files/other_readers.h"
+#include "r3az8/tex/convert/library_operations.h"
+#include "r3az8/tex/texture/texture_error.h"
 
 #include <filesystem>
 
@@ -315,7 +316,7 @@ Outcome Judge(const std::vector<std::string>& pictures, const Case& c)
         try {
             if (!ShowsTheSame(AsEightBit(ReadTextureFile(pictures[i])), c.ours[i], *c.format))
                 return Outcome::Wrong;
-        } catch (const ToolError&) {
+        } catch (const TextureError&) {
             return Outcome::Wrong;
         }
     }
@@ -382,7 +383,7 @@ TEST(OtherReaders, ReadEveryFileExactlyAsTheToolSays)
     auto add = [&](const FormatInfo& format, const FileShape& shape) {
         const std::string stem = std::string(format.name) + "-" + shape.name;
         const std::vector<BYTE> file = WriteShape(format, shape);
-        WriteFileAtomically(folder / (stem + ".dds"), file);
+        WriteBytes(folder / (stem + ".dds"), file);
         const ReaderQuery query = ReaderQueryOf(dds::Describe(file, stem));
         EXPECT_TRUE(ReadersOf(query).has_value()) << stem << ": no facts about other readers";
         if (ReadersOf(query))
@@ -479,7 +480,7 @@ TEST_F(RealClients, PillowReadsOurDx10Files)
                   .exitCode,
               0);
     EXPECT_EQ(ReadTextureFile(dds).colourSpace, ColourSpace::Srgb);
-    const std::string sample = std::string(R3AZTEX_TEST_DATA) + "/pfim_wose_R8G8B8A8_UNORM_SRGB.DDS";
+    const std::string sample = std::string(R3AZ_TEST_DATA) + "/pfim_wose_R8G8B8A8_UNORM_SRGB.DDS";
     for (const std::string& file : {dds, sample}) {
         const std::string png = file + ".pillow.png";
         const RunResult pillow = RunProgram(

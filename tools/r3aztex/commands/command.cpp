@@ -2,7 +2,7 @@
 
 #include "tools/r3aztex/commands/command_line.h"
 
-#include "tools/r3aztex/util/work_pool.h"
+#include "r3az8/tex/convert/work_pool.h"
 
 #include <cstdio>
 

@@ -5,18 +5,18 @@
 
 #include "tools/common/nearest_names.h"
 #include "tools/common/progress.h"
-#include "tools/r3aztex/dds/dds_reader.h"
-#include "tools/r3aztex/image_io/file_io.h"
-#include "tools/r3aztex/image_io/image_decoder.h"
-#include "tools/r3aztex/image_io/image_file.h"
-#include "tools/r3aztex/image_io/same_file.h"
-#include "tools/r3aztex/processing/convert_pipeline.h"
-#include "tools/r3aztex/processing/convert_while_decoding.h"
-#include "tools/r3aztex/processing/input_assembly.h"
-#include "tools/r3aztex/processing/input_order.h"
-#include "tools/r3aztex/processing/output_files.h"
-#include "tools/r3aztex/util/warnings.h"
-#include "tools/r3aztex/util/work_pool.h"
+#include "r3az8/tex/files/dds_reader.h"
+#include "r3az8/tex/files/file_bytes.h"
+#include "r3az8/tex/files/image_decoder.h"
+#include "r3az8/tex/files/image_file.h"
+#include "tools/r3aztex/files/same_file.h"
+#include "r3az8/tex/convert/convert_pipeline.h"
+#include "r3az8/tex/convert/convert_while_decoding.h"
+#include "r3az8/tex/convert/input_assembly.h"
+#include "tools/r3aztex/files/input_order.h"
+#include "tools/r3aztex/files/output_files.h"
+#include "r3az8/tex/files/warnings.h"
+#include "r3az8/tex/convert/work_pool.h"
 
 #include <algorithm>
 #include <atomic>
@@ -519,7 +519,7 @@ ExitCode RunConvert(const ConvertOptions& options)
     // Warnings about inputs go around the bar, or nowhere with --quiet.
     WarningDestination warnings(options.common.quiet ? WarningSink()
                                                      : WarningSink([&progress](const std::string& line) {
-                                                           progress.Message(line);
+                                                           progress.Message("r3aztex: " + line);
                                                        }));
     // Reports go where the texture does not.
     std::FILE* const reports = options.output == kStandardStream ? stderr : stdout;
@@ -536,8 +536,8 @@ ExitCode RunConvert(const ConvertOptions& options)
             if (!options.common.quiet)
                 progress.Print(reports, line);
             return;
-        } catch (const ToolError& error) {
-            failures.Note(i, error.Code());
+        } catch (const TextureError& error) {
+            failures.Note(i, ExitCodeOf(error));
             failure = NamingTheFile(error.what(), jobs[i]);
         } catch (const std::bad_alloc&) {
             failures.Note(i, ExitCode::Internal);

@@ -3,17 +3,18 @@
 // threshold.
 #include "tools/r3aztex/commands/command_line.h"
 
-#include "tools/r3aztex/image_io/file_io.h"
-#include "tools/r3aztex/image_io/image_file.h"
-#include "tools/r3aztex/image_io/same_file.h"
-#include "tools/r3aztex/processing/convert_pipeline.h"
-#include "tools/r3aztex/processing/heat_map.h"
-#include "tools/r3aztex/processing/image_difference.h"
-#include "tools/r3aztex/processing/input_order.h"
-#include "tools/r3aztex/processing/library_operations.h"
+#include "r3az8/tex/files/file_bytes.h"
+#include "tools/r3aztex/files/file_writing.h"
+#include "r3az8/tex/files/image_file.h"
+#include "tools/r3aztex/files/same_file.h"
+#include "r3az8/tex/convert/convert_pipeline.h"
+#include "r3az8/tex/compare/heat_map.h"
+#include "r3az8/tex/compare/image_difference.h"
+#include "tools/r3aztex/files/input_order.h"
+#include "r3az8/tex/convert/library_operations.h"
 #include "tools/r3aztex/util/json_text.h"
-#include "tools/r3aztex/util/warnings.h"
-#include "tools/r3aztex/util/work_pool.h"
+#include "r3az8/tex/files/warnings.h"
+#include "r3az8/tex/convert/work_pool.h"
 
 #include <cerrno>
 #include <cmath>
@@ -129,7 +130,7 @@ ExitCode RunDiff(const DiffOptions& options)
         RefuseToOverwriteInputs({options.first, options.second}, {options.diffImage});
     }
     WorkPool pool(ThreadCount(options.common));
-    WarningDestination warnings(options.common.quiet ? WarningSink() : WarningSink(WarnToStandardError));
+    WarningDestination warnings(options.common.quiet ? WarningSink() : WarningSink(ReportError));
     TextureImage images[2];
     const std::string* paths[2] = {&options.first, &options.second};
     pool.ForEach(2, [&](size_t i) { images[i] = ReadTextureFile(*paths[i]); });

@@ -1,13 +1,13 @@
 // `r3aztex info FILE... [--json]`: what each file holds.
 #include "tools/r3aztex/commands/command.h"
 
-#include "tools/r3aztex/dds/dds_reader.h"
-#include "tools/r3aztex/formats/other_readers.h"
-#include "tools/r3aztex/image_io/file_io.h"
-#include "tools/r3aztex/image_io/image_file.h"
+#include "r3az8/tex/files/dds_reader.h"
+#include "r3az8/tex/files/other_readers.h"
+#include "r3az8/tex/files/file_bytes.h"
+#include "r3az8/tex/files/image_file.h"
 #include "tools/r3aztex/util/json_text.h"
-#include "tools/r3aztex/util/warnings.h"
-#include "tools/r3aztex/util/work_pool.h"
+#include "r3az8/tex/files/warnings.h"
+#include "r3az8/tex/convert/work_pool.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -150,16 +150,16 @@ ExitCode RunInfo(const InfoOptions& options)
     if (std::count(options.files.begin(), options.files.end(), kStandardStream) > 1)
         throw ToolError(ExitCode::CommandLine, "standard input ('-') can be read only once");
     WorkPool pool(ThreadCount(options.common));
-    WarningDestination warnings(options.common.quiet ? WarningSink() : WarningSink(WarnToStandardError));
+    WarningDestination warnings(options.common.quiet ? WarningSink() : WarningSink(ReportError));
     std::vector<std::optional<Shape>> shapes(options.files.size());
     std::vector<std::string> errors(options.files.size());
     FailureRecord failures;
     pool.ForEach(options.files.size(), [&](size_t i) {
         try {
             shapes[i] = Inspect(options.files[i]);
-        } catch (const ToolError& error) {
+        } catch (const TextureError& error) {
             errors[i] = error.what();
-            failures.Note(i, error.Code());
+            failures.Note(i, ExitCodeOf(error));
         } catch (const std::bad_alloc&) {
             errors[i] = DisplayName(options.files[i]) + ": out of memory";
             failures.Note(i, ExitCode::Internal);

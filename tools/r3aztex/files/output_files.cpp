@@ -1,0 +1,163 @@
+#include "tools/r3aztex/files/output_files.h"
+
+#include "r3az8/tex/files/dds_writer.h"
+#include "r3az8/tex/files/file_bytes.h"
+#include "tools/r3aztex/files/file_writing.h"
+#include "r3az8/tex/convert/library_operations.h"
+#include "tools/r3aztex/tool_error.h"
+
+#include <cstring>
+
+namespace r3aztex {
+namespace {
+
+const char* const kFaceSuffixes[6] = {"_posx", "_negx", "_posy", "_negy", "_posz", "_negz"};
+
+std::string WithoutEnding(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return path;
+    return path.substr(0, dot);
+}
+
+// Level `level` of every face as a one-level texture of the same kind.
+TextureImage TakeLevel(const TextureImage& texture, uint32_t level)
+{
+    const LevelLayout layout = texture.Level(level);
+    TextureImage single = MakeTexture(texture.format, texture.kind, layout.width, layout.height, layout.depth, 1);
+    single.palette = texture.palette;
+    for (uint32_t face = 0; face < texture.Faces(); ++face)
+        single.Surface(face, 0) = texture.Surface(face, level);
+    return single;
+}
+
+// One 2D picture: face `face`, slice `slice` of a one-level texture.
+TextureImage Picture(const TextureImage& texture, uint32_t face, uint32_t slice)
+{
+    const LevelLayout layout = texture.Level(0);
+    TextureImage picture = MakeTexture(texture.format, TextureKind::Flat, layout.width, layout.height, 1, 1);
+    const std::vector<BYTE>& from = texture.Surface(face, 0);
+    std::memcpy(picture.Surface(0, 0).data(), from.data() + slice * layout.slicePitch, layout.slicePitch);
+    return picture;
+}
+
+// How a PNG shows the format's channels: one-channel data as grey, two
+// channels as red and green with blue 0, as other viewers show such files.
+void ShowChannelsAsOthersDo(TextureImage& decoded, const FormatInfo& format)
+{
+    const bool oneChannel = format.channels == kRed;
+    const bool twoChannels = format.channels == (kRed | kGreen);
+    if (!oneChannel && !twoChannels)
+        return;
+    const size_t sample = decoded.format == FMT_A16R16G16B16 ? 2 : 1;
+    for (std::vector<BYTE>& surface : decoded.surfaces)
+        for (size_t pixel = 0; pixel + 4 * sample <= surface.size(); pixel += 4 * sample) {
+            // Stored blue, green, red, alpha.
+            BYTE* blue = surface.data() + pixel;
+            BYTE* green = blue + sample;
+            const BYTE* red = blue + 2 * sample;
+            if (oneChannel) {
+                std::memcpy(green, red, sample);
+                std::memcpy(blue, red, sample);
+            } else {
+                std::memset(blue, 0, sample);
+            }
+        }
+}
+
+// Level `level` of one texture as PNG pictures: one, or one per cube face
+// or volume slice.
+WrittenFiles WritePictures(const TextureImage& texture, const std::string& path, uint32_t level, PngDepth depth,
+                           WorkPool& pool)
+{
+    const uint32_t faces = texture.kind == TextureKind::Cube ? 6 : 1;
+    // The library decodes the level into 8 or 16 bits per channel,
+    // whichever holds the format's precision.
+    const FormatInfo& format = texture.Format();
+    const bool wide = depth == PngDepth::OfFormat && format.channelBits > 8;
+    const D3DFORMAT pictureFormat = wide ? FMT_A16R16G16B16 : D3DFMT_A8R8G8B8;
+    TextureImage decoded = ConvertLevels(TakeLevel(texture, level), pictureFormat, 1, LoadOptions{});
+    ShowChannelsAsOthersDo(decoded, format);
+    const AlphaOutput alpha = format.HasAlpha() ? AlphaOutput::Keep : AlphaOutput::Drop;
+
+    const std::vector<std::string> names = OutputNames(path, FileType::Png, texture.kind, decoded.depth);
+    std::vector<std::vector<BYTE>> files(names.size());
+    pool.ForEach(names.size(), [&](size_t i) {
+        const uint32_t face = texture.kind == TextureKind::Cube ? static_cast<uint32_t>(i) : 0;
+        const uint32_t slice = texture.kind == TextureKind::Volume ? static_cast<uint32_t>(i) : 0;
+        files[i] = EncodePng(Picture(decoded, face, slice), alpha);
+    });
+    for (size_t i = 0; i < names.size(); ++i)
+        WriteOutputFile(names[i], files[i]);
+    const LevelLayout layout = decoded.Level(0);
+    return {names, std::string("png, ") + (wide ? "16" : "8") + "-bit " +
+                       (alpha == AlphaOutput::Keep ? "rgba" : "rgb") + ", " + KindName(texture.kind) + " " +
+                       SizeText(layout.width, layout.height, layout.depth) + (faces == 6 ? " (6 faces)" : "") +
+                       ", level " + std::to_string(level)};
+}
+
+} // namespace
+
+std::string LayerName(const std::string& path, uint32_t layer)
+{
+    const std::string stem = WithoutEnding(path);
+    return stem + "_layer" + std::to_string(layer) + path.substr(stem.size());
+}
+
+std::vector<std::string> TextureOutputNames(const std::string& path, FileType type, TextureKind kind,
+                                            uint32_t slices, uint32_t layers)
+{
+    if (type == FileType::Dds || layers <= 1)
+        return OutputNames(path, type, kind, slices);
+    std::vector<std::string> names;
+    for (uint32_t layer = 0; layer < layers; ++layer)
+        for (std::string& name : OutputNames(LayerName(path, layer), type, kind, slices))
+            names.push_back(std::move(name));
+    return names;
+}
+
+std::vector<std::string> OutputNames(const std::string& path, FileType type, TextureKind kind, uint32_t slices)
+{
+    if (type == FileType::Dds || kind == TextureKind::Flat)
+        return {path};
+    const std::string stem = WithoutEnding(path);
+    std::vector<std::string> names;
+    if (kind == TextureKind::Cube)
+        for (const char* suffix : kFaceSuffixes)
+            names.push_back(stem + suffix + ".png");
+    else
+        for (uint32_t slice = 0; slice < slices; ++slice)
+            names.push_back(stem + "_slice" + std::to_string(slice) + ".png");
+    return names;
+}
+
+WrittenFiles WriteTextures(std::span<const TextureImage> layers, const std::string& path, FileType type,
+                           uint32_t level, PngDepth depth, dds::HeaderStyle style, WorkPool& pool)
+{
+    const TextureImage& texture = layers[0];
+    const uint32_t faces = texture.kind == TextureKind::Cube ? 6 : 1;
+    const std::string arrayText =
+        layers.size() > 1 ? ", array of " + std::to_string(layers.size()) + " textures" : std::string();
+    if (type == FileType::Dds) {
+        WriteOutputFile(path, dds::WriteArray(layers, style));
+        return {{path},
+                "dds, " + FormatName(texture.format) + ", " + KindName(texture.kind) + " " +
+                    SizeText(texture.width, texture.height, texture.depth) + (faces == 6 ? " (6 faces)" : "") +
+                    ", " + std::to_string(texture.levels) + (texture.levels == 1 ? " level" : " levels") + arrayText};
+    }
+    if (level >= texture.levels)
+        throw ToolError(ExitCode::CommandLine, "--level " + std::to_string(level) + " asked of a texture with " +
+                                                   std::to_string(texture.levels) + " level(s)");
+    WrittenFiles written;
+    for (size_t layer = 0; layer < layers.size(); ++layer) {
+        const std::string layerPath = layers.size() > 1 ? LayerName(path, static_cast<uint32_t>(layer)) : path;
+        WrittenFiles one = WritePictures(layers[layer], layerPath, level, depth, pool);
+        written.names.insert(written.names.end(), one.names.begin(), one.names.end());
+        written.description = std::move(one.description) + arrayText;
+    }
+    return written;
+}
+
+} // namespace r3aztex
