@@ -7,6 +7,8 @@
 #include "r3az8/tex/files/file_bytes.h"
 #include "r3az8/tex/files/image_file.h"
 
+#include "tests/support/temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,31 +25,7 @@
 
 namespace r3az8tex::testing {
 
-// A fresh folder for one test, removed with everything in it afterwards.
-class TempFolder {
-public:
-    TempFolder()
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string("r3aztex-") + std::to_string(::getpid()) + "-" + info->test_suite_name() +
-                           "-" + info->name();
-        for (char& c : name)
-            if (c == '/')
-                c = '_';
-        path_ = std::filesystem::temp_directory_path() / name;
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~TempFolder() { std::filesystem::remove_all(path_); }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using test_support::TempFolder;
 
 inline std::string Slurp(const std::string& path)
 {

@@ -3,6 +3,8 @@
 #include "tools/common/atomic_file.h"
 #include "tools/common/temporary_file.h"
 
+#include "tests/support/temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <png.h>
@@ -24,14 +26,8 @@ namespace fs = std::filesystem;
 
 class AtomicFile : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder_ = fs::temp_directory_path() / ("atomic-file-" + std::to_string(::getpid()) + "-" + info->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
+    test_support::TempFolder temp_;
+    const fs::path folder_ = temp_.Path();
 
     std::vector<std::string> Names() const
     {
@@ -47,8 +43,6 @@ protected:
         std::ifstream file(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(file), {});
     }
-
-    fs::path folder_;
 };
 
 const std::vector<uint8_t> kBytes = {'n', 'e', 'w'};

@@ -1,4 +1,6 @@
 // mirolan-play end to end: the files it writes and its exit codes.
+#include "tests/support/temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <png.h>
@@ -19,14 +21,8 @@ namespace fs = std::filesystem;
 
 class MirolanPlay : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_folder = fs::temp_directory_path() / ("mirolan-play-" + std::to_string(::getpid()) + "-" + info->name());
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder);
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
+    test_support::TempFolder temp_;
+    const fs::path m_folder = temp_.Path();
 
     // Runs the host with `arguments` and output into the test's folder;
     // returns its exit code. `shell` goes before the command (limits).
@@ -58,7 +54,6 @@ protected:
         return hidden;
     }
 
-    fs::path m_folder;
 };
 
 struct PngInfo {
