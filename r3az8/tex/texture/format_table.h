@@ -5,6 +5,7 @@
 #pragma once
 
 #include "d3d8.h"
+#include "r3az8/tex/texture.h"
 #include "r3az8/tex/codecs/format_catalogue.h"
 #include "r3az8/tex/pixel_codec.h"
 
@@ -33,11 +34,6 @@ enum class Content : BYTE {
     Data,   // two-channel and depth values, linear
     Float,  // floating-point colour, linear, not limited to 0..1
 };
-
-// What a texture's stored colour values mean. Unspecified: colour formats
-// hold sRGB-encoded values by convention, as PNG files do, and the float
-// formats linear ones. Srgb: the file says so (the _SRGB DXGI formats).
-enum class ColourSpace : BYTE { Unspecified, Srgb };
 
 // Whether the library can store pixels in the format, or only read them
 // (the block formats without an encoder).
@@ -102,8 +98,6 @@ std::span<const FormatInfo> AllFormats();
 
 // The row for a format, or null when the library has no codec for it.
 const FormatInfo* FindFormat(D3DFORMAT format);
-// The format's name, or "unknown (N)".
-std::string FormatName(D3DFORMAT format);
 
 // What a format name asks for (formats/format_names.cpp): the format, and
 // what the name says beyond it.
