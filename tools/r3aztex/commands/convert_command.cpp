@@ -7,11 +7,10 @@
 #include "tools/common/progress.h"
 #include "r3az8/tex/files/dds_reader.h"
 #include "r3az8/tex/files/file_bytes.h"
-#include "r3az8/tex/files/image_decoder.h"
 #include "r3az8/tex/files/image_file.h"
 #include "tools/r3aztex/files/same_file.h"
 #include "r3az8/tex/convert/convert_pipeline.h"
-#include "r3az8/tex/convert/convert_while_decoding.h"
+#include "r3az8/tex/convert/convert_textures.h"
 #include "r3az8/tex/convert/input_assembly.h"
 #include "tools/r3aztex/files/input_order.h"
 #include "tools/r3aztex/files/output_files.h"
@@ -23,7 +22,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <set>
 
 namespace r3aztex {
 namespace {
@@ -404,51 +402,22 @@ std::vector<TextureImage> ReadSources(const Job& job, const ConvertOptions& opti
     return sources;
 }
 
-// The textures of an array share one format, chosen once for all of them:
-// where the automatic choice differs between them (DXT1 for the opaque
-// ones, DXT5 for the others), all take the one that keeps every alpha.
-ConvertSettings SettingsForLayers(const std::vector<TextureImage>& layers, ConvertSettings settings)
-{
-    if (layers.size() < 2 || settings.format != nullptr)
-        return settings;
-    std::set<D3DFORMAT> chosen;
-    for (const TextureImage& layer : layers)
-        chosen.insert(ResolveOutputFormat(layer, settings));
-    settings.format = FindFormat(chosen.count(D3DFMT_DXT5) ? D3DFMT_DXT5 : *chosen.begin());
-    return settings;
-}
-
-// The converted textures of a job. A single large image file is converted
-// while it is decoded; everything else is read whole first.
+// The converted textures of a job. A single input is converted by the
+// library from its bytes (a large image while it is decoded); the inputs
+// of a cube, volume or array, or a picked layer, are read whole first.
 std::vector<TextureImage> ReadAndConvert(const Job& job, const ConvertOptions& options,
                                          const ConvertSettings& settings, const Inputs& inputs, WorkPool& pool,
                                          tools::Progress& progress)
 {
-    const std::string& input = job.inputs[0];
-    std::vector<TextureImage> results;
+    const std::string name = DisplayName(job.inputs[0]);
     if (!Combined(options) && !options.layer) {
         std::vector<BYTE> storage;
-        const std::vector<BYTE>& bytes = inputs.Bytes(input, storage);
-        const std::string name = DisplayName(input);
-        const FileType type = DetectFileType(bytes, name);
-        if (type == FileType::Png || type == FileType::Tga || type == FileType::Jpeg) {
-            const std::unique_ptr<ImageDecoder> decoder = OpenImage(bytes, name);
-            if (WorthConvertingWhileDecoding(decoder->Header(), pool)) {
-                results.push_back(ConvertWhileDecoding(*decoder, settings, pool));
-                progress.Advance("read " + name);
-                return results;
-            }
-            results.push_back(decoder->Pixels());
-        } else {
-            results = DecodeTextureLayers(bytes, name);
-        }
-    } else {
-        results = ReadSources(job, options, inputs, pool);
+        return ConvertFileBytes(inputs.Bytes(job.inputs[0], storage), name, settings, pool,
+                                [&progress, &name] { progress.Advance("read " + name); });
     }
-    progress.Advance("read " + DisplayName(input));
-    const ConvertSettings layerSettings = SettingsForLayers(results, settings);
-    for (TextureImage& texture : results)
-        texture = ConvertTexture(texture, layerSettings, pool);
+    std::vector<TextureImage> results = ReadSources(job, options, inputs, pool);
+    progress.Advance("read " + name);
+    ConvertLayers(results, settings, pool);
     return results;
 }
 

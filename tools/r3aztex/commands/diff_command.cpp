@@ -7,11 +7,8 @@
 #include "tools/r3aztex/files/file_writing.h"
 #include "r3az8/tex/files/image_file.h"
 #include "tools/r3aztex/files/same_file.h"
-#include "r3az8/tex/convert/convert_pipeline.h"
-#include "r3az8/tex/compare/heat_map.h"
-#include "r3az8/tex/compare/image_difference.h"
+#include "r3az8/tex/compare/compare_textures.h"
 #include "tools/r3aztex/files/input_order.h"
-#include "r3az8/tex/convert/library_operations.h"
 #include "tools/r3aztex/util/json_text.h"
 #include "r3az8/tex/files/warnings.h"
 #include "r3az8/tex/convert/work_pool.h"
@@ -156,19 +153,12 @@ ExitCode RunDiff(const DiffOptions& options)
                      DisplayName(options.second) + " has " + std::to_string(b.levels) + "; comparing the first " +
                      std::to_string(levels));
 
-    // Both sides decoded by the library into 16 bits per channel (float
-    // values held to 0..1).
-    TextureImage decoded[2];
-    for (size_t i = 0; i < 2; ++i)
-        decoded[i] = ConvertLevels(images[i], FMT_A16R16G16B16, levels, LoadOptions{});
-    DifferenceSettings settings;
-    // A normal map's alpha is usually height, not coverage.
-    const bool weighted = !options.noAlphaWeight && !options.normalMap &&
-                          (AnyTransparent(decoded[0]) || AnyTransparent(decoded[1]));
-    settings.weighting = weighted ? AlphaWeighting::On : AlphaWeighting::Off;
-    if (options.normalMap)
-        settings.normals = std::array<MissingZ, 2>{MissingZOf(a.format), MissingZOf(b.format)};
-    const std::vector<LevelDifference> differences = MeasureDifference(decoded[0], decoded[1], settings);
+    CompareOptions compare;
+    compare.weightByAlpha = !options.noAlphaWeight;
+    compare.normalMap = options.normalMap;
+    const Comparison comparison = CompareTextures(a, b, compare);
+    const std::vector<LevelDifference>& differences = comparison.levels;
+    const bool weighted = comparison.weighting == AlphaWeighting::On;
 
     if (options.json)
         std::fputs(AsJson(options, differences, weighted).c_str(), stdout);
@@ -180,7 +170,7 @@ ExitCode RunDiff(const DiffOptions& options)
         throw ToolError(ExitCode::FileAccess, std::string("standard output: cannot write: ") + std::strerror(errno));
 
     if (!options.diffImage.empty()) {
-        const HeatMap map = MakeHeatMap(decoded[0], decoded[1], settings.weighting);
+        const HeatMap map = MakeHeatMap(comparison);
         WriteFileAtomically(options.diffImage, EncodePng(map.picture, AlphaOutput::Drop));
         if (!options.common.quiet)
             ReportNotice("wrote " + options.diffImage + ": level 0, black where equal, white from an error of " +

@@ -1,0 +1,53 @@
+#include "r3az8/tex/convert/convert_textures.h"
+
+#include "r3az8/tex/convert/convert_while_decoding.h"
+#include "r3az8/tex/files/image_decoder.h"
+#include "r3az8/tex/files/image_file.h"
+
+#include <set>
+
+namespace r3az8tex {
+
+ConvertSettings SettingsForLayers(const std::vector<TextureImage>& layers, ConvertSettings settings)
+{
+    if (layers.size() < 2 || settings.format != nullptr)
+        return settings;
+    std::set<D3DFORMAT> chosen;
+    for (const TextureImage& layer : layers)
+        chosen.insert(ResolveOutputFormat(layer, settings));
+    settings.format = FindFormat(chosen.count(D3DFMT_DXT5) ? D3DFMT_DXT5 : *chosen.begin());
+    return settings;
+}
+
+void ConvertLayers(std::vector<TextureImage>& layers, const ConvertSettings& settings, WorkPool& pool)
+{
+    const ConvertSettings layerSettings = SettingsForLayers(layers, settings);
+    for (TextureImage& texture : layers)
+        texture = ConvertTexture(texture, layerSettings, pool);
+}
+
+std::vector<TextureImage> ConvertFileBytes(std::span<const BYTE> bytes, const std::string& name,
+                                           const ConvertSettings& settings, WorkPool& pool,
+                                           const std::function<void()>& read)
+{
+    std::vector<TextureImage> textures;
+    const FileType type = DetectFileType(bytes, name);
+    if (type == FileType::Png || type == FileType::Tga || type == FileType::Jpeg) {
+        const std::unique_ptr<ImageDecoder> decoder = OpenImage(bytes, name);
+        if (WorthConvertingWhileDecoding(decoder->Header(), pool)) {
+            textures.push_back(ConvertWhileDecoding(*decoder, settings, pool));
+            if (read)
+                read();
+            return textures;
+        }
+        textures.push_back(decoder->Pixels());
+    } else {
+        textures = DecodeTextureLayers(bytes, name);
+    }
+    if (read)
+        read();
+    ConvertLayers(textures, settings, pool);
+    return textures;
+}
+
+} // namespace r3az8tex
