@@ -4,10 +4,10 @@
 // The input's last byte names the file (fuzzing::kImageEndings: "fuzzed.png",
 // "fuzzed.jpeg", "fuzzed.bmp", "fuzzed" ...), the bytes before it are the
 // file, in a heap block of exactly its size. It is dispatched as `convert`
-// does: DetectFileType, then OpenImage and the pixels for PNG, TGA and
-// JPEG, DecodeTextureLayers for anything else. PNG chunks get their
-// checksums recomputed first; otherwise nearly every change the fuzzer
-// makes would end at the first chunk.
+// does: DetectFileType, then OpenImage and the pixels for a container of
+// single pictures (PNG, TGA, JPEG), DecodeTextureLayers for anything else.
+// PNG chunks get their checksums recomputed first; otherwise nearly every
+// change the fuzzer makes would end at the first chunk.
 //
 // A refusal must be a TextureError with exit code 3 or 4 whose message starts
 // with the file's name; a file of no known type must be refused; a header
@@ -135,7 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
 
     const r3az8tex::FileType type = r3az8tex::DetectFileType(view, name);
     try {
-        if (type == r3az8tex::FileType::Png || type == r3az8tex::FileType::Tga || type == r3az8tex::FileType::Jpeg) {
+        if (type != r3az8tex::FileType::Unknown && r3az8tex::ContainerOf(type).open != nullptr) {
             ReadImage(view, name);
             return 0;
         }

@@ -32,7 +32,7 @@ std::vector<TextureImage> ConvertFileBytes(std::span<const BYTE> bytes, const st
 {
     std::vector<TextureImage> textures;
     const FileType type = DetectFileType(bytes, name);
-    if (type == FileType::Png || type == FileType::Tga || type == FileType::Jpeg) {
+    if (type != FileType::Unknown && ContainerOf(type).open != nullptr) {
         const std::unique_ptr<ImageDecoder> decoder = OpenImage(bytes, name);
         if (WorthConvertingWhileDecoding(decoder->Header(), pool)) {
             textures.push_back(ConvertWhileDecoding(*decoder, settings, pool));

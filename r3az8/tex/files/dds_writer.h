@@ -5,6 +5,7 @@
 
 #include "r3az8/tex/files/dds_header.h"
 #include "r3az8/tex/texture/texture_image.h"
+#include "r3az8/tex/texture_files.h"
 
 #include <span>
 #include <vector>
@@ -14,7 +15,7 @@ namespace r3az8tex::dds {
 // Classic: the legacy header for every format that has a classic
 // description, the DX10 header for the formats only it can name (BC6H,
 // BC7, R11G11B10 ...). Dx10: the DX10 header for every format.
-enum class HeaderStyle { Classic, Dx10 };
+using HeaderStyle = DdsHeader;
 
 // The header a texture is written with: flags, pitch (uncompressed) or
 // linear size (block formats), mip count, caps for mips, cube maps and

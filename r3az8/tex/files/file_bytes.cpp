@@ -88,36 +88,6 @@ std::vector<BYTE> ReadStream(int fd, const std::string& name, std::vector<BYTE> 
     return bytes;
 }
 
-// Enough for every signature and a TGA header.
-constexpr size_t kHeadBytes = 18;
-static_assert(kHeadBytes >= kSignatureBytes);
-
-// Whether the file's reader refuses it on its first bytes alone, so that
-// the rest need not be read (`/dev/zero` named x.png or x.tga is not read
-// on): a file named .png or .dds without that signature, one named .jpg
-// without the start-of-image marker (all libjpeg looks at first), or a TGA
-// header of no pixels or of a side beyond the limits.
-bool RefusedOnItsHead(std::span<const BYTE> head, FileType type)
-{
-    switch (type) {
-    case FileType::Png:
-    case FileType::Dds:
-        return DetectFileType(head, "") != type;
-    case FileType::Jpeg:
-        return head.size() < 2 || head[0] != 0xFF || head[1] != 0xD8;
-    case FileType::Tga: {
-        if (head.size() < kHeadBytes)
-            return true;
-        const uint32_t width = head[12] | uint32_t(head[13]) << 8;
-        const uint32_t height = head[14] | uint32_t(head[15]) << 8;
-        return width == 0 || height == 0 || width > kMaxSide || height > kMaxSide;
-    }
-    case FileType::Unknown:
-        break;
-    }
-    return true;
-}
-
 // The descriptor's bytes until its end, the first ones checked before the
 // rest is read. A regular file is read into one allocation of its size.
 std::vector<BYTE> ReadInput(int fd, const std::string& name)
@@ -131,8 +101,10 @@ std::vector<BYTE> ReadInput(int fd, const std::string& name)
     const size_t firstCount = ReadUpTo(fd, first, sizeof first, name);
     const FileType type = DetectFileType({first, firstCount}, name);
     if (type == FileType::Unknown)
-        throw FileError(ErrorKind::Unsupported, name, "not a DDS, PNG, TGA or JPEG file");
-    if (firstCount < sizeof first || RefusedOnItsHead({first, firstCount}, type))
+        throw FileError(ErrorKind::Unsupported, name, "not a " + ContainerNamesText() + " file");
+    // A file its reader refuses on the first bytes is not read on
+    // (`/dev/zero` named x.png or x.tga).
+    if (firstCount < sizeof first || ContainerOf(type).refusedOnHead({first, firstCount}))
         return std::vector<BYTE>(first, first + firstCount);
     if (!S_ISREG(status.st_mode))
         return ReadStream(fd, name, std::vector<BYTE>(first, first + firstCount));

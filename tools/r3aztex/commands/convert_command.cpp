@@ -143,7 +143,7 @@ FormatRequest NamedFormat(const std::string& name)
 ConvertSettings MakeSettings(const ConvertOptions& options, FileType outputType)
 {
     ConvertSettings settings;
-    const bool toDds = outputType == FileType::Dds;
+    const bool toDds = ContainerOf(outputType).wholeTexture;
     std::optional<FormatRequest> request;
     if (!options.format.empty() && !IsAuto(options.format))
         request = NamedFormat(options.format);
@@ -193,7 +193,12 @@ ConvertSettings MakeSettings(const ConvertOptions& options, FileType outputType)
     return settings;
 }
 
-FileType TypeNamed(const std::string& name) { return name == "png" ? FileType::Png : FileType::Dds; }
+// The container --file-type names; DDS when it names none.
+FileType TypeNamed(const std::string& name)
+{
+    const Container* container = FindContainer(name);
+    return container != nullptr && container->Writable() ? container->type : FileType::Dds;
+}
 
 // The type every output of the run has.
 FileType OutputTypeOf(const ConvertOptions& options)
@@ -201,8 +206,8 @@ FileType OutputTypeOf(const ConvertOptions& options)
     if (options.output.empty() || options.output == kStandardStream)
         return TypeNamed(options.fileType);
     const FileType type = FileTypeOfName(options.output);
-    if (type != FileType::Dds && type != FileType::Png)
-        Refuse("cannot tell the output format from '" + options.output + "': name it .dds or .png");
+    if (type == FileType::Unknown || !ContainerOf(type).Writable())
+        Refuse("cannot tell the output format from '" + options.output + "': name it " + EndingsText(IsWritten));
     if (!options.fileType.empty() && TypeNamed(options.fileType) != type)
         Refuse("--file-type " + options.fileType + " contradicts the name " + options.output);
     return type;
@@ -244,7 +249,7 @@ std::vector<Job> PlanJobs(const ConvertOptions& options, FileType type)
         if (!combined && inputs.size() != 1)
             Refuse("-o takes one input (or the inputs of --cube, --volume or --array); use --outdir for several "
                    "files");
-        if (options.output == kStandardStream && combined && type == FileType::Png)
+        if (options.output == kStandardStream && combined && !ContainerOf(type).wholeTexture)
             Refuse(std::string("a ") + (options.cube ? "cube map" : options.volume ? "volume" : "texture array") +
                    " as PNG is several files; write it as DDS or into a folder");
         jobs.push_back({combined ? inputs : std::vector<std::string>{inputs[0]}, options.output, type});
@@ -255,7 +260,7 @@ std::vector<Job> PlanJobs(const ConvertOptions& options, FileType type)
     std::string directory = options.outputDirectory;
     if (directory.back() != '/')
         directory += '/';
-    const std::string ending = type == FileType::Png ? ".png" : ".dds";
+    const std::string ending = ContainerOf(type).Ending();
     if (combined)
         jobs.push_back({inputs, directory + CommonStem(inputs, CombinedWord(options)) + ending, type});
     else
@@ -319,7 +324,7 @@ void PlanOutputs(const std::vector<Job>& jobs, const ConvertOptions& options, co
     std::vector<std::string> inputNames, outputs;
     for (const Job& job : jobs) {
         inputNames.insert(inputNames.end(), job.inputs.begin(), job.inputs.end());
-        if (job.type == FileType::Dds) {
+        if (ContainerOf(job.type).wholeTexture) {
             outputs.push_back(job.output);
             continue;
         }

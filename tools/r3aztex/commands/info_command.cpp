@@ -47,7 +47,7 @@ Shape Inspect(const std::string& path)
                 ReaderQueryOf(d)};
     }
     const TextureImage image = DecodeTexture(bytes, name);
-    const char* container = type == FileType::Png ? "png" : type == FileType::Tga ? "tga" : "jpeg";
+    const char* container = ContainerOf(type).name;
     return {container, image.format, image.kind, image.width, image.height, image.depth, image.levels};
 }
 

@@ -69,8 +69,8 @@ void ShowChannelsAsOthersDo(TextureImage& decoded, const FormatInfo& format)
 
 // Level `level` of one texture as PNG pictures: one, or one per cube face
 // or volume slice.
-WrittenFiles WritePictures(const TextureImage& texture, const std::string& path, uint32_t level, PngDepth depth,
-                           WorkPool& pool)
+WrittenFiles WritePictures(const TextureImage& texture, const std::string& path, const Container& container,
+                           uint32_t level, PngDepth depth, WorkPool& pool)
 {
     const uint32_t faces = texture.kind == TextureKind::Cube ? 6 : 1;
     // The library decodes the level into 8 or 16 bits per channel,
@@ -82,17 +82,20 @@ WrittenFiles WritePictures(const TextureImage& texture, const std::string& path,
     ShowChannelsAsOthersDo(decoded, format);
     const AlphaOutput alpha = format.HasAlpha() ? AlphaOutput::Keep : AlphaOutput::Drop;
 
-    const std::vector<std::string> names = OutputNames(path, FileType::Png, texture.kind, decoded.depth);
+    const std::vector<std::string> names = OutputNames(path, container.type, texture.kind, decoded.depth);
+    WriteOptions options;
+    options.alpha = alpha;
     std::vector<std::vector<BYTE>> files(names.size());
     pool.ForEach(names.size(), [&](size_t i) {
         const uint32_t face = texture.kind == TextureKind::Cube ? static_cast<uint32_t>(i) : 0;
         const uint32_t slice = texture.kind == TextureKind::Volume ? static_cast<uint32_t>(i) : 0;
-        files[i] = EncodePng(Picture(decoded, face, slice), alpha);
+        const TextureImage picture = Picture(decoded, face, slice);
+        files[i] = EncodeLayers(container, {&picture, 1}, options);
     });
     for (size_t i = 0; i < names.size(); ++i)
         WriteOutputFile(names[i], files[i]);
     const LevelLayout layout = decoded.Level(0);
-    return {names, std::string("png, ") + (wide ? "16" : "8") + "-bit " +
+    return {names, std::string(container.name) + ", " + (wide ? "16" : "8") + "-bit " +
                        (alpha == AlphaOutput::Keep ? "rgba" : "rgb") + ", " + KindName(texture.kind) + " " +
                        SizeText(layout.width, layout.height, layout.depth) + (faces == 6 ? " (6 faces)" : "") +
                        ", level " + std::to_string(level)};
@@ -109,7 +112,7 @@ std::string LayerName(const std::string& path, uint32_t layer)
 std::vector<std::string> TextureOutputNames(const std::string& path, FileType type, TextureKind kind,
                                             uint32_t slices, uint32_t layers)
 {
-    if (type == FileType::Dds || layers <= 1)
+    if (ContainerOf(type).wholeTexture || layers <= 1)
         return OutputNames(path, type, kind, slices);
     std::vector<std::string> names;
     for (uint32_t layer = 0; layer < layers; ++layer)
@@ -120,16 +123,17 @@ std::vector<std::string> TextureOutputNames(const std::string& path, FileType ty
 
 std::vector<std::string> OutputNames(const std::string& path, FileType type, TextureKind kind, uint32_t slices)
 {
-    if (type == FileType::Dds || kind == TextureKind::Flat)
+    const Container& container = ContainerOf(type);
+    if (container.wholeTexture || kind == TextureKind::Flat)
         return {path};
     const std::string stem = WithoutEnding(path);
     std::vector<std::string> names;
     if (kind == TextureKind::Cube)
         for (const char* suffix : kFaceSuffixes)
-            names.push_back(stem + suffix + ".png");
+            names.push_back(stem + suffix + container.Ending());
     else
         for (uint32_t slice = 0; slice < slices; ++slice)
-            names.push_back(stem + "_slice" + std::to_string(slice) + ".png");
+            names.push_back(stem + "_slice" + std::to_string(slice) + container.Ending());
     return names;
 }
 
@@ -140,10 +144,13 @@ WrittenFiles WriteTextures(std::span<const TextureImage> layers, const std::stri
     const uint32_t faces = texture.kind == TextureKind::Cube ? 6 : 1;
     const std::string arrayText =
         layers.size() > 1 ? ", array of " + std::to_string(layers.size()) + " textures" : std::string();
-    if (type == FileType::Dds) {
-        WriteOutputFile(path, dds::WriteArray(layers, style));
+    const Container& container = ContainerOf(type);
+    if (container.wholeTexture) {
+        WriteOptions options;
+        options.ddsHeader = style;
+        WriteOutputFile(path, EncodeLayers(container, layers, options));
         return {{path},
-                "dds, " + FormatName(texture.format) + ", " + KindName(texture.kind) + " " +
+                std::string(container.name) + ", " + FormatName(texture.format) + ", " + KindName(texture.kind) + " " +
                     SizeText(texture.width, texture.height, texture.depth) + (faces == 6 ? " (6 faces)" : "") +
                     ", " + std::to_string(texture.levels) + (texture.levels == 1 ? " level" : " levels") + arrayText};
     }
@@ -153,7 +160,7 @@ WrittenFiles WriteTextures(std::span<const TextureImage> layers, const std::stri
     WrittenFiles written;
     for (size_t layer = 0; layer < layers.size(); ++layer) {
         const std::string layerPath = layers.size() > 1 ? LayerName(path, static_cast<uint32_t>(layer)) : path;
-        WrittenFiles one = WritePictures(layers[layer], layerPath, level, depth, pool);
+        WrittenFiles one = WritePictures(layers[layer], layerPath, container, level, depth, pool);
         written.names.insert(written.names.end(), one.names.begin(), one.names.end());
         written.description = std::move(one.description) + arrayText;
     }

@@ -1,0 +1,91 @@
+// The public file calls: what is written reads back the same, and a write
+// that fails leaves the target as it was and no other file behind.
+#include "tests/support/texture_files_support.h"
+
+#include "r3az8/tex/texture_files.h"
+
+namespace r3az8tex {
+namespace {
+
+using namespace testing;
+
+std::vector<std::string> FilesIn(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(TextureFiles, WhatIsWrittenReadsBackTheSame)
+{
+    TempFolder folder;
+    TextureImage cube = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Cube, 8, 8, 1, 4);
+    for (size_t i = 0; i < cube.surfaces.size(); ++i)
+        std::fill(cube.surfaces[i].begin(), cube.surfaces[i].end(), BYTE(i * 7 + 1));
+    WriteTextureFile(folder / "cube.dds", cube);
+    const TextureImage back = ReadTextureFile(folder / "cube.dds");
+    EXPECT_EQ(back.kind, TextureKind::Cube);
+    EXPECT_EQ(back.surfaces, cube.surfaces);
+
+    const std::vector<TextureImage> layers = {TestPicture(5, 3), TestPicture(5, 3)};
+    WriteTextureLayers(folder / "array.dds", layers, WriteOptions{DdsHeader::Dx10, {}, {}});
+    const std::vector<TextureImage> array = ReadTextureLayers(folder / "array.dds");
+    ASSERT_EQ(array.size(), 2u);
+    EXPECT_EQ(array[1].surfaces, layers[1].surfaces);
+
+    // 16-bit samples, and the same picture written with 8.
+    const TextureImage wide = ConvertLevels(TestPicture(6, 6), FMT_A16R16G16B16, 1, LoadOptions{});
+    WriteTextureFile(folder / "wide.png", wide);
+    EXPECT_EQ(ReadTextureFile(folder / "wide.png").surfaces, wide.surfaces);
+    WriteTextureFile(folder / "narrow.png", wide, WriteOptions{{}, SampleDepth::Eight, {}});
+    EXPECT_EQ(ReadTextureFile(folder / "narrow.png").surfaces, TestPicture(6, 6).surfaces);
+    EXPECT_EQ(FilesIn(folder.Path()), (std::vector<std::string>{"array.dds", "cube.dds", "narrow.png", "wide.png"}));
+}
+
+TEST(TextureFiles, AFailedWriteLeavesTheTargetAsItWas)
+{
+    TempFolder folder;
+    const TextureImage picture = TestPicture(4, 4);
+    const TextureImage cube = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Cube, 4, 4, 1, 1);
+    const TextureImage bc7 = MakeTexture(FMT_BC7, TextureKind::Flat, 4, 4, 1, 1);
+    struct Case {
+        const char* file;
+        const TextureImage* texture;
+        ErrorKind kind;
+        const char* says;
+    } cases[] = {
+        {"old.png", &cube, ErrorKind::Unsupported, "a PNG file holds one picture, not a cube map"},
+        {"old.png", &bc7, ErrorKind::Unsupported, "not bc7: convert the texture first"},
+        {"old.tga", &picture, ErrorKind::Unsupported, "tga files are read, not written"},
+        {"old.bmp", &picture, ErrorKind::Request, "end it in .dds or .png"},
+        {"missing/new.dds", &picture, ErrorKind::FileAccess, "cannot write: No such file or directory"},
+        // Fails only at the rename, once the bytes are out: the temporary file goes.
+        {"folder.dds", &picture, ErrorKind::FileAccess, "cannot write: Is a directory"},
+    };
+    std::filesystem::create_directory(folder / "folder.dds");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string path = folder / c.file;
+        const bool existing = std::string(c.file).starts_with("old");
+        if (existing)
+            WriteBytes(path, std::vector<BYTE>{'o', 'l', 'd'});
+        const std::vector<std::string> before = FilesIn(folder.Path());
+        try {
+            WriteTextureFile(path, *c.texture);
+            ADD_FAILURE() << "written";
+        } catch (const TextureError& error) {
+            EXPECT_EQ(error.Code(), c.kind);
+            EXPECT_TRUE(std::string(error.what()).starts_with(path + ": ")) << error.what();
+            EXPECT_NE(std::string(error.what()).find(c.says), std::string::npos) << error.what();
+        }
+        EXPECT_EQ(FilesIn(folder.Path()), before);
+        if (existing) {
+            EXPECT_EQ(Slurp(path), "old");
+        }
+    }
+}
+
+} // namespace
+} // namespace r3az8tex
