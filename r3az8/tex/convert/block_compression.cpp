@@ -1,5 +1,6 @@
 #include "r3az8/tex/convert/block_compression.h"
 
+#include "r3az8/tex/load/encode_rows.h"
 #include "r3az8/tex/texture/texture_error.h"
 
 #include <cstring>
@@ -7,41 +8,32 @@
 namespace r3az8tex {
 namespace {
 
-constexpr float kStep16 = 1.0f / 65535.0f;
-
-// Rows of 16-bit pixels (blue, green, red, alpha) as FloatColor, packed.
-std::vector<FloatColor> ToFloat(const BYTE* pixels, size_t pitch, uint32_t width, uint32_t height)
+// The rows read with `options` and encoded by the quality encoder straight
+// into `to`, as the library reads them, a row of blocks at a time.
+void EncodeWithQuality(LibrarySession& session, const PixelRows& to, const SourceRows& from,
+                       const LoadOptions& options, const BlockEncoding& encoding)
 {
-    std::vector<FloatColor> colours(size_t(width) * height);
-    for (uint32_t y = 0; y < height; ++y)
-        for (uint32_t x = 0; x < width; ++x) {
-            uint16_t samples[4];
-            std::memcpy(samples, pixels + y * pitch + 8 * size_t(x), sizeof samples);
-            colours[size_t(y) * width + x] = {samples[2] * kStep16, samples[1] * kStep16, samples[0] * kStep16,
-                                              samples[3] * kStep16};
-        }
-    return colours;
-}
-
-void Encode(D3DFORMAT format, BYTE* blocks, uint32_t blockPitch, const std::vector<FloatColor>& pixels,
-            uint32_t width, uint32_t height, const QualityOptions& quality)
-{
-    if (FAILED(EncodeQualityImage(format, blocks, blockPitch, pixels.data(), width, width, height, quality)))
-        throw TextureError(ErrorKind::Internal, "the block encoder refused " + FormatName(format));
+    RowEncoding rows;
+    rows.quality = *encoding.quality;
+    rows.CutAlpha = encoding.alphaCut.has_value();
+    rows.AlphaThreshold = encoding.alphaCut.value_or(0);
+    session.Check(EncodeRowsFromMemory(to.data, to.format, static_cast<UINT>(to.pitch), from.data, from.format,
+                                       static_cast<UINT>(from.pitch), from.palette, to.width, to.height,
+                                       options.filter, options.colorKey, rows),
+                  "EncodeRowsFromMemory");
 }
 
 // Rows of 16-bit pixels (packed, `wide`) into `to` through the encoding.
 void StoreWideRows(LibrarySession& session, const PixelRows& to, const PixelRows& wide, const BlockEncoding& encoding)
 {
-    if (encoding.alphaCut)
-        CutAlpha({wide.data, wide.pitch * wide.height}, *encoding.alphaCut);
-    if (encoding.quality) {
-        Encode(to.format, to.data, static_cast<uint32_t>(to.pitch), ToFloat(wide.data, wide.pitch, to.width, to.height),
-               to.width, to.height, *encoding.quality);
-        return;
-    }
     LoadOptions exact;
     exact.filter = IMAGE_FILTER_POINT;
+    if (encoding.quality) {
+        EncodeWithQuality(session, to, ReadOnly(wide), exact, encoding);
+        return;
+    }
+    if (encoding.alphaCut)
+        CutAlpha({wide.data, wide.pitch * wide.height}, *encoding.alphaCut);
     LoadRows(session, to, ReadOnly(wide), exact);
 }
 
@@ -64,6 +56,10 @@ void EncodeRows(LibrarySession& session, const PixelRows& to, const SourceRows& 
 {
     if (!encoding.ChangesPixels()) {
         LoadRows(session, to, from, options);
+        return;
+    }
+    if (encoding.quality && from.width == to.width && from.height == to.height) {
+        EncodeWithQuality(session, to, from, options, encoding);
         return;
     }
     std::vector<BYTE> wide(DescribeLevel(*FindFormat(FMT_A16R16G16B16), to.width, to.height, 1).bytes);

@@ -1,6 +1,7 @@
 #include "r3az8/tex/convert/library_operations.h"
 
 #include "r3az8/tex/load.h"
+#include "r3az8/tex/load/load_into_memory.h"
 #include "r3az8/tex/convert/device_texture.h"
 #include "r3az8/tex/texture/texture_error.h"
 
@@ -96,6 +97,16 @@ SourceRows LevelRows(const TextureImage& texture, uint32_t face, uint32_t level,
 
 void LoadRows(LibrarySession& session, const PixelRows& to, const SourceRows& from, const LoadOptions& options)
 {
+    const RECT fromRect{0, 0, LONG(from.width), LONG(from.height)};
+    if (LoadsIntoMemory(to.format)) {
+        // Rows of whole pixels are written where they are kept: no surface,
+        // and no device for the band.
+        session.Check(LoadMemoryFromMemory(to.data, to.format, static_cast<UINT>(to.pitch), to.width, to.height,
+                                           from.data, from.format, static_cast<UINT>(from.pitch), from.palette,
+                                           &fromRect, options.filter, options.colorKey),
+                      "LoadMemoryFromMemory");
+        return;
+    }
     const bool partialBlocks =
         FindFormat(to.format)->IsBlockCompressed() && to.height < 3 && to.imageHeight > to.height;
     ComRef<IDirect3DSurface8> surface;
@@ -103,7 +114,6 @@ void LoadRows(LibrarySession& session, const PixelRows& to, const SourceRows& fr
                                                        surface.Receive()),
                   "creating a surface");
     const RECT toRect{0, 0, LONG(to.width), LONG(to.height)};
-    const RECT fromRect{0, 0, LONG(from.width), LONG(from.height)};
     session.Check(LoadSurfaceFromMemory(surface.Get(), PaletteOf(options.destinationPalette),
                                         partialBlocks ? &toRect : nullptr, from.data, from.format,
                                         static_cast<UINT>(from.pitch), from.palette, &fromRect, options.filter,

@@ -73,12 +73,14 @@ PixelRows LevelRows(TextureImage& texture, uint32_t face, uint32_t level, uint32
 SourceRows LevelRows(const TextureImage& texture, uint32_t face, uint32_t level, uint32_t firstRow,
                      uint32_t rowCount);
 
-// Loads `to` from `from` with LoadSurfaceFromMemory into a surface of the
-// session's device, then copies the surface's rows into `to`. The sizes may
-// differ: the filter word resamples. The surface has the rows' size, or for
-// the last one or two rows of a taller block-compressed image, a whole
-// block row of which they are the top, so that they are encoded as the
-// same rows of the whole image would be.
+// Loads `to` from `from` as LoadSurfaceFromMemory loads a surface of the
+// rows' size. The sizes may differ: the filter word resamples. Rows of
+// whole pixels are written in place (LoadMemoryFromMemory); others go
+// through a surface of the session's device whose rows are then copied
+// into `to`: it has the rows' size, or for the last one or two rows of a
+// taller block-compressed image, a whole block row of which they are the
+// top, so that they are encoded as the same rows of the whole image would
+// be.
 void LoadRows(LibrarySession& session, const PixelRows& to, const SourceRows& from, const LoadOptions& options);
 
 } // namespace r3az8tex

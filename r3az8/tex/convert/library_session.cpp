@@ -36,11 +36,18 @@ LibrarySession::LibrarySession() : outer_(openSession)
 {
     InstallDebugRoute();
     openSession = this;
-    const HRESULT hr = SoftD3D8CreateDevice(device_.Receive());
-    if (hr < 0 || device_.Get() == nullptr) {
-        openSession = outer_;
-        throw TextureError(ErrorKind::Internal, "cannot create the software device");
+}
+
+IDirect3DDevice8* LibrarySession::Device()
+{
+    if (device_.Get() == nullptr) {
+        const HRESULT hr = SoftD3D8CreateDevice(device_.Receive());
+        if (hr < 0 || device_.Get() == nullptr) {
+            device_.Reset();
+            throw TextureError(ErrorKind::Internal, "cannot create the software device");
+        }
     }
+    return device_.Get();
 }
 
 LibrarySession::~LibrarySession()

@@ -1,10 +1,12 @@
 // The tool's door to the texture library and the software device.
 //
-// Each LibrarySession makes its own software device, and the library keeps
-// nothing from call to call but its process-wide values (settings read
-// once, bound kernels, the debug switches), which are safe to share. So
-// sessions on several threads run at once, each on its own textures, and a
-// result does not depend on which thread made it.
+// Each LibrarySession has its own software device, made the first time it
+// is asked for: work on images in memory (bands of rows) needs none, so a
+// band costs no device. The library keeps nothing from call to call but
+// its process-wide values (settings read once, bound kernels, the debug
+// switches), which are safe to share. So sessions on several threads run
+// at once, each on its own textures, and a result does not depend on which
+// thread made it.
 //
 // What the library prints on its debug channel goes into the record of the
 // session open on the printing thread, so that a failure's message carries
@@ -22,13 +24,14 @@ namespace r3az8tex {
 
 class LibrarySession {
 public:
-    // Makes a software device.
     LibrarySession();
     ~LibrarySession();
     LibrarySession(const LibrarySession&) = delete;
     LibrarySession& operator=(const LibrarySession&) = delete;
 
-    IDirect3DDevice8* Device() const { return device_.Get(); }
+    // The session's software device, made on first use; throws
+    // TextureError (Internal) when it cannot be made.
+    IDirect3DDevice8* Device();
 
     // Throws TextureError when hr is a failure: Unsupported for E_FAIL (the
     // library's answer to a format pair or filter it cannot serve),

@@ -1,0 +1,135 @@
+// EncodeRowsFromMemory: a band of rows loaded one row of blocks at a time,
+// quantised to 16 bits per channel as a load into an A16R16G16B16 surface
+// would, and encoded at once. Two buffers of one row of blocks each (and
+// the encoder's own) are the whole of its memory.
+#include "r3az8/tex/load/encode_rows.h"
+
+#include "r3az8/tex/debug.h"
+#include "r3az8/tex/load/memory_source.h"
+#include "r3az8/tex/load/lock_area.h"
+#include "r3az8/tex/working_memory.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr UINT kBlockRows = 4;
+constexpr UINT kWideBytes = 8; // one A16R16G16B16 pixel
+constexpr float kStep16 = 1.0f / 65535.0f;
+
+// One row of A16R16G16B16 pixels (blue, green, red, alpha) as colours, the
+// alpha cut first where the encoding asks for it.
+void WideRowToColours(const BYTE* row, UINT width, const RowEncoding& encoding, FloatColor* colours)
+{
+    for (UINT x = 0; x < width; ++x) {
+        uint16_t samples[4];
+        std::memcpy(samples, row + std::size_t{x} * kWideBytes, sizeof samples);
+        if (encoding.CutAlpha) {
+            // Compared on the 0..255 scale the caller gives the threshold in.
+            const UINT eightBit = (UINT(samples[3]) * 255 + 32767) / 65535;
+            samples[3] = eightBit < encoding.AlphaThreshold ? 0 : 0xFFFF;
+        }
+        colours[x] = {samples[2] * kStep16, samples[1] * kStep16, samples[0] * kStep16, samples[3] * kStep16};
+    }
+}
+
+// Turns the band's rows into colours a row of blocks at a time and hands
+// each row of blocks to the encoder: fillRow(row, colours) fills `colours`
+// with row `row` of the band, or fails and ends the work.
+class BlockRowEncoder {
+public:
+    BlockRowEncoder(BYTE* blocks, D3DFORMAT format, UINT pitch, UINT width, UINT height, const QualityOptions& options)
+        : blocks_(blocks), format_(format), pitch_(pitch), width_(width), height_(height), options_(options),
+          colours_(AllocateWorkingArray<FloatColor>(std::size_t{width} * kBlockRows, Contents::Uninitialised))
+    {
+    }
+
+    bool HasMemory() const { return colours_ != nullptr; }
+
+    template <class FillRow>
+    HRESULT Run(FillRow fillRow)
+    {
+        for (UINT top = 0; top < height_; top += kBlockRows) {
+            const UINT rows = std::min(kBlockRows, height_ - top);
+            for (UINT row = 0; row < rows; ++row) {
+                const HRESULT filled = fillRow(top + row, colours_.get() + std::size_t{row} * width_);
+                if (FAILED(filled))
+                    return filled;
+            }
+            // A row of blocks is encoded the same alone as within the band:
+            // the encoder treats each row of blocks on its own.
+            const HRESULT hr = EncodeQualityImage(format_, blocks_ + std::size_t{top / kBlockRows} * pitch_, pitch_,
+                                                  colours_.get(), width_, width_, rows, options_);
+            if (FAILED(hr))
+                return hr;
+        }
+        return S_OK;
+    }
+
+private:
+    BYTE* blocks_;
+    D3DFORMAT format_;
+    UINT pitch_, width_, height_;
+    const QualityOptions& options_;
+    WorkingArray<FloatColor> colours_;
+};
+
+} // namespace
+
+HRESULT EncodeRowsFromMemory(BYTE* pBlocks, D3DFORMAT BlockFormat, UINT BlockPitch, const void* pSrcMemory,
+                             D3DFORMAT SrcFormat, UINT SrcPitch, const PALETTEENTRY* pSrcPalette, UINT Width,
+                             UINT Height, DWORD Filter, D3DCOLOR ColorKey, const RowEncoding& Encoding)
+{
+    if (!ArgumentsGiven({{pBlocks, "pBlocks"}, {pSrcMemory, "pSrcMemory"}}))
+        return D3DERR_INVALIDCALL;
+    if (Width == 0 || Height == 0) {
+        DebugPrintf(0, "Invalid band of rows");
+        return D3DERR_INVALIDCALL;
+    }
+    if (Filter == IMAGE_FILTER_DEFAULT)
+        Filter = IMAGE_FILTER_LOAD_DEFAULT;
+    if (!IsValidFilter(Filter)) {
+        DebugPrintf(0, "Invalid image filter");
+        return D3DERR_INVALIDCALL;
+    }
+    if (!IsQualityBlockFormat(BlockFormat)) {
+        DebugPrintf(0, "Unsupported image format");
+        return E_FAIL;
+    }
+    BlockRowEncoder encoder(pBlocks, BlockFormat, BlockPitch, Width, Height, Encoding.quality);
+    if (!encoder.HasMemory())
+        return E_OUTOFMEMORY;
+
+    const BYTE* source = static_cast<const BYTE*>(pSrcMemory);
+    // Rows already in 16 bits without a colour key are what the load would
+    // copy byte for byte: they are read where they lie.
+    if (SrcFormat == FMT_A16R16G16B16 && ColorKey == 0)
+        return encoder.Run([&](UINT row, FloatColor* colours) {
+            WideRowToColours(source + std::size_t{row} * SrcPitch, Width, Encoding, colours);
+            return S_OK;
+        });
+
+    // Any other source is loaded a row of blocks at a time into 16-bit rows
+    // by the blit engine, as the load into a surface would be: a row of
+    // blocks starts on a multiple of 4, so it keeps the dither pattern's
+    // rows, and a block source is cut on its block rows.
+    const UINT widePitch = Width * kWideBytes;
+    WorkingArray<BYTE> wide = AllocateWorkingArray<BYTE>(std::size_t{widePitch} * kBlockRows, Contents::Uninitialised);
+    if (!wide)
+        return E_OUTOFMEMORY;
+    const UINT rowsPerStoredRow = StorageUnitOf(SrcFormat).height;
+    return encoder.Run([&](UINT row, FloatColor* colours) {
+        const UINT inStrip = row % kBlockRows;
+        if (inStrip == 0) {
+            const D3DBOX strip = {0, 0, Width, std::min(kBlockRows, Height - row), 0, 1};
+            ImageDesc to = {wide.get(), FMT_A16R16G16B16, widePitch, 0, strip, strip, 0, 0, nullptr};
+            const HRESULT loaded = BlitFromMemory(to, source + std::size_t{row / rowsPerStoredRow} * SrcPitch,
+                                                  SrcFormat, SrcPitch, 0, strip, pSrcPalette, Filter, ColorKey);
+            if (FAILED(loaded))
+                return loaded;
+        }
+        WideRowToColours(wide.get() + std::size_t{inStrip} * widePitch, Width, Encoding, colours);
+        return S_OK;
+    });
+}
