@@ -4,7 +4,7 @@
 # this tree can use the library:
 #
 #   find_package(r3az8tex CONFIG REQUIRED)
-#   target_link_libraries(app PRIVATE r3az8tex::r3az8tex)
+#   target_link_libraries(app PRIVATE r3az8tex::convert)
 #
 # or `pkg-config --cflags --libs r3az8tex`. examples/consumer is such a
 # program, installed beside the package as share/r3az8tex/examples/consumer;
@@ -15,8 +15,9 @@ include(CMakePackageConfigHelpers)
 set(R3AZ_PACKAGE_FOLDER lib/cmake/r3az8tex)
 
 # The library and the platform it draws on, exported as r3az8tex::r3az8tex,
-# r3az8tex::d3d8 and r3az8tex::kernel32.
-install(TARGETS r3az8tex d3d8 kernel32
+# r3az8tex::d3d8 and r3az8tex::kernel32; texture files and conversion over
+# it as r3az8tex::files and r3az8tex::convert (which brings all the others).
+install(TARGETS r3az8tex r3az8tex_files r3az8tex_convert d3d8 kernel32
   EXPORT r3az8texTargets
   ARCHIVE DESTINATION lib
   LIBRARY DESTINATION lib
@@ -30,6 +31,9 @@ install(EXPORT r3az8texTargets NAMESPACE r3az8tex:: DESTINATION ${R3AZ_PACKAGE_F
 # the standard library; the install test checks that and compiles each
 # one alone.
 set(R3AZ_PUBLIC_HEADERS
+  r3az8/tex/texture.h       # a whole texture in memory, TextureError
+  r3az8/tex/texture_files.h # reading and writing DDS, PNG, TGA and JPEG files
+  r3az8/tex/convert.h       # conversion of whole textures
   r3az8/tex/load.h          # loads from memory, surface and volume; FilterTexture
   r3az8/tex/load_rows.h     # a band of rows of a load from memory
   r3az8/tex/filter.h        # the filter word

@@ -15,8 +15,10 @@ set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
 run("installing" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
-foreach(file bin/r3aztex bin/mirolan-play lib/libMirolan.so lib/libr3az8tex.a lib/libd3d8.so lib/libkernel32.so
-             lib/libpwKernel.so lib/libpwMemLeak.so include/r3az8/tex/load.h include/d3d8.h include/win32.h
+foreach(file bin/r3aztex bin/mirolan-play lib/libMirolan.so lib/libr3az8tex.a lib/libr3az8tex_files.a
+             lib/libr3az8tex_convert.a lib/libd3d8.so lib/libkernel32.so lib/libpwKernel.so lib/libpwMemLeak.so
+             include/r3az8/tex/load.h include/r3az8/tex/texture.h include/r3az8/tex/texture_files.h
+             include/r3az8/tex/convert.h include/d3d8.h include/win32.h
              lib/cmake/r3az8tex/r3az8texConfig.cmake lib/pkgconfig/r3az8tex.pc share/mirolan/examples/effect.txt
              share/r3az8tex/examples/consumer/CMakeLists.txt share/r3az8tex/examples/consumer/main.cpp
              share/doc/mirolan/README.md share/doc/mirolan/docs/effect.md share/doc/mirolan/docs/r3aztex.md
@@ -35,9 +37,19 @@ endforeach()
 file(GLOB_RECURSE installed_headers RELATIVE ${prefix}/include ${prefix}/include/*.h)
 file(READ ${prefix}/share/doc/mirolan/docs/library-api.md api_doc)
 foreach(internal r3az8/tex/image_desc.h r3az8/tex/pixel_codec.h r3az8/tex/blitter.h r3az8/tex/dxt/quality.h
-                 d3d8_testing.h)
+                 r3az8/tex/texture/texture_image.h r3az8/tex/texture/format_table.h r3az8/tex/texture/texture_error.h
+                 r3az8/tex/files/image_file.h r3az8/tex/files/dds_reader.h r3az8/tex/files/file_bytes.h
+                 r3az8/tex/convert/convert_pipeline.h r3az8/tex/convert/convert_textures.h
+                 r3az8/tex/convert/work_pool.h r3az8/tex/compare/image_difference.h d3d8_testing.h)
   if(EXISTS ${prefix}/include/${internal})
     message(FATAL_ERROR "the internal header ${internal} was installed")
+  endif()
+endforeach()
+# The folders of the texture, file and conversion code hold only internals.
+foreach(folder texture files convert compare)
+  file(GLOB_RECURSE internals ${prefix}/include/r3az8/tex/${folder}/*)
+  if(internals)
+    message(FATAL_ERROR "internal headers were installed: ${internals}")
   endif()
 endforeach()
 foreach(header ${installed_headers})
@@ -86,28 +98,70 @@ foreach(file bin/r3aztex bin/mirolan-play lib/libMirolan.so lib/libpwKernel.so)
   endif()
 endforeach()
 
-# The installed consumer through the CMake package, as a user copies it.
-run("configuring the consumer" ${CMAKE_COMMAND} -S ${prefix}/share/r3az8tex/examples/consumer -B ${WORK_DIR}/consumer
-    -G ${GENERATOR} -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
-run("building the consumer" ${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
-run("running the consumer" ${WORK_DIR}/consumer/consumer)
-
-# The same source through pkg-config.
-set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
-run("asking pkg-config" pkg-config --cflags --libs r3az8tex)
-string(STRIP "${last_output}" flags)
-separate_arguments(flags UNIX_COMMAND "${flags}")
-run("compiling with pkg-config's flags" ${CXX} -std=c++20 ${prefix}/share/r3az8tex/examples/consumer/main.cpp ${flags}
-    -o ${WORK_DIR}/consumer-pc)
-run("running the pkg-config consumer" ${WORK_DIR}/consumer-pc)
-
 # The installed programs find their plug-in and libraries, as the README's
 # examples run them.
 file(MAKE_DIRECTORY ${WORK_DIR}/run)
 run("running the installed host" ${prefix}/bin/mirolan-play --params ${prefix}/share/mirolan/examples/effect.txt
     --frames 3 --out ${WORK_DIR}/run/out)
-run("converting with the installed tool" ${prefix}/bin/r3aztex convert ${WORK_DIR}/run/out/frame_0003.png
-    --outdir ${WORK_DIR}/run/dds)
-run("comparing with the installed tool" ${prefix}/bin/r3aztex diff ${WORK_DIR}/run/out/frame_0003.png
-    ${WORK_DIR}/run/dds/frame_0003.dds --min-psnr 20)
+set(picture ${WORK_DIR}/run/out/frame_0003.png)
+run("converting with the installed tool" ${prefix}/bin/r3aztex convert ${picture} --outdir ${WORK_DIR}/run/dds)
+run("comparing with the installed tool" ${prefix}/bin/r3aztex diff ${picture} ${WORK_DIR}/run/dds/frame_0003.dds
+    --min-psnr 20)
+
+# A little-endian 32-bit number of a file read as hex, at byte `offset`.
+function(read_le32 file offset out)
+  file(READ ${file} hex OFFSET ${offset} LIMIT 4 HEX)
+  string(REGEX REPLACE "(..)(..)(..)(..)" "\\4\\3\\2\\1" hex "${hex}")
+  math(EXPR value "0x${hex}")
+  set(${out} ${value} PARENT_SCOPE)
+endfunction()
+
+# The picture's size from its IHDR (big-endian, at bytes 16 and 20), and the
+# levels of its whole chain.
+file(READ ${picture} ihdr OFFSET 16 LIMIT 8 HEX)
+string(SUBSTRING "${ihdr}" 0 8 width_hex)
+string(SUBSTRING "${ihdr}" 8 8 height_hex)
+math(EXPR width "0x${width_hex}")
+math(EXPR height "0x${height_hex}")
+set(levels 1)
+set(side ${width})
+if(height GREATER side)
+  set(side ${height})
+endif()
+while(side GREATER 1)
+  math(EXPR side "${side} / 2")
+  math(EXPR levels "${levels} + 1")
+endwhile()
+
+# What the consumer wrote, read here from the DDS header itself: DXT5, the
+# picture's size, the whole chain.
+function(check_consumer_output dds)
+  read_le32(${dds} 12 dds_height)
+  read_le32(${dds} 16 dds_width)
+  read_le32(${dds} 28 dds_levels)
+  file(READ ${dds} fourcc OFFSET 84 LIMIT 4 HEX)
+  if(NOT fourcc STREQUAL "44585435" OR NOT dds_width EQUAL width OR NOT dds_height EQUAL height
+     OR NOT dds_levels EQUAL levels)
+    message(FATAL_ERROR "${dds} holds ${dds_width}x${dds_height} with ${dds_levels} levels, four-character code "
+                        "${fourcc} (hex), not DXT5 (44585435) ${width}x${height} with ${levels}")
+  endif()
+endfunction()
+
+# The installed consumer through the CMake package, as a user copies it.
+run("configuring the consumer" ${CMAKE_COMMAND} -S ${prefix}/share/r3az8tex/examples/consumer -B ${WORK_DIR}/consumer
+    -G ${GENERATOR} -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
+run("building the consumer" ${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
+run("running the consumer" ${WORK_DIR}/consumer/consumer ${picture} ${WORK_DIR}/run/consumer.dds)
+check_consumer_output(${WORK_DIR}/run/consumer.dds)
+
+# The same source through pkg-config, in the oldest standard the docs
+# promise.
+set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
+run("asking pkg-config" pkg-config --cflags --libs r3az8tex)
+string(STRIP "${last_output}" flags)
+separate_arguments(flags UNIX_COMMAND "${flags}")
+run("compiling with pkg-config's flags" ${CXX} -std=c++17 ${prefix}/share/r3az8tex/examples/consumer/main.cpp ${flags}
+    -o ${WORK_DIR}/consumer-pc)
+run("running the pkg-config consumer" ${WORK_DIR}/consumer-pc ${picture} ${WORK_DIR}/run/consumer-pc.dds)
+check_consumer_output(${WORK_DIR}/run/consumer-pc.dds)
 message(STATUS "installed package: consumer and programs ran")
