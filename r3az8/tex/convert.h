@@ -15,8 +15,9 @@
 // Each call throws TextureError (texture.h): Request for options that
 // contradict each other or the texture, Unsupported for a conversion the
 // library cannot make (into BC6H or BC7, say), Malformed and FileAccess for
-// a file that cannot be read. Any number of threads may call at once.
-// Needs C++17.
+// a file that cannot be read. The conversion's messages name an option as
+// r3aztex convert's flag does ("--mips 9 exceeds the 5 levels of a 16x16
+// texture"). Any number of threads may call at once. Needs C++17.
 #pragma once
 
 #include "d3d8.h"
