@@ -4,7 +4,7 @@
 // pixel format's FOURCC is "DX10", a 20-byte DDS_HEADER_DXT10 after it.
 #pragma once
 
-#include "r3az8/tex/texture/format_table.h"
+#include "r3az8/tex/files/dds_format_table.h"
 
 #include <array>
 #include <cstddef>

@@ -1,5 +1,5 @@
 // Spellings of a legacy pixel format that other readers understand. The
-// format table describes each mask layout one way, the way the reader
+// DDS format table describes each mask layout one way, the way the reader
 // matches it; some readers know a layout only under another spelling.
 // nvdecompress reads masks only under DDPF_RGB: without that flag it
 // decodes luminance as black and alpha-only as opaque. So the writer adds
@@ -9,7 +9,7 @@
 // or another writer's, back to the table's.
 #pragma once
 
-#include "r3az8/tex/texture/format_table.h"
+#include "r3az8/tex/files/dds_format_table.h"
 
 namespace r3az8tex::dds {
 

@@ -17,7 +17,7 @@ namespace {
 constexpr DWORD kKindFlags =
     DDPF_RGB | DDPF_LUMINANCE | DDPF_ALPHA | DDPF_BUMPDUDV | DDPF_BUMPLUMINANCE | DDPF_PALETTEINDEXED8 | DDPF_YUV;
 
-// Layouts read besides the ones the writer produces (format table): what
+// Layouts read besides the ones the writer produces (the DDS rows): what
 // other writers commonly store for the same data.
 struct ExtraLayout {
     DWORD kind;
@@ -41,7 +41,7 @@ constexpr std::array kExtraLayouts = {
     ExtraLayout{DDPF_RGB, 24, 0x000000FF, 0x0000FF00, 0x00FF0000, 0,
                 {D3DFMT_R8G8B8, Swizzle::SwapRedBlue24, ColourSpace::Unspecified, kRedFirst24}},
     // 10:10:10:2 with red high: the swapped pair. Such files hold red in
-    // the low bits all the same, as the format table's own masks say.
+    // the low bits all the same, as the DDS row's own masks say.
     ExtraLayout{DDPF_RGB, 32, 0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000,
                 {D3DFMT_A2B10G10R10, Swizzle::None, ColourSpace::Unspecified, kSwappedTenBitMasks}},
     // Luminance given as red alone.
@@ -91,7 +91,7 @@ constexpr std::array kNumericAliases = {
 };
 
 // FOURCCs other writers use for the BC4/BC5 layouts ("ATI1" and "ATI2",
-// which the writer uses, come from the format table).
+// which the writer uses, come from the DDS rows).
 struct FourccAlias {
     DWORD code;
     StoredFormat stored;
@@ -102,126 +102,6 @@ constexpr std::array kFourccAliases = {
     FourccAlias{MAKEFOURCC('B', 'C', '4', 'S'), {D3DFMT_BC4, Swizzle::SignedChannelBlocks}},
     FourccAlias{MAKEFOURCC('B', 'C', '5', 'S'), {D3DFMT_BC5, Swizzle::SignedChannelBlocks}},
 };
-
-// DXGI_FORMAT values with a layout of ours. Several values can name one
-// format (UNORM, TYPELESS, sRGB); the row marked Written is the one the
-// DX10 writer uses for it (for an sRGB texture, the Written row with the
-// sRGB space when there is one).
-enum class DxgiUse : BYTE { Written, ReadOnly };
-constexpr ColourSpace kPlain = ColourSpace::Unspecified;
-constexpr ColourSpace kSrgb = ColourSpace::Srgb;
-
-struct DxgiMapping {
-    DWORD dxgi;
-    D3DFORMAT format;
-    Swizzle swizzle;
-    ColourSpace colourSpace;
-    DxgiUse use;
-    AlphaMode alpha; // Premultiplied: the row applies when the header says so
-};
-
-constexpr DxgiMapping Row(DWORD dxgi, D3DFORMAT format, DxgiUse use = DxgiUse::Written,
-                          ColourSpace space = kPlain, Swizzle swizzle = Swizzle::None)
-{
-    return {dxgi, format, swizzle, space, use, AlphaMode::Unknown};
-}
-constexpr DxgiMapping Premultiplied(DWORD dxgi, D3DFORMAT format, ColourSpace space = kPlain)
-{
-    return {dxgi, format, Swizzle::None, space, DxgiUse::Written, AlphaMode::Premultiplied};
-}
-constexpr DxgiUse RO = DxgiUse::ReadOnly;
-constexpr DxgiUse W = DxgiUse::Written;
-
-// TYPELESS formats are read as their UNORM (or, for 32-bit channels,
-// FLOAT) twin: the file leaves the interpretation open, and that is the
-// one every viewer uses.
-constexpr std::array kDxgiMappings = {
-    Row(1, FMT_A32B32G32R32F, RO),  Row(2, FMT_A32B32G32R32F),                            // R32G32B32A32
-    Row(5, FMT_B32G32R32F, RO),     Row(6, FMT_B32G32R32F),                               // R32G32B32
-    Row(9, FMT_A16R16G16B16, RO, kPlain, Swizzle::SwapRedBlue16),                         // R16G16B16A16_TYPELESS
-    Row(10, FMT_A16B16G16R16F),                                                           // R16G16B16A16_FLOAT
-    Row(11, FMT_A16R16G16B16, W, kPlain, Swizzle::SwapRedBlue16),                         // R16G16B16A16_UNORM
-    Row(13, FMT_Q16W16V16U16),                                                            // R16G16B16A16_SNORM
-    Row(15, FMT_G32R32F, RO),       Row(16, FMT_G32R32F),                                 // R32G32
-    Row(23, D3DFMT_A2B10G10R10, RO), Row(24, D3DFMT_A2B10G10R10),                         // R10G10B10A2
-    Row(26, FMT_R11G11B10F),                                                              // R11G11B10_FLOAT
-    Row(27, D3DFMT_A8R8G8B8, RO, kPlain, Swizzle::SwapRedBlue8),                          // R8G8B8A8_TYPELESS
-    Row(28, D3DFMT_A8R8G8B8, W, kPlain, Swizzle::SwapRedBlue8),                           // R8G8B8A8_UNORM
-    Row(29, D3DFMT_A8R8G8B8, W, kSrgb, Swizzle::SwapRedBlue8),                            // R8G8B8A8_UNORM_SRGB
-    Row(31, D3DFMT_Q8W8V8U8),                                                             // R8G8B8A8_SNORM
-    Row(33, D3DFMT_G16R16, RO),     Row(34, FMT_G16R16F),     Row(35, D3DFMT_G16R16),     // R16G16
-    Row(37, D3DFMT_V16U16),                                                               // R16G16_SNORM
-    Row(39, FMT_R32F, RO),          Row(41, FMT_R32F),                                    // R32
-    Row(48, FMT_G8R8, RO),          Row(49, FMT_G8R8),        Row(51, D3DFMT_V8U8),       // R8G8
-    Row(53, FMT_L16, RO),           Row(54, FMT_R16F),        Row(56, FMT_L16),           // R16
-    Row(58, FMT_R16_SNORM),                                                               // R16_SNORM
-    Row(60, D3DFMT_L8, RO),         Row(61, D3DFMT_L8),       Row(63, FMT_R8_SNORM),      // R8
-    Row(65, D3DFMT_A8),                                                                   // A8_UNORM
-    Row(67, FMT_R9G9B9E5),                                                                // R9G9B9E5_SHAREDEXP
-    Row(68, FMT_R8G8_B8G8),         Row(69, FMT_G8R8_G8B8),                               // pixel pairs
-    Row(70, D3DFMT_DXT1, RO),       Row(71, D3DFMT_DXT1),     Row(72, D3DFMT_DXT1, W, kSrgb), // BC1
-    Row(73, D3DFMT_DXT3, RO),       Row(74, D3DFMT_DXT3),     Row(75, D3DFMT_DXT3, W, kSrgb), // BC2
-    Premultiplied(74, D3DFMT_DXT2), Premultiplied(75, D3DFMT_DXT2, kSrgb),
-    Row(76, D3DFMT_DXT5, RO),       Row(77, D3DFMT_DXT5),     Row(78, D3DFMT_DXT5, W, kSrgb), // BC3
-    Premultiplied(77, D3DFMT_DXT4), Premultiplied(78, D3DFMT_DXT4, kSrgb),
-    Row(79, D3DFMT_BC4, RO),        Row(80, D3DFMT_BC4),                                  // BC4
-    Row(81, D3DFMT_BC4, RO, kPlain, Swizzle::SignedChannelBlocks),                        // BC4_SNORM
-    Row(82, D3DFMT_BC5, RO),        Row(83, D3DFMT_BC5),                                  // BC5
-    Row(84, D3DFMT_BC5, RO, kPlain, Swizzle::SignedChannelBlocks),                        // BC5_SNORM
-    Row(85, D3DFMT_R5G6B5),         Row(86, D3DFMT_A1R5G5B5),                             // B5G6R5, B5G5R5A1
-    Row(87, D3DFMT_A8R8G8B8, RO),   Row(88, D3DFMT_X8R8G8B8),                             // B8G8R8A8, B8G8R8X8
-    Row(90, D3DFMT_A8R8G8B8, RO),   Row(91, D3DFMT_A8R8G8B8, RO, kSrgb),                  // B8G8R8A8
-    Row(92, D3DFMT_X8R8G8B8, RO),   Row(93, D3DFMT_X8R8G8B8, W, kSrgb),                   // B8G8R8X8
-    Row(94, FMT_BC6H_UF16, RO),     Row(95, FMT_BC6H_UF16),   Row(96, FMT_BC6H_SF16),     // BC6H
-    Row(97, FMT_BC7, RO),           Row(98, FMT_BC7),         Row(99, FMT_BC7, W, kSrgb), // BC7
-    Row(107, D3DFMT_YUY2),                                                                // YUY2
-    Row(115, D3DFMT_A4R4G4B4),                                                            // B4G4R4A4
-};
-
-// Each format is written in one form per colour space, and an sRGB form
-// only with an unspecified one beside it.
-constexpr bool OneWrittenFormEach()
-{
-    for (const DxgiMapping& a : kDxgiMappings) {
-        if (a.use != DxgiUse::Written)
-            continue;
-        bool plainTwin = false;
-        for (const DxgiMapping& b : kDxgiMappings) {
-            if (&a != &b && b.use == DxgiUse::Written && a.format == b.format && a.colourSpace == b.colourSpace)
-                return false;
-            plainTwin = plainTwin || (b.use == DxgiUse::Written && b.format == a.format && b.colourSpace == kPlain);
-        }
-        if (!plainTwin)
-            return false;
-    }
-    return true;
-}
-static_assert(OneWrittenFormEach());
-
-// The names of DXGI_FORMAT 0 to 132, for messages.
-constexpr std::array<const char*, 133> kDxgiNames = {
-    "UNKNOWN", "R32G32B32A32_TYPELESS", "R32G32B32A32_FLOAT", "R32G32B32A32_UINT", "R32G32B32A32_SINT",
-    "R32G32B32_TYPELESS", "R32G32B32_FLOAT", "R32G32B32_UINT", "R32G32B32_SINT", "R16G16B16A16_TYPELESS",
-    "R16G16B16A16_FLOAT", "R16G16B16A16_UNORM", "R16G16B16A16_UINT", "R16G16B16A16_SNORM", "R16G16B16A16_SINT",
-    "R32G32_TYPELESS", "R32G32_FLOAT", "R32G32_UINT", "R32G32_SINT", "R32G8X24_TYPELESS", "D32_FLOAT_S8X24_UINT",
-    "R32_FLOAT_X8X24_TYPELESS", "X32_TYPELESS_G8X24_UINT", "R10G10B10A2_TYPELESS", "R10G10B10A2_UNORM",
-    "R10G10B10A2_UINT", "R11G11B10_FLOAT", "R8G8B8A8_TYPELESS", "R8G8B8A8_UNORM", "R8G8B8A8_UNORM_SRGB",
-    "R8G8B8A8_UINT", "R8G8B8A8_SNORM", "R8G8B8A8_SINT", "R16G16_TYPELESS", "R16G16_FLOAT", "R16G16_UNORM",
-    "R16G16_UINT", "R16G16_SNORM", "R16G16_SINT", "R32_TYPELESS", "D32_FLOAT", "R32_FLOAT", "R32_UINT", "R32_SINT",
-    "R24G8_TYPELESS", "D24_UNORM_S8_UINT", "R24_UNORM_X8_TYPELESS", "X24_TYPELESS_G8_UINT", "R8G8_TYPELESS",
-    "R8G8_UNORM", "R8G8_UINT", "R8G8_SNORM", "R8G8_SINT", "R16_TYPELESS", "R16_FLOAT", "D16_UNORM", "R16_UNORM",
-    "R16_UINT", "R16_SNORM", "R16_SINT", "R8_TYPELESS", "R8_UNORM", "R8_UINT", "R8_SNORM", "R8_SINT", "A8_UNORM",
-    "R1_UNORM", "R9G9B9E5_SHAREDEXP", "R8G8_B8G8_UNORM", "G8R8_G8B8_UNORM", "BC1_TYPELESS", "BC1_UNORM",
-    "BC1_UNORM_SRGB", "BC2_TYPELESS", "BC2_UNORM", "BC2_UNORM_SRGB", "BC3_TYPELESS", "BC3_UNORM", "BC3_UNORM_SRGB",
-    "BC4_TYPELESS", "BC4_UNORM", "BC4_SNORM", "BC5_TYPELESS", "BC5_UNORM", "BC5_SNORM", "B5G6R5_UNORM",
-    "B5G5R5A1_UNORM", "B8G8R8A8_UNORM", "B8G8R8X8_UNORM", "R10G10B10_XR_BIAS_A2_UNORM", "B8G8R8A8_TYPELESS",
-    "B8G8R8A8_UNORM_SRGB", "B8G8R8X8_TYPELESS", "B8G8R8X8_UNORM_SRGB", "BC6H_TYPELESS", "BC6H_UF16", "BC6H_SF16",
-    "BC7_TYPELESS", "BC7_UNORM", "BC7_UNORM_SRGB", "AYUV", "Y410", "Y416", "NV12", "P010", "P016", "420_OPAQUE",
-    "YUY2", "Y210", "Y216", "NV11", "AI44", "IA44", "P8", "A8P8", "B4G4R4A4_UNORM", nullptr, nullptr, nullptr,
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "P208",
-    "V208", "V408",
-};
-static_assert(std::string_view(kDxgiNames[99]) == "BC7_UNORM_SRGB" && std::string_view(kDxgiNames[115]) == "B4G4R4A4_UNORM");
 
 // Why a DXGI format without a row is not read, for the kinds the tool
 // leaves out on purpose.
@@ -237,6 +117,14 @@ const char* ReasonNotRead(DWORD dxgi)
     const std::string name = DxgiFormatName(dxgi);
     if (name.ends_with("_UINT") || name.ends_with("_SINT"))
         return "integer formats are not read";
+    return nullptr;
+}
+
+const FormatRow* FindRow(D3DFORMAT format)
+{
+    for (const FormatRow& row : FormatRows())
+        if (row.format == format)
+            return &row;
     return nullptr;
 }
 
@@ -268,9 +156,9 @@ std::string DescribeMasks(const DdsPixelFormat& pf)
 
 StoredFormat RecogniseFourcc(DWORD code)
 {
-    for (const FormatInfo& info : AllFormats())
-        if ((info.dds.flags & DDPF_FOURCC) && info.dds.fourCC == code)
-            return {info.format, Swizzle::None};
+    for (const FormatRow& row : FormatRows())
+        if ((row.classic.flags & DDPF_FOURCC) && row.classic.fourCC == code)
+            return {row.format, Swizzle::None};
     for (const EarlierFourcc& earlier : kEarlierFourccs)
         if (earlier.code == code)
             return {earlier.format, Swizzle::None};
@@ -333,11 +221,11 @@ StoredFormat RecogniseLegacyFormat(const DdsPixelFormat& stored)
         return entryKind == kind && bits == pf.bitCount && red == pf.redMask && green == pf.greenMask &&
                blue == pf.blueMask && entryAlpha == alpha;
     };
-    for (const FormatInfo& info : AllFormats()) {
-        const DdsPixelFormat& own = info.dds;
+    for (const FormatRow& row : FormatRows()) {
+        const DdsPixelFormat& own = row.classic;
         if (!(own.flags & DDPF_FOURCC) &&
             matches(own.flags & kKindFlags, own.bitCount, own.redMask, own.greenMask, own.blueMask, own.alphaMask))
-            return {info.format, Swizzle::None};
+            return {row.format, Swizzle::None};
     }
     for (const ExtraLayout& extra : kExtraLayouts)
         if (matches(extra.kind, extra.bitCount, extra.red, extra.green, extra.blue, extra.alpha))
@@ -347,17 +235,25 @@ StoredFormat RecogniseLegacyFormat(const DdsPixelFormat& stored)
 
 StoredFormat RecogniseDxgiFormat(DWORD dxgiFormat, AlphaMode alpha)
 {
-    // The first row of the value, or its premultiplied row (which follows
-    // it) when the header says the alpha is premultiplied.
-    const DxgiMapping* found = nullptr;
-    for (const DxgiMapping& mapping : kDxgiMappings) {
-        if (mapping.dxgi != dxgiFormat)
+    // The row of the value, or the row of its premultiplied twin when the
+    // header says the alpha is premultiplied.
+    const FormatRow* found = nullptr;
+    ColourSpace colourSpace = ColourSpace::Unspecified;
+    for (const FormatRow& row : FormatRows()) {
+        const bool plain = row.dxgi.Exists() && row.dxgi.number == dxgiFormat;
+        const bool srgb = row.dxgiSrgb.Exists() && row.dxgiSrgb.number == dxgiFormat;
+        if (!plain && !srgb)
             continue;
-        if (mapping.alpha == AlphaMode::Premultiplied ? alpha == AlphaMode::Premultiplied : found == nullptr)
-            found = &mapping;
+        if (row.alpha == AlphaMode::Premultiplied ? alpha == AlphaMode::Premultiplied : found == nullptr) {
+            found = &row;
+            colourSpace = srgb ? ColourSpace::Srgb : ColourSpace::Unspecified;
+        }
     }
     if (found != nullptr)
-        return {found->format, found->swizzle, found->colourSpace};
+        return {found->format, found->swizzle, colourSpace};
+    for (const DxgiReading& reading : OtherDxgiReadings())
+        if (reading.dxgi.number == dxgiFormat)
+            return {reading.format, reading.swizzle, reading.colourSpace};
     std::string message = "DX10 format " + DxgiFormatName(dxgiFormat) + " (" + std::to_string(dxgiFormat) +
                           ") is not supported";
     if (const char* reason = ReasonNotRead(dxgiFormat))
@@ -367,37 +263,53 @@ StoredFormat RecogniseDxgiFormat(DWORD dxgiFormat, AlphaMode alpha)
 
 std::optional<DxgiForm> DxgiFormOf(D3DFORMAT format, ColourSpace colourSpace)
 {
-    const DxgiMapping* plain = nullptr;
-    for (const DxgiMapping& mapping : kDxgiMappings) {
-        if (mapping.format != format || mapping.use != DxgiUse::Written)
-            continue;
-        if (mapping.colourSpace == colourSpace)
-            return DxgiForm{mapping.dxgi, mapping.swizzle, mapping.alpha, mapping.colourSpace};
-        if (mapping.colourSpace == ColourSpace::Unspecified)
-            plain = &mapping;
-    }
-    if (plain == nullptr)
+    const FormatRow* row = FindRow(format);
+    if (row == nullptr || !row->dxgi.Exists())
         return std::nullopt;
-    return DxgiForm{plain->dxgi, plain->swizzle, plain->alpha, plain->colourSpace};
+    const bool srgb = colourSpace == ColourSpace::Srgb && row->dxgiSrgb.Exists();
+    return DxgiForm{srgb ? row->dxgiSrgb.number : row->dxgi.number, row->swizzle, row->alpha,
+                    srgb ? ColourSpace::Srgb : ColourSpace::Unspecified};
 }
 
 std::string DxgiFormatName(DWORD dxgiFormat)
 {
-    if (dxgiFormat < kDxgiNames.size() && kDxgiNames[dxgiFormat] != nullptr)
-        return kDxgiNames[dxgiFormat];
+    for (const FormatRow& row : FormatRows())
+        for (const Dxgi& form : {row.dxgi, row.dxgiSrgb})
+            if (form.Exists() && form.number == dxgiFormat)
+                return form.name;
+    for (const DxgiReading& reading : OtherDxgiReadings())
+        if (reading.dxgi.number == dxgiFormat)
+            return reading.dxgi.name;
+    for (const Dxgi& refused : RefusedDxgiFormats())
+        if (refused.number == dxgiFormat)
+            return refused.name;
     return "unknown";
 }
 
 std::vector<DxgiNaming> DxgiNamings()
 {
-    std::vector<DxgiNaming> namings;
-    for (const DxgiMapping& mapping : kDxgiMappings) {
-        const std::string name = DxgiFormatName(mapping.dxgi);
-        if (name.ends_with("_TYPELESS") || mapping.swizzle == Swizzle::SignedChannelBlocks ||
-            mapping.alpha == AlphaMode::Premultiplied)
+    struct Numbered {
+        DWORD number;
+        DxgiNaming naming;
+    };
+    std::vector<Numbered> all;
+    for (const FormatRow& row : FormatRows()) {
+        if (row.alpha == AlphaMode::Premultiplied)
             continue;
-        namings.push_back({name, mapping.format, mapping.colourSpace});
+        if (row.dxgi.Exists())
+            all.push_back({row.dxgi.number, {row.dxgi.name, row.format, ColourSpace::Unspecified}});
+        if (row.dxgiSrgb.Exists())
+            all.push_back({row.dxgiSrgb.number, {row.dxgiSrgb.name, row.format, ColourSpace::Srgb}});
     }
+    for (const DxgiReading& reading : OtherDxgiReadings())
+        if (!std::string_view(reading.dxgi.name).ends_with("_TYPELESS") &&
+            reading.swizzle != Swizzle::SignedChannelBlocks)
+            all.push_back({reading.dxgi.number, {reading.dxgi.name, reading.format, reading.colourSpace}});
+    // In DXGI order, whichever table a name comes from.
+    std::stable_sort(all.begin(), all.end(), [](const Numbered& a, const Numbered& b) { return a.number < b.number; });
+    std::vector<DxgiNaming> namings;
+    for (Numbered& numbered : all)
+        namings.push_back(std::move(numbered.naming));
     return namings;
 }
 

@@ -3,6 +3,7 @@
 // back from a format to the DX10 description it is written with.
 #pragma once
 
+#include "r3az8/tex/files/dds_format_table.h"
 #include "r3az8/tex/texture/format_table.h"
 
 #include <optional>
@@ -11,23 +12,6 @@
 #include <vector>
 
 namespace r3az8tex::dds {
-
-// Layouts that hold the same fields as one of our formats with red and blue
-// exchanged (A8B8G8R8, A2R10G10B10, A16B16G16R16, B8G8R8 and their DXGI
-// twins). The reader swaps the two fields of every pixel to reach our
-// layout; the DX10 writer swaps them back. Signed BC4/BC5 blocks are
-// turned into unsigned ones.
-enum class Swizzle : BYTE {
-    None,
-    SwapRedBlue8,  // 32-bit pixels, 8-bit fields at bits 0 and 16
-    SwapRedBlue10, // 32-bit pixels, 10-bit fields at bits 0 and 20
-    SwapRedBlue16, // 64-bit pixels, 16-bit fields at bits 0 and 32
-    SwapRedBlue24, // 24-bit pixels, bytes 0 and 2
-    // Signed BC4/BC5 channel blocks (8 bytes each) to unsigned ones: the
-    // ends -127..127 (-128 as -127) rescaled to 0..255 and rounded, codes
-    // kept, so -1..1 reads as 0..1 within half an 8-bit step.
-    SignedChannelBlocks,
-};
 
 struct StoredFormat {
     D3DFORMAT format;
@@ -44,9 +28,6 @@ struct StoredFormat {
 // bit count or overlapping, all masks zero), Unsupported for valid ones
 // the tool does not read (an unknown FOURCC or mask layout, YUV masks).
 StoredFormat RecogniseLegacyFormat(const DdsPixelFormat& pixelFormat);
-
-// DDS_HEADER_DXT10.miscFlags2, low three bits.
-enum class AlphaMode : BYTE { Unknown = 0, Straight = 1, Premultiplied = 2, Opaque = 3, Custom = 4 };
 
 // The format a DX10 header's DXGI_FORMAT names (a premultiplied alpha mode
 // turns BC2 and BC3 into DXT2 and DXT4), or Unsupported with a line that

@@ -12,7 +12,7 @@ namespace {
 
 bool UsesDx10Header(const TextureImage& texture, HeaderStyle style)
 {
-    return style == HeaderStyle::Dx10 || texture.Format().NeedsDx10Header();
+    return style == HeaderStyle::Dx10 || NeedsDx10Header(texture.format);
 }
 
 DxgiForm FormOf(const TextureImage& texture)
@@ -45,7 +45,7 @@ Header MakeHeader(const TextureImage& texture, HeaderStyle style)
         header.pitchOrLinearSize = top.rowPitch;
     }
     header.pixelFormatSize = kPixelFormatBytes;
-    header.pixelFormat = WidelyReadForm(format.dds);
+    header.pixelFormat = WidelyReadForm(RowOf(texture.format).classic);
     if (UsesDx10Header(texture, style))
         header.pixelFormat = {DDPF_FOURCC, kDx10Fourcc, 0, 0, 0, 0, 0};
     header.caps = DDSCAPS_TEXTURE;

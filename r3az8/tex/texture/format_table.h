@@ -1,5 +1,6 @@
-// Every pixel format r3aztex reads and writes, with the facts the tool needs
-// about it: storage unit, channel content, name, and how a DDS file stores it.
+// Every pixel format r3aztex reads and writes, with the facts every
+// container shares: storage unit, channel content, name. How each
+// container names a format is its own table (files/dds_format_table.h).
 // One row per format of the texture library's format catalogue, checked
 // against it when this table compiles.
 #pragma once
@@ -49,29 +50,6 @@ enum ChannelMask : BYTE {
     kRgba = kRgb | kAlpha,
 };
 
-// DDS pixel-format flags (DDS_PIXELFORMAT.dwFlags).
-inline constexpr DWORD DDPF_ALPHAPIXELS = 0x00000001;
-inline constexpr DWORD DDPF_ALPHA = 0x00000002;
-inline constexpr DWORD DDPF_FOURCC = 0x00000004;
-inline constexpr DWORD DDPF_PALETTEINDEXED8 = 0x00000020;
-inline constexpr DWORD DDPF_RGB = 0x00000040;
-inline constexpr DWORD DDPF_YUV = 0x00000200;
-inline constexpr DWORD DDPF_LUMINANCE = 0x00020000;
-inline constexpr DWORD DDPF_BUMPLUMINANCE = 0x00040000;
-inline constexpr DWORD DDPF_BUMPDUDV = 0x00080000;
-
-// The DDS_PIXELFORMAT fields after dwSize. For the bump formats the red,
-// green and blue masks hold the U, V and W (or luminance) fields.
-struct DdsPixelFormat {
-    DWORD flags;
-    DWORD fourCC;
-    DWORD bitCount;
-    DWORD redMask;
-    DWORD greenMask;
-    DWORD blueMask;
-    DWORD alphaMask;
-};
-
 struct FormatInfo {
     D3DFORMAT format;
     const char* name; // lower case, as users type it
@@ -80,16 +58,10 @@ struct FormatInfo {
     Content content;
     BYTE channels;    // ChannelMask bits
     UINT channelBits; // widest channel; above 8 the PNG writer uses 16 bits
-    // How the DDS writer stores the format in a classic header: the bit
-    // masks where a mask layout exists and no other common format shares
-    // it, a FOURCC otherwise; all zero (no flags) for the formats only a
-    // DX10 header can name, which are always written with one.
-    DdsPixelFormat dds;
     Access access = Access::ReadWrite;
 
     constexpr bool HasAlpha() const { return (channels & kAlpha) != 0; }
     constexpr bool IsBlockCompressed() const { return storage == Storage::Block4x4; }
-    constexpr bool NeedsDx10Header() const { return dds.flags == 0; }
     constexpr bool IsWritable() const { return access == Access::ReadWrite; }
 };
 

@@ -80,7 +80,7 @@ void CheckHeader(const std::vector<BYTE>& file, const TextureImage& texture, boo
         EXPECT_EQ(HeaderWord(file, offset::kDx10 + 8), texture.kind == TextureKind::Cube ? 4u : 0u);
         EXPECT_EQ(HeaderWord(file, offset::kDx10 + 12), 1u) << "array size";
     } else {
-        const DdsPixelFormat stored = dds::WidelyReadForm(format.dds);
+        const DdsPixelFormat stored = dds::WidelyReadForm(dds::RowOf(format.format).classic);
         EXPECT_EQ(HeaderWord(file, offset::kPixelFormatFlags), stored.flags);
         EXPECT_EQ(HeaderWord(file, offset::kFourcc), stored.fourCC);
         EXPECT_EQ(HeaderWord(file, offset::kBitCount), stored.bitCount);
@@ -145,8 +145,8 @@ TEST_P(DdsRoundTrip, EveryFormatShapeAndChain)
         for (const Shape& shape : kShapes)
             for (Chain chain : {Chain::Full, Chain::Partial})
                 for (dds::HeaderStyle style : {dds::HeaderStyle::Classic, dds::HeaderStyle::Dx10}) {
-                    const bool dx10 = style == dds::HeaderStyle::Dx10 || format.NeedsDx10Header();
-                    if ((style == dds::HeaderStyle::Dx10 && format.NeedsDx10Header()) ||
+                    const bool dx10 = style == dds::HeaderStyle::Dx10 || dds::NeedsDx10Header(format.format);
+                    if ((style == dds::HeaderStyle::Dx10 && dds::NeedsDx10Header(format.format)) ||
                         (dx10 && !dds::DxgiFormOf(format.format, ColourSpace::Unspecified)))
                         continue;
                     const uint32_t width = shape.width;

@@ -158,16 +158,16 @@ TEST(FormatTable, SuggestsTheNameMeant)
 TEST(FormatTable, EveryWrittenPixelFormatIsRecognisedAsItself)
 {
     for (const FormatInfo& info : AllFormats()) {
-        if (!info.NeedsDx10Header()) {
-            const dds::StoredFormat stored = dds::RecogniseLegacyFormat(dds::WidelyReadForm(info.dds));
-            EXPECT_EQ(dds::RecogniseLegacyFormat(info.dds).format, info.format) << info.name;
+        if (!dds::NeedsDx10Header(info.format)) {
+            const dds::StoredFormat stored = dds::RecogniseLegacyFormat(dds::WidelyReadForm(dds::RowOf(info.format).classic));
+            EXPECT_EQ(dds::RecogniseLegacyFormat(dds::RowOf(info.format).classic).format, info.format) << info.name;
             EXPECT_EQ(stored.format, info.format) << info.name;
             EXPECT_EQ(stored.swizzle, dds::Swizzle::None) << info.name;
         }
         // The DX10 form, plain and sRGB, names the format back.
         for (ColourSpace space : {ColourSpace::Unspecified, ColourSpace::Srgb}) {
             const std::optional<dds::DxgiForm> form = dds::DxgiFormOf(info.format, space);
-            ASSERT_TRUE(form || !info.NeedsDx10Header()) << info.name << " can be written in no header";
+            ASSERT_TRUE(form || !dds::NeedsDx10Header(info.format)) << info.name << " can be written in no header";
             if (!form)
                 continue;
             const dds::StoredFormat stored = dds::RecogniseDxgiFormat(form->dxgiFormat, form->alpha);
@@ -182,31 +182,31 @@ TEST(FormatTable, EveryWrittenPixelFormatIsRecognisedAsItself)
 // format shares it, a FOURCC otherwise.
 TEST(FormatTable, MaskLayoutsFollowCommonPractice)
 {
-    const DdsPixelFormat argb = FindFormat(D3DFMT_A8R8G8B8)->dds;
+    const DdsPixelFormat argb = dds::RowOf(D3DFMT_A8R8G8B8).classic;
     EXPECT_EQ(argb.flags, DDPF_RGB | DDPF_ALPHAPIXELS);
     EXPECT_EQ(argb.redMask, 0x00FF0000u);
     EXPECT_EQ(argb.alphaMask, 0xFF000000u);
-    EXPECT_EQ(FindFormat(D3DFMT_V8U8)->dds.flags, DDPF_BUMPDUDV);
-    EXPECT_EQ(FindFormat(D3DFMT_L8)->dds.flags, DDPF_LUMINANCE);
-    EXPECT_EQ(FindFormat(D3DFMT_A8)->dds.flags, DDPF_ALPHA);
-    EXPECT_EQ(FindFormat(D3DFMT_P8)->dds.flags, DDPF_PALETTEINDEXED8);
-    EXPECT_EQ(FindFormat(D3DFMT_DXT3)->dds.fourCC, MAKEFOURCC('D', 'X', 'T', '3'));
-    EXPECT_EQ(FindFormat(D3DFMT_UYVY)->dds.fourCC, MAKEFOURCC('U', 'Y', 'V', 'Y'));
-    EXPECT_EQ(FindFormat(FMT_A16L16)->dds.alphaMask, 0xFFFF0000u);
-    EXPECT_EQ(FindFormat(FMT_R16G16B16)->dds.fourCC, MAKEFOURCC(' ', 'R', '1', '6'));
-    EXPECT_EQ(FindFormat(D3DFMT_W11V11U10)->dds.fourCC, 65u);
-    EXPECT_EQ(FindFormat(D3DFMT_A2B10G10R10)->dds.redMask, 0x3FFu);
+    EXPECT_EQ(dds::RowOf(D3DFMT_V8U8).classic.flags, DDPF_BUMPDUDV);
+    EXPECT_EQ(dds::RowOf(D3DFMT_L8).classic.flags, DDPF_LUMINANCE);
+    EXPECT_EQ(dds::RowOf(D3DFMT_A8).classic.flags, DDPF_ALPHA);
+    EXPECT_EQ(dds::RowOf(D3DFMT_P8).classic.flags, DDPF_PALETTEINDEXED8);
+    EXPECT_EQ(dds::RowOf(D3DFMT_DXT3).classic.fourCC, MAKEFOURCC('D', 'X', 'T', '3'));
+    EXPECT_EQ(dds::RowOf(D3DFMT_UYVY).classic.fourCC, MAKEFOURCC('U', 'Y', 'V', 'Y'));
+    EXPECT_EQ(dds::RowOf(FMT_A16L16).classic.alphaMask, 0xFFFF0000u);
+    EXPECT_EQ(dds::RowOf(FMT_R16G16B16).classic.fourCC, MAKEFOURCC(' ', 'R', '1', '6'));
+    EXPECT_EQ(dds::RowOf(D3DFMT_W11V11U10).classic.fourCC, 65u);
+    EXPECT_EQ(dds::RowOf(D3DFMT_A2B10G10R10).classic.redMask, 0x3FFu);
 }
 
 // nvdecompress reads masks only under DDPF_RGB: luminance and alpha-only
 // layouts are written with it (luminance with the grey mask in all three).
 TEST(FormatTable, LuminanceAndAlphaAreWrittenTheWayEveryReaderReadsThem)
 {
-    const DdsPixelFormat l8 = dds::WidelyReadForm(FindFormat(D3DFMT_L8)->dds);
+    const DdsPixelFormat l8 = dds::WidelyReadForm(dds::RowOf(D3DFMT_L8).classic);
     EXPECT_EQ(l8.flags, DDPF_LUMINANCE | DDPF_RGB);
     EXPECT_EQ(l8.greenMask, 0xFFu);
     EXPECT_EQ(l8.blueMask, 0xFFu);
-    EXPECT_EQ(dds::WidelyReadForm(FindFormat(D3DFMT_A8)->dds).flags, DDPF_ALPHA | DDPF_RGB | DDPF_ALPHAPIXELS);
+    EXPECT_EQ(dds::WidelyReadForm(dds::RowOf(D3DFMT_A8).classic).flags, DDPF_ALPHA | DDPF_RGB | DDPF_ALPHAPIXELS);
     // Files written before, by FOURCC, still read.
     EXPECT_EQ(Recognise(DDPF_FOURCC, 0, 0, 0, 0, 0, FMT_L16).format, FMT_L16);
     EXPECT_EQ(Recognise(DDPF_FOURCC, 0, 0, 0, 0, 0, FMT_A16L16).format, FMT_A16L16);

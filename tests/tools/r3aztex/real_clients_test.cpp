@@ -393,7 +393,7 @@ TEST(OtherReaders, ReadEveryFileExactlyAsTheToolSays)
         if (!format.IsWritable())
             continue; // read, never written
         add(format, kFlat);
-        if (!format.NeedsDx10Header() && dds::DxgiFormOf(format.format, ColourSpace::Unspecified))
+        if (!dds::NeedsDx10Header(format.format) && dds::DxgiFormOf(format.format, ColourSpace::Unspecified))
             add(format, kFlatDx10);
         if (const auto srgb = dds::DxgiFormOf(format.format, ColourSpace::Srgb);
             srgb && srgb->colourSpace == ColourSpace::Srgb)

@@ -436,7 +436,7 @@ std::string RunJob(const Job& job, const ConvertOptions& options, const ConvertS
     const TextureImage& result = results[0];
     // Only the DX10 header records sRGB and counts array textures.
     const bool dx10 = options.dx10 || settings.colourSpace == ColourSpace::Srgb || results.size() > 1 ||
-                      result.Format().NeedsDx10Header();
+                      dds::NeedsDx10Header(result.format);
     if (job.type == FileType::Dds && result.colourSpace == ColourSpace::Srgb && !dx10)
         Warn(job.output, "the classic header cannot record that the colours are sRGB-encoded; --dx10 keeps it");
     const PngDepth depth = settings.format != nullptr ? PngDepth::OfFormat : PngDepth::Eight;
