@@ -17,6 +17,7 @@ namespace {
 constexpr UINT kBlockRows = 4;
 constexpr UINT kWideBytes = 8; // one A16R16G16B16 pixel
 constexpr float kStep16 = 1.0f / 65535.0f;
+constexpr UINT kPieceColumns = 64; // blocks handed to the encoder at once
 
 // One row of A16R16G16B16 pixels (blue, green, red, alpha) as colours, the
 // alpha cut first where the encoding asks for it.
@@ -57,10 +58,7 @@ public:
                 if (FAILED(filled))
                     return filled;
             }
-            // A row of blocks is encoded the same alone as within the band:
-            // the encoder treats each row of blocks on its own.
-            const HRESULT hr = EncodeQualityImage(format_, blocks_ + std::size_t{top / kBlockRows} * pitch_, pitch_,
-                                                  colours_.get(), width_, width_, rows, options_);
+            const HRESULT hr = EncodeBlockRow(blocks_ + std::size_t{top / kBlockRows} * pitch_, rows);
             if (FAILED(hr))
                 return hr;
         }
@@ -68,6 +66,24 @@ public:
     }
 
 private:
+    // A row of blocks in pieces of kPieceColumns blocks: each block is
+    // encoded on its own, so a piece gives the bytes it would give within
+    // the whole image (only a piece at the right or bottom edge has partial
+    // blocks, as the whole row's would be), and the encoder's buffers stay
+    // small enough to be reused rather than mapped and unmapped each time.
+    HRESULT EncodeBlockRow(BYTE* blocks, UINT rows)
+    {
+        const UINT blockBytes = QualityBlockBytes(format_);
+        for (UINT left = 0; left < width_; left += kPieceColumns * kBlockRows) {
+            const UINT width = std::min(kPieceColumns * kBlockRows, width_ - left);
+            const HRESULT hr = EncodeQualityImage(format_, blocks + std::size_t{left / kBlockRows} * blockBytes, pitch_,
+                                                  colours_.get() + left, width_, width, rows, options_);
+            if (FAILED(hr))
+                return hr;
+        }
+        return S_OK;
+    }
+
     BYTE* blocks_;
     D3DFORMAT format_;
     UINT pitch_, width_, height_;

@@ -1,0 +1,255 @@
+// Work on images in memory without a surface: EncodeRowsFromMemory gives
+// the blocks of the 16-bit surface load it stands in for, band by band;
+// LoadMemoryFromMemory the bytes of LoadSurfaceFromMemory; both refuse what
+// they cannot do and give way cleanly when memory runs out.
+#include "tests/support/device_test.h"
+#include "r3az8/tex/load.h"
+#include "r3az8/tex/load/encode_rows.h"
+#include "r3az8/tex/load/load_into_memory.h"
+
+#include <cstring>
+#include <random>
+
+namespace loadtest {
+namespace {
+
+constexpr BYTE kUntouched = 0xCD;
+
+struct Image {
+    D3DFORMAT format;
+    UINT width;
+    UINT height;
+};
+
+bool IsBlocks(D3DFORMAT format) { return QualityBlockBytes(format) != 0; }
+
+UINT RowBytes(const Image& image)
+{
+    return IsBlocks(image.format) ? (image.width + 3) / 4 * QualityBlockBytes(image.format)
+                                  : image.width * BytesPerPixel(image.format);
+}
+
+UINT StoredRows(const Image& image) { return IsBlocks(image.format) ? (image.height + 3) / 4 : image.height; }
+
+std::vector<BYTE> Noise(size_t bytes, uint32_t seed)
+{
+    std::mt19937 random(seed);
+    std::vector<BYTE> noise(bytes);
+    for (BYTE& byte : noise)
+        byte = BYTE(random());
+    return noise;
+}
+
+class InMemoryTest : public DeviceTest {
+protected:
+    // What LoadSurfaceFromMemory writes into a surface of `dest`'s size.
+    std::vector<BYTE> SurfaceLoad(const Image& dest, const Image& src, const std::vector<BYTE>& pixels, DWORD filter,
+                                  D3DCOLOR colorKey)
+    {
+        ComRef<IDirect3DSurface8> surface = MakeImageSurface(dest.width, dest.height, dest.format);
+        const RECT rect{0, 0, LONG(src.width), LONG(src.height)};
+        EXPECT_EQ(LoadSurfaceFromMemory(surface.Get(), nullptr, nullptr, pixels.data(), src.format, RowBytes(src),
+                                        nullptr, &rect, filter, colorKey),
+                  S_OK);
+        D3DLOCKED_RECT locked{};
+        EXPECT_EQ(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY), S_OK);
+        std::vector<BYTE> bytes(size_t(RowBytes(dest)) * dest.height);
+        for (UINT row = 0; row < dest.height; ++row)
+            std::memcpy(bytes.data() + size_t(row) * RowBytes(dest),
+                        static_cast<const BYTE*>(locked.pBits) + size_t(row) * locked.Pitch, RowBytes(dest));
+        surface->UnlockRect();
+        return bytes;
+    }
+};
+
+// The path the encoder replaces: the rows loaded into a 16-bit surface,
+// the alpha cut there, the samples scaled to 0..1 and the image encoded.
+std::vector<BYTE> ThroughWideSurface(const std::vector<BYTE>& wide, const Image& image, D3DFORMAT blockFormat,
+                                     const RowEncoding& encoding)
+{
+    std::vector<FloatColor> colours(size_t(image.width) * image.height);
+    for (size_t i = 0; i < colours.size(); ++i) {
+        uint16_t s[4];
+        std::memcpy(s, wide.data() + 8 * i, sizeof s);
+        if (encoding.CutAlpha)
+            s[3] = (UINT(s[3]) * 255 + 32767) / 65535 < encoding.AlphaThreshold ? 0 : 0xFFFF;
+        colours[i] = {s[2] / 65535.0f, s[1] / 65535.0f, s[0] / 65535.0f, s[3] / 65535.0f};
+    }
+    const Image blocks{blockFormat, image.width, image.height};
+    std::vector<BYTE> bytes(size_t(RowBytes(blocks)) * StoredRows(blocks));
+    EXPECT_EQ(EncodeQualityImage(blockFormat, bytes.data(), RowBytes(blocks), colours.data(), image.width,
+                                 image.width, image.height, encoding.quality),
+              S_OK);
+    return bytes;
+}
+
+TEST_F(InMemoryTest, EncodedBandsAreTheBlocksOfTheSixteenBitLoad)
+{
+    const D3DFORMAT a16 = FMT_A16R16G16B16;
+    const DWORD point = IMAGE_FILTER_POINT;
+    const QualityOptions normal{};
+    const QualityOptions high{BlockQuality::High, ColorWeighting::Uniform};
+    const QualityOptions fast{BlockQuality::Fast, ColorWeighting::Perceptual};
+    struct Case {
+        const char* what;
+        Image src;
+        D3DFORMAT blocks;
+        DWORD filter;
+        D3DCOLOR colorKey;
+        RowEncoding encoding;
+    };
+    const Case cases[] = {
+        {"16-bit rows read in place", {a16, 37, 23}, D3DFMT_DXT1, point, 0, {normal}},
+        {"16-bit rows, colour key", {a16, 16, 9}, D3DFMT_DXT5, point, 0xFF000000, {normal}},
+        {"8-bit rows, dithered", {D3DFMT_A8R8G8B8, 37, 23}, D3DFMT_DXT5, point | IMAGE_FILTER_DITHER, 0, {high}},
+        {"8-bit rows, colour key", {D3DFMT_A8R8G8B8, 21, 14}, D3DFMT_DXT1, point, 0xFF102030, {normal}},
+        {"floats beyond 0..1", {FMT_A32B32G32R32F, 13, 10}, D3DFMT_BC5, point, 0, {high}},
+        {"block source", {D3DFMT_DXT1, 18, 22}, D3DFMT_DXT5, point | IMAGE_FILTER_DITHER, 0, {normal}},
+        {"packed 16-bit pixels", {D3DFMT_R5G6B5, 9, 6}, D3DFMT_BC4, point, 0, {fast}},
+        {"alpha cut", {D3DFMT_A8R8G8B8, 11, 7}, D3DFMT_DXT1, point, 0, {normal, true, 128}},
+        {"alpha cut to opaque", {a16, 11, 7}, D3DFMT_DXT1, point, 0, {fast, true, 0}},
+        {"one row", {D3DFMT_A8R8G8B8, 7, 1}, D3DFMT_DXT5, point, 0, {normal}},
+    };
+    uint32_t seed = 1;
+    for (const Case& c : cases) {
+        const std::vector<BYTE> pixels = Noise(size_t(RowBytes(c.src)) * StoredRows(c.src), seed++);
+        const Image wide{a16, c.src.width, c.src.height};
+        const std::vector<BYTE> expected =
+            ThroughWideSurface(SurfaceLoad(wide, c.src, pixels, c.filter, c.colorKey), wide, c.blocks, c.encoding);
+        const Image out{c.blocks, c.src.width, c.src.height};
+        for (UINT bandRows : {4u, 8u, c.src.height}) {
+            std::vector<BYTE> blocks(expected.size(), kUntouched);
+            for (UINT first = 0; first < c.src.height; first += bandRows) {
+                const UINT storedFirst = IsBlocks(c.src.format) ? first / 4 : first;
+                EXPECT_EQ(EncodeRowsFromMemory(blocks.data() + size_t(first / 4) * RowBytes(out), c.blocks,
+                                               RowBytes(out), pixels.data() + size_t(storedFirst) * RowBytes(c.src),
+                                               c.src.format, RowBytes(c.src), nullptr, c.src.width,
+                                               std::min(bandRows, c.src.height - first), c.filter, c.colorKey,
+                                               c.encoding),
+                          S_OK)
+                    << c.what;
+            }
+            EXPECT_TRUE(blocks == expected) << c.what << ", bands of " << bandRows;
+        }
+    }
+}
+
+TEST_F(InMemoryTest, LoadsIntoMemoryGiveTheSurfaceLoadsBytes)
+{
+    const D3DFORMAT a16 = FMT_A16R16G16B16;
+    struct Case {
+        Image src;
+        Image dest;
+        DWORD filter;
+        D3DCOLOR colorKey;
+    };
+    const Case cases[] = {
+        {{D3DFMT_A8R8G8B8, 21, 13}, {a16, 21, 13}, IMAGE_FILTER_POINT | IMAGE_FILTER_DITHER, 0},
+        {{D3DFMT_A8R8G8B8, 21, 13}, {a16, 21, 13}, IMAGE_FILTER_POINT, 0xFF000000},
+        {{a16, 37, 29}, {a16, 18, 14}, IMAGE_FILTER_BOX, 0},
+        {{a16, 37, 1}, {a16, 18, 1}, IMAGE_FILTER_BOX, 0},
+        {{a16, 37, 29}, {a16, 9, 7}, IMAGE_FILTER_TRIANGLE | IMAGE_FILTER_MIRROR | IMAGE_FILTER_DITHER, 0},
+        {{FMT_A32B32G32R32F, 23, 41}, {FMT_A32B32G32R32F, 11, 20}, IMAGE_FILTER_LINEAR, 0},
+        {{D3DFMT_DXT1, 20, 18}, {D3DFMT_R5G6B5, 33, 45}, IMAGE_FILTER_TRIANGLE | IMAGE_FILTER_DITHER, 0},
+        {{a16, 16, 16}, {D3DFMT_A8R8G8B8, 16, 16}, IMAGE_FILTER_POINT | IMAGE_FILTER_DITHER, 0},
+    };
+    uint32_t seed = 40;
+    for (const Case& c : cases) {
+        const std::vector<BYTE> pixels = Noise(size_t(RowBytes(c.src)) * StoredRows(c.src), seed++);
+        const std::vector<BYTE> expected = SurfaceLoad(c.dest, c.src, pixels, c.filter, c.colorKey);
+        // A pitch wider than the rows: what lies between them stays as it was.
+        const UINT rowBytes = RowBytes(c.dest);
+        const UINT pitch = rowBytes + 12;
+        std::vector<BYTE> rows(size_t(pitch) * c.dest.height, kUntouched);
+        const RECT rect{0, 0, LONG(c.src.width), LONG(c.src.height)};
+        ASSERT_EQ(LoadMemoryFromMemory(rows.data(), c.dest.format, pitch, c.dest.width, c.dest.height, pixels.data(),
+                                       c.src.format, RowBytes(c.src), nullptr, &rect, c.filter, c.colorKey),
+                  S_OK);
+        bool same = true;
+        for (UINT row = 0; row < c.dest.height; ++row) {
+            same = same && std::memcmp(rows.data() + size_t(row) * pitch, expected.data() + size_t(row) * rowBytes,
+                                       rowBytes) == 0;
+            for (UINT gap = rowBytes; gap < pitch; ++gap)
+                same = same && rows[size_t(row) * pitch + gap] == kUntouched;
+        }
+        EXPECT_TRUE(same) << c.src.width << "x" << c.src.height << " -> " << c.dest.width << "x" << c.dest.height
+                          << ", filter " << std::hex << c.filter;
+    }
+}
+
+TEST_F(InMemoryTest, WhatCannotBeDoneIsRefused)
+{
+    std::vector<BYTE> source(16 * 16 * 8);
+    std::vector<BYTE> out(16 * 16 * 8);
+    const RECT rect{0, 0, 16, 16};
+    const DWORD point = IMAGE_FILTER_POINT;
+    // Each row asks one entry with one thing wrong; the blocks go to the
+    // encoder, the pixels to the load.
+    struct Case {
+        const char* what;
+        BYTE* out;
+        D3DFORMAT blocks, pixels, source;
+        UINT width;
+        DWORD filter;
+        const RECT* rect;
+        HRESULT encodes, loads;
+    };
+    const Case cases[] = {
+        {"no destination", nullptr, D3DFMT_DXT1, FMT_A16R16G16B16, D3DFMT_A8R8G8B8, 16, point, &rect,
+         D3DERR_INVALIDCALL, D3DERR_INVALIDCALL},
+        {"no width", out.data(), D3DFMT_DXT1, FMT_A16R16G16B16, D3DFMT_A8R8G8B8, 0, point, &rect, D3DERR_INVALIDCALL,
+         D3DERR_INVALIDCALL},
+        {"an invalid filter", out.data(), D3DFMT_DXT5, FMT_A16R16G16B16, D3DFMT_A8R8G8B8, 16, 7, &rect,
+         D3DERR_INVALIDCALL, D3DERR_INVALIDCALL},
+        {"blocks the encoder does not write; blocks as pixels", out.data(), D3DFMT_A8R8G8B8, D3DFMT_DXT1,
+         D3DFMT_A8R8G8B8, 16, point, &rect, E_FAIL, D3DERR_INVALIDCALL},
+        {"palette indices", out.data(), D3DFMT_P8, D3DFMT_P8, D3DFMT_A8R8G8B8, 16, point, &rect, E_FAIL,
+         D3DERR_INVALIDCALL},
+        {"a source without a codec", out.data(), D3DFMT_DXT1, FMT_A16R16G16B16, D3DFORMAT(0x7777), 16, point, &rect,
+         E_FAIL, E_FAIL},
+        {"no source rectangle", out.data(), D3DFMT_DXT1, FMT_A16R16G16B16, D3DFMT_A8R8G8B8, 16, point, nullptr, S_OK,
+         D3DERR_INVALIDCALL},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(EncodeRowsFromMemory(c.out, c.blocks, 64, source.data(), c.source, 64, nullptr, c.width, 16,
+                                       c.filter, 0, RowEncoding{}),
+                  c.encodes)
+            << c.what;
+        EXPECT_EQ(LoadMemoryFromMemory(c.out, c.pixels, 128, c.width, 16, source.data(), c.source, 64, nullptr, c.rect,
+                                       c.filter, 0),
+                  c.loads)
+            << c.what;
+    }
+}
+
+// Every allocation the encoder makes (its own and the blit engine's),
+// failed in turn: each is reported as a failure, and the first run with
+// memory to spare gives the blocks of a run without failures.
+TEST_F(InMemoryTest, EncodingGivesWayWhenMemoryRunsOut)
+{
+    std::vector<BYTE> source(16 * 9 * 8, 0x80);
+    for (D3DFORMAT format : {D3DFMT_A8R8G8B8, FMT_A16R16G16B16}) {
+        auto encode = [&](std::vector<BYTE>& blocks) {
+            return EncodeRowsFromMemory(blocks.data(), D3DFMT_DXT5, 64, source.data(), format,
+                                        16 * BytesPerPixel(format), nullptr, 16, 9, IMAGE_FILTER_POINT, 0,
+                                        RowEncoding{});
+        };
+        std::vector<BYTE> expected(4 * 3 * 16);
+        ASSERT_EQ(encode(expected), S_OK);
+        std::vector<BYTE> blocks(expected.size());
+        unsigned failing = 1;
+        for (; failing < 100; ++failing) {
+            FailWorkingMemoryAt(failing);
+            const HRESULT hr = encode(blocks);
+            FailWorkingMemoryAt(0);
+            if (hr == S_OK)
+                break;
+            EXPECT_TRUE(hr == E_OUTOFMEMORY || hr == E_FAIL) << std::hex << hr;
+        }
+        EXPECT_GT(failing, 1u) << "nothing was allocated";
+        EXPECT_TRUE(blocks == expected) << std::hex << format;
+    }
+}
+
+} // namespace
+} // namespace loadtest
