@@ -153,6 +153,11 @@ run("configuring the consumer" ${CMAKE_COMMAND} -S ${prefix}/share/r3az8tex/exam
 run("building the consumer" ${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
 run("running the consumer" ${WORK_DIR}/consumer/consumer ${picture} ${WORK_DIR}/run/consumer.dds)
 check_consumer_output(${WORK_DIR}/run/consumer.dds)
+# The library gives what the tool writes for the same request.
+run("converting to dxt5 with the installed tool" ${prefix}/bin/r3aztex convert ${picture} --format dxt5
+    -o ${WORK_DIR}/run/tool-dxt5.dds --quiet)
+run("comparing the consumer's file with the tool's" ${CMAKE_COMMAND} -E compare_files ${WORK_DIR}/run/consumer.dds
+    ${WORK_DIR}/run/tool-dxt5.dds)
 
 # The same source through pkg-config, in the oldest standard the docs
 # promise.
