@@ -127,10 +127,10 @@ std::span<const Container> AllContainers() { return kContainers; }
 
 const Container& ContainerOf(FileType type)
 {
-    for (const Container& container : kContainers)
-        if (container.type == type)
-            return container;
-    throw TextureError(ErrorKind::Internal, "no container row for file type " + std::to_string(int(type)));
+    const auto found = std::ranges::find(kContainers, type, &Container::type);
+    if (found == std::end(kContainers))
+        throw TextureError(ErrorKind::Internal, "no container row for file type " + std::to_string(int(type)));
+    return *found;
 }
 
 const Container* FindContainer(std::string_view nameOrEnding)

@@ -277,11 +277,16 @@ static_assert(EachDxgiNumberOnce(), "a DXGI number is named twice");
 
 std::span<const FormatRow> FormatRows() { return kRows; }
 
+const FormatRow* FindRow(D3DFORMAT format)
+{
+    const auto found = std::ranges::find(kRows, format, &FormatRow::format);
+    return found != kRows.end() ? &*found : nullptr;
+}
+
 const FormatRow& RowOf(D3DFORMAT format)
 {
-    for (const FormatRow& row : kRows)
-        if (row.format == format)
-            return row;
+    if (const FormatRow* row = FindRow(format))
+        return *row;
     throw TextureError(ErrorKind::Internal, "no DDS row for format " + FormatName(format));
 }
 

@@ -5,37 +5,10 @@
 // those read as one of ours, and those refused.
 #pragma once
 
-#include "d3d8.h"
+#include "r3az8/tex/files/dds_header.h"
 #include "r3az8/tex/texture.h"
 
 #include <span>
-
-namespace r3az8tex {
-
-// DDS pixel-format flags (DDS_PIXELFORMAT.dwFlags).
-inline constexpr DWORD DDPF_ALPHAPIXELS = 0x00000001;
-inline constexpr DWORD DDPF_ALPHA = 0x00000002;
-inline constexpr DWORD DDPF_FOURCC = 0x00000004;
-inline constexpr DWORD DDPF_PALETTEINDEXED8 = 0x00000020;
-inline constexpr DWORD DDPF_RGB = 0x00000040;
-inline constexpr DWORD DDPF_YUV = 0x00000200;
-inline constexpr DWORD DDPF_LUMINANCE = 0x00020000;
-inline constexpr DWORD DDPF_BUMPLUMINANCE = 0x00040000;
-inline constexpr DWORD DDPF_BUMPDUDV = 0x00080000;
-
-// The DDS_PIXELFORMAT fields after dwSize. For the bump formats the red,
-// green and blue masks hold the U, V and W (or luminance) fields.
-struct DdsPixelFormat {
-    DWORD flags;
-    DWORD fourCC;
-    DWORD bitCount;
-    DWORD redMask;
-    DWORD greenMask;
-    DWORD blueMask;
-    DWORD alphaMask;
-};
-
-} // namespace r3az8tex
 
 namespace r3az8tex::dds {
 
@@ -87,6 +60,8 @@ std::span<const FormatRow> FormatRows();
 // The format's row; throws TextureError (Internal) for a format outside
 // the table.
 const FormatRow& RowOf(D3DFORMAT format);
+// The format's row, or null outside the table.
+const FormatRow* FindRow(D3DFORMAT format);
 // Whether only the DX10 header can name the format.
 bool NeedsDx10Header(D3DFORMAT format);
 

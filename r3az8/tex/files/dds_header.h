@@ -4,10 +4,39 @@
 // pixel format's FOURCC is "DX10", a 20-byte DDS_HEADER_DXT10 after it.
 #pragma once
 
-#include "r3az8/tex/files/dds_format_table.h"
+#include "d3d8.h"
 
 #include <array>
 #include <cstddef>
+
+namespace r3az8tex {
+
+// DDS pixel-format flags (DDS_PIXELFORMAT.dwFlags), as bits of a DWORD.
+enum DdsPixelFormatFlag : DWORD {
+    DDPF_ALPHAPIXELS = 0x00000001,
+    DDPF_ALPHA = 0x00000002,
+    DDPF_FOURCC = 0x00000004,
+    DDPF_PALETTEINDEXED8 = 0x00000020,
+    DDPF_RGB = 0x00000040,
+    DDPF_YUV = 0x00000200,
+    DDPF_LUMINANCE = 0x00020000,
+    DDPF_BUMPLUMINANCE = 0x00040000,
+    DDPF_BUMPDUDV = 0x00080000,
+};
+
+// The DDS_PIXELFORMAT fields after dwSize. For the bump formats the red,
+// green and blue masks hold the U, V and W (or luminance) fields.
+struct DdsPixelFormat {
+    DWORD flags;
+    DWORD fourCC;
+    DWORD bitCount;
+    DWORD redMask;
+    DWORD greenMask;
+    DWORD blueMask;
+    DWORD alphaMask;
+};
+
+} // namespace r3az8tex
 
 namespace r3az8tex::dds {
 

@@ -120,14 +120,6 @@ const char* ReasonNotRead(DWORD dxgi)
     return nullptr;
 }
 
-const FormatRow* FindRow(D3DFORMAT format)
-{
-    for (const FormatRow& row : FormatRows())
-        if (row.format == format)
-            return &row;
-    return nullptr;
-}
-
 std::string Hex(DWORD value)
 {
     char text[16];

@@ -3,6 +3,7 @@
 #include "r3az8/tex/files/dds_pixel_format.h"
 #include "r3az8/tex/texture/format_table.h"
 
+#include <algorithm>
 #include <array>
 
 namespace r3az8tex {
@@ -55,51 +56,30 @@ constexpr std::array kFacts = {
     Facts{D3DFMT_X4R4G4B4, NV, kNone},
     Facts{D3DFMT_A2B10G10R10, NV, kNone},
     Facts{D3DFMT_G16R16, NV, kNone},
-    Facts{D3DFMT_A8P8, kNone, kNone},
-    Facts{D3DFMT_P8, kNone, kNone},
     Facts{D3DFMT_L8, IM | NV | PIL, kNone},
     Facts{D3DFMT_A8L8, IM | NV | PIL, kNone},
     Facts{D3DFMT_A4L4, NV, kNone},
-    Facts{D3DFMT_V8U8, kNone, kNone},
-    Facts{D3DFMT_L6V5U5, kNone, kNone},
-    Facts{D3DFMT_X8L8V8U8, kNone, kNone},
-    Facts{D3DFMT_Q8W8V8U8, kNone, kNone},
-    Facts{D3DFMT_V16U16, kNone, kNone},
-    Facts{D3DFMT_W11V11U10, kNone, kNone},
-    Facts{D3DFMT_A2W10V10U10, kNone, kNone},
-    Facts{D3DFMT_D16_LOCKABLE, kNone, kNone},
     Facts{FMT_L16, NV, kNone},
     Facts{FMT_A16L16, NV, kNone},
-    Facts{FMT_R16G16B16, kNone, kNone},
-    Facts{FMT_A16R16G16B16, kNone, kNone},
-    Facts{D3DFMT_UYVY, kNone, kNone},
-    Facts{D3DFMT_YUY2, kNone, kNone},
     Facts{D3DFMT_DXT1, IM | NV | PIL, kNone},
-    Facts{D3DFMT_DXT2, kNone, kNone},
     Facts{D3DFMT_DXT3, IM | NV | PIL, kNone},
-    Facts{D3DFMT_DXT4, kNone, kNone},
     Facts{D3DFMT_DXT5, IM | NV | PIL, kNone},
     // BC4 read as grey, BC5 as red and green.
     Facts{D3DFMT_BC4, NV | PIL, kNone},
     Facts{D3DFMT_BC5, NV | PIL, PIL},
-    // The later formats, by the Direct3D 9 numbers, RGBG/GRGB or the DX10
-    // header: none of the three reads them. (The read-only block formats
-    // are never written.)
-    Facts{FMT_G8R8, kNone, kNone},
-    Facts{FMT_R8_SNORM, kNone, kNone},
-    Facts{FMT_R16_SNORM, kNone, kNone},
-    Facts{FMT_Q16W16V16U16, kNone, kNone},
-    Facts{FMT_R16F, kNone, kNone},
-    Facts{FMT_G16R16F, kNone, kNone},
-    Facts{FMT_A16B16G16R16F, kNone, kNone},
-    Facts{FMT_R32F, kNone, kNone},
-    Facts{FMT_G32R32F, kNone, kNone},
-    Facts{FMT_B32G32R32F, kNone, kNone},
-    Facts{FMT_A32B32G32R32F, kNone, kNone},
-    Facts{FMT_R11G11B10F, kNone, kNone},
-    Facts{FMT_R9G9B9E5, kNone, kNone},
-    Facts{FMT_R8G8_B8G8, kNone, kNone},
-    Facts{FMT_G8R8_G8B8, kNone, kNone},
+};
+
+// Checked, and read by none of the three under either header: palettes,
+// bump and depth data, the library's 16-bit layouts, YUV, the
+// premultiplied DXT2 and DXT4, and the later formats (by the Direct3D 9
+// numbers, RGBG/GRGB or the DX10 header). The read-only block formats are
+// never written.
+constexpr D3DFORMAT kReadByNone[] = {
+    D3DFMT_A8P8, D3DFMT_P8, D3DFMT_V8U8, D3DFMT_L6V5U5, D3DFMT_X8L8V8U8, D3DFMT_Q8W8V8U8, D3DFMT_V16U16,
+    D3DFMT_W11V11U10, D3DFMT_A2W10V10U10, D3DFMT_D16_LOCKABLE, FMT_R16G16B16, FMT_A16R16G16B16, D3DFMT_UYVY,
+    D3DFMT_YUY2, D3DFMT_DXT2, D3DFMT_DXT4, FMT_G8R8, FMT_R8_SNORM, FMT_R16_SNORM, FMT_Q16W16V16U16, FMT_R16F,
+    FMT_G16R16F, FMT_A16B16G16R16F, FMT_R32F, FMT_G32R32F, FMT_B32G32R32F, FMT_A32B32G32R32F, FMT_R11G11B10F,
+    FMT_R9G9B9E5, FMT_R8G8_B8G8, FMT_G8R8_G8B8,
 };
 
 // Shapes a reader fails on whatever the format: files of the kind (with
@@ -154,6 +134,8 @@ std::optional<BYTE> ReadersOf(const ReaderQuery& query)
     const FormatInfo* format = FindFormat(query.format);
     if (format == nullptr || !WrittenByUs(query))
         return std::nullopt;
+    if (std::find(std::begin(kReadByNone), std::end(kReadByNone), query.format) != std::end(kReadByNone))
+        return BYTE(0);
     for (const Facts& facts : kFacts) {
         if (facts.format != query.format)
             continue;

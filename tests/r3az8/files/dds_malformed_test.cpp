@@ -90,6 +90,15 @@ auto Set(size_t offset, DWORD value)
     return [=](std::vector<BYTE>& file) { SetHeaderWord(file, offset, value); };
 }
 
+// Several header words at once, as {offset, value} pairs.
+auto SetWords(std::initializer_list<std::pair<size_t, DWORD>> words)
+{
+    return [changes = std::vector(words)](std::vector<BYTE>& file) {
+        for (const auto& [offset, value] : changes)
+            SetHeaderWord(file, offset, value);
+    };
+}
+
 auto SetMasks(DWORD flags, DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a)
 {
     return [=](std::vector<BYTE>& file) {
@@ -119,18 +128,12 @@ TEST(DdsMalformed, HeaderFieldsTable)
         {"width 16385", Set(offset::kWidth, 16385), ErrorKind::Unsupported},
         {"width 2^32-1", Set(offset::kWidth, 0xFFFFFFFF), ErrorKind::Unsupported},
         {"height 2^31", Set(offset::kHeight, 0x80000000), ErrorKind::Unsupported},
-        {"16384 square, one level: data missing", [](auto& f) {
-             SetHeaderWord(f, offset::kWidth, 16384);
-             SetHeaderWord(f, offset::kHeight, 16384);
-             SetHeaderWord(f, offset::kMipCount, 1);
-         }, ErrorKind::Malformed},
+        {"16384 square, one level: data missing",
+         SetWords({{offset::kWidth, 16384}, {offset::kHeight, 16384}, {offset::kMipCount, 1}}), ErrorKind::Malformed},
         {"mip count 0 means one level", Set(offset::kMipCount, 0), kNoError},
         {"mip count 3 of 4", Set(offset::kMipCount, 3), kNoError},
         {"DXT data short by a whole first level", [](auto& f) { f.resize(128 + 24); }, ErrorKind::Malformed},
-        {"16x16 header over 8x8 data", [](auto& f) {
-             SetHeaderWord(f, offset::kWidth, 16);
-             SetHeaderWord(f, offset::kHeight, 16);
-         }, ErrorKind::Malformed},
+        {"16x16 header over 8x8 data", SetWords({{offset::kWidth, 16}, {offset::kHeight, 16}}), ErrorKind::Malformed},
         {"trailing bytes are ignored", [](auto& f) {
              for (int i = 0; i < 100; ++i)
                  f.push_back(BYTE(i));
@@ -144,14 +147,8 @@ TEST(DdsMalformed, HeaderFieldsTable)
         {"cube with three faces", Set(offset::kCaps2, 0x200 | 0x1C00), ErrorKind::Unsupported},
         {"cube and volume at once", Set(offset::kCaps2, 0xFE00 | 0x200000), ErrorKind::Malformed},
         {"cube flag over 2D data: too short", Set(offset::kCaps2, 0xFE00), ErrorKind::Malformed},
-        {"volume with depth 0", [](auto& f) {
-             SetHeaderWord(f, offset::kCaps2, 0x200000);
-             SetHeaderWord(f, offset::kDepth, 0);
-         }, ErrorKind::Malformed},
-        {"volume 16385 deep", [](auto& f) {
-             SetHeaderWord(f, offset::kCaps2, 0x200000);
-             SetHeaderWord(f, offset::kDepth, 16385);
-         }, ErrorKind::Unsupported},
+        {"volume with depth 0", SetWords({{offset::kCaps2, 0x200000}, {offset::kDepth, 0}}), ErrorKind::Malformed},
+        {"volume 16385 deep", SetWords({{offset::kCaps2, 0x200000}, {offset::kDepth, 16385}}), ErrorKind::Unsupported},
         {"no pixel-format kind", SetMasks(0, 32, 0xFF0000, 0xFF00, 0xFF, 0), ErrorKind::Malformed},
         {"bit count 0", SetMasks(DDPF_RGB, 0, 0xFF0000, 0xFF00, 0xFF, 0), ErrorKind::Malformed},
         {"bit count 7", SetMasks(DDPF_RGB, 7, 0x60, 0x18, 0x7, 0), ErrorKind::Malformed},
@@ -172,20 +169,12 @@ TEST(DdsMalformed, SizeLimitsAndOverflow)
     const std::vector<BYTE> volume = ValidFile(FMT_A16R16G16B16, TextureKind::Volume, 4, 4, 4, 1);
     RunCases(volume, {
         {"unchanged", [](auto&) {}, kNoError},
-        {"16384 cubed", [](auto& f) {
-             SetHeaderWord(f, offset::kWidth, 16384);
-             SetHeaderWord(f, offset::kHeight, 16384);
-             SetHeaderWord(f, offset::kDepth, 16384);
-         }, ErrorKind::Unsupported},
-        {"1 GiB plus", [](auto& f) {
-             SetHeaderWord(f, offset::kWidth, 16384);
-             SetHeaderWord(f, offset::kHeight, 8192);
-             SetHeaderWord(f, offset::kDepth, 2);
-         }, ErrorKind::Unsupported},
-        {"2^32 bytes of one slice", [](auto& f) {
-             SetHeaderWord(f, offset::kWidth, 0x10000);
-             SetHeaderWord(f, offset::kHeight, 0x10000);
-         }, ErrorKind::Unsupported},
+        {"16384 cubed", SetWords({{offset::kWidth, 16384}, {offset::kHeight, 16384}, {offset::kDepth, 16384}}),
+         ErrorKind::Unsupported},
+        {"1 GiB plus", SetWords({{offset::kWidth, 16384}, {offset::kHeight, 8192}, {offset::kDepth, 2}}),
+         ErrorKind::Unsupported},
+        {"2^32 bytes of one slice", SetWords({{offset::kWidth, 0x10000}, {offset::kHeight, 0x10000}}),
+         ErrorKind::Unsupported},
     });
 }
 
