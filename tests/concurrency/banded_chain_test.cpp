@@ -1,6 +1,7 @@
 // Conversions band by band against the same conversions on whole levels:
 // bands of one block row on several threads must give every byte the
 // library gives for whole images.
+#include "tests/support/chain_recipe_support.h"
 #include "tests/support/dds_test_support.h"
 #include "tests/support/texture_files_support.h"
 
@@ -23,18 +24,7 @@ constexpr size_t kOneBlockRow = 1;
 
 ChainRecipe Recipe(const TextureImage& source, D3DFORMAT output)
 {
-    ChainRecipe recipe{};
-    recipe.width = source.width;
-    recipe.height = source.height;
-    recipe.depth = 1;
-    recipe.levels = FullChainLength(source.width, source.height, 1);
-    recipe.regenerate = true;
-    recipe.working = FMT_A16R16G16B16;
-    recipe.output = output;
-    recipe.finalStep.filter = IMAGE_FILTER_POINT;
-    recipe.mipFilter = IMAGE_FILTER_DEFAULT;
-    recipe.missingZ = MissingZ::Keep;
-    return recipe;
+    return PlainChainRecipe(source.width, source.height, output);
 }
 
 TextureImage Cube(uint32_t size)

@@ -1,6 +1,7 @@
 #include "r3az8/tex/convert/banded_chain.h"
 
 #include "r3az8/tex/convert/block_compression.h"
+#include "r3az8/tex/convert/chain_bands.h"
 #include "r3az8/tex/convert/pixel_steps.h"
 #include "r3az8/tex/convert/working_levels.h"
 
@@ -24,16 +25,13 @@ struct Band {
 // 2x2 box quad inside one band.
 std::vector<Band> SplitLevel(uint32_t faces, uint32_t height, size_t rowBytes, size_t bandBytes)
 {
-    const size_t wanted = bandBytes / std::max<size_t>(rowBytes, 1);
-    const uint32_t rows = static_cast<uint32_t>(std::max<size_t>(4, wanted - wanted % 4));
+    const uint32_t rows = BandRows(rowBytes, bandBytes);
     std::vector<Band> bands;
     for (uint32_t face = 0; face < faces; ++face)
         for (uint32_t first = 0; first < height; first += rows)
             bands.push_back({face, first, std::min(rows, height - first)});
     return bands;
 }
-
-bool IsPowerOfTwo(uint32_t side) { return (side & (side - 1)) == 0; }
 
 // The rows of the next level that a band of this level halves into: an odd
 // last row of a level is left out by the box filter, as for the whole level.
@@ -60,10 +58,10 @@ PixelRows BufferRows(std::vector<BYTE>& buffer, D3DFORMAT format, uint32_t width
     return WholeRows(buffer.data(), format, width, rows);
 }
 
-class BandedChain {
+class BandedChain : private ChainBands {
 public:
     BandedChain(const TextureImage& source, const ChainRecipe& recipe, const RowArrival* arrival, size_t bandBytes)
-        : source_(source), recipe_(recipe), arrival_(arrival), bandBytes_(bandBytes)
+        : ChainBands(source, recipe, arrival, bandBytes)
     {
         box_.filter = recipe.mipFilter == IMAGE_FILTER_DEFAULT ? IMAGE_FILTER_BOX : recipe.mipFilter;
         // FilterTexture's word for cube faces, which the box filter reads
@@ -141,15 +139,9 @@ private:
             LoadRows(session, LevelRows(next_, band.face, 0, half.first, half.count), filtered, box_);
     }
 
-    const TextureImage& source_;
-    const ChainRecipe& recipe_;
-    const RowArrival* arrival_;
-    size_t bandBytes_;
     LoadOptions box_;
-    TextureImage result_;
     std::optional<TextureImage> top_; // level 0 resampled, when the recipe resizes
     TextureImage current_;            // the level being worked on (below 0), as filtered
-    TextureImage next_;               // the level the bands halve into
 };
 
 } // namespace

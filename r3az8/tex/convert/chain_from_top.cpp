@@ -1,6 +1,7 @@
 #include "r3az8/tex/convert/chain_from_top.h"
 
 #include "r3az8/tex/convert/block_compression.h"
+#include "r3az8/tex/convert/chain_bands.h"
 #include "r3az8/tex/convert/pixel_steps.h"
 
 #include <algorithm>
@@ -10,8 +11,6 @@
 
 namespace r3az8tex {
 namespace {
-
-bool IsPowerOfTwo(uint32_t side) { return (side & (side - 1)) == 0; }
 
 // The filter word FilterTexture works with for the recipe's chain.
 DWORD ChainFilter(const ChainRecipe& recipe, TextureKind kind)
@@ -33,14 +32,10 @@ bool FromLevelAbove(DWORD filter)
     return FilterType(filter) == IMAGE_FILTER_POINT || FilterType(filter) == IMAGE_FILTER_BOX;
 }
 
-class ChainFromTop {
+class ChainFromTop : private ChainBands {
 public:
     ChainFromTop(const TextureImage& source, const ChainRecipe& recipe, const RowArrival* arrival, size_t bandBytes)
-        : source_(source),
-          recipe_(recipe),
-          arrival_(arrival),
-          bandBytes_(bandBytes),
-          filter_(ChainFilter(recipe, source.kind))
+        : ChainBands(source, recipe, arrival, bandBytes), filter_(ChainFilter(recipe, source.kind))
     {
     }
 
@@ -184,15 +179,9 @@ private:
         return rows;
     }
 
-    const TextureImage& source_;
-    const ChainRecipe& recipe_;
-    const RowArrival* arrival_;
-    size_t bandBytes_;
     DWORD filter_;
-    TextureImage result_;
     TextureImage top_;   // level 0 in the working format, in linear light once encoded
     TextureImage above_; // the level above, as filtered, when the filter halves from it
-    TextureImage next_;  // the level being made, as filtered, for the one below it
 };
 
 } // namespace

@@ -4,8 +4,8 @@
 // the encoder's own) are the whole of its memory.
 #include "r3az8/tex/load/encode_rows.h"
 
-#include "r3az8/tex/debug.h"
 #include "r3az8/tex/load/memory_source.h"
+#include "r3az8/tex/load/request_rules.h"
 #include "r3az8/tex/load/lock_area.h"
 #include "r3az8/tex/working_memory.h"
 
@@ -97,22 +97,15 @@ HRESULT EncodeRowsFromMemory(BYTE* pBlocks, D3DFORMAT BlockFormat, UINT BlockPit
                              D3DFORMAT SrcFormat, UINT SrcPitch, const PALETTEENTRY* pSrcPalette, UINT Width,
                              UINT Height, DWORD Filter, D3DCOLOR ColorKey, const RowEncoding& Encoding)
 {
-    if (!ArgumentsGiven({{pBlocks, "pBlocks"}, {pSrcMemory, "pSrcMemory"}}))
-        return D3DERR_INVALIDCALL;
-    if (Width == 0 || Height == 0) {
-        DebugPrintf(0, "Invalid band of rows");
-        return D3DERR_INVALIDCALL;
-    }
-    if (Filter == IMAGE_FILTER_DEFAULT)
-        Filter = IMAGE_FILTER_LOAD_DEFAULT;
-    if (!IsValidFilter(Filter)) {
-        DebugPrintf(0, "Invalid image filter");
-        return D3DERR_INVALIDCALL;
-    }
-    if (!IsQualityBlockFormat(BlockFormat)) {
-        DebugPrintf(0, "Unsupported image format");
-        return E_FAIL;
-    }
+    const HRESULT refused = FirstBrokenRule({
+        {pBlocks == nullptr, "pBlocks pointer is invalid", D3DERR_INVALIDCALL},
+        {pSrcMemory == nullptr, "pSrcMemory pointer is invalid", D3DERR_INVALIDCALL},
+        {Width == 0 || Height == 0, "Invalid band of rows", D3DERR_INVALIDCALL},
+        {Filter != IMAGE_FILTER_DEFAULT && !IsValidFilter(Filter), "Invalid image filter", D3DERR_INVALIDCALL},
+        {!IsQualityBlockFormat(BlockFormat), "Unsupported image format", E_FAIL},
+    });
+    if (FAILED(refused))
+        return refused;
     BlockRowEncoder encoder(pBlocks, BlockFormat, BlockPitch, Width, Height, Encoding.quality);
     if (!encoder.HasMemory())
         return E_OUTOFMEMORY;

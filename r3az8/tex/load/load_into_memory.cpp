@@ -1,8 +1,8 @@
 #include "r3az8/tex/load/load_into_memory.h"
 
 #include "r3az8/tex/codecs/format_catalogue.h"
-#include "r3az8/tex/debug.h"
 #include "r3az8/tex/load/memory_source.h"
+#include "r3az8/tex/load/request_rules.h"
 
 bool LoadsIntoMemory(D3DFORMAT format)
 {
@@ -14,16 +14,15 @@ HRESULT LoadMemoryFromMemory(void* pDestMemory, D3DFORMAT DestFormat, UINT DestP
                              UINT DestHeight, const void* pSrcMemory, D3DFORMAT SrcFormat, UINT SrcPitch,
                              const PALETTEENTRY* pSrcPalette, const RECT* pSrcRect, DWORD Filter, D3DCOLOR ColorKey)
 {
-    if (!ArgumentsGiven({{pDestMemory, "pDestMemory"}, {pSrcMemory, "pSrcMemory"}, {pSrcRect, "pSrcRect"}}))
-        return D3DERR_INVALIDCALL;
-    if (!LoadsIntoMemory(DestFormat)) {
-        DebugPrintf(0, "A destination in memory needs a format of whole pixels");
-        return D3DERR_INVALIDCALL;
-    }
-    if (DestWidth == 0 || DestHeight == 0) {
-        DebugPrintf(0, "Invalid rect");
-        return D3DERR_INVALIDCALL;
-    }
+    const HRESULT refused = FirstBrokenRule({
+        {pDestMemory == nullptr, "pDestMemory pointer is invalid", D3DERR_INVALIDCALL},
+        {pSrcMemory == nullptr, "pSrcMemory pointer is invalid", D3DERR_INVALIDCALL},
+        {pSrcRect == nullptr, "pSrcRect pointer is invalid", D3DERR_INVALIDCALL},
+        {!LoadsIntoMemory(DestFormat), "A destination in memory needs a format of whole pixels", D3DERR_INVALIDCALL},
+        {DestWidth == 0 || DestHeight == 0, "Invalid rect", D3DERR_INVALIDCALL},
+    });
+    if (FAILED(refused))
+        return refused;
     D3DBOX box;
     if (!SourceBox(*pSrcRect, box))
         return D3DERR_INVALIDCALL;

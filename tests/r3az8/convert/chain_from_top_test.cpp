@@ -2,6 +2,7 @@
 // by the library's FilterTexture: bands of one block row on several threads
 // must give every byte, whatever the mip filter, the edges, the sizes, the
 // per-pixel steps and the final encoding.
+#include "tests/support/chain_recipe_support.h"
 #include "tests/support/dds_test_support.h"
 #include "tests/support/texture_files_support.h"
 
@@ -21,18 +22,7 @@ constexpr size_t kOneBlockRow = 1;
 
 ChainRecipe Recipe(uint32_t width, uint32_t height, D3DFORMAT output, DWORD mipFilter)
 {
-    ChainRecipe recipe{};
-    recipe.width = width;
-    recipe.height = height;
-    recipe.depth = 1;
-    recipe.levels = FullChainLength(width, height, 1);
-    recipe.regenerate = true;
-    recipe.working = FMT_A16R16G16B16;
-    recipe.output = output;
-    recipe.finalStep.filter = IMAGE_FILTER_POINT;
-    recipe.mipFilter = mipFilter;
-    recipe.missingZ = MissingZ::Keep;
-    return recipe;
+    return PlainChainRecipe(width, height, output, mipFilter);
 }
 
 // What the pipeline does without bands: the whole chain, and for an
