@@ -179,6 +179,15 @@ std::string EndingsText(bool (*which)(const Container&))
     return ListText(endings);
 }
 
+std::vector<std::string> WrittenContainerNames()
+{
+    std::vector<std::string> names;
+    for (const Container& container : kContainers)
+        if (container.Writable())
+            names.push_back(container.name);
+    return names;
+}
+
 std::vector<BYTE> EncodeLayers(const Container& container, std::span<const TextureImage> layers,
                                const WriteOptions& options)
 {

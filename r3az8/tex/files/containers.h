@@ -75,6 +75,8 @@ std::string ContainerNamesText(bool (*which)(const Container&) = nullptr);
 std::string EndingsText(bool (*which)(const Container&) = nullptr);
 // Whether the container is written (for the two texts above).
 inline bool IsWritten(const Container& container) { return container.Writable(); }
+// The names of the containers that are written: "dds", "png".
+std::vector<std::string> WrittenContainerNames();
 
 // The bytes of the layers as a file of the container. Throws TextureError:
 // Unsupported for a container only read, or a texture it cannot hold.

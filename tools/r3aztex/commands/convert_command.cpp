@@ -546,7 +546,7 @@ CommandRunner AddConvertCommand(CLI::App& tool)
     c->add_option("-o,--output", options->output, "Output file (.dds or .png; '-': standard output)");
     c->add_option("--outdir", options->outputDirectory, "Output folder: each input becomes NAME.dds (or .png)");
     c->add_option("--file-type", options->fileType, "With --outdir or -o -: dds (default) or png")
-        ->check(OneOfNames({"dds", "png"}));
+        ->check(OneOfNames(WrittenContainerNames()));
     c->add_option("--format", options->format,
                   "Output pixel format, any letter case. Default for DDS output: auto (dxt1 when every alpha is "
                   "opaque, else dxt5; vectors and data keep theirs); for PNG: the input's. Formats: " +
