@@ -90,32 +90,29 @@ TEST(FormatTable, DxgiNamesNameTheirFormat)
 // The short names; the DXGI ones are tested above.
 TEST(FormatTable, NamesUsersBring)
 {
-    const ColourSpace plain = ColourSpace::Unspecified, srgb = ColourSpace::Srgb;
-    const struct {
-        const char* name;
-        D3DFORMAT format;
-        ColourSpace colourSpace;
-        bool keepOneBitAlpha;
-    } named[] = {
-        {"bc1_srgb", D3DFMT_DXT1, srgb, false},
-        {"dxt5_srgb", D3DFMT_DXT5, srgb, false},
-        {"bc7", FMT_BC7, plain, false},
-        {"rgba8", D3DFMT_A8R8G8B8, plain, false},
-        {"Bgra8", D3DFMT_A8R8G8B8, plain, false},
-        {"ati1", D3DFMT_BC4, plain, false},
-        {"ati2", D3DFMT_BC5, plain, false},
-        {"bc1a", D3DFMT_DXT1, plain, true},
-        {"DXT1A", D3DFMT_DXT1, plain, true},
-        {"bc1a_srgb", D3DFMT_DXT1, srgb, true},
-        {"dxt1", D3DFMT_DXT1, plain, false},
-        {"d3dfmt_bc2", D3DFMT_DXT3, plain, false},
+    // Each name and what it asks for: the format's row, then " srgb" and
+    // " 1-bit alpha" where the name says so.
+    const std::pair<const char*, const char*> named[] = {
+        {"bc1_srgb", "dxt1 srgb"},
+        {"dxt5_srgb", "dxt5 srgb"},
+        {"bc7", "bc7"},
+        {"rgba8", "a8r8g8b8"},
+        {"Bgra8", "a8r8g8b8"},
+        {"ati1", "bc4"},
+        {"ati2", "bc5"},
+        {"bc1a", "dxt1 1-bit alpha"},
+        {"DXT1A", "dxt1 1-bit alpha"},
+        {"bc1a_srgb", "dxt1 srgb 1-bit alpha"},
+        {"dxt1", "dxt1"},
+        {"d3dfmt_bc2", "dxt3"},
     };
-    for (const auto& c : named) {
-        const std::optional<FormatRequest> request = ParseFormatName(c.name);
-        ASSERT_TRUE(request) << c.name;
-        EXPECT_EQ(request->format->format, c.format) << c.name;
-        EXPECT_EQ(request->colourSpace, c.colourSpace) << c.name;
-        EXPECT_EQ(request->keepOneBitAlpha, c.keepOneBitAlpha) << c.name;
+    for (const auto& [name, expected] : named) {
+        const std::optional<FormatRequest> request = ParseFormatName(name);
+        ASSERT_TRUE(request) << name;
+        EXPECT_EQ(std::string(request->format->name) + (request->colourSpace == ColourSpace::Srgb ? " srgb" : "") +
+                      (request->keepOneBitAlpha ? " 1-bit alpha" : ""),
+                  expected)
+            << name;
     }
     // sRGB only where a DXGI form says it; no TYPELESS or signed blocks.
     const std::pair<const char*, bool> refused[] = {
@@ -128,9 +125,9 @@ TEST(FormatTable, NamesUsersBring)
     }
     // Suggestions know every accepted name.
     const std::vector<std::string> known = FormatNamesAndAliases();
-    for (const auto& c : named) {
-        if (!std::string_view(c.name).starts_with("d3dfmt_")) {
-            EXPECT_NE(std::find(known.begin(), known.end(), Lower(c.name)), known.end()) << c.name;
+    for (const auto& [name, expected] : named) {
+        if (!std::string_view(name).starts_with("d3dfmt_")) {
+            EXPECT_NE(std::find(known.begin(), known.end(), Lower(name)), known.end()) << name;
         }
     }
 }
