@@ -43,8 +43,9 @@ std::vector<TextureImage> ReadDds(std::span<const BYTE> bytes, const std::string
     return std::move(contents.layers);
 }
 
+// The one picture of a file its ImageDecoder reads.
 template <std::unique_ptr<ImageDecoder> (*Open)(std::span<const BYTE>, const std::string&)>
-std::vector<TextureImage> ReadPicture(std::span<const BYTE> bytes, const std::string& name)
+std::vector<TextureImage> Pixels(std::span<const BYTE> bytes, const std::string& name)
 {
     std::vector<TextureImage> layers;
     layers.push_back(Open(bytes, name)->Pixels());
@@ -87,13 +88,51 @@ std::vector<BYTE> WritePng(std::span<const TextureImage> layers, const WriteOpti
     return EncodePng(texture, options.alpha); // level 0 alone
 }
 
+// The order is the order of the signature tests and of the names in
+// messages ("not a DDS, PNG, TGA or JPEG file"). PNG, TGA and JPEG files
+// hold one picture each and give it through their ImageDecoder; DDS
+// holds whole textures and is read whole.
+constexpr BYTE kPngOptions = kDepthOption | kAlphaOption;
+// Columns as in Container: type, name, endings, signature test, refusal on
+// the first bytes, read, open, write, options, whole texture.
+// clang-format off
 constexpr Container kContainers[] = {
     {FileType::Dds, "dds", {".dds", nullptr}, IsDds, NotDds, ReadDds, nullptr, WriteDds, kHeaderOption, true},
-    {FileType::Png, "png", {".png", nullptr}, IsPng, NotPng, ReadPicture<OpenPng>, OpenPng, WritePng,
-     kDepthOption | kAlphaOption, false},
-    {FileType::Tga, "tga", {".tga", nullptr}, nullptr, NoTgaPicture, ReadPicture<OpenTga>, OpenTga, nullptr, 0, false},
-    {FileType::Jpeg, "jpeg", {".jpg", ".jpeg"}, IsJpeg, NotJpeg, ReadPicture<OpenJpeg>, OpenJpeg, nullptr, 0, false},
+    {FileType::Png, "png", {".png", nullptr}, IsPng, NotPng, Pixels<OpenPng>, OpenPng, WritePng, kPngOptions, false},
+    {FileType::Tga, "tga", {".tga", nullptr}, nullptr, NoTgaPicture, Pixels<OpenTga>, OpenTga, nullptr, 0, false},
+    {FileType::Jpeg, "jpeg", {".jpg", ".jpeg"}, IsJpeg, NotJpeg, Pixels<OpenJpeg>, OpenJpeg, nullptr, 0, false},
 };
+// clang-format on
+
+// Endings are lower case and start with the dot; a name or an ending
+// (without its dot) belongs to one row only, so that FindContainer is
+// never in doubt.
+constexpr bool RowsAreDistinct()
+{
+    struct Word {
+        size_t row;
+        std::string_view text;
+    };
+    std::vector<Word> words;
+    for (size_t row = 0; row < std::size(kContainers); ++row) {
+        words.push_back({row, kContainers[row].name});
+        for (const char* ending : kContainers[row].endings) {
+            if (ending == nullptr)
+                continue;
+            const std::string_view text(ending);
+            if (text.size() < 2 || text[0] != '.' ||
+                std::ranges::any_of(text, [](char c) { return c >= 'A' && c <= 'Z'; }))
+                return false;
+            words.push_back({row, text.substr(1)});
+        }
+    }
+    for (const Word& a : words)
+        for (const Word& b : words)
+            if (a.row != b.row && a.text == b.text)
+                return false;
+    return true;
+}
+static_assert(RowsAreDistinct());
 
 std::string Lower(std::string_view text)
 {
@@ -192,9 +231,9 @@ std::vector<BYTE> EncodeLayers(const Container& container, std::span<const Textu
                                const WriteOptions& options)
 {
     if (!container.Writable())
-        throw TextureError(ErrorKind::Unsupported,
-                           std::string(container.name) + " files are read, not written; write " +
-                               ContainerNamesText(IsWritten));
+        throw TextureError(ErrorKind::Unsupported, std::string(container.name) +
+                                                       " files are read, not written; write " +
+                                                       ContainerNamesText(IsWritten));
     if (layers.empty())
         throw TextureError(ErrorKind::Internal, std::string("no texture to write as ") + container.name);
     return container.write(layers, options);

@@ -47,9 +47,9 @@ struct FormatRow {
     // zero (no flags) for the formats only a DX10 header can name, which
     // are always written with one.
     DdsPixelFormat classic;
-    Dxgi dxgi;     // what the DX10 header says; none for formats without a DXGI form
-    Dxgi dxgiSrgb; // the sRGB twin, for a texture whose colours are sRGB-encoded
-    Swizzle swizzle = Swizzle::None;     // from our layout to the DXGI form's, and back
+    Dxgi dxgi;                            // what the DX10 header says; none for formats without a DXGI form
+    Dxgi dxgiSrgb;                        // the sRGB twin, for a texture whose colours are sRGB-encoded
+    Swizzle swizzle = Swizzle::None;      // from our layout to the DXGI form's, and back
     AlphaMode alpha = AlphaMode::Unknown; // Premultiplied: the DXGI form reads as this format when the header says so
 
     constexpr bool NeedsDx10Header() const { return classic.flags == 0; }

@@ -29,8 +29,7 @@ const Container& ContainerForPath(const std::string& path)
     const Container* found = ContainerOfPath(path);
     if (found == nullptr)
         throw FileError(ErrorKind::Request, path,
-                        "cannot tell the container from the name: end it in " +
-                            EndingsText(IsWritten));
+                        "cannot tell the container from the name: end it in " + EndingsText(IsWritten));
     return *found;
 }
 
@@ -118,8 +117,7 @@ std::vector<BYTE> EncodeTextureFile(const std::string& container, const TextureI
     return EncodeLayers(NamedContainer(container), {&texture, 1}, options);
 }
 
-void WriteTextureLayers(const std::string& path, const std::vector<TextureImage>& layers,
-                        const WriteOptions& options)
+void WriteTextureLayers(const std::string& path, const std::vector<TextureImage>& layers, const WriteOptions& options)
 {
     WriteWhole(path, EncodeNaming(path, ContainerForPath(path), layers, options));
 }

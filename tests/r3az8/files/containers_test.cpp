@@ -65,7 +65,8 @@ TEST(Containers, EachRowIsFoundByNameEndingAndSignatureAndWritesWhatReadsBack)
                 ADD_FAILURE() << "wrote a file of a read-only container";
             } catch (const TextureError& error) {
                 EXPECT_EQ(error.Code(), ErrorKind::Unsupported);
-                EXPECT_EQ(std::string(error.what()), std::string(c.name) + " files are read, not written; write DDS or PNG");
+                EXPECT_EQ(std::string(error.what()),
+                          std::string(c.name) + " files are read, not written; write DDS or PNG");
             }
             continue;
         }
