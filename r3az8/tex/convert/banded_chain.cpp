@@ -52,10 +52,10 @@ SourceRows SourceBand(const TextureImage& source, const RowArrival* arrival, con
 }
 
 // Rows of the working format held by the tool for one band.
-PixelRows BufferRows(std::vector<BYTE>& buffer, D3DFORMAT format, uint32_t width, uint32_t rows)
+PixelRows BufferRows(BufferShelf::Loan& buffer, D3DFORMAT format, uint32_t width, uint32_t rows)
 {
-    buffer.resize(DescribeLevel(*FindFormat(format), width, rows, 1).bytes);
-    return WholeRows(buffer.data(), format, width, rows);
+    return WholeRows(buffer.Resize(DescribeLevel(*FindFormat(format), width, rows, 1).bytes).data(), format, width,
+                     rows);
 }
 
 class BandedChain : private ChainBands {
@@ -100,37 +100,39 @@ private:
     {
         LibrarySession session;
         const uint32_t width = LevelSide(recipe_.width, level);
-        std::vector<BYTE> buffer;
+        BufferShelf::Loan buffer(shelf_);
         SourceRows filtered{};
         if (level == 0) {
             // Level 0 in the working format, its stored values encoded as
             // they are; the lower levels are made from them in linear light.
             PixelRows stored = BufferRows(buffer, recipe_.working, width, band.count);
             if (top_)
-                std::memcpy(stored.data, LevelRows(*top_, band.face, 0, band.first, band.count).data, buffer.size());
+                std::memcpy(stored.data, LevelRows(*top_, band.face, 0, band.first, band.count).data,
+                            buffer.Bytes().size());
             else
                 LoadRows(session, stored, SourceBand(source_, arrival_, band, 0), recipe_.resample);
             if (recipe_.normalMap)
-                ApplyStep(PixelStep::Renormalise, recipe_.missingZ, buffer);
+                ApplyStep(PixelStep::Renormalise, recipe_.missingZ, buffer.Bytes());
             if (!recipe_.keepTop)
                 EncodeRows(session, LevelRows(result_, band.face, 0, band.first, band.count), ReadOnly(stored),
-                           recipe_.finalStep, recipe_.encoding);
+                           recipe_.finalStep, recipe_.encoding, shelf_);
             if (last)
                 return;
             if (recipe_.linearLight)
-                ApplyStep(PixelStep::ToLinear, recipe_.missingZ, buffer);
+                ApplyStep(PixelStep::ToLinear, recipe_.missingZ, buffer.Bytes());
             filtered = ReadOnly(stored);
         } else {
             filtered = LevelRows(std::as_const(current_), band.face, 0, band.first, band.count);
             SourceRows stored = filtered;
             if (recipe_.linearLight || recipe_.normalMap) {
                 PixelRows copy = BufferRows(buffer, recipe_.working, width, band.count);
-                std::memcpy(copy.data, filtered.data, buffer.size());
-                ApplyStep(recipe_.linearLight ? PixelStep::ToSrgb : PixelStep::Renormalise, recipe_.missingZ, buffer);
+                std::memcpy(copy.data, filtered.data, buffer.Bytes().size());
+                ApplyStep(recipe_.linearLight ? PixelStep::ToSrgb : PixelStep::Renormalise, recipe_.missingZ,
+                          buffer.Bytes());
                 stored = ReadOnly(copy);
             }
             EncodeRows(session, LevelRows(result_, band.face, level, band.first, band.count), stored,
-                       recipe_.finalStep, recipe_.encoding);
+                       recipe_.finalStep, recipe_.encoding, shelf_);
             if (last)
                 return;
         }
@@ -171,6 +173,7 @@ TextureImage ConvertInBands(const TextureImage& source, D3DFORMAT format, uint32
         return EncodeSlices(source, format, levels, options, encoding, pool);
     }
     TextureImage result = MakeTexture(format, source.kind, source.width, source.height, 1, levels);
+    BufferShelf shelf;
     if (FindFormat(format)->content == Content::Paletted)
         result.palette = options.destinationPalette;
     for (uint32_t level = 0; level < levels; ++level) {
@@ -181,7 +184,7 @@ TextureImage ConvertInBands(const TextureImage& source, D3DFORMAT format, uint32
             LibrarySession session;
             const Band& band = bands[i];
             EncodeRows(session, LevelRows(result, band.face, level, band.first, band.count),
-                       SourceBand(source, level == 0 ? arrival : nullptr, band, level), options, encoding);
+                       SourceBand(source, level == 0 ? arrival : nullptr, band, level), options, encoding, shelf);
         });
     }
     return result;

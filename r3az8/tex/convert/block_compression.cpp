@@ -52,7 +52,7 @@ void CutAlpha(std::span<BYTE> wide, uint32_t threshold)
 }
 
 void EncodeRows(LibrarySession& session, const PixelRows& to, const SourceRows& from, const LoadOptions& options,
-                const BlockEncoding& encoding)
+                const BlockEncoding& encoding, BufferShelf& shelf)
 {
     if (!encoding.ChangesPixels()) {
         LoadRows(session, to, from, options);
@@ -62,8 +62,9 @@ void EncodeRows(LibrarySession& session, const PixelRows& to, const SourceRows& 
         EncodeWithQuality(session, to, from, options, encoding);
         return;
     }
-    std::vector<BYTE> wide(DescribeLevel(*FindFormat(FMT_A16R16G16B16), to.width, to.height, 1).bytes);
-    const PixelRows rows = WholeRows(wide.data(), FMT_A16R16G16B16, to.width, to.height);
+    BufferShelf::Loan wide(shelf);
+    wide.Resize(DescribeLevel(*FindFormat(FMT_A16R16G16B16), to.width, to.height, 1).bytes);
+    const PixelRows rows = WholeRows(wide.Bytes().data(), FMT_A16R16G16B16, to.width, to.height);
     LoadRows(session, rows, from, options);
     StoreWideRows(session, to, rows, encoding);
 }

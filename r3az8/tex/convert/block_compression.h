@@ -5,6 +5,7 @@
 #pragma once
 
 #include "r3az8/tex/dxt/quality.h"
+#include "r3az8/tex/convert/buffer_shelf.h"
 #include "r3az8/tex/convert/library_operations.h"
 #include "r3az8/tex/convert/work_pool.h"
 
@@ -29,10 +30,12 @@ void CutAlpha(std::span<BYTE> wide, uint32_t threshold);
 
 // The final step for a band of rows of `from` into `to`: the rows are read
 // through the library with `options` (colour key, filter), and, when the
-// encoding changes pixels, by way of 16 bits per channel. `to` starts on a
-// block row.
+// encoding changes pixels, by way of 16 bits per channel (the quality
+// encoder reads them a row of blocks at a time; the one-bit alpha alone
+// takes a 16-bit copy of the band, from `shelf`). `to` starts on a block
+// row.
 void EncodeRows(LibrarySession& session, const PixelRows& to, const SourceRows& from, const LoadOptions& options,
-                const BlockEncoding& encoding);
+                const BlockEncoding& encoding, BufferShelf& shelf);
 
 // The first `levels` levels of every face of the source in `format`, slice
 // by slice (the volume textures' way; flat and cube textures go band by

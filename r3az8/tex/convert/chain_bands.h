@@ -4,6 +4,7 @@
 // threads (each band writes rows of its own).
 #pragma once
 
+#include "r3az8/tex/convert/buffer_shelf.h"
 #include "r3az8/tex/convert/chain_recipe.h"
 #include "r3az8/tex/convert/row_arrival.h"
 
@@ -24,6 +25,7 @@ protected:
     size_t bandBytes_;
     TextureImage result_;
     TextureImage next_; // the level the bands of the one above write, when it is kept
+    BufferShelf shelf_; // the bands' own rows
 };
 
 } // namespace r3az8tex

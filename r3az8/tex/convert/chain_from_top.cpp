@@ -110,7 +110,7 @@ private:
     void Encode(LibrarySession& session, uint32_t level, uint32_t face, uint32_t first, const SourceRows& rows)
     {
         EncodeRows(session, LevelRows(result_, face, level, first, rows.height), rows, recipe_.finalStep,
-                   recipe_.encoding);
+                   recipe_.encoding, shelf_);
     }
 
     // Level 0: the source's rows in the working format (or the resized
@@ -139,11 +139,11 @@ private:
     void ConvertSourceBand(uint32_t level, uint32_t face, uint32_t first, uint32_t count)
     {
         LibrarySession session;
-        std::vector<BYTE> buffer;
+        BufferShelf::Loan buffer(shelf_);
         const PixelRows rows = BufferRows(buffer, level, count);
         LoadRows(session, rows, LevelRows(source_, face, level, first, count), recipe_.resample);
         if (recipe_.normalMap)
-            ApplyStep(PixelStep::Renormalise, recipe_.missingZ, buffer);
+            ApplyStep(PixelStep::Renormalise, recipe_.missingZ, buffer.Bytes());
         Encode(session, level, face, first, ReadOnly(rows));
     }
 
@@ -154,27 +154,27 @@ private:
                        bool keep)
     {
         LibrarySession session;
-        std::vector<BYTE> buffer;
+        BufferShelf::Loan buffer(shelf_);
         const PixelRows rows = BufferRows(buffer, level, count);
         LoadOptions filter;
         filter.filter = filter_;
         LoadBand(session, rows, first, LevelSide(recipe_.height, level), LevelRows(from, face, 0, 0, from.height),
                  filter);
         if (keep)
-            std::memcpy(LevelRows(next_, face, 0, first, count).data, buffer.data(), buffer.size());
+            std::memcpy(LevelRows(next_, face, 0, first, count).data, buffer.Bytes().data(), buffer.Bytes().size());
         if (recipe_.linearLight)
-            ApplyStep(PixelStep::ToSrgb, recipe_.missingZ, buffer);
+            ApplyStep(PixelStep::ToSrgb, recipe_.missingZ, buffer.Bytes());
         if (recipe_.normalMap)
-            ApplyStep(PixelStep::Renormalise, recipe_.missingZ, buffer);
+            ApplyStep(PixelStep::Renormalise, recipe_.missingZ, buffer.Bytes());
         Encode(session, level, face, first, ReadOnly(rows));
     }
 
     // `count` rows of a level in the working format, held by the band.
-    PixelRows BufferRows(std::vector<BYTE>& buffer, uint32_t level, uint32_t count) const
+    PixelRows BufferRows(BufferShelf::Loan& buffer, uint32_t level, uint32_t count) const
     {
         const uint32_t width = LevelSide(recipe_.width, level);
-        buffer.resize(DescribeLevel(*FindFormat(recipe_.working), width, count, 1).bytes);
-        PixelRows rows = WholeRows(buffer.data(), recipe_.working, width, count);
+        BYTE* bytes = buffer.Resize(DescribeLevel(*FindFormat(recipe_.working), width, count, 1).bytes).data();
+        PixelRows rows = WholeRows(bytes, recipe_.working, width, count);
         rows.imageHeight = LevelSide(recipe_.height, level);
         return rows;
     }
