@@ -12,7 +12,7 @@ namespace r3az8tex {
 
 // About the bytes of one band: small enough to stay in the processor's
 // cache through the steps of a band, large enough that a band's fixed cost
-// (a device surface for each library call) does not count.
+// (the codecs and buffers each library call sets up) does not count.
 inline constexpr size_t kDefaultBandBytes = 512 * 1024;
 
 // Whether MakeChainInBands can make the recipe's chain: a flat or cube

@@ -1,6 +1,7 @@
 // The pixel operations of the tool, each carried out by the texture library
-// on the software device inside one LibrarySession: format conversion,
-// resampling, and loading bands of rows.
+// inside one LibrarySession: format conversion, resampling, and loading
+// bands of rows (these in memory, without the session's device, where the
+// rows hold whole pixels).
 #pragma once
 
 #include "r3az8/tex/image_desc.h"
