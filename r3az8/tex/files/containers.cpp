@@ -227,6 +227,36 @@ std::vector<std::string> WrittenContainerNames()
     return names;
 }
 
+// What a caller's texture must be before a writer reads it: a format of
+// the table, a shape within the limits, and each surface as large as its
+// level. A texture made by MakeTexture is.
+void CheckTexture(const TextureImage& texture)
+{
+    const FormatInfo* format = FindFormat(texture.format);
+    if (format == nullptr)
+        throw TextureError(ErrorKind::Unsupported, "format " + FormatName(texture.format) + " is not supported");
+    const uint32_t depth = texture.kind == TextureKind::Volume ? texture.depth : 1;
+    uint64_t total = 0;
+    if (texture.levels == 0 ||
+        !ChainBytes(*format, texture.kind, texture.width, texture.height, depth, texture.levels, total))
+        throw TextureError(ErrorKind::Request, std::string("a ") + KindName(texture.kind) + " texture of " +
+                                                   SizeText(texture.width, texture.height, depth) + " with " +
+                                                   std::to_string(texture.levels) +
+                                                   " levels is beyond the limits or its chain");
+    if (texture.surfaces.size() != size_t(texture.Faces()) * texture.levels)
+        throw TextureError(ErrorKind::Request, "the texture holds " + std::to_string(texture.surfaces.size()) +
+                                                   " surfaces, not one for each of its " +
+                                                   std::to_string(texture.Faces()) + " faces and " +
+                                                   std::to_string(texture.levels) + " levels");
+    for (uint32_t face = 0; face < texture.Faces(); ++face)
+        for (uint32_t level = 0; level < texture.levels; ++level)
+            if (texture.Surface(face, level).size() != texture.Level(level).bytes)
+                throw TextureError(ErrorKind::Request,
+                                   "level " + std::to_string(level) + " of face " + std::to_string(face) + " holds " +
+                                       std::to_string(texture.Surface(face, level).size()) + " bytes, not the " +
+                                       std::to_string(texture.Level(level).bytes) + " of its size");
+}
+
 std::vector<BYTE> EncodeLayers(const Container& container, std::span<const TextureImage> layers,
                                const WriteOptions& options)
 {
@@ -235,7 +265,9 @@ std::vector<BYTE> EncodeLayers(const Container& container, std::span<const Textu
                                                        " files are read, not written; write " +
                                                        ContainerNamesText(IsWritten));
     if (layers.empty())
-        throw TextureError(ErrorKind::Internal, std::string("no texture to write as ") + container.name);
+        throw TextureError(ErrorKind::Request, std::string("no texture to write as ") + container.name);
+    for (const TextureImage& layer : layers)
+        CheckTexture(layer);
     return container.write(layers, options);
 }
 

@@ -79,7 +79,8 @@ inline bool IsWritten(const Container& container) { return container.Writable();
 std::vector<std::string> WrittenContainerNames();
 
 // The bytes of the layers as a file of the container. Throws TextureError:
-// Unsupported for a container only read, or a texture it cannot hold.
+// Unsupported for a container only read, or a texture it cannot hold;
+// Request for a texture whose shape, levels or surfaces do not agree.
 std::vector<BYTE> EncodeLayers(const Container& container, std::span<const TextureImage> layers,
                                const WriteOptions& options);
 

@@ -50,6 +50,10 @@ TEST(TextureFiles, AFailedWriteLeavesTheTargetAsItWas)
     const TextureImage picture = TestPicture(4, 4);
     const TextureImage cube = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Cube, 4, 4, 1, 1);
     const TextureImage bc7 = MakeTexture(FMT_BC7, TextureKind::Flat, 4, 4, 1, 1);
+    TextureImage shortLevel = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Flat, 8, 8, 1, 4);
+    shortLevel.Surface(0, 2).pop_back();
+    TextureImage noLevels = TestPicture(4, 4);
+    noLevels.levels = 0;
     struct Case {
         const char* file;
         const TextureImage* texture;
@@ -59,6 +63,8 @@ TEST(TextureFiles, AFailedWriteLeavesTheTargetAsItWas)
         {"old.png", &cube, ErrorKind::Unsupported, "a PNG file holds one picture, not a cube map"},
         {"old.png", &bc7, ErrorKind::Unsupported, "not bc7: convert the texture first"},
         {"old.tga", &picture, ErrorKind::Unsupported, "tga files are read, not written"},
+        {"old.dds", &shortLevel, ErrorKind::Request, "level 2 of face 0 holds 15 bytes, not the 16 of its size"},
+        {"old.png", &noLevels, ErrorKind::Request, "a 2d texture of 4x4 with 0 levels is beyond the limits"},
         {"old.bmp", &picture, ErrorKind::Request, "end it in .dds or .png"},
         {"missing/new.dds", &picture, ErrorKind::FileAccess, "cannot write: No such file or directory"},
         // Fails only at the rename, once the bytes are out: the temporary file goes.
