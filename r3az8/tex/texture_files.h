@@ -35,7 +35,8 @@
 // Every call throws TextureError naming the file: FileAccess when it cannot
 // be opened, read or written, Malformed for a damaged file, Unsupported for
 // a valid one beyond what is handled (or a container that is only read),
-// Request for a container name that names none.
+// Request for a container name that names none or a texture whose
+// surfaces do not match its shape (one from MakeTexture always does).
 //
 // Needs C++17.
 #pragma once
