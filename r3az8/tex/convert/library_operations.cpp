@@ -97,21 +97,21 @@ SourceRows LevelRows(const TextureImage& texture, uint32_t face, uint32_t level,
 
 void LoadRows(LibrarySession& session, const PixelRows& to, const SourceRows& from, const LoadOptions& options)
 {
+    const bool partialBlocks =
+        FindFormat(to.format)->IsBlockCompressed() && to.height < 3 && to.imageHeight > to.height;
+    const UINT surfaceHeight = partialBlocks ? 4 : to.height;
     const RECT fromRect{0, 0, LONG(from.width), LONG(from.height)};
     if (LoadsIntoMemory(to.format)) {
-        // Rows of whole pixels are written where they are kept: no surface,
+        // Pixels and blocks are written where they are kept: no surface,
         // and no device for the band.
         session.Check(LoadMemoryFromMemory(to.data, to.format, static_cast<UINT>(to.pitch), to.width, to.height,
-                                           from.data, from.format, static_cast<UINT>(from.pitch), from.palette,
-                                           &fromRect, options.filter, options.colorKey),
+                                           surfaceHeight, from.data, from.format, static_cast<UINT>(from.pitch),
+                                           from.palette, &fromRect, options.filter, options.colorKey),
                       "LoadMemoryFromMemory");
         return;
     }
-    const bool partialBlocks =
-        FindFormat(to.format)->IsBlockCompressed() && to.height < 3 && to.imageHeight > to.height;
     ComRef<IDirect3DSurface8> surface;
-    session.Check(session.Device()->CreateImageSurface(to.width, partialBlocks ? 4 : to.height, to.format,
-                                                       surface.Receive()),
+    session.Check(session.Device()->CreateImageSurface(to.width, surfaceHeight, to.format, surface.Receive()),
                   "creating a surface");
     const RECT toRect{0, 0, LONG(to.width), LONG(to.height)};
     session.Check(LoadSurfaceFromMemory(surface.Get(), PaletteOf(options.destinationPalette),

@@ -1,7 +1,7 @@
 // The pixel operations of the tool, each carried out by the texture library
 // inside one LibrarySession: format conversion, resampling, and loading
 // bands of rows (these in memory, without the session's device, where the
-// rows hold whole pixels).
+// rows hold whole pixels or blocks).
 #pragma once
 
 #include "r3az8/tex/image_desc.h"
@@ -75,13 +75,13 @@ SourceRows LevelRows(const TextureImage& texture, uint32_t face, uint32_t level,
                      uint32_t rowCount);
 
 // Loads `to` from `from` as LoadSurfaceFromMemory loads a surface of the
-// rows' size. The sizes may differ: the filter word resamples. Rows of
-// whole pixels are written in place (LoadMemoryFromMemory); others go
-// through a surface of the session's device whose rows are then copied
-// into `to`: it has the rows' size, or for the last one or two rows of a
-// taller block-compressed image, a whole block row of which they are the
-// top, so that they are encoded as the same rows of the whole image would
-// be.
+// rows' size, or for the last one or two rows of a taller block-compressed
+// image, a whole block row of which they are the top, so that they are
+// encoded as the same rows of the whole image would be. The sizes may
+// differ: the filter word resamples. Pixels and blocks are written in
+// place (LoadMemoryFromMemory: `to` starts zeroed, or holds the blocks a
+// partial block row is the top of); pixel pairs and palette indices go
+// through a surface of the session's device whose rows are then copied.
 void LoadRows(LibrarySession& session, const PixelRows& to, const SourceRows& from, const LoadOptions& options);
 
 } // namespace r3az8tex

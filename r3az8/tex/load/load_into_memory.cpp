@@ -7,28 +7,31 @@
 bool LoadsIntoMemory(D3DFORMAT format)
 {
     const CodecFormat* entry = FindCodecFormat(format);
-    return entry != nullptr && entry->storage == PixelStorage::Packed && format != D3DFMT_P8 && format != D3DFMT_A8P8;
+    return entry != nullptr && entry->storage != PixelStorage::PixelPair && format != D3DFMT_P8 &&
+           format != D3DFMT_A8P8;
 }
 
 HRESULT LoadMemoryFromMemory(void* pDestMemory, D3DFORMAT DestFormat, UINT DestPitch, UINT DestWidth,
-                             UINT DestHeight, const void* pSrcMemory, D3DFORMAT SrcFormat, UINT SrcPitch,
-                             const PALETTEENTRY* pSrcPalette, const RECT* pSrcRect, DWORD Filter, D3DCOLOR ColorKey)
+                             UINT DestHeight, UINT SurfaceHeight, const void* pSrcMemory, D3DFORMAT SrcFormat,
+                             UINT SrcPitch, const PALETTEENTRY* pSrcPalette, const RECT* pSrcRect, DWORD Filter,
+                             D3DCOLOR ColorKey)
 {
     const HRESULT refused = FirstBrokenRule({
         {pDestMemory == nullptr, "pDestMemory pointer is invalid", D3DERR_INVALIDCALL},
         {pSrcMemory == nullptr, "pSrcMemory pointer is invalid", D3DERR_INVALIDCALL},
         {pSrcRect == nullptr, "pSrcRect pointer is invalid", D3DERR_INVALIDCALL},
-        {!LoadsIntoMemory(DestFormat), "A destination in memory needs a format of whole pixels", D3DERR_INVALIDCALL},
-        {DestWidth == 0 || DestHeight == 0, "Invalid rect", D3DERR_INVALIDCALL},
+        {!LoadsIntoMemory(DestFormat), "A destination in memory needs whole pixels or blocks", D3DERR_INVALIDCALL},
+        {DestWidth == 0 || DestHeight == 0 || DestHeight > SurfaceHeight, "Invalid rect", D3DERR_INVALIDCALL},
     });
     if (FAILED(refused))
         return refused;
     D3DBOX box;
     if (!SourceBox(*pSrcRect, box))
         return D3DERR_INVALIDCALL;
-    // The destination as a locked whole surface describes it: its extent
-    // and region are the whole image, its palette none.
-    const D3DBOX whole = {0, 0, DestWidth, DestHeight, 0, 1};
-    ImageDesc dest = {pDestMemory, DestFormat, DestPitch, 0, whole, whole, 0, 0, nullptr};
+    // The destination as the lock of its rows at the top of the surface
+    // describes them: the surface's extent, the rows' region, no palette.
+    const D3DBOX surface = {0, 0, DestWidth, SurfaceHeight, 0, 1};
+    const D3DBOX rows = {0, 0, DestWidth, DestHeight, 0, 1};
+    ImageDesc dest = {pDestMemory, DestFormat, DestPitch, 0, surface, rows, 0, 0, nullptr};
     return BlitFromMemory(dest, pSrcMemory, SrcFormat, SrcPitch, 0, box, pSrcPalette, Filter, ColorKey);
 }

@@ -149,7 +149,7 @@ TEST_F(InMemoryTest, LoadsIntoMemoryGiveTheSurfaceLoadsBytes)
         // A pitch wider than the rows: what lies between them stays as it was.
         const UINT pitch = c.width + 3;
         Pixels rows(size_t(pitch) * c.height, 0xCDCDCDCD);
-        ASSERT_EQ(LoadMemoryFromMemory(rows.data(), D3DFMT_A8R8G8B8, pitch * 4, c.width, c.height, pixels.data(),
+        ASSERT_EQ(LoadMemoryFromMemory(rows.data(), D3DFMT_A8R8G8B8, pitch * 4, c.width, c.height, c.height, pixels.data(),
                                        c.src.format, RowBytes(c.src), nullptr, &rect, c.filter, c.colorKey),
                   S_OK);
         Pixels expected = ReadPixels(surface.Get());
@@ -184,7 +184,7 @@ TEST_F(InMemoryTest, WhatCannotBeDoneIsRefused)
          D3DERR_INVALIDCALL},
         {"an invalid filter", out.data(), D3DFMT_DXT5, FMT_A16R16G16B16, D3DFMT_A8R8G8B8, 16, 7, &rect,
          D3DERR_INVALIDCALL, D3DERR_INVALIDCALL},
-        {"blocks the encoder does not write; blocks as pixels", out.data(), D3DFMT_A8R8G8B8, D3DFMT_DXT1,
+        {"blocks the encoder does not write; pixel pairs", out.data(), D3DFMT_A8R8G8B8, D3DFMT_YUY2,
          D3DFMT_A8R8G8B8, 16, point, &rect, E_FAIL, D3DERR_INVALIDCALL},
         {"palette indices", out.data(), D3DFMT_P8, D3DFMT_P8, D3DFMT_A8R8G8B8, 16, point, &rect, E_FAIL,
          D3DERR_INVALIDCALL},
@@ -198,7 +198,7 @@ TEST_F(InMemoryTest, WhatCannotBeDoneIsRefused)
                                        c.filter, 0, RowEncoding{}),
                   c.encodes)
             << c.what;
-        EXPECT_EQ(LoadMemoryFromMemory(c.out, c.pixels, 128, c.width, 16, source.data(), c.source, 64, nullptr, c.rect,
+        EXPECT_EQ(LoadMemoryFromMemory(c.out, c.pixels, 128, c.width, 16, 16, source.data(), c.source, 64, nullptr, c.rect,
                                        c.filter, 0),
                   c.loads)
             << c.what;
