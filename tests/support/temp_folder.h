@@ -37,4 +37,11 @@ private:
     std::filesystem::path path_;
 };
 
+// A test fixture with its fresh folder.
+class FolderTest : public ::testing::Test {
+protected:
+    TempFolder temp_;
+    const std::filesystem::path folder_ = temp_.Path();
+};
+
 } // namespace test_support

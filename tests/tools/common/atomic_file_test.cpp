@@ -24,11 +24,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class AtomicFile : public ::testing::Test {
+class AtomicFile : public test_support::FolderTest {
 protected:
-    test_support::TempFolder temp_;
-    const fs::path folder_ = temp_.Path();
-
     std::vector<std::string> Names() const
     {
         std::vector<std::string> names;

@@ -19,30 +19,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class MirolanPlay : public ::testing::Test {
+class MirolanPlay : public test_support::FolderTest {
 protected:
-    test_support::TempFolder temp_;
-    const fs::path m_folder = temp_.Path();
-
     // Runs the host with `arguments` and output into the test's folder;
     // returns its exit code. `shell` goes before the command (limits).
     int Run(const std::string& arguments, bool withOutput = true, const std::string& shell = "")
     {
         std::string command = shell + std::string(MIROLAN_PLAY_PATH) + " " + arguments;
         if (withOutput)
-            command += " --out " + (m_folder / "out").string();
-        command += " > " + (m_folder / "stdout.txt").string() + " 2> " + (m_folder / "stderr.txt").string();
+            command += " --out " + (folder_ / "out").string();
+        command += " > " + (folder_ / "stdout.txt").string() + " 2> " + (folder_ / "stderr.txt").string();
         int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
     std::string Read(const std::string& name)
     {
-        std::ifstream file(m_folder / name);
+        std::ifstream file(folder_ / name);
         return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
 
-    fs::path Output(const std::string& name) const { return m_folder / "out" / name; }
+    fs::path Output(const std::string& name) const { return folder_ / "out" / name; }
 
     // Names in a folder that start with a dot: temporaries left behind.
     static std::vector<std::string> HiddenFiles(const fs::path& folder)
@@ -119,9 +116,9 @@ TEST_F(MirolanPlay, DefaultsWriteTheLastFrameAndTheSheet)
 TEST_F(MirolanPlay, SameSeedSameFrames)
 {
     ASSERT_EQ(Run("--frames 10 --seed 5 --sheet 0"), 0);
-    fs::rename(Output("frame_0010.png"), m_folder / "first.png");
+    fs::rename(Output("frame_0010.png"), folder_ / "first.png");
     ASSERT_EQ(Run("--frames 10 --seed 5 --sheet 0"), 0);
-    std::ifstream first(m_folder / "first.png", std::ios::binary);
+    std::ifstream first(folder_ / "first.png", std::ios::binary);
     std::ifstream second(Output("frame_0010.png"), std::ios::binary);
     EXPECT_TRUE(std::equal(std::istreambuf_iterator<char>(first), {}, std::istreambuf_iterator<char>(second)));
 }
@@ -149,8 +146,8 @@ TEST_F(MirolanPlay, PeriodicFramesMipLevelsAndScale)
 
 TEST_F(MirolanPlay, ParameterFileAndOverrides)
 {
-    std::ofstream(m_folder / "params.txt") << "width = 40\nheight = 24 ; small\n";
-    ASSERT_EQ(Run("--frames 2 --params " + (m_folder / "params.txt").string() + " --param width=20"), 0)
+    std::ofstream(folder_ / "params.txt") << "width = 40\nheight = 24 ; small\n";
+    ASSERT_EQ(Run("--frames 2 --params " + (folder_ / "params.txt").string() + " --param width=20"), 0)
         << Read("stderr.txt");
     PngInfo last = ReadPng(Output("frame_0002.png"));
     EXPECT_EQ(last.width, 20u);
@@ -165,13 +162,13 @@ TEST_F(MirolanPlay, ExitCodes)
     EXPECT_EQ(Run("--dt nan"), 1);
     EXPECT_EQ(Run("--param width"), 1);
     EXPECT_EQ(Run("--no-such-option"), 1);
-    EXPECT_EQ(Run("--params " + (m_folder / "missing.txt").string()), 2);
-    EXPECT_EQ(Run("--params " + m_folder.string()), 2); // a folder is no text
-    std::ofstream(m_folder / "binary.txt") << std::string("width=8\0x", 9);
-    EXPECT_EQ(Run("--params " + (m_folder / "binary.txt").string()), 2);
-    std::ofstream(m_folder / "file") << "x";
-    EXPECT_EQ(Run("--frames 1 --out " + (m_folder / "file").string(), false), 2);
-    EXPECT_EQ(Run("--module " + (m_folder / "missing.so").string()), 3);
+    EXPECT_EQ(Run("--params " + (folder_ / "missing.txt").string()), 2);
+    EXPECT_EQ(Run("--params " + folder_.string()), 2); // a folder is no text
+    std::ofstream(folder_ / "binary.txt") << std::string("width=8\0x", 9);
+    EXPECT_EQ(Run("--params " + (folder_ / "binary.txt").string()), 2);
+    std::ofstream(folder_ / "file") << "x";
+    EXPECT_EQ(Run("--frames 1 --out " + (folder_ / "file").string(), false), 2);
+    EXPECT_EQ(Run("--module " + (folder_ / "missing.so").string()), 3);
     EXPECT_NE(Read("stderr.txt").find("cannot load module"), std::string::npos);
     EXPECT_EQ(Run("--param width=0"), 3);
     EXPECT_NE(Read("stderr.txt").find("Create failed"), std::string::npos);
@@ -215,10 +212,10 @@ TEST_F(MirolanPlay, AnimationOfEveryFrame)
     // Each frame is stored as the rectangle that changed: the frames a
     // player shows must be the pictures written beside them.
     ASSERT_EQ(Run("--frames 12 --every 4 --scale 2 --dt 0.05 --param width=24 --param height=16 --animation " +
-                  (m_folder / "run.webp").string()),
+                  (folder_ / "run.webp").string()),
               0)
         << Read("stderr.txt");
-    std::ifstream file(m_folder / "run.webp", std::ios::binary);
+    std::ifstream file(folder_ / "run.webp", std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(file), {}};
     WebPData data{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
     WebPAnimDecoder* decoder = WebPAnimDecoderNew(&data, nullptr);
@@ -283,7 +280,7 @@ TEST_F(MirolanPlay, EarlierFilesAreKeptUnlessThisRunWritesThem)
         {"contact_sheet.png", false}, {"last_level_3.png", false}, {"notes.txt", false},
     };
     auto plant = [&] {
-        fs::create_directories(m_folder / "out");
+        fs::create_directories(folder_ / "out");
         for (const Case& c : cases)
             std::ofstream(Output(c.name)) << "earlier";
     };
@@ -298,12 +295,12 @@ TEST_F(MirolanPlay, EarlierFilesAreKeptUnlessThisRunWritesThem)
     EXPECT_EQ(Read("stdout.txt").find("removed"), std::string::npos);
 
     // A run that fails keeps every earlier file.
-    fs::remove_all(m_folder / "out");
+    fs::remove_all(folder_ / "out");
     plant();
     ASSERT_EQ(Run("--frames 10 --every 5 --sheet 0 --param width=0"), 3);
     for (const Case& c : cases)
         EXPECT_EQ(Read("out/" + std::string(c.name)), "earlier") << c.name;
-    EXPECT_EQ(HiddenFiles(m_folder / "out"), std::vector<std::string>{});
+    EXPECT_EQ(HiddenFiles(folder_ / "out"), std::vector<std::string>{});
 }
 
 // A file that cannot be written is exit 2 with the file's name, whatever
@@ -317,8 +314,8 @@ TEST_F(MirolanPlay, FileErrorsExitWithTwoAndKeepTheEarlierAnimation)
         std::string shell;
         const char* message;
     };
-    const std::string animation = (m_folder / "run.webp").string();
-    std::ofstream(m_folder / "plain") << "x";
+    const std::string animation = (folder_ / "run.webp").string();
+    std::ofstream(folder_ / "plain") << "x";
     const Case cases[] = {
         {"a folder named like the last frame", "--frames 2", [&] { fs::create_directories(Output("frame_0002.png")); },
          "", "frame_0002.png: cannot replace: Is a directory"},
@@ -327,9 +324,9 @@ TEST_F(MirolanPlay, FileErrorsExitWithTwoAndKeepTheEarlierAnimation)
          "contact_sheet.png: cannot replace: Is a directory"},
         {"a folder named like a mip level", "--frames 2 --param mipmaps=1 --param width=8 --param height=8",
          [&] { fs::create_directories(Output("last_level_2.png")); }, "", "last_level_2.png: cannot replace"},
-        {"the animation is a folder", "--frames 2 --animation " + (m_folder / "folder.webp").string(),
-         [&] { fs::create_directories(m_folder / "folder.webp"); }, "", "folder.webp' is a folder"},
-        {"the animation's folder is a file", "--frames 2 --animation " + (m_folder / "plain/a.webp").string(),
+        {"the animation is a folder", "--frames 2 --animation " + (folder_ / "folder.webp").string(),
+         [&] { fs::create_directories(folder_ / "folder.webp"); }, "", "folder.webp' is a folder"},
+        {"the animation's folder is a file", "--frames 2 --animation " + (folder_ / "plain/a.webp").string(),
          [] {}, "", "cannot create folder for --animation"},
         // A full disk, as the file size limit makes one: writes fail
         // with EFBIG instead of ending the program.
@@ -339,15 +336,15 @@ TEST_F(MirolanPlay, FileErrorsExitWithTwoAndKeepTheEarlierAnimation)
          "trap '' XFSZ; ulimit -f 4; ", "frame_0003.png: cannot write: File too large"},
     };
     for (const Case& c : cases) {
-        fs::remove_all(m_folder / "out");
-        fs::create_directories(m_folder / "out");
+        fs::remove_all(folder_ / "out");
+        fs::create_directories(folder_ / "out");
         std::ofstream(animation) << "earlier";
         c.setUp();
         EXPECT_EQ(Run(c.arguments, true, c.shell), 2) << c.what;
         EXPECT_NE(Read("stderr.txt").find(c.message), std::string::npos) << c.what << ": " << Read("stderr.txt");
         EXPECT_EQ(Read("run.webp"), "earlier") << c.what;
-        EXPECT_EQ(HiddenFiles(m_folder / "out"), std::vector<std::string>{}) << c.what;
-        EXPECT_EQ(HiddenFiles(m_folder), std::vector<std::string>{}) << c.what;
+        EXPECT_EQ(HiddenFiles(folder_ / "out"), std::vector<std::string>{}) << c.what;
+        EXPECT_EQ(HiddenFiles(folder_), std::vector<std::string>{}) << c.what;
     }
 }
 
@@ -355,19 +352,19 @@ TEST_F(MirolanPlay, FileErrorsExitWithTwoAndKeepTheEarlierAnimation)
 // parameter file, and must say WebP.
 TEST_F(MirolanPlay, AnimationNamesThatWouldDamageOrMisleadAreRefused)
 {
-    const std::string params = (m_folder / "p.webp").string();
+    const std::string params = (folder_ / "p.webp").string();
     std::ofstream(params) << "width = 16\n";
-    fs::create_hard_link(params, m_folder / "link.webp");
+    fs::create_hard_link(params, folder_ / "link.webp");
     struct Case {
         std::string animation;
         const char* message;
     };
     const Case cases[] = {
-        {(m_folder / "anim.gif").string(), "its name must end in .webp"},
-        {(m_folder / "anim").string(), "its name must end in .webp"},
+        {(folder_ / "anim.gif").string(), "its name must end in .webp"},
+        {(folder_ / "anim").string(), "its name must end in .webp"},
         {params, "is the parameter file"},
-        {(m_folder / "out/../p.webp").string(), "is the parameter file"},
-        {(m_folder / "link.webp").string(), "is the parameter file"},
+        {(folder_ / "out/../p.webp").string(), "is the parameter file"},
+        {(folder_ / "link.webp").string(), "is the parameter file"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Run("--frames 2 --params " + params + " --animation " + c.animation), 1) << c.animation;
@@ -376,14 +373,14 @@ TEST_F(MirolanPlay, AnimationNamesThatWouldDamageOrMisleadAreRefused)
     }
     EXPECT_EQ(Read("p.webp"), "width = 16\n");
     // A frame WebP cannot hold is refused before the run too.
-    EXPECT_EQ(Run("--frames 2 --param width=1024 --scale 16 --animation " + (m_folder / "a.webp").string()), 1);
+    EXPECT_EQ(Run("--frames 2 --param width=1024 --scale 16 --animation " + (folder_ / "a.webp").string()), 1);
     EXPECT_NE(Read("stderr.txt").find("frames of 16384x2048 (--scale 16) are larger than the 16383 pixels"),
               std::string::npos)
         << Read("stderr.txt");
     // Any letter case says WebP, and a missing folder is made first.
-    EXPECT_EQ(Run("--frames 2 --params " + params + " --animation " + (m_folder / "new/A.WebP").string()), 0)
+    EXPECT_EQ(Run("--frames 2 --params " + params + " --animation " + (folder_ / "new/A.WebP").string()), 0)
         << Read("stderr.txt");
-    EXPECT_TRUE(fs::exists(m_folder / "new/A.WebP"));
+    EXPECT_TRUE(fs::exists(folder_ / "new/A.WebP"));
 }
 
 // Memory that runs out is named for what was being done, and --sheet 0
