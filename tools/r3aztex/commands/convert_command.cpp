@@ -7,6 +7,7 @@
 #include "tools/common/progress.h"
 #include "r3az8/tex/files/dds_reader.h"
 #include "r3az8/tex/files/file_bytes.h"
+#include "r3az8/tex/files/file_shape.h"
 #include "r3az8/tex/files/image_file.h"
 #include "tools/r3aztex/files/same_file.h"
 #include "r3az8/tex/convert/convert_pipeline.h"
@@ -302,17 +303,11 @@ JobShape ShapeOf(const Job& job, const ConvertOptions& options, const ConvertSet
         return {TextureKind::Volume, resizedDepth ? resizedDepth : static_cast<uint32_t>(job.inputs.size()), 1};
     if (options.array)
         return {TextureKind::Flat, 1, static_cast<uint32_t>(job.inputs.size())};
-    // Image files are single 2D pictures; only a DDS file can hold more, and
-    // its header says what (read by the reader that reads it later).
-    const std::string& input = job.inputs[0];
+    // From the header alone (the reader that reads the file later checks
+    // the rest).
     std::vector<BYTE> storage;
-    const std::vector<BYTE>& bytes = inputs.Bytes(input, storage);
-    const std::string name = DisplayName(input);
-    if (DetectFileType(bytes, name) != FileType::Dds)
-        return {TextureKind::Flat, 1, 1};
-    const dds::Description description = dds::Describe(bytes, name);
-    const uint32_t depth = description.kind == TextureKind::Volume ? description.depth : 1;
-    return {description.kind, resizedDepth ? resizedDepth : depth, options.layer ? 1 : description.arraySize};
+    const FileShape file = DescribeTextureFile(inputs.Bytes(job.inputs[0], storage), DisplayName(job.inputs[0]));
+    return {file.kind, resizedDepth ? resizedDepth : file.depth, options.layer ? 1 : file.layers};
 }
 
 // Every file the jobs will write, kept off every input and off each other
