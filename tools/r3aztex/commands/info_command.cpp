@@ -1,13 +1,11 @@
 // `r3aztex info FILE... [--json]`: what each file holds.
 #include "tools/r3aztex/commands/command.h"
 
-#include "r3az8/tex/files/dds_reader.h"
-#include "r3az8/tex/files/other_readers.h"
-#include "r3az8/tex/files/file_bytes.h"
-#include "r3az8/tex/files/image_file.h"
-#include "tools/r3aztex/util/json_text.h"
-#include "r3az8/tex/files/warnings.h"
 #include "r3az8/tex/convert/work_pool.h"
+#include "r3az8/tex/files/file_bytes.h"
+#include "r3az8/tex/files/file_shape.h"
+#include "r3az8/tex/files/warnings.h"
+#include "tools/r3aztex/util/json_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,33 +20,12 @@ struct InfoOptions {
     CommonOptions common;
 };
 
-struct Shape {
-    std::string container; // "dds", "png", ...
-    D3DFORMAT format;
-    TextureKind kind;
-    uint32_t width, height, depth, levels;
-    uint32_t arraySize = 1; // textures of a DDS texture array
-    ColourSpace colourSpace = ColourSpace::Unspecified;
-    ReaderQuery readerQuery{}; // DDS: what decides which other readers read the file
-};
+// What is shown of a file: all its reader finds in it, the pixels aside.
+using Shape = FileDescription;
 
-// A DDS file is only described (its data is checked to be there, not
-// copied); other files are decoded.
 Shape Inspect(const std::string& path)
 {
-    const std::vector<BYTE> bytes = ReadFileBytes(path);
-    const std::string name = DisplayName(path);
-    const FileType type = DetectFileType(bytes, name);
-    if (type == FileType::Dds) {
-        const dds::Description d = dds::Describe(bytes, name);
-        for (const std::string& warning : d.warnings)
-            Warn(name, warning);
-        return {"dds", d.format, d.kind, d.width, d.height, d.depth, d.levels, d.arraySize, d.colourSpace,
-                ReaderQueryOf(d)};
-    }
-    const TextureImage image = DecodeTexture(bytes, name);
-    const char* container = ContainerOf(type).name;
-    return {container, image.format, image.kind, image.width, image.height, image.depth, image.levels};
+    return InspectTextureFile(ReadFileBytes(path), DisplayName(path));
 }
 
 struct LevelFacts {
@@ -92,19 +69,19 @@ std::string AsText(const std::string& path, const Shape& shape)
                              SizeText(shape.width, shape.height, shape.depth) +
                              (shape.kind == TextureKind::Cube ? " (6 faces)" : "");
     std::string text = path + ": " + shape.container + ", " + FormatText(shape) + ", " + kind +
-                       (shape.arraySize > 1 ? ", array of " + std::to_string(shape.arraySize) + " textures" : "") +
+                       (shape.layers > 1 ? ", array of " + std::to_string(shape.layers) + " textures" : "") +
                        ", " + std::to_string(shape.levels) + (shape.levels == 1 ? " level, " : " levels, ") +
-                       std::to_string(one * shape.arraySize) + " bytes\n";
-    if (shape.arraySize > 1)
-        for (uint32_t layer = 0; layer < shape.arraySize; ++layer)
+                       std::to_string(one * shape.layers) + " bytes\n";
+    if (shape.layers > 1)
+        for (uint32_t layer = 0; layer < shape.layers; ++layer)
             text += "  layer " + std::to_string(layer) + ": " + kind + ", " + std::to_string(one) + " bytes\n";
     for (size_t i = 0; i < levels.size(); ++i)
         text += "  level " + std::to_string(i) + ": " + SizeText(levels[i].width, levels[i].height, levels[i].depth) +
-                ", " + std::to_string(levels[i].bytes) + " bytes" + (shape.arraySize > 1 ? " per layer" : "") +
+                ", " + std::to_string(levels[i].bytes) + " bytes" + (shape.layers > 1 ? " per layer" : "") +
                 "\n";
-    if (shape.container == "dds")
-        text += "  other readers of " + ReaderShapeText(shape.readerQuery) + ", as r3aztex writes it: " +
-                ReadersText(shape.readerQuery) + "\n";
+    if (shape.readerQuery)
+        text += "  other readers of " + ReaderShapeText(*shape.readerQuery) + ", as r3aztex writes it: " +
+                ReadersText(*shape.readerQuery) + "\n";
     return text;
 }
 
@@ -112,8 +89,8 @@ std::string AsText(const std::string& path, const Shape& shape)
 // r3aztex writes it.
 std::string ReadByJson(const Shape& shape)
 {
-    const std::optional<BYTE> readers = ReadersOf(shape.readerQuery);
-    if (shape.container != "dds" || !readers)
+    const std::optional<BYTE> readers = shape.readerQuery ? ReadersOf(*shape.readerQuery) : std::nullopt;
+    if (!readers)
         return "";
     std::string list;
     for (const OtherReaderEntry& entry : OtherReaders())
@@ -125,7 +102,7 @@ std::string ReadByJson(const Shape& shape)
 std::string AsJson(const std::string& path, const Shape& shape)
 {
     const std::vector<LevelFacts> levels = Levels(shape);
-    const uint64_t total = TextureBytes(levels) * shape.arraySize;
+    const uint64_t total = TextureBytes(levels) * shape.layers;
     std::string levelList;
     for (size_t i = 0; i < levels.size(); ++i) {
         levelList += std::string(i ? ", " : "") + "{\"level\": " + std::to_string(i) +
@@ -139,7 +116,7 @@ std::string AsJson(const std::string& path, const Shape& shape)
            JsonString(KindName(shape.kind)) + ", \"width\": " + std::to_string(shape.width) +
            ", \"height\": " + std::to_string(shape.height) + ", \"depth\": " + std::to_string(shape.depth) +
            ", \"faces\": " + std::to_string(shape.kind == TextureKind::Cube ? 6 : 1) +
-           ", \"array_size\": " + std::to_string(shape.arraySize) +
+           ", \"array_size\": " + std::to_string(shape.layers) +
            ", \"srgb\": " + (shape.colourSpace == ColourSpace::Srgb ? "true" : "false") +
            ", \"level_count\": " + std::to_string(shape.levels) + ", \"bytes\": " + JsonNumber(total) +
            ", \"levels\": [" + levelList + "]" + ReadByJson(shape) + "}";
