@@ -3,10 +3,8 @@
 #include "r3az8/tex/files/dds_writer.h"
 #include "r3az8/tex/files/file_bytes.h"
 #include "tools/r3aztex/files/file_writing.h"
-#include "r3az8/tex/convert/library_operations.h"
+#include "r3az8/tex/convert/level_pictures.h"
 #include "tools/r3aztex/tool_error.h"
-
-#include <cstring>
 
 namespace r3aztex {
 namespace {
@@ -22,83 +20,23 @@ std::string WithoutEnding(const std::string& path)
     return path.substr(0, dot);
 }
 
-// Level `level` of every face as a one-level texture of the same kind.
-TextureImage TakeLevel(const TextureImage& texture, uint32_t level)
-{
-    const LevelLayout layout = texture.Level(level);
-    TextureImage single = MakeTexture(texture.format, texture.kind, layout.width, layout.height, layout.depth, 1);
-    single.palette = texture.palette;
-    for (uint32_t face = 0; face < texture.Faces(); ++face)
-        single.Surface(face, 0) = texture.Surface(face, level);
-    return single;
-}
-
-// One 2D picture: face `face`, slice `slice` of a one-level texture.
-TextureImage Picture(const TextureImage& texture, uint32_t face, uint32_t slice)
-{
-    const LevelLayout layout = texture.Level(0);
-    TextureImage picture = MakeTexture(texture.format, TextureKind::Flat, layout.width, layout.height, 1, 1);
-    const std::vector<BYTE>& from = texture.Surface(face, 0);
-    std::memcpy(picture.Surface(0, 0).data(), from.data() + slice * layout.slicePitch, layout.slicePitch);
-    return picture;
-}
-
-// How a PNG shows the format's channels: one-channel data as grey, two
-// channels as red and green with blue 0, as other viewers show such files.
-void ShowChannelsAsOthersDo(TextureImage& decoded, const FormatInfo& format)
-{
-    const bool oneChannel = format.channels == kRed;
-    const bool twoChannels = format.channels == (kRed | kGreen);
-    if (!oneChannel && !twoChannels)
-        return;
-    const size_t sample = decoded.format == FMT_A16R16G16B16 ? 2 : 1;
-    for (std::vector<BYTE>& surface : decoded.surfaces)
-        for (size_t pixel = 0; pixel + 4 * sample <= surface.size(); pixel += 4 * sample) {
-            // Stored blue, green, red, alpha.
-            BYTE* blue = surface.data() + pixel;
-            BYTE* green = blue + sample;
-            const BYTE* red = blue + 2 * sample;
-            if (oneChannel) {
-                std::memcpy(green, red, sample);
-                std::memcpy(blue, red, sample);
-            } else {
-                std::memset(blue, 0, sample);
-            }
-        }
-}
-
 // Level `level` of one texture as PNG pictures: one, or one per cube face
 // or volume slice.
 WrittenFiles WritePictures(const TextureImage& texture, const std::string& path, const Container& container,
-                           uint32_t level, PngDepth depth, WorkPool& pool)
+                           uint32_t level, PictureDepth depth, WorkPool& pool)
 {
-    const uint32_t faces = texture.kind == TextureKind::Cube ? 6 : 1;
-    // The library decodes the level into 8 or 16 bits per channel,
-    // whichever holds the format's precision.
-    const FormatInfo& format = texture.Format();
-    const bool wide = depth == PngDepth::OfFormat && format.channelBits > 8;
-    const D3DFORMAT pictureFormat = wide ? FMT_A16R16G16B16 : D3DFMT_A8R8G8B8;
-    TextureImage decoded = ConvertLevels(TakeLevel(texture, level), pictureFormat, 1, LoadOptions{});
-    ShowChannelsAsOthersDo(decoded, format);
-    const AlphaOutput alpha = format.HasAlpha() ? AlphaOutput::Keep : AlphaOutput::Drop;
-
-    const std::vector<std::string> names = OutputNames(path, container.type, texture.kind, decoded.depth);
+    const LevelPictures level0 = PicturesOfLevel(texture, level, depth);
+    const std::vector<std::string> names = OutputNames(path, container.type, texture.kind, level0.depth);
     WriteOptions options;
-    options.alpha = alpha;
+    options.alpha = level0.alpha;
     std::vector<std::vector<BYTE>> files(names.size());
-    pool.ForEach(names.size(), [&](size_t i) {
-        const uint32_t face = texture.kind == TextureKind::Cube ? static_cast<uint32_t>(i) : 0;
-        const uint32_t slice = texture.kind == TextureKind::Volume ? static_cast<uint32_t>(i) : 0;
-        const TextureImage picture = Picture(decoded, face, slice);
-        files[i] = EncodeLayers(container, {&picture, 1}, options);
-    });
+    pool.ForEach(names.size(), [&](size_t i) { files[i] = EncodeLayers(container, {&level0.pictures[i], 1}, options); });
     for (size_t i = 0; i < names.size(); ++i)
         WriteOutputFile(names[i], files[i]);
-    const LevelLayout layout = decoded.Level(0);
-    return {names, std::string(container.name) + ", " + (wide ? "16" : "8") + "-bit " +
-                       (alpha == AlphaOutput::Keep ? "rgba" : "rgb") + ", " + KindName(texture.kind) + " " +
-                       SizeText(layout.width, layout.height, layout.depth) + (faces == 6 ? " (6 faces)" : "") +
-                       ", level " + std::to_string(level)};
+    return {names, std::string(container.name) + ", " + (level0.wide ? "16" : "8") + "-bit " +
+                       (level0.alpha == AlphaOutput::Keep ? "rgba" : "rgb") + ", " + KindName(texture.kind) + " " +
+                       SizeText(level0.width, level0.height, level0.depth) +
+                       (texture.kind == TextureKind::Cube ? " (6 faces)" : "") + ", level " + std::to_string(level)};
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tools/r3aztex/tool_error.h"
+#include "r3az8/tex/convert/level_pictures.h"
 #include "r3az8/tex/files/dds_writer.h"
 #include "r3az8/tex/files/image_file.h"
 #include "r3az8/tex/texture/texture_image.h"
@@ -19,9 +20,8 @@ namespace r3aztex {
 // and of a volume "<stem>_slice<N>.png".
 std::vector<std::string> OutputNames(const std::string& path, FileType type, TextureKind kind, uint32_t slices);
 
-// PNG samples: 8 bits, or as many as the texture's format holds (16 for
-// formats of more than 8 bits a channel).
-enum class PngDepth { Eight, OfFormat };
+// PNG samples: 8 bits, or as many as the texture's format holds.
+using PngDepth = PictureDepth;
 
 // Every file a texture (or `layers` textures of an array) is written to as
 // `type`: for DDS the path itself; for PNG one picture per layer, face and
