@@ -4,9 +4,9 @@
 // the encoder's own) are the whole of its memory.
 #include "r3az8/tex/load/encode_rows.h"
 
+#include "r3az8/tex/load/lock_area.h"
 #include "r3az8/tex/load/memory_source.h"
 #include "r3az8/tex/load/request_rules.h"
-#include "r3az8/tex/load/lock_area.h"
 #include "r3az8/tex/working_memory.h"
 
 #include <algorithm>
