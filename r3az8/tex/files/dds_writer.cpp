@@ -89,7 +89,7 @@ std::vector<BYTE> WriteArray(std::span<const TextureImage> layers, HeaderStyle s
     const bool paletted = format.content == Content::Paletted;
     // Only the DX10 header can count the textures of an array.
     const HeaderStyle used = layers.size() > 1 ? HeaderStyle::Dx10 : style;
-    const bool dx10 = UsesDx10Header(texture, used);
+    const bool dx10 = WritesDx10Header(layers, style);
     const DxgiForm form = dx10 ? FormOf(texture) : DxgiForm{};
 
     std::vector<BYTE> file(kDataOffset + (dx10 ? kDx10HeaderBytes : 0) + (paletted ? kPaletteBytes : 0));
@@ -124,6 +124,11 @@ std::vector<BYTE> WriteArray(std::span<const TextureImage> layers, HeaderStyle s
                 ApplySwizzle(form.swizzle, std::span<BYTE>(file).subspan(start));
             }
     return file;
+}
+
+bool WritesDx10Header(std::span<const TextureImage> layers, HeaderStyle style)
+{
+    return layers.size() > 1 || UsesDx10Header(layers[0], style);
 }
 
 } // namespace r3az8tex::dds

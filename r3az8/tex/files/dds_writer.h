@@ -36,4 +36,9 @@ std::vector<BYTE> Write(const TextureImage& texture, HeaderStyle style = HeaderS
 // style gives one when there are several). One texture is Write's file.
 std::vector<BYTE> WriteArray(std::span<const TextureImage> layers, HeaderStyle style = HeaderStyle::Classic);
 
+// Whether the file WriteArray makes of the layers with `style` has the DX10
+// header (asked for, an array, or a format only it names): the only header
+// that records that colours are sRGB-encoded.
+bool WritesDx10Header(std::span<const TextureImage> layers, HeaderStyle style);
+
 } // namespace r3az8tex::dds

@@ -429,13 +429,13 @@ std::string RunJob(const Job& job, const ConvertOptions& options, const ConvertS
     const std::string name = DisplayName(job.inputs[0]);
     progress.Advance("converted " + name);
     const TextureImage& result = results[0];
-    // Only the DX10 header records sRGB and counts array textures.
-    const bool dx10 = options.dx10 || settings.colourSpace == ColourSpace::Srgb || results.size() > 1 ||
-                      dds::NeedsDx10Header(result.format);
-    if (job.type == FileType::Dds && result.colourSpace == ColourSpace::Srgb && !dx10)
+    // --srgb brings the DX10 header, the only one that records it.
+    const dds::HeaderStyle style = options.dx10 || settings.colourSpace == ColourSpace::Srgb
+                                       ? dds::HeaderStyle::Dx10
+                                       : dds::HeaderStyle::Classic;
+    if (job.type == FileType::Dds && result.colourSpace == ColourSpace::Srgb && !dds::WritesDx10Header(results, style))
         Warn(job.output, "the classic header cannot record that the colours are sRGB-encoded; --dx10 keeps it");
     const PngDepth depth = settings.format != nullptr ? PngDepth::OfFormat : PngDepth::Eight;
-    const dds::HeaderStyle style = dx10 ? dds::HeaderStyle::Dx10 : dds::HeaderStyle::Classic;
     const WrittenFiles written = WriteTextures(results, job.output, job.type, options.level, depth, style, pool);
     progress.Advance("wrote " + job.output);
     std::string line = (job.inputs.size() == 1 ? name : std::to_string(job.inputs.size()) + " inputs") + " -> " +
