@@ -1,4 +1,4 @@
-// A picture of where two textures differ, for `diff --diff-image`.
+// A picture of where two textures differ (r3aztex diff --diff-image).
 #pragma once
 
 #include "r3az8/tex/compare/image_difference.h"

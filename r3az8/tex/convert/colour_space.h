@@ -1,4 +1,4 @@
-// The tool's own per-pixel work on A16R16G16B16 data (four little-endian
+// The conversion's own per-pixel work on A16R16G16B16 data (four little-endian
 // 16-bit samples per pixel: blue, green, red, alpha): the sRGB transfer
 // curve for gamma-correct filtering, and normal renormalisation. Each
 // function works on any run of whole pixels, so callers can split a level

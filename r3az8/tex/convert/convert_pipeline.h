@@ -1,4 +1,4 @@
-// What `convert` does to one texture: format conversion, resizing, colour
+// What a conversion does to one texture: format conversion, resizing, colour
 // key, mip generation (gamma-correct for colour images), normal-map
 // renormalisation and premultiplied-alpha routing.
 #pragma once
@@ -66,8 +66,8 @@ struct ConvertSettings {
 
 // The format the result is stored in: the requested one (or the default),
 // with DXT3 and DXT5 routed to DXT2 and DXT4 for premultiplied alpha.
-// Throws TextureError: CommandLine for requests that contradict each other,
-// Unsupported for conversions the tool cannot do.
+// Throws TextureError: Request for requests that contradict each other,
+// Unsupported for conversions the library cannot make.
 D3DFORMAT ResolveOutputFormat(const TextureImage& source, const ConvertSettings& settings);
 
 // The converted texture. Every pixel operation runs in the texture library;

@@ -1,7 +1,7 @@
 // The containers the library reads and writes, one row each: how a file of
 // it is recognised, read and written. A new container is a row here and its
 // own reader and writer files; the readers of whole files, the input
-// checks and the tool's outputs all go through the rows.
+// checks and the writers of outputs all go through the rows.
 #pragma once
 
 #include "r3az8/tex/files/image_decoder.h"

@@ -66,7 +66,7 @@ constexpr std::array kWideMasks = {
     WideMask{DDPF_LUMINANCE, 8, 0xFF000000, {D3DFMT_L8, Swizzle::None, ColourSpace::Unspecified, kLuminanceInTopByte}},
 };
 
-// FOURCCs this tool wrote before those layouts were stored by their masks.
+// FOURCCs r3aztex wrote before those layouts were stored by their masks.
 struct EarlierFourcc {
     DWORD code;
     D3DFORMAT format;
@@ -103,7 +103,7 @@ constexpr std::array kFourccAliases = {
     FourccAlias{MAKEFOURCC('B', 'C', '5', 'S'), {D3DFMT_BC5, Swizzle::SignedChannelBlocks}},
 };
 
-// Why a DXGI format without a row is not read, for the kinds the tool
+// Why a DXGI format without a row is not read, for the kinds the library
 // leaves out on purpose.
 const char* ReasonNotRead(DWORD dxgi)
 {

@@ -1,5 +1,5 @@
-// From a DDS pixel-format description (legacy or DX10) to one of the tool's
-// formats, the channel reordering some stored layouts need on the way, and
+// From a DDS pixel-format description (legacy or DX10) to one of the
+// library's formats, the channel reordering some stored layouts need on the way, and
 // back from a format to the DX10 description it is written with.
 #pragma once
 
@@ -26,7 +26,7 @@ struct StoredFormat {
 // reason alone (no file name): Malformed for descriptions that break the
 // DDS rules (no kind, a bit count other than 8/16/24/32, masks outside the
 // bit count or overlapping, all masks zero), Unsupported for valid ones
-// the tool does not read (an unknown FOURCC or mask layout, YUV masks).
+// the library does not read (an unknown FOURCC or mask layout, YUV masks).
 StoredFormat RecogniseLegacyFormat(const DdsPixelFormat& pixelFormat);
 
 // The format a DX10 header's DXGI_FORMAT names (a premultiplied alpha mode

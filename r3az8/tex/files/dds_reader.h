@@ -46,7 +46,7 @@ struct Description {
 // Parses and checks the header. Throws TextureError, its message "NAME: reason":
 // Malformed (exit 3) for a file that breaks the format's rules or is too
 // short for even its first level, Unsupported (exit 4) for a valid file the
-// tool does not handle, including textures beyond the limits of
+// library does not handle, including textures beyond the limits of
 // texture_image.h.
 Description Describe(std::span<const BYTE> file, const std::string& name);
 

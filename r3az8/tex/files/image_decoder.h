@@ -1,8 +1,8 @@
 // PNG, TGA and JPEG decoding in two steps: the header first, whose size is
-// checked against the tool's limits before anything is allocated for the
-// pixels, then the pixels. A hostile header cannot make the tool allocate
-// more than the limits allow, and a caller (the fuzz target) can look at
-// the size before it asks for the pixels.
+// checked against the limits of texture_image.h before anything is
+// allocated for the pixels, then the pixels. A hostile header cannot make a
+// program allocate more than the limits allow, and a caller (the fuzz
+// target) can look at the size before it asks for the pixels.
 #pragma once
 
 #include "r3az8/tex/texture/texture_image.h"

@@ -16,7 +16,7 @@ constexpr OtherReaderEntry kReaders[] = {
 };
 
 // The readers of a one-level 2D texture of the format, under each header
-// (the DX10 one with the DXGI number r3aztex writes, plain or _SRGB: no
+// (the DX10 one with the DXGI number the library writes, plain or _SRGB: no
 // reader tells the two apart). A format only the DX10 header can name has
 // no classic row; one without a DXGI number never gets the DX10 header.
 struct Facts {
@@ -110,7 +110,7 @@ bool Applies(const Limit& limit, const ReaderQuery& query, const FormatInfo& for
            (!limit.uncompressedOnly || !format.IsBlockCompressed());
 }
 
-// Whether the file is laid out as r3aztex writes the format: the readers
+// Whether the file is laid out as the library writes the format: the readers
 // were tried on nothing else.
 bool WrittenByUs(const ReaderQuery& query)
 {

@@ -1,4 +1,4 @@
-// Which other programs decode a DDS file correctly as r3aztex writes it:
+// Which other programs decode a DDS file correctly as the library writes it:
 // ImageMagick, NVIDIA Texture Tools' nvdecompress and Pillow, the readers
 // users reach for first. What they manage depends on more than the pixel
 // format: the header (classic, or DX10 and the DXGI number in it), the kind
@@ -34,7 +34,7 @@ struct ReaderQuery {
     ColourSpace colourSpace;
     bool dx10Header;
     DWORD dxgiFormat;     // 0 without a DX10 header
-    dds::Swizzle swizzle; // None in every file r3aztex writes with the classic header
+    dds::Swizzle swizzle; // None in every file the library writes with the classic header
     TextureKind kind;
     uint32_t levels;
     uint32_t arraySize;
@@ -44,7 +44,7 @@ ReaderQuery ReaderQueryOf(const dds::Description& description);
 // The readers (OtherReader bits) that decode level 0 of the file (every face
 // and slice, for a reader that shows them all) like the library; none when
 // the format has not been checked or the file is laid out otherwise than
-// r3aztex writes it (another DXGI number, red and blue exchanged).
+// the library writes it (another DXGI number, red and blue exchanged).
 std::optional<BYTE> ReadersOf(const ReaderQuery& query);
 
 // "ImageMagick, nvdecompress, Pillow", "nvdecompress; not ImageMagick,

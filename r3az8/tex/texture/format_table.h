@@ -1,4 +1,4 @@
-// Every pixel format r3aztex reads and writes, with the facts every
+// Every pixel format the texture files hold, with the facts every
 // container shares: storage unit, channel content, name. How each
 // container names a format is its own table (files/dds_format_table.h).
 // One row per format of the texture library's format catalogue, checked
