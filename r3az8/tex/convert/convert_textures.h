@@ -26,7 +26,8 @@ void ConvertLayers(std::vector<TextureImage>& layers, const ConvertSettings& set
 // image is converted while it is decoded; anything else (a DDS file with
 // its layers) is decoded whole first. `read`, when given, is told once the
 // file has been read (for a file converted while decoded: when both are
-// done). `name` is the file's name for messages. Throws TextureError.
+// done); the bytes are not looked at after that, so a caller may free them
+// there rather than hold them through the conversion. `name` is the file's name for messages. Throws TextureError.
 std::vector<TextureImage> ConvertFileBytes(std::span<const BYTE> bytes, const std::string& name,
                                            const ConvertSettings& settings, WorkPool& pool,
                                            const std::function<void()>& read = {});

@@ -93,9 +93,12 @@ std::vector<TextureImage> ConvertTextures(const std::vector<TextureImage>& layer
 std::vector<TextureImage> ConvertTextureFile(const std::string& path, const ConvertOptions& options)
 {
     const ConvertSettings settings = MakeSettings(options);
-    const std::vector<BYTE> bytes = ReadFileBytes(path);
+    std::vector<BYTE> bytes = ReadFileBytes(path);
     WorkPool pool(PoolThreads(options));
-    return ConvertFileBytes(bytes, DisplayName(path), settings, pool);
+    // The file's bytes go once decoded: a large image's conversion does not
+    // carry them too.
+    return ConvertFileBytes(bytes, DisplayName(path), settings, pool,
+                            [&bytes] { std::vector<BYTE>().swap(bytes); });
 }
 
 } // namespace r3az8tex

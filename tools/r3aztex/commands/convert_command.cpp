@@ -412,8 +412,12 @@ std::vector<TextureImage> ReadAndConvert(const Job& job, const ConvertOptions& o
     const std::string name = DisplayName(job.inputs[0]);
     if (!Combined(options) && !options.layer) {
         std::vector<BYTE> storage;
-        return ConvertFileBytes(inputs.Bytes(job.inputs[0], storage), name, settings, pool,
-                                [&progress, &name] { progress.Advance("read " + name); });
+        // The file's bytes go once decoded: a large image's conversion does
+        // not carry them too.
+        return ConvertFileBytes(inputs.Bytes(job.inputs[0], storage), name, settings, pool, [&] {
+            progress.Advance("read " + name);
+            std::vector<BYTE>().swap(storage);
+        });
     }
     std::vector<TextureImage> results = ReadSources(job, options, inputs, pool);
     progress.Advance("read " + name);
