@@ -51,7 +51,7 @@ SourceRows SourceBand(const TextureImage& source, const RowArrival* arrival, con
     return LevelRows(source, band.face, level, band.first, band.count);
 }
 
-// Rows of the working format held by the tool for one band.
+// Rows of the working format held by the conversion for one band.
 PixelRows BufferRows(BufferShelf::Loan& buffer, D3DFORMAT format, uint32_t width, uint32_t rows)
 {
     return WholeRows(buffer.Resize(DescribeLevel(*FindFormat(format), width, rows, 1).bytes).data(), format, width,

@@ -24,7 +24,7 @@ bool ChainHalvesWithBox(const ChainRecipe& recipe, TextureKind kind);
 // The same bytes as MakeChainWhole. Each band of level 0 is converted from
 // the source into the working format, encoded into the output and halved
 // into level 1, which is held whole; each band of a lower level is encoded
-// and halved into the next. The tool's per-pixel steps run on the bands.
+// and halved into the next. The conversion's per-pixel steps run on the bands.
 // With `arrival`, a band of level 0 waits for its rows of the source.
 // `bandBytes` is about the size of a band in the working format.
 TextureImage MakeChainInBands(const TextureImage& source, const ChainRecipe& recipe, WorkPool& pool,

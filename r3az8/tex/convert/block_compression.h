@@ -17,7 +17,7 @@ namespace r3az8tex {
 struct BlockEncoding {
     // The quality encoder; none: the library's own conversion (Fast).
     std::optional<QualityOptions> quality;
-    // DXT1's one-bit alpha decided by the tool: alpha (on the 0..255 scale)
+    // DXT1's one-bit alpha decided by the conversion: alpha (on the 0..255 scale)
     // below this becomes 0, the rest 255, so 0 makes every pixel opaque.
     // None: the encoders' own rule (transparent below one half).
     std::optional<uint32_t> alphaCut;

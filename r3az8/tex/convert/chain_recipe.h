@@ -1,6 +1,6 @@
 // How a conversion that makes or keeps a chain of levels goes, decided once
 // from the source and the settings: the sizes, the working format the
-// levels are filtered in, the tool's per-pixel steps around the filtering
+// levels are filtered in, the conversion's per-pixel steps around the filtering
 // and the library's filter words for each step.
 #pragma once
 

@@ -16,7 +16,7 @@ void CopyRows(BYTE* to, size_t toPitch, const BYTE* from, size_t fromPitch, size
 
 // The software device keeps each surface or volume in one block whose
 // pitches are INT and whose size is a UINT; a larger level is refused here,
-// as a request the tool cannot serve, rather than failing on the device.
+// as a request the library cannot serve, rather than failing on the device.
 void CheckDeviceHolds(D3DFORMAT format, TextureKind kind, uint32_t width, uint32_t height, uint32_t depth)
 {
     const LevelLayout top = DescribeLevel(*FindFormat(format), width, height, kind == TextureKind::Volume ? depth : 1);

@@ -26,7 +26,7 @@ public:
     TextureImage Download(const std::optional<std::array<PALETTEENTRY, 256>>& palette = std::nullopt,
                           CopyBound bound = CopyBound::Result);
 
-    // Whole pixels in memory, for the tool's own per-pixel work.
+    // Whole pixels in memory, for the conversion's own per-pixel work.
     using PixelRuns = std::span<const std::span<BYTE>>;
     // Locks one face and level and hands `work` its pixels as runs of whole
     // pixels (one run when rows and slices lie without padding, otherwise

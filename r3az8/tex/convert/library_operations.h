@@ -1,4 +1,4 @@
-// The pixel operations of the tool, each carried out by the texture library
+// The pixel operations of a conversion, each carried out by the texture library
 // inside one LibrarySession: format conversion, resampling, and loading
 // bands of rows (these in memory, without the session's device, where the
 // rows hold whole pixels or blocks).

@@ -1,4 +1,5 @@
-// The tool's door to the texture library and the software device.
+// The conversion's door to the texture library's loads and the software
+// device.
 //
 // Each LibrarySession has its own software device, made the first time it
 // is asked for: work on images in memory (bands of rows) needs none, so a

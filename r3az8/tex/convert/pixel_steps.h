@@ -1,4 +1,4 @@
-// The tool's own per-pixel steps around the library's filtering, on
+// The conversion's own per-pixel steps around the library's filtering, on
 // A16R16G16B16 pixels: the sRGB curve for gamma-correct mips and the
 // renormalisation of normal maps, run on the pool's threads in pieces.
 #pragma once

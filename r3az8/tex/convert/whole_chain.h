@@ -9,7 +9,7 @@ namespace r3az8tex {
 
 // The working texture lives on the software device: level 0 (or every
 // level, when the source's own chain is kept) is loaded into it straight
-// from the source's memory, the tool's per-pixel steps run on its locked
+// from the source's memory, the conversion's per-pixel steps run on its locked
 // levels, and each level is encoded into the output texture once final.
 TextureImage MakeChainWhole(const TextureImage& source, const ChainRecipe& recipe, WorkPool& pool);
 

@@ -1,4 +1,4 @@
-// Working copies in the format resizing and mips work in, held by the tool
+// Working copies in the format resizing and mips work in, held by the conversion
 // rather than the software device and made band by band, so that a request
 // within the limits never fails for the size of its working copy: 16384 x
 // 16384 pixels take 2 GiB at 8 bytes a pixel and 4 GiB at 16, beyond the
