@@ -3,8 +3,8 @@
 // must be reported as damaged, not as a conversion that lost its rows.
 #include "tests/support/texture_files_support.h"
 
-#include "r3az8/tex/files/image_decoder.h"
 #include "r3az8/tex/convert/convert_while_decoding.h"
+#include "r3az8/tex/files/image_decoder.h"
 #include "r3az8/tex/texture/texture_error.h"
 
 namespace r3az8tex {

@@ -4,10 +4,10 @@
 // carrying no weight; for DXT1, the one-bit alpha the user asked for.
 #pragma once
 
-#include "r3az8/tex/dxt/quality.h"
 #include "r3az8/tex/convert/buffer_shelf.h"
 #include "r3az8/tex/convert/library_operations.h"
 #include "r3az8/tex/convert/work_pool.h"
+#include "r3az8/tex/dxt/quality.h"
 
 #include <optional>
 

@@ -7,9 +7,9 @@
 #pragma once
 
 #include "r3az8/tex/convert/chain_recipe.h"
-#include "r3az8/tex/convert/working_levels.h"
 #include "r3az8/tex/convert/row_arrival.h"
 #include "r3az8/tex/convert/work_pool.h"
+#include "r3az8/tex/convert/working_levels.h"
 
 namespace r3az8tex {
 

@@ -4,8 +4,8 @@
 // and the library's filter words for each step.
 #pragma once
 
-#include "r3az8/tex/convert/colour_space.h"
 #include "r3az8/tex/convert/block_compression.h"
+#include "r3az8/tex/convert/colour_space.h"
 #include "r3az8/tex/convert/library_operations.h"
 
 #include <optional>

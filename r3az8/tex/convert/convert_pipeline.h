@@ -3,12 +3,12 @@
 // renormalisation and premultiplied-alpha routing.
 #pragma once
 
-#include "r3az8/tex/dxt/quality.h"
-#include "r3az8/tex/image_desc.h"
 #include "r3az8/tex/convert/colour_space.h"
-#include "r3az8/tex/texture/texture_image.h"
 #include "r3az8/tex/convert/row_arrival.h"
 #include "r3az8/tex/convert/work_pool.h"
+#include "r3az8/tex/dxt/quality.h"
+#include "r3az8/tex/image_desc.h"
+#include "r3az8/tex/texture/texture_image.h"
 
 #include <optional>
 

@@ -3,8 +3,8 @@
 // serial work that would otherwise come before any conversion.
 #pragma once
 
-#include "r3az8/tex/files/image_decoder.h"
 #include "r3az8/tex/convert/convert_pipeline.h"
+#include "r3az8/tex/files/image_decoder.h"
 
 namespace r3az8tex {
 

@@ -1,8 +1,8 @@
 #include "r3az8/tex/convert/library_operations.h"
 
+#include "r3az8/tex/convert/device_texture.h"
 #include "r3az8/tex/load.h"
 #include "r3az8/tex/load/load_into_memory.h"
-#include "r3az8/tex/convert/device_texture.h"
 #include "r3az8/tex/texture/texture_error.h"
 
 #include <cstring>

@@ -4,9 +4,9 @@
 // rows hold whole pixels or blocks).
 #pragma once
 
-#include "r3az8/tex/image_desc.h"
 #include "r3az8/tex/convert/device_texture.h"
 #include "r3az8/tex/convert/library_session.h"
+#include "r3az8/tex/image_desc.h"
 #include "r3az8/tex/texture/texture_image.h"
 
 #include <optional>

@@ -1,8 +1,8 @@
 #include "r3az8/tex/convert/whole_chain.h"
 
-#include "r3az8/tex/load.h"
 #include "r3az8/tex/convert/device_texture.h"
 #include "r3az8/tex/convert/pixel_steps.h"
+#include "r3az8/tex/load.h"
 
 namespace r3az8tex {
 namespace {

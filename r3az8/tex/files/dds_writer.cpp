@@ -1,7 +1,7 @@
 #include "r3az8/tex/files/dds_writer.h"
 
-#include "r3az8/tex/files/dds_pixel_format.h"
 #include "r3az8/tex/files/dds_header_habits.h"
+#include "r3az8/tex/files/dds_pixel_format.h"
 #include "r3az8/tex/texture/texture_error.h"
 
 #include <cstring>

@@ -4,8 +4,8 @@
 #include "tests/support/dds_test_support.h"
 #include "tests/support/texture_files_support.h"
 
-#include "r3az8/tex/files/dds_reader.h"
 #include "r3az8/tex/convert/library_operations.h"
+#include "r3az8/tex/files/dds_reader.h"
 #include "r3az8/tex/texture/texture_error.h"
 
 #include <cstring>

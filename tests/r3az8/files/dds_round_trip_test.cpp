@@ -3,9 +3,9 @@
 // format rules computed here independently of the writer.
 #include "tests/support/dds_test_support.h"
 
+#include "r3az8/tex/files/dds_header_habits.h"
 #include "r3az8/tex/files/dds_reader.h"
 #include "r3az8/tex/files/dds_writer.h"
-#include "r3az8/tex/files/dds_header_habits.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 // where the folder is not there.
 #include "tests/support/texture_files_support.h"
 
-#include "r3az8/tex/texture/texture_error.h"
 #include "r3az8/tex/files/warnings.h"
+#include "r3az8/tex/texture/texture_error.h"
 
 #include <algorithm>
 #include <filesystem>

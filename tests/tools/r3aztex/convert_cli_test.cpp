@@ -3,8 +3,8 @@
 // standard streams, and a batch reporting as it goes.
 #include "tool_test_support.h"
 
-#include "tools/r3aztex/files/input_order.h"
 #include "r3az8/tex/convert/library_operations.h"
+#include "tools/r3aztex/files/input_order.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -2,8 +2,8 @@
 // the limits (16384 per side, 1 GiB of pixels) a file is refused as
 // unsupported, naming it; a header whose file is far too short for it is
 // refused as malformed, still without allocating.
-#include "tools/r3aztex/tool_error.h"
 #include "tool_test_support.h"
+#include "tools/r3aztex/tool_error.h"
 
 #include "r3az8/tex/files/image_decoder.h"
 #include "r3az8/tex/texture/texture_error.h"

@@ -3,20 +3,20 @@
 // volume.
 #include "tools/r3aztex/commands/command_line.h"
 
-#include "tools/common/nearest_names.h"
-#include "tools/common/progress.h"
+#include "r3az8/tex/convert/convert_pipeline.h"
+#include "r3az8/tex/convert/convert_textures.h"
+#include "r3az8/tex/convert/input_assembly.h"
+#include "r3az8/tex/convert/work_pool.h"
 #include "r3az8/tex/files/dds_reader.h"
 #include "r3az8/tex/files/file_bytes.h"
 #include "r3az8/tex/files/file_shape.h"
 #include "r3az8/tex/files/image_file.h"
-#include "tools/r3aztex/files/same_file.h"
-#include "r3az8/tex/convert/convert_pipeline.h"
-#include "r3az8/tex/convert/convert_textures.h"
-#include "r3az8/tex/convert/input_assembly.h"
+#include "r3az8/tex/files/warnings.h"
+#include "tools/common/nearest_names.h"
+#include "tools/common/progress.h"
 #include "tools/r3aztex/files/input_order.h"
 #include "tools/r3aztex/files/output_files.h"
-#include "r3az8/tex/files/warnings.h"
-#include "r3az8/tex/convert/work_pool.h"
+#include "tools/r3aztex/files/same_file.h"
 
 #include <algorithm>
 #include <atomic>

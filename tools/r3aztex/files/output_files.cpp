@@ -1,9 +1,9 @@
 #include "tools/r3aztex/files/output_files.h"
 
+#include "r3az8/tex/convert/level_pictures.h"
 #include "r3az8/tex/files/dds_writer.h"
 #include "r3az8/tex/files/file_bytes.h"
 #include "tools/r3aztex/files/file_writing.h"
-#include "r3az8/tex/convert/level_pictures.h"
 #include "tools/r3aztex/tool_error.h"
 
 namespace r3aztex {

@@ -2,12 +2,12 @@
 // (one per cube face or volume slice).
 #pragma once
 
-#include "tools/r3aztex/tool_error.h"
 #include "r3az8/tex/convert/level_pictures.h"
+#include "r3az8/tex/convert/work_pool.h"
 #include "r3az8/tex/files/dds_writer.h"
 #include "r3az8/tex/files/image_file.h"
 #include "r3az8/tex/texture/texture_image.h"
-#include "r3az8/tex/convert/work_pool.h"
+#include "tools/r3aztex/tool_error.h"
 
 #include <span>
 #include <string>
