@@ -51,11 +51,15 @@ bool WriteAll(int fd, const BYTE* data, size_t size)
 
 // A new file beside the target, created with the usual permissions (the
 // process's mask applies, as to any new file); its name goes to `temporary`.
+// The name is short and hidden, whatever the target's: a target named up
+// to the file system's limit is still written.
 int CreateBeside(const std::string& path, std::string& temporary)
 {
     static std::atomic<unsigned> serial{0};
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     for (;;) {
-        temporary = path + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+        temporary = folder + ".r3az-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;

@@ -41,7 +41,14 @@ TEST(TextureFiles, WhatIsWrittenReadsBackTheSame)
     EXPECT_EQ(ReadTextureFile(folder / "wide.png").surfaces, wide.surfaces);
     WriteTextureFile(folder / "narrow.png", wide, WriteOptions{{}, SampleDepth::Eight, {}});
     EXPECT_EQ(ReadTextureFile(folder / "narrow.png").surfaces, TestPicture(6, 6).surfaces);
-    EXPECT_EQ(FilesIn(folder.Path()), (std::vector<std::string>{"array.dds", "cube.dds", "narrow.png", "wide.png"}));
+
+    // A name as long as a file system allows still writes: the temporary
+    // name does not grow with it.
+    const std::string longest = std::string(251, 'n') + ".dds";
+    WriteTextureFile(folder / longest, cube);
+    EXPECT_EQ(ReadTextureFile(folder / longest).surfaces, cube.surfaces);
+    EXPECT_EQ(FilesIn(folder.Path()),
+              (std::vector<std::string>{"array.dds", "cube.dds", "narrow.png", longest, "wide.png"}));
 }
 
 TEST(TextureFiles, AFailedWriteLeavesTheTargetAsItWas)
