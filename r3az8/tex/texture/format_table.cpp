@@ -3,84 +3,146 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <stdexcept>
 
 namespace r3az8tex {
 namespace {
 
 using enum Content;
 
+// The channels a format stores (ChannelMask bits) and the bits of its
+// widest.
+struct Channels {
+    BYTE mask;
+    UINT bits;
+};
+
+constexpr BYTE MaskOf(packed::Channel channel)
+{
+    switch (channel) {
+    case packed::Channel::Red:
+        return kRed;
+    case packed::Channel::Green:
+        return kGreen;
+    case packed::Channel::Blue:
+        return kBlue;
+    case packed::Channel::Alpha:
+        return kAlpha;
+    case packed::Channel::Luminance:
+        return kRgb; // grey shows in all three
+    }
+    return 0;
+}
+
+// What the catalogue says of a format's channels, their one home: a
+// packed or floating-point format's layout; 8-bit ARGB entries for a
+// palette; 8-bit colour for two pixels that share it. The block codecs
+// keep no such record (nor the two packed-float codecs): a row of theirs
+// that leaves its channels out does not compile.
+constexpr Channels CatalogueChannels(D3DFORMAT format, Content content)
+{
+    if (content == Paletted)
+        return {kRgba, 8};
+    if (kCodecFormats.at(IndexOfCodecFormat(format)).storage == PixelStorage::PixelPair)
+        return {kRgb, 8};
+    Channels channels{0, 0};
+    if (const size_t index = IndexOfFormatRow(packed::kLayouts, format); index < packed::kLayoutCount) {
+        const packed::Layout& layout = packed::kLayouts[index];
+        for (unsigned i = 0; i < layout.fieldCount; ++i) {
+            channels.mask |= MaskOf(layout.fields[i].channel);
+            channels.bits = std::max<UINT>(channels.bits, layout.fields[i].bits);
+        }
+        return channels;
+    }
+    const size_t index = IndexOfFormatRow(floats::kLayouts, format);
+    if (index == floats::kLayoutCount || floats::kLayouts[index].packing != floats::Packing::Channels)
+        throw std::logic_error("the catalogue does not tell the format's channels");
+    const floats::Layout& layout = floats::kLayouts[index];
+    for (unsigned i = 0; i < layout.fieldCount; ++i) {
+        channels.mask |= MaskOf(layout.fields[i].channel);
+        channels.bits = std::max<UINT>(channels.bits, 8 * floats::FieldBytes(layout.fields[i]));
+    }
+    return channels;
+}
+
 // A row with the storage facts of the library's catalogue, their one home;
 // a format outside the catalogue does not compile.
-constexpr FormatInfo Row(D3DFORMAT format, const char* name, Content content, BYTE channels, UINT channelBits,
+constexpr FormatInfo Row(D3DFORMAT format, const char* name, Content content, Channels channels,
                          Access access = Access::ReadWrite)
 {
     const CodecFormat& codec = kCodecFormats.at(IndexOfCodecFormat(format));
-    return {format, name, codec.storage, codec.unitBytes, content, channels, channelBits, access};
+    return {format, name, codec.storage, codec.unitBytes, content, channels.mask, channels.bits, access};
+}
+
+// A row whose channels the catalogue tells.
+constexpr FormatInfo Row(D3DFORMAT format, const char* name, Content content)
+{
+    return Row(format, name, content, CatalogueChannels(format, content));
 }
 
 constexpr std::array kFormats = {
-    Row(D3DFMT_R8G8B8, "r8g8b8", Colour, kRgb, 8),
-    Row(D3DFMT_A8R8G8B8, "a8r8g8b8", Colour, kRgba, 8),
-    Row(D3DFMT_X8R8G8B8, "x8r8g8b8", Colour, kRgb, 8),
-    Row(D3DFMT_R5G6B5, "r5g6b5", Colour, kRgb, 6),
-    Row(D3DFMT_X1R5G5B5, "x1r5g5b5", Colour, kRgb, 5),
-    Row(D3DFMT_A1R5G5B5, "a1r5g5b5", Colour, kRgba, 5),
-    Row(D3DFMT_A4R4G4B4, "a4r4g4b4", Colour, kRgba, 4),
-    Row(D3DFMT_R3G3B2, "r3g3b2", Colour, kRgb, 3),
-    Row(D3DFMT_A8, "a8", AlphaOnly, kAlpha, 8),
-    Row(D3DFMT_A8R3G3B2, "a8r3g3b2", Colour, kRgba, 8),
-    Row(D3DFMT_X4R4G4B4, "x4r4g4b4", Colour, kRgb, 4),
-    Row(D3DFMT_A2B10G10R10, "a2b10g10r10", Colour, kRgba, 10),
-    Row(D3DFMT_G16R16, "g16r16", Data, kRed | kGreen, 16),
-    Row(D3DFMT_A8P8, "a8p8", Paletted, kRgba, 8),
-    Row(D3DFMT_P8, "p8", Paletted, kRgba, 8),
-    Row(D3DFMT_L8, "l8", Luminance, kRgb, 8),
-    Row(D3DFMT_A8L8, "a8l8", Luminance, kRgba, 8),
-    Row(D3DFMT_A4L4, "a4l4", Luminance, kRgba, 4),
-    Row(D3DFMT_V8U8, "v8u8", Signed, kRed | kGreen, 8),
-    Row(D3DFMT_L6V5U5, "l6v5u5", Signed, kRed | kGreen | kAlpha, 6),
-    Row(D3DFMT_X8L8V8U8, "x8l8v8u8", Signed, kRed | kGreen | kAlpha, 8),
-    Row(D3DFMT_Q8W8V8U8, "q8w8v8u8", Signed, kRgba, 8),
-    Row(D3DFMT_V16U16, "v16u16", Signed, kRed | kGreen, 16),
-    Row(D3DFMT_W11V11U10, "w11v11u10", Signed, kRgb, 11),
-    Row(D3DFMT_A2W10V10U10, "a2w10v10u10", Signed, kRgba, 10),
-    Row(D3DFMT_D16_LOCKABLE, "d16_lockable", Data, kRgb, 16),
-    Row(FMT_L16, "l16", Luminance, kRgb, 16),
-    Row(FMT_A16L16, "a16l16", Luminance, kRgba, 16),
-    Row(FMT_R16G16B16, "r16g16b16", Colour, kRgb, 16),
-    Row(FMT_A16R16G16B16, "a16r16g16b16", Colour, kRgba, 16),
-    Row(D3DFMT_UYVY, "uyvy", Colour, kRgb, 8),
-    Row(D3DFMT_YUY2, "yuy2", Colour, kRgb, 8),
-    Row(D3DFMT_DXT1, "dxt1", Colour, kRgba, 6),
-    Row(D3DFMT_DXT2, "dxt2", Colour, kRgba, 6),
-    Row(D3DFMT_DXT3, "dxt3", Colour, kRgba, 6),
-    Row(D3DFMT_DXT4, "dxt4", Colour, kRgba, 8),
-    Row(D3DFMT_DXT5, "dxt5", Colour, kRgba, 8),
+    Row(D3DFMT_R8G8B8, "r8g8b8", Colour),
+    Row(D3DFMT_A8R8G8B8, "a8r8g8b8", Colour),
+    Row(D3DFMT_X8R8G8B8, "x8r8g8b8", Colour),
+    Row(D3DFMT_R5G6B5, "r5g6b5", Colour),
+    Row(D3DFMT_X1R5G5B5, "x1r5g5b5", Colour),
+    Row(D3DFMT_A1R5G5B5, "a1r5g5b5", Colour),
+    Row(D3DFMT_A4R4G4B4, "a4r4g4b4", Colour),
+    Row(D3DFMT_R3G3B2, "r3g3b2", Colour),
+    Row(D3DFMT_A8, "a8", AlphaOnly),
+    Row(D3DFMT_A8R3G3B2, "a8r3g3b2", Colour),
+    Row(D3DFMT_X4R4G4B4, "x4r4g4b4", Colour),
+    Row(D3DFMT_A2B10G10R10, "a2b10g10r10", Colour),
+    Row(D3DFMT_G16R16, "g16r16", Data),
+    Row(D3DFMT_A8P8, "a8p8", Paletted),
+    Row(D3DFMT_P8, "p8", Paletted),
+    Row(D3DFMT_L8, "l8", Luminance),
+    Row(D3DFMT_A8L8, "a8l8", Luminance),
+    Row(D3DFMT_A4L4, "a4l4", Luminance),
+    Row(D3DFMT_V8U8, "v8u8", Signed),
+    Row(D3DFMT_L6V5U5, "l6v5u5", Signed),
+    Row(D3DFMT_X8L8V8U8, "x8l8v8u8", Signed),
+    Row(D3DFMT_Q8W8V8U8, "q8w8v8u8", Signed),
+    Row(D3DFMT_V16U16, "v16u16", Signed),
+    Row(D3DFMT_W11V11U10, "w11v11u10", Signed),
+    Row(D3DFMT_A2W10V10U10, "a2w10v10u10", Signed),
+    Row(D3DFMT_D16_LOCKABLE, "d16_lockable", Data),
+    Row(FMT_L16, "l16", Luminance),
+    Row(FMT_A16L16, "a16l16", Luminance),
+    Row(FMT_R16G16B16, "r16g16b16", Colour),
+    Row(FMT_A16R16G16B16, "a16r16g16b16", Colour),
+    Row(D3DFMT_UYVY, "uyvy", Colour),
+    Row(D3DFMT_YUY2, "yuy2", Colour),
+    Row(D3DFMT_DXT1, "dxt1", Colour, {kRgba, 6}),
+    Row(D3DFMT_DXT2, "dxt2", Colour, {kRgba, 6}),
+    Row(D3DFMT_DXT3, "dxt3", Colour, {kRgba, 6}),
+    Row(D3DFMT_DXT4, "dxt4", Colour, {kRgba, 8}),
+    Row(D3DFMT_DXT5, "dxt5", Colour, {kRgba, 8}),
     // Integer layouts of later Direct3D versions.
-    Row(FMT_G8R8, "r8g8_unorm", Data, kRed | kGreen, 8),
-    Row(FMT_R8_SNORM, "r8_snorm", Signed, kRed, 8),
-    Row(FMT_R16_SNORM, "r16_snorm", Signed, kRed, 16),
-    Row(FMT_Q16W16V16U16, "q16w16v16u16", Signed, kRgba, 16),
+    Row(FMT_G8R8, "r8g8_unorm", Data),
+    Row(FMT_R8_SNORM, "r8_snorm", Signed),
+    Row(FMT_R16_SNORM, "r16_snorm", Signed),
+    Row(FMT_Q16W16V16U16, "q16w16v16u16", Signed),
     // Floating point.
-    Row(FMT_R16F, "r16f", Float, kRed, 16),
-    Row(FMT_G16R16F, "g16r16f", Float, kRed | kGreen, 16),
-    Row(FMT_A16B16G16R16F, "a16b16g16r16f", Float, kRgba, 16),
-    Row(FMT_R32F, "r32f", Float, kRed, 32),
-    Row(FMT_G32R32F, "g32r32f", Float, kRed | kGreen, 32),
-    Row(FMT_A32B32G32R32F, "a32b32g32r32f", Float, kRgba, 32),
-    Row(FMT_B32G32R32F, "r32g32b32_float", Float, kRgb, 32),
-    Row(FMT_R11G11B10F, "r11g11b10_float", Float, kRgb, 11),
-    Row(FMT_R9G9B9E5, "r9g9b9e5_sharedexp", Float, kRgb, 14),
+    Row(FMT_R16F, "r16f", Float),
+    Row(FMT_G16R16F, "g16r16f", Float),
+    Row(FMT_A16B16G16R16F, "a16b16g16r16f", Float),
+    Row(FMT_R32F, "r32f", Float),
+    Row(FMT_G32R32F, "g32r32f", Float),
+    Row(FMT_A32B32G32R32F, "a32b32g32r32f", Float),
+    Row(FMT_B32G32R32F, "r32g32b32_float", Float),
+    Row(FMT_R11G11B10F, "r11g11b10_float", Float, {kRgb, 11}),
+    Row(FMT_R9G9B9E5, "r9g9b9e5_sharedexp", Float, {kRgb, 14}),
     // Pixel pairs sharing red and blue.
-    Row(FMT_R8G8_B8G8, "r8g8_b8g8", Colour, kRgb, 8),
-    Row(FMT_G8R8_G8B8, "g8r8_g8b8", Colour, kRgb, 8),
-    Row(D3DFMT_BC4, "bc4", Data, kRed, 8),
-    Row(D3DFMT_BC5, "bc5", Data, kRed | kGreen, 8),
+    Row(FMT_R8G8_B8G8, "r8g8_b8g8", Colour),
+    Row(FMT_G8R8_G8B8, "g8r8_g8b8", Colour),
+    Row(D3DFMT_BC4, "bc4", Data, {kRed, 8}),
+    Row(D3DFMT_BC5, "bc5", Data, {kRed | kGreen, 8}),
     // Blocks the library decodes but cannot encode.
-    Row(FMT_BC6H_UF16, "bc6h_uf16", Float, kRgb, 16, Access::ReadOnly),
-    Row(FMT_BC6H_SF16, "bc6h_sf16", Float, kRgb, 16, Access::ReadOnly),
-    Row(FMT_BC7, "bc7", Colour, kRgba, 8, Access::ReadOnly),
-    Row(FMT_RXGB, "rxgb", Data, kRgb, 8, Access::ReadOnly),
+    Row(FMT_BC6H_UF16, "bc6h_uf16", Float, {kRgb, 16}, Access::ReadOnly),
+    Row(FMT_BC6H_SF16, "bc6h_sf16", Float, {kRgb, 16}, Access::ReadOnly),
+    Row(FMT_BC7, "bc7", Colour, {kRgba, 8}, Access::ReadOnly),
+    Row(FMT_RXGB, "rxgb", Data, {kRgb, 8}, Access::ReadOnly),
 };
 
 // One row for each format of the library's catalogue (the rows' formats
