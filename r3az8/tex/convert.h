@@ -45,6 +45,8 @@ struct ConvertSize {
     uint32_t depth = 0;
 };
 
+// Every member has its default, so that a caller names only those it sets:
+// ConvertOptions{.format = D3DFMT_DXT5, .mips = 3}.
 struct ConvertOptions {
     // The result's format: a D3DFMT_* or FMT_* (pixel_formats.h) format,
     // or kAutomaticFormat.
@@ -54,11 +56,11 @@ struct ConvertOptions {
     BlockQuality quality = BlockQuality::Normal;
     // How block compression weighs colour errors; none: perceptual for
     // colour, uniform for normal maps and formats that hold data.
-    std::optional<ColorWeighting> weights;
+    std::optional<ColorWeighting> weights{};
     // Levels of the result, made anew from level 0: 0 the whole chain, 1
     // level 0 alone. None: the whole chain for a texture of one level,
     // the source's own levels for one that has a chain.
-    std::optional<uint32_t> mips;
+    std::optional<uint32_t> mips{};
     // A filter type (IMAGE_FILTER_NONE .. BOX) for the mips, or
     // IMAGE_FILTER_DEFAULT: box for power-of-two sizes, else triangle with
     // dither.
@@ -76,7 +78,7 @@ struct ConvertOptions {
     // none.
     D3DCOLOR colorKey = 0;
     // Resample level 0 to this size; none keeps the size.
-    std::optional<ConvertSize> size;
+    std::optional<ConvertSize> size{};
     // The resize filter: a type (IMAGE_FILTER_NONE .. BOX), with
     // IMAGE_FILTER_MIRROR_U, _V, _W for edges that mirror rather than wrap
     // (for the mips too) and IMAGE_FILTER_DITHER to dither into formats of

@@ -15,67 +15,38 @@ struct SameRequest {
     ConvertOptions options;
 };
 
-ConvertOptions With(const std::function<void(ConvertOptions&)>& change)
-{
-    ConvertOptions options;
-    change(options);
-    return options;
-}
-
 TEST(PublicConvert, GivesTheProgramsTexture)
 {
     const std::vector<SameRequest> requests = {
         {"automatic format, full chain", {}, {}},
         {"dxt5, high, three levels",
          {"--format", "dxt5", "--quality", "high", "--mips", "3"},
-         With([](ConvertOptions& o) {
-             o.format = D3DFMT_DXT5;
-             o.quality = BlockQuality::High;
-             o.mips = 3;
-         })},
+         {.format = D3DFMT_DXT5, .quality = BlockQuality::High, .mips = 3}},
         {"dxt1 with an alpha threshold",
          {"--format", "dxt1", "--alpha-threshold", "100"},
-         With([](ConvertOptions& o) {
-             o.format = D3DFMT_DXT1;
-             o.dxt1AlphaThreshold = 100;
-         })},
+         {.format = D3DFMT_DXT1, .dxt1AlphaThreshold = 100}},
         {"dxt1a: the encoders' alpha",
          {"--format", "dxt1a"},
-         With([](ConvertOptions& o) {
-             o.format = D3DFMT_DXT1;
-             o.dxt1AlphaThreshold.reset();
-         })},
+         {.format = D3DFMT_DXT1, .dxt1AlphaThreshold = std::nullopt}},
         {"resized with mirrored edges and point mips",
          {"--format", "a8r8g8b8", "--resize", "20x12", "--filter", "box", "--mirror", "u,v", "--mip-filter",
           "point", "--dither"},
-         With([](ConvertOptions& o) {
-             o.format = D3DFMT_A8R8G8B8;
-             o.size = ConvertSize{20, 12, 0};
-             o.filter = IMAGE_FILTER_BOX | IMAGE_FILTER_MIRROR_U | IMAGE_FILTER_MIRROR_V | IMAGE_FILTER_DITHER;
-             o.mipFilter = IMAGE_FILTER_POINT;
-         })},
+         {.format = D3DFMT_A8R8G8B8,
+          .mipFilter = IMAGE_FILTER_POINT,
+          .size = ConvertSize{20, 12, 0},
+          .filter = IMAGE_FILTER_BOX | IMAGE_FILTER_MIRROR_U | IMAGE_FILTER_MIRROR_V | IMAGE_FILTER_DITHER}},
         {"premultiplied, stored-value mips, uniform weights, colour key",
          {"--premultiply", "--linear", "--weights", "uniform", "--colorkey", "FF00FF00"},
-         With([](ConvertOptions& o) {
-             o.premultipliedAlpha = true;
-             o.linearLightMips = false;
-             o.weights = ColorWeighting::Uniform;
-             o.colorKey = 0xFF00FF00;
-         })},
+         {.weights = ColorWeighting::Uniform,
+          .linearLightMips = false,
+          .premultipliedAlpha = true,
+          .colorKey = 0xFF00FF00}},
         {"normal map, one level",
          {"--normal-map", "--format", "a8r8g8b8", "--no-mips"},
-         With([](ConvertOptions& o) {
-             o.normalMap = true;
-             o.format = D3DFMT_A8R8G8B8;
-             o.mips = 1;
-         })},
+         {.format = D3DFMT_A8R8G8B8, .mips = 1, .normalMap = true}},
         {"sRGB colour, two threads",
          {"--srgb", "--format", "dxt5", "--threads", "2"},
-         With([](ConvertOptions& o) {
-             o.srgb = true;
-             o.format = D3DFMT_DXT5;
-             o.threads = 2;
-         })},
+         {.format = D3DFMT_DXT5, .srgb = true, .threads = 2}},
     };
     TempFolder folder;
     const std::string input = folder / "picture.png";
@@ -132,22 +103,14 @@ TEST(PublicConvert, RefusesOptionsThatNameNothing)
         ConvertOptions options;
         const char* named;
     } cases[] = {
-        {With([](ConvertOptions& o) { o.format = static_cast<D3DFORMAT>(12345); }), "format"},
-        {With([](ConvertOptions& o) { o.filter = IMAGE_FILTER_BOX | 0x100; }), "resize filter"},
-        {With([](ConvertOptions& o) { o.filter = 9; }), "resize filter"},
-        {With([](ConvertOptions& o) { o.mipFilter = IMAGE_FILTER_BOX | IMAGE_FILTER_DITHER; }), "mip filter"},
-        {With([](ConvertOptions& o) { o.size = ConvertSize{0, 4, 0}; }), "size"},
-        {With([](ConvertOptions& o) {
-             o.format = D3DFMT_DXT1;
-             o.dxt1AlphaThreshold = 256;
-         }),
-         "threshold"},
-        {With([](ConvertOptions& o) { o.mips = 9; }), "mips"},
-        {With([](ConvertOptions& o) {
-             o.premultipliedAlpha = true;
-             o.format = D3DFMT_DXT1;
-         }),
-         "premultiply"},
+        {{.format = static_cast<D3DFORMAT>(12345)}, "format"},
+        {{.filter = IMAGE_FILTER_BOX | 0x100}, "resize filter"},
+        {{.filter = 9}, "resize filter"},
+        {{.mipFilter = IMAGE_FILTER_BOX | IMAGE_FILTER_DITHER}, "mip filter"},
+        {{.size = ConvertSize{0, 4, 0}}, "size"},
+        {{.format = D3DFMT_DXT1, .dxt1AlphaThreshold = 256}, "threshold"},
+        {{.mips = 9}, "mips"},
+        {{.format = D3DFMT_DXT1, .premultipliedAlpha = true}, "premultiply"},
     };
     const TextureImage picture = TestPicture(16, 16);
     for (const auto& c : cases) {
