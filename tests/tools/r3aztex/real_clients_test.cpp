@@ -183,7 +183,7 @@ Palette GreyPalette()
 
 // How a file is written: header, colour space, kind, mips, array size.
 struct FileShape {
-    const char* name;
+    std::string name;
     dds::HeaderStyle header;
     ColourSpace colourSpace;
     TextureKind kind;
@@ -191,29 +191,34 @@ struct FileShape {
     uint32_t arraySize;
 };
 
-constexpr FileShape kFlat = {"2d", dds::HeaderStyle::Classic, ColourSpace::Unspecified, TextureKind::Flat, false, 1};
-constexpr FileShape kFlatDx10 = {"dx10", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Flat, false, 1};
-constexpr FileShape kFlatSrgb = {"dx10-srgb", dds::HeaderStyle::Dx10, ColourSpace::Srgb, TextureKind::Flat, false, 1};
+const FileShape kFlat = {"2d", dds::HeaderStyle::Classic, ColourSpace::Unspecified, TextureKind::Flat, false, 1};
+const FileShape kFlatDx10 = {"dx10", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Flat, false, 1};
+const FileShape kFlatSrgb = {"dx10-srgb", dds::HeaderStyle::Dx10, ColourSpace::Srgb, TextureKind::Flat, false, 1};
 
 // The shapes beyond a plain 2D texture, each tried on the formats of
 // kShapeFormats: what a reader does with a cube map, a volume, mips or an
 // array depends on the header and on whether the format is block
-// compressed, not on the format itself.
-constexpr FileShape kShapes[] = {
-    {"2d-mips", dds::HeaderStyle::Classic, ColourSpace::Unspecified, TextureKind::Flat, true, 1},
-    {"cube", dds::HeaderStyle::Classic, ColourSpace::Unspecified, TextureKind::Cube, false, 1},
-    {"cube-mips", dds::HeaderStyle::Classic, ColourSpace::Unspecified, TextureKind::Cube, true, 1},
-    {"volume", dds::HeaderStyle::Classic, ColourSpace::Unspecified, TextureKind::Volume, false, 1},
-    {"volume-mips", dds::HeaderStyle::Classic, ColourSpace::Unspecified, TextureKind::Volume, true, 1},
-    {"dx10-2d-mips", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Flat, true, 1},
-    {"dx10-cube", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Cube, false, 1},
-    {"dx10-cube-mips", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Cube, true, 1},
-    {"dx10-volume", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Volume, false, 1},
-    {"dx10-volume-mips", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Volume, true, 1},
-    {"dx10-array", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Flat, false, 3},
-    {"dx10-array-mips", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Flat, true, 3},
-    {"dx10-cube-array", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Cube, true, 2},
-};
+// compressed, not on the format itself. Each header with each kind, with
+// and without mips, then the arrays, which only the DX10 header records.
+std::vector<FileShape> Shapes()
+{
+    constexpr struct {
+        TextureKind kind;
+        const char* name;
+    } kKinds[] = {{TextureKind::Flat, "2d"}, {TextureKind::Cube, "cube"}, {TextureKind::Volume, "volume"}};
+    std::vector<FileShape> shapes;
+    for (const dds::HeaderStyle header : {dds::HeaderStyle::Classic, dds::HeaderStyle::Dx10})
+        for (const auto& [kind, name] : kKinds)
+            for (const bool mips : {false, true})
+                if (kind != TextureKind::Flat || mips) // the plain 2D texture is tried on every format
+                    shapes.push_back({std::string(header == dds::HeaderStyle::Dx10 ? "dx10-" : "") + name +
+                                          (mips ? "-mips" : ""),
+                                      header, ColourSpace::Unspecified, kind, mips, 1});
+    shapes.push_back({"dx10-array", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Flat, false, 3});
+    shapes.push_back({"dx10-array-mips", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Flat, true, 3});
+    shapes.push_back({"dx10-cube-array", dds::HeaderStyle::Dx10, ColourSpace::Unspecified, TextureKind::Cube, true, 2});
+    return shapes;
+}
 
 // One format of each storage (block, 32, 16 and 8 bits a pixel, grey,
 // alpha); with the DX10 header only the two Pillow reads and one it does
@@ -373,7 +378,7 @@ std::vector<Reader> InstalledReaders(const TempFolder& folder, const std::vector
 }
 
 // Every format as the tool writes it, with either header, and the shapes of
-// kShapes, through every reader installed: a reader shows a file like the
+// Shapes(), through every reader installed: a reader shows a file like the
 // library exactly when other_readers.cpp says it reads it, so `info` and
 // the docs never claim too much or too little.
 TEST(OtherReaders, ReadEveryFileExactlyAsTheToolSays)
@@ -399,8 +404,9 @@ TEST(OtherReaders, ReadEveryFileExactlyAsTheToolSays)
             srgb && srgb->colourSpace == ColourSpace::Srgb)
             add(format, kFlatSrgb);
     }
+    const std::vector<FileShape> shapes = Shapes();
     for (const auto& [format, dx10] : kShapeFormats)
-        for (const FileShape& shape : kShapes)
+        for (const FileShape& shape : shapes)
             if (dx10 || shape.header == dds::HeaderStyle::Classic)
                 add(*FindFormat(format), shape);
 
