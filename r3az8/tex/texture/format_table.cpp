@@ -13,26 +13,18 @@ using enum Content;
 // The channels a format stores (ChannelMask bits) and the bits of its
 // widest.
 struct Channels {
-    BYTE mask;
-    UINT bits;
-};
+    BYTE mask = 0;
+    UINT bits = 0;
 
-constexpr BYTE MaskOf(packed::Channel channel)
-{
-    switch (channel) {
-    case packed::Channel::Red:
-        return kRed;
-    case packed::Channel::Green:
-        return kGreen;
-    case packed::Channel::Blue:
-        return kBlue;
-    case packed::Channel::Alpha:
-        return kAlpha;
-    case packed::Channel::Luminance:
-        return kRgb; // grey shows in all three
+    // A field of `fieldBits` for `channel`; luminance shows in all three
+    // colours.
+    constexpr void Add(packed::Channel channel, UINT fieldBits)
+    {
+        constexpr BYTE kMasks[] = {kRed, kGreen, kBlue, kAlpha, kRgb}; // in packed::Channel order
+        mask |= kMasks[static_cast<size_t>(channel)];
+        bits = std::max(bits, fieldBits);
     }
-    return 0;
-}
+};
 
 // What the catalogue says of a format's channels, their one home: a
 // packed or floating-point format's layout; 8-bit ARGB entries for a
@@ -45,23 +37,19 @@ constexpr Channels CatalogueChannels(D3DFORMAT format, Content content)
         return {kRgba, 8};
     if (kCodecFormats.at(IndexOfCodecFormat(format)).storage == PixelStorage::PixelPair)
         return {kRgb, 8};
-    Channels channels{0, 0};
+    Channels channels;
     if (const size_t index = IndexOfFormatRow(packed::kLayouts, format); index < packed::kLayoutCount) {
         const packed::Layout& layout = packed::kLayouts[index];
-        for (unsigned i = 0; i < layout.fieldCount; ++i) {
-            channels.mask |= MaskOf(layout.fields[i].channel);
-            channels.bits = std::max<UINT>(channels.bits, layout.fields[i].bits);
-        }
+        for (unsigned i = 0; i < layout.fieldCount; ++i)
+            channels.Add(layout.fields[i].channel, layout.fields[i].bits);
         return channels;
     }
     const size_t index = IndexOfFormatRow(floats::kLayouts, format);
     if (index == floats::kLayoutCount || floats::kLayouts[index].packing != floats::Packing::Channels)
         throw std::logic_error("the catalogue does not tell the format's channels");
     const floats::Layout& layout = floats::kLayouts[index];
-    for (unsigned i = 0; i < layout.fieldCount; ++i) {
-        channels.mask |= MaskOf(layout.fields[i].channel);
-        channels.bits = std::max<UINT>(channels.bits, 8 * floats::FieldBytes(layout.fields[i]));
-    }
+    for (unsigned i = 0; i < layout.fieldCount; ++i)
+        channels.Add(layout.fields[i].channel, 8 * floats::FieldBytes(layout.fields[i]));
     return channels;
 }
 
