@@ -91,18 +91,27 @@ bool HasTransparency(const TextureImage& source, D3DCOLOR colorKey)
     return AnyAlphaBelowFull(ConvertLevels(source, D3DFMT_A8R8G8B8, source.levels, keyed));
 }
 
+// Whether the library can encode the format: the format table's word for
+// pixel formats; a block format is written once its row of the block
+// format table has an encoder.
+bool LibraryEncodes(D3DFORMAT format)
+{
+    return FindFormat(format)->IsWritable() || IsQualityBlockFormat(format);
+}
+
 D3DFORMAT DefaultFormatOf(const TextureImage& source, const ConvertSettings& settings)
 {
-    // A format the library reads but cannot encode (BC6H, BC7, RXGB) is
-    // not kept: floats go to half floats, data to 8:8:8:8, colour to what
-    // any colour source gets.
+    // A format the library reads but cannot encode is not kept: floats go
+    // to half floats, data to 8:8:8:8, colour to what any colour source
+    // gets.
     const FormatInfo& format = source.Format();
-    if (!format.IsWritable() && format.content == Content::Float)
+    const bool writable = LibraryEncodes(source.format);
+    if (!writable && format.content == Content::Float)
         return FMT_A16B16G16R16F;
-    if (!format.IsWritable() && (format.content != Content::Colour || settings.defaultFormat == DefaultFormat::Source))
+    if (!writable && (format.content != Content::Colour || settings.defaultFormat == DefaultFormat::Source))
         return D3DFMT_A8R8G8B8;
-    if (format.IsWritable() && (settings.defaultFormat == DefaultFormat::Source || format.IsBlockCompressed() ||
-                                !HoldsColour(source.format)))
+    if (writable && (settings.defaultFormat == DefaultFormat::Source || format.IsBlockCompressed() ||
+                     !HoldsColour(source.format)))
         return source.format;
     // Premultiplied alpha is stored as DXT4, made from DXT5.
     if (settings.alpha == OutputAlpha::Premultiplied || HasTransparency(source, settings.colorKey))
@@ -272,7 +281,7 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
     const Plan& plan = steps.plan;
     const bool normalMap = settings.data == VectorData::NormalMap;
     const bool plainCopy = !plan.resized && !plan.regenerate && !normalMap && settings.colorKey == 0;
-    if (!FindFormat(steps.output)->IsWritable() && !(plainCopy && steps.output == source.format))
+    if (!LibraryEncodes(steps.output) && !(plainCopy && steps.output == source.format))
         throw TextureError(ErrorKind::Unsupported, FormatName(steps.output) +
                                                    " can be read but not encoded; choose another --format");
     steps.working = WorkingFormat(source.format, steps.output, settings.data);

@@ -75,8 +75,9 @@ D3DFORMAT ResolveOutputFormat(const TextureImage& source, const ConvertSettings&
 // and mips work in 16 bits per channel, or in 32-bit floats when the
 // source or the result holds floats (so values beyond 1 survive). Throws
 // Unsupported when the result would have to be encoded into a format the
-// library only reads (BC6H, BC7, RXGB); a plain copy into the source's own
-// format needs no encoding and is done.
+// library only reads (a block format whose row has no encoder: BC6H,
+// RXGB); a plain copy into the source's own format needs no encoding and
+// is done.
 //
 // `arrival`, when given, says how many rows of the source's level 0 a
 // reader has filled so far: the conversion starts at once and waits for

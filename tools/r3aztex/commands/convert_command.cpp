@@ -7,6 +7,7 @@
 #include "r3az8/tex/convert/convert_textures.h"
 #include "r3az8/tex/convert/input_assembly.h"
 #include "r3az8/tex/convert/work_pool.h"
+#include "r3az8/tex/files/dds_format_table.h"
 #include "r3az8/tex/files/dds_reader.h"
 #include "r3az8/tex/files/file_bytes.h"
 #include "r3az8/tex/files/file_shape.h"
@@ -467,7 +468,9 @@ ExitCode RunConvert(const ConvertOptions& options)
         Refuse("--cube, --volume and --array exclude each other");
     const FileType type = OutputTypeOf(options);
     const ConvertSettings settings = MakeSettings(options, type);
-    if (settings.colourSpace == ColourSpace::Srgb && !options.dx10 && type == FileType::Dds && !options.common.quiet)
+    // A format only the DX10 header names (BC7) has it anyway: no news.
+    const bool dx10Anyway = options.dx10 || (settings.format != nullptr && dds::NeedsDx10Header(settings.format->format));
+    if (settings.colourSpace == ColourSpace::Srgb && !dx10Anyway && type == FileType::Dds && !options.common.quiet)
         ReportNotice((options.srgb ? std::string("--srgb") : "--format " + options.format) +
                      ": writing the DX10 header, the only DDS header that records sRGB");
     const std::vector<Job> jobs = PlanJobs(options, type);
