@@ -107,7 +107,8 @@ void CheckDecoding(FuzzedDataProvider& data)
 // them on every input would only repeat the shared work.
 void CheckEncoding(FuzzedDataProvider& data)
 {
-    const BlockFormat& format = PickFormat(data, [](const BlockFormat& row) { return row.fixedEncoder != nullptr; });
+    const BlockFormat& format =
+        PickFormat(data, [](const BlockFormat& row) { return row.fixedEncoder == EncodeBlocks; });
     const UINT bytes = BlockBytesOf(format.format);
     // Up to four blocks, for the multi-block encoder.
     const UINT count = data.ConsumeIntegralInRange(1u, 4u);

@@ -10,6 +10,7 @@
 // has the recipe).
 #pragma once
 
+#include "r3az8/tex/bptc/bc7_encode.h"
 #include "r3az8/tex/bptc/bptc_block.h"
 #include "r3az8/tex/codecs/format_catalogue.h"
 #include "r3az8/tex/dxt/block_lanes.h"
@@ -60,6 +61,8 @@ enum class BlockAlpha : std::uint8_t { Straight, Premultiplied };
 enum class FastLevel : std::uint8_t {
     FixedEncoder, // the fixed encoder's bytes
     AsNormal,     // no fixed encoder to fall back on: Fast encodes as Normal
+    OwnFast,      // the quality encoder has a Fast level of its own (BC7), which
+                  // the fixed encoder also runs, with perceptual weights
 };
 
 // The precision a colour key is compared at, as the largest code of each
@@ -99,7 +102,7 @@ inline constexpr BlockFormat kBlockFormats[] = {
     {D3DFMT_BC5,     DecodeBlockBC5,          nullptr,       EncodeQualityLanes, BlockLayout::TwoChannels,       BlockAlpha::Straight,      FastLevel::AsNormal,     2,        kKey8888},
     {FMT_BC6H_UF16,  DecodeBlockBC6HUnsigned, nullptr,       nullptr,            BlockLayout::Other,             BlockAlpha::Straight,      FastLevel::AsNormal,     3,        kKey8888},
     {FMT_BC6H_SF16,  DecodeBlockBC6HSigned,   nullptr,       nullptr,            BlockLayout::Other,             BlockAlpha::Straight,      FastLevel::AsNormal,     3,        kKey8888},
-    {FMT_BC7,        DecodeBlockBC7,          nullptr,       nullptr,            BlockLayout::Other,             BlockAlpha::Straight,      FastLevel::AsNormal,     4,        kKey8888},
+    {FMT_BC7,        DecodeBlockBC7,          EncodeBlocksBC7, EncodeQualityBlocksBC7, BlockLayout::Other,       BlockAlpha::Straight,      FastLevel::OwnFast,      4,        kKey8888},
     {FMT_RXGB,       DecodeBlockRXGB,         nullptr,       nullptr,            BlockLayout::Other,             BlockAlpha::Straight,      FastLevel::AsNormal,     3,        kKey8888},
 };
 // clang-format on

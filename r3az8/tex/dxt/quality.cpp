@@ -70,7 +70,7 @@ UINT QualityBlockBytes(D3DFORMAT format) { return IsQualityBlockFormat(format) ?
 bool RunsQualityEncoder(D3DFORMAT format, BlockQuality quality)
 {
     const BlockFormat* row = FindQualityFormat(format);
-    return row != nullptr && (quality != BlockQuality::Fast || row->fast == FastLevel::AsNormal);
+    return row != nullptr && (quality != BlockQuality::Fast || row->fast != FastLevel::FixedEncoder);
 }
 
 HRESULT EncodeQualityBlocks(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, const BYTE* pCovered,

@@ -14,11 +14,12 @@
 
 namespace {
 
-// The formats the quality encoder writes, from the block format table.
+// The formats the lane kernels write for the quality encoder, from the
+// block format table.
 const std::vector<D3DFORMAT> QualityFormats = [] {
     std::vector<D3DFORMAT> formats;
     for (const BlockFormat& row : kBlockFormats)
-        if (row.qualityEncoder != nullptr)
+        if (row.qualityEncoder == EncodeQualityLanes)
             formats.push_back(row.format);
     return formats;
 }();

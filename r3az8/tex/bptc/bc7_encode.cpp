@@ -1,0 +1,514 @@
+// The BC7 search: which modes, partitions and rotations a level tries, and
+// the block each of them gives (the fits are in bc7_fit.cpp).
+//
+// Partitions are ranked before any is fitted: for each one, the part of
+// each subset's weighted spread that its principal axis leaves unexplained
+// (a public estimation technique); only the best few are fitted, more at
+// higher levels. A block of one colour goes to mode 5, whose 7-bit colour
+// ends blended at weight 21/64 hit every 8-bit value, and whose 8-bit
+// alpha ends are exact.
+#include "r3az8/tex/dxt/no_fused_multiply_add.h"
+#include "r3az8/tex/bptc/bc7_encode.h"
+
+#include "r3az8/tex/bptc/bc7_fit.h"
+#include "r3az8/tex/bptc/bc7_layout.h"
+#include "r3az8/tex/bptc/partitions.h"
+#include "r3az8/tex/numbers/unit_steps.h"
+#include "r3az8/tex/pixel_formats.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+
+namespace bptc {
+namespace {
+
+// Shares of brightness (ITU-R BT.601 luma), as the DXT encoder weighs them.
+constexpr float kPerceptualWeights[4] = {0.299f, 0.587f, 0.114f, 1.0f};
+constexpr float kUniformWeights[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+
+// What a level tries.
+struct LevelPlan {
+    unsigned modes;           // bit m: mode m
+    unsigned twoSubsetTries;  // partitions of modes 1, 3 and 7 fitted
+    unsigned threeSubsetTries; // partitions of modes 0 and 2 fitted
+    unsigned refinements;
+    bool everyIndex;
+    bool everyRotation; // modes 4 and 5 on blocks with alpha
+};
+
+constexpr LevelPlan kPlans[3] = {
+    {1u << 6 | 1u << 1 | 1u << 5, 1, 0, 1, false, false},
+    {0xFFu, 4, 2, 2, false, true},
+    {0xFFu, 16, 8, 3, true, true},
+};
+
+const LevelPlan& PlanOf(BlockQuality quality)
+{
+    return kPlans[quality == BlockQuality::Fast ? 0 : quality == BlockQuality::Normal ? 1 : 2];
+}
+
+// 7-bit ends (a, b) whose blend at weight 21 is each 8-bit value.
+struct SingleColorEnds {
+    std::array<std::uint8_t, 256> low;
+    std::array<std::uint8_t, 256> high;
+};
+
+constexpr SingleColorEnds MakeSingleColorEnds()
+{
+    SingleColorEnds ends{};
+    for (int v = 0; v < 256; ++v) {
+        int bestDistance = 1 << 20;
+        for (int a = 0; a < 128; ++a)
+            for (int b = 0; b < 128; ++b) {
+                const int ea = (a << 1) | (a >> 6);
+                const int eb = (b << 1) | (b >> 6);
+                const int blend = ((64 - 21) * ea + 21 * eb + 32) >> 6;
+                const int distance = (blend - v) * (blend - v) * 256 + (a - b) * (a - b);
+                if (distance < bestDistance) {
+                    bestDistance = distance;
+                    ends.low[v] = static_cast<std::uint8_t>(a);
+                    ends.high[v] = static_cast<std::uint8_t>(b);
+                }
+            }
+    }
+    return ends;
+}
+
+const SingleColorEnds& SingleColorTable()
+{
+    static const SingleColorEnds table = MakeSingleColorEnds();
+    return table;
+}
+
+struct Context {
+    Bc7Pixels pixels;
+    bool opaque = true;
+    float missingAlphaError = 0.0f; // what modes 0 to 3, alpha 255, cost
+};
+
+struct Candidate {
+    Bc7Block block;
+    int decoded[16][4] = {};
+    float error = 1e30f;
+};
+
+float ToByteScale(float v)
+{
+    // NaN and everything below 0 read as 0.
+    return v > 0.0f ? (v < 1.0f ? v * 255.0f : 255.0f) : 0.0f;
+}
+
+int RoundByte(float v) { return static_cast<int>(v + 0.5f); }
+
+Context MakeContext(const FloatColor* colors, const BYTE* covered, const float* weights)
+{
+    Context context;
+    Bc7Pixels& px = context.pixels;
+    for (unsigned c = 0; c < 4; ++c)
+        px.weight[c] = weights[c];
+    for (unsigned i = 0; i < 16; ++i) {
+        const float* in = &colors[i].r;
+        for (unsigned c = 0; c < 4; ++c)
+            px.value[i][c] = ToByteScale(in[c]);
+        px.covered[i] = covered == nullptr || covered[i] ? 1.0f : 0.0f;
+        if (px.covered[i] != 0.0f && RoundByte(px.value[i][3]) != 255)
+            context.opaque = false;
+    }
+    // An opaque block is fitted as exactly opaque.
+    for (unsigned i = 0; i < 16; ++i) {
+        if (context.opaque)
+            px.value[i][3] = 255.0f;
+        const float e = 255.0f - px.value[i][3];
+        context.missingAlphaError += px.covered[i] * px.weight[3] * e * e;
+    }
+    return context;
+}
+
+float ErrorOf(const Context& context, const int (*decoded)[4])
+{
+    float total = 0.0f;
+    for (unsigned i = 0; i < 16; ++i)
+        for (unsigned c = 0; c < 4; ++c) {
+            const float e = static_cast<float>(decoded[i][c]) - context.pixels.value[i][c];
+            total += context.pixels.covered[i] * context.pixels.weight[c] * e * e;
+        }
+    return total;
+}
+
+// Swaps a set's ends and mirrors its indices when the anchor's index has
+// its top bit set; the blend of mirrored weights (64 - w) is the same.
+void FixAnchor(unsigned* index, unsigned bits, unsigned anchor, const bool* member, unsigned (*raw)[4],
+               unsigned* pBit, unsigned firstChannel, unsigned lastChannel)
+{
+    const unsigned top = (1u << bits) - 1;
+    if (index[anchor] <= top / 2)
+        return;
+    for (unsigned c = firstChannel; c < lastChannel; ++c)
+        std::swap(raw[0][c], raw[1][c]);
+    if (pBit != nullptr)
+        std::swap(pBit[0], pBit[1]);
+    for (unsigned p = 0; p < 16; ++p)
+        if (member[p])
+            index[p] = top - index[p];
+}
+
+// Modes with one index set for every channel: 0, 1, 2, 3, 6 and 7.
+Candidate EncodePartitioned(const Context& context, unsigned mode, unsigned partition, const LevelPlan& plan)
+{
+    const Bc7ModeLayout& m = kBc7Modes[mode];
+    Candidate out;
+    Bc7Block& block = out.block;
+    block.mode = mode;
+    block.partition = partition;
+    out.error = m.alphaBits ? 0.0f : context.missingAlphaError;
+    for (unsigned s = 0; s < m.subsets; ++s) {
+        SubsetFitSpec spec;
+        bool member[16] = {};
+        for (unsigned p = 0; p < 16; ++p)
+            if (SubsetOf(m.subsets, partition, p) == s) {
+                spec.pixels[spec.count++] = p;
+                member[p] = true;
+            }
+        spec.channels = m.alphaBits ? 4 : 3;
+        spec.bits[0] = spec.bits[1] = spec.bits[2] = m.colorBits;
+        spec.bits[3] = m.alphaBits;
+        spec.pBits = m.pBits;
+        spec.indexBits = m.indexBits;
+        spec.opaqueAlpha = context.opaque && m.alphaBits != 0;
+        spec.refinements = plan.refinements;
+        spec.everyIndex = plan.everyIndex;
+        SubsetFit fit = FitSubset(context.pixels, spec);
+        out.error += fit.error;
+
+        int palette[16][4];
+        for (unsigned k = 0; k < (1u << m.indexBits); ++k)
+            for (unsigned c = 0; c < 4; ++c)
+                palette[k][c] = m.alphaBits == 0 && c == 3
+                                    ? 255
+                                    : Interpolate(fit.value[0][c], fit.value[1][c], WeightOf(m.indexBits, k));
+        for (unsigned i = 0; i < spec.count; ++i) {
+            const unsigned p = spec.pixels[i];
+            block.colorIndex[p] = fit.index[p];
+            for (unsigned c = 0; c < 4; ++c)
+                out.decoded[p][c] = palette[fit.index[p]][c];
+        }
+        FixAnchor(block.colorIndex, m.indexBits, AnchorOf(m.subsets, partition, s), member, fit.raw, fit.pBit, 0,
+                  4);
+        for (unsigned end = 0; end < 2; ++end) {
+            for (unsigned c = 0; c < 4; ++c)
+                block.raw[2 * s + end][c] = fit.raw[end][c];
+            block.pBit[2 * s + end] = fit.pBit[end];
+        }
+    }
+    return out;
+}
+
+// Modes 4 and 5: colour and alpha fitted apart, after the rotation
+// exchanged alpha with one colour channel.
+Candidate EncodeRotated(const Context& context, unsigned mode, unsigned rotation, unsigned selector,
+                        const LevelPlan& plan)
+{
+    const Bc7ModeLayout& m = kBc7Modes[mode];
+    Bc7Pixels rotated = context.pixels;
+    if (rotation != 0)
+        for (unsigned p = 0; p < 16; ++p)
+            std::swap(rotated.value[p][3], rotated.value[p][rotation - 1]);
+    if (rotation != 0)
+        std::swap(rotated.weight[3], rotated.weight[rotation - 1]);
+
+    Candidate out;
+    Bc7Block& block = out.block;
+    block.mode = mode;
+    block.rotation = rotation;
+    block.selector = selector;
+    const unsigned colorIndexBits = selector ? m.secondIndexBits : m.indexBits;
+    const unsigned alphaIndexBits = selector ? m.indexBits : m.secondIndexBits;
+    const bool everyPixel[16] = {true, true, true, true, true, true, true, true,
+                                 true, true, true, true, true, true, true, true};
+
+    SubsetFitSpec spec;
+    spec.count = 16;
+    for (unsigned p = 0; p < 16; ++p)
+        spec.pixels[p] = p;
+    spec.bits[0] = spec.bits[1] = spec.bits[2] = m.colorBits;
+    spec.bits[3] = m.alphaBits;
+    spec.refinements = plan.refinements;
+    spec.everyIndex = plan.everyIndex;
+
+    spec.indexBits = colorIndexBits;
+    SubsetFit color = FitSubset(rotated, spec);
+    spec.firstChannel = 3;
+    spec.channels = 1;
+    spec.indexBits = alphaIndexBits;
+    spec.opaqueAlpha = context.opaque; // only rotation 0 is tried then
+    SubsetFit alpha = FitSubset(rotated, spec);
+    out.error = color.error + alpha.error;
+
+    for (unsigned p = 0; p < 16; ++p) {
+        int* pixel = out.decoded[p];
+        for (unsigned c = 0; c < 3; ++c)
+            pixel[c] = Interpolate(color.value[0][c], color.value[1][c], WeightOf(colorIndexBits, color.index[p]));
+        pixel[3] = Interpolate(alpha.value[0][3], alpha.value[1][3], WeightOf(alphaIndexBits, alpha.index[p]));
+        if (rotation != 0)
+            std::swap(pixel[3], pixel[rotation - 1]);
+        block.colorIndex[p] = color.index[p];
+        block.alphaIndex[p] = alpha.index[p];
+    }
+    FixAnchor(block.colorIndex, colorIndexBits, 0, everyPixel, color.raw, nullptr, 0, 3);
+    FixAnchor(block.alphaIndex, alphaIndexBits, 0, everyPixel, alpha.raw, nullptr, 3, 4);
+    for (unsigned end = 0; end < 2; ++end) {
+        for (unsigned c = 0; c < 3; ++c)
+            block.raw[end][c] = color.raw[end][c];
+        block.raw[end][3] = alpha.raw[end][3];
+    }
+    return out;
+}
+
+// Mode 5 with every covered pixel at one colour: exact.
+bool EncodeSingleColor(const Context& context, Candidate& out)
+{
+    int color[4] = {};
+    bool seen = false;
+    for (unsigned p = 0; p < 16; ++p) {
+        if (context.pixels.covered[p] == 0.0f)
+            continue;
+        for (unsigned c = 0; c < 4; ++c) {
+            const int v = RoundByte(context.pixels.value[p][c]);
+            if (seen && v != color[c])
+                return false;
+            color[c] = v;
+        }
+        seen = true;
+    }
+    const SingleColorEnds& ends = SingleColorTable();
+    Bc7Block& block = out.block;
+    block = Bc7Block{};
+    block.mode = 5;
+    for (unsigned c = 0; c < 3; ++c) {
+        block.raw[0][c] = ends.low[color[c]];
+        block.raw[1][c] = ends.high[color[c]];
+    }
+    block.raw[0][3] = block.raw[1][3] = static_cast<unsigned>(color[3]);
+    for (unsigned p = 0; p < 16; ++p) {
+        block.colorIndex[p] = 1;
+        for (unsigned c = 0; c < 3; ++c)
+            out.decoded[p][c] = Interpolate(ExpandBc7(block.raw[0][c], 7), ExpandBc7(block.raw[1][c], 7), 21);
+        out.decoded[p][3] = color[3];
+    }
+    out.error = ErrorOf(context, out.decoded);
+    return true;
+}
+
+// A subset's count, sums of values and sums of products of values (the
+// upper triangle), from which its spread follows.
+constexpr unsigned kProducts = 10;
+constexpr unsigned kMomentSize = 5 + kProducts;
+using Moments = std::array<float, kMomentSize>;
+constexpr unsigned kProductOf[4][4] = {{5, 6, 7, 8}, {6, 9, 10, 11}, {7, 10, 12, 13}, {8, 11, 13, 14}};
+
+// The part of a subset's weighted spread its principal axis leaves out.
+float UnexplainedSpread(const Moments& m, unsigned channels)
+{
+    const float count = m[0];
+    if (count == 0.0f)
+        return 0.0f;
+    float cov[4][4];
+    float trace = 0.0f;
+    for (unsigned a = 0; a < channels; ++a)
+        for (unsigned b = 0; b < channels; ++b)
+            cov[a][b] = m[kProductOf[a][b]] - m[1 + a] * m[1 + b] / count;
+    unsigned widest = 0;
+    for (unsigned c = 0; c < channels; ++c) {
+        trace += cov[c][c];
+        widest = cov[c][c] > cov[widest][widest] ? c : widest;
+    }
+    float axis[4];
+    for (unsigned c = 0; c < channels; ++c)
+        axis[c] = cov[widest][c];
+    float largest = 0.0f;
+    for (int iteration = 0; iteration < 3; ++iteration) {
+        float next[4] = {};
+        float length = 0.0f;
+        for (unsigned a = 0; a < channels; ++a) {
+            for (unsigned b = 0; b < channels; ++b)
+                next[a] += cov[a][b] * axis[b];
+            length += next[a] * next[a];
+        }
+        if (length == 0.0f)
+            return 0.0f;
+        length = std::sqrt(length);
+        for (unsigned c = 0; c < channels; ++c)
+            axis[c] = next[c] / length;
+        largest = length;
+    }
+    const float rest = trace - largest;
+    return rest > 0.0f ? rest : 0.0f;
+}
+
+// The subset of every pixel under every partition, for 2 and 3 subsets.
+struct SubsetTables {
+    std::uint8_t of[2][64][16];
+};
+
+const SubsetTables& Subsets()
+{
+    static const SubsetTables tables = [] {
+        SubsetTables t{};
+        for (unsigned subsets = 2; subsets <= 3; ++subsets)
+            for (unsigned partition = 0; partition < 64; ++partition)
+                for (unsigned p = 0; p < 16; ++p)
+                    t.of[subsets - 2][partition][p] = static_cast<std::uint8_t>(SubsetOf(subsets, partition, p));
+        return t;
+    }();
+    return tables;
+}
+
+// The `tries` partitions of the first `partitions` of the table for
+// `subsets` whose subsets lie closest to a line each, best first.
+unsigned RankPartitions(const Context& context, unsigned subsets, unsigned partitions, unsigned tries,
+                        unsigned* ranked)
+{
+    const unsigned channels = context.opaque ? 3 : 4;
+    Moments pixelMoments[16];
+    Moments total{};
+    for (unsigned p = 0; p < 16; ++p) {
+        const float w = context.pixels.covered[p];
+        float v[4];
+        for (unsigned c = 0; c < channels; ++c)
+            v[c] = context.pixels.value[p][c] * std::sqrt(context.pixels.weight[c]);
+        Moments& m = pixelMoments[p];
+        m = Moments{};
+        m[0] = w;
+        for (unsigned a = 0; a < channels; ++a) {
+            m[1 + a] = w * v[a];
+            for (unsigned b = a; b < channels; ++b)
+                m[kProductOf[a][b]] = w * v[a] * v[b];
+        }
+        for (unsigned k = 0; k < kMomentSize; ++k)
+            total[k] += m[k];
+    }
+    const auto& table = Subsets().of[subsets - 2];
+    std::pair<float, unsigned> scores[64];
+    for (unsigned partition = 0; partition < partitions; ++partition) {
+        // Subset 0 is what the others leave of the whole block.
+        Moments moments[3] = {};
+        for (unsigned p = 0; p < 16; ++p) {
+            const unsigned s = table[partition][p];
+            if (s != 0)
+                for (unsigned k = 0; k < kMomentSize; ++k)
+                    moments[s][k] += pixelMoments[p][k];
+        }
+        for (unsigned k = 0; k < kMomentSize; ++k)
+            moments[0][k] = total[k] - moments[1][k] - moments[2][k];
+        float score = 0.0f;
+        for (unsigned s = 0; s < subsets; ++s)
+            score += UnexplainedSpread(moments[s], channels);
+        scores[partition] = {score, partition};
+    }
+    const unsigned kept = tries < partitions ? tries : partitions;
+    std::partial_sort(scores, scores + kept, scores + partitions);
+    for (unsigned i = 0; i < kept; ++i)
+        ranked[i] = scores[i].second;
+    return kept;
+}
+
+void Keep(Candidate& best, const Candidate& candidate)
+{
+    if (candidate.error < best.error)
+        best = candidate;
+}
+
+Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
+{
+    Candidate best;
+    if (onlyMode < 0 && EncodeSingleColor(context, best))
+        return best;
+    const unsigned modes = onlyMode >= 0 ? 1u << onlyMode : plan.modes;
+    const bool wants[8] = {(modes & 1u) != 0,        (modes & 2u) != 0,        (modes & 4u) != 0,
+                           (modes & 8u) != 0,        (modes & 16u) != 0,       (modes & 32u) != 0,
+                           (modes & 64u) != 0,       (modes & 128u) != 0};
+    // With a mode forced, its partitions are searched as at High.
+    const LevelPlan& reach = onlyMode >= 0 ? kPlans[2] : plan;
+
+    if (wants[6])
+        Keep(best, EncodePartitioned(context, 6, 0, plan));
+    if (wants[5] || wants[4]) {
+        const unsigned rotations = context.opaque || !plan.everyRotation ? 1 : 4;
+        for (unsigned rotation = 0; rotation < rotations; ++rotation) {
+            if (wants[5])
+                Keep(best, EncodeRotated(context, 5, rotation, 0, plan));
+            if (wants[4])
+                for (unsigned selector = 0; selector < 2; ++selector)
+                    Keep(best, EncodeRotated(context, 4, rotation, selector, plan));
+        }
+    }
+    if (best.error == 0.0f)
+        return best;
+    unsigned ranked[64];
+    if (wants[1] || wants[3] || wants[7]) {
+        const unsigned kept = RankPartitions(context, 2, 64, reach.twoSubsetTries, ranked);
+        for (unsigned i = 0; i < kept; ++i)
+            for (unsigned mode : {1u, 3u, 7u})
+                if (wants[mode] && (mode != 7 || !context.opaque || onlyMode == 7))
+                    Keep(best, EncodePartitioned(context, mode, ranked[i], plan));
+    }
+    if (wants[0] || wants[2]) {
+        for (unsigned mode : {0u, 2u}) {
+            if (!wants[mode])
+                continue;
+            const unsigned kept = RankPartitions(context, 3, 1u << kBc7Modes[mode].partitionBits,
+                                                 reach.threeSubsetTries, ranked);
+            for (unsigned i = 0; i < kept; ++i)
+                Keep(best, EncodePartitioned(context, mode, ranked[i], plan));
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+float EncodeBlockBC7(BYTE* block, const FloatColor* pixels, const BYTE* covered, const Bc7Request& request,
+                     FloatColor* predicted)
+{
+    const Context context = MakeContext(
+        pixels, covered, request.weighting == ColorWeighting::Uniform ? kUniformWeights : kPerceptualWeights);
+    const int onlyMode = request.onlyMode >= 0 && request.onlyMode < 8 ? request.onlyMode : -1;
+    const Candidate best = Search(context, PlanOf(request.quality), onlyMode);
+    WriteBc7Block(best.block, block);
+    if (predicted != nullptr) {
+        constexpr float kByteToUnit = UnitStep(8);
+        for (unsigned p = 0; p < 16; ++p)
+            predicted[p] = {static_cast<float>(best.decoded[p][0]) * kByteToUnit,
+                            static_cast<float>(best.decoded[p][1]) * kByteToUnit,
+                            static_cast<float>(best.decoded[p][2]) * kByteToUnit,
+                            static_cast<float>(best.decoded[p][3]) * kByteToUnit};
+    }
+    return best.error;
+}
+
+} // namespace bptc
+
+HRESULT EncodeQualityBlocksBC7(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, const BYTE* pCovered,
+                               UINT count, const QualityOptions& options)
+{
+    if (format != FMT_BC7)
+        return E_FAIL;
+    bptc::Bc7Request request;
+    request.quality = options.quality;
+    request.weighting = options.weighting;
+    for (UINT k = 0; k < count; ++k)
+        bptc::EncodeBlockBC7(pBlocks + std::size_t{k} * 16, pColors + std::size_t{k} * 16,
+                             pCovered != nullptr ? pCovered + std::size_t{k} * 16 : nullptr, request, nullptr);
+    return S_OK;
+}
+
+HRESULT EncodeBlocksBC7(D3DFORMAT format, BYTE* pBlocks, const FloatColor* pColors, UINT count)
+{
+    QualityOptions options;
+    options.quality = BlockQuality::Fast;
+    return EncodeQualityBlocksBC7(format, pBlocks, pColors, nullptr, count, options);
+}
