@@ -15,7 +15,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-rounds=${1:-3}
+rounds=${1:-1}
 images=${IMAGES:-../shared/images}
 [[ -d $images ]] || { echo "bench-bc7: image folder $images is missing (IMAGES=folder)" >&2; exit 1; }
 bc7enc=build/peers/node_modules/@gpu-tex-enc/bc/bin/linux/bc7enc

@@ -8,8 +8,10 @@
 // Ours weighs the channels alike, as bc7enc does by default. Pillow decodes
 // every file of the first two images as a check on our decoder.
 //
-//   bench_bc7_peers BC7ENC [ROUNDS] [WORK FOLDER]
+//   bench_bc7_peers [BC7ENC [ROUNDS [WORK FOLDER]]]
 //
+// BC7ENC defaults to where scripts/install-peers.sh puts it, from the
+// top of the clone; without it the peer's rows stay empty.
 // The ratios at the end pair Fast with -u0, Normal with -u2, High with -u6.
 #include "bench/bc7_peers/bc7_peer.h"
 #include "bench/bc7_peers/bc7_scores.h"
@@ -101,12 +103,10 @@ double Ratio(double ours, double theirs) { return theirs > 0 ? ours / theirs : 0
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_bc7_peers BC7ENC [ROUNDS] [WORK FOLDER]\n");
-        return 1;
-    }
-    const std::string peer = argv[1];
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    const std::string peer = argc > 1 ? argv[1] : "build/peers/node_modules/@gpu-tex-enc/bc/bin/linux/bc7enc";
+    if (!std::filesystem::exists(peer))
+        std::printf("bc7enc is not at %s: scripts/install-peers.sh installs it\n", peer.c_str());
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
     const std::filesystem::path work = argc > 3 ? argv[3] : "build/bench-bc7";
     std::filesystem::create_directories(work);
 

@@ -91,14 +91,6 @@ bool HasTransparency(const TextureImage& source, D3DCOLOR colorKey)
     return AnyAlphaBelowFull(ConvertLevels(source, D3DFMT_A8R8G8B8, source.levels, keyed));
 }
 
-// Whether the library can encode the format: the format table's word for
-// pixel formats; a block format is written once its row of the block
-// format table has an encoder.
-bool LibraryEncodes(D3DFORMAT format)
-{
-    return FindFormat(format)->IsWritable() || IsQualityBlockFormat(format);
-}
-
 D3DFORMAT DefaultFormatOf(const TextureImage& source, const ConvertSettings& settings)
 {
     // A format the library reads but cannot encode is not kept: floats go
@@ -137,6 +129,13 @@ QualityOptions MakeQualityOptions(D3DFORMAT output, const ConvertSettings& setti
 }
 
 } // namespace
+
+bool LibraryEncodes(D3DFORMAT format)
+{
+    // A block format's row of the block format table says it once an
+    // encoder is written for it.
+    return FindFormat(format)->IsWritable() || IsQualityBlockFormat(format);
+}
 
 MissingZ MissingZOf(D3DFORMAT format)
 {

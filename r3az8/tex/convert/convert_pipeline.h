@@ -64,6 +64,11 @@ struct ConvertSettings {
     std::optional<uint32_t> dxt1AlphaThreshold;
 };
 
+// Whether the library encodes the format (pixel formats by the format
+// table, block formats by whether their block row has an encoder); the
+// others are only read.
+bool LibraryEncodes(D3DFORMAT format);
+
 // The format the result is stored in: the requested one (or the default),
 // with DXT3 and DXT5 routed to DXT2 and DXT4 for premultiplied alpha.
 // Throws TextureError: Request for requests that contradict each other,

@@ -551,7 +551,8 @@ CommandRunner AddConvertCommand(CLI::App& tool)
         ->check(OneOfNames(WrittenContainerNames()));
     c->add_option("--format", options->format,
                   "Output pixel format, any letter case. Default for DDS output: auto (dxt1 when every alpha is "
-                  "opaque, else dxt5; vectors and data keep theirs); for PNG: the input's. Formats: " +
+                  "opaque, else dxt5; vectors, data and block compression keep theirs; bc7 only when named, always with "
+                  "the DX10 header); for PNG: the input's. Formats: " +
                       AllFormatNames() + ". " + FormatNameFamilies());
     c->add_option("--resize", options->resize, "New size WIDTHxHEIGHT or WIDTHxHEIGHTxDEPTH");
     c->add_option("--filter", options->filter, "Resize filter: none, point, linear, triangle (default), box")
