@@ -27,7 +27,7 @@ double Rmse(const TextureImage& a, const TextureImage& b)
     return std::sqrt(sum / double(p.size()));
 }
 
-TEST(ConvertBc7, EverySpellingWritesADx10FileThatReadsBack)
+TEST(ConvertBc7, EverySpellingAndLevelWritesADx10FileThatReadsBack)
 {
     TempFolder folder;
     // Sides that are not multiples of 4: the edge blocks are cut.
@@ -36,16 +36,18 @@ TEST(ConvertBc7, EverySpellingWritesADx10FileThatReadsBack)
     const struct {
         std::vector<std::string> options;
         DWORD dxgi;
-        double rmse; // bound of the error of level 0; DXT5 gives 4.9 here
+        double rmse;       // bound of the error of level 0; DXT5 gives 4.9 here
+        bool defaultBlocks; // the blocks of the first case: the options only name it
     } cases[] = {
-        {{"--format", "bc7"}, kDxgiBc7, 3.5},
-        {{"--format", "BC7_UNORM"}, kDxgiBc7, 3.5},
-        {{"--format", "bc7_unorm_srgb"}, kDxgiBc7Srgb, 3.5},
-        {{"--format", "bc7", "--srgb"}, kDxgiBc7Srgb, 3.5},
-        {{"--format", "bc7", "--quality", "fast"}, kDxgiBc7, 6.0},
-        {{"--format", "bc7", "--quality", "high"}, kDxgiBc7, 3.5},
-        {{"--format", "bc7", "--weights", "uniform"}, kDxgiBc7, 3.5},
+        {{"--format", "bc7"}, kDxgiBc7, 3.5, true},
+        {{"--format", "BC7_UNORM"}, kDxgiBc7, 3.5, true},
+        {{"--format", "bc7_unorm_srgb"}, kDxgiBc7Srgb, 3.5, true},
+        {{"--format", "bc7", "--srgb"}, kDxgiBc7Srgb, 3.5, true},
+        {{"--format", "bc7", "--quality", "fast"}, kDxgiBc7, 6.0, false},
+        {{"--format", "bc7", "--quality", "high"}, kDxgiBc7, 3.5, false},
+        {{"--format", "bc7", "--weights", "uniform"}, kDxgiBc7, 3.5, false},
     };
+    std::vector<BYTE> firstBlocks;
     for (const auto& c : cases) {
         std::vector<std::string> arguments = {"convert", folder / "in.png", "-o", folder / "out.dds", "--mips", "0"};
         arguments.insert(arguments.end(), c.options.begin(), c.options.end());
@@ -62,6 +64,10 @@ TEST(ConvertBc7, EverySpellingWritesADx10FileThatReadsBack)
         EXPECT_EQ(description.dxgiFormat, c.dxgi) << label;
         EXPECT_EQ(description.levels, 5u) << label;
         EXPECT_LE(Rmse(OurDecoding(folder / "out.dds"), picture), c.rmse) << label;
+        const std::vector<BYTE> blocks = ReadTextureFile(folder / "out.dds").Surface(0, 0);
+        if (firstBlocks.empty())
+            firstBlocks = blocks;
+        EXPECT_EQ(blocks == firstBlocks, c.defaultBlocks) << label;
     }
 }
 
