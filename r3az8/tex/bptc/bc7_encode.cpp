@@ -21,6 +21,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <utility>
 
 namespace bptc {
@@ -37,13 +38,17 @@ struct LevelPlan {
     unsigned threeSubsetTries; // partitions of modes 0 and 2 fitted
     unsigned refinements;
     bool everyIndex;
+    bool everyPBit;
     bool everyRotation; // modes 4 and 5 on blocks with alpha
+    unsigned alphaModes;  // bit m: mode m, added for blocks with alpha
+    unsigned twoSubsetRanked; // the first partitions of the table that are ranked
+    unsigned polish;          // passes of the search around the winner's quantised ends
 };
 
 constexpr LevelPlan kPlans[3] = {
-    {1u << 6 | 1u << 1 | 1u << 5, 1, 0, 1, false, false},
-    {0xFFu, 4, 2, 2, false, true},
-    {0xFFu, 16, 8, 3, true, true},
+    {1u << 6 | 1u << 1 | 1u << 5, 1, 0, 1, false, false, false, 1u << 4 | 1u << 7, 16, 0},
+    {0xFFu, 4, 2, 2, false, false, true, 0, 64, 1},
+    {0xFFu, 16, 8, 3, true, true, true, 0, 64, 3},
 };
 
 const LevelPlan& PlanOf(BlockQuality quality)
@@ -157,7 +162,8 @@ void FixAnchor(unsigned* index, unsigned bits, unsigned anchor, const bool* memb
 }
 
 // Modes with one index set for every channel: 0, 1, 2, 3, 6 and 7.
-Candidate EncodePartitioned(const Context& context, unsigned mode, unsigned partition, const LevelPlan& plan)
+Candidate EncodePartitioned(const Context& context, unsigned mode, unsigned partition, const LevelPlan& plan,
+                            unsigned polish = 0)
 {
     const Bc7ModeLayout& m = kBc7Modes[mode];
     Candidate out;
@@ -181,6 +187,8 @@ Candidate EncodePartitioned(const Context& context, unsigned mode, unsigned part
         spec.opaqueAlpha = context.opaque && m.alphaBits != 0;
         spec.refinements = plan.refinements;
         spec.everyIndex = plan.everyIndex;
+        spec.everyPBit = plan.everyPBit;
+        spec.polish = polish;
         SubsetFit fit = FitSubset(context.pixels, spec);
         out.error += fit.error;
 
@@ -210,7 +218,7 @@ Candidate EncodePartitioned(const Context& context, unsigned mode, unsigned part
 // Modes 4 and 5: colour and alpha fitted apart, after the rotation
 // exchanged alpha with one colour channel.
 Candidate EncodeRotated(const Context& context, unsigned mode, unsigned rotation, unsigned selector,
-                        const LevelPlan& plan)
+                        const LevelPlan& plan, unsigned polish = 0)
 {
     const Bc7ModeLayout& m = kBc7Modes[mode];
     Bc7Pixels rotated = context.pixels;
@@ -238,6 +246,7 @@ Candidate EncodeRotated(const Context& context, unsigned mode, unsigned rotation
     spec.bits[3] = m.alphaBits;
     spec.refinements = plan.refinements;
     spec.everyIndex = plan.everyIndex;
+    spec.polish = polish;
 
     spec.indexBits = colorIndexBits;
     SubsetFit color = FitSubset(rotated, spec);
@@ -330,7 +339,7 @@ float UnexplainedSpread(const Moments& m, unsigned channels)
     for (unsigned c = 0; c < channels; ++c)
         axis[c] = cov[widest][c];
     float largest = 0.0f;
-    for (int iteration = 0; iteration < 3; ++iteration) {
+    for (int iteration = 0; iteration < 2; ++iteration) {
         float next[4] = {};
         float length = 0.0f;
         for (unsigned a = 0; a < channels; ++a) {
@@ -427,7 +436,7 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
     Candidate best;
     if (onlyMode < 0 && EncodeSingleColor(context, best))
         return best;
-    const unsigned modes = onlyMode >= 0 ? 1u << onlyMode : plan.modes;
+    const unsigned modes = onlyMode >= 0 ? 1u << onlyMode : plan.modes | (context.opaque ? 0u : plan.alphaModes);
     const bool wants[8] = {(modes & 1u) != 0,        (modes & 2u) != 0,        (modes & 4u) != 0,
                            (modes & 8u) != 0,        (modes & 16u) != 0,       (modes & 32u) != 0,
                            (modes & 64u) != 0,       (modes & 128u) != 0};
@@ -450,21 +459,31 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
         return best;
     unsigned ranked[64];
     if (wants[1] || wants[3] || wants[7]) {
-        const unsigned kept = RankPartitions(context, 2, 64, reach.twoSubsetTries, ranked);
+        const unsigned kept = RankPartitions(context, 2, reach.twoSubsetRanked, reach.twoSubsetTries, ranked);
         for (unsigned i = 0; i < kept; ++i)
             for (unsigned mode : {1u, 3u, 7u})
                 if (wants[mode] && (mode != 7 || !context.opaque || onlyMode == 7))
                     Keep(best, EncodePartitioned(context, mode, ranked[i], plan));
     }
     if (wants[0] || wants[2]) {
+        // Mode 0 has the first 16 partitions of mode 2's 64: one ranking
+        // serves both.
+        const unsigned kept = RankPartitions(context, 3, 64, 64, ranked);
         for (unsigned mode : {0u, 2u}) {
-            if (!wants[mode])
-                continue;
-            const unsigned kept = RankPartitions(context, 3, 1u << kBc7Modes[mode].partitionBits,
-                                                 reach.threeSubsetTries, ranked);
-            for (unsigned i = 0; i < kept; ++i)
-                Keep(best, EncodePartitioned(context, mode, ranked[i], plan));
+            unsigned tried = 0;
+            for (unsigned i = 0; wants[mode] && i < kept && tried < reach.threeSubsetTries; ++i)
+                if (ranked[i] < (1u << kBc7Modes[mode].partitionBits)) {
+                    Keep(best, EncodePartitioned(context, mode, ranked[i], plan));
+                    ++tried;
+                }
         }
+    }
+    // The winner alone gets the search around its quantised ends.
+    if (plan.polish != 0 && best.error > 0.0f) {
+        const Bc7Block& b = best.block;
+        Keep(best, b.mode == 4 || b.mode == 5
+                       ? EncodeRotated(context, b.mode, b.rotation, b.selector, plan, plan.polish)
+                       : EncodePartitioned(context, b.mode, b.partition, plan, plan.polish));
     }
     return best;
 }

@@ -12,34 +12,58 @@
 #include "r3az8/tex/bptc/partitions.h"
 
 #include <cmath>
+#include <cstdint>
+#include <initializer_list>
 
 namespace bptc {
 namespace {
 
 float Clamp255(float v) { return v > 0.0f ? (v < 255.0f ? v : 255.0f) : 0.0f; }
 
-// The raw code (without the p-bit `p`) whose widened value lies nearest v.
+// For every endpoint width (4 to 8 bits) with no p-bit, p-bit 0 or p-bit 1,
+// the raw code whose widened value lies nearest each 8-bit value, and that
+// widened value.
+struct QuantizeTables {
+    std::uint8_t raw[5][3][256];
+    std::uint8_t widened[5][3][256];
+};
+
+const QuantizeTables& Quantizers()
+{
+    static const QuantizeTables tables = [] {
+        QuantizeTables t{};
+        for (unsigned bits = 4; bits <= 8; ++bits)
+            for (unsigned kind = 0; kind < 3; ++kind) {
+                const unsigned pCount = kind == 0 ? 0 : 1;
+                const unsigned p = kind == 2 ? 1 : 0;
+                for (int v = 0; v < 256; ++v) {
+                    int bestDistance = 1 << 20;
+                    for (unsigned r = 0; r < (1u << bits); ++r) {
+                        const int value = ExpandBc7(r << pCount | p, bits + pCount);
+                        const int distance = value > v ? value - v : v - value;
+                        if (distance < bestDistance) {
+                            bestDistance = distance;
+                            t.raw[bits - 4][kind][v] = static_cast<std::uint8_t>(r);
+                            t.widened[bits - 4][kind][v] = static_cast<std::uint8_t>(value);
+                        }
+                    }
+                }
+            }
+        return t;
+    }();
+    return tables;
+}
+
+// The raw code (without the p-bit `p`) whose widened value lies nearest v
+// (in 0..255, taken to the nearest whole value).
 unsigned QuantizeChannel(float v, unsigned bits, unsigned pCount, unsigned p, int& widened)
 {
-    const unsigned total = bits + pCount;
-    const int top = static_cast<int>((1u << bits) - 1);
-    const float code = v * static_cast<float>((1u << total) - 1) / 255.0f;
-    int guess = pCount ? static_cast<int>((code - static_cast<float>(p)) * 0.5f + 0.5f) : static_cast<int>(code + 0.5f);
-    guess = guess < 0 ? 0 : (guess > top ? top : guess);
-    unsigned best = 0;
-    float bestDistance = 1e30f;
-    for (int r = guess - 1; r <= guess + 1; ++r) {
-        if (r < 0 || r > top)
-            continue;
-        const int value = ExpandBc7(static_cast<unsigned>(r) << pCount | p, total);
-        const float distance = std::fabs(static_cast<float>(value) - v);
-        if (distance < bestDistance) {
-            bestDistance = distance;
-            best = static_cast<unsigned>(r);
-            widened = value;
-        }
-    }
-    return best;
+    const QuantizeTables& tables = Quantizers();
+    const unsigned kind = pCount == 0 ? 0 : 1 + p;
+    const int at = static_cast<int>(v + 0.5f);
+    const unsigned index = static_cast<unsigned>(at < 0 ? 0 : (at > 255 ? 255 : at));
+    widened = tables.widened[bits - 4][kind][index];
+    return tables.raw[bits - 4][kind][index];
 }
 
 class SubsetFitter {
@@ -63,6 +87,9 @@ public:
                 break;
             TryEnds(e0, e1);
         }
+        for (unsigned pass = 0; pass < spec_.polish && best_.error > 0.0f; ++pass)
+            if (!Polish())
+                break;
         return best_;
     }
 
@@ -177,14 +204,19 @@ private:
         static constexpr unsigned kPairs[4][2] = {{0, 0}, {1, 1}, {0, 1}, {1, 0}};
         const unsigned pCount = spec_.pBits ? 1 : 0;
         unsigned first = 0, pairs = spec_.pBits == 0 ? 1 : spec_.pBits == 2 ? 2 : 4;
+        unsigned chosen[2] = {0, 0};
         if (spec_.opaqueAlpha && pCount) {
             first = 1; // both p-bits 1: the largest alpha code widens to 255
             pairs = 2;
+        } else if (pCount && !spec_.everyPBit) {
+            // One fit, with the p-bits that quantise the ends closest.
+            NearestPBits(e0, e1, chosen);
+            pairs = 1;
         }
         for (unsigned pair = first; pair < pairs; ++pair) {
             SubsetFit candidate;
             for (unsigned end = 0; end < 2; ++end) {
-                const unsigned p = kPairs[pair][end];
+                const unsigned p = pairs == 1 ? chosen[end] : kPairs[pair][end];
                 const float* e = end ? e1 : e0;
                 candidate.pBit[end] = p;
                 for (unsigned c = spec_.firstChannel; c < last_; ++c) {
@@ -201,6 +233,62 @@ private:
             if (candidate.error < best_.error)
                 best_ = candidate;
         }
+    }
+
+    // Moves each end's channels one code up or down, keeping every move
+    // that lowers the error (a search around the quantised ends); false
+    // when none did.
+    bool Polish()
+    {
+        const unsigned pCount = spec_.pBits ? 1 : 0;
+        bool improved = false;
+        for (unsigned end = 0; end < 2; ++end)
+            for (unsigned c = spec_.firstChannel; c < last_; ++c) {
+                if (spec_.opaqueAlpha && c == 3)
+                    continue;
+                const unsigned top = (1u << spec_.bits[c]) - 1;
+                for (int step : {-1, 1}) {
+                    const unsigned raw = best_.raw[end][c];
+                    if ((step < 0 && raw == 0) || (step > 0 && raw == top))
+                        continue;
+                    SubsetFit candidate = best_;
+                    candidate.raw[end][c] = raw + static_cast<unsigned>(step);
+                    candidate.value[end][c] =
+                        ExpandBc7(candidate.raw[end][c] << pCount | candidate.pBit[end], spec_.bits[c] + pCount);
+                    candidate.error = ChooseIndices(candidate);
+                    if (candidate.error < best_.error) {
+                        best_ = candidate;
+                        improved = true;
+                    }
+                }
+            }
+        return improved;
+    }
+
+    // Weighted squared distance of an end from its quantised self, were
+    // its p-bit `p`.
+    float QuantizationError(const float* e, unsigned p) const
+    {
+        float error = 0.0f;
+        for (unsigned c = spec_.firstChannel; c < last_; ++c) {
+            int widened = 0;
+            QuantizeChannel(e[c], spec_.bits[c], 1, p, widened);
+            const float d = static_cast<float>(widened) - e[c];
+            error += pixels_.weight[c] * d * d;
+        }
+        return error;
+    }
+
+    void NearestPBits(const float* e0, const float* e1, unsigned* chosen) const
+    {
+        const float zero[2] = {QuantizationError(e0, 0), QuantizationError(e1, 0)};
+        const float one[2] = {QuantizationError(e0, 1), QuantizationError(e1, 1)};
+        if (spec_.pBits == 2) {
+            chosen[0] = chosen[1] = one[0] + one[1] < zero[0] + zero[1] ? 1 : 0;
+            return;
+        }
+        for (unsigned end = 0; end < 2; ++end)
+            chosen[end] = one[end] < zero[end] ? 1 : 0;
     }
 
     float ChooseIndices(SubsetFit& fit) const
