@@ -62,8 +62,8 @@ std::optional<PeerResult> EncodeOurs(const BenchImage& image, BlockQuality quali
         if (FAILED(EncodeQualityImage(FMT_BC7, result.blocks.bytes.data(), pitch, floats.data(), image.width,
                                       image.width, image.height, options)))
             return std::nullopt;
-        result.seconds = std::min(result.seconds,
-                                  std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        result.seconds =
+            std::min(result.seconds, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     return result;
 }
@@ -122,9 +122,9 @@ int main(int argc, char** argv)
     }
 
     std::vector<Encoder> encoders = {
-        {"ours fast", BlockQuality::Fast, -1, {}},     {"ours normal", BlockQuality::Normal, -1, {}},
-        {"ours high", BlockQuality::High, -1, {}},     {"bc7enc -u0", BlockQuality::Fast, 0, {}},
-        {"bc7enc -u2", BlockQuality::Normal, 2, {}},   {"bc7enc -u6", BlockQuality::High, 6, {}},
+        {"ours fast", BlockQuality::Fast, -1, {}},   {"ours normal", BlockQuality::Normal, -1, {}},
+        {"ours high", BlockQuality::High, -1, {}},   {"bc7enc -u0", BlockQuality::Fast, 0, {}},
+        {"bc7enc -u2", BlockQuality::Normal, 2, {}}, {"bc7enc -u6", BlockQuality::High, 6, {}},
     };
     for (size_t index = 0; index < pngs.size(); ++index) {
         const std::string png = pngs[index].string();

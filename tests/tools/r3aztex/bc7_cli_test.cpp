@@ -36,7 +36,7 @@ TEST(ConvertBc7, EverySpellingAndLevelWritesADx10FileThatReadsBack)
     const struct {
         std::vector<std::string> options;
         DWORD dxgi;
-        double rmse;       // bound of the error of level 0; DXT5 gives 4.9 here
+        double rmse;        // bound of the error of level 0; DXT5 gives 4.9 here
         bool defaultBlocks; // the blocks of the first case: the options only name it
     } cases[] = {
         {{"--format", "bc7"}, kDxgiBc7, 3.5, true},
@@ -76,7 +76,8 @@ TEST(ConvertBc7, EverySpellingAndLevelWritesADx10FileThatReadsBack)
 TEST(ConvertBc7, TheAutomaticFormatChoosesItOnlyForBc7Input)
 {
     TempFolder folder;
-    WritePng(folder / "opaque.png", MakePicture(8, 8, [](uint32_t x, uint32_t y) { return 0xFF000000u | x << 19 | y << 11; }));
+    WritePng(folder / "opaque.png",
+             MakePicture(8, 8, [](uint32_t x, uint32_t y) { return 0xFF000000u | x << 19 | y << 11; }));
     WritePng(folder / "alpha.png", TestPicture(8, 8));
     ASSERT_EQ(RunTool({"convert", folder / "alpha.png", "-o", folder / "bc7.dds", "--format", "bc7"}, folder).exitCode,
               0);

@@ -469,7 +469,8 @@ ExitCode RunConvert(const ConvertOptions& options)
     const FileType type = OutputTypeOf(options);
     const ConvertSettings settings = MakeSettings(options, type);
     // A format only the DX10 header names (BC7) has it anyway: no news.
-    const bool dx10Anyway = options.dx10 || (settings.format != nullptr && dds::NeedsDx10Header(settings.format->format));
+    const bool dx10Anyway =
+        options.dx10 || (settings.format != nullptr && dds::NeedsDx10Header(settings.format->format));
     if (settings.colourSpace == ColourSpace::Srgb && !dx10Anyway && type == FileType::Dds && !options.common.quiet)
         ReportNotice((options.srgb ? std::string("--srgb") : "--format " + options.format) +
                      ": writing the DX10 header, the only DDS header that records sRGB");
@@ -551,8 +552,8 @@ CommandRunner AddConvertCommand(CLI::App& tool)
         ->check(OneOfNames(WrittenContainerNames()));
     c->add_option("--format", options->format,
                   "Output pixel format, any letter case. Default for DDS output: auto (dxt1 when every alpha is "
-                  "opaque, else dxt5; vectors, data and block compression keep theirs; bc7 only when named, always with "
-                  "the DX10 header); for PNG: the input's. Formats: " +
+                  "opaque, else dxt5; vectors, data and block compression keep theirs; bc7 only when named, always "
+                  "with the DX10 header); for PNG: the input's. Formats: " +
                       AllFormatNames() + ". " + FormatNameFamilies());
     c->add_option("--resize", options->resize, "New size WIDTHxHEIGHT or WIDTHxHEIGHTxDEPTH");
     c->add_option("--filter", options->filter, "Resize filter: none, point, linear, triangle (default), box")
