@@ -1,6 +1,6 @@
 // Block compression for programs: 4x4 pixel blocks of DXT1 to DXT5
-// (D3DFMT_DXT1..DXT5), BC4 and BC5 (D3DFMT_BC4, D3DFMT_BC5) fitted for the
-// least error, at a chosen effort.
+// (D3DFMT_DXT1..DXT5), BC4, BC5 (D3DFMT_BC4, D3DFMT_BC5) and BC7 (FMT_BC7)
+// fitted for the least error, at a chosen effort.
 //
 //   IsQualityBlockFormat(format)   whether the encoder writes the format
 //   QualityBlockBytes(format)      bytes of one block (8 or 16; 0: not written)
@@ -21,7 +21,7 @@
 #include "r3az8/tex/pixel_formats.h"
 
 enum class BlockQuality {
-    Fast,   // the fixed encoder's bytes (BC4/BC5: as Normal)
+    Fast,   // the fixed encoder's bytes (BC4/BC5: as Normal; BC7: its own quick search)
     Normal, // principal axis, least-squares ends, exact single colours
     High,   // Normal, both DXT1 modes, then a search around the quantised ends
 };

@@ -43,12 +43,13 @@ struct LevelPlan {
     unsigned alphaModes;  // bit m: mode m, added for blocks with alpha
     unsigned twoSubsetRanked; // the first partitions of the table that are ranked
     unsigned polish;          // passes of the search around the winner's quantised ends
+    float closeEnough;        // RMS error (0..255 a channel) at which one subset will do
 };
 
 constexpr LevelPlan kPlans[3] = {
-    {1u << 6 | 1u << 1 | 1u << 5, 1, 0, 1, false, false, false, 1u << 4 | 1u << 7, 16, 0},
-    {0xFFu, 4, 2, 2, false, false, true, 0, 64, 1},
-    {0xFFu, 16, 8, 3, true, true, true, 0, 64, 3},
+    {1u << 6 | 1u << 1 | 1u << 5, 1, 0, 1, false, false, false, 1u << 4 | 1u << 7, 16, 0, 1.0f},
+    {0xFBu, 4, 2, 2, false, false, true, 0, 64, 1, 0.5f},
+    {0xFFu, 16, 8, 3, true, true, true, 0, 64, 3, 0.0f},
 };
 
 const LevelPlan& PlanOf(BlockQuality quality)
@@ -455,7 +456,13 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
                     Keep(best, EncodeRotated(context, 4, rotation, selector, plan));
         }
     }
-    if (best.error == 0.0f)
+    // Partitioned modes only where one subset leaves a visible error.
+    float covered = 0.0f, weights = 0.0f;
+    for (unsigned p = 0; p < 16; ++p)
+        covered += context.pixels.covered[p];
+    for (unsigned c = 0; c < 4; ++c)
+        weights += context.pixels.weight[c];
+    if (best.error == 0.0f || (onlyMode < 0 && best.error <= plan.closeEnough * plan.closeEnough * weights * covered))
         return best;
     unsigned ranked[64];
     if (wants[1] || wants[3] || wants[7]) {
@@ -468,7 +475,7 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
     if (wants[0] || wants[2]) {
         // Mode 0 has the first 16 partitions of mode 2's 64: one ranking
         // serves both.
-        const unsigned kept = RankPartitions(context, 3, 64, 64, ranked);
+        const unsigned kept = RankPartitions(context, 3, wants[2] ? 64 : 16, 64, ranked);
         for (unsigned mode : {0u, 2u}) {
             unsigned tried = 0;
             for (unsigned i = 0; wants[mode] && i < kept && tried < reach.threeSubsetTries; ++i)

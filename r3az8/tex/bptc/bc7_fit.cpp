@@ -314,12 +314,13 @@ private:
                     float t = 0.0f;
                     for (unsigned c = spec_.firstChannel; c < last_; ++c)
                         t += pixels_.weight[c] * (x[c] - static_cast<float>(fit.value[0][c])) * d[c];
-                    const float position = t / dd * static_cast<float>(lastIndex) + 0.5f;
+                    // The two entries either side of the projection.
+                    const float position = t / dd * static_cast<float>(lastIndex);
                     guess = position > 0.0f ? static_cast<int>(position) : 0;
-                    guess = guess < lastIndex ? guess : lastIndex;
+                    guess = guess < lastIndex ? guess : lastIndex - 1;
                 }
-                from = guess > 0 ? guess - 1 : 0;
-                to = guess < lastIndex ? guess + 1 : lastIndex;
+                from = guess;
+                to = guess + 1;
             }
             float bestError = 1e30f;
             for (int k = from; k <= to; ++k) {
