@@ -54,8 +54,9 @@ void AddScores(const BenchImage& image, const Bc7Blocks& blocks, Bc7Scores& scor
         if (alpha) {
             scores.alphaSquares += double(out[3] - source[3]) * (out[3] - source[3]);
             scores.alphaSamples += 1;
-        } else if (out[3] != 0xFF) {
-            ++scores.opaqueMisses;
+        } else {
+            ++scores.opaquePixels;
+            scores.opaqueMisses += out[3] != 0xFF;
         }
     }
     scores.pixels += double(image.pixels.size());

@@ -13,7 +13,8 @@ struct Bc7Scores {
     double rgbSamples = 0;
     double alphaSquares = 0; // images with any alpha below 255 only
     double alphaSamples = 0;
-    uint64_t opaqueMisses = 0; // opaque images: decoded pixels with alpha not 255
+    uint64_t opaquePixels = 0; // pixels of the opaque images
+    uint64_t opaqueMisses = 0; // of those, decoded with alpha not 255
     double pixels = 0;
     double seconds = 0;
 

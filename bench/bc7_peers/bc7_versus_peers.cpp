@@ -162,9 +162,10 @@ int main(int argc, char** argv)
                 "|---|---:|---:|---:|---:|\n");
     for (const Encoder& encoder : encoders)
         if (encoder.available)
-            std::printf("| %s | %.2f | %.3f | %.3f | %llu |\n", encoder.name.c_str(),
+            std::printf("| %s | %.2f | %.3f | %.3f | %llu of %llu |\n", encoder.name.c_str(),
                         encoder.scores.MegapixelsPerSecond(), encoder.scores.RgbRmse(), encoder.scores.AlphaRmse(),
-                        static_cast<unsigned long long>(encoder.scores.opaqueMisses));
+                        static_cast<unsigned long long>(encoder.scores.opaqueMisses),
+                        static_cast<unsigned long long>(encoder.scores.opaquePixels));
         else
             std::printf("| %s | - | - | - | - |\n", encoder.name.c_str());
 
