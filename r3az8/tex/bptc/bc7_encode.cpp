@@ -44,12 +44,15 @@ struct LevelPlan {
     unsigned twoSubsetRanked; // the first partitions of the table that are ranked
     unsigned polish;          // passes of the search around the winner's quantised ends
     float closeEnough;        // RMS error (0..255 a channel) at which one subset will do
+    unsigned finalists;       // the best candidates that get the search around their ends
 };
 
+constexpr unsigned kMostFinalists = 3;
+
 constexpr LevelPlan kPlans[3] = {
-    {1u << 6 | 1u << 1 | 1u << 5, 1, 0, 1, false, false, false, 1u << 4 | 1u << 7, 16, 0, 1.0f},
-    {0xFBu, 4, 2, 2, false, false, true, 0, 64, 1, 0.5f},
-    {0xFFu, 16, 8, 3, true, true, true, 0, 64, 3, 0.0f},
+    {1u << 6 | 1u << 1 | 1u << 5, 1, 0, 1, false, false, false, 1u << 4 | 1u << 7, 16, 0, 1.0f, 0},
+    {0xFBu, 4, 2, 2, false, false, true, 0, 64, 1, 0.5f, 1},
+    {0xFFu, 16, 8, 3, false, true, true, 0, 64, 3, 0.0f, kMostFinalists},
 };
 
 const LevelPlan& PlanOf(BlockQuality quality)
@@ -432,11 +435,43 @@ void Keep(Candidate& best, const Candidate& candidate)
         best = candidate;
 }
 
+// The few best blocks met so far, best first, by their choices alone.
+class Finalists {
+public:
+    void Offer(const Candidate& candidate)
+    {
+        unsigned at = count_;
+        while (at > 0 && candidate.error < errors_[at - 1])
+            --at;
+        if (at == kMostFinalists)
+            return;
+        for (unsigned i = count_ < kMostFinalists ? count_ : kMostFinalists - 1; i > at; --i) {
+            blocks_[i] = blocks_[i - 1];
+            errors_[i] = errors_[i - 1];
+        }
+        blocks_[at] = candidate.block;
+        errors_[at] = candidate.error;
+        count_ = count_ < kMostFinalists ? count_ + 1 : count_;
+    }
+    unsigned Count() const { return count_; }
+    const Bc7Block& operator[](unsigned i) const { return blocks_[i]; }
+
+private:
+    Bc7Block blocks_[kMostFinalists];
+    float errors_[kMostFinalists] = {};
+    unsigned count_ = 0;
+};
+
 Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
 {
     Candidate best;
     if (onlyMode < 0 && EncodeSingleColor(context, best))
         return best;
+    Finalists finalists;
+    auto keep = [&](const Candidate& candidate) {
+        finalists.Offer(candidate);
+        Keep(best, candidate);
+    };
     const unsigned modes = onlyMode >= 0 ? 1u << onlyMode : plan.modes | (context.opaque ? 0u : plan.alphaModes);
     const bool wants[8] = {(modes & 1u) != 0,        (modes & 2u) != 0,        (modes & 4u) != 0,
                            (modes & 8u) != 0,        (modes & 16u) != 0,       (modes & 32u) != 0,
@@ -445,15 +480,15 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
     const LevelPlan& reach = onlyMode >= 0 ? kPlans[2] : plan;
 
     if (wants[6])
-        Keep(best, EncodePartitioned(context, 6, 0, plan));
+        keep(EncodePartitioned(context, 6, 0, plan));
     if (wants[5] || wants[4]) {
         const unsigned rotations = context.opaque || !plan.everyRotation ? 1 : 4;
         for (unsigned rotation = 0; rotation < rotations; ++rotation) {
             if (wants[5])
-                Keep(best, EncodeRotated(context, 5, rotation, 0, plan));
+                keep(EncodeRotated(context, 5, rotation, 0, plan));
             if (wants[4])
                 for (unsigned selector = 0; selector < 2; ++selector)
-                    Keep(best, EncodeRotated(context, 4, rotation, selector, plan));
+                    keep(EncodeRotated(context, 4, rotation, selector, plan));
         }
     }
     // Partitioned modes only where one subset leaves a visible error.
@@ -470,7 +505,7 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
         for (unsigned i = 0; i < kept; ++i)
             for (unsigned mode : {1u, 3u, 7u})
                 if (wants[mode] && (mode != 7 || !context.opaque || onlyMode == 7))
-                    Keep(best, EncodePartitioned(context, mode, ranked[i], plan));
+                    keep(EncodePartitioned(context, mode, ranked[i], plan));
     }
     if (wants[0] || wants[2]) {
         // Mode 0 has the first 16 partitions of mode 2's 64: one ranking
@@ -480,14 +515,14 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
             unsigned tried = 0;
             for (unsigned i = 0; wants[mode] && i < kept && tried < reach.threeSubsetTries; ++i)
                 if (ranked[i] < (1u << kBc7Modes[mode].partitionBits)) {
-                    Keep(best, EncodePartitioned(context, mode, ranked[i], plan));
+                    keep(EncodePartitioned(context, mode, ranked[i], plan));
                     ++tried;
                 }
         }
     }
-    // The winner alone gets the search around its quantised ends.
-    if (plan.polish != 0 && best.error > 0.0f) {
-        const Bc7Block& b = best.block;
+    // The finalists alone get the search around their quantised ends.
+    for (unsigned i = 0; i < plan.finalists && i < finalists.Count() && best.error > 0.0f; ++i) {
+        const Bc7Block& b = finalists[i];
         Keep(best, b.mode == 4 || b.mode == 5
                        ? EncodeRotated(context, b.mode, b.rotation, b.selector, plan, plan.polish)
                        : EncodePartitioned(context, b.mode, b.partition, plan, plan.polish));
