@@ -50,8 +50,8 @@ struct LevelPlan {
 constexpr unsigned kMostFinalists = 3;
 
 constexpr LevelPlan kPlans[3] = {
-    {1u << 6 | 1u << 1 | 1u << 5, 1, 0, 1, false, false, false, 1u << 4 | 1u << 7, 16, 0, 1.0f, 0},
-    {0xFBu, 4, 2, 2, false, false, true, 0, 64, 1, 0.5f, 1},
+    {1u << 6 | 1u << 1, 1, 0, 1, false, false, false, 1u << 5 | 1u << 4 | 1u << 7, 16, 0, 1.5f, 0},
+    {0xFBu, 4, 2, 2, false, false, true, 0, 64, 1, 1.0f, 1},
     {0xFFu, 16, 8, 3, false, true, true, 0, 64, 3, 0.0f, kMostFinalists},
 };
 
@@ -497,17 +497,19 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
         covered += context.pixels.covered[p];
     for (unsigned c = 0; c < 4; ++c)
         weights += context.pixels.weight[c];
-    if (best.error == 0.0f || (onlyMode < 0 && best.error <= plan.closeEnough * plan.closeEnough * weights * covered))
+    if (best.error == 0.0f)
         return best;
+    const bool partitioned =
+        onlyMode >= 0 || best.error > plan.closeEnough * plan.closeEnough * weights * covered;
     unsigned ranked[64];
-    if (wants[1] || wants[3] || wants[7]) {
+    if (partitioned && (wants[1] || wants[3] || wants[7])) {
         const unsigned kept = RankPartitions(context, 2, reach.twoSubsetRanked, reach.twoSubsetTries, ranked);
         for (unsigned i = 0; i < kept; ++i)
             for (unsigned mode : {1u, 3u, 7u})
                 if (wants[mode] && (mode != 7 || !context.opaque || onlyMode == 7))
                     keep(EncodePartitioned(context, mode, ranked[i], plan));
     }
-    if (wants[0] || wants[2]) {
+    if (partitioned && (wants[0] || wants[2])) {
         // Mode 0 has the first 16 partitions of mode 2's 64: one ranking
         // serves both.
         const unsigned kept = RankPartitions(context, 3, wants[2] ? 64 : 16, 64, ranked);

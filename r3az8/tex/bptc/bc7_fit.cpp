@@ -119,9 +119,12 @@ private:
             for (unsigned c = spec_.firstChannel; c < last_; ++c)
                 d[c] = (pixels_.value[p][c] - mean[c]) * scale[c] * pixels_.covered[p];
             for (unsigned a = spec_.firstChannel; a < last_; ++a)
-                for (unsigned b = spec_.firstChannel; b < last_; ++b)
+                for (unsigned b = a; b < last_; ++b)
                     cov[a][b] += d[a] * d[b];
         }
+        for (unsigned a = spec_.firstChannel; a < last_; ++a)
+            for (unsigned b = spec_.firstChannel; b < a; ++b)
+                cov[a][b] = cov[b][a];
         // Start from the channel of widest spread.
         float axis[4] = {};
         unsigned widest = spec_.firstChannel;
@@ -130,7 +133,7 @@ private:
                 widest = c;
         for (unsigned c = spec_.firstChannel; c < last_; ++c)
             axis[c] = cov[widest][c];
-        for (int iteration = 0; iteration < 6; ++iteration) {
+        for (int iteration = 0; iteration < 4; ++iteration) {
             float next[4] = {};
             float length = 0.0f;
             for (unsigned a = spec_.firstChannel; a < last_; ++a) {
