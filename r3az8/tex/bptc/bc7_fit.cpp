@@ -296,41 +296,42 @@ private:
 
     float ChooseIndices(SubsetFit& fit) const
     {
-        int palette[16][4];
-        for (unsigned k = 0; k < entries_; ++k)
-            for (unsigned c = spec_.firstChannel; c < last_; ++c)
-                palette[k][c] = Interpolate(fit.value[0][c], fit.value[1][c], weights_[k]);
-        float d[4] = {}, dd = 0.0f;
+        // Four channels throughout, those not fitted weighing nothing, so
+        // that the loops have one fixed length.
+        float w[4] = {}, low[4] = {}, d[4] = {}, palette[16][4] = {};
+        float dd = 0.0f;
         for (unsigned c = spec_.firstChannel; c < last_; ++c) {
+            w[c] = pixels_.weight[c];
+            low[c] = static_cast<float>(fit.value[0][c]);
             d[c] = static_cast<float>(fit.value[1][c] - fit.value[0][c]);
-            dd += pixels_.weight[c] * d[c] * d[c];
+            dd += w[c] * d[c] * d[c];
+            for (unsigned k = 0; k < entries_; ++k)
+                palette[k][c] = static_cast<float>(Interpolate(fit.value[0][c], fit.value[1][c], weights_[k]));
         }
         const int lastIndex = static_cast<int>(entries_) - 1;
+        const float toPosition = dd > 0.0f ? static_cast<float>(lastIndex) / dd : 0.0f;
         float total = 0.0f;
         for (unsigned i = 0; i < spec_.count; ++i) {
             const unsigned p = spec_.pixels[i];
             const float* x = pixels_.value[p];
             int from = 0, to = lastIndex;
             if (!spec_.everyIndex) {
-                int guess = 0;
-                if (dd > 0.0f) {
-                    float t = 0.0f;
-                    for (unsigned c = spec_.firstChannel; c < last_; ++c)
-                        t += pixels_.weight[c] * (x[c] - static_cast<float>(fit.value[0][c])) * d[c];
-                    // The two entries either side of the projection.
-                    const float position = t / dd * static_cast<float>(lastIndex);
-                    guess = position > 0.0f ? static_cast<int>(position) : 0;
-                    guess = guess < lastIndex ? guess : lastIndex - 1;
-                }
+                // The two entries either side of the projection.
+                float t = 0.0f;
+                for (unsigned c = 0; c < 4; ++c)
+                    t += w[c] * (x[c] - low[c]) * d[c];
+                const float position = t * toPosition;
+                int guess = position > 0.0f ? static_cast<int>(position) : 0;
+                guess = guess < lastIndex ? guess : lastIndex - 1;
                 from = guess;
                 to = guess + 1;
             }
             float bestError = 1e30f;
             for (int k = from; k <= to; ++k) {
                 float error = 0.0f;
-                for (unsigned c = spec_.firstChannel; c < last_; ++c) {
-                    const float e = static_cast<float>(palette[k][c]) - x[c];
-                    error += pixels_.weight[c] * e * e;
+                for (unsigned c = 0; c < 4; ++c) {
+                    const float e = palette[k][c] - x[c];
+                    error += w[c] * e * e;
                 }
                 if (error < bestError) {
                     bestError = error;
