@@ -51,7 +51,7 @@ constexpr unsigned kMostFinalists = 3;
 
 constexpr LevelPlan kPlans[3] = {
     {1u << 6 | 1u << 1, 1, 0, 1, false, false, false, 1u << 5 | 1u << 4 | 1u << 7, 16, 0, 1.5f, 0},
-    {0xFBu, 4, 2, 2, false, false, true, 0, 64, 1, 1.0f, 1},
+    {0x4Bu, 4, 2, 2, false, false, true, 0xB0u, 64, 1, 1.0f, 1},
     {0xFFu, 16, 8, 3, false, true, true, 0, 64, 3, 0.0f, kMostFinalists},
 };
 
