@@ -33,7 +33,7 @@ const QuantizeTables& Quantizers()
     static const QuantizeTables tables = [] {
         QuantizeTables t{};
         for (unsigned bits = 4; bits <= 8; ++bits)
-            for (unsigned kind = 0; kind < 3; ++kind) {
+            for (unsigned kind = 0; kind < (bits < 8 ? 3u : 1u); ++kind) { // no 8-bit end has a p-bit
                 const unsigned pCount = kind == 0 ? 0 : 1;
                 const unsigned p = kind == 2 ? 1 : 0;
                 for (int v = 0; v < 256; ++v) {
