@@ -4,6 +4,7 @@
 #include "tools/common/nearest_names.h"
 #include "r3az8/tex/files/dds_pixel_format.h"
 #include "r3az8/tex/files/dds_header_habits.h"
+#include "r3az8/tex/block_encoder.h"
 #include "r3az8/tex/texture/format_table.h"
 #include "r3az8/tex/texture/texture_error.h"
 
@@ -37,6 +38,11 @@ TEST(FormatTable, FindsEveryFormatOfTheLibrary)
         const FormatInfo* info = FindFormat(library.format);
         ASSERT_NE(info, nullptr) << library.format;
         EXPECT_EQ(info->format, library.format);
+        // A block format is written exactly when its block row has an
+        // encoder.
+        if (info->IsBlockCompressed()) {
+            EXPECT_EQ(info->IsWritable(), IsQualityBlockFormat(info->format)) << info->name;
+        }
     }
     EXPECT_EQ(FindFormat(D3DFMT_DXT1)->unitBytes, 8u);
     EXPECT_EQ(FindFormat(D3DFMT_DXT5)->unitBytes, 16u);
