@@ -74,6 +74,14 @@ public:
     {
         for (unsigned k = 0; k < entries_; ++k)
             weights_[k] = WeightOf(spec.indexBits, k);
+        // The subset's pixels side by side, so that the loops over them
+        // read one array in order.
+        for (unsigned i = 0; i < spec.count; ++i) {
+            const unsigned p = spec.pixels[i];
+            for (unsigned c = 0; c < 4; ++c)
+                x_[i][c] = pixels.value[p][c];
+            covered_[i] = pixels.covered[p];
+        }
     }
 
     SubsetFit Fit()
@@ -103,10 +111,9 @@ private:
         for (unsigned c = spec_.firstChannel; c < last_; ++c)
             scale[c] = std::sqrt(pixels_.weight[c]);
         for (unsigned i = 0; i < spec_.count; ++i) {
-            const unsigned p = spec_.pixels[i];
-            total += pixels_.covered[p];
+            total += covered_[i];
             for (unsigned c = spec_.firstChannel; c < last_; ++c)
-                mean[c] += pixels_.covered[p] * pixels_.value[p][c];
+                mean[c] += covered_[i] * x_[i][c];
         }
         if (total == 0.0f)
             return;
@@ -114,10 +121,9 @@ private:
             mean[c] /= total;
         float cov[4][4] = {};
         for (unsigned i = 0; i < spec_.count; ++i) {
-            const unsigned p = spec_.pixels[i];
             float d[4] = {};
             for (unsigned c = spec_.firstChannel; c < last_; ++c)
-                d[c] = (pixels_.value[p][c] - mean[c]) * scale[c] * pixels_.covered[p];
+                d[c] = (x_[i][c] - mean[c]) * scale[c] * covered_[i];
             for (unsigned a = spec_.firstChannel; a < last_; ++a)
                 for (unsigned b = a; b < last_; ++b)
                     cov[a][b] += d[a] * d[b];
@@ -148,12 +154,11 @@ private:
         }
         float low = 0.0f, high = 0.0f;
         for (unsigned i = 0; i < spec_.count; ++i) {
-            const unsigned p = spec_.pixels[i];
-            if (pixels_.covered[p] == 0.0f)
+            if (covered_[i] == 0.0f)
                 continue;
             float t = 0.0f;
             for (unsigned c = spec_.firstChannel; c < last_; ++c)
-                t += (pixels_.value[p][c] - mean[c]) * scale[c] * axis[c];
+                t += (x_[i][c] - mean[c]) * scale[c] * axis[c];
             low = t < low ? t : low;
             high = t > high ? t : high;
         }
@@ -178,16 +183,15 @@ private:
     {
         float aa = 0.0f, ab = 0.0f, bb = 0.0f, ax[4] = {}, bx[4] = {};
         for (unsigned i = 0; i < spec_.count; ++i) {
-            const unsigned p = spec_.pixels[i];
-            const float w = pixels_.covered[p];
-            const float t = static_cast<float>(weights_[index[p]]) / 64.0f;
+            const float w = covered_[i];
+            const float t = static_cast<float>(weights_[index[spec_.pixels[i]]]) / 64.0f;
             const float s = 1.0f - t;
             aa += w * s * s;
             ab += w * s * t;
             bb += w * t * t;
             for (unsigned c = spec_.firstChannel; c < last_; ++c) {
-                ax[c] += w * s * pixels_.value[p][c];
-                bx[c] += w * t * pixels_.value[p][c];
+                ax[c] += w * s * x_[i][c];
+                bx[c] += w * t * x_[i][c];
             }
         }
         const float det = aa * bb - ab * ab;
@@ -232,6 +236,8 @@ private:
                     }
                 }
             }
+            if (Seen(candidate))
+                continue;
             candidate.error = ChooseIndices(candidate);
             if (candidate.error < best_.error)
                 best_ = candidate;
@@ -258,6 +264,8 @@ private:
                     candidate.raw[end][c] = raw + static_cast<unsigned>(step);
                     candidate.value[end][c] =
                         ExpandBc7(candidate.raw[end][c] << pCount | candidate.pBit[end], spec_.bits[c] + pCount);
+                    if (Seen(candidate))
+                        continue;
                     candidate.error = ChooseIndices(candidate);
                     if (candidate.error < best_.error) {
                         best_ = candidate;
@@ -266,6 +274,28 @@ private:
                 }
             }
         return improved;
+    }
+
+    // Whether these quantised ends were tried before, noting them if not.
+    // A second try would give the same error, which lost or is the best
+    // already, so it is skipped.
+    bool Seen(const SubsetFit& fit)
+    {
+        // Raw codes are at most 8 bits wide: the key is the ends entire.
+        const std::uint64_t key = fit.pBit[0] | fit.pBit[1] << 1;
+        std::uint64_t exact = 0;
+        for (unsigned end = 0; end < 2; ++end)
+            for (unsigned c = 0; c < 4; ++c)
+                exact = exact << 8 | fit.raw[end][c];
+        for (unsigned i = 0; i < seenCount_; ++i)
+            if (seen_[i][0] == key && seen_[i][1] == exact)
+                return true;
+        if (seenCount_ < kMostSeen) {
+            seen_[seenCount_][0] = key;
+            seen_[seenCount_][1] = exact;
+            ++seenCount_;
+        }
+        return false;
     }
 
     // Weighted squared distance of an end from its quantised self, were
@@ -311,23 +341,39 @@ private:
         const int lastIndex = static_cast<int>(entries_) - 1;
         const float toPosition = dd > 0.0f ? static_cast<float>(lastIndex) / dd : 0.0f;
         float total = 0.0f;
-        for (unsigned i = 0; i < spec_.count; ++i) {
-            const unsigned p = spec_.pixels[i];
-            const float* x = pixels_.value[p];
-            int from = 0, to = lastIndex;
-            if (!spec_.everyIndex) {
-                // The two entries either side of the projection.
+        if (!spec_.everyIndex) {
+            // The two entries either side of the projection, compared
+            // without a branch: which one wins is a coin toss to the
+            // processor's predictor.
+            for (unsigned i = 0; i < spec_.count; ++i) {
+                const float* x = x_[i];
                 float t = 0.0f;
                 for (unsigned c = 0; c < 4; ++c)
                     t += w[c] * (x[c] - low[c]) * d[c];
                 const float position = t * toPosition;
                 int guess = position > 0.0f ? static_cast<int>(position) : 0;
                 guess = guess < lastIndex ? guess : lastIndex - 1;
-                from = guess;
-                to = guess + 1;
+                const float* below = palette[guess];
+                const float* above = palette[guess + 1];
+                float belowError = 0.0f, aboveError = 0.0f;
+                for (unsigned c = 0; c < 4; ++c) {
+                    const float e = below[c] - x[c];
+                    belowError += w[c] * e * e;
+                }
+                for (unsigned c = 0; c < 4; ++c) {
+                    const float e = above[c] - x[c];
+                    aboveError += w[c] * e * e;
+                }
+                const bool up = aboveError < belowError;
+                fit.index[spec_.pixels[i]] = static_cast<unsigned>(guess + (up ? 1 : 0));
+                total += covered_[i] * (up ? aboveError : belowError);
             }
+            return total;
+        }
+        for (unsigned i = 0; i < spec_.count; ++i) {
+            const float* x = x_[i];
             float bestError = 1e30f;
-            for (int k = from; k <= to; ++k) {
+            for (int k = 0; k <= lastIndex; ++k) {
                 float error = 0.0f;
                 for (unsigned c = 0; c < 4; ++c) {
                     const float e = palette[k][c] - x[c];
@@ -335,10 +381,10 @@ private:
                 }
                 if (error < bestError) {
                     bestError = error;
-                    fit.index[p] = static_cast<unsigned>(k);
+                    fit.index[spec_.pixels[i]] = static_cast<unsigned>(k);
                 }
             }
-            total += pixels_.covered[p] * bestError;
+            total += covered_[i] * bestError;
         }
         return total;
     }
@@ -348,6 +394,11 @@ private:
     const unsigned last_;
     const unsigned entries_;
     unsigned weights_[16] = {};
+    float x_[16][4];
+    float covered_[16];
+    static constexpr unsigned kMostSeen = 64;
+    std::uint64_t seen_[kMostSeen][2];
+    unsigned seenCount_ = 0;
     SubsetFit best_;
 };
 
