@@ -166,8 +166,10 @@ void FixAnchor(unsigned* index, unsigned bits, unsigned anchor, const bool* memb
 }
 
 // Modes with one index set for every channel: 0, 1, 2, 3, 6 and 7.
+// Stops after a subset once the error reaches `toBeat`: the block is then
+// one the search would throw away, and its remaining subsets are not fitted.
 Candidate EncodePartitioned(const Context& context, unsigned mode, unsigned partition, const LevelPlan& plan,
-                            unsigned polish = 0)
+                            unsigned polish = 0, float toBeat = 1e30f)
 {
     const Bc7ModeLayout& m = kBc7Modes[mode];
     Candidate out;
@@ -176,6 +178,8 @@ Candidate EncodePartitioned(const Context& context, unsigned mode, unsigned part
     block.partition = partition;
     out.error = m.alphaBits ? 0.0f : context.missingAlphaError;
     for (unsigned s = 0; s < m.subsets; ++s) {
+        if (out.error >= toBeat)
+            break;
         SubsetFitSpec spec;
         bool member[16] = {};
         for (unsigned p = 0; p < 16; ++p)
@@ -222,7 +226,7 @@ Candidate EncodePartitioned(const Context& context, unsigned mode, unsigned part
 // Modes 4 and 5: colour and alpha fitted apart, after the rotation
 // exchanged alpha with one colour channel.
 Candidate EncodeRotated(const Context& context, unsigned mode, unsigned rotation, unsigned selector,
-                        const LevelPlan& plan, unsigned polish = 0)
+                        const LevelPlan& plan, unsigned polish = 0, float toBeat = 1e30f)
 {
     const Bc7ModeLayout& m = kBc7Modes[mode];
     Bc7Pixels rotated = context.pixels;
@@ -254,6 +258,10 @@ Candidate EncodeRotated(const Context& context, unsigned mode, unsigned rotation
 
     spec.indexBits = colorIndexBits;
     SubsetFit color = FitSubset(rotated, spec);
+    if (color.error >= toBeat) { // a block the search would throw away
+        out.error = color.error;
+        return out;
+    }
     spec.firstChannel = 3;
     spec.channels = 1;
     spec.indexBits = alphaIndexBits;
@@ -319,7 +327,8 @@ bool EncodeSingleColor(const Context& context, Candidate& out)
 // A subset's count, sums of values and sums of products of values (the
 // upper triangle), from which its spread follows.
 constexpr unsigned kProducts = 10;
-constexpr unsigned kMomentSize = 5 + kProducts;
+// One spare slot, always 0, makes 16: the sums then go four at a time.
+constexpr unsigned kMomentSize = 5 + kProducts + 1;
 using Moments = std::array<float, kMomentSize>;
 constexpr unsigned kProductOf[4][4] = {{5, 6, 7, 8}, {6, 9, 10, 11}, {7, 10, 12, 13}, {8, 11, 13, 14}};
 
@@ -408,12 +417,13 @@ unsigned RankPartitions(const Context& context, unsigned subsets, unsigned parti
     std::pair<float, unsigned> scores[64];
     for (unsigned partition = 0; partition < partitions; ++partition) {
         // Subset 0 is what the others leave of the whole block.
-        Moments moments[3] = {};
+        // Subset 0's pixels are summed into a spare slot, without a branch.
+        Moments moments[4] = {};
         for (unsigned p = 0; p < 16; ++p) {
             const unsigned s = table[partition][p];
-            if (s != 0)
-                for (unsigned k = 0; k < kMomentSize; ++k)
-                    moments[s][k] += pixelMoments[p][k];
+            Moments& into = moments[s == 0 ? 3 : s];
+            for (unsigned k = 0; k < kMomentSize; ++k)
+                into[k] += pixelMoments[p][k];
         }
         for (unsigned k = 0; k < kMomentSize; ++k)
             moments[0][k] = total[k] - moments[1][k] - moments[2][k];
@@ -454,6 +464,14 @@ public:
         count_ = count_ < kMostFinalists ? count_ + 1 : count_;
     }
     unsigned Count() const { return count_; }
+    // The error a block must stay under to change the best `used`
+    // finalists (or, with `used` at most 1, the best block).
+    float ToBeat(unsigned used) const
+    {
+        if (used <= 1)
+            return count_ > 0 ? errors_[0] : 1e30f;
+        return count_ == kMostFinalists ? errors_[kMostFinalists - 1] : 1e30f;
+    }
     const Bc7Block& operator[](unsigned i) const { return blocks_[i]; }
 
 private:
@@ -485,10 +503,10 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
         const unsigned rotations = context.opaque || !plan.everyRotation ? 1 : 4;
         for (unsigned rotation = 0; rotation < rotations; ++rotation) {
             if (wants[5])
-                keep(EncodeRotated(context, 5, rotation, 0, plan));
+                keep(EncodeRotated(context, 5, rotation, 0, plan, 0, finalists.ToBeat(plan.finalists)));
             if (wants[4])
                 for (unsigned selector = 0; selector < 2; ++selector)
-                    keep(EncodeRotated(context, 4, rotation, selector, plan));
+                    keep(EncodeRotated(context, 4, rotation, selector, plan, 0, finalists.ToBeat(plan.finalists)));
         }
     }
     // Partitioned modes only where one subset leaves a visible error.
@@ -507,7 +525,7 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
         for (unsigned i = 0; i < kept; ++i)
             for (unsigned mode : {1u, 3u, 7u})
                 if (wants[mode] && (mode != 7 || !context.opaque || onlyMode == 7))
-                    keep(EncodePartitioned(context, mode, ranked[i], plan));
+                    keep(EncodePartitioned(context, mode, ranked[i], plan, 0, finalists.ToBeat(plan.finalists)));
     }
     if (partitioned && (wants[0] || wants[2])) {
         // Mode 0 has the first 16 partitions of mode 2's 64: one ranking
@@ -517,7 +535,7 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
             unsigned tried = 0;
             for (unsigned i = 0; wants[mode] && i < kept && tried < reach.threeSubsetTries; ++i)
                 if (ranked[i] < (1u << kBc7Modes[mode].partitionBits)) {
-                    keep(EncodePartitioned(context, mode, ranked[i], plan));
+                    keep(EncodePartitioned(context, mode, ranked[i], plan, 0, finalists.ToBeat(plan.finalists)));
                     ++tried;
                 }
         }
@@ -526,8 +544,8 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
     for (unsigned i = 0; i < plan.finalists && i < finalists.Count() && best.error > 0.0f; ++i) {
         const Bc7Block& b = finalists[i];
         Keep(best, b.mode == 4 || b.mode == 5
-                       ? EncodeRotated(context, b.mode, b.rotation, b.selector, plan, plan.polish)
-                       : EncodePartitioned(context, b.mode, b.partition, plan, plan.polish));
+                       ? EncodeRotated(context, b.mode, b.rotation, b.selector, plan, plan.polish, best.error)
+                       : EncodePartitioned(context, b.mode, b.partition, plan, plan.polish, best.error));
     }
     return best;
 }

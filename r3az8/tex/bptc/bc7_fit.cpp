@@ -238,7 +238,7 @@ private:
             }
             if (Seen(candidate))
                 continue;
-            candidate.error = ChooseIndices(candidate);
+            candidate.error = ChooseIndices(candidate, best_.error);
             if (candidate.error < best_.error)
                 best_ = candidate;
         }
@@ -266,7 +266,7 @@ private:
                         ExpandBc7(candidate.raw[end][c] << pCount | candidate.pBit[end], spec_.bits[c] + pCount);
                     if (Seen(candidate))
                         continue;
-                    candidate.error = ChooseIndices(candidate);
+                    candidate.error = ChooseIndices(candidate, best_.error);
                     if (candidate.error < best_.error) {
                         best_ = candidate;
                         improved = true;
@@ -324,7 +324,9 @@ private:
             chosen[end] = one[end] < zero[end] ? 1 : 0;
     }
 
-    float ChooseIndices(SubsetFit& fit) const
+    // The indices and their error; stops early, with a partial total, once
+    // the error reaches `toBeat`, as the fit can then no longer win.
+    float ChooseIndices(SubsetFit& fit, float toBeat) const
     {
         // Four channels throughout, those not fitted weighing nothing, so
         // that the loops have one fixed length.
@@ -367,6 +369,8 @@ private:
                 const bool up = aboveError < belowError;
                 fit.index[spec_.pixels[i]] = static_cast<unsigned>(guess + (up ? 1 : 0));
                 total += covered_[i] * (up ? aboveError : belowError);
+                if (total >= toBeat)
+                    return total;
             }
             return total;
         }
@@ -385,6 +389,8 @@ private:
                 }
             }
             total += covered_[i] * bestError;
+            if (total >= toBeat)
+                return total;
         }
         return total;
     }
