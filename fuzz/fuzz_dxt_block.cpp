@@ -9,8 +9,9 @@
 // leave their input alone and give the same bytes every time, the
 // multi-block encoder gives exactly the one-block encoder's bytes, and the
 // building blocks stay in their ranges. The quality encoder, on the same
-// kinds of pixels with any pixels uncovered, gives the one-lane build's
-// bytes, which decode inside their channels.
+// kinds of pixels with any pixels uncovered, gives the bytes of each block
+// encoded alone (for the DXT lane kernel: the one-lane build's), which
+// decode inside their channels.
 #include "fuzz/fuzz_support.h"
 #include "r3az8/tex/codecs/block_formats.h"
 
@@ -188,11 +189,20 @@ void CheckQualityEncoding(FuzzedDataProvider& data)
     const float scales[3] = {std::sqrt(weights[0]), std::sqrt(weights[1]), std::sqrt(weights[2])};
     std::unique_ptr<BYTE[]> alone(new BYTE[bytes]);
     std::unique_ptr<FloatColor[]> decoded(new FloatColor[kBlockPixels]);
+    // Only the DXT lane kernel has a one-lane build; other encoders work a
+    // block at a time and must give the same block alone.
+    const bool lanes = row.qualityEncoder == EncodeQualityLanes;
     for (UINT k = 0; k < count; ++k) {
-        block_one::EncodeQualityBlocks(format, alone.get(), pixels.get() + k * kBlockPixels,
-                                       covered.get() + k * kBlockPixels, 1, options.quality, weights, scales);
+        const FloatColor* blockPixels = pixels.get() + k * kBlockPixels;
+        const BYTE* blockCovered = covered.get() + k * kBlockPixels;
+        if (lanes)
+            block_one::EncodeQualityBlocks(format, alone.get(), blockPixels, blockCovered, 1, options.quality,
+                                           weights, scales);
+        else if (EncodeQualityBlocks(format, alone.get(), blockPixels, blockCovered, 1, options) != S_OK)
+            Fail("EncodeQualityBlocks refused one block of format 0x%08X", unsigned(format));
         if (std::memcmp(alone.get(), together.get() + k * bytes, bytes) != 0)
-            Fail("quality encoder of format 0x%08X: block %u differs from the one-lane build", unsigned(format), k);
+            Fail("quality encoder of format 0x%08X: block %u differs from the block encoded %s", unsigned(format), k,
+                 lanes ? "by the one-lane build" : "alone");
         DecodeChecked(row, alone.get(), decoded.get(), "a block of the quality encoder");
     }
 }
