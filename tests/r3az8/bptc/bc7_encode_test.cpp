@@ -114,6 +114,33 @@ TEST(Bc7Encoder, EveryModeAndLevelDecodesAsPredicted)
             }
 }
 
+// The search drops candidates part-way once they cannot win; the block it
+// returns must still be a whole one, its error that of its colours.
+TEST(Bc7Encoder, TheErrorGivenIsThatOfTheBlockWritten)
+{
+    std::mt19937 random(31);
+    for (const BlockKind& kind : kKinds)
+        for (BlockQuality level : kLevels)
+            for (unsigned trial = 0; trial < 4; ++trial) {
+                SCOPED_TRACE(::testing::Message() << kind.name << ", level " << static_cast<int>(level) << ", trial "
+                                                  << trial);
+                const Block pixels = kind.make(random);
+                bptc::Bc7Request request;
+                request.quality = level;
+                request.weighting = ColorWeighting::Uniform;
+                BYTE block[16];
+                FloatColor predicted[16];
+                const float error = bptc::EncodeBlockBC7(block, pixels.data(), nullptr, request, predicted);
+                double wanted = 0.0;
+                for (unsigned i = 0; i < 16; ++i)
+                    for (unsigned c = 0; c < 4; ++c) {
+                        const double e = ((&predicted[i].r)[c] - (&pixels[i].r)[c]) * 255.0;
+                        wanted += e * e;
+                    }
+                EXPECT_NEAR(error, wanted, 1e-3 * wanted + 1e-2);
+            }
+}
+
 TEST(Bc7Encoder, OpaqueStaysOpaqueAndOneColourIsExact)
 {
     std::mt19937 random(5);
