@@ -180,24 +180,24 @@ Candidate EncodePartitioned(const Context& context, unsigned mode, unsigned part
     for (unsigned s = 0; s < m.subsets; ++s) {
         if (out.error >= toBeat)
             break;
-        SubsetFitSpec spec;
+        SubsetProblem problem;
         bool member[16] = {};
         for (unsigned p = 0; p < 16; ++p)
             if (SubsetOf(m.subsets, partition, p) == s) {
-                spec.pixels[spec.count++] = p;
+                problem.pixels[problem.count++] = p;
                 member[p] = true;
             }
-        spec.channels = m.alphaBits ? 4 : 3;
-        spec.bits[0] = spec.bits[1] = spec.bits[2] = m.colorBits;
-        spec.bits[3] = m.alphaBits;
-        spec.pBits = m.pBits;
-        spec.indexBits = m.indexBits;
-        spec.opaqueAlpha = context.opaque && m.alphaBits != 0;
-        spec.refinements = plan.refinements;
-        spec.everyIndex = plan.everyIndex;
-        spec.everyPBit = plan.everyPBit;
-        spec.polish = polish;
-        SubsetFit fit = FitSubset(context.pixels, spec);
+        problem.channels = m.alphaBits ? 4 : 3;
+        problem.bits[0] = problem.bits[1] = problem.bits[2] = m.colorBits;
+        problem.bits[3] = m.alphaBits;
+        problem.pBits = m.pBits;
+        problem.indexBits = m.indexBits;
+        problem.opaqueAlpha = context.opaque && m.alphaBits != 0;
+        problem.refinements = plan.refinements;
+        problem.everyIndex = plan.everyIndex;
+        problem.everyPBit = plan.everyPBit;
+        problem.polish = polish;
+        SubsetFit fit = FitSubset(context.pixels, problem);
         out.error += fit.error;
 
         int palette[16][4];
@@ -206,8 +206,8 @@ Candidate EncodePartitioned(const Context& context, unsigned mode, unsigned part
                 palette[k][c] = m.alphaBits == 0 && c == 3
                                     ? 255
                                     : Interpolate(fit.value[0][c], fit.value[1][c], WeightOf(m.indexBits, k));
-        for (unsigned i = 0; i < spec.count; ++i) {
-            const unsigned p = spec.pixels[i];
+        for (unsigned i = 0; i < problem.count; ++i) {
+            const unsigned p = problem.pixels[i];
             block.colorIndex[p] = fit.index[p];
             for (unsigned c = 0; c < 4; ++c)
                 out.decoded[p][c] = palette[fit.index[p]][c];
@@ -246,27 +246,27 @@ Candidate EncodeRotated(const Context& context, unsigned mode, unsigned rotation
     const bool everyPixel[16] = {true, true, true, true, true, true, true, true,
                                  true, true, true, true, true, true, true, true};
 
-    SubsetFitSpec spec;
-    spec.count = 16;
+    SubsetProblem problem;
+    problem.count = 16;
     for (unsigned p = 0; p < 16; ++p)
-        spec.pixels[p] = p;
-    spec.bits[0] = spec.bits[1] = spec.bits[2] = m.colorBits;
-    spec.bits[3] = m.alphaBits;
-    spec.refinements = plan.refinements;
-    spec.everyIndex = plan.everyIndex;
-    spec.polish = polish;
+        problem.pixels[p] = p;
+    problem.bits[0] = problem.bits[1] = problem.bits[2] = m.colorBits;
+    problem.bits[3] = m.alphaBits;
+    problem.refinements = plan.refinements;
+    problem.everyIndex = plan.everyIndex;
+    problem.polish = polish;
 
-    spec.indexBits = colorIndexBits;
-    SubsetFit color = FitSubset(rotated, spec);
+    problem.indexBits = colorIndexBits;
+    SubsetFit color = FitSubset(rotated, problem);
     if (color.error >= toBeat) { // a block the search would throw away
         out.error = color.error;
         return out;
     }
-    spec.firstChannel = 3;
-    spec.channels = 1;
-    spec.indexBits = alphaIndexBits;
-    spec.opaqueAlpha = context.opaque; // only rotation 0 is tried then
-    SubsetFit alpha = FitSubset(rotated, spec);
+    problem.firstChannel = 3;
+    problem.channels = 1;
+    problem.indexBits = alphaIndexBits;
+    problem.opaqueAlpha = context.opaque; // only rotation 0 is tried then
+    SubsetFit alpha = FitSubset(rotated, problem);
     out.error = color.error + alpha.error;
 
     for (unsigned p = 0; p < 16; ++p) {

@@ -68,16 +68,16 @@ unsigned QuantizeChannel(float v, unsigned bits, unsigned pCount, unsigned p, in
 
 class SubsetFitter {
 public:
-    SubsetFitter(const Bc7Pixels& pixels, const SubsetFitSpec& spec)
-        : pixels_(pixels), spec_(spec), last_(spec.firstChannel + spec.channels),
-          entries_(1u << spec.indexBits)
+    SubsetFitter(const Bc7Pixels& pixels, const SubsetProblem& problem)
+        : pixels_(pixels), problem_(problem), last_(problem.firstChannel + problem.channels),
+          entries_(1u << problem.indexBits)
     {
         for (unsigned k = 0; k < entries_; ++k)
-            weights_[k] = WeightOf(spec.indexBits, k);
+            weights_[k] = WeightOf(problem.indexBits, k);
         // The subset's pixels side by side, so that the loops over them
         // read one array in order.
-        for (unsigned i = 0; i < spec.count; ++i) {
-            const unsigned p = spec.pixels[i];
+        for (unsigned i = 0; i < problem.count; ++i) {
+            const unsigned p = problem.pixels[i];
             for (unsigned c = 0; c < 4; ++c)
                 x_[i][c] = pixels.value[p][c];
             covered_[i] = pixels.covered[p];
@@ -90,12 +90,12 @@ public:
         float e0[4] = {}, e1[4] = {};
         PrincipalEnds(e0, e1);
         TryEnds(e0, e1);
-        for (unsigned round = 0; round < spec_.refinements; ++round) {
+        for (unsigned round = 0; round < problem_.refinements; ++round) {
             if (best_.error == 0.0f || !LeastSquaresEnds(best_.index, e0, e1))
                 break;
             TryEnds(e0, e1);
         }
-        for (unsigned pass = 0; pass < spec_.polish && best_.error > 0.0f; ++pass)
+        for (unsigned pass = 0; pass < problem_.polish && best_.error > 0.0f; ++pass)
             if (!Polish())
                 break;
         return best_;
@@ -108,68 +108,68 @@ private:
     {
         float scale[4], mean[4] = {};
         float total = 0.0f;
-        for (unsigned c = spec_.firstChannel; c < last_; ++c)
+        for (unsigned c = problem_.firstChannel; c < last_; ++c)
             scale[c] = std::sqrt(pixels_.weight[c]);
-        for (unsigned i = 0; i < spec_.count; ++i) {
+        for (unsigned i = 0; i < problem_.count; ++i) {
             total += covered_[i];
-            for (unsigned c = spec_.firstChannel; c < last_; ++c)
+            for (unsigned c = problem_.firstChannel; c < last_; ++c)
                 mean[c] += covered_[i] * x_[i][c];
         }
         if (total == 0.0f)
             return;
-        for (unsigned c = spec_.firstChannel; c < last_; ++c)
+        for (unsigned c = problem_.firstChannel; c < last_; ++c)
             mean[c] /= total;
         float cov[4][4] = {};
-        for (unsigned i = 0; i < spec_.count; ++i) {
+        for (unsigned i = 0; i < problem_.count; ++i) {
             float d[4] = {};
-            for (unsigned c = spec_.firstChannel; c < last_; ++c)
+            for (unsigned c = problem_.firstChannel; c < last_; ++c)
                 d[c] = (x_[i][c] - mean[c]) * scale[c] * covered_[i];
-            for (unsigned a = spec_.firstChannel; a < last_; ++a)
+            for (unsigned a = problem_.firstChannel; a < last_; ++a)
                 for (unsigned b = a; b < last_; ++b)
                     cov[a][b] += d[a] * d[b];
         }
-        for (unsigned a = spec_.firstChannel; a < last_; ++a)
-            for (unsigned b = spec_.firstChannel; b < a; ++b)
+        for (unsigned a = problem_.firstChannel; a < last_; ++a)
+            for (unsigned b = problem_.firstChannel; b < a; ++b)
                 cov[a][b] = cov[b][a];
         // Start from the channel of widest spread.
         float axis[4] = {};
-        unsigned widest = spec_.firstChannel;
-        for (unsigned c = spec_.firstChannel; c < last_; ++c)
+        unsigned widest = problem_.firstChannel;
+        for (unsigned c = problem_.firstChannel; c < last_; ++c)
             if (cov[c][c] > cov[widest][widest])
                 widest = c;
-        for (unsigned c = spec_.firstChannel; c < last_; ++c)
+        for (unsigned c = problem_.firstChannel; c < last_; ++c)
             axis[c] = cov[widest][c];
         for (int iteration = 0; iteration < 4; ++iteration) {
             float next[4] = {};
             float length = 0.0f;
-            for (unsigned a = spec_.firstChannel; a < last_; ++a) {
-                for (unsigned b = spec_.firstChannel; b < last_; ++b)
+            for (unsigned a = problem_.firstChannel; a < last_; ++a) {
+                for (unsigned b = problem_.firstChannel; b < last_; ++b)
                     next[a] += cov[a][b] * axis[b];
                 length = std::fabs(next[a]) > length ? std::fabs(next[a]) : length;
             }
             if (length == 0.0f)
                 break;
-            for (unsigned c = spec_.firstChannel; c < last_; ++c)
+            for (unsigned c = problem_.firstChannel; c < last_; ++c)
                 axis[c] = next[c] / length;
         }
         float low = 0.0f, high = 0.0f;
-        for (unsigned i = 0; i < spec_.count; ++i) {
+        for (unsigned i = 0; i < problem_.count; ++i) {
             if (covered_[i] == 0.0f)
                 continue;
             float t = 0.0f;
-            for (unsigned c = spec_.firstChannel; c < last_; ++c)
+            for (unsigned c = problem_.firstChannel; c < last_; ++c)
                 t += (x_[i][c] - mean[c]) * scale[c] * axis[c];
             low = t < low ? t : low;
             high = t > high ? t : high;
         }
         float axisLength = 0.0f;
-        for (unsigned c = spec_.firstChannel; c < last_; ++c)
+        for (unsigned c = problem_.firstChannel; c < last_; ++c)
             axisLength += axis[c] * axis[c];
         if (axisLength > 0.0f) {
             low /= axisLength;
             high /= axisLength;
         }
-        for (unsigned c = spec_.firstChannel; c < last_; ++c) {
+        for (unsigned c = problem_.firstChannel; c < last_; ++c) {
             e0[c] = Clamp255(mean[c] + low * axis[c] / scale[c]);
             e1[c] = Clamp255(mean[c] + high * axis[c] / scale[c]);
         }
@@ -182,14 +182,14 @@ private:
     bool LeastSquaresEnds(const unsigned* index, float* e0, float* e1) const
     {
         float aa = 0.0f, ab = 0.0f, bb = 0.0f, ax[4] = {}, bx[4] = {};
-        for (unsigned i = 0; i < spec_.count; ++i) {
+        for (unsigned i = 0; i < problem_.count; ++i) {
             const float w = covered_[i];
-            const float t = static_cast<float>(weights_[index[spec_.pixels[i]]]) / 64.0f;
+            const float t = static_cast<float>(weights_[index[problem_.pixels[i]]]) / 64.0f;
             const float s = 1.0f - t;
             aa += w * s * s;
             ab += w * s * t;
             bb += w * t * t;
-            for (unsigned c = spec_.firstChannel; c < last_; ++c) {
+            for (unsigned c = problem_.firstChannel; c < last_; ++c) {
                 ax[c] += w * s * x_[i][c];
                 bx[c] += w * t * x_[i][c];
             }
@@ -197,7 +197,7 @@ private:
         const float det = aa * bb - ab * ab;
         if (!(det > 1e-4f))
             return false;
-        for (unsigned c = spec_.firstChannel; c < last_; ++c) {
+        for (unsigned c = problem_.firstChannel; c < last_; ++c) {
             e0[c] = Clamp255((bb * ax[c] - ab * bx[c]) / det);
             e1[c] = Clamp255((aa * bx[c] - ab * ax[c]) / det);
         }
@@ -209,13 +209,13 @@ private:
     void TryEnds(const float* e0, const float* e1)
     {
         static constexpr unsigned kPairs[4][2] = {{0, 0}, {1, 1}, {0, 1}, {1, 0}};
-        const unsigned pCount = spec_.pBits ? 1 : 0;
-        unsigned first = 0, pairs = spec_.pBits == 0 ? 1 : spec_.pBits == 2 ? 2 : 4;
+        const unsigned pCount = problem_.pBits ? 1 : 0;
+        unsigned first = 0, pairs = problem_.pBits == 0 ? 1 : problem_.pBits == 2 ? 2 : 4;
         unsigned chosen[2] = {0, 0};
-        if (spec_.opaqueAlpha && pCount) {
+        if (problem_.opaqueAlpha && pCount) {
             first = 1; // both p-bits 1: the largest alpha code widens to 255
             pairs = 2;
-        } else if (pCount && !spec_.everyPBit) {
+        } else if (pCount && !problem_.everyPBit) {
             // One fit, with the p-bits that quantise the ends closest.
             NearestPBits(e0, e1, chosen);
             pairs = 1;
@@ -226,9 +226,9 @@ private:
                 const unsigned p = pairs == 1 ? chosen[end] : kPairs[pair][end];
                 const float* e = end ? e1 : e0;
                 candidate.pBit[end] = p;
-                for (unsigned c = spec_.firstChannel; c < last_; ++c) {
-                    const unsigned bits = spec_.bits[c];
-                    if (spec_.opaqueAlpha && c == 3) {
+                for (unsigned c = problem_.firstChannel; c < last_; ++c) {
+                    const unsigned bits = problem_.bits[c];
+                    if (problem_.opaqueAlpha && c == 3) {
                         candidate.raw[end][c] = (1u << bits) - 1;
                         candidate.value[end][c] = ExpandBc7(candidate.raw[end][c] << pCount | p, bits + pCount);
                     } else {
@@ -249,13 +249,13 @@ private:
     // when none did.
     bool Polish()
     {
-        const unsigned pCount = spec_.pBits ? 1 : 0;
+        const unsigned pCount = problem_.pBits ? 1 : 0;
         bool improved = false;
         for (unsigned end = 0; end < 2; ++end)
-            for (unsigned c = spec_.firstChannel; c < last_; ++c) {
-                if (spec_.opaqueAlpha && c == 3)
+            for (unsigned c = problem_.firstChannel; c < last_; ++c) {
+                if (problem_.opaqueAlpha && c == 3)
                     continue;
-                const unsigned top = (1u << spec_.bits[c]) - 1;
+                const unsigned top = (1u << problem_.bits[c]) - 1;
                 for (int step : {-1, 1}) {
                     const unsigned raw = best_.raw[end][c];
                     if ((step < 0 && raw == 0) || (step > 0 && raw == top))
@@ -263,7 +263,7 @@ private:
                     SubsetFit candidate = best_;
                     candidate.raw[end][c] = raw + static_cast<unsigned>(step);
                     candidate.value[end][c] =
-                        ExpandBc7(candidate.raw[end][c] << pCount | candidate.pBit[end], spec_.bits[c] + pCount);
+                        ExpandBc7(candidate.raw[end][c] << pCount | candidate.pBit[end], problem_.bits[c] + pCount);
                     if (Seen(candidate))
                         continue;
                     candidate.error = ChooseIndices(candidate, best_.error);
@@ -303,9 +303,9 @@ private:
     float QuantizationError(const float* e, unsigned p) const
     {
         float error = 0.0f;
-        for (unsigned c = spec_.firstChannel; c < last_; ++c) {
+        for (unsigned c = problem_.firstChannel; c < last_; ++c) {
             int widened = 0;
-            QuantizeChannel(e[c], spec_.bits[c], 1, p, widened);
+            QuantizeChannel(e[c], problem_.bits[c], 1, p, widened);
             const float d = static_cast<float>(widened) - e[c];
             error += pixels_.weight[c] * d * d;
         }
@@ -316,7 +316,7 @@ private:
     {
         const float zero[2] = {QuantizationError(e0, 0), QuantizationError(e1, 0)};
         const float one[2] = {QuantizationError(e0, 1), QuantizationError(e1, 1)};
-        if (spec_.pBits == 2) {
+        if (problem_.pBits == 2) {
             chosen[0] = chosen[1] = one[0] + one[1] < zero[0] + zero[1] ? 1 : 0;
             return;
         }
@@ -332,7 +332,7 @@ private:
         // that the loops have one fixed length.
         float w[4] = {}, low[4] = {}, d[4] = {}, palette[16][4] = {};
         float dd = 0.0f;
-        for (unsigned c = spec_.firstChannel; c < last_; ++c) {
+        for (unsigned c = problem_.firstChannel; c < last_; ++c) {
             w[c] = pixels_.weight[c];
             low[c] = static_cast<float>(fit.value[0][c]);
             d[c] = static_cast<float>(fit.value[1][c] - fit.value[0][c]);
@@ -343,11 +343,11 @@ private:
         const int lastIndex = static_cast<int>(entries_) - 1;
         const float toPosition = dd > 0.0f ? static_cast<float>(lastIndex) / dd : 0.0f;
         float total = 0.0f;
-        if (!spec_.everyIndex) {
+        if (!problem_.everyIndex) {
             // The two entries either side of the projection, compared
             // without a branch: which one wins is a coin toss to the
             // processor's predictor.
-            for (unsigned i = 0; i < spec_.count; ++i) {
+            for (unsigned i = 0; i < problem_.count; ++i) {
                 const float* x = x_[i];
                 float t = 0.0f;
                 for (unsigned c = 0; c < 4; ++c)
@@ -367,14 +367,14 @@ private:
                     aboveError += w[c] * e * e;
                 }
                 const bool up = aboveError < belowError;
-                fit.index[spec_.pixels[i]] = static_cast<unsigned>(guess + (up ? 1 : 0));
+                fit.index[problem_.pixels[i]] = static_cast<unsigned>(guess + (up ? 1 : 0));
                 total += covered_[i] * (up ? aboveError : belowError);
                 if (total >= toBeat)
                     return total;
             }
             return total;
         }
-        for (unsigned i = 0; i < spec_.count; ++i) {
+        for (unsigned i = 0; i < problem_.count; ++i) {
             const float* x = x_[i];
             float bestError = 1e30f;
             for (int k = 0; k <= lastIndex; ++k) {
@@ -385,7 +385,7 @@ private:
                 }
                 if (error < bestError) {
                     bestError = error;
-                    fit.index[spec_.pixels[i]] = static_cast<unsigned>(k);
+                    fit.index[problem_.pixels[i]] = static_cast<unsigned>(k);
                 }
             }
             total += covered_[i] * bestError;
@@ -396,7 +396,7 @@ private:
     }
 
     const Bc7Pixels& pixels_;
-    const SubsetFitSpec& spec_;
+    const SubsetProblem& problem_;
     const unsigned last_;
     const unsigned entries_;
     unsigned weights_[16] = {};
@@ -410,6 +410,6 @@ private:
 
 } // namespace
 
-SubsetFit FitSubset(const Bc7Pixels& pixels, const SubsetFitSpec& spec) { return SubsetFitter(pixels, spec).Fit(); }
+SubsetFit FitSubset(const Bc7Pixels& pixels, const SubsetProblem& problem) { return SubsetFitter(pixels, problem).Fit(); }
 
 } // namespace bptc

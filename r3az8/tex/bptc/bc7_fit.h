@@ -14,7 +14,7 @@ struct Bc7Pixels {
     float weight[4];
 };
 
-struct SubsetFitSpec {
+struct SubsetProblem {
     unsigned pixels[16] = {};
     unsigned count = 0;
     unsigned firstChannel = 0; // the channels fitted: firstChannel ..
@@ -33,10 +33,10 @@ struct SubsetFit {
     unsigned raw[2][4] = {};
     unsigned pBit[2] = {};
     int value[2][4] = {};     // the endpoints widened to 8 bits, as decoded
-    unsigned index[16] = {};  // by pixel position; only the spec's pixels are set
+    unsigned index[16] = {};  // by pixel position; only the problem's pixels are set
     float error = 0.0f;       // weighted squared error of the covered pixels
 };
 
-SubsetFit FitSubset(const Bc7Pixels& pixels, const SubsetFitSpec& spec);
+SubsetFit FitSubset(const Bc7Pixels& pixels, const SubsetProblem& problem);
 
 } // namespace bptc
