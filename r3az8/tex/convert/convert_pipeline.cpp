@@ -132,9 +132,9 @@ QualityOptions MakeQualityOptions(D3DFORMAT output, const ConvertSettings& setti
 
 bool LibraryEncodes(D3DFORMAT format)
 {
-    // A block format's row of the block format table says it once an
-    // encoder is written for it.
-    return FindFormat(format)->IsWritable() || IsQualityBlockFormat(format);
+    // The format table marks a block format written exactly when its block
+    // row has an encoder (the format table's test holds the two together).
+    return FindFormat(format)->IsWritable();
 }
 
 MissingZ MissingZOf(D3DFORMAT format)

@@ -64,8 +64,7 @@ struct ConvertSettings {
     std::optional<uint32_t> dxt1AlphaThreshold;
 };
 
-// Whether the library encodes the format (pixel formats by the format
-// table, block formats by whether their block row has an encoder); the
+// Whether the library encodes the format, as the format table says; the
 // others are only read.
 bool LibraryEncodes(D3DFORMAT format);
 
