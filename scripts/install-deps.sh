@@ -18,6 +18,9 @@ build_packages=(
   libstb-dev      # TGA reading (r3aztex); stb's resizer and DXT encoder as benchmark peers
   libcli11-dev    # command-line parsing (tools)
   libwebp-dev     # animated WebP output (mirolan-play)
+  libopenexr-dev  # OpenEXR reading and writing (HDR textures)
+  libzstd-dev     # Zstandard supercompression of KTX2 files
+  libastcenc-dev  # ASTC encoding and decoding
 )
 developer_packages=(
   libgtest-dev libgmock-dev
@@ -28,6 +31,12 @@ developer_packages=(
   # real clients that must read what r3aztex writes, and references for
   # other projects' DDS files (tests)
   imagemagick libnvtt-bin python3-pil
+  # the KTX2 checker (npm's ktx-parse, installed into the build folder);
+  # npm is added below only where no npm is on the path, as a Node.js from
+  # elsewhere brings its own and conflicts with Debian's
+  nodejs
+  # the pages r3aztex writes, opened and driven in a real browser
+  chromium chromium-driver python3-selenium
 )
 
 case "${1:-all}" in
@@ -44,6 +53,10 @@ esac
 if ! command -v dpkg-query > /dev/null; then
   echo "install-deps.sh: no dpkg-query here; install these (or your system's equivalents) yourself: ${packages[*]}" >&2
   exit 0
+fi
+
+if [ "${1:-all}" = all ] && ! command -v npm > /dev/null; then
+  packages+=(npm)
 fi
 
 missing=()
