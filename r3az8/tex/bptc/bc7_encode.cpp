@@ -12,6 +12,7 @@
 
 #include "r3az8/tex/bptc/bc7_fit.h"
 #include "r3az8/tex/bptc/bc7_layout.h"
+#include "r3az8/tex/bptc/bptc_block.h"
 #include "r3az8/tex/bptc/partitions.h"
 #include "r3az8/tex/numbers/unit_steps.h"
 #include "r3az8/tex/pixel_formats.h"
@@ -99,9 +100,10 @@ struct Context {
     float missingAlphaError = 0.0f; // what modes 0 to 3, alpha 255, cost
 };
 
+// A block and its error; the colours it decodes to are the decoder's to
+// tell (EncodeBlockBC7 decodes the winner when they are asked for).
 struct Candidate {
     Bc7Block block;
-    int decoded[16][4] = {};
     float error = 1e30f;
 };
 
@@ -122,16 +124,16 @@ Context MakeContext(const FloatColor* colors, const BYTE* covered, const float* 
     for (unsigned i = 0; i < 16; ++i) {
         const float* in = &colors[i].r;
         for (unsigned c = 0; c < 4; ++c)
-            px.value[i][c] = ToByteScale(in[c]);
+            px.value[c][i] = ToByteScale(in[c]);
         px.covered[i] = covered == nullptr || covered[i] ? 1.0f : 0.0f;
-        if (px.covered[i] != 0.0f && RoundByte(px.value[i][3]) != 255)
+        if (px.covered[i] != 0.0f && RoundByte(px.value[3][i]) != 255)
             context.opaque = false;
     }
     // An opaque block is fitted as exactly opaque.
     for (unsigned i = 0; i < 16; ++i) {
         if (context.opaque)
-            px.value[i][3] = 255.0f;
-        const float e = 255.0f - px.value[i][3];
+            px.value[3][i] = 255.0f;
+        const float e = 255.0f - px.value[3][i];
         context.missingAlphaError += px.covered[i] * px.weight[3] * e * e;
     }
     return context;
@@ -142,10 +144,40 @@ float ErrorOf(const Context& context, const int (*decoded)[4])
     float total = 0.0f;
     for (unsigned i = 0; i < 16; ++i)
         for (unsigned c = 0; c < 4; ++c) {
-            const float e = static_cast<float>(decoded[i][c]) - context.pixels.value[i][c];
+            const float e = static_cast<float>(decoded[i][c]) - context.pixels.value[c][i];
             total += context.pixels.covered[i] * context.pixels.weight[c] * e * e;
         }
     return total;
+}
+
+// The pixels of each subset of a partition, in order, and its anchors.
+struct PartitionShape {
+    std::uint8_t count[3];
+    std::uint8_t anchor[3];
+    std::uint8_t pixels[3][16];
+};
+
+struct PartitionShapes {
+    PartitionShape of[3][64]; // [subsets - 1][partition]; one subset has partition 0 only
+};
+
+const PartitionShape& ShapeOf(unsigned subsets, unsigned partition)
+{
+    static const PartitionShapes shapes = [] {
+        PartitionShapes t{};
+        for (unsigned n = 1; n <= 3; ++n)
+            for (unsigned k = 0; k < (n == 1 ? 1u : 64u); ++k) {
+                PartitionShape& shape = t.of[n - 1][k];
+                for (unsigned p = 0; p < 16; ++p) {
+                    const unsigned s = SubsetOf(n, k, p);
+                    shape.pixels[s][shape.count[s]++] = static_cast<std::uint8_t>(p);
+                }
+                for (unsigned s = 0; s < n; ++s)
+                    shape.anchor[s] = static_cast<std::uint8_t>(AnchorOf(n, k, s));
+            }
+        return t;
+    }();
+    return shapes.of[subsets - 1][partition];
 }
 
 // Swaps a set's ends and mirrors its indices when the anchor's index has
@@ -172,48 +204,38 @@ Candidate EncodePartitioned(const Context& context, unsigned mode, unsigned part
                             unsigned polish = 0, float toBeat = 1e30f)
 {
     const Bc7ModeLayout& m = kBc7Modes[mode];
+    const PartitionShape& shape = ShapeOf(m.subsets, partition);
     Candidate out;
     Bc7Block& block = out.block;
     block.mode = mode;
     block.partition = partition;
     out.error = m.alphaBits ? 0.0f : context.missingAlphaError;
+    SubsetProblem problem;
+    problem.channels = m.alphaBits ? 4 : 3;
+    problem.bits[0] = problem.bits[1] = problem.bits[2] = m.colorBits;
+    problem.bits[3] = m.alphaBits;
+    problem.pBits = m.pBits;
+    problem.indexBits = m.indexBits;
+    problem.opaqueAlpha = context.opaque && m.alphaBits != 0;
+    problem.refinements = plan.refinements;
+    problem.everyIndex = plan.everyIndex;
+    problem.everyPBit = plan.everyPBit;
+    problem.polish = polish;
     for (unsigned s = 0; s < m.subsets; ++s) {
         if (out.error >= toBeat)
             break;
-        SubsetProblem problem;
-        bool member[16] = {};
-        for (unsigned p = 0; p < 16; ++p)
-            if (SubsetOf(m.subsets, partition, p) == s) {
-                problem.pixels[problem.count++] = p;
-                member[p] = true;
-            }
-        problem.channels = m.alphaBits ? 4 : 3;
-        problem.bits[0] = problem.bits[1] = problem.bits[2] = m.colorBits;
-        problem.bits[3] = m.alphaBits;
-        problem.pBits = m.pBits;
-        problem.indexBits = m.indexBits;
-        problem.opaqueAlpha = context.opaque && m.alphaBits != 0;
-        problem.refinements = plan.refinements;
-        problem.everyIndex = plan.everyIndex;
-        problem.everyPBit = plan.everyPBit;
-        problem.polish = polish;
+        problem.count = shape.count[s];
+        for (unsigned i = 0; i < problem.count; ++i)
+            problem.pixels[i] = shape.pixels[s][i];
         SubsetFit fit = FitSubset(context.pixels, problem);
         out.error += fit.error;
-
-        int palette[16][4];
-        for (unsigned k = 0; k < (1u << m.indexBits); ++k)
-            for (unsigned c = 0; c < 4; ++c)
-                palette[k][c] = m.alphaBits == 0 && c == 3
-                                    ? 255
-                                    : Interpolate(fit.value[0][c], fit.value[1][c], WeightOf(m.indexBits, k));
+        bool member[16] = {};
         for (unsigned i = 0; i < problem.count; ++i) {
             const unsigned p = problem.pixels[i];
             block.colorIndex[p] = fit.index[p];
-            for (unsigned c = 0; c < 4; ++c)
-                out.decoded[p][c] = palette[fit.index[p]][c];
+            member[p] = true;
         }
-        FixAnchor(block.colorIndex, m.indexBits, AnchorOf(m.subsets, partition, s), member, fit.raw, fit.pBit, 0,
-                  4);
+        FixAnchor(block.colorIndex, m.indexBits, shape.anchor[s], member, fit.raw, fit.pBit, 0, 4);
         for (unsigned end = 0; end < 2; ++end) {
             for (unsigned c = 0; c < 4; ++c)
                 block.raw[2 * s + end][c] = fit.raw[end][c];
@@ -232,7 +254,7 @@ Candidate EncodeRotated(const Context& context, unsigned mode, unsigned rotation
     Bc7Pixels rotated = context.pixels;
     if (rotation != 0)
         for (unsigned p = 0; p < 16; ++p)
-            std::swap(rotated.value[p][3], rotated.value[p][rotation - 1]);
+            std::swap(rotated.value[3][p], rotated.value[rotation - 1][p]);
     if (rotation != 0)
         std::swap(rotated.weight[3], rotated.weight[rotation - 1]);
 
@@ -270,12 +292,6 @@ Candidate EncodeRotated(const Context& context, unsigned mode, unsigned rotation
     out.error = color.error + alpha.error;
 
     for (unsigned p = 0; p < 16; ++p) {
-        int* pixel = out.decoded[p];
-        for (unsigned c = 0; c < 3; ++c)
-            pixel[c] = Interpolate(color.value[0][c], color.value[1][c], WeightOf(colorIndexBits, color.index[p]));
-        pixel[3] = Interpolate(alpha.value[0][3], alpha.value[1][3], WeightOf(alphaIndexBits, alpha.index[p]));
-        if (rotation != 0)
-            std::swap(pixel[3], pixel[rotation - 1]);
         block.colorIndex[p] = color.index[p];
         block.alphaIndex[p] = alpha.index[p];
     }
@@ -298,7 +314,7 @@ bool EncodeSingleColor(const Context& context, Candidate& out)
         if (context.pixels.covered[p] == 0.0f)
             continue;
         for (unsigned c = 0; c < 4; ++c) {
-            const int v = RoundByte(context.pixels.value[p][c]);
+            const int v = RoundByte(context.pixels.value[c][p]);
             if (seen && v != color[c])
                 return false;
             color[c] = v;
@@ -314,13 +330,14 @@ bool EncodeSingleColor(const Context& context, Candidate& out)
         block.raw[1][c] = ends.high[color[c]];
     }
     block.raw[0][3] = block.raw[1][3] = static_cast<unsigned>(color[3]);
+    int decoded[16][4];
     for (unsigned p = 0; p < 16; ++p) {
         block.colorIndex[p] = 1;
         for (unsigned c = 0; c < 3; ++c)
-            out.decoded[p][c] = Interpolate(ExpandBc7(block.raw[0][c], 7), ExpandBc7(block.raw[1][c], 7), 21);
-        out.decoded[p][3] = color[3];
+            decoded[p][c] = Interpolate(ExpandBc7(block.raw[0][c], 7), ExpandBc7(block.raw[1][c], 7), 21);
+        decoded[p][3] = color[3];
     }
-    out.error = ErrorOf(context, out.decoded);
+    out.error = ErrorOf(context, decoded);
     return true;
 }
 
@@ -371,24 +388,6 @@ float UnexplainedSpread(const Moments& m, unsigned channels)
     return rest > 0.0f ? rest : 0.0f;
 }
 
-// The subset of every pixel under every partition, for 2 and 3 subsets.
-struct SubsetTables {
-    std::uint8_t of[2][64][16];
-};
-
-const SubsetTables& Subsets()
-{
-    static const SubsetTables tables = [] {
-        SubsetTables t{};
-        for (unsigned subsets = 2; subsets <= 3; ++subsets)
-            for (unsigned partition = 0; partition < 64; ++partition)
-                for (unsigned p = 0; p < 16; ++p)
-                    t.of[subsets - 2][partition][p] = static_cast<std::uint8_t>(SubsetOf(subsets, partition, p));
-        return t;
-    }();
-    return tables;
-}
-
 // The `tries` partitions of the first `partitions` of the table for
 // `subsets` whose subsets lie closest to a line each, best first.
 unsigned RankPartitions(const Context& context, unsigned subsets, unsigned partitions, unsigned tries,
@@ -401,7 +400,7 @@ unsigned RankPartitions(const Context& context, unsigned subsets, unsigned parti
         const float w = context.pixels.covered[p];
         float v[4];
         for (unsigned c = 0; c < channels; ++c)
-            v[c] = context.pixels.value[p][c] * std::sqrt(context.pixels.weight[c]);
+            v[c] = context.pixels.value[c][p] * std::sqrt(context.pixels.weight[c]);
         Moments& m = pixelMoments[p];
         m = Moments{};
         m[0] = w;
@@ -413,18 +412,17 @@ unsigned RankPartitions(const Context& context, unsigned subsets, unsigned parti
         for (unsigned k = 0; k < kMomentSize; ++k)
             total[k] += m[k];
     }
-    const auto& table = Subsets().of[subsets - 2];
     std::pair<float, unsigned> scores[64];
     for (unsigned partition = 0; partition < partitions; ++partition) {
         // Subset 0 is what the others leave of the whole block.
-        // Subset 0's pixels are summed into a spare slot, without a branch.
-        Moments moments[4] = {};
-        for (unsigned p = 0; p < 16; ++p) {
-            const unsigned s = table[partition][p];
-            Moments& into = moments[s == 0 ? 3 : s];
-            for (unsigned k = 0; k < kMomentSize; ++k)
-                into[k] += pixelMoments[p][k];
-        }
+        const PartitionShape& shape = ShapeOf(subsets, partition);
+        Moments moments[3] = {};
+        for (unsigned s = 1; s < subsets; ++s)
+            for (unsigned i = 0; i < shape.count[s]; ++i) {
+                const Moments& from = pixelMoments[shape.pixels[s][i]];
+                for (unsigned k = 0; k < kMomentSize; ++k)
+                    moments[s][k] += from[k];
+            }
         for (unsigned k = 0; k < kMomentSize; ++k)
             moments[0][k] = total[k] - moments[1][k] - moments[2][k];
         float score = 0.0f;
@@ -560,14 +558,8 @@ float EncodeBlockBC7(BYTE* block, const FloatColor* pixels, const BYTE* covered,
     const int onlyMode = request.onlyMode >= 0 && request.onlyMode < 8 ? request.onlyMode : -1;
     const Candidate best = Search(context, PlanOf(request.quality), onlyMode);
     WriteBc7Block(best.block, block);
-    if (predicted != nullptr) {
-        constexpr float kByteToUnit = UnitStep(8);
-        for (unsigned p = 0; p < 16; ++p)
-            predicted[p] = {static_cast<float>(best.decoded[p][0]) * kByteToUnit,
-                            static_cast<float>(best.decoded[p][1]) * kByteToUnit,
-                            static_cast<float>(best.decoded[p][2]) * kByteToUnit,
-                            static_cast<float>(best.decoded[p][3]) * kByteToUnit};
-    }
+    if (predicted != nullptr)
+        DecodeBlockBC7(predicted, block);
     return best.error;
 }
 

@@ -1,15 +1,22 @@
 // One set of BC7 endpoints fitted in three steps, all public techniques:
 // the principal axis of the pixels (power iteration on their weighted
-// covariance) gives the first pair of ends; every choice of p-bits is
-// quantised and its indices chosen; then rounds of least-squares ends
-// solved from the current indices refine the best. Indices are chosen by
-// projecting each pixel on the quantised ends and comparing the nearest
-// palette entries exactly, so the error counted is the decoded one.
+// covariance) gives the first pair of ends; the ends are quantised under
+// the p-bits that fit them best and indices chosen; then rounds of
+// least-squares ends solved from the current indices refine the best.
+// Indices are chosen by projecting each pixel on the quantised ends and
+// comparing the two palette entries either side exactly, so the error
+// counted is the decoded one.
+//
+// Every loop runs over all 16 pixels and all 4 channels, channel by
+// channel: pixels outside the subset and channels outside the fit weigh
+// nothing. Fixed lengths let the compiler work on several pixels at once;
+// sums are taken in a fixed tree (Sum16) rather than left to right, so
+// that a wider vector gives the same bytes.
 #include "r3az8/tex/dxt/no_fused_multiply_add.h"
 #include "r3az8/tex/bptc/bc7_fit.h"
 
 #include "r3az8/tex/bptc/bc7_layout.h"
-#include "r3az8/tex/bptc/partitions.h"
+#include "r3az8/tex/bptc/bc7_tables.h"
 
 #include <cmath>
 #include <cstdint>
@@ -20,68 +27,31 @@ namespace {
 
 float Clamp255(float v) { return v > 0.0f ? (v < 255.0f ? v : 255.0f) : 0.0f; }
 
-// For every endpoint width (4 to 8 bits) with no p-bit, p-bit 0 or p-bit 1,
-// the raw code whose widened value lies nearest each 8-bit value, and that
-// widened value.
-struct QuantizeTables {
-    std::uint8_t raw[5][3][256];
-    std::uint8_t widened[5][3][256];
-};
-
-const QuantizeTables& Quantizers()
+// Sixteen values summed pairwise, halves first: the order is the same
+// whatever width the compiler gives the additions.
+inline float Sum16(const float* v)
 {
-    static const QuantizeTables tables = [] {
-        QuantizeTables t{};
-        for (unsigned bits = 4; bits <= 8; ++bits)
-            for (unsigned kind = 0; kind < (bits < 8 ? 3u : 1u); ++kind) { // no 8-bit end has a p-bit
-                const unsigned pCount = kind == 0 ? 0 : 1;
-                const unsigned p = kind == 2 ? 1 : 0;
-                for (int v = 0; v < 256; ++v) {
-                    int bestDistance = 1 << 20;
-                    for (unsigned r = 0; r < (1u << bits); ++r) {
-                        const int value = ExpandBc7(r << pCount | p, bits + pCount);
-                        const int distance = value > v ? value - v : v - value;
-                        if (distance < bestDistance) {
-                            bestDistance = distance;
-                            t.raw[bits - 4][kind][v] = static_cast<std::uint8_t>(r);
-                            t.widened[bits - 4][kind][v] = static_cast<std::uint8_t>(value);
-                        }
-                    }
-                }
-            }
-        return t;
-    }();
-    return tables;
-}
-
-// The raw code (without the p-bit `p`) whose widened value lies nearest v
-// (in 0..255, taken to the nearest whole value).
-unsigned QuantizeChannel(float v, unsigned bits, unsigned pCount, unsigned p, int& widened)
-{
-    const QuantizeTables& tables = Quantizers();
-    const unsigned kind = pCount == 0 ? 0 : 1 + p;
-    const int at = static_cast<int>(v + 0.5f);
-    const unsigned index = static_cast<unsigned>(at < 0 ? 0 : (at > 255 ? 255 : at));
-    widened = tables.widened[bits - 4][kind][index];
-    return tables.raw[bits - 4][kind][index];
+    float s8[8], s4[4];
+    for (unsigned i = 0; i < 8; ++i)
+        s8[i] = v[i] + v[i + 8];
+    for (unsigned i = 0; i < 4; ++i)
+        s4[i] = s8[i] + s8[i + 4];
+    return (s4[0] + s4[2]) + (s4[1] + s4[3]);
 }
 
 class SubsetFitter {
 public:
     SubsetFitter(const Bc7Pixels& pixels, const SubsetProblem& problem)
-        : pixels_(pixels), problem_(problem), last_(problem.firstChannel + problem.channels),
-          entries_(1u << problem.indexBits)
+        : x_(pixels.value), problem_(problem), last_(problem.firstChannel + problem.channels), entries_(1u << problem.indexBits),
+          weights_(Bc7Weights(problem.indexBits)), quantizers_(Bc7Quantizers())
     {
-        for (unsigned k = 0; k < entries_; ++k)
-            weights_[k] = WeightOf(problem.indexBits, k);
-        // The subset's pixels side by side, so that the loops over them
-        // read one array in order.
-        for (unsigned i = 0; i < problem.count; ++i) {
-            const unsigned p = problem.pixels[i];
-            for (unsigned c = 0; c < 4; ++c)
-                x_[i][c] = pixels.value[p][c];
-            covered_[i] = pixels.covered[p];
-        }
+        for (unsigned c = 0; c < 4; ++c)
+            w_[c] = c >= problem.firstChannel && c < last_ ? pixels.weight[c] : 0.0f;
+        bool member[16] = {};
+        for (unsigned i = 0; i < problem.count; ++i)
+            member[problem.pixels[i]] = true;
+        for (unsigned p = 0; p < 16; ++p)
+            covered_[p] = member[p] ? pixels.covered[p] : 0.0f;
     }
 
     SubsetFit Fit()
@@ -106,65 +76,58 @@ private:
     // scaled by the square roots of the channel weights.
     void PrincipalEnds(float* e0, float* e1) const
     {
-        float scale[4], mean[4] = {};
-        float total = 0.0f;
-        for (unsigned c = problem_.firstChannel; c < last_; ++c)
-            scale[c] = std::sqrt(pixels_.weight[c]);
-        for (unsigned i = 0; i < problem_.count; ++i) {
-            total += covered_[i];
-            for (unsigned c = problem_.firstChannel; c < last_; ++c)
-                mean[c] += covered_[i] * x_[i][c];
-        }
+        float scale[4], mean[4];
+        const float total = Sum16(covered_);
         if (total == 0.0f)
             return;
-        for (unsigned c = problem_.firstChannel; c < last_; ++c)
-            mean[c] /= total;
-        float cov[4][4] = {};
-        for (unsigned i = 0; i < problem_.count; ++i) {
-            float d[4] = {};
-            for (unsigned c = problem_.firstChannel; c < last_; ++c)
-                d[c] = (x_[i][c] - mean[c]) * scale[c] * covered_[i];
-            for (unsigned a = problem_.firstChannel; a < last_; ++a)
-                for (unsigned b = a; b < last_; ++b)
-                    cov[a][b] += d[a] * d[b];
+        for (unsigned c = 0; c < 4; ++c) {
+            scale[c] = std::sqrt(w_[c]);
+            float product[16];
+            for (unsigned p = 0; p < 16; ++p)
+                product[p] = covered_[p] * x_[c][p];
+            mean[c] = Sum16(product) / total;
         }
-        for (unsigned a = problem_.firstChannel; a < last_; ++a)
-            for (unsigned b = problem_.firstChannel; b < a; ++b)
-                cov[a][b] = cov[b][a];
+        float d[4][16];
+        for (unsigned c = 0; c < 4; ++c)
+            for (unsigned p = 0; p < 16; ++p)
+                d[c][p] = (x_[c][p] - mean[c]) * scale[c] * covered_[p];
+        float cov[4][4];
+        for (unsigned a = 0; a < 4; ++a)
+            for (unsigned b = a; b < 4; ++b) {
+                float product[16];
+                for (unsigned p = 0; p < 16; ++p)
+                    product[p] = d[a][p] * d[b][p];
+                cov[a][b] = cov[b][a] = Sum16(product);
+            }
         // Start from the channel of widest spread.
-        float axis[4] = {};
         unsigned widest = problem_.firstChannel;
         for (unsigned c = problem_.firstChannel; c < last_; ++c)
             if (cov[c][c] > cov[widest][widest])
                 widest = c;
-        for (unsigned c = problem_.firstChannel; c < last_; ++c)
+        float axis[4];
+        for (unsigned c = 0; c < 4; ++c)
             axis[c] = cov[widest][c];
         for (int iteration = 0; iteration < 4; ++iteration) {
             float next[4] = {};
             float length = 0.0f;
-            for (unsigned a = problem_.firstChannel; a < last_; ++a) {
-                for (unsigned b = problem_.firstChannel; b < last_; ++b)
-                    next[a] += cov[a][b] * axis[b];
+            for (unsigned a = 0; a < 4; ++a) {
+                next[a] = (cov[a][0] * axis[0] + cov[a][1] * axis[1]) + (cov[a][2] * axis[2] + cov[a][3] * axis[3]);
                 length = std::fabs(next[a]) > length ? std::fabs(next[a]) : length;
             }
             if (length == 0.0f)
                 break;
-            for (unsigned c = problem_.firstChannel; c < last_; ++c)
+            for (unsigned c = 0; c < 4; ++c)
                 axis[c] = next[c] / length;
         }
         float low = 0.0f, high = 0.0f;
-        for (unsigned i = 0; i < problem_.count; ++i) {
-            if (covered_[i] == 0.0f)
+        for (unsigned p = 0; p < 16; ++p) {
+            if (covered_[p] == 0.0f)
                 continue;
-            float t = 0.0f;
-            for (unsigned c = problem_.firstChannel; c < last_; ++c)
-                t += (x_[i][c] - mean[c]) * scale[c] * axis[c];
+            const float t = (d[0][p] * axis[0] + d[1][p] * axis[1]) + (d[2][p] * axis[2] + d[3][p] * axis[3]);
             low = t < low ? t : low;
             high = t > high ? t : high;
         }
-        float axisLength = 0.0f;
-        for (unsigned c = problem_.firstChannel; c < last_; ++c)
-            axisLength += axis[c] * axis[c];
+        const float axisLength = (axis[0] * axis[0] + axis[1] * axis[1]) + (axis[2] * axis[2] + axis[3] * axis[3]);
         if (axisLength > 0.0f) {
             low /= axisLength;
             high /= axisLength;
@@ -177,34 +140,36 @@ private:
 
     // The ends that best reproduce the pixels with the given indices (the
     // normal equations of the two blend weights); false when every pixel
-    // has the same weight and the system has no single answer, in which
-    // case both ends are the mean.
+    // has the same weight and the system has no single answer.
     bool LeastSquaresEnds(const unsigned* index, float* e0, float* e1) const
     {
-        float aa = 0.0f, ab = 0.0f, bb = 0.0f, ax[4] = {}, bx[4] = {};
-        for (unsigned i = 0; i < problem_.count; ++i) {
-            const float w = covered_[i];
-            const float t = static_cast<float>(weights_[index[problem_.pixels[i]]]) / 64.0f;
-            const float s = 1.0f - t;
-            aa += w * s * s;
-            ab += w * s * t;
-            bb += w * t * t;
-            for (unsigned c = problem_.firstChannel; c < last_; ++c) {
-                ax[c] += w * s * x_[i][c];
-                bx[c] += w * t * x_[i][c];
-            }
+        float s[16], t[16], ss[16], st[16], tt[16];
+        for (unsigned p = 0; p < 16; ++p) {
+            const float at = static_cast<float>(weights_[index[p] & 15u]) / 64.0f;
+            t[p] = covered_[p] * at;
+            s[p] = covered_[p] * (1.0f - at);
+            ss[p] = s[p] * (1.0f - at);
+            st[p] = s[p] * at;
+            tt[p] = t[p] * at;
         }
+        const float aa = Sum16(ss), ab = Sum16(st), bb = Sum16(tt);
         const float det = aa * bb - ab * ab;
         if (!(det > 1e-4f))
             return false;
         for (unsigned c = problem_.firstChannel; c < last_; ++c) {
-            e0[c] = Clamp255((bb * ax[c] - ab * bx[c]) / det);
-            e1[c] = Clamp255((aa * bx[c] - ab * ax[c]) / det);
+            float sx[16], tx[16];
+            for (unsigned p = 0; p < 16; ++p) {
+                sx[p] = s[p] * x_[c][p];
+                tx[p] = t[p] * x_[c][p];
+            }
+            const float ax = Sum16(sx), bx = Sum16(tx);
+            e0[c] = Clamp255((bb * ax - ab * bx) / det);
+            e1[c] = Clamp255((aa * bx - ab * ax) / det);
         }
         return true;
     }
 
-    // Quantises the ends under every allowed pair of p-bits, chooses
+    // Quantises the ends under the allowed pairs of p-bits, chooses
     // indices and keeps the closest result.
     void TryEnds(const float* e0, const float* e1)
     {
@@ -232,13 +197,13 @@ private:
                         candidate.raw[end][c] = (1u << bits) - 1;
                         candidate.value[end][c] = ExpandBc7(candidate.raw[end][c] << pCount | p, bits + pCount);
                     } else {
-                        candidate.raw[end][c] = QuantizeChannel(e[c], bits, pCount, p, candidate.value[end][c]);
+                        candidate.raw[end][c] = Quantize(e[c], bits, pCount, p, candidate.value[end][c]);
                     }
                 }
             }
             if (Seen(candidate))
                 continue;
-            candidate.error = ChooseIndices(candidate, best_.error);
+            candidate.error = ChooseIndices(candidate);
             if (candidate.error < best_.error)
                 best_ = candidate;
         }
@@ -266,7 +231,7 @@ private:
                         ExpandBc7(candidate.raw[end][c] << pCount | candidate.pBit[end], problem_.bits[c] + pCount);
                     if (Seen(candidate))
                         continue;
-                    candidate.error = ChooseIndices(candidate, best_.error);
+                    candidate.error = ChooseIndices(candidate);
                     if (candidate.error < best_.error) {
                         best_ = candidate;
                         improved = true;
@@ -298,6 +263,17 @@ private:
         return false;
     }
 
+    // The raw code (without the p-bit `p`) whose widened value lies
+    // nearest v (in 0..255, taken to the nearest whole value).
+    unsigned Quantize(float v, unsigned bits, unsigned pCount, unsigned p, int& widened) const
+    {
+        const unsigned kind = pCount == 0 ? 0 : 1 + p;
+        const int at = static_cast<int>(v + 0.5f);
+        const unsigned index = static_cast<unsigned>(at < 0 ? 0 : (at > 255 ? 255 : at));
+        widened = quantizers_.widened[bits - 4][kind][index];
+        return quantizers_.raw[bits - 4][kind][index];
+    }
+
     // Weighted squared distance of an end from its quantised self, were
     // its p-bit `p`.
     float QuantizationError(const float* e, unsigned p) const
@@ -305,9 +281,9 @@ private:
         float error = 0.0f;
         for (unsigned c = problem_.firstChannel; c < last_; ++c) {
             int widened = 0;
-            QuantizeChannel(e[c], problem_.bits[c], 1, p, widened);
+            Quantize(e[c], problem_.bits[c], 1, p, widened);
             const float d = static_cast<float>(widened) - e[c];
-            error += pixels_.weight[c] * d * d;
+            error += w_[c] * d * d;
         }
         return error;
     }
@@ -324,83 +300,91 @@ private:
             chosen[end] = one[end] < zero[end] ? 1 : 0;
     }
 
-    // The indices and their error; stops early, with a partial total, once
-    // the error reaches `toBeat`, as the fit can then no longer win.
-    float ChooseIndices(SubsetFit& fit, float toBeat) const
+    // The weighted squared error of each pixel against the entry of
+    // weight `weight[p]` (out of 64), decoded as the format does:
+    // e0 + floor((w * (e1 - e0) + 32) / 64), the floor taken on a value
+    // lifted above 0 so that truncation gives it.
+    void EntryErrors(const float* low, const float* d, const float* weight, float* error) const
     {
-        // Four channels throughout, those not fitted weighing nothing, so
-        // that the loops have one fixed length.
-        float w[4] = {}, low[4] = {}, d[4] = {}, palette[16][4] = {};
-        float dd = 0.0f;
-        for (unsigned c = problem_.firstChannel; c < last_; ++c) {
-            w[c] = pixels_.weight[c];
-            low[c] = static_cast<float>(fit.value[0][c]);
-            d[c] = static_cast<float>(fit.value[1][c] - fit.value[0][c]);
-            dd += w[c] * d[c] * d[c];
-            for (unsigned k = 0; k < entries_; ++k)
-                palette[k][c] = static_cast<float>(Interpolate(fit.value[0][c], fit.value[1][c], weights_[k]));
-        }
-        const int lastIndex = static_cast<int>(entries_) - 1;
-        const float toPosition = dd > 0.0f ? static_cast<float>(lastIndex) / dd : 0.0f;
-        float total = 0.0f;
-        if (!problem_.everyIndex) {
-            // The two entries either side of the projection, compared
-            // without a branch: which one wins is a coin toss to the
-            // processor's predictor.
-            for (unsigned i = 0; i < problem_.count; ++i) {
-                const float* x = x_[i];
-                float t = 0.0f;
-                for (unsigned c = 0; c < 4; ++c)
-                    t += w[c] * (x[c] - low[c]) * d[c];
-                const float position = t * toPosition;
-                int guess = position > 0.0f ? static_cast<int>(position) : 0;
-                guess = guess < lastIndex ? guess : lastIndex - 1;
-                const float* below = palette[guess];
-                const float* above = palette[guess + 1];
-                float belowError = 0.0f, aboveError = 0.0f;
-                for (unsigned c = 0; c < 4; ++c) {
-                    const float e = below[c] - x[c];
-                    belowError += w[c] * e * e;
-                }
-                for (unsigned c = 0; c < 4; ++c) {
-                    const float e = above[c] - x[c];
-                    aboveError += w[c] * e * e;
-                }
-                const bool up = aboveError < belowError;
-                fit.index[problem_.pixels[i]] = static_cast<unsigned>(guess + (up ? 1 : 0));
-                total += covered_[i] * (up ? aboveError : belowError);
-                if (total >= toBeat)
-                    return total;
+        for (unsigned p = 0; p < 16; ++p)
+            error[p] = 0.0f;
+        for (unsigned c = 0; c < 4; ++c)
+            for (unsigned p = 0; p < 16; ++p) {
+                const float lifted = (weight[p] * d[c] + (32.0f + 64.0f * 256.0f)) * (1.0f / 64.0f);
+                const float decoded = low[c] + static_cast<float>(static_cast<int>(lifted) - 256);
+                const float e = decoded - x_[c][p];
+                error[p] += w_[c] * e * e;
             }
-            return total;
-        }
-        for (unsigned i = 0; i < problem_.count; ++i) {
-            const float* x = x_[i];
-            float bestError = 1e30f;
-            for (int k = 0; k <= lastIndex; ++k) {
-                float error = 0.0f;
-                for (unsigned c = 0; c < 4; ++c) {
-                    const float e = palette[k][c] - x[c];
-                    error += w[c] * e * e;
-                }
-                if (error < bestError) {
-                    bestError = error;
-                    fit.index[problem_.pixels[i]] = static_cast<unsigned>(k);
-                }
-            }
-            total += covered_[i] * bestError;
-            if (total >= toBeat)
-                return total;
-        }
-        return total;
     }
 
-    const Bc7Pixels& pixels_;
+    // The indices and their error: the two entries either side of each
+    // pixel's projection on the ends, compared exactly (or, when asked,
+    // every entry).
+    float ChooseIndices(SubsetFit& fit) const
+    {
+        float low[4], d[4], wd[4];
+        for (unsigned c = 0; c < 4; ++c) {
+            low[c] = static_cast<float>(fit.value[0][c]);
+            d[c] = static_cast<float>(fit.value[1][c] - fit.value[0][c]);
+            wd[c] = w_[c] * d[c];
+        }
+        const float dd = (wd[0] * d[0] + wd[1] * d[1]) + (wd[2] * d[2] + wd[3] * d[3]);
+        const int lastIndex = static_cast<int>(entries_) - 1;
+        const float toPosition = dd > 0.0f ? static_cast<float>(lastIndex) / dd : 0.0f;
+        float bestError[16];
+        if (!problem_.everyIndex) {
+            float position[16];
+            for (unsigned p = 0; p < 16; ++p)
+                position[p] = 0.0f;
+            for (unsigned c = 0; c < 4; ++c)
+                for (unsigned p = 0; p < 16; ++p)
+                    position[p] += wd[c] * (x_[c][p] - low[c]);
+            int guess[16];
+            float below[16], above[16];
+            for (unsigned p = 0; p < 16; ++p) {
+                const float at = position[p] * toPosition;
+                const int g = at > 0.0f ? static_cast<int>(at) : 0;
+                guess[p] = g < lastIndex ? g : lastIndex - 1;
+            }
+            for (unsigned p = 0; p < 16; ++p) {
+                below[p] = static_cast<float>(weights_[guess[p]]);
+                above[p] = static_cast<float>(weights_[guess[p] + 1]);
+            }
+            float belowError[16], aboveError[16];
+            EntryErrors(low, d, below, belowError);
+            EntryErrors(low, d, above, aboveError);
+            for (unsigned p = 0; p < 16; ++p) {
+                const bool up = aboveError[p] < belowError[p];
+                fit.index[p] = static_cast<unsigned>(guess[p] + (up ? 1 : 0));
+                bestError[p] = covered_[p] * (up ? aboveError[p] : belowError[p]);
+            }
+            return Sum16(bestError);
+        }
+        for (unsigned p = 0; p < 16; ++p)
+            bestError[p] = 1e30f;
+        for (int k = 0; k <= lastIndex; ++k) {
+            float weight[16], error[16];
+            for (unsigned p = 0; p < 16; ++p)
+                weight[p] = static_cast<float>(weights_[k]);
+            EntryErrors(low, d, weight, error);
+            for (unsigned p = 0; p < 16; ++p)
+                if (error[p] < bestError[p]) {
+                    bestError[p] = error[p];
+                    fit.index[p] = static_cast<unsigned>(k);
+                }
+        }
+        for (unsigned p = 0; p < 16; ++p)
+            bestError[p] *= covered_[p];
+        return Sum16(bestError);
+    }
+
+    const float (&x_)[4][16];
     const SubsetProblem& problem_;
     const unsigned last_;
     const unsigned entries_;
-    unsigned weights_[16] = {};
-    float x_[16][4];
+    const std::uint8_t* weights_;
+    const Bc7QuantizeTables& quantizers_;
+    float w_[4];
     float covered_[16];
     static constexpr unsigned kMostSeen = 64;
     std::uint64_t seen_[kMostSeen][2];

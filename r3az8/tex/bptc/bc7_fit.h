@@ -5,11 +5,12 @@
 
 namespace bptc {
 
-// The block's pixels as the fits see them: channels in 0..255, a weight
-// per channel for squared errors, and 1 for a pixel that counts, 0 for one
-// outside the image.
+// The block's pixels as the fits see them: channels in 0..255, channel by
+// channel (value[channel][pixel], so that loops over the 16 pixels read
+// one row in order), a weight per channel for squared errors, and 1 for a
+// pixel that counts, 0 for one outside the image.
 struct Bc7Pixels {
-    float value[16][4];
+    float value[4][16];
     float covered[16];
     float weight[4];
 };

@@ -4,23 +4,35 @@
 
 #include "r3az8/tex/bptc/partitions.h"
 
-#include <cstring>
+#include <cstdint>
 
 namespace bptc {
 namespace {
 
+// The 128 bits gathered in two words, stored little end first at the end.
 class BitWriter {
 public:
-    explicit BitWriter(BYTE* out) : out_(out) { std::memset(out_, 0, 16); }
-
     void Put(unsigned value, unsigned count)
     {
-        for (unsigned i = 0; i < count; ++i, ++position_)
-            out_[position_ / 8] = static_cast<BYTE>(out_[position_ / 8] | ((value >> i) & 1u) << (position_ % 8));
+        const std::uint64_t bits = static_cast<std::uint64_t>(value) & ((std::uint64_t{1} << count) - 1);
+        if (position_ < 64) {
+            words_[0] |= bits << position_;
+            if (position_ + count > 64)
+                words_[1] |= bits >> (64 - position_);
+        } else {
+            words_[1] |= bits << (position_ - 64);
+        }
+        position_ += count;
+    }
+
+    void Store(BYTE* out) const
+    {
+        for (unsigned i = 0; i < 16; ++i)
+            out[i] = static_cast<BYTE>(words_[i / 8] >> (8 * (i % 8)));
     }
 
 private:
-    BYTE* out_;
+    std::uint64_t words_[2] = {};
     unsigned position_ = 0;
 };
 
@@ -35,9 +47,10 @@ void PutIndices(BitWriter& bits, const unsigned* indices, unsigned width, const 
 
 void WriteBc7Block(const Bc7Block& block, BYTE* out)
 {
-    const Bc7ModeLayout& m = kBc7Modes[block.mode];
-    BitWriter bits(out);
-    bits.Put(1u << block.mode, block.mode + 1);
+    const unsigned mode = block.mode & 7u;
+    const Bc7ModeLayout& m = kBc7Modes[mode];
+    BitWriter bits;
+    bits.Put(1u << mode, mode + 1);
     bits.Put(block.partition, m.partitionBits);
     bits.Put(block.rotation, m.rotationBits);
     bits.Put(block.selector, m.selectorBits);
@@ -59,12 +72,13 @@ void WriteBc7Block(const Bc7Block& block, BYTE* out)
         anchors[AnchorOf(m.subsets, block.partition, s)] = true;
     if (m.secondIndexBits == 0) {
         PutIndices(bits, block.colorIndex, m.indexBits, anchors);
-        return;
+    } else {
+        // The selector bit puts the alpha indices in the first, narrower set.
+        const bool firstOnly[16] = {true};
+        PutIndices(bits, block.selector ? block.alphaIndex : block.colorIndex, m.indexBits, anchors);
+        PutIndices(bits, block.selector ? block.colorIndex : block.alphaIndex, m.secondIndexBits, firstOnly);
     }
-    // The selector bit puts the alpha indices in the first, narrower set.
-    const bool firstOnly[16] = {true};
-    PutIndices(bits, block.selector ? block.alphaIndex : block.colorIndex, m.indexBits, anchors);
-    PutIndices(bits, block.selector ? block.colorIndex : block.alphaIndex, m.secondIndexBits, firstOnly);
+    bits.Store(out);
 }
 
 } // namespace bptc

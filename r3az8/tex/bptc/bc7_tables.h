@@ -1,0 +1,74 @@
+// Tables the BC7 encoder looks up in its inner loops: index weights padded
+// to 16 entries, and the nearest endpoint code of every 8-bit value.
+#pragma once
+
+#include "r3az8/tex/bptc/bc7_layout.h"
+#include "r3az8/tex/bptc/partitions.h"
+
+#include <cstdint>
+
+namespace bptc {
+
+// For every endpoint width (4 to 8 bits) with no p-bit, p-bit 0 or p-bit 1
+// ([bits - 4][kind]), the raw code whose widened value lies nearest each
+// 8-bit value, and that widened value. 8-bit ends have no p-bit.
+struct Bc7QuantizeTables {
+    std::uint8_t raw[5][3][256];
+    std::uint8_t widened[5][3][256];
+};
+
+namespace detail {
+
+struct WeightTables {
+    std::uint8_t of[3][16];
+};
+
+inline WeightTables MakeWeights()
+{
+    WeightTables t{};
+    for (unsigned bits = 2; bits <= 4; ++bits)
+        for (unsigned k = 0; k < 16; ++k)
+            t.of[bits - 2][k] = static_cast<std::uint8_t>(WeightOf(bits, k < (1u << bits) ? k : (1u << bits) - 1));
+    return t;
+}
+
+inline Bc7QuantizeTables MakeQuantizers()
+{
+    Bc7QuantizeTables t{};
+    for (unsigned bits = 4; bits <= 8; ++bits)
+        for (unsigned kind = 0; kind < (bits < 8 ? 3u : 1u); ++kind) {
+            const unsigned pCount = kind == 0 ? 0 : 1;
+            const unsigned p = kind == 2 ? 1 : 0;
+            for (int v = 0; v < 256; ++v) {
+                int bestDistance = 1 << 20;
+                for (unsigned r = 0; r < (1u << bits); ++r) {
+                    const int value = ExpandBc7(r << pCount | p, bits + pCount);
+                    const int distance = value > v ? value - v : v - value;
+                    if (distance < bestDistance) {
+                        bestDistance = distance;
+                        t.raw[bits - 4][kind][v] = static_cast<std::uint8_t>(r);
+                        t.widened[bits - 4][kind][v] = static_cast<std::uint8_t>(value);
+                    }
+                }
+            }
+        }
+    return t;
+}
+
+} // namespace detail
+
+// Weights (out of 64) of the 2-, 3- or 4-bit indices; entries past the
+// last index repeat 64, so a table of any width may be read 16 wide.
+inline const std::uint8_t* Bc7Weights(unsigned indexBits)
+{
+    static const detail::WeightTables tables = detail::MakeWeights();
+    return tables.of[indexBits - 2];
+}
+
+inline const Bc7QuantizeTables& Bc7Quantizers()
+{
+    static const Bc7QuantizeTables tables = detail::MakeQuantizers();
+    return tables;
+}
+
+} // namespace bptc
