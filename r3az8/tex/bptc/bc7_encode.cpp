@@ -24,6 +24,10 @@
 #include <cstdint>
 #include <initializer_list>
 #include <utility>
+#ifdef BC7_TUNE
+#include <cstdio>
+#include <cstdlib>
+#endif
 
 namespace bptc {
 namespace {
@@ -32,29 +36,65 @@ namespace {
 constexpr float kPerceptualWeights[4] = {0.299f, 0.587f, 0.114f, 1.0f};
 constexpr float kUniformWeights[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 
-// What a level tries.
+// How far one candidate's fit goes.
+struct FitDepth {
+    unsigned refinements; // rounds of least-squares ends
+    bool everyPBit;       // fit under every choice of p-bits
+    unsigned polish;      // passes of the search around the quantised ends
+    bool checkNeighbour;  // indices checked against the entry beside the projection's
+};
+
+// What a level tries. Every candidate is fitted to `estimate` depth; the
+// best `finalists` are fitted again to `final` depth.
 struct LevelPlan {
-    unsigned modes;           // bit m: mode m
-    unsigned twoSubsetTries;  // partitions of modes 1, 3 and 7 fitted
+    unsigned modes;            // bit m: mode m
+    unsigned alphaModes;       // bit m: mode m, added for blocks with alpha
+    unsigned twoSubsetRanked;  // the first partitions of the table that are ranked
+    unsigned twoSubsetTries;   // partitions of modes 1, 3 and 7 fitted
     unsigned threeSubsetTries; // partitions of modes 0 and 2 fitted
-    unsigned refinements;
-    bool everyIndex;
-    bool everyPBit;
-    bool everyRotation; // modes 4 and 5 on blocks with alpha
-    unsigned alphaModes;  // bit m: mode m, added for blocks with alpha
-    unsigned twoSubsetRanked; // the first partitions of the table that are ranked
-    unsigned polish;          // passes of the search around the winner's quantised ends
-    float closeEnough;        // RMS error (0..255 a channel) at which one subset will do
-    unsigned finalists;       // the best candidates that get the search around their ends
+    bool everyRotation;        // modes 4 and 5 on blocks with alpha
+    float closeEnough;         // RMS error (0..255 a channel) at which one subset will do
+    FitDepth estimate;
+    unsigned finalists;
+    FitDepth final;
 };
 
-constexpr unsigned kMostFinalists = 3;
+constexpr unsigned kMostFinalists = 4;
 
-constexpr LevelPlan kPlans[3] = {
-    {1u << 6 | 1u << 1, 1, 0, 1, false, false, false, 1u << 5 | 1u << 4 | 1u << 7, 16, 0, 1.5f, 0},
-    {0x4Bu, 4, 2, 2, false, false, true, 0xB0u, 64, 1, 1.0f, 1},
-    {0xFFu, 16, 8, 3, false, true, true, 0, 64, 3, 0.0f, kMostFinalists},
+#ifndef BC7_TUNE
+constexpr
+#endif
+LevelPlan kPlans[3] = {
+    {1u << 6 | 1u << 1, 1u << 5 | 1u << 4 | 1u << 7, 16, 1, 0, false, 1.5f, {1, false, 0, false}, 0, {1, false, 0, true}},
+    {0x4Bu, 0xB0u, 64, 4, 2, true, 1.0f, {2, false, 0, true}, 1, {2, false, 1, true}},
+    {0xFFu, 0, 64, 16, 8, true, 0.0f, {3, true, 0, true}, 3, {3, true, 3, true}},
 };
+
+#ifdef BC7_TUNE
+// Measurement builds only: BC7_PLAN0..2 replace a level's plan.
+struct PlanFromEnvironment {
+    PlanFromEnvironment()
+    {
+        for (int level = 0; level < 3; ++level) {
+            const char name[] = {'B', 'C', '7', '_', 'P', 'L', 'A', 'N', static_cast<char>('0' + level), 0};
+            const char* text = std::getenv(name);
+            if (text == nullptr)
+                continue;
+            LevelPlan& p = kPlans[level];
+            int rotation = 0, ep = 0, fp = 0, ec = 1, fc = 1;
+            std::sscanf(text, "%x %x %u %u %u %d %f %u %d %u %u %u %d %u %d %d", &p.modes, &p.alphaModes,
+                        &p.twoSubsetRanked, &p.twoSubsetTries, &p.threeSubsetTries, &rotation, &p.closeEnough,
+                        &p.estimate.refinements, &ep, &p.estimate.polish, &p.finalists, &p.final.refinements, &fp,
+                        &p.final.polish, &ec, &fc);
+            p.estimate.checkNeighbour = ec != 0;
+            p.final.checkNeighbour = fc != 0;
+            p.everyRotation = rotation != 0;
+            p.estimate.everyPBit = ep != 0;
+            p.final.everyPBit = fp != 0;
+        }
+    }
+} planFromEnvironment;
+#endif
 
 const LevelPlan& PlanOf(BlockQuality quality)
 {
@@ -200,8 +240,8 @@ void FixAnchor(unsigned* index, unsigned bits, unsigned anchor, const bool* memb
 // Modes with one index set for every channel: 0, 1, 2, 3, 6 and 7.
 // Stops after a subset once the error reaches `toBeat`: the block is then
 // one the search would throw away, and its remaining subsets are not fitted.
-Candidate EncodePartitioned(const Context& context, unsigned mode, unsigned partition, const LevelPlan& plan,
-                            unsigned polish = 0, float toBeat = 1e30f)
+Candidate EncodePartitioned(const Context& context, unsigned mode, unsigned partition, const FitDepth& depth,
+                            float toBeat = 1e30f)
 {
     const Bc7ModeLayout& m = kBc7Modes[mode];
     const PartitionShape& shape = ShapeOf(m.subsets, partition);
@@ -217,10 +257,10 @@ Candidate EncodePartitioned(const Context& context, unsigned mode, unsigned part
     problem.pBits = m.pBits;
     problem.indexBits = m.indexBits;
     problem.opaqueAlpha = context.opaque && m.alphaBits != 0;
-    problem.refinements = plan.refinements;
-    problem.everyIndex = plan.everyIndex;
-    problem.everyPBit = plan.everyPBit;
-    problem.polish = polish;
+    problem.refinements = depth.refinements;
+    problem.everyPBit = depth.everyPBit;
+    problem.polish = depth.polish;
+    problem.checkNeighbour = depth.checkNeighbour;
     for (unsigned s = 0; s < m.subsets; ++s) {
         if (out.error >= toBeat)
             break;
@@ -248,7 +288,7 @@ Candidate EncodePartitioned(const Context& context, unsigned mode, unsigned part
 // Modes 4 and 5: colour and alpha fitted apart, after the rotation
 // exchanged alpha with one colour channel.
 Candidate EncodeRotated(const Context& context, unsigned mode, unsigned rotation, unsigned selector,
-                        const LevelPlan& plan, unsigned polish = 0, float toBeat = 1e30f)
+                        const FitDepth& depth, float toBeat = 1e30f)
 {
     const Bc7ModeLayout& m = kBc7Modes[mode];
     Bc7Pixels rotated = context.pixels;
@@ -274,9 +314,9 @@ Candidate EncodeRotated(const Context& context, unsigned mode, unsigned rotation
         problem.pixels[p] = p;
     problem.bits[0] = problem.bits[1] = problem.bits[2] = m.colorBits;
     problem.bits[3] = m.alphaBits;
-    problem.refinements = plan.refinements;
-    problem.everyIndex = plan.everyIndex;
-    problem.polish = polish;
+    problem.refinements = depth.refinements;
+    problem.polish = depth.polish;
+    problem.checkNeighbour = depth.checkNeighbour;
 
     problem.indexBits = colorIndexBits;
     SubsetFit color = FitSubset(rotated, problem);
@@ -342,98 +382,124 @@ bool EncodeSingleColor(const Context& context, Candidate& out)
 }
 
 // A subset's count, sums of values and sums of products of values (the
-// upper triangle), from which its spread follows.
-constexpr unsigned kProducts = 10;
-// One spare slot, always 0, makes 16: the sums then go four at a time.
-constexpr unsigned kMomentSize = 5 + kProducts + 1;
-using Moments = std::array<float, kMomentSize>;
+// upper triangle), from which its spread follows; channels scaled by the
+// square roots of their weights. One spare slot, always 0, makes 16.
+constexpr unsigned kMomentSize = 16;
 constexpr unsigned kProductOf[4][4] = {{5, 6, 7, 8}, {6, 9, 10, 11}, {7, 10, 12, 13}, {8, 11, 13, 14}};
 
-// The part of a subset's weighted spread its principal axis leaves out.
-float UnexplainedSpread(const Moments& m, unsigned channels)
-{
-    const float count = m[0];
-    if (count == 0.0f)
-        return 0.0f;
-    float cov[4][4];
-    float trace = 0.0f;
-    for (unsigned a = 0; a < channels; ++a)
-        for (unsigned b = 0; b < channels; ++b)
-            cov[a][b] = m[kProductOf[a][b]] - m[1 + a] * m[1 + b] / count;
-    unsigned widest = 0;
-    for (unsigned c = 0; c < channels; ++c) {
-        trace += cov[c][c];
-        widest = cov[c][c] > cov[widest][widest] ? c : widest;
-    }
-    float axis[4];
-    for (unsigned c = 0; c < channels; ++c)
-        axis[c] = cov[widest][c];
-    float largest = 0.0f;
-    for (int iteration = 0; iteration < 2; ++iteration) {
-        float next[4] = {};
-        float length = 0.0f;
-        for (unsigned a = 0; a < channels; ++a) {
-            for (unsigned b = 0; b < channels; ++b)
-                next[a] += cov[a][b] * axis[b];
-            length += next[a] * next[a];
-        }
-        if (length == 0.0f)
-            return 0.0f;
-        length = std::sqrt(length);
-        for (unsigned c = 0; c < channels; ++c)
-            axis[c] = next[c] / length;
-        largest = length;
-    }
-    const float rest = trace - largest;
-    return rest > 0.0f ? rest : 0.0f;
-}
+// Every partition's subsets summed, moment by moment, partitions side by
+// side: the spreads below are then worked out for many partitions at once.
+struct PartitionMoments {
+    float of[3][kMomentSize][64]; // [subset][moment][partition]
+};
 
-// The `tries` partitions of the first `partitions` of the table for
-// `subsets` whose subsets lie closest to a line each, best first.
-unsigned RankPartitions(const Context& context, unsigned subsets, unsigned partitions, unsigned tries,
-                        unsigned* ranked)
+void SumPartitions(const Context& context, unsigned subsets, unsigned partitions, PartitionMoments& sums)
 {
-    const unsigned channels = context.opaque ? 3 : 4;
-    Moments pixelMoments[16];
-    Moments total{};
+    float pixel[16][kMomentSize] = {};
+    float total[kMomentSize] = {};
     for (unsigned p = 0; p < 16; ++p) {
         const float w = context.pixels.covered[p];
         float v[4];
-        for (unsigned c = 0; c < channels; ++c)
-            v[c] = context.pixels.value[c][p] * std::sqrt(context.pixels.weight[c]);
-        Moments& m = pixelMoments[p];
-        m = Moments{};
+        for (unsigned c = 0; c < 4; ++c)
+            v[c] = c == 3 && context.opaque ? 0.0f : context.pixels.value[c][p] * std::sqrt(context.pixels.weight[c]);
+        float* m = pixel[p];
         m[0] = w;
-        for (unsigned a = 0; a < channels; ++a) {
+        for (unsigned a = 0; a < 4; ++a) {
             m[1 + a] = w * v[a];
-            for (unsigned b = a; b < channels; ++b)
+            for (unsigned b = a; b < 4; ++b)
                 m[kProductOf[a][b]] = w * v[a] * v[b];
         }
         for (unsigned k = 0; k < kMomentSize; ++k)
             total[k] += m[k];
     }
-    std::pair<float, unsigned> scores[64];
     for (unsigned partition = 0; partition < partitions; ++partition) {
-        // Subset 0 is what the others leave of the whole block.
         const PartitionShape& shape = ShapeOf(subsets, partition);
-        Moments moments[3] = {};
-        for (unsigned s = 1; s < subsets; ++s)
-            for (unsigned i = 0; i < shape.count[s]; ++i) {
-                const Moments& from = pixelMoments[shape.pixels[s][i]];
-                for (unsigned k = 0; k < kMomentSize; ++k)
-                    moments[s][k] += from[k];
-            }
+        float rest[kMomentSize];
         for (unsigned k = 0; k < kMomentSize; ++k)
-            moments[0][k] = total[k] - moments[1][k] - moments[2][k];
-        float score = 0.0f;
-        for (unsigned s = 0; s < subsets; ++s)
-            score += UnexplainedSpread(moments[s], channels);
-        scores[partition] = {score, partition};
+            rest[k] = total[k];
+        for (unsigned s = 1; s < subsets; ++s) {
+            float sum[kMomentSize] = {};
+            for (unsigned i = 0; i < shape.count[s]; ++i) {
+                const float* from = pixel[shape.pixels[s][i]];
+                for (unsigned k = 0; k < kMomentSize; ++k)
+                    sum[k] += from[k];
+            }
+            // Subset 0 is what the others leave of the whole block.
+            for (unsigned k = 0; k < kMomentSize; ++k) {
+                sums.of[s][k][partition] = sum[k];
+                rest[k] -= sum[k];
+            }
+        }
+        for (unsigned k = 0; k < kMomentSize; ++k)
+            sums.of[0][k][partition] = rest[k];
     }
+}
+
+// Adds to each partition's score the part of subset `s`'s weighted spread
+// that its principal axis leaves out: the covariance's trace less its
+// largest eigenvalue, that from two rounds of power iteration from the row
+// of the widest channel (|C C a| / |C a|).
+void AddUnexplainedSpread(const PartitionMoments& sums, unsigned s, unsigned partitions, float* score)
+{
+    const float(&m)[kMomentSize][64] = sums.of[s];
+    for (unsigned k = 0; k < partitions; ++k) {
+        const float count = m[0][k];
+        const float inverse = count > 0.0f ? 1.0f / count : 0.0f;
+        float cov[4][4];
+        for (unsigned a = 0; a < 4; ++a)
+            for (unsigned b = a; b < 4; ++b)
+                cov[a][b] = cov[b][a] = m[kProductOf[a][b]][k] - m[1 + a][k] * m[1 + b][k] * inverse;
+        const float trace = (cov[0][0] + cov[1][1]) + (cov[2][2] + cov[3][3]);
+        float axis[4];
+        float widest = cov[0][0];
+        for (unsigned c = 0; c < 4; ++c)
+            axis[c] = cov[0][c];
+        for (unsigned r = 1; r < 4; ++r) {
+            const bool wider = cov[r][r] > widest;
+            widest = wider ? cov[r][r] : widest;
+            for (unsigned c = 0; c < 4; ++c)
+                axis[c] = wider ? cov[r][c] : axis[c];
+        }
+        float once[4], twice[4];
+        for (unsigned a = 0; a < 4; ++a)
+            once[a] = (cov[a][0] * axis[0] + cov[a][1] * axis[1]) + (cov[a][2] * axis[2] + cov[a][3] * axis[3]);
+        for (unsigned a = 0; a < 4; ++a)
+            twice[a] = (cov[a][0] * once[0] + cov[a][1] * once[1]) + (cov[a][2] * once[2] + cov[a][3] * once[3]);
+        const float onceLength = (once[0] * once[0] + once[1] * once[1]) + (once[2] * once[2] + once[3] * once[3]);
+        const float twiceLength =
+            (twice[0] * twice[0] + twice[1] * twice[1]) + (twice[2] * twice[2] + twice[3] * twice[3]);
+        const float largest = onceLength > 0.0f ? std::sqrt(twiceLength / (onceLength > 0.0f ? onceLength : 1.0f))
+                                                : trace;
+        const float rest = trace - largest;
+        score[k] += rest > 0.0f ? rest : 0.0f;
+    }
+}
+
+// The `tries` partitions of the first `partitions` of the table for
+// `subsets` whose subsets lie closest to a line each, best first (ties to
+// the earlier partition).
+unsigned RankPartitions(const Context& context, unsigned subsets, unsigned partitions, unsigned tries,
+                        unsigned* ranked)
+{
+    PartitionMoments sums{};
+    SumPartitions(context, subsets, partitions, sums);
+    float score[64] = {};
+    for (unsigned s = 0; s < subsets; ++s)
+        AddUnexplainedSpread(sums, s, partitions, score);
     const unsigned kept = tries < partitions ? tries : partitions;
-    std::partial_sort(scores, scores + kept, scores + partitions);
-    for (unsigned i = 0; i < kept; ++i)
-        ranked[i] = scores[i].second;
+    // A selection of the few best: kept is small beside partitions.
+    unsigned order[64];
+    for (unsigned k = 0; k < partitions; ++k)
+        order[k] = k;
+    for (unsigned i = 0; i < kept; ++i) {
+        unsigned at = i;
+        for (unsigned k = i + 1; k < partitions; ++k) {
+            const float a = score[order[k]], b = score[order[at]];
+            at = a < b || (a == b && order[k] < order[at]) ? k : at;
+        }
+        std::swap(order[i], order[at]);
+        ranked[i] = order[i];
+    }
     return kept;
 }
 
@@ -484,10 +550,12 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
     if (onlyMode < 0 && EncodeSingleColor(context, best))
         return best;
     Finalists finalists;
+    const FitDepth& depth = plan.estimate;
     auto keep = [&](const Candidate& candidate) {
         finalists.Offer(candidate);
         Keep(best, candidate);
     };
+    auto toBeat = [&] { return finalists.ToBeat(plan.finalists); };
     const unsigned modes = onlyMode >= 0 ? 1u << onlyMode : plan.modes | (context.opaque ? 0u : plan.alphaModes);
     const bool wants[8] = {(modes & 1u) != 0,        (modes & 2u) != 0,        (modes & 4u) != 0,
                            (modes & 8u) != 0,        (modes & 16u) != 0,       (modes & 32u) != 0,
@@ -496,17 +564,7 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
     const LevelPlan& reach = onlyMode >= 0 ? kPlans[2] : plan;
 
     if (wants[6])
-        keep(EncodePartitioned(context, 6, 0, plan));
-    if (wants[5] || wants[4]) {
-        const unsigned rotations = context.opaque || !plan.everyRotation ? 1 : 4;
-        for (unsigned rotation = 0; rotation < rotations; ++rotation) {
-            if (wants[5])
-                keep(EncodeRotated(context, 5, rotation, 0, plan, 0, finalists.ToBeat(plan.finalists)));
-            if (wants[4])
-                for (unsigned selector = 0; selector < 2; ++selector)
-                    keep(EncodeRotated(context, 4, rotation, selector, plan, 0, finalists.ToBeat(plan.finalists)));
-        }
-    }
+        keep(EncodePartitioned(context, 6, 0, depth));
     // Partitioned modes only where one subset leaves a visible error.
     float covered = 0.0f, weights = 0.0f;
     for (unsigned p = 0; p < 16; ++p)
@@ -523,7 +581,19 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
         for (unsigned i = 0; i < kept; ++i)
             for (unsigned mode : {1u, 3u, 7u})
                 if (wants[mode] && (mode != 7 || !context.opaque || onlyMode == 7))
-                    keep(EncodePartitioned(context, mode, ranked[i], plan, 0, finalists.ToBeat(plan.finalists)));
+                    keep(EncodePartitioned(context, mode, ranked[i], depth, toBeat()));
+    }
+    // Modes 4 and 5 after the partitions: a good block met there cuts
+    // their fits short.
+    if (wants[5] || wants[4]) {
+        const unsigned rotations = context.opaque || !plan.everyRotation ? 1 : 4;
+        for (unsigned rotation = 0; rotation < rotations; ++rotation) {
+            if (wants[5])
+                keep(EncodeRotated(context, 5, rotation, 0, depth, toBeat()));
+            if (wants[4])
+                for (unsigned selector = 0; selector < 2; ++selector)
+                    keep(EncodeRotated(context, 4, rotation, selector, depth, toBeat()));
+        }
     }
     if (partitioned && (wants[0] || wants[2])) {
         // Mode 0 has the first 16 partitions of mode 2's 64: one ranking
@@ -533,17 +603,17 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
             unsigned tried = 0;
             for (unsigned i = 0; wants[mode] && i < kept && tried < reach.threeSubsetTries; ++i)
                 if (ranked[i] < (1u << kBc7Modes[mode].partitionBits)) {
-                    keep(EncodePartitioned(context, mode, ranked[i], plan, 0, finalists.ToBeat(plan.finalists)));
+                    keep(EncodePartitioned(context, mode, ranked[i], depth, toBeat()));
                     ++tried;
                 }
         }
     }
-    // The finalists alone get the search around their quantised ends.
+    // The finalists alone are fitted to the full depth.
     for (unsigned i = 0; i < plan.finalists && i < finalists.Count() && best.error > 0.0f; ++i) {
         const Bc7Block& b = finalists[i];
         Keep(best, b.mode == 4 || b.mode == 5
-                       ? EncodeRotated(context, b.mode, b.rotation, b.selector, plan, plan.polish, best.error)
-                       : EncodePartitioned(context, b.mode, b.partition, plan, plan.polish, best.error));
+                       ? EncodeRotated(context, b.mode, b.rotation, b.selector, plan.final, best.error)
+                       : EncodePartitioned(context, b.mode, b.partition, plan.final, best.error));
     }
     return best;
 }

@@ -23,6 +23,9 @@
 #include <initializer_list>
 
 namespace bptc {
+#ifdef BC7_TUNE
+unsigned long long g_fits = 0, g_chooses = 0;
+#endif
 namespace {
 
 float Clamp255(float v) { return v > 0.0f ? (v < 255.0f ? v : 255.0f) : 0.0f; }
@@ -39,14 +42,28 @@ inline float Sum16(const float* v)
     return (s4[0] + s4[2]) + (s4[1] + s4[3]);
 }
 
+// Sums a value over the fitted channels, in channel order.
+template <unsigned First, unsigned Last, class Term>
+inline float SumChannels(Term term)
+{
+    float sum = term(First);
+    for (unsigned c = First + 1; c < Last; ++c)
+        sum += term(c);
+    return sum;
+}
+
+// Channels First..Last - 1 fitted; with `fixedAlpha`, channel 3 is held at
+// its largest code besides (an opaque block in a mode with alpha).
+template <unsigned First, unsigned Last>
 class SubsetFitter {
 public:
-    SubsetFitter(const Bc7Pixels& pixels, const SubsetProblem& problem)
-        : x_(pixels.value), problem_(problem), last_(problem.firstChannel + problem.channels), entries_(1u << problem.indexBits),
-          weights_(Bc7Weights(problem.indexBits)), quantizers_(Bc7Quantizers())
+    SubsetFitter(const Bc7Pixels& pixels, const SubsetProblem& problem, bool fixedAlpha)
+        : x_(pixels.value), problem_(problem), fixedAlpha_(fixedAlpha), entries_(1u << problem.indexBits),
+          weights_(Bc7Weights(problem.indexBits)), nearest_(Bc7NearestIndex(problem.indexBits)),
+          quantizers_(Bc7Quantizers())
     {
         for (unsigned c = 0; c < 4; ++c)
-            w_[c] = c >= problem.firstChannel && c < last_ ? pixels.weight[c] : 0.0f;
+            w_[c] = c >= First && c < Last ? pixels.weight[c] : 0.0f;
         bool member[16] = {};
         for (unsigned i = 0; i < problem.count; ++i)
             member[problem.pixels[i]] = true;
@@ -80,7 +97,7 @@ private:
         const float total = Sum16(covered_);
         if (total == 0.0f)
             return;
-        for (unsigned c = 0; c < 4; ++c) {
+        for (unsigned c = First; c < Last; ++c) {
             scale[c] = std::sqrt(w_[c]);
             float product[16];
             for (unsigned p = 0; p < 16; ++p)
@@ -88,53 +105,60 @@ private:
             mean[c] = Sum16(product) / total;
         }
         float d[4][16];
-        for (unsigned c = 0; c < 4; ++c)
+        for (unsigned c = First; c < Last; ++c)
             for (unsigned p = 0; p < 16; ++p)
                 d[c][p] = (x_[c][p] - mean[c]) * scale[c] * covered_[p];
         float cov[4][4];
-        for (unsigned a = 0; a < 4; ++a)
-            for (unsigned b = a; b < 4; ++b) {
+        for (unsigned a = First; a < Last; ++a)
+            for (unsigned b = a; b < Last; ++b) {
                 float product[16];
                 for (unsigned p = 0; p < 16; ++p)
                     product[p] = d[a][p] * d[b][p];
                 cov[a][b] = cov[b][a] = Sum16(product);
             }
         // Start from the channel of widest spread.
-        unsigned widest = problem_.firstChannel;
-        for (unsigned c = problem_.firstChannel; c < last_; ++c)
+        unsigned widest = First;
+        for (unsigned c = First; c < Last; ++c)
             if (cov[c][c] > cov[widest][widest])
                 widest = c;
         float axis[4];
-        for (unsigned c = 0; c < 4; ++c)
+        for (unsigned c = First; c < Last; ++c)
             axis[c] = cov[widest][c];
-        for (int iteration = 0; iteration < 4; ++iteration) {
-            float next[4] = {};
+        for (int iteration = 0; iteration < 3; ++iteration) {
+            float next[4];
             float length = 0.0f;
-            for (unsigned a = 0; a < 4; ++a) {
-                next[a] = (cov[a][0] * axis[0] + cov[a][1] * axis[1]) + (cov[a][2] * axis[2] + cov[a][3] * axis[3]);
+            for (unsigned a = First; a < Last; ++a) {
+                next[a] = SumChannels<First, Last>([&](unsigned b) { return cov[a][b] * axis[b]; });
                 length = std::fabs(next[a]) > length ? std::fabs(next[a]) : length;
             }
             if (length == 0.0f)
                 break;
-            for (unsigned c = 0; c < 4; ++c)
-                axis[c] = next[c] / length;
+            const float inverse = 1.0f / length;
+            for (unsigned c = First; c < Last; ++c)
+                axis[c] = next[c] * inverse;
         }
-        float low = 0.0f, high = 0.0f;
+        float low[16], high[16];
         for (unsigned p = 0; p < 16; ++p) {
-            if (covered_[p] == 0.0f)
-                continue;
-            const float t = (d[0][p] * axis[0] + d[1][p] * axis[1]) + (d[2][p] * axis[2] + d[3][p] * axis[3]);
-            low = t < low ? t : low;
-            high = t > high ? t : high;
+            // Pixels outside the subset have d 0 and so t 0, which the
+            // spread from the mean covers already.
+            const float t = SumChannels<First, Last>([&](unsigned c) { return d[c][p] * axis[c]; });
+            low[p] = t;
+            high[p] = t;
         }
-        const float axisLength = (axis[0] * axis[0] + axis[1] * axis[1]) + (axis[2] * axis[2] + axis[3] * axis[3]);
+        for (unsigned half = 8; half > 0; half /= 2)
+            for (unsigned p = 0; p < half; ++p) {
+                low[p] = low[p + half] < low[p] ? low[p + half] : low[p];
+                high[p] = high[p + half] > high[p] ? high[p + half] : high[p];
+            }
+        float lowest = low[0] < 0.0f ? low[0] : 0.0f, highest = high[0] > 0.0f ? high[0] : 0.0f;
+        const float axisLength = SumChannels<First, Last>([&](unsigned c) { return axis[c] * axis[c]; });
         if (axisLength > 0.0f) {
-            low /= axisLength;
-            high /= axisLength;
+            lowest /= axisLength;
+            highest /= axisLength;
         }
-        for (unsigned c = problem_.firstChannel; c < last_; ++c) {
-            e0[c] = Clamp255(mean[c] + low * axis[c] / scale[c]);
-            e1[c] = Clamp255(mean[c] + high * axis[c] / scale[c]);
+        for (unsigned c = First; c < Last; ++c) {
+            e0[c] = Clamp255(mean[c] + lowest * axis[c] / scale[c]);
+            e1[c] = Clamp255(mean[c] + highest * axis[c] / scale[c]);
         }
     }
 
@@ -156,7 +180,7 @@ private:
         const float det = aa * bb - ab * ab;
         if (!(det > 1e-4f))
             return false;
-        for (unsigned c = problem_.firstChannel; c < last_; ++c) {
+        for (unsigned c = First; c < Last; ++c) {
             float sx[16], tx[16];
             for (unsigned p = 0; p < 16; ++p) {
                 sx[p] = s[p] * x_[c][p];
@@ -177,7 +201,7 @@ private:
         const unsigned pCount = problem_.pBits ? 1 : 0;
         unsigned first = 0, pairs = problem_.pBits == 0 ? 1 : problem_.pBits == 2 ? 2 : 4;
         unsigned chosen[2] = {0, 0};
-        if (problem_.opaqueAlpha && pCount) {
+        if (fixedAlpha_ && pCount) {
             first = 1; // both p-bits 1: the largest alpha code widens to 255
             pairs = 2;
         } else if (pCount && !problem_.everyPBit) {
@@ -191,14 +215,12 @@ private:
                 const unsigned p = pairs == 1 ? chosen[end] : kPairs[pair][end];
                 const float* e = end ? e1 : e0;
                 candidate.pBit[end] = p;
-                for (unsigned c = problem_.firstChannel; c < last_; ++c) {
-                    const unsigned bits = problem_.bits[c];
-                    if (problem_.opaqueAlpha && c == 3) {
-                        candidate.raw[end][c] = (1u << bits) - 1;
-                        candidate.value[end][c] = ExpandBc7(candidate.raw[end][c] << pCount | p, bits + pCount);
-                    } else {
-                        candidate.raw[end][c] = Quantize(e[c], bits, pCount, p, candidate.value[end][c]);
-                    }
+                for (unsigned c = First; c < Last; ++c)
+                    candidate.raw[end][c] = Quantize(e[c], problem_.bits[c], pCount, p, candidate.value[end][c]);
+                if (fixedAlpha_) {
+                    const unsigned bits = problem_.bits[3];
+                    candidate.raw[end][3] = (1u << bits) - 1;
+                    candidate.value[end][3] = ExpandBc7(candidate.raw[end][3] << pCount | p, bits + pCount);
                 }
             }
             if (Seen(candidate))
@@ -217,9 +239,7 @@ private:
         const unsigned pCount = problem_.pBits ? 1 : 0;
         bool improved = false;
         for (unsigned end = 0; end < 2; ++end)
-            for (unsigned c = problem_.firstChannel; c < last_; ++c) {
-                if (problem_.opaqueAlpha && c == 3)
-                    continue;
+            for (unsigned c = First; c < Last; ++c) {
                 const unsigned top = (1u << problem_.bits[c]) - 1;
                 for (int step : {-1, 1}) {
                     const unsigned raw = best_.raw[end][c];
@@ -279,7 +299,7 @@ private:
     float QuantizationError(const float* e, unsigned p) const
     {
         float error = 0.0f;
-        for (unsigned c = problem_.firstChannel; c < last_; ++c) {
+        for (unsigned c = First; c < Last; ++c) {
             int widened = 0;
             Quantize(e[c], problem_.bits[c], 1, p, widened);
             const float d = static_cast<float>(widened) - e[c];
@@ -308,7 +328,7 @@ private:
     {
         for (unsigned p = 0; p < 16; ++p)
             error[p] = 0.0f;
-        for (unsigned c = 0; c < 4; ++c)
+        for (unsigned c = First; c < Last; ++c)
             for (unsigned p = 0; p < 16; ++p) {
                 const float lifted = (weight[p] * d[c] + (32.0f + 64.0f * 256.0f)) * (1.0f / 64.0f);
                 const float decoded = low[c] + static_cast<float>(static_cast<int>(lifted) - 256);
@@ -317,28 +337,49 @@ private:
             }
     }
 
-    // The indices and their error: the two entries either side of each
-    // pixel's projection on the ends, compared exactly (or, when asked,
-    // every entry).
+    // The indices and their error. Each pixel's projection on the ends,
+    // in 64ths of the way, gives the nearest entry by table; with
+    // `checkNeighbour`, the entries either side of it are compared exactly
+    // instead; with `everyIndex`, every entry.
     float ChooseIndices(SubsetFit& fit) const
     {
+#ifdef BC7_TUNE
+        ++g_chooses;
+#endif
         float low[4], d[4], wd[4];
-        for (unsigned c = 0; c < 4; ++c) {
+        for (unsigned c = First; c < Last; ++c) {
             low[c] = static_cast<float>(fit.value[0][c]);
             d[c] = static_cast<float>(fit.value[1][c] - fit.value[0][c]);
             wd[c] = w_[c] * d[c];
         }
-        const float dd = (wd[0] * d[0] + wd[1] * d[1]) + (wd[2] * d[2] + wd[3] * d[3]);
+        const float dd = SumChannels<First, Last>([&](unsigned c) { return wd[c] * d[c]; });
         const int lastIndex = static_cast<int>(entries_) - 1;
-        const float toPosition = dd > 0.0f ? static_cast<float>(lastIndex) / dd : 0.0f;
         float bestError[16];
         if (!problem_.everyIndex) {
             float position[16];
             for (unsigned p = 0; p < 16; ++p)
                 position[p] = 0.0f;
-            for (unsigned c = 0; c < 4; ++c)
+            for (unsigned c = First; c < Last; ++c)
                 for (unsigned p = 0; p < 16; ++p)
                     position[p] += wd[c] * (x_[c][p] - low[c]);
+            if (!problem_.checkNeighbour) {
+                const float toWeight = dd > 0.0f ? 64.0f / dd : 0.0f;
+                float weight[16];
+                int at[16];
+                for (unsigned p = 0; p < 16; ++p) {
+                    const float w = position[p] * toWeight + 0.5f;
+                    at[p] = w > 0.0f ? (w < 64.0f ? static_cast<int>(w) : 64) : 0;
+                }
+                for (unsigned p = 0; p < 16; ++p) {
+                    fit.index[p] = nearest_[at[p]];
+                    weight[p] = static_cast<float>(weights_[fit.index[p]]);
+                }
+                EntryErrors(low, d, weight, bestError);
+                for (unsigned p = 0; p < 16; ++p)
+                    bestError[p] *= covered_[p];
+                return Sum16(bestError);
+            }
+            const float toPosition = dd > 0.0f ? static_cast<float>(lastIndex) / dd : 0.0f;
             int guess[16];
             float below[16], above[16];
             for (unsigned p = 0; p < 16; ++p) {
@@ -380,9 +421,10 @@ private:
 
     const float (&x_)[4][16];
     const SubsetProblem& problem_;
-    const unsigned last_;
+    const bool fixedAlpha_;
     const unsigned entries_;
     const std::uint8_t* weights_;
+    const std::uint8_t* nearest_;
     const Bc7QuantizeTables& quantizers_;
     float w_[4];
     float covered_[16];
@@ -394,6 +436,20 @@ private:
 
 } // namespace
 
-SubsetFit FitSubset(const Bc7Pixels& pixels, const SubsetProblem& problem) { return SubsetFitter(pixels, problem).Fit(); }
+SubsetFit FitSubset(const Bc7Pixels& pixels, const SubsetProblem& problem)
+{
+#ifdef BC7_TUNE
+    ++g_fits;
+#endif
+    // An opaque block in a mode with alpha: the alpha ends are fixed and
+    // every alpha decodes to what the pixels hold, so three channels are
+    // fitted.
+    const bool fixedAlpha = problem.opaqueAlpha && problem.firstChannel == 0 && problem.channels == 4;
+    if (fixedAlpha || (problem.firstChannel == 0 && problem.channels == 3))
+        return SubsetFitter<0, 3>(pixels, problem, fixedAlpha).Fit();
+    if (problem.firstChannel == 0)
+        return SubsetFitter<0, 4>(pixels, problem, false).Fit();
+    return SubsetFitter<3, 4>(pixels, problem, false).Fit();
+}
 
 } // namespace bptc

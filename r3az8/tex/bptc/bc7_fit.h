@@ -26,6 +26,7 @@ struct SubsetProblem {
     bool opaqueAlpha = false;  // channel 3 held at its largest code (p-bits 1)
     unsigned refinements = 1;  // rounds of least-squares ends and new indices
     bool everyIndex = false;   // try every index per pixel, not only those beside the projection
+    bool checkNeighbour = true; // compare the entries either side of the projection exactly
     bool everyPBit = false;    // fit under every choice of p-bits, not only the one nearest the ends
     unsigned polish = 0;       // passes of moving each quantised end channel one code either way
 };

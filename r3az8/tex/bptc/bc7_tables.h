@@ -55,6 +55,27 @@ inline Bc7QuantizeTables MakeQuantizers()
     return t;
 }
 
+struct NearestTables {
+    std::uint8_t of[3][65];
+};
+
+inline NearestTables MakeNearest()
+{
+    NearestTables t{};
+    for (unsigned bits = 2; bits <= 4; ++bits)
+        for (int at = 0; at <= 64; ++at) {
+            unsigned best = 0;
+            for (unsigned k = 1; k < (1u << bits); ++k) {
+                const int distance = static_cast<int>(WeightOf(bits, k)) - at;
+                const int bestDistance = static_cast<int>(WeightOf(bits, best)) - at;
+                if (distance * distance < bestDistance * bestDistance)
+                    best = k;
+            }
+            t.of[bits - 2][at] = static_cast<std::uint8_t>(best);
+        }
+    return t;
+}
+
 } // namespace detail
 
 // Weights (out of 64) of the 2-, 3- or 4-bit indices; entries past the
@@ -62,6 +83,14 @@ inline Bc7QuantizeTables MakeQuantizers()
 inline const std::uint8_t* Bc7Weights(unsigned indexBits)
 {
     static const detail::WeightTables tables = detail::MakeWeights();
+    return tables.of[indexBits - 2];
+}
+
+// For each position along the ends in 64ths (0..64), the index whose
+// weight lies nearest, the lower on a tie.
+inline const std::uint8_t* Bc7NearestIndex(unsigned indexBits)
+{
+    static const detail::NearestTables tables = detail::MakeNearest();
     return tables.of[indexBits - 2];
 }
 
