@@ -68,6 +68,9 @@ struct WriteOptions {
     DdsHeader ddsHeader = DdsHeader::Classic;
     SampleDepth samples = SampleDepth::OfFormat;
     AlphaOutput alpha = AlphaOutput::Keep;
+    // KTX2: Zstandard supercompression of every level at this level, 1
+    // (fastest) to 22 (smallest); 0 stores the levels as they are.
+    int zstdLevel = 0;
 };
 
 TextureImage ReadTextureFile(const std::string& path);

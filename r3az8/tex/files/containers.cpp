@@ -3,6 +3,7 @@
 #include "r3az8/tex/files/dds_reader.h"
 #include "r3az8/tex/files/dds_writer.h"
 #include "r3az8/tex/files/image_file.h"
+#include "r3az8/tex/files/ktx2_files.h"
 #include "r3az8/tex/files/warnings.h"
 #include "r3az8/tex/texture/texture_error.h"
 
@@ -20,9 +21,15 @@ bool StartsWith(std::span<const BYTE> bytes, std::initializer_list<BYTE> signatu
 bool IsDds(std::span<const BYTE> head) { return StartsWith(head, {'D', 'D', 'S', ' '}); }
 bool IsPng(std::span<const BYTE> head) { return StartsWith(head, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}); }
 bool IsJpeg(std::span<const BYTE> head) { return StartsWith(head, {0xFF, 0xD8, 0xFF}); }
+bool IsKtx2(std::span<const BYTE> head)
+{
+    return head.size() >= ktx2::kIdentifier.size() &&
+           std::equal(ktx2::kIdentifier.begin(), ktx2::kIdentifier.end(), head.begin());
+}
 
 bool NotDds(std::span<const BYTE> head) { return !IsDds(head); }
 bool NotPng(std::span<const BYTE> head) { return !IsPng(head); }
+bool NotKtx2(std::span<const BYTE> head) { return !IsKtx2(head); }
 // The start-of-image marker is all libjpeg looks at first.
 bool NotJpeg(std::span<const BYTE> head) { return !StartsWith(head, {0xFF, 0xD8}); }
 // A TGA header of no pixels or of a side beyond the limits.
@@ -101,6 +108,7 @@ constexpr Container kContainers[] = {
     {FileType::Png, "png", {".png", nullptr}, IsPng, NotPng, Pixels<OpenPng>, OpenPng, WritePng, kPngOptions, false},
     {FileType::Tga, "tga", {".tga", nullptr}, nullptr, NoTgaPicture, Pixels<OpenTga>, OpenTga, nullptr, 0, false},
     {FileType::Jpeg, "jpeg", {".jpg", ".jpeg"}, IsJpeg, NotJpeg, Pixels<OpenJpeg>, OpenJpeg, nullptr, 0, false},
+    {FileType::Ktx2, "ktx2", {".ktx2", nullptr}, IsKtx2, NotKtx2, ktx2::Read, nullptr, ktx2::Write, kZstdOption, true},
 };
 // clang-format on
 

@@ -18,13 +18,14 @@
 namespace r3az8tex {
 
 // A row's identity, for code that has a reason to single out one container.
-enum class FileType { Dds, Png, Tga, Jpeg, Unknown };
+enum class FileType { Dds, Png, Tga, Jpeg, Ktx2, Unknown };
 
 // The WriteOptions a container's writer heeds.
 enum WriteOption : BYTE {
     kHeaderOption = 1, // ddsHeader
     kDepthOption = 2,  // samples
     kAlphaOption = 4,  // alpha
+    kZstdOption = 16,  // zstdLevel
 };
 
 // Enough bytes for every signature and for each reader's first refusal.

@@ -7,6 +7,8 @@
 #include "r3az8/tex/texture/texture_image.h"
 
 #include <optional>
+#include <utility>
+#include <vector>
 #include <span>
 #include <string>
 
@@ -32,6 +34,11 @@ struct FileDescription {
     ColourSpace colourSpace;
     // A DDS file: what decides which other programs read it.
     std::optional<ReaderQuery> readerQuery;
+    // What the container's header says beyond the shape, as name and value
+    // (a KTX2 file's VkFormat, data format descriptor and
+    // supercompression), and its key/value data.
+    std::vector<std::pair<std::string, std::string>> facts;
+    std::vector<std::pair<std::string, std::string>> keys;
 };
 
 // The file checked as its reader checks it, without keeping the pixels: a

@@ -41,6 +41,7 @@ TEST(Containers, EachRowIsFoundByNameEndingAndSignatureAndWritesWhatReadsBack)
         {"png", {".png", ".Png"}, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, true},
         {"tga", {".tga", ".TGA"}, {}, false},
         {"jpeg", {".jpg", ".jpeg", ".JPG"}, {0xFF, 0xD8, 0xFF, 0xE0}, false},
+        {"ktx2", {".ktx2", ".KTX2"}, {0xAB, 'K', 'T', 'X', ' ', '2', '0', 0xBB, '\r', '\n', 0x1A, '\n'}, true},
     };
     ASSERT_EQ(AllContainers().size(), std::size(cases)) << "a row without a case here";
     for (const RowCase& c : cases) {
@@ -66,7 +67,7 @@ TEST(Containers, EachRowIsFoundByNameEndingAndSignatureAndWritesWhatReadsBack)
             } catch (const TextureError& error) {
                 EXPECT_EQ(error.Code(), ErrorKind::Unsupported);
                 EXPECT_EQ(std::string(error.what()),
-                          std::string(c.name) + " files are read, not written; write DDS or PNG");
+                          std::string(c.name) + " files are read, not written; write DDS, PNG or KTX2");
             }
             continue;
         }
@@ -81,7 +82,7 @@ TEST(Containers, EachRowIsFoundByNameEndingAndSignatureAndWritesWhatReadsBack)
     const std::vector<BYTE> tga = TgaOf(picture);
     EXPECT_EQ(DecodeTextureFile(tga.data(), tga.size(), "made.tga").surfaces, picture.surfaces);
     EXPECT_EQ(FindContainer("webp"), nullptr);
-    EXPECT_EQ(ContainerNamesText(), "DDS, PNG, TGA or JPEG");
+    EXPECT_EQ(ContainerNamesText(), "DDS, PNG, TGA, JPEG or KTX2");
 }
 
 } // namespace
