@@ -55,6 +55,7 @@ struct ConvertOptions {
     bool dx10 = false;
     bool srgb = false;
     std::optional<uint32_t> alphaThreshold;
+    std::optional<int> zstd; // KTX2 output: the Zstandard level
     CommonOptions common;
 };
 
@@ -441,7 +442,8 @@ std::string RunJob(const Job& job, const ConvertOptions& options, const ConvertS
     if (job.type == FileType::Dds && result.colourSpace == ColourSpace::Srgb && !dds::WritesDx10Header(results, style))
         Warn(job.output, "the classic header cannot record that the colours are sRGB-encoded; --dx10 keeps it");
     const PngDepth depth = settings.format != nullptr ? PngDepth::OfFormat : PngDepth::Eight;
-    const WrittenFiles written = WriteTextures(results, job.output, job.type, options.level, depth, style, pool);
+    const WrittenFiles written =
+        WriteTextures(results, job.output, job.type, options.level, depth, style, pool, options.zstd.value_or(0));
     progress.Advance("wrote " + job.output);
     std::string line = (job.inputs.size() == 1 ? name : std::to_string(job.inputs.size()) + " inputs") + " -> " +
                        (written.names[0] == kStandardStream ? "standard output" : written.names[0]);
@@ -468,6 +470,8 @@ ExitCode RunConvert(const ConvertOptions& options)
         Refuse("--cube, --volume and --array exclude each other");
     const FileType type = OutputTypeOf(options);
     const ConvertSettings settings = MakeSettings(options, type);
+    if (options.zstd && !(ContainerOf(type).writeOptions & kZstdOption))
+        Refuse("--zstd compresses KTX2 output; name the output .ktx2 or add --file-type ktx2");
     // A format only the DX10 header names (BC7) has it anyway: no news.
     const bool dx10Anyway =
         options.dx10 || (settings.format != nullptr && dds::NeedsDx10Header(settings.format->format));
@@ -538,6 +542,10 @@ ExitCode RunConvert(const ConvertOptions& options)
 
 const std::vector<std::string> kFilterNames = {"none", "point", "linear", "triangle", "box"};
 
+// What a bare --zstd asks for: the smallest files short of the levels
+// that need a large window to decode (20 to 22).
+constexpr int kDefaultZstdLevel = 19;
+
 } // namespace
 
 CommandRunner AddConvertCommand(CLI::App& tool)
@@ -604,6 +612,12 @@ CommandRunner AddConvertCommand(CLI::App& tool)
                 "Write DDS files with the DX10 header (needed to record sRGB); default: the classic header");
     c->add_flag("--srgb", options->srgb,
                 "Record colour outputs as sRGB-encoded (in DDS output, with the DX10 header, chosen for it)");
+    c->add_option("--zstd", options->zstd,
+                  "KTX2 output: Zstandard supercompression of every level at LEVEL, 1 (fastest) to 22 (smallest); "
+                  "without LEVEL, " + std::to_string(kDefaultZstdLevel) + ". Default: no supercompression")
+        ->expected(0, 1)
+        ->default_str(std::to_string(kDefaultZstdLevel))
+        ->check(CLI::Range(1, 22));
     AddCommonOptions(*c, options->common, Batch::Many);
     return [options] { return RunConvert(*options); };
 }

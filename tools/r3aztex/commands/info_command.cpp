@@ -79,6 +79,10 @@ std::string AsText(const std::string& path, const Shape& shape)
         text += "  level " + std::to_string(i) + ": " + SizeText(levels[i].width, levels[i].height, levels[i].depth) +
                 ", " + std::to_string(levels[i].bytes) + " bytes" + (shape.layers > 1 ? " per layer" : "") +
                 "\n";
+    for (const auto& [fact, value] : shape.facts)
+        text += "  " + fact + ": " + value + "\n";
+    for (const auto& [key, value] : shape.keys)
+        text += "  key " + key + ": " + value + "\n";
     if (shape.readerQuery)
         text += "  other readers of " + ReaderShapeText(*shape.readerQuery) + ", as r3aztex writes it: " +
                 ReadersText(*shape.readerQuery) + "\n";
@@ -97,6 +101,21 @@ std::string ReadByJson(const Shape& shape)
         if (*readers & entry.reader)
             list += std::string(list.empty() ? "" : ", ") + JsonString(entry.name);
     return ", \"read_by\": [" + list + "]";
+}
+
+// A container's own facts (KTX2: "vk_format", "data_format",
+// "supercompression") and its keys ("keys": {...}).
+std::string FactsJson(const Shape& shape)
+{
+    std::string json;
+    for (const auto& [fact, value] : shape.facts)
+        json += ", " + JsonString(fact) + ": " + JsonString(value);
+    if (shape.keys.empty())
+        return json;
+    std::string keys;
+    for (const auto& [key, value] : shape.keys)
+        keys += std::string(keys.empty() ? "" : ", ") + JsonString(key) + ": " + JsonString(value);
+    return json + ", \"keys\": {" + keys + "}";
 }
 
 std::string AsJson(const std::string& path, const Shape& shape)
@@ -119,7 +138,7 @@ std::string AsJson(const std::string& path, const Shape& shape)
            ", \"array_size\": " + std::to_string(shape.layers) +
            ", \"srgb\": " + (shape.colourSpace == ColourSpace::Srgb ? "true" : "false") +
            ", \"level_count\": " + std::to_string(shape.levels) + ", \"bytes\": " + JsonNumber(total) +
-           ", \"levels\": [" + levelList + "]" + ReadByJson(shape) + "}";
+           ", \"levels\": [" + levelList + "]" + ReadByJson(shape) + FactsJson(shape) + "}";
 }
 
 ExitCode RunInfo(const InfoOptions& options)

@@ -76,7 +76,8 @@ std::vector<std::string> OutputNames(const std::string& path, FileType type, Tex
 }
 
 WrittenFiles WriteTextures(std::span<const TextureImage> layers, const std::string& path, FileType type,
-                           uint32_t level, PngDepth depth, dds::HeaderStyle style, WorkPool& pool)
+                           uint32_t level, PngDepth depth, dds::HeaderStyle style, WorkPool& pool,
+                           int zstdLevel)
 {
     const TextureImage& texture = layers[0];
     const uint32_t faces = texture.kind == TextureKind::Cube ? 6 : 1;
@@ -86,6 +87,7 @@ WrittenFiles WriteTextures(std::span<const TextureImage> layers, const std::stri
     if (container.wholeTexture) {
         WriteOptions options;
         options.ddsHeader = style;
+        options.zstdLevel = zstdLevel;
         WriteOutputFile(path, EncodeLayers(container, layers, options));
         return {{path},
                 std::string(container.name) + ", " + FormatName(texture.format) + ", " + KindName(texture.kind) + " " +

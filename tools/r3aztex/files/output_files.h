@@ -42,9 +42,11 @@ std::string LayerName(const std::string& path, uint32_t layer);
 // and format) to `path` as `type`: Dds, one file with the header `style`
 // (an array always gets the DX10 header), or Png, level `level` of each
 // layer, face and slice as its own picture, one-channel formats as grey
-// and two-channel ones with blue 0. Each file is written atomically ("-":
-// to standard output).
+// and two-channel ones with blue 0. Ktx2 is one file like Dds, its levels
+// Zstandard-compressed at `zstdLevel` unless that is 0. Each file is
+// written atomically ("-": to standard output).
 WrittenFiles WriteTextures(std::span<const TextureImage> layers, const std::string& path, FileType type,
-                           uint32_t level, PngDepth depth, dds::HeaderStyle style, WorkPool& pool);
+                           uint32_t level, PngDepth depth, dds::HeaderStyle style, WorkPool& pool,
+                           int zstdLevel = 0);
 
 } // namespace r3aztex
