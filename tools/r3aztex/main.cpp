@@ -37,6 +37,7 @@ constexpr CommandEntry kCommands[] = {
     {"info", r3aztex::AddInfoCommand},
     {"convert", r3aztex::AddConvertCommand},
     {"diff", r3aztex::AddDiffCommand},
+    {"view", r3aztex::AddViewCommand},
     {"help", r3aztex::AddHelpCommand},
 };
 
@@ -45,7 +46,7 @@ constexpr CommandEntry kCommands[] = {
 int main(int argc, char** argv)
 {
     using namespace r3aztex;
-    CLI::App tool("r3aztex: convert, inspect and compare textures (DDS, PNG, TGA, JPEG)", "r3aztex");
+    CLI::App tool("r3aztex: convert, inspect, compare and view textures (DDS, PNG, TGA, JPEG)", "r3aztex");
     tool.set_version_flag("--version", std::string("r3aztex ") + R3AZTEX_VERSION, "Print the version and exit");
     tool.require_subcommand(1);
     // A runner is matched to the parser's own object for its command: the

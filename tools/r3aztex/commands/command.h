@@ -1,4 +1,4 @@
-// The three commands and what they share: options every command takes and
+// The commands and what they share: options every command takes and
 // the way a batch reports per-file failures.
 #pragma once
 
@@ -21,6 +21,7 @@ using CommandRunner = std::function<ExitCode()>;
 CommandRunner AddInfoCommand(CLI::App& tool);
 CommandRunner AddConvertCommand(CLI::App& tool);
 CommandRunner AddDiffCommand(CLI::App& tool);
+CommandRunner AddViewCommand(CLI::App& tool);
 
 struct CommonOptions {
     unsigned threads = 0; // 0: all processors

@@ -90,7 +90,7 @@ std::string ExplainParseError(const CLI::ParseError& error)
 {
     std::string message = error.what();
     if (message == "A subcommand is required")
-        return "say which command to run: info, convert, diff or help (r3aztex --help)";
+        return "say which command to run: info, convert, diff, view or help (r3aztex --help)";
     // CLI11 words a missing positional by its variable's name ("second is
     // required"); say what the command needs instead.
     static const std::pair<const char*, const char*> kMissing[] = {
@@ -100,6 +100,8 @@ std::string ExplainParseError(const CLI::ParseError& error)
                               "help diff)"},
         {"second is required", "diff needs two files, the reference and the texture to compare with it (r3aztex "
                                "help diff)"},
+        {"textures is required", "view needs one or more files to show (r3aztex help view)"},
+        {"--output is required", "view needs the page to write: -o page.html (r3aztex help view)"},
     };
     for (const auto& [said, meant] : kMissing)
         if (message == said)

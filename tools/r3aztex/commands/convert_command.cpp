@@ -18,9 +18,11 @@
 #include "tools/r3aztex/files/input_order.h"
 #include "tools/r3aztex/files/output_files.h"
 #include "tools/r3aztex/files/same_file.h"
+#include "tools/r3aztex/page/conversion_report.h"
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -56,6 +58,7 @@ struct ConvertOptions {
     bool srgb = false;
     std::optional<uint32_t> alphaThreshold;
     std::optional<int> zstd; // KTX2 output: the Zstandard level
+    std::string report;
     CommonOptions common;
 };
 
@@ -479,6 +482,9 @@ ExitCode RunConvert(const ConvertOptions& options)
         ReportNotice((options.srgb ? std::string("--srgb") : "--format " + options.format) +
                      ": writing the DX10 header, the only DDS header that records sRGB");
     const std::vector<Job> jobs = PlanJobs(options, type);
+    std::optional<ConversionReport> report;
+    if (!options.report.empty())
+        report.emplace(options.report, options.inputs, options.output);
     Inputs inputs;
     if (std::find(options.inputs.begin(), options.inputs.end(), kStandardStream) != options.inputs.end())
         inputs.standardInput = ReadFileBytes(kStandardStream);
@@ -513,7 +519,11 @@ ExitCode RunConvert(const ConvertOptions& options)
         ++started;
         std::string failure;
         try {
+            const auto start = std::chrono::steady_clock::now();
             const std::string line = RunJob(jobs[i], options, settings, inputs, pool, progress);
+            if (report)
+                report->Add(i, jobs[i].inputs, jobs[i].output,
+                            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
             if (!options.common.quiet)
                 progress.Print(reports, line);
             return;
@@ -530,6 +540,11 @@ ExitCode RunConvert(const ConvertOptions& options)
             stop = true;
     });
     progress.Finish();
+    if (report) {
+        const size_t rows = report->Write(pool);
+        if (!options.common.quiet)
+            ReportNotice("wrote " + report->Path() + ": " + std::to_string(rows) + " conversions, worst PSNR first");
+    }
     if (failed > 0 && jobs.size() > 1) {
         const size_t skipped = jobs.size() - started;
         ReportError(std::to_string(failed.load()) + " of " + std::to_string(jobs.size()) + " failed" +
@@ -618,6 +633,9 @@ CommandRunner AddConvertCommand(CLI::App& tool)
         ->expected(0, 1)
         ->default_str(std::to_string(kDefaultZstdLevel))
         ->check(CLI::Range(1, 22));
+    c->add_option("--report", options->report,
+                  "Write a page (.html) with a row per conversion: thumbnails, format, bytes, ratio, PSNR and time, "
+                  "worst PSNR first, each leading to a comparison of source and result");
     AddCommonOptions(*c, options->common, Batch::Many);
     return [options] { return RunConvert(*options); };
 }

@@ -10,6 +10,7 @@
 #include "r3az8/tex/compare/compare_textures.h"
 #include "tools/r3aztex/files/input_order.h"
 #include "tools/r3aztex/util/json_text.h"
+#include "tools/r3aztex/page/diff_page.h"
 #include "r3az8/tex/files/warnings.h"
 #include "r3az8/tex/convert/work_pool.h"
 
@@ -31,6 +32,7 @@ struct DiffOptions {
     std::optional<double> maxRmse;
     std::optional<double> maxAngle;
     std::string diffImage;
+    std::string html;
     CommonOptions common;
 };
 
@@ -126,6 +128,8 @@ ExitCode RunDiff(const DiffOptions& options)
             throw ToolError(ExitCode::CommandLine, "--diff-image writes PNG: name it .png, not " + options.diffImage);
         RefuseToOverwriteInputs({options.first, options.second}, {options.diffImage});
     }
+    if (!options.html.empty())
+        CheckDiffPage(options.html, options.first, options.second);
     WorkPool pool(ThreadCount(options.common));
     WarningDestination warnings(options.common.quiet ? WarningSink() : WarningSink(ReportError));
     TextureImage images[2];
@@ -176,6 +180,8 @@ ExitCode RunDiff(const DiffOptions& options)
             ReportNotice("wrote " + options.diffImage + ": level 0, black where equal, white from an error of " +
                          Fixed(map.scale, 3) + " (0..255 scale)");
     }
+    if (!options.html.empty())
+        WriteDiffPage(options.html, options.first, options.second, comparison, options.common.quiet);
     const std::string broken = BrokenThreshold(options, differences, a.kind);
     if (!broken.empty()) {
         ReportError(DisplayName(options.first) + " and " + DisplayName(options.second) +
@@ -209,6 +215,8 @@ CommandRunner AddDiffCommand(CLI::App& tool)
                         "With --normal-map: exit with 6 when any normal turned by more degrees than this")
         ->check(DecimalNumber());
     command->add_option("--diff-image", options->diffImage, "Write a heat map of level 0's error to this PNG file");
+    command->add_option("--html", options->html,
+                        "Write a page (.html) that shows both textures side by side, the heat map and these figures");
     AddCommonOptions(*command, options->common, Batch::Single);
     return [options] { return RunDiff(*options); };
 }
