@@ -20,6 +20,7 @@
 #include "r3az8/tex/files/dds_writer.h"
 #include "r3az8/tex/texture/format_table.h"
 #include "r3az8/tex/texture/texture_image.h"
+#include "r3az8/tex/texture_files.h"
 
 #include <png.h>
 
@@ -368,6 +369,35 @@ std::vector<uint8_t> TgaFile(const TgaKind& kind, uint16_t width, uint16_t heigh
     return file;
 }
 
+// KTX2 files, found by their identifier: a BC7 chain, a Zstandard-
+// compressed cube map and an array of l8 with its KTXswizzle key.
+template <class Write>
+void KtxFiles(Write& write, Bytes& bytes)
+{
+    using r3az8tex::TextureKind;
+    const struct {
+        D3DFORMAT format;
+        TextureKind kind;
+        size_t layers;
+        int zstdLevel;
+    } kinds[] = {{FMT_BC7, TextureKind::Flat, 1, 0},
+                 {D3DFMT_A8R8G8B8, TextureKind::Cube, 1, 3},
+                 {D3DFMT_L8, TextureKind::Flat, 2, 0}};
+    for (const auto& kind : kinds) {
+        std::vector<r3az8tex::TextureImage> layers;
+        for (size_t layer = 0; layer < kind.layers; ++layer) {
+            layers.push_back(r3az8tex::MakeTexture(kind.format, kind.kind, 8, 8, 1, 2));
+            for (std::vector<uint8_t>& surface : layers.back().surfaces)
+                for (uint8_t& b : surface)
+                    b = bytes.Next();
+        }
+        r3az8tex::WriteOptions options;
+        options.zstdLevel = kind.zstdLevel;
+        write(std::string(r3az8tex::FormatName(kind.format)) + ".ktx2",
+              r3az8tex::EncodeTextureLayers("ktx2", layers, options), ".ktx2");
+    }
+}
+
 void ImageFiles(const fs::path& root)
 {
     const fs::path folder = Folder(root, "fuzz_image_reader");
@@ -422,6 +452,7 @@ void ImageFiles(const fs::path& root)
                 b = bytes.Next();
         write(std::string(r3az8tex::FormatName(format)) + ".dds", r3az8tex::dds::Write(texture), ".dds");
     }
+    KtxFiles(write, bytes);
 }
 
 void EffectTexts(const fs::path& root)
