@@ -7,8 +7,8 @@
 // higher levels. A block of one colour goes to mode 5, whose 7-bit colour
 // ends blended at weight 21/64 hit every 8-bit value, and whose 8-bit
 // alpha ends are exact.
-#include "r3az8/tex/dxt/no_fused_multiply_add.h"
 #include "r3az8/tex/bptc/bc7_encode.h"
+#include "r3az8/tex/dxt/no_fused_multiply_add.h"
 
 #include "r3az8/tex/bptc/bc7_fit.h"
 #include "r3az8/tex/bptc/bc7_layout.h"
@@ -61,13 +61,30 @@ struct LevelPlan {
 
 constexpr unsigned kMostFinalists = 4;
 
+// The share of a partition's score (what its lines leave unexplained)
+// below which no fit of it is expected to come: the palette lies on the
+// line only to within rounding.
 #ifndef BC7_TUNE
 constexpr
 #endif
-LevelPlan kPlans[3] = {
-    {1u << 6 | 1u << 1, 1u << 5 | 1u << 4 | 1u << 7, 16, 1, 0, false, 1.5f, {1, false, 0, false}, 0, {1, false, 0, true}},
-    {0x4Bu, 0xB0u, 64, 4, 2, true, 1.0f, {2, false, 0, true}, 1, {2, false, 1, true}},
-    {0xFFu, 0, 64, 16, 8, true, 0.0f, {3, true, 0, true}, 3, {3, true, 3, true}},
+    float kScoreShare = 0.7f;
+
+#ifndef BC7_TUNE
+constexpr
+#endif
+    LevelPlan kPlans[3] = {
+        {1u << 6 | 1u << 1,
+         1u << 5 | 1u << 4 | 1u << 7,
+         16,
+         1,
+         0,
+         false,
+         2.0f,
+         {1, false, 0, false},
+         0,
+         {1, false, 0, true}},
+        {0x4Bu, 0xB0u, 64, 2, 1, true, 1.5f, {1, false, 0, false}, 1, {2, false, 1, true}},
+        {0xFFu, 0, 64, 16, 8, true, 0.0f, {1, false, 0, true}, 3, {3, true, 3, true}},
 };
 
 #ifdef BC7_TUNE
@@ -75,6 +92,8 @@ LevelPlan kPlans[3] = {
 struct PlanFromEnvironment {
     PlanFromEnvironment()
     {
+        if (const char* share = std::getenv("BC7_SHARE"))
+            kScoreShare = static_cast<float>(std::atof(share));
         for (int level = 0; level < 3; ++level) {
             const char name[] = {'B', 'C', '7', '_', 'P', 'L', 'A', 'N', static_cast<char>('0' + level), 0};
             const char* text = std::getenv(name);
@@ -222,8 +241,8 @@ const PartitionShape& ShapeOf(unsigned subsets, unsigned partition)
 
 // Swaps a set's ends and mirrors its indices when the anchor's index has
 // its top bit set; the blend of mirrored weights (64 - w) is the same.
-void FixAnchor(unsigned* index, unsigned bits, unsigned anchor, const bool* member, unsigned (*raw)[4],
-               unsigned* pBit, unsigned firstChannel, unsigned lastChannel)
+void FixAnchor(unsigned* index, unsigned bits, unsigned anchor, const bool* member, unsigned (*raw)[4], unsigned* pBit,
+               unsigned firstChannel, unsigned lastChannel)
 {
     const unsigned top = (1u << bits) - 1;
     if (index[anchor] <= top / 2)
@@ -383,54 +402,66 @@ bool EncodeSingleColor(const Context& context, Candidate& out)
 
 // A subset's count, sums of values and sums of products of values (the
 // upper triangle), from which its spread follows; channels scaled by the
-// square roots of their weights. One spare slot, always 0, makes 16.
-constexpr unsigned kMomentSize = 16;
-constexpr unsigned kProductOf[4][4] = {{5, 6, 7, 8}, {6, 9, 10, 11}, {7, 10, 12, 13}, {8, 11, 13, 14}};
+// square roots of their weights. Opaque blocks leave alpha out.
+template <unsigned Channels>
+struct MomentLayout {
+    static constexpr unsigned kSize = 1 + Channels + Channels * (Channels + 1) / 2;
+    static constexpr unsigned ProductOf(unsigned a, unsigned b)
+    {
+        // Row a of the upper triangle starts after the rows above it.
+        const unsigned low = a < b ? a : b, high = a < b ? b : a;
+        return 1 + Channels + low * Channels - low * (low - 1) / 2 + (high - low);
+    }
+};
 
 // Every partition's subsets summed, moment by moment, partitions side by
 // side: the spreads below are then worked out for many partitions at once.
+template <unsigned Channels, unsigned Subsets>
 struct PartitionMoments {
-    float of[3][kMomentSize][64]; // [subset][moment][partition]
+    float of[Subsets][MomentLayout<Channels>::kSize][64]; // [subset][moment][partition]
 };
 
-void SumPartitions(const Context& context, unsigned subsets, unsigned partitions, PartitionMoments& sums)
+template <unsigned Channels, unsigned Subsets>
+void SumPartitions(const Context& context, unsigned partitions, PartitionMoments<Channels, Subsets>& sums)
 {
-    float pixel[16][kMomentSize] = {};
-    float total[kMomentSize] = {};
+    using Layout = MomentLayout<Channels>;
+    constexpr unsigned kSize = Layout::kSize;
+    float pixel[16][kSize];
+    float total[kSize] = {};
     for (unsigned p = 0; p < 16; ++p) {
         const float w = context.pixels.covered[p];
-        float v[4];
-        for (unsigned c = 0; c < 4; ++c)
-            v[c] = c == 3 && context.opaque ? 0.0f : context.pixels.value[c][p] * std::sqrt(context.pixels.weight[c]);
+        float v[Channels];
+        for (unsigned c = 0; c < Channels; ++c)
+            v[c] = context.pixels.value[c][p] * std::sqrt(context.pixels.weight[c]);
         float* m = pixel[p];
         m[0] = w;
-        for (unsigned a = 0; a < 4; ++a) {
+        for (unsigned a = 0; a < Channels; ++a) {
             m[1 + a] = w * v[a];
-            for (unsigned b = a; b < 4; ++b)
-                m[kProductOf[a][b]] = w * v[a] * v[b];
+            for (unsigned b = a; b < Channels; ++b)
+                m[Layout::ProductOf(a, b)] = w * v[a] * v[b];
         }
-        for (unsigned k = 0; k < kMomentSize; ++k)
+        for (unsigned k = 0; k < kSize; ++k)
             total[k] += m[k];
     }
     for (unsigned partition = 0; partition < partitions; ++partition) {
-        const PartitionShape& shape = ShapeOf(subsets, partition);
-        float rest[kMomentSize];
-        for (unsigned k = 0; k < kMomentSize; ++k)
+        const PartitionShape& shape = ShapeOf(Subsets, partition);
+        float rest[kSize];
+        for (unsigned k = 0; k < kSize; ++k)
             rest[k] = total[k];
-        for (unsigned s = 1; s < subsets; ++s) {
-            float sum[kMomentSize] = {};
+        for (unsigned s = 1; s < Subsets; ++s) {
+            float sum[kSize] = {};
             for (unsigned i = 0; i < shape.count[s]; ++i) {
                 const float* from = pixel[shape.pixels[s][i]];
-                for (unsigned k = 0; k < kMomentSize; ++k)
+                for (unsigned k = 0; k < kSize; ++k)
                     sum[k] += from[k];
             }
             // Subset 0 is what the others leave of the whole block.
-            for (unsigned k = 0; k < kMomentSize; ++k) {
+            for (unsigned k = 0; k < kSize; ++k) {
                 sums.of[s][k][partition] = sum[k];
                 rest[k] -= sum[k];
             }
         }
-        for (unsigned k = 0; k < kMomentSize; ++k)
+        for (unsigned k = 0; k < kSize; ++k)
             sums.of[0][k][partition] = rest[k];
     }
 }
@@ -438,54 +469,79 @@ void SumPartitions(const Context& context, unsigned subsets, unsigned partitions
 // Adds to each partition's score the part of subset `s`'s weighted spread
 // that its principal axis leaves out: the covariance's trace less its
 // largest eigenvalue, that from two rounds of power iteration from the row
-// of the widest channel (|C C a| / |C a|).
-void AddUnexplainedSpread(const PartitionMoments& sums, unsigned s, unsigned partitions, float* score)
+// of the widest channel (|C C a| / |C a|); and to `along` that eigenvalue.
+template <unsigned Channels, unsigned Subsets>
+void AddUnexplainedSpread(const PartitionMoments<Channels, Subsets>& sums, unsigned s, unsigned partitions,
+                          float* score, float* along)
 {
-    const float(&m)[kMomentSize][64] = sums.of[s];
+    using Layout = MomentLayout<Channels>;
+    const auto& m = sums.of[s];
     for (unsigned k = 0; k < partitions; ++k) {
         const float count = m[0][k];
         const float inverse = count > 0.0f ? 1.0f / count : 0.0f;
-        float cov[4][4];
-        for (unsigned a = 0; a < 4; ++a)
-            for (unsigned b = a; b < 4; ++b)
-                cov[a][b] = cov[b][a] = m[kProductOf[a][b]][k] - m[1 + a][k] * m[1 + b][k] * inverse;
-        const float trace = (cov[0][0] + cov[1][1]) + (cov[2][2] + cov[3][3]);
-        float axis[4];
+        float cov[Channels][Channels];
+        for (unsigned a = 0; a < Channels; ++a)
+            for (unsigned b = a; b < Channels; ++b)
+                cov[a][b] = cov[b][a] = m[Layout::ProductOf(a, b)][k] - m[1 + a][k] * m[1 + b][k] * inverse;
+        float trace = cov[0][0];
+        for (unsigned c = 1; c < Channels; ++c)
+            trace += cov[c][c];
+        float axis[Channels];
         float widest = cov[0][0];
-        for (unsigned c = 0; c < 4; ++c)
+        for (unsigned c = 0; c < Channels; ++c)
             axis[c] = cov[0][c];
-        for (unsigned r = 1; r < 4; ++r) {
+        for (unsigned r = 1; r < Channels; ++r) {
             const bool wider = cov[r][r] > widest;
             widest = wider ? cov[r][r] : widest;
-            for (unsigned c = 0; c < 4; ++c)
+            for (unsigned c = 0; c < Channels; ++c)
                 axis[c] = wider ? cov[r][c] : axis[c];
         }
-        float once[4], twice[4];
-        for (unsigned a = 0; a < 4; ++a)
-            once[a] = (cov[a][0] * axis[0] + cov[a][1] * axis[1]) + (cov[a][2] * axis[2] + cov[a][3] * axis[3]);
-        for (unsigned a = 0; a < 4; ++a)
-            twice[a] = (cov[a][0] * once[0] + cov[a][1] * once[1]) + (cov[a][2] * once[2] + cov[a][3] * once[3]);
-        const float onceLength = (once[0] * once[0] + once[1] * once[1]) + (once[2] * once[2] + once[3] * once[3]);
-        const float twiceLength =
-            (twice[0] * twice[0] + twice[1] * twice[1]) + (twice[2] * twice[2] + twice[3] * twice[3]);
-        const float largest = onceLength > 0.0f ? std::sqrt(twiceLength / (onceLength > 0.0f ? onceLength : 1.0f))
-                                                : trace;
+        float once[Channels], twice[Channels];
+        for (unsigned a = 0; a < Channels; ++a) {
+            once[a] = cov[a][0] * axis[0];
+            for (unsigned c = 1; c < Channels; ++c)
+                once[a] += cov[a][c] * axis[c];
+        }
+        for (unsigned a = 0; a < Channels; ++a) {
+            twice[a] = cov[a][0] * once[0];
+            for (unsigned c = 1; c < Channels; ++c)
+                twice[a] += cov[a][c] * once[c];
+        }
+        float onceLength = once[0] * once[0], twiceLength = twice[0] * twice[0];
+        for (unsigned c = 1; c < Channels; ++c) {
+            onceLength += once[c] * once[c];
+            twiceLength += twice[c] * twice[c];
+        }
+        const float largest =
+            onceLength > 0.0f ? std::sqrt(twiceLength / (onceLength > 0.0f ? onceLength : 1.0f)) : trace;
         const float rest = trace - largest;
         score[k] += rest > 0.0f ? rest : 0.0f;
+        along[k] += largest < trace ? largest : trace;
     }
+}
+
+template <unsigned Channels, unsigned Subsets>
+void ScorePartitions(const Context& context, unsigned partitions, float* score, float* along)
+{
+    PartitionMoments<Channels, Subsets> sums;
+    SumPartitions(context, partitions, sums);
+    for (unsigned s = 0; s < Subsets; ++s)
+        AddUnexplainedSpread(sums, s, partitions, score, along);
 }
 
 // The `tries` partitions of the first `partitions` of the table for
 // `subsets` whose subsets lie closest to a line each, best first (ties to
-// the earlier partition).
-unsigned RankPartitions(const Context& context, unsigned subsets, unsigned partitions, unsigned tries,
-                        unsigned* ranked)
+// the earlier partition), with their scores. A score is what the lines
+// themselves leave unexplained, so no block of that partition does much
+// better: a fit whose score already loses need not be made.
+unsigned RankPartitions(const Context& context, unsigned subsets, unsigned partitions, unsigned tries, unsigned* ranked,
+                        float* rankedScore, float* rankedAlong)
 {
-    PartitionMoments sums{};
-    SumPartitions(context, subsets, partitions, sums);
-    float score[64] = {};
-    for (unsigned s = 0; s < subsets; ++s)
-        AddUnexplainedSpread(sums, s, partitions, score);
+    float score[64] = {}, along[64] = {};
+    if (subsets == 2)
+        (context.opaque ? ScorePartitions<3, 2> : ScorePartitions<4, 2>)(context, partitions, score, along);
+    else
+        (context.opaque ? ScorePartitions<3, 3> : ScorePartitions<4, 3>)(context, partitions, score, along);
     const unsigned kept = tries < partitions ? tries : partitions;
     // A selection of the few best: kept is small beside partitions.
     unsigned order[64];
@@ -499,6 +555,8 @@ unsigned RankPartitions(const Context& context, unsigned subsets, unsigned parti
         }
         std::swap(order[i], order[at]);
         ranked[i] = order[i];
+        rankedScore[i] = score[order[i]];
+        rankedAlong[i] = along[order[i]];
     }
     return kept;
 }
@@ -557,9 +615,8 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
     };
     auto toBeat = [&] { return finalists.ToBeat(plan.finalists); };
     const unsigned modes = onlyMode >= 0 ? 1u << onlyMode : plan.modes | (context.opaque ? 0u : plan.alphaModes);
-    const bool wants[8] = {(modes & 1u) != 0,        (modes & 2u) != 0,        (modes & 4u) != 0,
-                           (modes & 8u) != 0,        (modes & 16u) != 0,       (modes & 32u) != 0,
-                           (modes & 64u) != 0,       (modes & 128u) != 0};
+    const bool wants[8] = {(modes & 1u) != 0,  (modes & 2u) != 0,  (modes & 4u) != 0,  (modes & 8u) != 0,
+                           (modes & 16u) != 0, (modes & 32u) != 0, (modes & 64u) != 0, (modes & 128u) != 0};
     // With a mode forced, its partitions are searched as at High.
     const LevelPlan& reach = onlyMode >= 0 ? kPlans[2] : plan;
 
@@ -573,14 +630,26 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
         weights += context.pixels.weight[c];
     if (best.error == 0.0f)
         return best;
-    const bool partitioned =
-        onlyMode >= 0 || best.error > plan.closeEnough * plan.closeEnough * weights * covered;
+    const bool partitioned = onlyMode >= 0 || best.error > plan.closeEnough * plan.closeEnough * weights * covered;
     unsigned ranked[64];
+    float score[64], along[64];
+    // The error a partition's fit in `mode` is expected to reach at best:
+    // what its lines leave out, the spread along them cut into the mode's
+    // index steps (uniform rounding leaves a twelfth of a step squared,
+    // about the spread over (entries - 1)^2), and for a mode without alpha,
+    // the alpha it loses.
+    auto floorOf = [&](unsigned mode, unsigned i) {
+        const float steps = static_cast<float>((1u << kBc7Modes[mode].indexBits) - 1);
+        const float lines = score[i] + along[i] / (steps * steps);
+        return onlyMode >= 0 ? 0.0f
+                             : lines * kScoreShare + (kBc7Modes[mode].alphaBits ? 0.0f : context.missingAlphaError);
+    };
     if (partitioned && (wants[1] || wants[3] || wants[7])) {
-        const unsigned kept = RankPartitions(context, 2, reach.twoSubsetRanked, reach.twoSubsetTries, ranked);
+        const unsigned kept =
+            RankPartitions(context, 2, reach.twoSubsetRanked, reach.twoSubsetTries, ranked, score, along);
         for (unsigned i = 0; i < kept; ++i)
             for (unsigned mode : {1u, 3u, 7u})
-                if (wants[mode] && (mode != 7 || !context.opaque || onlyMode == 7))
+                if (wants[mode] && (mode != 7 || !context.opaque || onlyMode == 7) && floorOf(mode, i) < toBeat())
                     keep(EncodePartitioned(context, mode, ranked[i], depth, toBeat()));
     }
     // Modes 4 and 5 after the partitions: a good block met there cuts
@@ -598,11 +667,11 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
     if (partitioned && (wants[0] || wants[2])) {
         // Mode 0 has the first 16 partitions of mode 2's 64: one ranking
         // serves both.
-        const unsigned kept = RankPartitions(context, 3, wants[2] ? 64 : 16, 64, ranked);
+        const unsigned kept = RankPartitions(context, 3, wants[2] ? 64 : 16, 64, ranked, score, along);
         for (unsigned mode : {0u, 2u}) {
             unsigned tried = 0;
             for (unsigned i = 0; wants[mode] && i < kept && tried < reach.threeSubsetTries; ++i)
-                if (ranked[i] < (1u << kBc7Modes[mode].partitionBits)) {
+                if (ranked[i] < (1u << kBc7Modes[mode].partitionBits) && floorOf(mode, i) < toBeat()) {
                     keep(EncodePartitioned(context, mode, ranked[i], depth, toBeat()));
                     ++tried;
                 }

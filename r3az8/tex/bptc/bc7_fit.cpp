@@ -7,14 +7,13 @@
 // comparing the two palette entries either side exactly, so the error
 // counted is the decoded one.
 //
-// Every loop runs over all 16 pixels and all 4 channels, channel by
-// channel: pixels outside the subset and channels outside the fit weigh
-// nothing. Fixed lengths let the compiler work on several pixels at once;
-// sums are taken in a fixed tree (Sum16) rather than left to right, so
-// that a wider vector gives the same bytes.
-#include "r3az8/tex/dxt/no_fused_multiply_add.h"
+// Every loop runs over all 16 pixels at once (bc7_lanes.h), channel by
+// channel: pixels outside the subset weigh nothing. Sums over pixels are
+// taken in a fixed tree, so the bytes do not depend on the vector width.
 #include "r3az8/tex/bptc/bc7_fit.h"
+#include "r3az8/tex/dxt/no_fused_multiply_add.h"
 
+#include "r3az8/tex/bptc/bc7_lanes.h"
 #include "r3az8/tex/bptc/bc7_layout.h"
 #include "r3az8/tex/bptc/bc7_tables.h"
 
@@ -29,18 +28,6 @@ unsigned long long g_fits = 0, g_chooses = 0;
 namespace {
 
 float Clamp255(float v) { return v > 0.0f ? (v < 255.0f ? v : 255.0f) : 0.0f; }
-
-// Sixteen values summed pairwise, halves first: the order is the same
-// whatever width the compiler gives the additions.
-inline float Sum16(const float* v)
-{
-    float s8[8], s4[4];
-    for (unsigned i = 0; i < 8; ++i)
-        s8[i] = v[i] + v[i + 8];
-    for (unsigned i = 0; i < 4; ++i)
-        s4[i] = s8[i] + s8[i + 4];
-    return (s4[0] + s4[2]) + (s4[1] + s4[3]);
-}
 
 // Sums a value over the fitted channels, in channel order.
 template <unsigned First, unsigned Last, class Term>
@@ -58,8 +45,11 @@ template <unsigned First, unsigned Last>
 class SubsetFitter {
 public:
     SubsetFitter(const Bc7Pixels& pixels, const SubsetProblem& problem, bool fixedAlpha)
-        : x_(pixels.value), problem_(problem), fixedAlpha_(fixedAlpha), entries_(1u << problem.indexBits),
-          weights_(Bc7Weights(problem.indexBits)), nearest_(Bc7NearestIndex(problem.indexBits)),
+        : problem_(problem),
+          fixedAlpha_(fixedAlpha),
+          entries_(1u << problem.indexBits),
+          weights_(Bc7Weights(problem.indexBits)),
+          nearest_(Bc7NearestIndex(problem.indexBits)),
           quantizers_(Bc7Quantizers())
     {
         for (unsigned c = 0; c < 4; ++c)
@@ -67,8 +57,12 @@ public:
         bool member[16] = {};
         for (unsigned i = 0; i < problem.count; ++i)
             member[problem.pixels[i]] = true;
+        float covered[16];
         for (unsigned p = 0; p < 16; ++p)
-            covered_[p] = member[p] ? pixels.covered[p] : 0.0f;
+            covered[p] = member[p] ? pixels.covered[p] : 0.0f;
+        covered_ = Lanes::Load(covered);
+        for (unsigned c = First; c < Last; ++c)
+            x_[c] = Lanes::Load(pixels.value[c]);
     }
 
     SubsetFit Fit()
@@ -94,28 +88,19 @@ private:
     void PrincipalEnds(float* e0, float* e1) const
     {
         float scale[4], mean[4];
-        const float total = Sum16(covered_);
+        const float total = Sum(covered_);
         if (total == 0.0f)
             return;
+        Lanes d[4];
         for (unsigned c = First; c < Last; ++c) {
             scale[c] = std::sqrt(w_[c]);
-            float product[16];
-            for (unsigned p = 0; p < 16; ++p)
-                product[p] = covered_[p] * x_[c][p];
-            mean[c] = Sum16(product) / total;
+            mean[c] = Sum(covered_ * x_[c]) / total;
+            d[c] = (x_[c] - mean[c]) * scale[c] * covered_;
         }
-        float d[4][16];
-        for (unsigned c = First; c < Last; ++c)
-            for (unsigned p = 0; p < 16; ++p)
-                d[c][p] = (x_[c][p] - mean[c]) * scale[c] * covered_[p];
         float cov[4][4];
         for (unsigned a = First; a < Last; ++a)
-            for (unsigned b = a; b < Last; ++b) {
-                float product[16];
-                for (unsigned p = 0; p < 16; ++p)
-                    product[p] = d[a][p] * d[b][p];
-                cov[a][b] = cov[b][a] = Sum16(product);
-            }
+            for (unsigned b = a; b < Last; ++b)
+                cov[a][b] = cov[b][a] = Sum(d[a] * d[b]);
         // Start from the channel of widest spread.
         unsigned widest = First;
         for (unsigned c = First; c < Last; ++c)
@@ -137,20 +122,16 @@ private:
             for (unsigned c = First; c < Last; ++c)
                 axis[c] = next[c] * inverse;
         }
-        float low[16], high[16];
+        // Pixels outside the subset have d 0 and so t 0, which the spread
+        // from the mean covers already.
+        Lanes t = d[First] * axis[First];
+        for (unsigned c = First + 1; c < Last; ++c)
+            t = t + d[c] * axis[c];
+        float lowest = 0.0f, highest = 0.0f;
         for (unsigned p = 0; p < 16; ++p) {
-            // Pixels outside the subset have d 0 and so t 0, which the
-            // spread from the mean covers already.
-            const float t = SumChannels<First, Last>([&](unsigned c) { return d[c][p] * axis[c]; });
-            low[p] = t;
-            high[p] = t;
+            lowest = t[p] < lowest ? t[p] : lowest;
+            highest = t[p] > highest ? t[p] : highest;
         }
-        for (unsigned half = 8; half > 0; half /= 2)
-            for (unsigned p = 0; p < half; ++p) {
-                low[p] = low[p + half] < low[p] ? low[p + half] : low[p];
-                high[p] = high[p + half] > high[p] ? high[p + half] : high[p];
-            }
-        float lowest = low[0] < 0.0f ? low[0] : 0.0f, highest = high[0] > 0.0f ? high[0] : 0.0f;
         const float axisLength = SumChannels<First, Last>([&](unsigned c) { return axis[c] * axis[c]; });
         if (axisLength > 0.0f) {
             lowest /= axisLength;
@@ -167,26 +148,19 @@ private:
     // has the same weight and the system has no single answer.
     bool LeastSquaresEnds(const unsigned* index, float* e0, float* e1) const
     {
-        float s[16], t[16], ss[16], st[16], tt[16];
-        for (unsigned p = 0; p < 16; ++p) {
-            const float at = static_cast<float>(weights_[index[p] & 15u]) / 64.0f;
-            t[p] = covered_[p] * at;
-            s[p] = covered_[p] * (1.0f - at);
-            ss[p] = s[p] * (1.0f - at);
-            st[p] = s[p] * at;
-            tt[p] = t[p] * at;
-        }
-        const float aa = Sum16(ss), ab = Sum16(st), bb = Sum16(tt);
+        float at[16];
+        for (unsigned p = 0; p < 16; ++p)
+            at[p] = static_cast<float>(weights_[index[p] & 15u]) / 64.0f;
+        const Lanes weight = Lanes::Load(at);
+        const Lanes rest = Lanes::All(1.0f) - weight;
+        const Lanes t = covered_ * weight;
+        const Lanes s = covered_ * rest;
+        const float aa = Sum(s * rest), ab = Sum(s * weight), bb = Sum(t * weight);
         const float det = aa * bb - ab * ab;
         if (!(det > 1e-4f))
             return false;
         for (unsigned c = First; c < Last; ++c) {
-            float sx[16], tx[16];
-            for (unsigned p = 0; p < 16; ++p) {
-                sx[p] = s[p] * x_[c][p];
-                tx[p] = t[p] * x_[c][p];
-            }
-            const float ax = Sum16(sx), bx = Sum16(tx);
+            const float ax = Sum(s * x_[c]), bx = Sum(t * x_[c]);
             e0[c] = Clamp255((bb * ax - ab * bx) / det);
             e1[c] = Clamp255((aa * bx - ab * ax) / det);
         }
@@ -321,20 +295,19 @@ private:
     }
 
     // The weighted squared error of each pixel against the entry of
-    // weight `weight[p]` (out of 64), decoded as the format does:
+    // weight `weight` (out of 64), decoded as the format does:
     // e0 + floor((w * (e1 - e0) + 32) / 64), the floor taken on a value
     // lifted above 0 so that truncation gives it.
-    void EntryErrors(const float* low, const float* d, const float* weight, float* error) const
+    Lanes EntryErrors(const float* low, const float* d, const Lanes& weight) const
     {
-        for (unsigned p = 0; p < 16; ++p)
-            error[p] = 0.0f;
-        for (unsigned c = First; c < Last; ++c)
-            for (unsigned p = 0; p < 16; ++p) {
-                const float lifted = (weight[p] * d[c] + (32.0f + 64.0f * 256.0f)) * (1.0f / 64.0f);
-                const float decoded = low[c] + static_cast<float>(static_cast<int>(lifted) - 256);
-                const float e = decoded - x_[c][p];
-                error[p] += w_[c] * e * e;
-            }
+        Lanes error = Lanes::All(0.0f);
+        for (unsigned c = First; c < Last; ++c) {
+            const Lanes lifted = (weight * d[c] + (32.0f + 64.0f * 256.0f)) * (1.0f / 64.0f);
+            const Lanes decoded = ToFloat(Truncate(lifted)) + (low[c] - 256.0f);
+            const Lanes e = decoded - x_[c];
+            error = error + e * w_[c] * e;
+        }
+        return error;
     }
 
     // The indices and their error. Each pixel's projection on the ends,
@@ -354,72 +327,51 @@ private:
         }
         const float dd = SumChannels<First, Last>([&](unsigned c) { return wd[c] * d[c]; });
         const int lastIndex = static_cast<int>(entries_) - 1;
-        float bestError[16];
         if (!problem_.everyIndex) {
-            float position[16];
-            for (unsigned p = 0; p < 16; ++p)
-                position[p] = 0.0f;
-            for (unsigned c = First; c < Last; ++c)
-                for (unsigned p = 0; p < 16; ++p)
-                    position[p] += wd[c] * (x_[c][p] - low[c]);
+            Lanes position = (x_[First] - low[First]) * wd[First];
+            for (unsigned c = First + 1; c < Last; ++c)
+                position = position + (x_[c] - low[c]) * wd[c];
             if (!problem_.checkNeighbour) {
                 const float toWeight = dd > 0.0f ? 64.0f / dd : 0.0f;
+                const Lanes at = Min(Max(position * toWeight + 0.5f, Lanes::All(0.0f)), Lanes::All(64.0f));
+                int step[16];
+                Truncate(at).Store(step);
                 float weight[16];
-                int at[16];
                 for (unsigned p = 0; p < 16; ++p) {
-                    const float w = position[p] * toWeight + 0.5f;
-                    at[p] = w > 0.0f ? (w < 64.0f ? static_cast<int>(w) : 64) : 0;
-                }
-                for (unsigned p = 0; p < 16; ++p) {
-                    fit.index[p] = nearest_[at[p]];
+                    fit.index[p] = nearest_[step[p]];
                     weight[p] = static_cast<float>(weights_[fit.index[p]]);
                 }
-                EntryErrors(low, d, weight, bestError);
-                for (unsigned p = 0; p < 16; ++p)
-                    bestError[p] *= covered_[p];
-                return Sum16(bestError);
+                return Sum(EntryErrors(low, d, Lanes::Load(weight)) * covered_);
             }
             const float toPosition = dd > 0.0f ? static_cast<float>(lastIndex) / dd : 0.0f;
+            const Lanes at =
+                Min(Max(position * toPosition, Lanes::All(0.0f)), Lanes::All(static_cast<float>(lastIndex - 1)));
             int guess[16];
+            Truncate(at).Store(guess);
             float below[16], above[16];
-            for (unsigned p = 0; p < 16; ++p) {
-                const float at = position[p] * toPosition;
-                const int g = at > 0.0f ? static_cast<int>(at) : 0;
-                guess[p] = g < lastIndex ? g : lastIndex - 1;
-            }
             for (unsigned p = 0; p < 16; ++p) {
                 below[p] = static_cast<float>(weights_[guess[p]]);
                 above[p] = static_cast<float>(weights_[guess[p] + 1]);
             }
-            float belowError[16], aboveError[16];
-            EntryErrors(low, d, below, belowError);
-            EntryErrors(low, d, above, aboveError);
-            for (unsigned p = 0; p < 16; ++p) {
-                const bool up = aboveError[p] < belowError[p];
-                fit.index[p] = static_cast<unsigned>(guess[p] + (up ? 1 : 0));
-                bestError[p] = covered_[p] * (up ? aboveError[p] : belowError[p]);
-            }
-            return Sum16(bestError);
+            const Lanes belowError = EntryErrors(low, d, Lanes::Load(below));
+            const Lanes aboveError = EntryErrors(low, d, Lanes::Load(above));
+            for (unsigned p = 0; p < 16; ++p)
+                fit.index[p] = static_cast<unsigned>(guess[p] + (aboveError[p] < belowError[p] ? 1 : 0));
+            return Sum(SelectLess(aboveError, belowError, aboveError, belowError) * covered_);
         }
-        for (unsigned p = 0; p < 16; ++p)
-            bestError[p] = 1e30f;
+        Lanes bestError = Lanes::All(1e30f);
         for (int k = 0; k <= lastIndex; ++k) {
-            float weight[16], error[16];
+            const Lanes error = EntryErrors(low, d, Lanes::All(static_cast<float>(weights_[k])));
             for (unsigned p = 0; p < 16; ++p)
-                weight[p] = static_cast<float>(weights_[k]);
-            EntryErrors(low, d, weight, error);
-            for (unsigned p = 0; p < 16; ++p)
-                if (error[p] < bestError[p]) {
-                    bestError[p] = error[p];
+                if (error[p] < bestError[p])
                     fit.index[p] = static_cast<unsigned>(k);
-                }
+            bestError = Min(error, bestError);
         }
-        for (unsigned p = 0; p < 16; ++p)
-            bestError[p] *= covered_[p];
-        return Sum16(bestError);
+        return Sum(bestError * covered_);
     }
 
-    const float (&x_)[4][16];
+    Lanes x_[4];
+    Lanes covered_;
     const SubsetProblem& problem_;
     const bool fixedAlpha_;
     const unsigned entries_;
@@ -427,7 +379,6 @@ private:
     const std::uint8_t* nearest_;
     const Bc7QuantizeTables& quantizers_;
     float w_[4];
-    float covered_[16];
     static constexpr unsigned kMostSeen = 64;
     std::uint64_t seen_[kMostSeen][2];
     unsigned seenCount_ = 0;

@@ -23,20 +23,20 @@ struct SubsetProblem {
     unsigned bits[4] = {};     // endpoint width of each channel, before the p-bit
     unsigned pBits = 0;        // 0 none, 1 one per endpoint, 2 one shared by both
     unsigned indexBits = 2;
-    bool opaqueAlpha = false;  // channel 3 held at its largest code (p-bits 1)
-    unsigned refinements = 1;  // rounds of least-squares ends and new indices
-    bool everyIndex = false;   // try every index per pixel, not only those beside the projection
+    bool opaqueAlpha = false;   // channel 3 held at its largest code (p-bits 1)
+    unsigned refinements = 1;   // rounds of least-squares ends and new indices
+    bool everyIndex = false;    // try every index per pixel, not only those beside the projection
     bool checkNeighbour = true; // compare the entries either side of the projection exactly
-    bool everyPBit = false;    // fit under every choice of p-bits, not only the one nearest the ends
-    unsigned polish = 0;       // passes of moving each quantised end channel one code either way
+    bool everyPBit = false;     // fit under every choice of p-bits, not only the one nearest the ends
+    unsigned polish = 0;        // passes of moving each quantised end channel one code either way
 };
 
 struct SubsetFit {
     unsigned raw[2][4] = {};
     unsigned pBit[2] = {};
-    int value[2][4] = {};     // the endpoints widened to 8 bits, as decoded
-    unsigned index[16] = {};  // by pixel position; only the problem's pixels are set
-    float error = 0.0f;       // weighted squared error of the covered pixels
+    int value[2][4] = {};    // the endpoints widened to 8 bits, as decoded
+    unsigned index[16] = {}; // by pixel position; only the problem's pixels are set
+    float error = 0.0f;      // weighted squared error of the covered pixels
 };
 
 SubsetFit FitSubset(const Bc7Pixels& pixels, const SubsetProblem& problem);
