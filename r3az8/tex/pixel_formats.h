@@ -59,3 +59,23 @@ constexpr D3DFORMAT FMT_BC7 = (D3DFORMAT)MAKEFOURCC('B', 'C', '7', 'U');
 constexpr D3DFORMAT FMT_BC6H_UF16 = (D3DFORMAT)MAKEFOURCC('B', 'C', '6', 'H');
 constexpr D3DFORMAT FMT_BC6H_SF16 = (D3DFORMAT)MAKEFOURCC('B', 'C', '6', 'S');
 constexpr D3DFORMAT FMT_RXGB = (D3DFORMAT)MAKEFOURCC('R', 'X', 'G', 'B');
+
+// ASTC blocks of 16 bytes over footprints of 4x4 to 12x12 pixels ("AS" and
+// the footprint's width and height, 10 as 'A' and 12 as 'C'). Unlike the
+// formats above they live only in textures in memory and in files: the
+// loads and the device refuse them, and the conversions code them through
+// libastcenc (r3az8/tex/astc/).
+constexpr D3DFORMAT FMT_ASTC_4X4 = (D3DFORMAT)MAKEFOURCC('A', 'S', '4', '4');
+constexpr D3DFORMAT FMT_ASTC_5X4 = (D3DFORMAT)MAKEFOURCC('A', 'S', '5', '4');
+constexpr D3DFORMAT FMT_ASTC_5X5 = (D3DFORMAT)MAKEFOURCC('A', 'S', '5', '5');
+constexpr D3DFORMAT FMT_ASTC_6X5 = (D3DFORMAT)MAKEFOURCC('A', 'S', '6', '5');
+constexpr D3DFORMAT FMT_ASTC_6X6 = (D3DFORMAT)MAKEFOURCC('A', 'S', '6', '6');
+constexpr D3DFORMAT FMT_ASTC_8X5 = (D3DFORMAT)MAKEFOURCC('A', 'S', '8', '5');
+constexpr D3DFORMAT FMT_ASTC_8X6 = (D3DFORMAT)MAKEFOURCC('A', 'S', '8', '6');
+constexpr D3DFORMAT FMT_ASTC_8X8 = (D3DFORMAT)MAKEFOURCC('A', 'S', '8', '8');
+constexpr D3DFORMAT FMT_ASTC_10X5 = (D3DFORMAT)MAKEFOURCC('A', 'S', 'A', '5');
+constexpr D3DFORMAT FMT_ASTC_10X6 = (D3DFORMAT)MAKEFOURCC('A', 'S', 'A', '6');
+constexpr D3DFORMAT FMT_ASTC_10X8 = (D3DFORMAT)MAKEFOURCC('A', 'S', 'A', '8');
+constexpr D3DFORMAT FMT_ASTC_10X10 = (D3DFORMAT)MAKEFOURCC('A', 'S', 'A', 'A');
+constexpr D3DFORMAT FMT_ASTC_12X10 = (D3DFORMAT)MAKEFOURCC('A', 'S', 'C', 'A');
+constexpr D3DFORMAT FMT_ASTC_12X12 = (D3DFORMAT)MAKEFOURCC('A', 'S', 'C', 'C');

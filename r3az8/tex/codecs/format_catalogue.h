@@ -24,6 +24,10 @@ enum class PixelStorage : std::uint8_t {
     Packed,    // a whole number of bytes per pixel
     PixelPair, // two horizontally adjacent pixels share their bytes
     Block4x4,  // 4x4 pixels compressed into one block
+    // A block of a footprint that its format's row in the texture format
+    // table gives (ASTC, 4x4 to 12x12). No row here has it: only textures
+    // in memory and files hold such blocks, and libastcenc codes them.
+    FootprintBlock,
 };
 
 struct CodecFormat {

@@ -1,5 +1,6 @@
 #include "r3az8/tex/convert/convert_pipeline.h"
 
+#include "r3az8/tex/astc/astc_conversion.h"
 #include "r3az8/tex/convert/banded_chain.h"
 #include "r3az8/tex/convert/chain_from_top.h"
 #include "r3az8/tex/convert/colour_space.h"
@@ -324,6 +325,10 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
 TextureImage ConvertTexture(const TextureImage& source, const ConvertSettings& settings, WorkPool& pool,
                             const RowArrival* arrival)
 {
+    // The library's loads do not hold ASTC: those conversions decode or
+    // encode around the steps below.
+    if (InvolvesAstc(source, settings))
+        return ConvertWithAstc(source, settings, pool, arrival);
     TextureImage result = ConvertPixels(source, settings, pool, arrival);
     result.colourSpace = ResultColourSpace(source, result.format, settings);
     return result;

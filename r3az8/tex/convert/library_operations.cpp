@@ -1,5 +1,7 @@
 #include "r3az8/tex/convert/library_operations.h"
 
+#include "r3az8/tex/astc/astc_codec.h"
+#include "r3az8/tex/astc/astc_formats.h"
 #include "r3az8/tex/convert/device_texture.h"
 #include "r3az8/tex/load.h"
 #include "r3az8/tex/load/load_into_memory.h"
@@ -15,7 +17,7 @@ const PALETTEENTRY* PaletteOf(const std::optional<Palette>& palette)
     return palette ? palette->data() : nullptr;
 }
 
-uint32_t RowsPerStoredRow(D3DFORMAT format) { return FindFormat(format)->IsBlockCompressed() ? 4 : 1; }
+uint32_t RowsPerStoredRow(D3DFORMAT format) { return FindFormat(format)->unitHeight; }
 
 } // namespace
 
@@ -47,6 +49,9 @@ void LoadLevel(LibrarySession& session, DeviceTexture& destination, uint32_t fac
 TextureImage ConvertLevels(const TextureImage& source, D3DFORMAT format, uint32_t levels, const LoadOptions& options,
                            CopyBound bound)
 {
+    // The library's loads do not read ASTC: its blocks are decoded first.
+    if (IsAstcFormat(source.format))
+        return ConvertLevels(DecodeAstc(source, levels), format, levels, options, bound);
     LibrarySession session;
     DeviceTexture to(session, format, source.kind, source.width, source.height, source.depth, levels);
     for (uint32_t face = 0; face < to.Faces(); ++face)

@@ -1,5 +1,6 @@
 #include "r3az8/tex/files/dds_writer.h"
 
+#include "r3az8/tex/astc/astc_formats.h"
 #include "r3az8/tex/files/dds_header_habits.h"
 #include "r3az8/tex/files/dds_pixel_format.h"
 #include "r3az8/tex/texture/texture_error.h"
@@ -12,7 +13,9 @@ namespace {
 
 bool UsesDx10Header(const TextureImage& texture, HeaderStyle style)
 {
-    return style == HeaderStyle::Dx10 || NeedsDx10Header(texture.format);
+    // A format DDS has no row for is refused by the writer, not here.
+    const FormatRow* row = FindRow(texture.format);
+    return style == HeaderStyle::Dx10 || (row != nullptr && row->NeedsDx10Header());
 }
 
 DxgiForm FormOf(const TextureImage& texture)
@@ -86,6 +89,10 @@ std::vector<BYTE> WriteArray(std::span<const TextureImage> layers, HeaderStyle s
             throw TextureError(ErrorKind::Internal, "the textures of an array differ in shape");
     if (texture.kind == TextureKind::Volume && layers.size() > 1)
         throw TextureError(ErrorKind::Unsupported, "DDS files cannot hold an array of volume textures");
+    if (FindRow(texture.format) == nullptr)
+        throw TextureError(ErrorKind::Unsupported, IsAstcFormat(texture.format)
+                                                       ? AstcContainerRefusal(format.name, "DDS")
+                                                       : std::string("DDS has no format for ") + format.name);
     const bool paletted = format.content == Content::Paletted;
     // Only the DX10 header can count the textures of an array.
     const HeaderStyle used = layers.size() > 1 ? HeaderStyle::Dx10 : style;

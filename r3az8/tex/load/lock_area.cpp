@@ -22,6 +22,7 @@ StorageUnit StorageUnitOf(D3DFORMAT format)
     case PixelStorage::Block4x4:
         return {4, 4};
     case PixelStorage::Packed:
+    case PixelStorage::FootprintBlock: // no catalogue row has it
         break;
     }
     return {1, 1};

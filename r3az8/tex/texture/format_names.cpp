@@ -3,6 +3,7 @@
 // a format the reader knows by a DXGI name can be asked for by it too.
 #include "r3az8/tex/texture/format_table.h"
 
+#include "r3az8/tex/astc/astc_formats.h"
 #include "r3az8/tex/files/dds_pixel_format.h"
 
 #include <algorithm>
@@ -44,6 +45,9 @@ struct KnownName {
     OneBitAlpha alpha;
 };
 
+// The DXGI formats' sRGB twins, and ASTC's, which every footprint has.
+bool HasSrgbForm(D3DFORMAT format) { return dds::HasSrgbForm(format) || IsAstcFormat(format); }
+
 char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
 std::string Lower(std::string_view text)
@@ -80,6 +84,11 @@ std::vector<KnownName> MakeKnownNames()
         if (name.ends_with(kUnormSuffix))
             add(name.substr(0, name.size() - kUnormSuffix.size()), naming.format, OneBitAlpha::Dropped);
     }
+    // ASTC by its Vulkan-style name, with or without "_unorm".
+    for (const AstcFormat& astc : kAstcFormats) {
+        add(astc.vulkanName, astc.format, OneBitAlpha::Dropped);
+        add(astc.vulkanName + std::string(kUnormSuffix), astc.format, OneBitAlpha::Dropped);
+    }
     return names;
 }
 
@@ -110,7 +119,7 @@ std::string FormatsWithSrgbForm()
 {
     std::vector<std::string> names;
     for (const FormatInfo& info : AllFormats())
-        if (dds::HasSrgbForm(info.format))
+        if (HasSrgbForm(info.format))
             names.push_back(info.name);
     std::string text;
     for (size_t i = 0; i < names.size(); ++i)
@@ -129,7 +138,7 @@ std::optional<FormatRequest> ParseFormatName(std::string_view name)
         colourSpace = ColourSpace::Srgb;
     }
     const KnownName* known = FindKnownName(name);
-    if (known == nullptr || (colourSpace == ColourSpace::Srgb && !dds::HasSrgbForm(known->format->format)))
+    if (known == nullptr || (colourSpace == ColourSpace::Srgb && !HasSrgbForm(known->format->format)))
         return std::nullopt;
     return FormatRequest{known->format, colourSpace, known->alpha == OneBitAlpha::Kept};
 }
@@ -147,7 +156,7 @@ std::string FormatNameRefusal(std::string_view name)
         return "";
     plain.remove_suffix(kSrgbSuffix.size());
     const KnownName* known = FindKnownName(plain);
-    if (known == nullptr || dds::HasSrgbForm(known->format->format))
+    if (known == nullptr || HasSrgbForm(known->format->format))
         return "";
     return std::string(known->format->name) + " has no sRGB form; " + FormatsWithSrgbForm() + " have one";
 }
@@ -157,7 +166,8 @@ std::string FormatNameFamilies()
     return "also the DXGI names of these (bc1_unorm, bc7_unorm, r8g8b8a8_unorm, b5g6r5_unorm, r16_float ...; "
            "_unorm may be left out), NAME_srgb for sRGB where the format has an sRGB form (bc1_unorm_srgb, "
            "bc3_srgb, r8g8b8a8_unorm_srgb), bc1, bc2, bc3 for dxt1, dxt3, dxt5, rgba8 and bgra8 for a8r8g8b8, "
-           "ati1 and ati2 for bc4 and bc5, bc1a and dxt1a for dxt1 keeping one-bit alpha";
+           "ati1 and ati2 for bc4 and bc5, bc1a and dxt1a for dxt1 keeping one-bit alpha, astc_4x4 ... astc_12x12 "
+           "(with _unorm or _srgb) for astc4x4 ... astc12x12";
 }
 
 std::vector<std::string> FormatNamesAndAliases()
@@ -166,7 +176,7 @@ std::vector<std::string> FormatNamesAndAliases()
     for (const KnownName& known : KnownNames())
         names.push_back(known.name);
     for (const KnownName& known : KnownNames())
-        if (dds::HasSrgbForm(known.format->format))
+        if (HasSrgbForm(known.format->format))
             names.push_back(known.name + std::string(kSrgbSuffix));
     return names;
 }

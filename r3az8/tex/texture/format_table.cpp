@@ -1,9 +1,13 @@
 #include "r3az8/tex/texture/format_table.h"
 
+#include "r3az8/tex/astc/astc_formats.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <stdexcept>
+#include <tuple>
+#include <utility>
 
 namespace r3az8tex {
 namespace {
@@ -53,13 +57,49 @@ constexpr Channels CatalogueChannels(D3DFORMAT format, Content content)
     return channels;
 }
 
+// The pixels across and down of one storage unit of the catalogue's.
+constexpr std::pair<BYTE, BYTE> UnitFootprint(PixelStorage storage)
+{
+    switch (storage) {
+    case PixelStorage::PixelPair:
+        return {2, 1};
+    case PixelStorage::Block4x4:
+        return {4, 4};
+    case PixelStorage::Packed:
+    case PixelStorage::FootprintBlock: // no catalogue row has it
+        break;
+    }
+    return {1, 1};
+}
+
 // A row with the storage facts of the library's catalogue, their one home;
 // a format outside the catalogue does not compile.
 constexpr FormatInfo Row(D3DFORMAT format, const char* name, Content content, Channels channels,
                          Access access = Access::ReadWrite)
 {
     const CodecFormat& codec = kCodecFormats.at(IndexOfCodecFormat(format));
-    return {format, name, codec.storage, codec.unitBytes, content, channels.mask, channels.bits, access};
+    FormatInfo row{format, name, codec.storage, codec.unitBytes, content, channels.mask, channels.bits, access};
+    std::tie(row.unitWidth, row.unitHeight) = UnitFootprint(codec.storage);
+    return row;
+}
+
+// An ASTC format's row: colour and alpha in 8 bits (the LDR profile),
+// blocks of its footprint, coded through libastcenc rather than the
+// catalogue's codecs.
+constexpr FormatInfo AstcRow(const AstcFormat& astc)
+{
+    FormatInfo row{astc.format, astc.name, Storage::FootprintBlock, kAstcBlockBytes, Colour, kRgba, 8};
+    row.unitWidth = astc.blockWidth;
+    row.unitHeight = astc.blockHeight;
+    return row;
+}
+
+constexpr std::array<FormatInfo, kAstcFormatCount> AstcRows()
+{
+    std::array<FormatInfo, kAstcFormatCount> rows{};
+    for (size_t i = 0; i < kAstcFormatCount; ++i)
+        rows[i] = AstcRow(kAstcFormats[i]);
+    return rows;
 }
 
 // A row whose channels the catalogue tells.
@@ -68,7 +108,7 @@ constexpr FormatInfo Row(D3DFORMAT format, const char* name, Content content)
     return Row(format, name, content, CatalogueChannels(format, content));
 }
 
-constexpr std::array kFormats = {
+constexpr std::array kCatalogueFormats = {
     Row(D3DFMT_R8G8B8, "r8g8b8", Colour),
     Row(D3DFMT_A8R8G8B8, "a8r8g8b8", Colour),
     Row(D3DFMT_X8R8G8B8, "x8r8g8b8", Colour),
@@ -135,7 +175,19 @@ constexpr std::array kFormats = {
 
 // One row for each format of the library's catalogue (the rows' formats
 // are distinct, see below).
-static_assert(kFormats.size() == kCodecFormatCount, "the format table must follow the library's format catalogue");
+static_assert(kCatalogueFormats.size() == kCodecFormatCount,
+              "the format table must follow the library's format catalogue");
+
+// The catalogue's rows, then the ASTC formats, the only ones outside it.
+constexpr std::array<FormatInfo, kCodecFormatCount + kAstcFormatCount> kFormats = [] {
+    std::array<FormatInfo, kCodecFormatCount + kAstcFormatCount> all{};
+    size_t next = 0;
+    for (const FormatInfo& row : kCatalogueFormats)
+        all[next++] = row;
+    for (const FormatInfo& row : AstcRows())
+        all[next++] = row;
+    return all;
+}();
 
 constexpr bool NamesAndCodesUnique()
 {

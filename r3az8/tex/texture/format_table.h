@@ -20,8 +20,10 @@ namespace r3az8tex {
 
 // How pixels are grouped in memory, as the library stores them: Packed,
 // PixelPair (YUY2, UYVY, RGBG, GRGB: four bytes per two horizontally
-// adjacent pixels) or Block4x4 (DXT, BC6H, BC7: one block of unitBytes per
-// 4x4 pixels).
+// adjacent pixels), Block4x4 (DXT, BC6H, BC7: one block of unitBytes per
+// 4x4 pixels) or FootprintBlock (ASTC: one block per footprint of 4x4 to
+// 12x12 pixels). Each row also gives its unit's footprint, which is what
+// sizes a level.
 using Storage = PixelStorage;
 
 // What the channels mean, for decisions that depend on meaning rather than
@@ -59,13 +61,22 @@ struct FormatInfo {
     BYTE channels;    // ChannelMask bits
     UINT channelBits; // widest channel; above 8 the PNG writer uses 16 bits
     Access access = Access::ReadWrite;
+    // Pixels across and down that one storage unit holds: 1x1 for a pixel,
+    // 2x1 for a pair, 4x4 for the catalogue's blocks, 4x4 to 12x12 for ASTC.
+    BYTE unitWidth = 1;
+    BYTE unitHeight = 1;
 
     constexpr bool HasAlpha() const { return (channels & kAlpha) != 0; }
-    constexpr bool IsBlockCompressed() const { return storage == Storage::Block4x4; }
+    constexpr bool IsBlockCompressed() const
+    {
+        return storage == Storage::Block4x4 || storage == Storage::FootprintBlock;
+    }
     constexpr bool IsWritable() const { return access == Access::ReadWrite; }
 };
 
-// All formats, in the order of the library's codec tables.
+// All formats, in the order of the library's codec tables, then the ASTC
+// formats (astc/astc_formats.h), which only textures in memory and files
+// hold.
 std::span<const FormatInfo> AllFormats();
 
 // The row for a format, or null when the library has no codec for it.

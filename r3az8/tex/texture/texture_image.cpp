@@ -53,22 +53,11 @@ LevelLayout DescribeLevel(const FormatInfo& format, uint32_t width, uint32_t hei
     layout.width = width;
     layout.height = height;
     layout.depth = depth;
-    switch (format.storage) {
-    case Storage::Packed:
-        layout.rowPitch = width * format.unitBytes;
-        layout.rowCount = height;
-        break;
-    case Storage::Block4x4:
-        // Partial blocks at the right and bottom edges are stored whole.
-        layout.rowPitch = ((width + 3) / 4) * format.unitBytes;
-        layout.rowCount = (height + 3) / 4;
-        break;
-    case Storage::PixelPair:
-        // An odd width still stores its last pixel in a whole pair.
-        layout.rowPitch = ((width + 1) / 2) * format.unitBytes;
-        layout.rowCount = height;
-        break;
-    }
+    // A unit covers unitWidth x unitHeight pixels (1x1, a 2x1 pair, a 4x4
+    // or ASTC block); partial units at the right and bottom edges are
+    // stored whole.
+    layout.rowPitch = ((width + format.unitWidth - 1) / format.unitWidth) * format.unitBytes;
+    layout.rowCount = (height + format.unitHeight - 1) / format.unitHeight;
     layout.slicePitch = uint64_t(layout.rowPitch) * layout.rowCount;
     layout.bytes = layout.slicePitch * depth;
     return layout;

@@ -145,6 +145,8 @@ TEST_P(DdsRoundTrip, EveryFormatShapeAndChain)
         for (const Shape& shape : kShapes)
             for (Chain chain : {Chain::Full, Chain::Partial})
                 for (dds::HeaderStyle style : {dds::HeaderStyle::Classic, dds::HeaderStyle::Dx10}) {
+                    if (dds::FindRow(format.format) == nullptr)
+                        continue; // ASTC, which is written to KTX2 only
                     const bool dx10 = style == dds::HeaderStyle::Dx10 || dds::NeedsDx10Header(format.format);
                     if ((style == dds::HeaderStyle::Dx10 && dds::NeedsDx10Header(format.format)) ||
                         (dx10 && !dds::DxgiFormOf(format.format, ColourSpace::Unspecified)))

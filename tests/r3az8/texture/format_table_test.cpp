@@ -4,6 +4,7 @@
 #include "tools/common/nearest_names.h"
 #include "r3az8/tex/files/dds_pixel_format.h"
 #include "r3az8/tex/files/dds_header_habits.h"
+#include "r3az8/tex/astc/astc_formats.h"
 #include "r3az8/tex/block_encoder.h"
 #include "r3az8/tex/texture/format_table.h"
 #include "r3az8/tex/texture/texture_error.h"
@@ -33,7 +34,8 @@ std::string Lower(std::string text)
 // compiles; FindFormat must then find each of its formats.
 TEST(FormatTable, FindsEveryFormatOfTheLibrary)
 {
-    ASSERT_EQ(AllFormats().size(), kCodecFormats.size());
+    // ASTC is the one family outside the catalogue: the device never holds it.
+    ASSERT_EQ(AllFormats().size(), kCodecFormats.size() + kAstcFormatCount);
     for (const CodecFormat& library : kCodecFormats) {
         const FormatInfo* info = FindFormat(library.format);
         ASSERT_NE(info, nullptr) << library.format;
@@ -161,6 +163,11 @@ TEST(FormatTable, SuggestsTheNameMeant)
 TEST(FormatTable, EveryWrittenPixelFormatIsRecognisedAsItself)
 {
     for (const FormatInfo& info : AllFormats()) {
+        // DDS names every format but ASTC's.
+        if (dds::FindRow(info.format) == nullptr) {
+            EXPECT_TRUE(IsAstcFormat(info.format)) << info.name;
+            continue;
+        }
         if (!dds::NeedsDx10Header(info.format)) {
             const dds::StoredFormat stored = dds::RecogniseLegacyFormat(dds::WidelyReadForm(dds::RowOf(info.format).classic));
             EXPECT_EQ(dds::RecogniseLegacyFormat(dds::RowOf(info.format).classic).format, info.format) << info.name;

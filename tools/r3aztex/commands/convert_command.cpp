@@ -7,6 +7,7 @@
 #include "r3az8/tex/convert/convert_textures.h"
 #include "r3az8/tex/convert/input_assembly.h"
 #include "r3az8/tex/convert/work_pool.h"
+#include "r3az8/tex/astc/astc_formats.h"
 #include "r3az8/tex/files/dds_format_table.h"
 #include "r3az8/tex/files/dds_reader.h"
 #include "r3az8/tex/files/file_bytes.h"
@@ -475,9 +476,13 @@ ExitCode RunConvert(const ConvertOptions& options)
     const ConvertSettings settings = MakeSettings(options, type);
     if (options.zstd && !(ContainerOf(type).writeOptions & kZstdOption))
         Refuse("--zstd compresses KTX2 output; name the output .ktx2 or add --file-type ktx2");
+    // DDS has no ASTC format: refused before any input is read.
+    if (type == FileType::Dds && settings.format != nullptr && IsAstcFormat(settings.format->format))
+        throw ToolError(ExitCode::Unsupported, AstcContainerRefusal(settings.format->name, "DDS") + "; use " +
+                                                   (options.output.empty() ? "--file-type ktx2" : "-o NAME.ktx2"));
     // A format only the DX10 header names (BC7) has it anyway: no news.
-    const bool dx10Anyway =
-        options.dx10 || (settings.format != nullptr && dds::NeedsDx10Header(settings.format->format));
+    const dds::FormatRow* ddsRow = settings.format != nullptr ? dds::FindRow(settings.format->format) : nullptr;
+    const bool dx10Anyway = options.dx10 || (ddsRow != nullptr && ddsRow->NeedsDx10Header());
     if (settings.colourSpace == ColourSpace::Srgb && !dx10Anyway && type == FileType::Dds && !options.common.quiet)
         ReportNotice((options.srgb ? std::string("--srgb") : "--format " + options.format) +
                      ": writing the DX10 header, the only DDS header that records sRGB");
@@ -606,11 +611,13 @@ CommandRunner AddConvertCommand(CLI::App& tool)
     c->add_flag("--normal-map", options->normalMap, "The input is a normal map: renormalise every level");
     c->add_flag("--linear", options->linear, "Filter mips on the stored values, not in linear light");
     c->add_option("--quality", options->quality,
-                  "Block compression effort: fast (the library's own encoder), normal (default), high")
+                  "Block compression effort: fast (the library's own encoder), normal (default), high; for ASTC "
+                  "libastcenc's -fast, -medium and -thorough")
         ->check(OneOfNames({"fast", "normal", "high"}));
     c->add_option("--weights", options->weights,
                   "How block compression weighs colour errors: auto (default: perceptual for colour, uniform for "
-                  "--normal-map and data formats), perceptual, uniform (for data in colour formats)")
+                  "--normal-map and data formats), perceptual, uniform (for data in colour formats); ASTC counts "
+                  "channels alike unless perceptual")
         ->check(OneOfNames({"auto", "perceptual", "uniform"}));
     c->add_option("--level", options->level, "The level written to PNG output (default 0)")->check(WholeNumber());
     c->add_option("--layer", options->layer,

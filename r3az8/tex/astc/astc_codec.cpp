@@ -1,0 +1,147 @@
+#include "r3az8/tex/astc/astc_codec.h"
+
+#include "r3az8/tex/astc/astc_formats.h"
+#include "r3az8/tex/texture/texture_error.h"
+
+#include <astcenc.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace r3az8tex {
+namespace {
+
+// A8R8G8B8 holds blue, green, red, alpha in its bytes; libastcenc reads
+// 8-bit pixels as red, green, blue, alpha. The same exchange serves both
+// ways: red is taken from (and given to) the third byte.
+constexpr astcenc_swizzle kFromBgra = {ASTCENC_SWZ_B, ASTCENC_SWZ_G, ASTCENC_SWZ_R, ASTCENC_SWZ_A};
+
+struct ContextFree {
+    void operator()(astcenc_context* context) const { astcenc_context_free(context); }
+};
+using Context = std::unique_ptr<astcenc_context, ContextFree>;
+
+void Check(astcenc_error status, const char* what)
+{
+    if (status != ASTCENC_SUCCESS)
+        throw TextureError(ErrorKind::Internal,
+                           std::string("libastcenc ") + what + ": " + astcenc_get_error_string(status));
+}
+
+const AstcFormat& AstcRowOf(D3DFORMAT format)
+{
+    const AstcFormat* row = FindAstcFormat(format);
+    if (row == nullptr)
+        throw TextureError(ErrorKind::Internal, FormatName(format) + " is not an ASTC format");
+    return *row;
+}
+
+float PresetOf(BlockQuality quality)
+{
+    switch (quality) {
+    case BlockQuality::Fast:
+        return ASTCENC_PRE_FAST;
+    case BlockQuality::High:
+        return ASTCENC_PRE_THOROUGH;
+    case BlockQuality::Normal:
+        break;
+    }
+    return ASTCENC_PRE_MEDIUM;
+}
+
+astcenc_profile ProfileOf(ColourSpace colourSpace)
+{
+    return colourSpace == ColourSpace::Srgb ? ASTCENC_PRF_LDR_SRGB : ASTCENC_PRF_LDR;
+}
+
+Context MakeContext(const AstcFormat& row, astcenc_profile profile, float preset, unsigned flags, unsigned threads)
+{
+    astcenc_config config{};
+    Check(astcenc_config_init(profile, row.blockWidth, row.blockHeight, 1, preset, flags, &config), "configuration");
+    astcenc_context* context = nullptr;
+    Check(astcenc_context_alloc(&config, threads, &context), "context");
+    return Context(context);
+}
+
+// One face and level of 8-bit pixels, slice after slice, as libastcenc
+// takes and gives images: a pointer per slice.
+struct SurfaceImage {
+    std::vector<void*> slices;
+    astcenc_image image{};
+
+    SurfaceImage(const LevelLayout& layout, BYTE* pixels)
+    {
+        for (uint32_t slice = 0; slice < layout.depth; ++slice)
+            slices.push_back(pixels + slice * layout.slicePitch);
+        image = {layout.width, layout.height, layout.depth, ASTCENC_TYPE_U8, slices.data()};
+    }
+};
+
+void CheckSurfaceBytes(const std::vector<BYTE>& surface, const LevelLayout& layout, const char* what)
+{
+    if (surface.size() != layout.bytes)
+        throw TextureError(ErrorKind::Internal, std::string(what) + " surface of " + std::to_string(surface.size()) +
+                                                    " bytes where its level holds " + std::to_string(layout.bytes));
+}
+
+} // namespace
+
+TextureImage EncodeAstc(const TextureImage& pixels, D3DFORMAT format, const AstcEncoding& encoding, WorkPool& pool)
+{
+    if (pixels.format != D3DFMT_A8R8G8B8)
+        throw TextureError(ErrorKind::Internal, "ASTC is encoded from a8r8g8b8, not " + FormatName(pixels.format));
+    const AstcFormat& row = AstcRowOf(format);
+    const unsigned threads = pool.Threads();
+    const unsigned flags = encoding.perceptual ? ASTCENC_FLG_USE_PERCEPTUAL : 0;
+    const Context context =
+        MakeContext(row, ProfileOf(encoding.colourSpace), PresetOf(encoding.quality), flags, threads);
+
+    TextureImage blocks = TextureShape(format, pixels.kind, pixels.width, pixels.height, pixels.depth, pixels.levels);
+    blocks.colourSpace = pixels.colourSpace;
+    std::vector<astcenc_error> outcomes(threads);
+    for (uint32_t face = 0; face < pixels.Faces(); ++face)
+        for (uint32_t level = 0; level < pixels.levels; ++level) {
+            const LevelLayout from = pixels.Level(level);
+            CheckSurfaceBytes(pixels.Surface(face, level), from, "a8r8g8b8");
+            // libastcenc reads the pixels only; its image type is not const.
+            SurfaceImage image(from, const_cast<BYTE*>(pixels.Surface(face, level).data()));
+            std::vector<BYTE>& out = blocks.Surface(face, level);
+            out.assign(blocks.Level(level).bytes, 0);
+            // Every thread joins the one compression; libastcenc hands out
+            // the blocks, and a thread that arrives after the last block
+            // merely finds none left.
+            pool.ForEach(threads, [&](size_t index) {
+                outcomes[index] = astcenc_compress_image(context.get(), &image.image, &kFromBgra, out.data(),
+                                                         out.size(), static_cast<unsigned>(index));
+            });
+            for (astcenc_error outcome : outcomes)
+                Check(outcome, "compression");
+            Check(astcenc_compress_reset(context.get()), "reset");
+        }
+    return blocks;
+}
+
+TextureImage DecodeAstc(const TextureImage& blocks, uint32_t levels)
+{
+    const AstcFormat& row = AstcRowOf(blocks.format);
+    if (levels == 0 || levels > blocks.levels)
+        throw TextureError(ErrorKind::Internal, "decoding " + std::to_string(levels) + " levels of " +
+                                                    std::to_string(blocks.levels));
+    const Context context =
+        MakeContext(row, ProfileOf(blocks.colourSpace), ASTCENC_PRE_FASTEST, ASTCENC_FLG_DECOMPRESS_ONLY, 1);
+    TextureImage pixels = MakeTexture(D3DFMT_A8R8G8B8, blocks.kind, blocks.width, blocks.height, blocks.depth, levels);
+    pixels.colourSpace = blocks.colourSpace;
+    for (uint32_t face = 0; face < blocks.Faces(); ++face)
+        for (uint32_t level = 0; level < levels; ++level) {
+            const std::vector<BYTE>& in = blocks.Surface(face, level);
+            CheckSurfaceBytes(in, blocks.Level(level), blocks.Format().name);
+            SurfaceImage image(pixels.Level(level), pixels.Surface(face, level).data());
+            Check(astcenc_decompress_image(context.get(), in.data(), in.size(), &image.image, &kFromBgra, 0),
+                  "decompression");
+            Check(astcenc_decompress_reset(context.get()), "reset");
+        }
+    return pixels;
+}
+
+} // namespace r3az8tex
