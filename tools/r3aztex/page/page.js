@@ -23,6 +23,9 @@
   const kViewWidth = 768;
   const kViewHeight = 480;
   const kCheckSquare = 8;
+  // Float textures hold anything from tiny to huge values: the exposure
+  // goes this many stops either way.
+  const kExposureStops = 20;
   // Boxes, in CSS pixels, of the grid's pictures, the heat map and the
   // report's thumbnails.
   const kGridBox = 96;
@@ -206,7 +209,8 @@
         this.buttons.flip = flip;
       }
       this.exposureControl = make('label', {hidden: ''}, 'Exposure ');
-      this.exposureInput = make('input', {type: 'range', min: '-10', max: '10', step: '0.5', value: '0',
+      this.exposureInput = make('input', {type: 'range', min: String(-kExposureStops), max: String(kExposureStops),
+                                          step: '0.5', value: '0',
                                           'aria-label': 'Exposure in stops'});
       this.exposureText = make('span', {}, ' 0 stops');
       this.exposureInput.addEventListener('input', () => this.setExposure(Number(this.exposureInput.value)));
@@ -310,8 +314,8 @@
         'ArrowLeft': () => this.pan(-step, 0), 'ArrowRight': () => this.pan(step, 0),
         'ArrowUp': () => this.pan(0, -step), 'ArrowDown': () => this.pan(0, step),
         '0': () => this.fit(),
-        'e': () => this.setExposure(Math.min(this.exposure + 0.5, 10)),
-        'E': () => this.setExposure(Math.max(this.exposure - 0.5, -10)),
+        'e': () => this.setExposure(Math.min(this.exposure + 0.5, kExposureStops)),
+        'E': () => this.setExposure(Math.max(this.exposure - 0.5, -kExposureStops)),
         '[': () => this.select(Math.max(this.index - 1, 0)),
         ']': () => this.select(Math.min(this.index + 1, this.sets[0].length - 1)),
       };

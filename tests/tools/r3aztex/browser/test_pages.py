@@ -50,6 +50,10 @@ def write_png(path, width, height, pixel):
                   chunk(b'IDAT', zlib.compress(rows)) + chunk(b'IEND', b''))
 
 
+# A float texture (16-bit floats) of the library's own test files.
+FLOAT_DDS = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', '..', 'r3az8', 'files', 'data',
+                         'pfim_16-bit-float.dds')
+
 # The generated picture: every pixel different, alpha falling to the right.
 WIDTH, HEIGHT = 24, 16
 
@@ -169,6 +173,23 @@ def check_viewer(driver, page):
     press(driver, 0, '0')
 
 
+def check_float_viewer(driver, page, viewer):
+    """A float texture: the exposure control changes what is drawn, and the
+    readout gives the stored values, not bytes."""
+    check(driver.execute_script('return window.r3aztexPage.viewers[arguments[0]].shown[0].float;', viewer),
+          page + ': the float texture is not shown as floats')
+    before = driver.execute_script(CANVAS_SUM, viewer)
+    # The test file's red runs from 0 to 16128: twelve stops down bring the
+    # first sixteen columns below 1.
+    press(driver, viewer, 'E' * 24)
+    check(driver.execute_script('return window.r3aztexPage.viewers[arguments[0]].exposure;', viewer) == -12,
+          page + ': E did not lower the exposure')
+    check(driver.execute_script(CANVAS_SUM, viewer) != before, page + ': the exposure changed nothing drawn')
+    point = driver.execute_script(CANVAS_POINT, viewer, 10, 10)
+    text = driver.execute_script(POINT_AT, viewer, point[0], point[1])
+    check(text.startswith('x 10, y 10:') and '.' in text, '%s: float readout %r' % (page, text))
+
+
 def check_figures(driver, page, tool, first, second):
     expected = json.loads(run(tool, 'diff', first, second, '--json'))
     shown = driver.execute_script(
@@ -228,7 +249,7 @@ def main():
         run(tool, 'convert', shared, '-o', shared_dds, '-q')
 
         view_page = os.path.join(work, 'view.html')
-        run(tool, 'view', ramp_png, ramp_dds, shared, '-o', view_page, '-q')
+        run(tool, 'view', ramp_png, ramp_dds, shared, FLOAT_DDS, '-o', view_page, '-q')
         diff_page = os.path.join(work, 'diff.html')
         run(tool, 'diff', ramp_png, ramp_dds, '--html', diff_page, '-q')
         shared_diff_page = os.path.join(work, 'diff-shared.html')
@@ -246,6 +267,7 @@ def main():
                 check_images(driver, name)
                 if name == 'view':
                     check_viewer(driver, name)
+                    check_float_viewer(driver, name, 3)
                 if name == 'diff':
                     check_viewer(driver, name)
                     check_split_and_flip(driver, name)
