@@ -1,11 +1,13 @@
-// The texture library's readers of DDS, PNG, TGA and JPEG files on arbitrary bytes,
-// reached as the tool reaches them: by the file's signature and its name.
+// The texture library's readers of DDS, PNG, TGA, JPEG, OpenEXR and Radiance
+// files on arbitrary bytes, reached as the tool reaches them: by the file's
+// signature and its name.
 //
 // The input's last byte names the file (fuzzing::kImageEndings: "fuzzed.png",
 // "fuzzed.jpeg", "fuzzed.bmp", "fuzzed" ...), the bytes before it are the
 // file, in a heap block of exactly its size. It is dispatched as `convert`
 // does: DetectFileType, then OpenImage and the pixels for a container of
-// single pictures (PNG, TGA, JPEG), DecodeTextureLayers for anything else.
+// single pictures (PNG, TGA, JPEG, EXR, HDR), DecodeTextureLayers for
+// anything else.
 // PNG chunks get their checksums recomputed first; otherwise nearly every
 // change the fuzzer makes would end at the first chunk.
 //
@@ -13,11 +15,12 @@
 // with the file's name; a file of no known type must be refused; a header
 // that is accepted must be within the limits; decoded pixels must be a
 // one-level 2D texture of the header's size and format, which survives a
-// PNG round trip unchanged. Headers of more than kPixelBudget pixels are
+// PNG round trip unchanged (float pictures: an EXR round trip). Headers of more than kPixelBudget pixels are
 // opened but not decoded: larger images take the same code for longer and
 // find nothing new. (A DDS file holds its pixels, so its size bounds them.)
 #include "fuzz/fuzz_files.h"
 #include "fuzz/image_file_names.h"
+#include "r3az8/tex/files/exr_writer.h"
 #include "r3az8/tex/files/image_decoder.h"
 #include "r3az8/tex/files/image_file.h"
 #include "r3az8/tex/files/warnings.h"
@@ -95,7 +98,22 @@ void CheckPngRoundTrip(const TextureImage& image, const std::string& name)
     }
 }
 
-// PNG, TGA and JPEG: the header, checked, then the pixels within the budget.
+// Float pictures survive writing them as EXR, in their own sample width,
+// and reading that back, bit for bit.
+void CheckExrRoundTrip(const TextureImage& image, const std::string& name)
+{
+    const r3az8tex::FloatSamples samples =
+        image.format == FMT_A32B32G32R32F ? r3az8tex::FloatSamples::Float : r3az8tex::FloatSamples::Half;
+    const std::vector<BYTE> exr = r3az8tex::EncodeExr(image, samples, r3az8tex::AlphaOutput::Keep);
+    try {
+        if (r3az8tex::OpenExr(exr, name)->Pixels().surfaces != image.surfaces)
+            Fail("the pixels read differ after an EXR round trip");
+    } catch (const TextureError& error) {
+        Fail("the EXR reader refuses what the EXR writer made of a read image: %s", error.what());
+    }
+}
+
+// Pictures: the header, checked, then the pixels within the budget.
 void ReadImage(std::span<const BYTE> file, const std::string& name)
 {
     std::unique_ptr<r3az8tex::ImageDecoder> decoder = r3az8tex::OpenImage(file, name);
@@ -107,7 +125,10 @@ void ReadImage(std::span<const BYTE> file, const std::string& name)
         return;
     const TextureImage image = decoder->Pixels();
     CheckDecoded(image, header);
-    CheckPngRoundTrip(image, name);
+    if (image.format == FMT_A32B32G32R32F || image.format == FMT_A16B16G16R16F)
+        CheckExrRoundTrip(image, name);
+    else
+        CheckPngRoundTrip(image, name);
 }
 
 } // namespace

@@ -10,8 +10,11 @@
 namespace fuzzing {
 
 // Every ending the tool picks a reader by, in both letter cases where case
-// matters to a naive comparison, one it has no reader for, and none.
-inline constexpr std::string_view kImageEndings[] = {".png", ".PNG", ".tga", ".jpg", ".jpeg", ".dds", ".bmp", "", ".ktx2"};
+// matters to a naive comparison, one it has no reader for, and none. The
+// float pictures' endings come last, so that the bytes naming the others
+// stay what they were.
+inline constexpr std::string_view kImageEndings[] = {".png", ".PNG", ".tga", ".jpg", ".jpeg",
+                                                     ".dds", ".bmp", "",     ".exr", ".hdr", ".ktx2"};
 
 // The last byte that names a file with `ending`.
 constexpr uint8_t EndingByte(std::string_view ending)

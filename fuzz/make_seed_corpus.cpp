@@ -18,6 +18,7 @@
 #include "fuzz/image_file_names.h"
 #include "r3az8/tex/files/dds_pixel_format.h"
 #include "r3az8/tex/files/dds_writer.h"
+#include "r3az8/tex/files/exr_writer.h"
 #include "r3az8/tex/texture/format_table.h"
 #include "r3az8/tex/texture/texture_image.h"
 #include "r3az8/tex/texture_files.h"
@@ -33,6 +34,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -454,6 +456,36 @@ void ImageFiles(const fs::path& root)
                 b = bytes.Next();
         write(std::string(r3az8tex::FormatName(format)) + ".dds", r3az8tex::dds::Write(texture), ".dds");
     }
+    // Float pictures: EXR files of half and float samples, with and without
+    // alpha, and Radiance files of flat and run-length scanlines. They come
+    // last, so that the seeds above keep their bytes.
+    for (const auto& [format, samples, alpha] :
+         {std::tuple{FMT_A16B16G16R16F, r3az8tex::FloatSamples::Half, r3az8tex::AlphaOutput::Keep},
+          std::tuple{FMT_A32B32G32R32F, r3az8tex::FloatSamples::Float, r3az8tex::AlphaOutput::Drop},
+          std::tuple{FMT_A32B32G32R32F, r3az8tex::FloatSamples::Half, r3az8tex::AlphaOutput::Drop}}) {
+        r3az8tex::TextureImage picture = r3az8tex::MakeTexture(format, r3az8tex::TextureKind::Flat, 5, 3, 1, 1);
+        // The top byte of each sample 0x3F: finite values near 1.
+        const size_t sample = format == FMT_A32B32G32R32F ? 4 : 2;
+        for (size_t i = 0; i < picture.Surface(0, 0).size(); ++i)
+            picture.Surface(0, 0)[i] = i % sample == sample - 1 ? 0x3F : bytes.Next();
+        write(std::string(r3az8tex::FormatName(format)) + ".exr", r3az8tex::EncodeExr(picture, samples, alpha), ".exr");
+    }
+    const std::string radiance = "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 2 +X 8\n";
+    std::vector<uint8_t> flat(radiance.begin(), radiance.end());
+    for (int i = 0; i < 16; ++i)
+        for (uint8_t b : {uint8_t(bytes.Next()), uint8_t(bytes.Next()), uint8_t(bytes.Next()), uint8_t(120 + i)})
+            flat.push_back(b);
+    write("flat.hdr", flat, ".hdr");
+    std::vector<uint8_t> runs(radiance.begin(), radiance.end());
+    for (int row = 0; row < 2; ++row) {
+        for (uint8_t b : {2, 2, 0, 8})
+            runs.push_back(b);
+        for (int channel = 0; channel < 4; ++channel)
+            for (uint8_t b : {uint8_t(128 + 5), uint8_t(bytes.Next()), uint8_t(3), uint8_t(bytes.Next()),
+                              uint8_t(bytes.Next()), uint8_t(130)})
+                runs.push_back(b);
+    }
+    write("runs.hdr", runs, ".hdr");
     KtxFiles(write, bytes);
 }
 

@@ -62,6 +62,9 @@ enum class SampleDepth { OfFormat, Eight };
 // PNG colour: RGBA, or RGB with the alpha dropped. X8R8G8B8 is always RGB.
 enum class AlphaOutput { Keep, Drop };
 
+// EXR samples: 16-bit half floats, or 32-bit floats.
+enum class FloatSamples { Half, Float };
+
 // How a file is written. Each container heeds the options that apply to it
 // and ignores the others.
 struct WriteOptions {
@@ -71,6 +74,7 @@ struct WriteOptions {
     // KTX2: Zstandard supercompression of every level at this level, 1
     // (fastest) to 22 (smallest); 0 stores the levels as they are.
     int zstdLevel = 0;
+    FloatSamples floatSamples = FloatSamples::Half;
 };
 
 TextureImage ReadTextureFile(const std::string& path);

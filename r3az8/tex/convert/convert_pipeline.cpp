@@ -3,9 +3,11 @@
 #include "r3az8/tex/astc/astc_conversion.h"
 #include "r3az8/tex/convert/banded_chain.h"
 #include "r3az8/tex/convert/chain_from_top.h"
+#include "r3az8/tex/convert/float_repair.h"
 #include "r3az8/tex/convert/colour_space.h"
 #include "r3az8/tex/convert/library_operations.h"
 #include "r3az8/tex/convert/whole_chain.h"
+#include "r3az8/tex/files/warnings.h"
 #include "r3az8/tex/texture/texture_error.h"
 
 #include <algorithm>
@@ -329,6 +331,18 @@ TextureImage ConvertTexture(const TextureImage& source, const ConvertSettings& s
     // encode around the steps below.
     if (InvolvesAstc(source, settings))
         return ConvertWithAstc(source, settings, pool, arrival);
+    if (HasFloatChannels(source.format)) {
+        if (arrival != nullptr)
+            arrival->WaitForAll();
+        const D3DFORMAT output = ResolveOutputFormat(source, settings);
+        if (FindFloatRepairs(source, output).Total() > 0) {
+            TextureImage repaired = source;
+            const FloatRepairs repairs = RepairFloats(repaired, output);
+            if (!settings.sourceName.empty())
+                Warn(settings.sourceName, repairs.Text());
+            return ConvertTexture(repaired, settings, pool);
+        }
+    }
     TextureImage result = ConvertPixels(source, settings, pool, arrival);
     result.colourSpace = ResultColourSpace(source, result.format, settings);
     return result;

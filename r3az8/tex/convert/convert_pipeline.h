@@ -11,6 +11,7 @@
 #include "r3az8/tex/texture/texture_image.h"
 
 #include <optional>
+#include <string>
 
 namespace r3az8tex {
 
@@ -62,6 +63,9 @@ struct ConvertSettings {
     // transparent, the others opaque; 0 makes every pixel opaque. None
     // leaves the choice to the encoders (transparent below one half).
     std::optional<uint32_t> dxt1AlphaThreshold;
+    // Names the source in the warning about float values replaced before
+    // filtering (float_repair.h); empty: no warning.
+    std::string sourceName;
 };
 
 // Whether the library encodes the format, as the format table says; the
@@ -81,7 +85,8 @@ D3DFORMAT ResolveOutputFormat(const TextureImage& source, const ConvertSettings&
 // Unsupported when the result would have to be encoded into a format the
 // library only reads (a block format whose row has no encoder: BC6H,
 // RXGB); a plain copy into the source's own format needs no encoding and
-// is done.
+// is done. NaN, infinite and unstorable negative float values are replaced
+// first (float_repair.h), with one warning line when `sourceName` is set.
 //
 // `arrival`, when given, says how many rows of the source's level 0 a
 // reader has filled so far: the conversion starts at once and waits for

@@ -30,12 +30,15 @@ std::vector<TextureImage> ConvertFileBytes(std::span<const BYTE> bytes, const st
                                            const ConvertSettings& settings, WorkPool& pool,
                                            const std::function<void()>& read)
 {
+    ConvertSettings named = settings;
+    if (named.sourceName.empty())
+        named.sourceName = name;
     std::vector<TextureImage> textures;
     const FileType type = DetectFileType(bytes, name);
     if (type != FileType::Unknown && ContainerOf(type).open != nullptr) {
         const std::unique_ptr<ImageDecoder> decoder = OpenImage(bytes, name);
         if (WorthConvertingWhileDecoding(decoder->Header(), pool)) {
-            textures.push_back(ConvertWhileDecoding(*decoder, settings, pool));
+            textures.push_back(ConvertWhileDecoding(*decoder, named, pool));
             if (read)
                 read();
             return textures;
@@ -46,7 +49,7 @@ std::vector<TextureImage> ConvertFileBytes(std::span<const BYTE> bytes, const st
     }
     if (read)
         read();
-    ConvertLayers(textures, settings, pool);
+    ConvertLayers(textures, named, pool);
     return textures;
 }
 

@@ -12,7 +12,10 @@ constexpr uint64_t kLeastPixelsToOverlap = 1u << 20;
 
 bool WorthConvertingWhileDecoding(const ImageHeader& header, const WorkPool& pool)
 {
-    return pool.Threads() > 1 && uint64_t(header.width) * header.height >= kLeastPixelsToOverlap;
+    // Float pictures are looked at whole first, for values to replace
+    // before any filter sees them (float_repair.h).
+    return pool.Threads() > 1 && uint64_t(header.width) * header.height >= kLeastPixelsToOverlap &&
+           FindFormat(header.format)->content != Content::Float;
 }
 
 TextureImage ConvertWhileDecoding(ImageDecoder& decoder, const ConvertSettings& settings, WorkPool& pool)

@@ -36,13 +36,16 @@ void ShowChannelsAsOthersDo(TextureImage& decoded, const FormatInfo& format)
     const bool twoChannels = format.channels == (kRed | kGreen);
     if (!oneChannel && !twoChannels)
         return;
-    const size_t sample = decoded.format == FMT_A16R16G16B16 ? 2 : 1;
+    const bool floats = decoded.format == FMT_A32B32G32R32F;
+    const size_t sample = floats ? 4 : decoded.format == FMT_A16R16G16B16 ? 2 : 1;
+    // Stored blue, green, red, alpha; floats red, green, blue, alpha.
+    const size_t blueAt = floats ? 2 : 0;
+    const size_t redAt = floats ? 0 : 2;
     for (std::vector<BYTE>& surface : decoded.surfaces)
         for (size_t pixel = 0; pixel + 4 * sample <= surface.size(); pixel += 4 * sample) {
-            // Stored blue, green, red, alpha.
-            BYTE* blue = surface.data() + pixel;
-            BYTE* green = blue + sample;
-            const BYTE* red = blue + 2 * sample;
+            BYTE* blue = surface.data() + pixel + blueAt * sample;
+            BYTE* green = surface.data() + pixel + sample;
+            const BYTE* red = surface.data() + pixel + redAt * sample;
             if (oneChannel) {
                 std::memcpy(green, red, sample);
                 std::memcpy(blue, red, sample);
@@ -59,9 +62,11 @@ LevelPictures PicturesOfLevel(const TextureImage& texture, uint32_t level, Pictu
     // The library decodes the level into 8 or 16 bits per channel,
     // whichever holds the format's precision.
     const FormatInfo& format = texture.Format();
-    const bool wide = depth == PictureDepth::OfFormat && format.channelBits > 8;
-    TextureImage decoded =
-        ConvertLevels(TakeLevel(texture, level), wide ? FMT_A16R16G16B16 : D3DFMT_A8R8G8B8, 1, LoadOptions{});
+    const bool wide = depth == PictureDepth::Float || (depth == PictureDepth::OfFormat && format.channelBits > 8);
+    const D3DFORMAT pictureFormat = depth == PictureDepth::Float ? FMT_A32B32G32R32F
+                                    : wide                       ? FMT_A16R16G16B16
+                                                                 : D3DFMT_A8R8G8B8;
+    TextureImage decoded = ConvertLevels(TakeLevel(texture, level), pictureFormat, 1, LoadOptions{});
     ShowChannelsAsOthersDo(decoded, format);
     const LevelLayout layout = decoded.Level(0);
     LevelPictures result{{}, wide, format.HasAlpha() ? AlphaOutput::Keep : AlphaOutput::Drop, layout.width,

@@ -1,6 +1,6 @@
-// One level of a texture as the 2D pictures a picture file (PNG) holds: one
-// for a 2D texture, one per cube face or volume slice, decoded by the
-// library into 8 or 16 bits per channel.
+// One level of a texture as the 2D pictures a picture file (PNG, EXR) holds:
+// one for a 2D texture, one per cube face or volume slice, decoded by the
+// library into 8 or 16 bits per channel, or into 32-bit floats.
 #pragma once
 
 #include "r3az8/tex/texture/texture_image.h"
@@ -11,13 +11,15 @@
 namespace r3az8tex {
 
 // Samples of the pictures: 8 bits, or as many as the texture's format holds
-// (16 for formats of more than 8 bits a channel).
-enum class PictureDepth { Eight, OfFormat };
+// (16 for formats of more than 8 bits a channel), or 32-bit floats, which
+// keep float values beyond 0..1 as they are.
+enum class PictureDepth { Eight, OfFormat, Float };
 
 struct LevelPictures {
-    // A8R8G8B8 or A16R16G16B16: cube faces in order, or volume slices.
+    // A8R8G8B8, A16R16G16B16 or A32B32G32R32F: cube faces in order, or
+    // volume slices.
     std::vector<TextureImage> pictures;
-    bool wide;         // 16 bits per channel
+    bool wide;         // 16 bits per channel, or floats
     AlphaOutput alpha; // Drop for a format without alpha
     uint32_t width, height, depth;
 };

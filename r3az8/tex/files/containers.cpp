@@ -2,6 +2,7 @@
 
 #include "r3az8/tex/files/dds_reader.h"
 #include "r3az8/tex/files/dds_writer.h"
+#include "r3az8/tex/files/exr_writer.h"
 #include "r3az8/tex/files/image_file.h"
 #include "r3az8/tex/files/ktx2_files.h"
 #include "r3az8/tex/files/warnings.h"
@@ -26,10 +27,15 @@ bool IsKtx2(std::span<const BYTE> head)
     return head.size() >= ktx2::kIdentifier.size() &&
            std::equal(ktx2::kIdentifier.begin(), ktx2::kIdentifier.end(), head.begin());
 }
+bool IsExr(std::span<const BYTE> head) { return StartsWith(head, {0x76, 0x2F, 0x31, 0x01}); }
+// "#?RADIANCE" or "#?RGBE" in practice: "#?" and the writing program's name.
+bool IsHdr(std::span<const BYTE> head) { return StartsWith(head, {'#', '?'}); }
 
 bool NotDds(std::span<const BYTE> head) { return !IsDds(head); }
 bool NotPng(std::span<const BYTE> head) { return !IsPng(head); }
 bool NotKtx2(std::span<const BYTE> head) { return !IsKtx2(head); }
+bool NotExr(std::span<const BYTE> head) { return !IsExr(head); }
+bool NotHdr(std::span<const BYTE> head) { return !IsHdr(head); }
 // The start-of-image marker is all libjpeg looks at first.
 bool NotJpeg(std::span<const BYTE> head) { return !StartsWith(head, {0xFF, 0xD8}); }
 // A TGA header of no pixels or of a side beyond the limits.
@@ -95,11 +101,20 @@ std::vector<BYTE> WritePng(std::span<const TextureImage> layers, const WriteOpti
     return EncodePng(texture, options.alpha); // level 0 alone
 }
 
+std::vector<BYTE> WriteExr(std::span<const TextureImage> layers, const WriteOptions& options)
+{
+    if (layers.size() > 1)
+        throw TextureError(ErrorKind::Unsupported, "an EXR file holds one picture, not an array of " +
+                                                       std::to_string(layers.size()) + " textures");
+    return EncodeExr(layers[0], options.floatSamples, options.alpha); // level 0 alone
+}
+
 // The order is the order of the signature tests and of the names in
-// messages ("not a DDS, PNG, TGA or JPEG file"). PNG, TGA and JPEG files
-// hold one picture each and give it through their ImageDecoder; DDS
-// holds whole textures and is read whole.
+// messages ("not a DDS, PNG, TGA, JPEG, EXR or HDR file"). PNG, TGA, JPEG,
+// EXR and Radiance (HDR) files hold one picture each and give it through
+// their ImageDecoder; DDS holds whole textures and is read whole.
 constexpr BYTE kPngOptions = kDepthOption | kAlphaOption;
+constexpr BYTE kExrOptions = kFloatOption | kAlphaOption;
 // Columns as in Container: type, name, endings, signature test, refusal on
 // the first bytes, read, open, write, options, whole texture.
 // clang-format off
@@ -109,6 +124,8 @@ constexpr Container kContainers[] = {
     {FileType::Tga, "tga", {".tga", nullptr}, nullptr, NoTgaPicture, Pixels<OpenTga>, OpenTga, nullptr, 0, false},
     {FileType::Jpeg, "jpeg", {".jpg", ".jpeg"}, IsJpeg, NotJpeg, Pixels<OpenJpeg>, OpenJpeg, nullptr, 0, false},
     {FileType::Ktx2, "ktx2", {".ktx2", nullptr}, IsKtx2, NotKtx2, ktx2::Read, nullptr, ktx2::Write, kZstdOption, true},
+    {FileType::Exr, "exr", {".exr", nullptr}, IsExr, NotExr, Pixels<OpenExr>, OpenExr, WriteExr, kExrOptions, false},
+    {FileType::Hdr, "hdr", {".hdr", ".pic"}, IsHdr, NotHdr, Pixels<OpenHdr>, OpenHdr, nullptr, 0, false},
 };
 // clang-format on
 

@@ -18,7 +18,7 @@
 namespace r3az8tex {
 
 // A row's identity, for code that has a reason to single out one container.
-enum class FileType { Dds, Png, Tga, Jpeg, Ktx2, Unknown };
+enum class FileType { Dds, Png, Tga, Jpeg, Ktx2, Exr, Hdr, Unknown };
 
 // The WriteOptions a container's writer heeds.
 enum WriteOption : BYTE {
@@ -26,6 +26,7 @@ enum WriteOption : BYTE {
     kDepthOption = 2,  // samples
     kAlphaOption = 4,  // alpha
     kZstdOption = 16,  // zstdLevel
+    kFloatOption = 8,  // floatSamples
 };
 
 // Enough bytes for every signature and for each reader's first refusal.

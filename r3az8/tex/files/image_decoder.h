@@ -54,6 +54,10 @@ protected:
 std::unique_ptr<ImageDecoder> OpenPng(std::span<const BYTE> bytes, const std::string& name);
 std::unique_ptr<ImageDecoder> OpenTga(std::span<const BYTE> bytes, const std::string& name);
 std::unique_ptr<ImageDecoder> OpenJpeg(std::span<const BYTE> bytes, const std::string& name);
+// OpenEXR and Radiance pictures decode to floats: A16B16G16R16F for an EXR
+// file of half channels only, A32B32G32R32F otherwise.
+std::unique_ptr<ImageDecoder> OpenExr(std::span<const BYTE> bytes, const std::string& name);
+std::unique_ptr<ImageDecoder> OpenHdr(std::span<const BYTE> bytes, const std::string& name);
 // By the file's signature, or a ".tga" name (DetectFileType); any other
 // file, DDS included, is refused as Unsupported.
 std::unique_ptr<ImageDecoder> OpenImage(std::span<const BYTE> bytes, const std::string& name);

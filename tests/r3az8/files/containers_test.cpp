@@ -31,6 +31,7 @@ struct RowCase {
     std::vector<const char*> endings;
     std::vector<BYTE> head; // a file's first bytes; empty: the container has no signature
     bool writable;
+    D3DFORMAT pixels = D3DFMT_A8R8G8B8; // what the writer takes and the reader gives back
 };
 
 TEST(Containers, EachRowIsFoundByNameEndingAndSignatureAndWritesWhatReadsBack)
@@ -42,6 +43,8 @@ TEST(Containers, EachRowIsFoundByNameEndingAndSignatureAndWritesWhatReadsBack)
         {"tga", {".tga", ".TGA"}, {}, false},
         {"jpeg", {".jpg", ".jpeg", ".JPG"}, {0xFF, 0xD8, 0xFF, 0xE0}, false},
         {"ktx2", {".ktx2", ".KTX2"}, {0xAB, 'K', 'T', 'X', ' ', '2', '0', 0xBB, '\r', '\n', 0x1A, '\n'}, true},
+        {"exr", {".exr", ".EXR"}, {0x76, 0x2F, 0x31, 0x01}, true, FMT_A16B16G16R16F},
+        {"hdr", {".hdr", ".pic", ".HDR"}, {'#', '?', 'R', 'G', 'B', 'E'}, false},
     };
     ASSERT_EQ(AllContainers().size(), std::size(cases)) << "a row without a case here";
     for (const RowCase& c : cases) {
@@ -67,22 +70,29 @@ TEST(Containers, EachRowIsFoundByNameEndingAndSignatureAndWritesWhatReadsBack)
             } catch (const TextureError& error) {
                 EXPECT_EQ(error.Code(), ErrorKind::Unsupported);
                 EXPECT_EQ(std::string(error.what()),
-                          std::string(c.name) + " files are read, not written; write DDS, PNG or KTX2");
+                          std::string(c.name) + " files are read, not written; write DDS, PNG, KTX2 or EXR");
             }
             continue;
         }
-        const std::vector<BYTE> file = EncodeTextureFile(c.endings[0], picture);
+        // Half floats of the same bytes for a container of floats.
+        TextureImage written = picture;
+        if (c.pixels == FMT_A16B16G16R16F) {
+            written = MakeTexture(c.pixels, TextureKind::Flat, picture.width, picture.height, 1, 1);
+            for (size_t i = 0; i < written.Surface(0, 0).size(); ++i)
+                written.Surface(0, 0)[i] = BYTE(i % 2 ? 0x3C : i * 7);
+        }
+        const std::vector<BYTE> file = EncodeTextureFile(c.endings[0], written);
         EXPECT_TRUE(row->sniff(file));
         EXPECT_FALSE(row->refusedOnHead({file.data(), std::min(file.size(), kHeadBytes)}));
         const TextureImage back = DecodeTextureFile(file.data(), file.size(), "in memory");
-        EXPECT_EQ(back.format, picture.format);
-        EXPECT_EQ(back.surfaces, picture.surfaces);
+        EXPECT_EQ(back.format, written.format);
+        EXPECT_EQ(back.surfaces, written.surfaces);
     }
     // The read-only TGA row reads the file a writer elsewhere made.
     const std::vector<BYTE> tga = TgaOf(picture);
     EXPECT_EQ(DecodeTextureFile(tga.data(), tga.size(), "made.tga").surfaces, picture.surfaces);
     EXPECT_EQ(FindContainer("webp"), nullptr);
-    EXPECT_EQ(ContainerNamesText(), "DDS, PNG, TGA, JPEG or KTX2");
+    EXPECT_EQ(ContainerNamesText(), "DDS, PNG, TGA, JPEG, KTX2, EXR or HDR");
 }
 
 } // namespace

@@ -72,7 +72,7 @@ TEST(TextureFiles, AFailedWriteLeavesTheTargetAsItWas)
         {"old.tga", &picture, ErrorKind::Unsupported, "tga files are read, not written"},
         {"old.dds", &shortLevel, ErrorKind::Request, "level 2 of face 0 holds 15 bytes, not the 16 of its size"},
         {"old.png", &noLevels, ErrorKind::Request, "a 2d texture of 4x4 with 0 levels is beyond the limits"},
-        {"old.bmp", &picture, ErrorKind::Request, "end it in .dds, .png or .ktx2"},
+        {"old.bmp", &picture, ErrorKind::Request, "end it in .dds, .png, .ktx2 or .exr"},
         {"missing/new.dds", &picture, ErrorKind::FileAccess, "cannot write: No such file or directory"},
         // Fails only at the rename, once the bytes are out: the temporary file goes.
         {"folder.dds", &picture, ErrorKind::FileAccess, "cannot write: Is a directory"},

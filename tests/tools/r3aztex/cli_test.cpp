@@ -54,7 +54,7 @@ TEST(Cli, CommandLineMistakesExitWithOne)
         {{"diff", png, png, "--max-rmse", "low"}, "--max-rmse: 'low' is not a number"},
         {{"convert", png}, "-o FILE or --outdir DIR"},
         {{"convert", png, png, "-o", folder / "o.dds"}, "-o takes one input"},
-        {{"convert", png, "-o", folder / "o.bmp"}, ".dds, .png or .ktx2"},
+        {{"convert", png, "-o", folder / "o.bmp"}, ".dds, .png, .ktx2 or .exr"},
         {{"convert", png, "-o", folder / "o.dds", "--outdir", folder.Path().string()}, "one of them"},
         {{"convert", png, "-o", folder / "o.png", "--level", "3", "--format", "dxt1", "--mips", "2"}, "--level 3"},
         {{"info"}, "info needs one or more files"},

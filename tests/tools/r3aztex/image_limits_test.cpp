@@ -321,7 +321,7 @@ TEST(ImageLimits, InputIsRefusedBeforeItIsReadWhole)
         const char* expected;
     };
     const std::vector<Case> cases = {
-        {"/dev/zero", ExitCode::Unsupported, ": not a DDS, PNG, TGA, JPEG or KTX2 file"},
+        {"/dev/zero", ExitCode::Unsupported, ": not a DDS, PNG, TGA, JPEG, KTX2, EXR or HDR file"},
         {folder / "zeros.png", ExitCode::Malformed, ": not a PNG file"},
         {folder / "zeros.jpg", ExitCode::Malformed, ": JPEG cannot be read: Not a JPEG file"},
         {folder / "zeros.tga", ExitCode::Malformed, ": TGA header gives no pixels"},

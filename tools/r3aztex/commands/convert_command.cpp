@@ -59,6 +59,7 @@ struct ConvertOptions {
     bool srgb = false;
     std::optional<uint32_t> alphaThreshold;
     std::optional<int> zstd; // KTX2 output: the Zstandard level
+    bool exrFloat = false;
     std::string report;
     CommonOptions common;
 };
@@ -427,7 +428,9 @@ std::vector<TextureImage> ReadAndConvert(const Job& job, const ConvertOptions& o
     }
     std::vector<TextureImage> results = ReadSources(job, options, inputs, pool);
     progress.Advance("read " + name);
-    ConvertLayers(results, settings, pool);
+    ConvertSettings named = settings;
+    named.sourceName = job.inputs.size() == 1 ? name : job.output;
+    ConvertLayers(results, named, pool);
     return results;
 }
 
@@ -446,8 +449,9 @@ std::string RunJob(const Job& job, const ConvertOptions& options, const ConvertS
     if (job.type == FileType::Dds && result.colourSpace == ColourSpace::Srgb && !dds::WritesDx10Header(results, style))
         Warn(job.output, "the classic header cannot record that the colours are sRGB-encoded; --dx10 keeps it");
     const PngDepth depth = settings.format != nullptr ? PngDepth::OfFormat : PngDepth::Eight;
-    const WrittenFiles written =
-        WriteTextures(results, job.output, job.type, options.level, depth, style, pool, options.zstd.value_or(0));
+    const WrittenFiles written = WriteTextures(results, job.output, job.type, options.level, depth, style, pool,
+                                               options.exrFloat ? FloatSamples::Float : FloatSamples::Half,
+                                               options.zstd.value_or(0));
     progress.Advance("wrote " + job.output);
     std::string line = (job.inputs.size() == 1 ? name : std::to_string(job.inputs.size()) + " inputs") + " -> " +
                        (written.names[0] == kStandardStream ? "standard output" : written.names[0]);
@@ -573,10 +577,15 @@ CommandRunner AddConvertCommand(CLI::App& tool)
     auto options = std::make_shared<ConvertOptions>();
     CLI::App* c = tool.add_subcommand("convert",
                                       "Convert textures: format, size, mip chain, cube maps, volumes and arrays");
-    c->add_option("inputs", options->inputs, "DDS, PNG, TGA or JPEG files ('-': standard input)")->required();
-    c->add_option("-o,--output", options->output, "Output file (.dds or .png; '-': standard output)");
-    c->add_option("--outdir", options->outputDirectory, "Output folder: each input becomes NAME.dds (or .png)");
-    c->add_option("--file-type", options->fileType, "With --outdir or -o -: dds (default) or png")
+    // The containers' rows name what is read and written.
+    c->add_option("inputs", options->inputs, ContainerNamesText() + " files ('-': standard input)")->required();
+    c->add_option("-o,--output", options->output, "Output file (" + EndingsText(IsWritten) + "; '-': standard output)");
+    c->add_option("--outdir", options->outputDirectory,
+                  "Output folder: each input becomes NAME.dds (or the ending of --file-type)");
+    std::string written;
+    for (const std::string& name : WrittenContainerNames())
+        written += (written.empty() ? "" : ", ") + name + (name == "dds" ? " (default)" : "");
+    c->add_option("--file-type", options->fileType, "With --outdir or -o -: " + written)
         ->check(OneOfNames(WrittenContainerNames()));
     c->add_option("--format", options->format,
                   "Output pixel format, any letter case. Default for DDS output: auto (dxt1 when every alpha is "
@@ -619,7 +628,11 @@ CommandRunner AddConvertCommand(CLI::App& tool)
                   "--normal-map and data formats), perceptual, uniform (for data in colour formats); ASTC counts "
                   "channels alike unless perceptual")
         ->check(OneOfNames({"auto", "perceptual", "uniform"}));
-    c->add_option("--level", options->level, "The level written to PNG output (default 0)")->check(WholeNumber());
+    c->add_option("--level", options->level, "The level written to PNG or EXR output (default 0)")
+        ->check(WholeNumber());
+    c->add_flag("--exr-float", options->exrFloat,
+                "EXR output: 32-bit float samples (default: 16-bit half floats). EXR output holds the level's "
+                "float values as they are, beyond 0..1 too");
     c->add_option("--layer", options->layer,
                   "The texture of a DDS texture array to convert (default: all of them, kept as an array in DDS "
                   "output, one PNG file each, NAME_layerN)")
@@ -634,15 +647,15 @@ CommandRunner AddConvertCommand(CLI::App& tool)
                 "Write DDS files with the DX10 header (needed to record sRGB); default: the classic header");
     c->add_flag("--srgb", options->srgb,
                 "Record colour outputs as sRGB-encoded (in DDS output, with the DX10 header, chosen for it)");
+    c->add_option("--report", options->report,
+                  "Write a page (.html) with a row per conversion: thumbnails, format, bytes, ratio, PSNR and time, "
+                  "worst PSNR first, each leading to a comparison of source and result");
     c->add_option("--zstd", options->zstd,
                   "KTX2 output: Zstandard supercompression of every level at LEVEL, 1 (fastest) to 22 (smallest); "
                   "without LEVEL, " + std::to_string(kDefaultZstdLevel) + ". Default: no supercompression")
         ->expected(0, 1)
         ->default_str(std::to_string(kDefaultZstdLevel))
         ->check(CLI::Range(1, 22));
-    c->add_option("--report", options->report,
-                  "Write a page (.html) with a row per conversion: thumbnails, format, bytes, ratio, PSNR and time, "
-                  "worst PSNR first, each leading to a comparison of source and result");
     AddCommonOptions(*c, options->common, Batch::Many);
     return [options] { return RunConvert(*options); };
 }

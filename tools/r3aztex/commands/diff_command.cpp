@@ -8,6 +8,7 @@
 #include "r3az8/tex/files/image_file.h"
 #include "tools/r3aztex/files/same_file.h"
 #include "r3az8/tex/compare/compare_textures.h"
+#include "r3az8/tex/compare/hdr_difference.h"
 #include "tools/r3aztex/files/input_order.h"
 #include "tools/r3aztex/util/json_text.h"
 #include "tools/r3aztex/page/diff_page.h"
@@ -98,6 +99,63 @@ std::string AsText(const std::vector<LevelDifference>& differences, TextureKind 
     return out;
 }
 
+// Float textures: log2 RMSE and tone-mapped PSNR (hdr_difference.h).
+const char* const kHdrChannelWords[kHdrDifferenceChannels] = {"red", "green", "blue", "all (rgb)"};
+
+std::string HdrAsJson(const DiffOptions& options, const std::vector<HdrLevelDifference>& differences)
+{
+    std::string out = "{\"first\": " + JsonString(DisplayName(options.first)) +
+                      ", \"second\": " + JsonString(DisplayName(options.second)) + ", \"hdr\": true, \"levels\": [";
+    for (size_t i = 0; i < differences.size(); ++i) {
+        const HdrLevelDifference& d = differences[i];
+        out += std::string(i ? ",\n  " : "\n  ") + "{\"face\": " + std::to_string(d.face) +
+               ", \"level\": " + std::to_string(d.level) + ", \"width\": " + std::to_string(d.width) +
+               ", \"height\": " + std::to_string(d.height) + ", \"depth\": " + std::to_string(d.depth);
+        for (size_t c = 0; c < kHdrDifferenceChannels; ++c)
+            out += std::string(", \"") + kHdrDifferenceChannelNames[c] + "\": {\"log2_rmse\": " +
+                   JsonNumber(d.channels[c].log2Rmse) + ", \"tone_mapped_psnr\": " +
+                   JsonNumber(d.channels[c].toneMappedPsnr) + "}";
+        out += "}";
+    }
+    return out + "]}\n";
+}
+
+std::string HdrAsText(const std::vector<HdrLevelDifference>& differences, TextureKind kind)
+{
+    std::string out = "float values: RMSE of log2 (values floored at 2^-14), PSNR in dB after the tone curve "
+                      "(x/(1+x))^(1/2.2)\n";
+    for (const HdrLevelDifference& d : differences) {
+        char line[96];
+        std::snprintf(line, sizeof line, "%-28s %10s %8s\n",
+                      (WhereText({d.face, d.level, d.width, d.height, d.depth, {}, {}}, kind) + " (" +
+                       SizeText(d.width, d.height, d.depth) + ")")
+                          .c_str(),
+                      "log2 RMSE", "PSNR");
+        out += line;
+        for (size_t c = 0; c < kHdrDifferenceChannels; ++c) {
+            std::snprintf(line, sizeof line, "  %-26s %10s %8s\n", kHdrChannelWords[c],
+                          Fixed(d.channels[c].log2Rmse, 4).c_str(), Fixed(d.channels[c].toneMappedPsnr, 2).c_str());
+            out += line;
+        }
+    }
+    return out;
+}
+
+std::string HdrBrokenThreshold(const DiffOptions& options, const std::vector<HdrLevelDifference>& differences,
+                               TextureKind kind)
+{
+    for (const HdrLevelDifference& d : differences) {
+        const HdrChannelError& all = d.channels[kHdrDifferenceChannels - 1];
+        const std::string where = " at " + WhereText({d.face, d.level, d.width, d.height, d.depth, {}, {}}, kind);
+        if (options.minPsnr && all.toneMappedPsnr < *options.minPsnr)
+            return "tone-mapped PSNR " + Fixed(all.toneMappedPsnr, 2) + " dB" + where + " is below --min-psnr " +
+                   Fixed(*options.minPsnr, 2);
+        if (options.maxRmse && all.log2Rmse > *options.maxRmse)
+            return "log2 RMSE " + Fixed(all.log2Rmse, 4) + where + " is above --max-rmse " + Fixed(*options.maxRmse, 4);
+    }
+    return "";
+}
+
 // The first threshold the worst level breaks, as a message; empty when
 // every level is within all of them.
 std::string BrokenThreshold(const DiffOptions& options, const std::vector<LevelDifference>& differences,
@@ -157,17 +215,25 @@ ExitCode RunDiff(const DiffOptions& options)
                      DisplayName(options.second) + " has " + std::to_string(b.levels) + "; comparing the first " +
                      std::to_string(levels));
 
+    // Floats on either side are compared unclamped, in HDR figures, which
+    // the thresholds then judge; the heat map and the page still show the
+    // difference clamped to 0..1.
+    const bool hdr = !options.normalMap && (a.Format().content == Content::Float || b.Format().content == Content::Float);
+    std::vector<HdrLevelDifference> hdrDifferences;
+    if (hdr)
+        hdrDifferences = CompareHdrTextures(a, b);
     CompareOptions compare;
     compare.weightByAlpha = !options.noAlphaWeight;
     compare.normalMap = options.normalMap;
-    const Comparison comparison = CompareTextures(a, b, compare);
+    const bool clampedToo = !hdr || !options.diffImage.empty() || !options.html.empty();
+    const Comparison comparison = clampedToo ? CompareTextures(a, b, compare) : Comparison{};
     const std::vector<LevelDifference>& differences = comparison.levels;
     const bool weighted = comparison.weighting == AlphaWeighting::On;
 
     if (options.json)
-        std::fputs(AsJson(options, differences, weighted).c_str(), stdout);
+        std::fputs((hdr ? HdrAsJson(options, hdrDifferences) : AsJson(options, differences, weighted)).c_str(), stdout);
     else if (!options.common.quiet)
-        std::fputs(AsText(differences, a.kind, weighted).c_str(), stdout);
+        std::fputs((hdr ? HdrAsText(hdrDifferences, a.kind) : AsText(differences, a.kind, weighted)).c_str(), stdout);
     // The figures come out before the heat map's notice; a report that did
     // not come out is a failure, whatever the figures say.
     if (std::fflush(stdout) != 0)
@@ -182,7 +248,8 @@ ExitCode RunDiff(const DiffOptions& options)
     }
     if (!options.html.empty())
         WriteDiffPage(options.html, options.first, options.second, comparison, options.common.quiet);
-    const std::string broken = BrokenThreshold(options, differences, a.kind);
+    const std::string broken =
+        hdr ? HdrBrokenThreshold(options, hdrDifferences, a.kind) : BrokenThreshold(options, differences, a.kind);
     if (!broken.empty()) {
         ReportError(DisplayName(options.first) + " and " + DisplayName(options.second) +
                     " differ beyond the threshold: " + broken);
@@ -197,7 +264,8 @@ CommandRunner AddDiffCommand(CLI::App& tool)
 {
     auto options = std::make_shared<DiffOptions>();
     CLI::App* command = tool.add_subcommand(
-        "diff", "Compare two textures: RMSE, PSNR and SSIM per level and channel; exit 6 beyond a threshold");
+        "diff", "Compare two textures: RMSE, PSNR and SSIM per level and channel (when either holds floats: log2 "
+                "RMSE and tone-mapped PSNR, unclamped); exit 6 beyond a threshold");
     command->add_option("first", options->first, "Reference texture ('-': standard input)")->required();
     command->add_option("second", options->second, "Texture to compare with it")->required();
     command->add_flag("--json", options->json, "Print the figures as JSON");
@@ -207,9 +275,12 @@ CommandRunner AddDiffCommand(CLI::App& tool)
                       "usually height)");
     command->add_flag("--normal-map", options->normalMap,
                       "The textures hold normals: also the angle between them, in degrees");
-    command->add_option("--min-psnr", options->minPsnr, "Exit with 6 when the PSNR of any level is below this (dB)")
+    command->add_option("--min-psnr", options->minPsnr,
+                        "Exit with 6 when the PSNR of any level is below this (dB); for float textures the "
+                        "tone-mapped PSNR")
         ->check(DecimalNumber());
-    command->add_option("--max-rmse", options->maxRmse, "Exit with 6 when the RMSE of any level is above this")
+    command->add_option("--max-rmse", options->maxRmse,
+                        "Exit with 6 when the RMSE of any level is above this; for float textures the log2 RMSE")
         ->check(DecimalNumber());
     command->add_option("--max-angle", options->maxAngle,
                         "With --normal-map: exit with 6 when any normal turned by more degrees than this")

@@ -1,7 +1,10 @@
 // `r3aztex info FILE... [--json]`: what each file holds.
 #include "tools/r3aztex/commands/command.h"
 
+#include "r3az8/tex/compare/value_range.h"
 #include "r3az8/tex/convert/work_pool.h"
+#include "r3az8/tex/files/dds_reader.h"
+#include "r3az8/tex/files/image_file.h"
 #include "r3az8/tex/files/file_bytes.h"
 #include "r3az8/tex/files/file_shape.h"
 #include "r3az8/tex/files/warnings.h"
@@ -20,12 +23,46 @@ struct InfoOptions {
     CommonOptions common;
 };
 
-// What is shown of a file: all its reader finds in it, the pixels aside.
-using Shape = FileDescription;
+// What is shown of a file: all its reader finds in it, the pixels aside,
+// and for floats the values they hold.
+struct Shape : FileDescription {
+    std::optional<ValueRange> range;
+};
 
 Shape Inspect(const std::string& path)
 {
-    return InspectTextureFile(ReadFileBytes(path), DisplayName(path));
+    const std::string name = DisplayName(path);
+    const std::vector<BYTE> bytes = ReadFileBytes(path);
+    Shape shape{InspectTextureFile(bytes, name), std::nullopt};
+    if (FindFormat(shape.format)->content == Content::Float) {
+        // A DDS file's warnings were given by the inspection already.
+        const std::vector<TextureImage> layers = DetectFileType(bytes, name) == FileType::Dds
+                                                     ? dds::ReadContents(bytes, name).layers
+                                                     : DecodeTextureLayers(bytes, name);
+        shape.range = MeasureValueRange(layers);
+    }
+    return shape;
+}
+
+std::string RangeText(const ValueRange& range)
+{
+    auto number = [](double value) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.6g", value);
+        return std::string(text);
+    };
+    return "  values: " +
+           (range.least ? number(*range.least) + " to " + number(*range.largest) : std::string("none finite")) +
+           ", " + std::to_string(range.notANumber) + " NaN, " + std::to_string(range.infinite) + " infinite\n";
+}
+
+std::string RangeJson(const std::optional<ValueRange>& range)
+{
+    if (!range)
+        return "";
+    auto number = [](const std::optional<double>& value) { return value ? JsonNumber(*value) : std::string("null"); };
+    return ", \"values\": {\"min\": " + number(range->least) + ", \"max\": " + number(range->largest) +
+           ", \"nan\": " + JsonNumber(range->notANumber) + ", \"infinite\": " + JsonNumber(range->infinite) + "}";
 }
 
 struct LevelFacts {
@@ -83,6 +120,8 @@ std::string AsText(const std::string& path, const Shape& shape)
         text += "  " + fact + ": " + value + "\n";
     for (const auto& [key, value] : shape.keys)
         text += "  key " + key + ": " + value + "\n";
+    if (shape.range)
+        text += RangeText(*shape.range);
     if (shape.readerQuery)
         text += "  other readers of " + ReaderShapeText(*shape.readerQuery) + ", as r3aztex writes it: " +
                 ReadersText(*shape.readerQuery) + "\n";
@@ -138,7 +177,7 @@ std::string AsJson(const std::string& path, const Shape& shape)
            ", \"array_size\": " + std::to_string(shape.layers) +
            ", \"srgb\": " + (shape.colourSpace == ColourSpace::Srgb ? "true" : "false") +
            ", \"level_count\": " + std::to_string(shape.levels) + ", \"bytes\": " + JsonNumber(total) +
-           ", \"levels\": [" + levelList + "]" + ReadByJson(shape) + FactsJson(shape) + "}";
+           ", \"levels\": [" + levelList + "]" + ReadByJson(shape) + RangeJson(shape.range) + FactsJson(shape) + "}";
 }
 
 ExitCode RunInfo(const InfoOptions& options)
@@ -191,8 +230,9 @@ CommandRunner AddInfoCommand(CLI::App& tool)
 {
     auto options = std::make_shared<InfoOptions>();
     CLI::App* command = tool.add_subcommand(
-        "info", "Show size, format, kind and levels of texture files, and which other readers read a DDS file");
-    command->add_option("files", options->files, "DDS, PNG, TGA or JPEG files ('-': standard input)")->required();
+        "info", "Show size, format, kind and levels of texture files, which other readers read a DDS file, and "
+                "the range of values of float textures (least, largest, NaN and infinite counts)");
+    command->add_option("files", options->files, ContainerNamesText() + " files ('-': standard input)")->required();
     command->add_flag("--json", options->json, "Print a JSON array, one object per file");
     AddCommonOptions(*command, options->common, Batch::Single);
     return [options] { return RunInfo(*options); };

@@ -23,17 +23,22 @@ std::string WithoutEnding(const std::string& path)
 // Level `level` of one texture as PNG pictures: one, or one per cube face
 // or volume slice.
 WrittenFiles WritePictures(const TextureImage& texture, const std::string& path, const Container& container,
-                           uint32_t level, PictureDepth depth, WorkPool& pool)
+                           uint32_t level, PictureDepth depth, FloatSamples samples, WorkPool& pool)
 {
-    const LevelPictures level0 = PicturesOfLevel(texture, level, depth);
+    const bool floats = container.writeOptions & kFloatOption;
+    const LevelPictures level0 = PicturesOfLevel(texture, level, floats ? PictureDepth::Float : depth);
     const std::vector<std::string> names = OutputNames(path, container.type, texture.kind, level0.depth);
     WriteOptions options;
     options.alpha = level0.alpha;
+    options.floatSamples = samples;
+    const std::string sampleText = !floats                         ? (level0.wide ? "16-bit" : "8-bit")
+                                   : samples == FloatSamples::Half ? "half"
+                                                                   : "float";
     std::vector<std::vector<BYTE>> files(names.size());
     pool.ForEach(names.size(), [&](size_t i) { files[i] = EncodeLayers(container, {&level0.pictures[i], 1}, options); });
     for (size_t i = 0; i < names.size(); ++i)
         WriteOutputFile(names[i], files[i]);
-    return {names, std::string(container.name) + ", " + (level0.wide ? "16" : "8") + "-bit " +
+    return {names, std::string(container.name) + ", " + sampleText + " " +
                        (level0.alpha == AlphaOutput::Keep ? "rgba" : "rgb") + ", " + KindName(texture.kind) + " " +
                        SizeText(level0.width, level0.height, level0.depth) +
                        (texture.kind == TextureKind::Cube ? " (6 faces)" : "") + ", level " + std::to_string(level)};
@@ -77,7 +82,7 @@ std::vector<std::string> OutputNames(const std::string& path, FileType type, Tex
 
 WrittenFiles WriteTextures(std::span<const TextureImage> layers, const std::string& path, FileType type,
                            uint32_t level, PngDepth depth, dds::HeaderStyle style, WorkPool& pool,
-                           int zstdLevel)
+                           FloatSamples samples, int zstdLevel)
 {
     const TextureImage& texture = layers[0];
     const uint32_t faces = texture.kind == TextureKind::Cube ? 6 : 1;
@@ -100,7 +105,7 @@ WrittenFiles WriteTextures(std::span<const TextureImage> layers, const std::stri
     WrittenFiles written;
     for (size_t layer = 0; layer < layers.size(); ++layer) {
         const std::string layerPath = layers.size() > 1 ? LayerName(path, static_cast<uint32_t>(layer)) : path;
-        WrittenFiles one = WritePictures(layers[layer], layerPath, container, level, depth, pool);
+        WrittenFiles one = WritePictures(layers[layer], layerPath, container, level, depth, samples, pool);
         written.names.insert(written.names.end(), one.names.begin(), one.names.end());
         written.description = std::move(one.description) + arrayText;
     }

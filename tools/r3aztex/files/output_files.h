@@ -1,5 +1,5 @@
-// Writing a converted texture: one DDS file, or PNG files of one level
-// (one per cube face or volume slice).
+// Writing a converted texture: one DDS file, or PNG or EXR files of one
+// level (one per cube face or volume slice).
 #pragma once
 
 #include "r3az8/tex/convert/level_pictures.h"
@@ -43,10 +43,11 @@ std::string LayerName(const std::string& path, uint32_t layer);
 // (an array always gets the DX10 header), or Png, level `level` of each
 // layer, face and slice as its own picture, one-channel formats as grey
 // and two-channel ones with blue 0. Ktx2 is one file like Dds, its levels
-// Zstandard-compressed at `zstdLevel` unless that is 0. Each file is
-// written atomically ("-": to standard output).
+// Zstandard-compressed at `zstdLevel` unless that is 0. Exr is written the same way, in floats
+// of `samples` (depth does not apply). Each file is written atomically
+// ("-": to standard output).
 WrittenFiles WriteTextures(std::span<const TextureImage> layers, const std::string& path, FileType type,
                            uint32_t level, PngDepth depth, dds::HeaderStyle style, WorkPool& pool,
-                           int zstdLevel = 0);
+                           FloatSamples samples = FloatSamples::Half, int zstdLevel = 0);
 
 } // namespace r3aztex
