@@ -158,6 +158,12 @@ run("converting to dxt5 with the installed tool" ${prefix}/bin/r3aztex convert $
     -o ${WORK_DIR}/run/tool-dxt5.dds --quiet)
 run("comparing the consumer's file with the tool's" ${CMAKE_COMMAND} -E compare_files ${WORK_DIR}/run/consumer.dds
     ${WORK_DIR}/run/tool-dxt5.dds)
+# KTX2 by the output's ending, through the installed libzstd dependency.
+run("running the consumer with KTX2 output" ${WORK_DIR}/consumer/consumer ${picture} ${WORK_DIR}/run/consumer.ktx2)
+run("converting to dxt5 KTX2 with the installed tool" ${prefix}/bin/r3aztex convert ${picture} --format dxt5
+    -o ${WORK_DIR}/run/tool-dxt5.ktx2 --quiet)
+run("comparing the consumer's KTX2 file with the tool's" ${CMAKE_COMMAND} -E compare_files
+    ${WORK_DIR}/run/consumer.ktx2 ${WORK_DIR}/run/tool-dxt5.ktx2)
 
 # The same source through pkg-config, in the oldest standard the docs
 # promise.
