@@ -230,8 +230,12 @@ ExitCode RunDiff(const DiffOptions& options)
     const std::vector<LevelDifference>& differences = comparison.levels;
     const bool weighted = comparison.weighting == AlphaWeighting::On;
 
+    // The page shows the figures --json prints, whichever they are.
+    const std::string json = options.json || !options.html.empty()
+                                 ? (hdr ? HdrAsJson(options, hdrDifferences) : AsJson(options, differences, weighted))
+                                 : std::string();
     if (options.json)
-        std::fputs((hdr ? HdrAsJson(options, hdrDifferences) : AsJson(options, differences, weighted)).c_str(), stdout);
+        std::fputs(json.c_str(), stdout);
     else if (!options.common.quiet)
         std::fputs((hdr ? HdrAsText(hdrDifferences, a.kind) : AsText(differences, a.kind, weighted)).c_str(), stdout);
     // The figures come out before the heat map's notice; a report that did
@@ -247,7 +251,7 @@ ExitCode RunDiff(const DiffOptions& options)
                          Fixed(map.scale, 3) + " (0..255 scale)");
     }
     if (!options.html.empty())
-        WriteDiffPage(options.html, options.first, options.second, comparison, options.common.quiet);
+        WriteDiffPage(options.html, options.first, options.second, comparison, json, options.common.quiet);
     const std::string broken =
         hdr ? HdrBrokenThreshold(options, hdrDifferences, a.kind) : BrokenThreshold(options, differences, a.kind);
     if (!broken.empty()) {

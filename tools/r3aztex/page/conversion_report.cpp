@@ -73,7 +73,8 @@ Made MakeRow(size_t position, const std::vector<std::string>& inputs, const std:
         const Comparison comparison = CompareTextures(original, texture, CompareOptions{});
         row.psnr = LevelZeroPsnr(comparison);
         row.diffId = "diff-" + std::to_string(position);
-        made.section = DiffSectionJson(row.diffId, source, result, comparison, LevelChoice::TopOnly);
+        made.section = DiffSectionJson(row.diffId, source, result, comparison, FiguresJson(comparison),
+                                       LevelChoice::TopOnly);
     } catch (const TextureError& error) {
         row.note = error.what();
     }

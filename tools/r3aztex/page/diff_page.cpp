@@ -17,13 +17,13 @@ void CheckDiffPage(const std::string& page, const std::string& first, const std:
 }
 
 void WriteDiffPage(const std::string& page, const std::string& first, const std::string& second,
-                   const Comparison& comparison, bool quiet)
+                   const Comparison& comparison, const std::string& figures, bool quiet)
 {
     const ShownFile a = ReadShownFile(first);
     const ShownFile b = ReadShownFile(second);
     WritePage(page, "--html",
               PageHtml("r3aztex diff: " + a.name + " and " + b.name,
-                       {DiffSectionJson("diff-0", a, b, comparison, LevelChoice::Every)}));
+                       {DiffSectionJson("diff-0", a, b, comparison, figures, LevelChoice::Every)}));
     if (!quiet)
         ReportNotice("wrote " + page + ": both textures, the heat map and the figures");
 }

@@ -15,9 +15,10 @@ namespace r3aztex {
 // again) or a page that would overwrite an input.
 void CheckDiffPage(const std::string& page, const std::string& first, const std::string& second);
 
-// The page for the comparison of the two files, written whole; a line on
-// standard error says so unless `quiet`.
+// The page for the comparison of the two files, written whole, with the
+// figures `diff --json` prints (`figures`: its JSON object, whose "levels"
+// the page lists); a line on standard error says so unless `quiet`.
 void WriteDiffPage(const std::string& page, const std::string& first, const std::string& second,
-                   const Comparison& comparison, bool quiet);
+                   const Comparison& comparison, const std::string& figures, bool quiet);
 
 } // namespace r3aztex

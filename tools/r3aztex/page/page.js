@@ -529,31 +529,50 @@
     return viewer;
   }
 
-  function figureNumber(value, decimals) {
-    return value === null ? 'inf' : value.toFixed(decimals);
+  // Decimals per figure, as diff prints them; others get four.
+  const kFigureDecimals = {rmse: 3, psnr: 2, ssim: 4, log2_rmse: 4, tone_mapped_psnr: 2, mean: 3, largest: 3};
+  const kFigureTitles = {rmse: 'RMSE', psnr: 'PSNR (dB)', ssim: 'SSIM', log2_rmse: 'log2 RMSE',
+                         tone_mapped_psnr: 'tone-mapped PSNR (dB)', mean: 'mean (degrees)',
+                         largest: 'largest (degrees)'};
+
+  function figureNumber(value, name) {
+    return value === null ? 'inf' : value.toFixed(name in kFigureDecimals ? kFigureDecimals[name] : 4);
   }
 
+  // The figures of `diff --json`, whatever they are: per level (and face),
+  // one row per member that is an object (a channel, or the normals'
+  // angle), one column per number in it.
   function figuresTable(figures) {
+    const isGroup = (value) => value !== null && typeof value === 'object';
+    const columns = [];
+    for (const level of figures.levels)
+      for (const group of Object.values(level).filter(isGroup))
+        for (const name of Object.keys(group))
+          if (!columns.includes(name))
+            columns.push(name);
     const table = make('table', {class: 'figures'});
     const head = make('tr');
-    for (const title of ['where', 'size', 'channel', 'RMSE', 'PSNR (dB)', 'SSIM'])
+    for (const title of ['where', 'size', 'channel'].concat(columns.map((c) => kFigureTitles[c] || c)))
       head.append(make('th', {scope: 'col', class: title === 'where' ? 'name' : ''}, title));
     table.append(head);
     const faces = ['+x', '-x', '+y', '-y', '+z', '-z'];
     const several = figures.levels.some((level) => level.face > 0);
     figures.levels.forEach((level, index) => {
-      for (const channel of ['r', 'g', 'b', 'a', 'all']) {
+      const where = (several ? 'face ' + faces[level.face] + ', ' : '') + 'level ' + level.level;
+      let first = true;
+      for (const [channel, group] of Object.entries(level).filter(([, value]) => isGroup(value))) {
         const row = make('tr');
-        const where = (several ? 'face ' + faces[level.face] + ', ' : '') + 'level ' + level.level;
-        row.append(make('td', {class: 'name'}, channel === 'r' ? where : ''),
-                   make('td', {}, channel === 'r' ? level.width + '\u00d7' + level.height : ''),
-                   make('td', {}, channel));
-        const figure = level[channel];
-        for (const [name, decimals] of [['rmse', 3], ['psnr', 2], ['ssim', 4]])
-          row.append(make('td', {'data-figure': index + '.' + channel + '.' + name,
-                                 'data-value': JSON.stringify(figure[name])},
-                          figureNumber(figure[name], decimals)));
+        row.append(make('td', {class: 'name'}, first ? where : ''),
+                   make('td', {}, first ? level.width + '\u00d7' + level.height : ''),
+                   make('td', {}, channel.replace('_', ' ')));
+        for (const name of columns)
+          row.append(name in group
+                         ? make('td', {'data-figure': index + '.' + channel + '.' + name,
+                                       'data-value': JSON.stringify(group[name])},
+                                figureNumber(group[name], name))
+                         : make('td'));
         table.append(row);
+        first = false;
       }
     });
     return table;
@@ -594,7 +613,9 @@
     heat.append(legend);
     element.append(heat);
 
-    element.append(make('h3', {}, 'Figures' + (section.figures.alpha_weighted ? ' (colour weighted by alpha)' : '')));
+    element.append(make('h3', {}, 'Figures' +
+                            (section.figures.hdr ? ' (float values: log2 RMSE, PSNR after the tone curve)'
+                             : section.figures.alpha_weighted ? ' (colour weighted by alpha)' : '')));
     element.append(figuresTable(section.figures));
     root.append(element);
     viewer.select(0);

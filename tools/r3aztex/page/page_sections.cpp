@@ -109,13 +109,13 @@ std::string FiguresJson(const Comparison& comparison)
 }
 
 std::string DiffSectionJson(const std::string& id, const ShownFile& first, const ShownFile& second,
-                            const Comparison& comparison, LevelChoice levels)
+                            const Comparison& comparison, const std::string& figures, LevelChoice levels)
 {
     return "{\"kind\": \"diff\", \"id\": " + JsonString(id) + ", \"title\": " +
            JsonString(first.name + " and " + second.name) + ", \"first\": " + FileJson(first, levels) +
            ", \"second\": " + FileJson(second, levels) + ", \"heatMap\": " +
            HeatMapJson(comparison, levels == LevelChoice::Every ? kFullPicturePixels : kReportHeatMapPixels) +
-           ", \"figures\": " + FiguresJson(comparison) + "}";
+           ", \"figures\": " + figures + "}";
 }
 
 void SortWorstFirst(std::vector<ReportRow>& rows)

@@ -42,12 +42,14 @@ std::string FiguresJson(const Comparison& comparison);
 
 // {"kind": "diff", "id", "title", "first": {file}, "second": {file},
 // "heatMap": {"uri", "scale", "width", "height", "shownWidth",
-// "shownHeight"}, "figures": FiguresJson}: both files as a texture section
-// shows them, level 0's heat map (heat_map.h) and the figures. With
+// "shownHeight"}, "figures": figures}: both files as a texture section
+// shows them, level 0's heat map (heat_map.h) and the figures, a JSON
+// object whose "levels" each hold channels as objects of numbers
+// (FiguresJson, or diff's figures of float textures). With
 // LevelChoice::TopOnly (a report's sections) the heat map is an overview
 // (kReportHeatMapPixels).
 std::string DiffSectionJson(const std::string& id, const ShownFile& first, const ShownFile& second,
-                            const Comparison& comparison, LevelChoice levels);
+                            const Comparison& comparison, const std::string& figures, LevelChoice levels);
 
 // One conversion of a batch, a row of a report's table.
 struct ReportRow {

@@ -51,8 +51,8 @@ def write_png(path, width, height, pixel):
 
 
 # A float texture (16-bit floats) of the library's own test files.
-FLOAT_DDS = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', '..', 'r3az8', 'files', 'data',
-                         'pfim_16-bit-float.dds')
+FLOAT_DDS = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', '..', 'r3az8', 'files', 'data',
+                                         'pfim_16-bit-float.dds'))
 
 # The generated picture: every pixel different, alpha falling to the right.
 WIDTH, HEIGHT = 24, 16
@@ -197,13 +197,14 @@ def check_figures(driver, page, tool, first, second):
         '.map(c => [c.dataset.figure, JSON.parse(c.dataset.value)]));')
     count = 0
     for index, level in enumerate(expected['levels']):
-        for channel in ('r', 'g', 'b', 'a', 'all'):
-            for name in ('rmse', 'psnr', 'ssim'):
+        for channel, group in level.items():
+            if not isinstance(group, dict):
+                continue
+            for name, value in group.items():
                 key = '%d.%s.%s' % (index, channel, name)
                 count += 1
-                check(key in shown and shown[key] == level[channel][name],
-                      '%s: %s is %s on the page, %s in diff --json' %
-                      (page, key, shown.get(key), level[channel][name]))
+                check(key in shown and shown[key] == value,
+                      '%s: %s is %s on the page, %s in diff --json' % (page, key, shown.get(key), value))
     check(count == len(shown) and count > 0, '%s: %d figures on the page, %d from diff' % (page, len(shown), count))
 
 
@@ -254,13 +255,17 @@ def main():
         run(tool, 'diff', ramp_png, ramp_dds, '--html', diff_page, '-q')
         shared_diff_page = os.path.join(work, 'diff-shared.html')
         run(tool, 'diff', shared, shared_dds, '--html', shared_diff_page, '-q')
+        float_dds = os.path.join(work, 'float.dds')
+        run(tool, 'convert', FLOAT_DDS, '-o', float_dds, '--format', 'bc6h', '-q')
+        float_diff_page = os.path.join(work, 'diff-float.html')
+        run(tool, 'diff', FLOAT_DDS, float_dds, '--html', float_diff_page, '-q')
         report_page = os.path.join(work, 'report.html')
         run(tool, 'convert', ramp_png, shared, '--outdir', os.path.join(work, 'out'), '--report', report_page,
             '-q')
 
         driver = start_browser(os.path.join(work, 'profile'))
         try:
-            for name, path in (('view', view_page), ('diff', diff_page), ('diff-shared', shared_diff_page),
+            for name, path in (('view', view_page), ('diff', diff_page), ('diff-shared', shared_diff_page), ('diff-float', float_diff_page),
                                ('report', report_page)):
                 open_page(driver, path)
                 check_console(driver, name)
@@ -274,6 +279,8 @@ def main():
                     check_figures(driver, name, tool, ramp_png, ramp_dds)
                 if name == 'diff-shared':
                     check_figures(driver, name, tool, shared, shared_dds)
+                if name == 'diff-float':
+                    check_figures(driver, name, tool, FLOAT_DDS, float_dds)
                 if name == 'report':
                     check_report(driver, name, 2)
                 check_console(driver, name)
