@@ -11,6 +11,7 @@
 #include "r3az8/tex/dxt/no_fused_multiply_add.h"
 
 #include "r3az8/tex/bptc/bc7_fit.h"
+#include "r3az8/tex/bptc/bc7_lanes.h"
 #include "r3az8/tex/bptc/bc7_layout.h"
 #include "r3az8/tex/bptc/bptc_block.h"
 #include "r3az8/tex/bptc/partitions.h"
@@ -543,22 +544,68 @@ unsigned RankPartitions(const Context& context, unsigned subsets, unsigned parti
     else
         (context.opaque ? ScorePartitions<3, 3> : ScorePartitions<4, 3>)(context, partitions, score, along);
     const unsigned kept = tries < partitions ? tries : partitions;
-    // A selection of the few best: kept is small beside partitions.
     unsigned order[64];
     for (unsigned k = 0; k < partitions; ++k)
         order[k] = k;
+    std::partial_sort(order, order + kept, order + partitions,
+                      [&](unsigned a, unsigned b) { return score[a] < score[b] || (score[a] == score[b] && a < b); });
     for (unsigned i = 0; i < kept; ++i) {
-        unsigned at = i;
-        for (unsigned k = i + 1; k < partitions; ++k) {
-            const float a = score[order[k]], b = score[order[at]];
-            at = a < b || (a == b && order[k] < order[at]) ? k : at;
-        }
-        std::swap(order[i], order[at]);
         ranked[i] = order[i];
         rankedScore[i] = score[order[i]];
         rankedAlong[i] = along[order[i]];
     }
     return kept;
+}
+
+// For each rotation of modes 4 and 5: the spread the three channels fitted
+// together leave off their principal axis, the spread along it, and the
+// spread of the channel fitted alone (all weighted, over the block).
+struct RotationSpread {
+    float off = 0.0f, along = 0.0f, alone = 0.0f;
+};
+
+RotationSpread SpreadOfRotations(const Context& context, RotationSpread* spread)
+{
+    float mean[4], cov[4][4];
+    Lanes d[4];
+    const Lanes covered = Lanes::Load(context.pixels.covered);
+    const float total = Sum(covered);
+    for (unsigned c = 0; c < 4; ++c) {
+        const Lanes x = Lanes::Load(context.pixels.value[c]);
+        mean[c] = total > 0.0f ? Sum(x * covered) / total : 0.0f;
+        d[c] = (x - mean[c]) * std::sqrt(context.pixels.weight[c]) * covered;
+    }
+    for (unsigned a = 0; a < 4; ++a)
+        for (unsigned b = a; b < 4; ++b)
+            cov[a][b] = cov[b][a] = Sum(d[a] * d[b]);
+    for (unsigned rotation = 0; rotation < 4; ++rotation) {
+        // Rotation r swaps alpha with channel r - 1: that one is alone.
+        const unsigned alone = rotation == 0 ? 3 : rotation - 1;
+        unsigned ch[3], n = 0;
+        for (unsigned c = 0; c < 4; ++c)
+            if (c != alone)
+                ch[n++] = c;
+        float trace = 0.0f;
+        unsigned widest = 0;
+        for (unsigned i = 0; i < 3; ++i) {
+            trace += cov[ch[i]][ch[i]];
+            widest = cov[ch[i]][ch[i]] > cov[ch[widest]][ch[widest]] ? i : widest;
+        }
+        float once[3], twice[3], onceLength = 0.0f, twiceLength = 0.0f;
+        for (unsigned i = 0; i < 3; ++i)
+            once[i] = (cov[ch[i]][ch[0]] * cov[ch[widest]][ch[0]] + cov[ch[i]][ch[1]] * cov[ch[widest]][ch[1]]) +
+                      cov[ch[i]][ch[2]] * cov[ch[widest]][ch[2]];
+        for (unsigned i = 0; i < 3; ++i) {
+            twice[i] = (cov[ch[i]][ch[0]] * once[0] + cov[ch[i]][ch[1]] * once[1]) + cov[ch[i]][ch[2]] * once[2];
+            onceLength += once[i] * once[i];
+            twiceLength += twice[i] * twice[i];
+        }
+        const float largest = onceLength > 0.0f ? std::sqrt(twiceLength / onceLength) : trace;
+        spread[rotation].along = largest < trace ? largest : trace;
+        spread[rotation].off = trace - spread[rotation].along;
+        spread[rotation].alone = cov[alone][alone];
+    }
+    return spread[0];
 }
 
 void Keep(Candidate& best, const Candidate& candidate)
@@ -656,12 +703,29 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
     // their fits short.
     if (wants[5] || wants[4]) {
         const unsigned rotations = context.opaque || !plan.everyRotation ? 1 : 4;
+        RotationSpread spread[4];
+        if (onlyMode < 0 && rotations > 1)
+            spread[0] = SpreadOfRotations(context, spread);
+        // As for partitions: the error each choice is expected to reach at
+        // best, the three-channel part's line and index steps and the
+        // lone channel's index steps.
+        auto floorOfRotation = [&](unsigned mode, unsigned rotation, unsigned selector) {
+            if (onlyMode >= 0 || rotations == 1)
+                return 0.0f;
+            const Bc7ModeLayout& m = kBc7Modes[mode];
+            const float colorSteps = static_cast<float>((1u << (selector ? m.secondIndexBits : m.indexBits)) - 1);
+            const float aloneSteps = static_cast<float>(
+                (1u << (selector ? m.indexBits : (m.secondIndexBits ? m.secondIndexBits : m.indexBits))) - 1);
+            const RotationSpread& r = spread[rotation];
+            return kScoreShare * (r.off + r.along / (colorSteps * colorSteps) + r.alone / (aloneSteps * aloneSteps));
+        };
         for (unsigned rotation = 0; rotation < rotations; ++rotation) {
-            if (wants[5])
+            if (wants[5] && floorOfRotation(5, rotation, 0) < toBeat())
                 keep(EncodeRotated(context, 5, rotation, 0, depth, toBeat()));
             if (wants[4])
                 for (unsigned selector = 0; selector < 2; ++selector)
-                    keep(EncodeRotated(context, 4, rotation, selector, depth, toBeat()));
+                    if (floorOfRotation(4, rotation, selector) < toBeat())
+                        keep(EncodeRotated(context, 4, rotation, selector, depth, toBeat()));
         }
     }
     if (partitioned && (wants[0] || wants[2])) {

@@ -54,13 +54,10 @@ public:
     {
         for (unsigned c = 0; c < 4; ++c)
             w_[c] = c >= First && c < Last ? pixels.weight[c] : 0.0f;
-        bool member[16] = {};
+        float member[16] = {};
         for (unsigned i = 0; i < problem.count; ++i)
-            member[problem.pixels[i]] = true;
-        float covered[16];
-        for (unsigned p = 0; p < 16; ++p)
-            covered[p] = member[p] ? pixels.covered[p] : 0.0f;
-        covered_ = Lanes::Load(covered);
+            member[problem.pixels[i] & 15u] = 1.0f;
+        covered_ = Lanes::Load(member) * Lanes::Load(pixels.covered);
         for (unsigned c = First; c < Last; ++c)
             x_[c] = Lanes::Load(pixels.value[c]);
     }
@@ -206,33 +203,42 @@ private:
     }
 
     // Moves each end's channels one code up or down, keeping every move
-    // that lowers the error (a search around the quantised ends); false
-    // when none did.
+    // that lowers the error (a search around the quantised ends). The moves
+    // are judged with the indices nearest each projection (half the work of
+    // the exact choice); the moved ends then get the exact choice and are
+    // kept if that lowers the error. False when nothing did.
     bool Polish()
     {
         const unsigned pCount = problem_.pBits ? 1 : 0;
-        bool improved = false;
+        SubsetFit moved = best_;
+        float movedError = ChooseIndices(moved, false);
+        bool anyMove = false;
         for (unsigned end = 0; end < 2; ++end)
             for (unsigned c = First; c < Last; ++c) {
                 const unsigned top = (1u << problem_.bits[c]) - 1;
                 for (int step : {-1, 1}) {
-                    const unsigned raw = best_.raw[end][c];
+                    const unsigned raw = moved.raw[end][c];
                     if ((step < 0 && raw == 0) || (step > 0 && raw == top))
                         continue;
-                    SubsetFit candidate = best_;
+                    SubsetFit candidate = moved;
                     candidate.raw[end][c] = raw + static_cast<unsigned>(step);
                     candidate.value[end][c] =
                         ExpandBc7(candidate.raw[end][c] << pCount | candidate.pBit[end], problem_.bits[c] + pCount);
-                    if (Seen(candidate))
-                        continue;
-                    candidate.error = ChooseIndices(candidate);
-                    if (candidate.error < best_.error) {
-                        best_ = candidate;
-                        improved = true;
+                    const float error = ChooseIndices(candidate, false);
+                    if (error < movedError) {
+                        movedError = error;
+                        moved = candidate;
+                        anyMove = true;
                     }
                 }
             }
-        return improved;
+        if (!anyMove || Seen(moved))
+            return false;
+        moved.error = ChooseIndices(moved);
+        if (!(moved.error < best_.error))
+            return false;
+        best_ = moved;
+        return true;
     }
 
     // Whether these quantised ends were tried before, noting them if not.
@@ -314,7 +320,9 @@ private:
     // in 64ths of the way, gives the nearest entry by table; with
     // `checkNeighbour`, the entries either side of it are compared exactly
     // instead; with `everyIndex`, every entry.
-    float ChooseIndices(SubsetFit& fit) const
+    float ChooseIndices(SubsetFit& fit) const { return ChooseIndices(fit, problem_.checkNeighbour); }
+
+    float ChooseIndices(SubsetFit& fit, bool checkNeighbour) const
     {
 #ifdef BC7_TUNE
         ++g_chooses;
@@ -331,7 +339,7 @@ private:
             Lanes position = (x_[First] - low[First]) * wd[First];
             for (unsigned c = First + 1; c < Last; ++c)
                 position = position + (x_[c] - low[c]) * wd[c];
-            if (!problem_.checkNeighbour) {
+            if (!checkNeighbour) {
                 const float toWeight = dd > 0.0f ? 64.0f / dd : 0.0f;
                 const Lanes at = Min(Max(position * toWeight + 0.5f, Lanes::All(0.0f)), Lanes::All(64.0f));
                 int step[16];
