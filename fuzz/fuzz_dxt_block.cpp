@@ -204,6 +204,12 @@ void CheckQualityEncoding(FuzzedDataProvider& data)
             Fail("quality encoder of format 0x%08X: block %u differs from the block encoded %s", unsigned(format), k,
                  lanes ? "by the one-lane build" : "alone");
         DecodeChecked(row, alone.get(), decoded.get(), "a block of the quality encoder");
+        // What an encoder writes never decodes to infinity, which a signed
+        // BC6H endpoint of -32768 would.
+        for (UINT i = 0; i < kBlockPixels; ++i)
+            if (!std::isfinite(decoded[i].r) || !std::isfinite(decoded[i].g) || !std::isfinite(decoded[i].b))
+                Fail("quality encoder of format 0x%08X wrote a block that decodes to infinity at pixel %u",
+                     unsigned(format), i);
     }
 }
 

@@ -10,6 +10,7 @@
 // has the recipe).
 #pragma once
 
+#include "r3az8/tex/bptc/bc6h_encode.h"
 #include "r3az8/tex/bptc/bc7_encode.h"
 #include "r3az8/tex/bptc/bptc_block.h"
 #include "r3az8/tex/codecs/format_catalogue.h"
@@ -61,8 +62,8 @@ enum class BlockAlpha : std::uint8_t { Straight, Premultiplied };
 enum class FastLevel : std::uint8_t {
     FixedEncoder, // the fixed encoder's bytes
     AsNormal,     // no fixed encoder to fall back on: Fast encodes as Normal
-    OwnFast,      // the quality encoder has a Fast level of its own (BC7), which
-                  // the fixed encoder also runs, with perceptual weights
+    OwnFast,      // the quality encoder has a Fast level of its own (BC6H, BC7), which
+                  // the fixed encoder also runs (BC7's with perceptual weights)
 };
 
 // The precision a colour key is compared at, as the largest code of each
@@ -100,14 +101,22 @@ inline constexpr BlockFormat kBlockFormats[] = {
     {D3DFMT_DXT5,    DecodeBlockDXT5,         EncodeBlocks,  EncodeQualityLanes, BlockLayout::InterpolatedAlpha, BlockAlpha::Straight,      FastLevel::FixedEncoder, 4,        kKey565},
     {D3DFMT_BC4,     DecodeBlockBC4,          nullptr,       EncodeQualityLanes, BlockLayout::OneChannel,        BlockAlpha::Straight,      FastLevel::AsNormal,     1,        kKey8888},
     {D3DFMT_BC5,     DecodeBlockBC5,          nullptr,       EncodeQualityLanes, BlockLayout::TwoChannels,       BlockAlpha::Straight,      FastLevel::AsNormal,     2,        kKey8888},
-    {FMT_BC6H_UF16,  DecodeBlockBC6HUnsigned, nullptr,       nullptr,            BlockLayout::Other,             BlockAlpha::Straight,      FastLevel::AsNormal,     3,        kKey8888},
-    {FMT_BC6H_SF16,  DecodeBlockBC6HSigned,   nullptr,       nullptr,            BlockLayout::Other,             BlockAlpha::Straight,      FastLevel::AsNormal,     3,        kKey8888},
+    {FMT_BC6H_UF16,  DecodeBlockBC6HUnsigned, EncodeBlocksBC6H, EncodeQualityBlocksBC6H, BlockLayout::Other,  BlockAlpha::Straight,      FastLevel::OwnFast,      3,        kKey8888},
+    {FMT_BC6H_SF16,  DecodeBlockBC6HSigned,   EncodeBlocksBC6H, EncodeQualityBlocksBC6H, BlockLayout::Other,  BlockAlpha::Straight,      FastLevel::OwnFast,      3,        kKey8888},
     {FMT_BC7,        DecodeBlockBC7,          EncodeBlocksBC7, EncodeQualityBlocksBC7, BlockLayout::Other,       BlockAlpha::Straight,      FastLevel::OwnFast,      4,        kKey8888},
     {FMT_RXGB,       DecodeBlockRXGB,         nullptr,       nullptr,            BlockLayout::Other,             BlockAlpha::Straight,      FastLevel::AsNormal,     3,        kKey8888},
 };
 // clang-format on
 
 inline constexpr std::size_t kBlockFormatCount = std::size(kBlockFormats);
+
+// The pixels a block format's encoders are handed, as rows in memory: 16
+// bits per channel in 0..1, or for BC6H, which stores half floats, 32-bit
+// floats of any value.
+inline D3DFORMAT EncoderInputFormat(D3DFORMAT format)
+{
+    return format == FMT_BC6H_UF16 || format == FMT_BC6H_SF16 ? FMT_A32B32G32R32F : FMT_A16R16G16B16;
+}
 
 // The format's row of kBlockFormats, or null.
 inline const BlockFormat* FindBlockFormat(D3DFORMAT format)

@@ -1,5 +1,6 @@
 #include "r3az8/tex/convert/block_compression.h"
 
+#include "r3az8/tex/codecs/block_formats.h"
 #include "r3az8/tex/load/encode_rows.h"
 #include "r3az8/tex/texture/texture_error.h"
 
@@ -23,7 +24,8 @@ void EncodeWithQuality(LibrarySession& session, const PixelRows& to, const Sourc
                   "EncodeRowsFromMemory");
 }
 
-// Rows of 16-bit pixels (packed, `wide`) into `to` through the encoding.
+// Rows of the encoder's input pixels (packed, `wide`: block_formats.h
+// EncoderInputFormat) into `to` through the encoding.
 void StoreWideRows(LibrarySession& session, const PixelRows& to, const PixelRows& wide, const BlockEncoding& encoding)
 {
     LoadOptions exact;
@@ -63,8 +65,9 @@ void EncodeRows(LibrarySession& session, const PixelRows& to, const SourceRows& 
         return;
     }
     BufferShelf::Loan wide(shelf);
-    wide.Resize(DescribeLevel(*FindFormat(FMT_A16R16G16B16), to.width, to.height, 1).bytes);
-    const PixelRows rows = WholeRows(wide.Bytes().data(), FMT_A16R16G16B16, to.width, to.height);
+    const D3DFORMAT input = EncoderInputFormat(to.format);
+    wide.Resize(DescribeLevel(*FindFormat(input), to.width, to.height, 1).bytes);
+    const PixelRows rows = WholeRows(wide.Bytes().data(), input, to.width, to.height);
     LoadRows(session, rows, from, options);
     StoreWideRows(session, to, rows, encoding);
 }
@@ -74,7 +77,8 @@ TextureImage EncodeSlices(const TextureImage& source, D3DFORMAT format, uint32_t
 {
     if (!encoding.ChangesPixels())
         return ConvertLevels(source, format, levels, options);
-    TextureImage wide = ConvertLevels(source, FMT_A16R16G16B16, levels, options, CopyBound::WorkingCopy);
+    const D3DFORMAT input = EncoderInputFormat(format);
+    TextureImage wide = ConvertLevels(source, input, levels, options, CopyBound::WorkingCopy);
     TextureImage result = MakeTexture(format, source.kind, wide.width, wide.height, wide.depth, levels);
     struct Slice {
         uint32_t face, level, slice;
@@ -90,7 +94,7 @@ TextureImage EncodeSlices(const TextureImage& source, D3DFORMAT format, uint32_t
         const LevelLayout from = wide.Level(s.level);
         const LevelLayout to = result.Level(s.level);
         PixelRows wideRows{wide.Surface(s.face, s.level).data() + s.slice * from.slicePitch,
-                           from.rowPitch, FMT_A16R16G16B16, from.width, from.height, from.height};
+                           from.rowPitch, input, from.width, from.height, from.height};
         PixelRows toRows{result.Surface(s.face, s.level).data() + s.slice * to.slicePitch,
                          to.rowPitch, format, to.width, to.height, to.height};
         LibrarySession session;

@@ -40,8 +40,9 @@ constexpr BYTE kNone = 0;
 //
 // The DX10 header: ImageMagick 6 refuses every file with it; nvdecompress
 // takes it for a classic header with no pixel format and shows noise
-// (exit 0); Pillow reads R8G8B8A8_UNORM(_SRGB), BC5_UNORM and
-// BC7_UNORM(_SRGB), and refuses the rest (BC1 to BC3 among them).
+// (exit 0); Pillow reads R8G8B8A8_UNORM(_SRGB), BC5_UNORM, BC6H_UF16 and
+// BC6H_SF16 (brought down to 8 bits) and BC7_UNORM(_SRGB), and refuses the
+// rest (BC1 to BC3 among them).
 constexpr std::array kFacts = {
     Facts{D3DFMT_R8G8B8, IM | NV | PIL, kNone},
     Facts{D3DFMT_A8R8G8B8, IM | NV | PIL, PIL},
@@ -67,7 +68,9 @@ constexpr std::array kFacts = {
     // BC4 read as grey, BC5 as red and green.
     Facts{D3DFMT_BC4, NV | PIL, kNone},
     Facts{D3DFMT_BC5, NV | PIL, PIL},
-    // Only the DX10 header names BC7.
+    // Only the DX10 header names BC6H and BC7.
+    Facts{FMT_BC6H_UF16, kNone, PIL},
+    Facts{FMT_BC6H_SF16, kNone, PIL},
     Facts{FMT_BC7, kNone, PIL},
 };
 

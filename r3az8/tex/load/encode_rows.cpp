@@ -4,6 +4,7 @@
 // the encoder's own) are the whole of its memory.
 #include "r3az8/tex/load/encode_rows.h"
 
+#include "r3az8/tex/codecs/block_formats.h"
 #include "r3az8/tex/load/lock_area.h"
 #include "r3az8/tex/load/memory_source.h"
 #include "r3az8/tex/load/request_rules.h"
@@ -15,7 +16,8 @@
 namespace {
 
 constexpr UINT kBlockRows = 4;
-constexpr UINT kWideBytes = 8; // one A16R16G16B16 pixel
+constexpr UINT kWideBytes = 8;   // one A16R16G16B16 pixel
+constexpr UINT kFloatBytes = 16; // one A32B32G32R32F pixel
 constexpr float kStep16 = 1.0f / 65535.0f;
 constexpr UINT kPieceColumns = 64; // blocks handed to the encoder at once
 
@@ -33,6 +35,13 @@ void WideRowToColours(const BYTE* row, UINT width, const RowEncoding& encoding, 
         }
         colours[x] = {samples[2] * kStep16, samples[1] * kStep16, samples[0] * kStep16, samples[3] * kStep16};
     }
+}
+
+// One row of A32B32G32R32F pixels (red, green, blue, alpha) as colours:
+// the rows of encoders that take any value (BC6H).
+void FloatRowToColours(const BYTE* row, UINT width, FloatColor* colours)
+{
+    std::memcpy(colours, row, std::size_t{width} * kFloatBytes);
 }
 
 // Turns the band's rows into colours a row of blocks at a time and hands
@@ -111,11 +120,21 @@ HRESULT EncodeRowsFromMemory(BYTE* pBlocks, D3DFORMAT BlockFormat, UINT BlockPit
         return E_OUTOFMEMORY;
 
     const BYTE* source = static_cast<const BYTE*>(pSrcMemory);
-    // Rows already in 16 bits without a colour key are what the load would
-    // copy byte for byte: they are read where they lie.
-    if (SrcFormat == FMT_A16R16G16B16 && ColorKey == 0)
+    // Encoders that take values beyond 0..1 see the rows in floats, the
+    // others in 16 bits.
+    const D3DFORMAT inputFormat = EncoderInputFormat(BlockFormat);
+    const bool floats = inputFormat == FMT_A32B32G32R32F;
+    auto toColours = [&](const BYTE* row, FloatColor* colours) {
+        if (floats)
+            FloatRowToColours(row, Width, colours);
+        else
+            WideRowToColours(row, Width, Encoding, colours);
+    };
+    // Rows already in the encoder's form without a colour key are what the
+    // load would copy byte for byte: they are read where they lie.
+    if (SrcFormat == inputFormat && ColorKey == 0)
         return encoder.Run([&](UINT row, FloatColor* colours) {
-            WideRowToColours(source + std::size_t{row} * SrcPitch, Width, Encoding, colours);
+            toColours(source + std::size_t{row} * SrcPitch, colours);
             return S_OK;
         });
 
@@ -123,7 +142,7 @@ HRESULT EncodeRowsFromMemory(BYTE* pBlocks, D3DFORMAT BlockFormat, UINT BlockPit
     // by the blit engine, as the load into a surface would be: a row of
     // blocks starts on a multiple of 4, so it keeps the dither pattern's
     // rows, and a block source is cut on its block rows.
-    const UINT widePitch = Width * kWideBytes;
+    const UINT widePitch = Width * (floats ? kFloatBytes : kWideBytes);
     WorkingArray<BYTE> wide = AllocateWorkingArray<BYTE>(std::size_t{widePitch} * kBlockRows, Contents::Uninitialised);
     if (!wide)
         return E_OUTOFMEMORY;
@@ -132,13 +151,13 @@ HRESULT EncodeRowsFromMemory(BYTE* pBlocks, D3DFORMAT BlockFormat, UINT BlockPit
         const UINT inStrip = row % kBlockRows;
         if (inStrip == 0) {
             const D3DBOX strip = {0, 0, Width, std::min(kBlockRows, Height - row), 0, 1};
-            ImageDesc to = {wide.get(), FMT_A16R16G16B16, widePitch, 0, strip, strip, 0, 0, nullptr};
+            ImageDesc to = {wide.get(), inputFormat, widePitch, 0, strip, strip, 0, 0, nullptr};
             const HRESULT loaded = BlitFromMemory(to, source + std::size_t{row / rowsPerStoredRow} * SrcPitch,
                                                   SrcFormat, SrcPitch, 0, strip, pSrcPalette, Filter, ColorKey);
             if (FAILED(loaded))
                 return loaded;
         }
-        WideRowToColours(wide.get() + std::size_t{inStrip} * widePitch, Width, Encoding, colours);
+        toColours(wide.get() + std::size_t{inStrip} * widePitch, colours);
         return S_OK;
     });
 }

@@ -7,6 +7,8 @@
 // rows into an A16R16G16B16 surface with the same filter word and colour
 // key (a point copy, dithered when the word says so): every value passes
 // through 16 bits per channel, so the blocks do not depend on the path.
+// BC6H, whose encoder takes values beyond 0..1, sees the rows through an
+// A32B32G32R32F surface instead (block_formats.h EncoderInputFormat).
 #pragma once
 
 #include "r3az8/tex/block_encoder.h"

@@ -22,7 +22,8 @@ struct ShortName {
 
 // bc2 and bc3 hold straight alpha, so they are dxt3 and dxt5 (dxt2 and
 // dxt4 are their premultiplied forms). rgba8 and bgra8 name the same
-// pixels in the two byte orders; the writer picks the order.
+// pixels in the two byte orders; the writer picks the order. bc6h alone is
+// the unsigned form, which light (never negative) wants.
 constexpr ShortName kShortNames[] = {
     {"bc1", D3DFMT_DXT1},
     {"bc2", D3DFMT_DXT3},
@@ -31,6 +32,7 @@ constexpr ShortName kShortNames[] = {
     {"bgra8", D3DFMT_A8R8G8B8},
     {"ati1", D3DFMT_BC4},
     {"ati2", D3DFMT_BC5},
+    {"bc6h", FMT_BC6H_UF16},
     {"bc1a", D3DFMT_DXT1, OneBitAlpha::Kept},
     {"dxt1a", D3DFMT_DXT1, OneBitAlpha::Kept},
 };

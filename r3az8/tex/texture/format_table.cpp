@@ -166,9 +166,9 @@ constexpr std::array kCatalogueFormats = {
     Row(FMT_G8R8_G8B8, "g8r8_g8b8", Colour),
     Row(D3DFMT_BC4, "bc4", Data, {kRed, 8}),
     Row(D3DFMT_BC5, "bc5", Data, {kRed | kGreen, 8}),
-    // Of these blocks the library decodes all but encodes only BC7.
-    Row(FMT_BC6H_UF16, "bc6h_uf16", Float, {kRgb, 16}, Access::ReadOnly),
-    Row(FMT_BC6H_SF16, "bc6h_sf16", Float, {kRgb, 16}, Access::ReadOnly),
+    // Of these blocks the library decodes all but encodes only BC6H and BC7.
+    Row(FMT_BC6H_UF16, "bc6h_uf16", Float, {kRgb, 16}),
+    Row(FMT_BC6H_SF16, "bc6h_sf16", Float, {kRgb, 16}),
     Row(FMT_BC7, "bc7", Colour, {kRgba, 8}),
     Row(FMT_RXGB, "rxgb", Data, {kRgb, 8}, Access::ReadOnly),
 };

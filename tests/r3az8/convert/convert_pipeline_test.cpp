@@ -330,8 +330,8 @@ TEST(ConvertPipeline, SameFormatCopiesKeepEveryBlock)
             }
 }
 
-// The formats the library cannot encode are never kept by default: BC6H
-// goes to half floats. BC7, which it encodes, is kept.
+// The formats the library cannot encode are never kept by default: RXGB
+// goes to 8:8:8:8. BC6H and BC7, which it encodes, are kept.
 TEST(ConvertPipeline, ReadOnlyFormatsAreNotKeptByDefault)
 {
     ConvertSettings settings;
@@ -340,7 +340,9 @@ TEST(ConvertPipeline, ReadOnlyFormatsAreNotKeptByDefault)
     bc7.Surface(0, 0)[0] = 0x40; // mode 6, every endpoint 0: transparent black
     EXPECT_EQ(ResolveOutputFormat(bc7, settings), FMT_BC7);
     EXPECT_EQ(ResolveOutputFormat(MakeTexture(FMT_BC6H_UF16, TextureKind::Flat, 4, 4, 1, 1), settings),
-              FMT_A16B16G16R16F);
+              FMT_BC6H_UF16);
+    EXPECT_EQ(ResolveOutputFormat(MakeTexture(FMT_RXGB, TextureKind::Flat, 4, 4, 1, 1), settings),
+              D3DFMT_A8R8G8B8);
     settings.defaultFormat = DefaultFormat::Source;
     EXPECT_EQ(ResolveOutputFormat(bc7, settings), FMT_BC7);
 }

@@ -147,7 +147,7 @@ TEST(FormatTable, SuggestsTheNameMeant)
     const std::pair<const char*, std::vector<std::string>> cases[] = {
         {"bc1_unrom", {"bc1_unorm"}},
         {"bc3_unorm_srbg", {"bc3_unorm_srgb"}},
-        {"bc6h", {"bc6h_uf16", "bc6h_sf16"}},
+        {"bc6h_f16", {"bc6h_uf16", "bc6h_sf16"}},
         {"r32g32b32a32", {"r32g32b32a32_float"}},
         {"bc1_typeless", {"bc1"}},
         {"r8g8b8a8_unrom_srgb", {"r8g8b8a8_unorm_srgb"}},
