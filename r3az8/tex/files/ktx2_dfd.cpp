@@ -197,7 +197,10 @@ std::string DescriptorText(const DescriptorFacts& facts)
 {
     const char* model = ModelName(facts.model);
     return (model ? std::string(model) : "model " + std::to_string(facts.model)) + ", " +
-           (facts.transfer == kTransferSrgb ? "sRGB" : "linear") + " transfer, " +
+           (facts.transfer == kTransferSrgb    ? std::string("sRGB")
+            : facts.transfer == kTransferLinear ? std::string("linear")
+                                                : "function " + std::to_string(facts.transfer)) +
+           " transfer, " +
            (facts.primaries == kPrimariesBt709 ? std::string("BT.709")
                                                : "primaries " + std::to_string(facts.primaries)) +
            " primaries, " + (facts.Premultiplied() ? "premultiplied" : "straight") + " alpha";

@@ -655,7 +655,7 @@ CommandRunner AddConvertCommand(CLI::App& tool)
                   "without LEVEL, " + std::to_string(kDefaultZstdLevel) + ". Default: no supercompression")
         ->expected(0, 1)
         ->default_str(std::to_string(kDefaultZstdLevel))
-        ->check(CLI::Range(1, 22));
+        ->check(WholeNumber(1, 22));
     AddCommonOptions(*c, options->common, Batch::Many);
     return [options] { return RunConvert(*options); };
 }
