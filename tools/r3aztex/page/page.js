@@ -41,11 +41,10 @@
     return element;
   }
 
-  // A small picture shown in `box` pixels grows by a whole factor, so that
-  // its pixels stay square; a larger one shrinks to fit.
+  // The picture's longer side shown `box` pixels long: every level of a
+  // chain fills the same box, its pixels drawn as squares (pixelated).
   function boxed(element, width, height, box) {
-    const longest = Math.max(width, height);
-    const scale = longest <= box ? Math.floor(box / longest) : box / longest;
+    const scale = box / Math.max(width, height);
     element.style.width = Math.max(1, Math.round(width * scale)) + 'px';
     element.style.height = Math.max(1, Math.round(height * scale)) + 'px';
     return element;

@@ -116,6 +116,7 @@ def check_images(driver, page):
 def screenshot(driver, artifacts, name):
     height = driver.execute_script('return Math.min(document.body.scrollHeight, 6000);')
     driver.set_window_size(1280, max(height, 800))
+    driver.execute_script('window.scrollTo(0, 0);')
     driver.save_screenshot(os.path.join(artifacts, name + '.png'))
     driver.set_window_size(1280, 1600)
 
@@ -190,6 +191,26 @@ def check_float_viewer(driver, page, viewer):
     check(text.startswith('x 10, y 10:') and '.' in text, '%s: float readout %r' % (page, text))
 
 
+def check_cube(driver, page, viewer):
+    """A cube map's grid holds every face and level; ] steps to the next."""
+    labels = driver.execute_script(
+        'return window.r3aztexPage.viewers[arguments[0]].sets[0].map(p => p.label);', viewer)
+    check(len(labels) == 6 * 5 and labels[0] == 'face +x, level 0 (16x16)' and
+          labels[-1] == 'face -z, level 4 (1x1)', '%s: cube pictures %s' % (page, labels))
+    before = driver.execute_script(CANVAS_SUM, viewer)
+    press(driver, viewer, ']')
+    # The next picture is decoded before it is drawn: wait for it.
+    deadline = time.time() + 5
+    while True:
+        caption = driver.execute_script('return window.r3aztexPage.viewers[arguments[0]].caption.textContent;',
+                                        viewer)
+        if caption.startswith('face +x, level 1') or time.time() > deadline:
+            break
+        time.sleep(0.02)
+    check(caption.startswith('face +x, level 1 (8x8)'), '%s: after ], the caption is %r' % (page, caption))
+    check(driver.execute_script(CANVAS_SUM, viewer) != before, page + ': ] changed nothing drawn')
+
+
 def check_figures(driver, page, tool, first, second):
     expected = json.loads(run(tool, 'diff', first, second, '--json'))
     shown = driver.execute_script(
@@ -249,8 +270,16 @@ def main():
         shared_dds = os.path.join(work, 'shared.dds')
         run(tool, 'convert', shared, '-o', shared_dds, '-q')
 
+        # A cube map of six faces, each the ramp in one colour channel order.
+        faces = []
+        for face in range(6):
+            path = os.path.join(work, 'face%d.png' % face)
+            write_png(path, 16, 16, lambda x, y, f=face: tuple(ramp(x, y)[(i + f) % 3] for i in range(3)) + (255,))
+            faces.append(path)
+        cube_dds = os.path.join(work, 'cube.dds')
+        run(tool, 'convert', '--cube', *faces, '-o', cube_dds, '-q')
         view_page = os.path.join(work, 'view.html')
-        run(tool, 'view', ramp_png, ramp_dds, shared, FLOAT_DDS, '-o', view_page, '-q')
+        run(tool, 'view', ramp_png, ramp_dds, shared, FLOAT_DDS, cube_dds, '-o', view_page, '-q')
         diff_page = os.path.join(work, 'diff.html')
         run(tool, 'diff', ramp_png, ramp_dds, '--html', diff_page, '-q')
         shared_diff_page = os.path.join(work, 'diff-shared.html')
@@ -273,6 +302,7 @@ def main():
                 if name == 'view':
                     check_viewer(driver, name)
                     check_float_viewer(driver, name, 3)
+                    check_cube(driver, name, 4)
                 if name == 'diff':
                     check_viewer(driver, name)
                     check_split_and_flip(driver, name)
