@@ -55,8 +55,8 @@ double Seconds(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-std::vector<uint8_t> CompressDirect(const std::vector<uint8_t>& rgba, UINT width, UINT height,
-                                    const AstcFormat& astc, float preset)
+std::vector<uint8_t> CompressDirect(const std::vector<uint8_t>& rgba, UINT width, UINT height, const AstcFormat& astc,
+                                    float preset)
 {
     astcenc_config config{};
     astcenc_context* context = nullptr;
@@ -135,7 +135,8 @@ int main(int argc, char** argv)
     };
     std::printf("%zu images of %s, best of %d rounds; ours on %u threads, direct on 1\n\n", images.size(),
                 ImageFolder().c_str(), rounds, threads);
-    std::printf("| setting | ours MP/s | direct MP/s | speed ratio | ours RGB RMSE | direct RGB RMSE | same blocks |\n");
+    std::printf(
+        "| setting | ours MP/s | direct MP/s | speed ratio | ours RGB RMSE | direct RGB RMSE | same blocks |\n");
     std::printf("|---|---:|---:|---:|---:|---:|---|\n");
     WorkPool pool(threads);
     for (const Setting& setting : settings) {

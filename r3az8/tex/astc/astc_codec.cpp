@@ -7,15 +7,28 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace r3az8tex {
 namespace {
 
 // A8R8G8B8 holds blue, green, red, alpha in its bytes; libastcenc reads
-// 8-bit pixels as red, green, blue, alpha. The same exchange serves both
-// ways: red is taken from (and given to) the third byte.
-constexpr astcenc_swizzle kFromBgra = {ASTCENC_SWZ_B, ASTCENC_SWZ_G, ASTCENC_SWZ_R, ASTCENC_SWZ_A};
+// and writes 8-bit pixels as red, green, blue, alpha. Decoded pixels take
+// the exchange through its swizzle (red given to the third byte).
+constexpr astcenc_swizzle kToBgra = {ASTCENC_SWZ_B, ASTCENC_SWZ_G, ASTCENC_SWZ_R, ASTCENC_SWZ_A};
+constexpr astcenc_swizzle kAsStored = {ASTCENC_SWZ_R, ASTCENC_SWZ_G, ASTCENC_SWZ_B, ASTCENC_SWZ_A};
+
+// The pixels to encode are reordered once instead: libastcenc reads an
+// image through a swizzle by another path than a plain one, and its blocks
+// then differ now and then from those its own command line makes.
+std::vector<BYTE> InRgbaOrder(const std::vector<BYTE>& bgra)
+{
+    std::vector<BYTE> rgba(bgra);
+    for (size_t i = 0; i + 3 < rgba.size(); i += 4)
+        std::swap(rgba[i], rgba[i + 2]);
+    return rgba;
+}
 
 struct ContextFree {
     void operator()(astcenc_context* context) const { astcenc_context_free(context); }
@@ -104,15 +117,15 @@ TextureImage EncodeAstc(const TextureImage& pixels, D3DFORMAT format, const Astc
         for (uint32_t level = 0; level < pixels.levels; ++level) {
             const LevelLayout from = pixels.Level(level);
             CheckSurfaceBytes(pixels.Surface(face, level), from, "a8r8g8b8");
-            // libastcenc reads the pixels only; its image type is not const.
-            SurfaceImage image(from, const_cast<BYTE*>(pixels.Surface(face, level).data()));
+            std::vector<BYTE> rgba = InRgbaOrder(pixels.Surface(face, level));
+            SurfaceImage image(from, rgba.data());
             std::vector<BYTE>& out = blocks.Surface(face, level);
             out.assign(blocks.Level(level).bytes, 0);
             // Every thread joins the one compression; libastcenc hands out
             // the blocks, and a thread that arrives after the last block
             // merely finds none left.
             pool.ForEach(threads, [&](size_t index) {
-                outcomes[index] = astcenc_compress_image(context.get(), &image.image, &kFromBgra, out.data(),
+                outcomes[index] = astcenc_compress_image(context.get(), &image.image, &kAsStored, out.data(),
                                                          out.size(), static_cast<unsigned>(index));
             });
             for (astcenc_error outcome : outcomes)
@@ -126,8 +139,8 @@ TextureImage DecodeAstc(const TextureImage& blocks, uint32_t levels)
 {
     const AstcFormat& row = AstcRowOf(blocks.format);
     if (levels == 0 || levels > blocks.levels)
-        throw TextureError(ErrorKind::Internal, "decoding " + std::to_string(levels) + " levels of " +
-                                                    std::to_string(blocks.levels));
+        throw TextureError(ErrorKind::Internal,
+                           "decoding " + std::to_string(levels) + " levels of " + std::to_string(blocks.levels));
     const Context context =
         MakeContext(row, ProfileOf(blocks.colourSpace), ASTCENC_PRE_FASTEST, ASTCENC_FLG_DECOMPRESS_ONLY, 1);
     TextureImage pixels = MakeTexture(D3DFMT_A8R8G8B8, blocks.kind, blocks.width, blocks.height, blocks.depth, levels);
@@ -137,7 +150,7 @@ TextureImage DecodeAstc(const TextureImage& blocks, uint32_t levels)
             const std::vector<BYTE>& in = blocks.Surface(face, level);
             CheckSurfaceBytes(in, blocks.Level(level), blocks.Format().name);
             SurfaceImage image(pixels.Level(level), pixels.Surface(face, level).data());
-            Check(astcenc_decompress_image(context.get(), in.data(), in.size(), &image.image, &kFromBgra, 0),
+            Check(astcenc_decompress_image(context.get(), in.data(), in.size(), &image.image, &kToBgra, 0),
                   "decompression");
             Check(astcenc_decompress_reset(context.get()), "reset");
         }

@@ -45,7 +45,8 @@ TEST(ConvertAstc, PngOutputShowsTheDecodedBlocks)
     TempFolder folder;
     const TextureImage picture = TestPicture(20, 13);
     WritePng(folder / "in.png", picture);
-    const RunResult result = RunTool({"convert", folder / "in.png", "--format", "astc6x6", "-o", folder / "out.png"}, folder);
+    const RunResult result =
+        RunTool({"convert", folder / "in.png", "--format", "astc6x6", "-o", folder / "out.png"}, folder);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const TextureImage back = AsEightBit(ReadTextureFile(folder / "out.png"));
     EXPECT_LE(LargestDifference(picture, back), 96);
