@@ -24,11 +24,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <utility>
-#ifdef BC7_TUNE
-#include <cstdio>
-#include <cstdlib>
-#endif
 
 namespace bptc {
 namespace {
@@ -65,56 +62,16 @@ constexpr unsigned kMostFinalists = 4;
 // The share of a partition's score (what its lines leave unexplained)
 // below which no fit of it is expected to come: the palette lies on the
 // line only to within rounding.
-#ifndef BC7_TUNE
-constexpr
-#endif
-    float kScoreShare = 0.7f;
+constexpr float kScoreShare = 0.7f;
 
-#ifndef BC7_TUNE
-constexpr
-#endif
-    LevelPlan kPlans[3] = {
-        {1u << 6 | 1u << 1,
-         1u << 5 | 1u << 4 | 1u << 7,
-         16,
-         1,
-         0,
-         false,
-         2.0f,
-         {1, false, 0, false},
-         0,
-         {1, false, 0, true}},
-        {0x4Bu, 0xB0u, 64, 2, 1, true, 1.5f, {1, false, 0, false}, 1, {2, false, 1, true}},
-        {0xFFu, 0, 64, 16, 8, true, 0.0f, {1, false, 0, true}, 3, {3, true, 3, true}},
-};
-
-#ifdef BC7_TUNE
-// Measurement builds only: BC7_PLAN0..2 replace a level's plan.
-struct PlanFromEnvironment {
-    PlanFromEnvironment()
-    {
-        if (const char* share = std::getenv("BC7_SHARE"))
-            kScoreShare = static_cast<float>(std::atof(share));
-        for (int level = 0; level < 3; ++level) {
-            const char name[] = {'B', 'C', '7', '_', 'P', 'L', 'A', 'N', static_cast<char>('0' + level), 0};
-            const char* text = std::getenv(name);
-            if (text == nullptr)
-                continue;
-            LevelPlan& p = kPlans[level];
-            int rotation = 0, ep = 0, fp = 0, ec = 1, fc = 1;
-            std::sscanf(text, "%x %x %u %u %u %d %f %u %d %u %u %u %d %u %d %d", &p.modes, &p.alphaModes,
-                        &p.twoSubsetRanked, &p.twoSubsetTries, &p.threeSubsetTries, &rotation, &p.closeEnough,
-                        &p.estimate.refinements, &ep, &p.estimate.polish, &p.finalists, &p.final.refinements, &fp,
-                        &p.final.polish, &ec, &fc);
-            p.estimate.checkNeighbour = ec != 0;
-            p.final.checkNeighbour = fc != 0;
-            p.everyRotation = rotation != 0;
-            p.estimate.everyPBit = ep != 0;
-            p.final.everyPBit = fp != 0;
-        }
-    }
-} planFromEnvironment;
-#endif
+// Fast: modes 6 and 1 (with 4, 5 and 7 for alpha), one shape of the 16
+// ranked, partitions only above 2 RMS. Normal: modes 0, 1, 3 and 6 (4, 5
+// and 7 for alpha) with every rotation, two two-subset shapes and one
+// three-subset shape; the winner refitted with the search around its
+// ends. High: every mode, sixteen and eight shapes, its three best fully.
+constexpr LevelPlan kPlans[3] = {{0x42u, 0xB0u, 16, 1, 0, false, 2.0f, {1, false, 0, false}, 0, {1, false, 0, true}},
+                                 {0x4Bu, 0xB0u, 64, 2, 1, true, 1.5f, {1, false, 0, false}, 1, {2, false, 1, true}},
+                                 {0xFFu, 0x00u, 64, 16, 8, true, 0.0f, {1, false, 0, true}, 3, {3, true, 3, true}}};
 
 const LevelPlan& PlanOf(BlockQuality quality)
 {
@@ -127,24 +84,26 @@ struct SingleColorEnds {
     std::array<std::uint8_t, 256> high;
 };
 
-constexpr SingleColorEnds MakeSingleColorEnds()
+// Every pair of ends visited once: each 8-bit value keeps the first pair
+// of closest ends that blends to it exactly.
+SingleColorEnds MakeSingleColorEnds()
 {
     SingleColorEnds ends{};
-    for (int v = 0; v < 256; ++v) {
-        int bestDistance = 1 << 20;
-        for (int a = 0; a < 128; ++a)
-            for (int b = 0; b < 128; ++b) {
-                const int ea = (a << 1) | (a >> 6);
-                const int eb = (b << 1) | (b >> 6);
-                const int blend = ((64 - 21) * ea + 21 * eb + 32) >> 6;
-                const int distance = (blend - v) * (blend - v) * 256 + (a - b) * (a - b);
-                if (distance < bestDistance) {
-                    bestDistance = distance;
-                    ends.low[v] = static_cast<std::uint8_t>(a);
-                    ends.high[v] = static_cast<std::uint8_t>(b);
-                }
+    int bestDistance[256];
+    for (int& d : bestDistance)
+        d = 1 << 20;
+    for (int a = 0; a < 128; ++a)
+        for (int b = 0; b < 128; ++b) {
+            const int ea = (a << 1) | (a >> 6);
+            const int eb = (b << 1) | (b >> 6);
+            const int blend = ((64 - 21) * ea + 21 * eb + 32) >> 6;
+            const int distance = (a - b) * (a - b);
+            if (distance < bestDistance[blend]) {
+                bestDistance[blend] = distance;
+                ends.low[blend] = static_cast<std::uint8_t>(a);
+                ends.high[blend] = static_cast<std::uint8_t>(b);
             }
-    }
+        }
     return ends;
 }
 
@@ -654,13 +613,18 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
     Candidate best;
     if (onlyMode < 0 && EncodeSingleColor(context, best))
         return best;
-    Finalists finalists;
+    // With one finalist or none, the best block so far is all there is to
+    // keep.
+    std::optional<Finalists> finalists;
+    if (plan.finalists > 1)
+        finalists.emplace();
     const FitDepth& depth = plan.estimate;
     auto keep = [&](const Candidate& candidate) {
-        finalists.Offer(candidate);
+        if (finalists)
+            finalists->Offer(candidate);
         Keep(best, candidate);
     };
-    auto toBeat = [&] { return finalists.ToBeat(plan.finalists); };
+    auto toBeat = [&] { return finalists ? finalists->ToBeat(plan.finalists) : best.error; };
     const unsigned modes = onlyMode >= 0 ? 1u << onlyMode : plan.modes | (context.opaque ? 0u : plan.alphaModes);
     const bool wants[8] = {(modes & 1u) != 0,  (modes & 2u) != 0,  (modes & 4u) != 0,  (modes & 8u) != 0,
                            (modes & 16u) != 0, (modes & 32u) != 0, (modes & 64u) != 0, (modes & 128u) != 0};
@@ -704,13 +668,13 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
     if (wants[5] || wants[4]) {
         const unsigned rotations = context.opaque || !plan.everyRotation ? 1 : 4;
         RotationSpread spread[4];
-        if (onlyMode < 0 && rotations > 1)
+        if (onlyMode < 0)
             spread[0] = SpreadOfRotations(context, spread);
         // As for partitions: the error each choice is expected to reach at
         // best, the three-channel part's line and index steps and the
         // lone channel's index steps.
         auto floorOfRotation = [&](unsigned mode, unsigned rotation, unsigned selector) {
-            if (onlyMode >= 0 || rotations == 1)
+            if (onlyMode >= 0)
                 return 0.0f;
             const Bc7ModeLayout& m = kBc7Modes[mode];
             const float colorSteps = static_cast<float>((1u << (selector ? m.secondIndexBits : m.indexBits)) - 1);
@@ -742,11 +706,17 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
         }
     }
     // The finalists alone are fitted to the full depth.
-    for (unsigned i = 0; i < plan.finalists && i < finalists.Count() && best.error > 0.0f; ++i) {
-        const Bc7Block& b = finalists[i];
+    auto refit = [&](const Bc7Block& b) {
         Keep(best, b.mode == 4 || b.mode == 5
                        ? EncodeRotated(context, b.mode, b.rotation, b.selector, plan.final, best.error)
                        : EncodePartitioned(context, b.mode, b.partition, plan.final, best.error));
+    };
+    if (finalists) {
+        for (unsigned i = 0; i < plan.finalists && i < finalists->Count() && best.error > 0.0f; ++i)
+            refit((*finalists)[i]);
+    } else if (plan.finalists == 1 && best.error > 0.0f) {
+        const Bc7Block winner = best.block;
+        refit(winner);
     }
     return best;
 }

@@ -22,9 +22,6 @@
 #include <initializer_list>
 
 namespace bptc {
-#ifdef BC7_TUNE
-unsigned long long g_fits = 0, g_chooses = 0;
-#endif
 namespace {
 
 float Clamp255(float v) { return v > 0.0f ? (v < 255.0f ? v : 255.0f) : 0.0f; }
@@ -324,9 +321,6 @@ private:
 
     float ChooseIndices(SubsetFit& fit, bool checkNeighbour) const
     {
-#ifdef BC7_TUNE
-        ++g_chooses;
-#endif
         float low[4], d[4], wd[4];
         for (unsigned c = First; c < Last; ++c) {
             low[c] = static_cast<float>(fit.value[0][c]);
@@ -397,9 +391,6 @@ private:
 
 SubsetFit FitSubset(const Bc7Pixels& pixels, const SubsetProblem& problem)
 {
-#ifdef BC7_TUNE
-    ++g_fits;
-#endif
     // An opaque block in a mode with alpha: the alpha ends are fixed and
     // every alpha decodes to what the pixels hold, so three channels are
     // fitted.
