@@ -1,5 +1,6 @@
 #include "r3az8/tex/files/ktx2_format_table.h"
 
+#include "r3az8/tex/astc/astc_formats.h"
 #include "r3az8/tex/codecs/format_catalogue.h"
 #include "r3az8/tex/texture/format_table.h"
 
@@ -33,6 +34,12 @@ constexpr FormatRow Blocks(D3DFORMAT format, VkName vk, VkName vkSrgb, Model mod
                            Samples... samples)
 {
     return {format, vk, vkSrgb, model, 4, 4, 1, numbers, BYTE(sizeof...(samples)), {samples...}};
+}
+
+// An ASTC footprint: one sample of data over the 128 bits of each block.
+constexpr FormatRow Astc(D3DFORMAT format, VkName vk, VkName vkSrgb, BYTE width, BYTE height)
+{
+    return {format, vk, vkSrgb, kModelAstc, width, height, 1, Numbers::Unorm, 1, {Sample{0, 0, 128}}};
 }
 
 constexpr FormatRow Reordered(FormatRow row, Swizzle swizzle)
@@ -107,6 +114,21 @@ constexpr std::array kRows = {
     Blocks(FMT_BC6H_UF16, V(143, "BC6H_UFLOAT_BLOCK"), kNone, kModelBc6h, kUfloat, Whole(0, 128)),
     Blocks(FMT_BC6H_SF16, V(144, "BC6H_SFLOAT_BLOCK"), kNone, kModelBc6h, kSfloat, Whole(0, 128)),
     Blocks(FMT_BC7, V(145, "BC7_UNORM_BLOCK"), V(146, "BC7_SRGB_BLOCK"), kModelBc7, kUnorm, Whole(0, 128)),
+    // ASTC, LDR: each footprint's UNORM form and its sRGB twin.
+    Astc(FMT_ASTC_4X4, V(157, "ASTC_4x4_UNORM_BLOCK"), V(158, "ASTC_4x4_SRGB_BLOCK"), 4, 4),
+    Astc(FMT_ASTC_5X4, V(159, "ASTC_5x4_UNORM_BLOCK"), V(160, "ASTC_5x4_SRGB_BLOCK"), 5, 4),
+    Astc(FMT_ASTC_5X5, V(161, "ASTC_5x5_UNORM_BLOCK"), V(162, "ASTC_5x5_SRGB_BLOCK"), 5, 5),
+    Astc(FMT_ASTC_6X5, V(163, "ASTC_6x5_UNORM_BLOCK"), V(164, "ASTC_6x5_SRGB_BLOCK"), 6, 5),
+    Astc(FMT_ASTC_6X6, V(165, "ASTC_6x6_UNORM_BLOCK"), V(166, "ASTC_6x6_SRGB_BLOCK"), 6, 6),
+    Astc(FMT_ASTC_8X5, V(167, "ASTC_8x5_UNORM_BLOCK"), V(168, "ASTC_8x5_SRGB_BLOCK"), 8, 5),
+    Astc(FMT_ASTC_8X6, V(169, "ASTC_8x6_UNORM_BLOCK"), V(170, "ASTC_8x6_SRGB_BLOCK"), 8, 6),
+    Astc(FMT_ASTC_8X8, V(171, "ASTC_8x8_UNORM_BLOCK"), V(172, "ASTC_8x8_SRGB_BLOCK"), 8, 8),
+    Astc(FMT_ASTC_10X5, V(173, "ASTC_10x5_UNORM_BLOCK"), V(174, "ASTC_10x5_SRGB_BLOCK"), 10, 5),
+    Astc(FMT_ASTC_10X6, V(175, "ASTC_10x6_UNORM_BLOCK"), V(176, "ASTC_10x6_SRGB_BLOCK"), 10, 6),
+    Astc(FMT_ASTC_10X8, V(177, "ASTC_10x8_UNORM_BLOCK"), V(178, "ASTC_10x8_SRGB_BLOCK"), 10, 8),
+    Astc(FMT_ASTC_10X10, V(179, "ASTC_10x10_UNORM_BLOCK"), V(180, "ASTC_10x10_SRGB_BLOCK"), 10, 10),
+    Astc(FMT_ASTC_12X10, V(181, "ASTC_12x10_UNORM_BLOCK"), V(182, "ASTC_12x10_SRGB_BLOCK"), 12, 10),
+    Astc(FMT_ASTC_12X12, V(183, "ASTC_12x12_UNORM_BLOCK"), V(184, "ASTC_12x12_SRGB_BLOCK"), 12, 12),
 };
 // clang-format on
 
@@ -126,13 +148,18 @@ constexpr OtherReading kOtherReadings[] = {
     {V(142, "BC5_SNORM_BLOCK"), D3DFMT_BC5, ColourSpace::Unspecified, Swizzle::SignedChannelBlocks},
 };
 
-// Every row's format is one of the library's, its samples lie within the
-// format's unit (a pixel or a block) and a block row's block is the
-// catalogue's; premultiplied twins aside, a VkFormat names one row, or two
-// that KTXswizzle tells apart.
+// Every row's format is one of the library's (in its catalogue, or an ASTC
+// footprint of the same size), its samples lie within the format's unit (a
+// pixel or a block) and a block row's block is the library's; premultiplied
+// twins aside, a VkFormat names one row, or two that KTXswizzle tells apart.
 constexpr bool RowsFollowTheCatalogue()
 {
     for (const FormatRow& row : kRows) {
+        if (const AstcFormat* astc = FindAstcFormat(row.format)) {
+            if (row.model != kModelAstc || row.blockWidth != astc->blockWidth || row.blockHeight != astc->blockHeight)
+                return false;
+            continue;
+        }
         const size_t index = IndexOfCodecFormat(row.format);
         if (index == kCodecFormatCount)
             return false;
