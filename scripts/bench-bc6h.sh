@@ -18,8 +18,7 @@ form=${2:-uf16}
 images=${IMAGES:-../shared/images}
 [[ -d $images ]] || { echo "bench-bc6h: image folder $images is missing (IMAGES=folder)" >&2; exit 1; }
 
-if [[ ! -f build/bench/CMakeCache.txt ]]; then
-    cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DR3AZ_BENCH=ON -DR3AZ_TESTS=OFF > /dev/null
-fi
+# Configured every time: the benchmark folders are found when CMake runs.
+cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DR3AZ_BENCH=ON -DR3AZ_TESTS=OFF > /dev/null
 flock /tmp/r3az-build.lock cmake --build build/bench -j 2 --target bench_bc6h_levels
 R3AZ_IMAGES=$(cd "$images" && pwd) build/bench/bin/bench_bc6h_levels "$rounds" "$form"

@@ -62,16 +62,14 @@ Bc6hPixels MakePixels(const FloatColor* colors, const BYTE* covered, bool isSign
 {
     Bc6hPixels pixels;
     pixels.isSigned = isSigned;
-    // All four channels in one run, four at a time; alpha dropped after.
-    static_assert(sizeof(FloatColor) == 4 * sizeof(float));
-    float places[64];
-    std::memcpy(places, colors, sizeof places);
-    for (float& place : places)
-        place = HalfPlace(place, isSigned);
+    // All four channels in one run, four at a time (alpha is never used).
+    static_assert(sizeof(FloatColor) == sizeof pixels.value[0]);
+    std::memcpy(pixels.value, colors, sizeof pixels.value);
+    for (float(&pixel)[4] : pixels.value)
+        for (float& place : pixel)
+            place = HalfPlace(place, isSigned);
     float counted = 0.0f;
     for (unsigned p = 0; p < 16; ++p) {
-        for (unsigned c = 0; c < 3; ++c)
-            pixels.value[p][c] = places[4 * p + c];
         pixels.weight[p] = covered == nullptr || covered[p] ? 1.0f : 0.0f;
         counted += pixels.weight[p];
     }

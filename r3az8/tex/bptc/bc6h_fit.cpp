@@ -74,7 +74,7 @@ void RegionWeights(const Bc6hPixels& pixels, unsigned mask, unsigned region, flo
 float ClampPlace(float place, bool isSigned)
 {
     const float low = isSigned ? -kLargestPlace : 0.0f;
-    return place < low ? low : place > kLargestPlace ? kLargestPlace : place;
+    return !(place >= low) ? low : place > kLargestPlace ? kLargestPlace : place; // NaN too
 }
 
 // A place as the 16-bit value the interpolation works on, aimed at the

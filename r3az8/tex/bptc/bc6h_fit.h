@@ -13,7 +13,7 @@ namespace bptc::bc6h {
 
 // A block's 16 pixels as places, pixel i at row i / 4, column i % 4.
 struct Bc6hPixels {
-    float value[16][3] = {};
+    float value[16][4] = {}; // red, green, blue; the fourth place unused (it keeps FloatColor's layout)
     float weight[16] = {}; // 1, or 0 for a pixel outside the image
     bool isSigned = false;
 };

@@ -76,10 +76,15 @@ void WriteBc6hBlock(const Bc6hBlock& block, BYTE* out)
     const unsigned secondAnchor = mode.regions == 2 ? AnchorOf(2, block.partition, 1) : 0;
     if (mode.regions == 2)
         bits.Put(block.partition, 5);
+    // The indices, at most 63 bits, gathered in one word first.
+    std::uint64_t indices = 0;
+    unsigned width = 0;
     for (unsigned pixel = 0; pixel < 16; ++pixel) {
         const bool anchor = pixel == 0 || (mode.regions == 2 && pixel == secondAnchor);
-        bits.Put(block.index[pixel], anchor ? indexBits - 1 : indexBits);
+        indices |= std::uint64_t{block.index[pixel]} << width;
+        width += anchor ? indexBits - 1 : indexBits;
     }
+    bits.Put(indices, width);
     bits.Store(out);
 }
 
