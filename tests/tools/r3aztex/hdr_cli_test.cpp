@@ -125,6 +125,25 @@ TEST(HdrTool, SixExrFacesMakeACubeThatComesBackAsSixFiles)
     }
 }
 
+TEST(HdrTool, OnePanoramaMakesACubeMapWithMips)
+{
+    TempFolder folder;
+    WriteExr(folder / "pano.exr", FloatPicture(32, 16, Sky));
+    const RunResult cube = RunTool({"convert", "--cube", folder / "pano.exr", "-o", folder / "sky.dds", "--format",
+                                    "a16b16g16r16f", "--mips", "0"},
+                                   folder);
+    ASSERT_EQ(cube.exitCode, 0) << cube.err;
+    EXPECT_NE(cube.out.find("cube 8x8 (6 faces), 4 levels"), std::string::npos) << cube.out;
+    const RunResult resized =
+        RunTool({"convert", "--cube", folder / "pano.exr", "-o", folder / "big.dds", "--resize", "16x16"}, folder);
+    ASSERT_EQ(resized.exitCode, 0) << resized.err;
+    EXPECT_NE(resized.out.find("cube 16x16"), std::string::npos) << resized.out;
+    WriteExr(folder / "square.exr", FloatPicture(16, 16, Sky));
+    const RunResult square = RunTool({"convert", "--cube", folder / "square.exr", "-o", folder / "no.dds"}, folder);
+    EXPECT_EQ(square.exitCode, 4) << square.err;
+    EXPECT_NE(square.err.find("twice as wide as high"), std::string::npos) << square.err;
+}
+
 TEST(HdrTool, UnusableValuesAreReportedOnceAndRadianceFilesRead)
 {
     TempFolder folder;

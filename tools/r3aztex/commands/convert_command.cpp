@@ -6,6 +6,7 @@
 #include "r3az8/tex/convert/convert_pipeline.h"
 #include "r3az8/tex/convert/convert_textures.h"
 #include "r3az8/tex/convert/input_assembly.h"
+#include "r3az8/tex/convert/panorama_cube.h"
 #include "r3az8/tex/convert/work_pool.h"
 #include "r3az8/tex/astc/astc_formats.h"
 #include "r3az8/tex/files/dds_format_table.h"
@@ -229,7 +230,8 @@ std::vector<std::string> OrderedInputs(const ConvertOptions& options)
     if (options.volume)
         std::stable_sort(inputs.begin(), inputs.end(),
                          [](const std::string& a, const std::string& b) { return NaturalLess(a, b); });
-    if (!options.cube)
+    // One input of a cube map is a panorama, not a face.
+    if (!options.cube || inputs.size() == 1)
         return inputs;
     const CubeOrder order = OrderCubeFaces(inputs);
     std::vector<std::string> faces;
@@ -382,8 +384,8 @@ std::vector<TextureImage> PickLayers(std::vector<TextureImage> layers, const std
 
 // The textures of a job's inputs, read on the pool's threads: one input's
 // layers, or the cube, volume or array assembled from all of them.
-std::vector<TextureImage> ReadSources(const Job& job, const ConvertOptions& options, const Inputs& inputs,
-                                      WorkPool& pool)
+std::vector<TextureImage> ReadSources(const Job& job, const ConvertOptions& options,
+                                      const ConvertSettings& settings, const Inputs& inputs, WorkPool& pool)
 {
     std::vector<std::vector<TextureImage>> read(job.inputs.size());
     std::vector<std::string> names(job.inputs.size());
@@ -405,7 +407,12 @@ std::vector<TextureImage> ReadSources(const Job& job, const ConvertOptions& opti
     if (options.array)
         return AssembleArray(images, names);
     std::vector<TextureImage> sources;
-    sources.push_back(options.cube ? AssembleCube(images, names) : AssembleVolume(images, names));
+    // A cube of one panorama has faces of the size --resize asks for (a
+    // quarter of its width without), not a size resampled twice.
+    if (options.cube && images.size() == 1)
+        sources.push_back(CubeFromPanorama(images[0], settings.size ? settings.size->width : 0, names[0]));
+    else
+        sources.push_back(options.cube ? AssembleCube(images, names) : AssembleVolume(images, names));
     return sources;
 }
 
@@ -426,7 +433,7 @@ std::vector<TextureImage> ReadAndConvert(const Job& job, const ConvertOptions& o
             std::vector<BYTE>().swap(storage);
         });
     }
-    std::vector<TextureImage> results = ReadSources(job, options, inputs, pool);
+    std::vector<TextureImage> results = ReadSources(job, options, settings, inputs, pool);
     progress.Advance("read " + name);
     ConvertSettings named = settings;
     named.sourceName = job.inputs.size() == 1 ? name : job.output;
@@ -614,7 +621,9 @@ CommandRunner AddConvertCommand(CLI::App& tool)
         ->check(OneOfNames(mipFilters));
     c->add_flag("--cube", options->cube,
                 "The six inputs are the faces of one cube map, placed by their names (posx/negx, px/nx, +x/-x, "
-                "right/left/top/bottom/front/back) or else in the order +x, -x, +y, -y, +z, -z");
+                "right/left/top/bottom/front/back) or else in the order +x, -x, +y, -y, +z, -z; or one input, an "
+                "equirectangular panorama twice as wide as high, is sampled into the six faces (a quarter of its "
+                "width a side, or the size of --resize; its centre faces +z)");
     c->add_flag("--volume", options->volume, "The inputs are the slices of one volume texture, in natural order");
     c->add_flag("--premultiply", options->premultiply, "Premultiplied alpha: dxt3 and dxt5 are stored as dxt2, dxt4");
     c->add_flag("--normal-map", options->normalMap, "The input is a normal map: renormalise every level");
