@@ -237,6 +237,17 @@ def check_split_and_flip(driver, page):
     check(flipped != split, page + ': flip changed nothing drawn')
     press(driver, 0, 'f')
     check(driver.execute_script(CANVAS_SUM, 0) == split, page + ': flipping twice is not where it started')
+    # Dragging the divider a quarter of the width to the left.
+    moved = driver.execute_script(
+        'const v = window.r3aztexPage.viewers[0]; const box = v.canvas.getBoundingClientRect();'
+        'const at = (x) => ({bubbles: true, pointerId: 1, buttons: 1, clientX: box.left + x,'
+        ' clientY: box.top + v.canvas.height / 2});'
+        'v.canvas.dispatchEvent(new PointerEvent("pointerdown", at(v.canvas.width / 2)));'
+        'v.canvas.dispatchEvent(new PointerEvent("pointermove", at(v.canvas.width / 4)));'
+        'v.canvas.dispatchEvent(new PointerEvent("pointerup", at(v.canvas.width / 4)));'
+        'return v.divider;')
+    check(moved == 0.25, '%s: the divider dragged to a quarter is at %s' % (page, moved))
+    check(driver.execute_script(CANVAS_SUM, 0) != split, page + ': moving the divider changed nothing drawn')
 
 
 def check_report(driver, page, count):
