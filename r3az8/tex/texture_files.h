@@ -1,5 +1,5 @@
-// Reading and writing texture files, whatever their container: DDS, KTX2
-// and PNG (read and written), TGA and JPEG (read).
+// Reading and writing texture files, whatever their container: DDS, KTX2,
+// PNG and OpenEXR (read and written), TGA, JPEG and Radiance (read).
 //
 //   ReadTextureFile(path)          the texture in the file; an array is refused.
 //   ReadTextureLayers(path)        every texture in the file: one, or the
@@ -21,10 +21,12 @@
 //                                  "jpg" ...).
 //
 // PNG, TGA and JPEG files read as one-level 2D textures in A8R8G8B8, or
-// A16R16G16B16 for 16-bit PNG files. A DDS file keeps its format, faces,
-// slices, levels and palette; a KTX2 file its format (by VkFormat), faces,
-// slices, levels and layers, its levels inflated when they are
-// Zstandard-compressed. Everything read is checked against the limits
+// A16R16G16B16 for 16-bit PNG files; OpenEXR files (their first part, top
+// level) in A16B16G16R16F when every channel is half, A32B32G32R32F
+// otherwise, and Radiance files (.hdr, .pic) in A32B32G32R32F. A DDS
+// file keeps its format, faces, slices, levels and palette; a KTX2 file
+// its format (by VkFormat), faces, slices, levels and layers, its levels
+// inflated when they are Zstandard-compressed. Everything read is checked against the limits
 // of r3az8/tex/texture.h before its pixels are allocated. A DDS file that
 // bends the rules in a known, harmless way is read, with a warning line
 // ("FILE: warning: what") on standard error.
@@ -33,7 +35,9 @@
 // A16R16G16B16 (convert other formats first); a DDS file holds any texture
 // of the library's formats, and several of one shape (an array) under the
 // DX10 header; a KTX2 file any texture or array of the formats that have a
-// VkFormat (the others are refused as Unsupported, by name).
+// VkFormat (the others are refused as Unsupported, by name); an OpenEXR
+// file is level 0 of a 2D texture in A32B32G32R32F or A16B16G16R16F, in
+// half or float samples as WriteOptions::floatSamples says.
 //
 // Every call throws TextureError naming the file: FileAccess when it cannot
 // be opened, read or written, Malformed for a damaged file, Unsupported for

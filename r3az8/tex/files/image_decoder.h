@@ -1,6 +1,6 @@
-// PNG, TGA and JPEG decoding in two steps: the header first, whose size is
-// checked against the limits of texture_image.h before anything is
-// allocated for the pixels, then the pixels. A hostile header cannot make a
+// PNG, TGA, JPEG, OpenEXR and Radiance decoding in two steps: the header
+// first, whose size is checked against the limits of texture_image.h
+// before anything is allocated for the pixels, then the pixels. A hostile header cannot make a
 // program allocate more than the limits allow, and a caller (the fuzz
 // target) can look at the size before it asks for the pixels.
 #pragma once
@@ -15,7 +15,8 @@
 namespace r3az8tex {
 
 // What the header promises: the size, and the format the pixels decode to
-// (A8R8G8B8, or A16R16G16B16 for 16-bit PNG).
+// (A8R8G8B8, A16R16G16B16 for 16-bit PNG, A16B16G16R16F or A32B32G32R32F
+// for OpenEXR and Radiance pictures).
 struct ImageHeader {
     uint32_t width = 0;
     uint32_t height = 0;
