@@ -339,7 +339,7 @@ float ChooseIndices(const Bc6hPixels& pixels, Bc6hBlock& block, IndexSearch sear
             return d0 * d0 + d1 * d1 + d2 * d2;
         };
         unsigned best = 0;
-        float bestDistance = distanceTo(0);
+        float bestDistance;
         if (search != IndexSearch::Every) {
             const float along = ((v[0] - pal[0][0]) * direction[r][0] + (v[1] - pal[1][0]) * direction[r][1] +
                                  (v[2] - pal[2][0]) * direction[r][2]) *
@@ -365,6 +365,7 @@ float ChooseIndices(const Bc6hPixels& pixels, Bc6hBlock& block, IndexSearch sear
                 bestDistance = atAbove;
             }
         } else {
+            bestDistance = distanceTo(0);
             for (unsigned k = 1; k <= last; ++k) {
                 const float distance = distanceTo(k);
                 if (distance < bestDistance) {
