@@ -5,6 +5,8 @@
 #include "tools/r3aztex/page/page_sections.h"
 #include "tools/r3aztex/page/page_text.h"
 #include "tools/r3aztex/page/picture_size.h"
+#include "tools/r3aztex/page/texture_pictures.h"
+#include "r3az8/tex/pixel_formats.h"
 
 #include <gtest/gtest.h>
 
@@ -129,6 +131,41 @@ TEST(PageFigures, WrittenAsDiffWritesThem)
               std::string::npos)
         << json;
     EXPECT_NE(json.find("\"g\": {\"rmse\": 0, \"psnr\": null, \"ssim\": 1}"), std::string::npos) << json;
+}
+
+// The pictures' JSON states the size of the data it carries: a float
+// picture above its limit is halved, says so, and holds exactly the
+// halved picture's half floats; alpha comes apart only where some pixel is
+// not opaque.
+TEST(PagePictures, DataMatchesTheStatedSize)
+{
+    struct Case {
+        D3DFORMAT format;
+        uint32_t width, height;
+        bool transparentPixel;
+        std::string expected[3];
+    };
+    const Case cases[] = {
+        {FMT_A16B16G16R16F, 1025, 1024, false,
+         {"\"reduced\": true", "\"shownWidth\": 513, \"shownHeight\": 512", "\"colour\": null"}},
+        {FMT_A16B16G16R16F, 1024, 1024, false, {"\"reduced\": false", "\"shownWidth\": 1024", "\"half\": \""}},
+        {D3DFMT_A8R8G8B8, 8, 4, true, {"\"reduced\": false", "\"alpha\": \"data:image/png;base64,", "\"half\": null"}},
+        {D3DFMT_A8R8G8B8, 8, 4, false, {"\"alpha\": null", "\"colour\": \"data:image/png;base64,", "\"level\": 0"}},
+    };
+    for (const Case& c : cases) {
+        TextureImage texture = MakeTexture(c.format, TextureKind::Flat, c.width, c.height, 1, 1);
+        if (c.format == D3DFMT_A8R8G8B8)
+            for (size_t i = 3; i < texture.Surface(0, 0).size(); i += 4)
+                texture.Surface(0, 0)[i] = i == 3 && c.transparentPixel ? 0 : 255;
+        const std::string json = TexturePicturesJson({&texture, 1}, LevelChoice::Every);
+        for (const std::string& expected : c.expected)
+            EXPECT_NE(json.find(expected), std::string::npos) << c.width << "x" << c.height << ": " << expected;
+        if (c.format == FMT_A16B16G16R16F) {
+            const size_t start = json.find("\"half\": \"") + 9;
+            const PictureSize shown = ShownSize(c.width, c.height, kFullFloatPicturePixels);
+            EXPECT_EQ(json.find('"', start) - start, (size_t(shown.width) * shown.height * 8 + 2) / 3 * 4);
+        }
+    }
 }
 
 } // namespace
