@@ -69,6 +69,13 @@ std::vector<std::pair<std::string, std::string>> Facts(const Layout& layout)
         {"data_format", DescriptorText(layout.descriptor)},
         {"supercompression", layout.scheme == Supercompression::Zstandard ? "zstd" : "none"},
     };
+    // What the levels take in the file, beside the bytes they inflate to.
+    if (layout.scheme != Supercompression::None) {
+        uint64_t stored = 0;
+        for (const LevelEntry& entry : layout.levelIndex)
+            stored += entry.byteLength;
+        facts.emplace_back("stored_bytes", std::to_string(stored));
+    }
     return facts;
 }
 

@@ -236,7 +236,8 @@ TEST(Ktx2Output, CommandsTakeKtx2FilesAndRefuseWhatTheyCannotHold)
         {{"convert", folder / "z.ktx2", "-o", folder / "unpacked.ktx2"}, ExitCode::Success, "unpacked.ktx2"},
         {{"info", "--json", folder / "z.ktx2"}, ExitCode::Success,
          "\"vk_format\": \"BC7_SRGB_BLOCK\", \"data_format\": \"bc7, sRGB transfer, BT.709 primaries, straight "
-         "alpha\", \"supercompression\": \"zstd\", \"keys\": {\"KTXorientation\": \"rd\""},
+         "alpha\", \"supercompression\": \"zstd\", \"stored_bytes\": \""},
+        {{"info", folder / "z.ktx2"}, ExitCode::Success, "  key KTXorientation: rd\n  key KTXwriter: r3az8tex "},
         {{"diff", folder / "in.png", folder / "z.ktx2", "--min-psnr", "30"}, ExitCode::Success, "all"},
         {{"convert", folder / "z.ktx2", "-o", folder / "back.png"}, ExitCode::Success, "back.png: png"},
         {{"convert", folder / "in.png", "--outdir", folder / "out", "--file-type", "ktx2", "--format", "a8r8g8b8"},
