@@ -436,47 +436,52 @@ void AddUnexplainedSpread(const PartitionMoments<Channels, Subsets>& sums, unsig
 {
     using Layout = MomentLayout<Channels>;
     const auto& m = sums.of[s];
-    for (unsigned k = 0; k < partitions; ++k) {
-        const float count = m[0][k];
-        const float inverse = count > 0.0f ? 1.0f / count : 0.0f;
-        float cov[Channels][Channels];
+    const Lanes zero = Lanes::All(0.0f), tiny = Lanes::All(1e-30f);
+    // Sixteen partitions at a time, one to a lane (16 and 64 are ranked).
+    for (unsigned k = 0; k < partitions; k += 16) {
+        const Lanes count = Lanes::Load(&m[0][k]);
+        const Lanes inverse = SelectLess(zero, count, Lanes::All(1.0f) / Max(count, tiny), zero);
+        Lanes cov[Channels][Channels];
         for (unsigned a = 0; a < Channels; ++a)
             for (unsigned b = a; b < Channels; ++b)
-                cov[a][b] = cov[b][a] = m[Layout::ProductOf(a, b)][k] - m[1 + a][k] * m[1 + b][k] * inverse;
-        float trace = cov[0][0];
+                cov[a][b] = cov[b][a] = Lanes::Load(&m[Layout::ProductOf(a, b)][k]) -
+                                        Lanes::Load(&m[1 + a][k]) * Lanes::Load(&m[1 + b][k]) * inverse;
+        Lanes trace = cov[0][0];
         for (unsigned c = 1; c < Channels; ++c)
-            trace += cov[c][c];
-        float axis[Channels];
-        float widest = cov[0][0];
+            trace = trace + cov[c][c];
+        Lanes axis[Channels];
+        Lanes widest = cov[0][0];
         for (unsigned c = 0; c < Channels; ++c)
             axis[c] = cov[0][c];
         for (unsigned r = 1; r < Channels; ++r) {
-            const bool wider = cov[r][r] > widest;
-            widest = wider ? cov[r][r] : widest;
             for (unsigned c = 0; c < Channels; ++c)
-                axis[c] = wider ? cov[r][c] : axis[c];
+                axis[c] = SelectLess(widest, cov[r][r], cov[r][c], axis[c]);
+            widest = SelectLess(widest, cov[r][r], cov[r][r], widest);
         }
-        float once[Channels], twice[Channels];
+        Lanes once[Channels], twice[Channels];
         for (unsigned a = 0; a < Channels; ++a) {
             once[a] = cov[a][0] * axis[0];
             for (unsigned c = 1; c < Channels; ++c)
-                once[a] += cov[a][c] * axis[c];
+                once[a] = once[a] + cov[a][c] * axis[c];
         }
         for (unsigned a = 0; a < Channels; ++a) {
             twice[a] = cov[a][0] * once[0];
             for (unsigned c = 1; c < Channels; ++c)
-                twice[a] += cov[a][c] * once[c];
+                twice[a] = twice[a] + cov[a][c] * once[c];
         }
-        float onceLength = once[0] * once[0], twiceLength = twice[0] * twice[0];
+        Lanes onceLength = once[0] * once[0], twiceLength = twice[0] * twice[0];
         for (unsigned c = 1; c < Channels; ++c) {
-            onceLength += once[c] * once[c];
-            twiceLength += twice[c] * twice[c];
+            onceLength = onceLength + once[c] * once[c];
+            twiceLength = twiceLength + twice[c] * twice[c];
         }
-        const float largest =
-            onceLength > 0.0f ? std::sqrt(twiceLength / (onceLength > 0.0f ? onceLength : 1.0f)) : trace;
-        const float rest = trace - largest;
-        score[k] += rest > 0.0f ? rest : 0.0f;
-        along[k] += largest < trace ? largest : trace;
+        const Lanes ratio = twiceLength / Max(onceLength, tiny);
+        float root[16];
+        for (unsigned i = 0; i < 16; ++i)
+            root[i] = std::sqrt(ratio[i]);
+        const Lanes largest = SelectLess(zero, onceLength, Lanes::Load(root), trace);
+        const Lanes rest = Max(trace - largest, zero);
+        (Lanes::Load(score + k) + rest).Store(score + k);
+        (Lanes::Load(along + k) + Min(largest, trace)).Store(along + k);
     }
 }
 

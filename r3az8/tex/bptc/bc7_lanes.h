@@ -58,6 +58,7 @@ struct IntLanes {
 BC7_LANES_OPERATOR(+)
 BC7_LANES_OPERATOR(-)
 BC7_LANES_OPERATOR(*)
+BC7_LANES_OPERATOR(/)
 #undef BC7_LANES_OPERATOR
 
 // Per lane: a < b ? a : b, and a > b ? a : b.
