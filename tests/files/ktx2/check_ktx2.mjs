@@ -2,10 +2,12 @@
 // what it parses the rules it does not check itself: level order, sizes,
 // alignment and the end of the file, sorted keys, and a descriptor that
 // agrees with the vkFormat's name. One line per file: "ok FILE VKNAME" or
-// "fail FILE: reason"; the exit code is 1 when any file fails.
+// "fail FILE: reason"; the exit code is 1 when any file fails. Each file
+// that passes is also written again by ktx-parse's own writer, to
+// FILE.ktx-parse, for our reader to read a file another writer laid out.
 //
 //   node check_ktx2.mjs NODE_MODULES_DIR FILE...
-import { readFileSync } from 'node:fs';
+import { readFileSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { pathToFileURL } from 'node:url';
 
@@ -89,7 +91,9 @@ function check(path) {
 let failed = false;
 for (const path of files) {
     try {
-        console.log(`ok ${path} ${check(path)}`);
+        const name = check(path);
+        writeFileSync(`${path}.ktx-parse`, ktx.write(ktx.read(new Uint8Array(readFileSync(path)))));
+        console.log(`ok ${path} ${name}`);
     } catch (error) {
         failed = true;
         console.log(`fail ${path}: ${error.message}`);
