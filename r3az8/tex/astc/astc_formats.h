@@ -48,16 +48,25 @@ inline constexpr AstcFormat kAstcFormats[] = {
 
 inline constexpr std::size_t kAstcFormatCount = std::size(kAstcFormats);
 
+// The format's index in kAstcFormats, or kAstcFormatCount. Constant
+// expressions ask this rather than compare FindAstcFormat's pointer with
+// null, which the sanitizer build does not fold.
+constexpr std::size_t IndexOfAstcFormat(D3DFORMAT format)
+{
+    std::size_t index = 0;
+    while (index < kAstcFormatCount && kAstcFormats[index].format != format)
+        ++index;
+    return index;
+}
+
 // The format's row, or null.
 constexpr const AstcFormat* FindAstcFormat(D3DFORMAT format)
 {
-    for (const AstcFormat& row : kAstcFormats)
-        if (row.format == format)
-            return &row;
-    return nullptr;
+    const std::size_t index = IndexOfAstcFormat(format);
+    return index < kAstcFormatCount ? &kAstcFormats[index] : nullptr;
 }
 
-constexpr bool IsAstcFormat(D3DFORMAT format) { return FindAstcFormat(format) != nullptr; }
+constexpr bool IsAstcFormat(D3DFORMAT format) { return IndexOfAstcFormat(format) < kAstcFormatCount; }
 
 // Why a container without ASTC (DDS) refuses to hold the format.
 inline std::string AstcContainerRefusal(const char* formatName, const char* container)

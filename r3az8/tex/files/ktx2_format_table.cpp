@@ -157,8 +157,9 @@ constexpr OtherReading kOtherReadings[] = {
 constexpr bool RowsFollowTheCatalogue()
 {
     for (const FormatRow& row : kRows) {
-        if (const AstcFormat* astc = FindAstcFormat(row.format)) {
-            if (row.model != kModelAstc || row.blockWidth != astc->blockWidth || row.blockHeight != astc->blockHeight)
+        if (const size_t astcIndex = IndexOfAstcFormat(row.format); astcIndex < kAstcFormatCount) {
+            const AstcFormat& astc = kAstcFormats[astcIndex];
+            if (row.model != kModelAstc || row.blockWidth != astc.blockWidth || row.blockHeight != astc.blockHeight)
                 return false;
             continue;
         }
