@@ -77,18 +77,20 @@ Context MakeContext(const AstcFormat& row, astcenc_profile profile, float preset
     return Context(context);
 }
 
-// One face and level of 8-bit pixels, slice after slice, as libastcenc
-// takes and gives images: a pointer per slice.
-struct SurfaceImage {
-    std::vector<void*> slices;
-    astcenc_image image{};
+// One slice of 8-bit pixels as libastcenc takes and gives images. A
+// volume goes slice by slice: libastcenc's 2D footprints read and write
+// the first slice of a deeper image alone.
+struct SliceImage {
+    void* slice;
+    astcenc_image image;
 
-    SurfaceImage(const LevelLayout& layout, BYTE* pixels)
+    SliceImage(const LevelLayout& layout, BYTE* pixels)
+        : slice(pixels), image{layout.width, layout.height, 1, ASTCENC_TYPE_U8, &slice}
     {
-        for (uint32_t slice = 0; slice < layout.depth; ++slice)
-            slices.push_back(pixels + slice * layout.slicePitch);
-        image = {layout.width, layout.height, layout.depth, ASTCENC_TYPE_U8, slices.data()};
     }
+    // The image points at the member beside it.
+    SliceImage(const SliceImage&) = delete;
+    SliceImage& operator=(const SliceImage&) = delete;
 };
 
 void CheckSurfaceBytes(const std::vector<BYTE>& surface, const LevelLayout& layout, const char* what)
@@ -118,19 +120,23 @@ TextureImage EncodeAstc(const TextureImage& pixels, D3DFORMAT format, const Astc
             const LevelLayout from = pixels.Level(level);
             CheckSurfaceBytes(pixels.Surface(face, level), from, "a8r8g8b8");
             std::vector<BYTE> rgba = InRgbaOrder(pixels.Surface(face, level));
-            SurfaceImage image(from, rgba.data());
             std::vector<BYTE>& out = blocks.Surface(face, level);
-            out.assign(blocks.Level(level).bytes, 0);
-            // Every thread joins the one compression; libastcenc hands out
-            // the blocks, and a thread that arrives after the last block
-            // merely finds none left.
-            pool.ForEach(threads, [&](size_t index) {
-                outcomes[index] = astcenc_compress_image(context.get(), &image.image, &kAsStored, out.data(),
-                                                         out.size(), static_cast<unsigned>(index));
-            });
-            for (astcenc_error outcome : outcomes)
-                Check(outcome, "compression");
-            Check(astcenc_compress_reset(context.get()), "reset");
+            const LevelLayout to = blocks.Level(level);
+            out.assign(to.bytes, 0);
+            for (uint32_t slice = 0; slice < from.depth; ++slice) {
+                SliceImage image(from, rgba.data() + slice * from.slicePitch);
+                BYTE* sliceBlocks = out.data() + slice * to.slicePitch;
+                // Every thread joins the one compression; libastcenc hands
+                // out the blocks, and a thread that arrives after the last
+                // block merely finds none left.
+                pool.ForEach(threads, [&](size_t index) {
+                    outcomes[index] = astcenc_compress_image(context.get(), &image.image, &kAsStored, sliceBlocks,
+                                                             to.slicePitch, static_cast<unsigned>(index));
+                });
+                for (astcenc_error outcome : outcomes)
+                    Check(outcome, "compression");
+                Check(astcenc_compress_reset(context.get()), "reset");
+            }
         }
     return blocks;
 }
@@ -148,11 +154,16 @@ TextureImage DecodeAstc(const TextureImage& blocks, uint32_t levels)
     for (uint32_t face = 0; face < blocks.Faces(); ++face)
         for (uint32_t level = 0; level < levels; ++level) {
             const std::vector<BYTE>& in = blocks.Surface(face, level);
-            CheckSurfaceBytes(in, blocks.Level(level), blocks.Format().name);
-            SurfaceImage image(pixels.Level(level), pixels.Surface(face, level).data());
-            Check(astcenc_decompress_image(context.get(), in.data(), in.size(), &image.image, &kToBgra, 0),
-                  "decompression");
-            Check(astcenc_decompress_reset(context.get()), "reset");
+            const LevelLayout from = blocks.Level(level);
+            const LevelLayout to = pixels.Level(level);
+            CheckSurfaceBytes(in, from, blocks.Format().name);
+            for (uint32_t slice = 0; slice < to.depth; ++slice) {
+                SliceImage image(to, pixels.Surface(face, level).data() + slice * to.slicePitch);
+                Check(astcenc_decompress_image(context.get(), in.data() + slice * from.slicePitch, from.slicePitch,
+                                               &image.image, &kToBgra, 0),
+                      "decompression");
+                Check(astcenc_decompress_reset(context.get()), "reset");
+            }
         }
     return pixels;
 }

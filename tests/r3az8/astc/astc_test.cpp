@@ -137,6 +137,25 @@ TEST(AstcRoundTrip, FootprintsAndProfilesDecodeNearTheSource)
     }
 }
 
+// A volume's slices are blocks of the 2D footprint, one slice after
+// another: each decodes back near its own picture.
+TEST(AstcRoundTrip, VolumeSlicesAreEncodedOneByOne)
+{
+    WorkPool pool(2);
+    TextureImage volume = MakeTexture(D3DFMT_A8R8G8B8, TextureKind::Volume, 9, 7, 3, 1);
+    for (uint32_t slice = 0; slice < 3; ++slice) {
+        const TextureImage picture = MakePicture(9, 7, [slice](uint32_t x, uint32_t y) {
+            return 0xFF000000u | (slice * 100) << 16 | (x * 20) << 8 | y * 30;
+        });
+        std::copy(picture.Surface(0, 0).begin(), picture.Surface(0, 0).end(),
+                  volume.Surface(0, 0).begin() + slice * volume.Level(0).slicePitch);
+    }
+    const TextureImage blocks = Encode(volume, "astc5x5", pool);
+    EXPECT_EQ(blocks.Surface(0, 0).size(), size_t(2 * 2 * 3 * 16));
+    const TextureImage back = Decoded(blocks);
+    EXPECT_LE(Rmse(volume, back, true), 3.0);
+}
+
 // One context is shared by every thread of the pool; the blocks must not
 // depend on how many there are, at every level of a chain.
 TEST(AstcEncoder, ThreadCountLeavesTheBlocksAlone)

@@ -53,5 +53,42 @@ TEST(ConvertAstc, PngOutputShowsTheDecodedBlocks)
     EXPECT_NE(back.Surface(0, 0), picture.Surface(0, 0));
 }
 
+// A cube map into an ASTC KTX2 file and back into PNG files, one command
+// each; `diff` reads an sRGB ASTC KTX2 file's blocks through the decoder.
+TEST(ConvertAstc, CubeMapThroughKtx2AndBack)
+{
+    TempFolder folder;
+    std::vector<std::string> convert = {"convert", "--cube", "--format", "astc4x4", "-o", folder / "sky.ktx2"};
+    std::vector<TextureImage> faces;
+    for (const char* face : {"posx", "negx", "posy", "negy", "posz", "negz"}) {
+        faces.push_back(MakePicture(20, 20, [&faces](uint32_t x, uint32_t y) {
+            return 0xFF000000u | uint32_t(faces.size() * 40) << 16 | (x * 6) << 8 | y * 6;
+        }));
+        WritePng(folder / ("sky_" + std::string(face) + ".png"), faces.back());
+        convert.push_back(folder / ("sky_" + std::string(face) + ".png"));
+    }
+    const RunResult made = RunTool(convert, folder);
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    const TextureImage sky = ReadTextureFile(folder / "sky.ktx2");
+    EXPECT_EQ(sky.format, FMT_ASTC_4X4);
+    EXPECT_EQ(sky.kind, TextureKind::Cube);
+    EXPECT_EQ(sky.levels, 5u);
+
+    const RunResult back = RunTool({"convert", folder / "sky.ktx2", "-o", folder / "look.png"}, folder);
+    ASSERT_EQ(back.exitCode, 0) << back.err;
+    const char* names[] = {"posx", "negx", "posy", "negy", "posz", "negz"};
+    for (size_t face = 0; face < 6; ++face) {
+        const TextureImage look = AsEightBit(ReadTextureFile(folder / ("look_" + std::string(names[face]) + ".png")));
+        EXPECT_LE(LargestDifference(faces[face], look), 8) << names[face];
+    }
+
+    const RunResult one =
+        RunTool({"convert", folder / "sky_posx.png", "--format", "astc_6x6_srgb", "-o", folder / "one.ktx2"}, folder);
+    ASSERT_EQ(one.exitCode, 0) << one.err;
+    EXPECT_EQ(ReadTextureFile(folder / "one.ktx2").colourSpace, ColourSpace::Srgb);
+    const RunResult diff = RunTool({"diff", folder / "sky_posx.png", folder / "one.ktx2", "--min-psnr", "35"}, folder);
+    EXPECT_EQ(diff.exitCode, 0) << diff.out << diff.err;
+}
+
 } // namespace
 } // namespace r3aztex
