@@ -494,30 +494,33 @@ void ScorePartitions(const Context& context, unsigned partitions, float* score, 
         AddUnexplainedSpread(sums, s, partitions, score, along);
 }
 
-// The `tries` partitions of the first `partitions` of the table for
-// `subsets` whose subsets lie closest to a line each, best first (ties to
-// the earlier partition), with their scores. A score is what the lines
-// themselves leave unexplained, so no block of that partition does much
-// better: a fit whose score already loses need not be made.
-unsigned RankPartitions(const Context& context, unsigned subsets, unsigned partitions, unsigned tries, unsigned* ranked,
-                        float* rankedScore, float* rankedAlong)
+// Each of the first `partitions` of the table for `subsets`: how far its
+// subsets lie from a line each. A score is what the lines themselves
+// leave unexplained, so no block of that partition does much better: a
+// fit whose score already loses need not be made. `along` is the spread
+// along the lines.
+void ScoreAll(const Context& context, unsigned subsets, unsigned partitions, float* score, float* along)
 {
-    float score[64] = {}, along[64] = {};
+    for (unsigned k = 0; k < partitions; ++k)
+        score[k] = along[k] = 0.0f;
     if (subsets == 2)
         (context.opaque ? ScorePartitions<3, 2> : ScorePartitions<4, 2>)(context, partitions, score, along);
     else
         (context.opaque ? ScorePartitions<3, 3> : ScorePartitions<4, 3>)(context, partitions, score, along);
+}
+
+// The `tries` best scored of the first `partitions`, best first (ties to
+// the earlier partition).
+unsigned BestPartitions(const float* score, unsigned partitions, unsigned tries, unsigned* ranked)
+{
     const unsigned kept = tries < partitions ? tries : partitions;
     unsigned order[64];
     for (unsigned k = 0; k < partitions; ++k)
         order[k] = k;
     std::partial_sort(order, order + kept, order + partitions,
                       [&](unsigned a, unsigned b) { return score[a] < score[b] || (score[a] == score[b] && a < b); });
-    for (unsigned i = 0; i < kept; ++i) {
+    for (unsigned i = 0; i < kept; ++i)
         ranked[i] = order[i];
-        rankedScore[i] = score[order[i]];
-        rankedAlong[i] = along[order[i]];
-    }
     return kept;
 }
 
@@ -654,18 +657,19 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
     // index steps (uniform rounding leaves a twelfth of a step squared,
     // about the spread over (entries - 1)^2), and for a mode without alpha,
     // the alpha it loses.
-    auto floorOf = [&](unsigned mode, unsigned i) {
+    auto floorOf = [&](unsigned mode, unsigned partition) {
         const float steps = static_cast<float>((1u << kBc7Modes[mode].indexBits) - 1);
-        const float lines = score[i] + along[i] / (steps * steps);
+        const float lines = score[partition] + along[partition] / (steps * steps);
         return onlyMode >= 0 ? 0.0f
                              : lines * kScoreShare + (kBc7Modes[mode].alphaBits ? 0.0f : context.missingAlphaError);
     };
     if (partitioned && (wants[1] || wants[3] || wants[7])) {
-        const unsigned kept =
-            RankPartitions(context, 2, reach.twoSubsetRanked, reach.twoSubsetTries, ranked, score, along);
+        ScoreAll(context, 2, reach.twoSubsetRanked, score, along);
+        const unsigned kept = BestPartitions(score, reach.twoSubsetRanked, reach.twoSubsetTries, ranked);
         for (unsigned i = 0; i < kept; ++i)
             for (unsigned mode : {1u, 3u, 7u})
-                if (wants[mode] && (mode != 7 || !context.opaque || onlyMode == 7) && floorOf(mode, i) < toBeat())
+                if (wants[mode] && (mode != 7 || !context.opaque || onlyMode == 7) &&
+                    floorOf(mode, ranked[i]) < toBeat())
                     keep(EncodePartitioned(context, mode, ranked[i], depth, toBeat()));
     }
     // Modes 4 and 5 after the partitions: a good block met there cuts
@@ -698,13 +702,18 @@ Candidate Search(const Context& context, const LevelPlan& plan, int onlyMode)
         }
     }
     if (partitioned && (wants[0] || wants[2])) {
-        // Mode 0 has the first 16 partitions of mode 2's 64: one ranking
+        // Mode 0 has the first 16 partitions of mode 2's 64: one scoring
         // serves both.
-        const unsigned kept = RankPartitions(context, 3, wants[2] ? 64 : 16, 64, ranked, score, along);
+        ScoreAll(context, 3, wants[2] ? 64 : 16, score, along);
         for (unsigned mode : {0u, 2u}) {
+            if (!wants[mode])
+                continue;
+            // Shapes whose score already loses do not count as tries.
+            const unsigned kept =
+                BestPartitions(score, 1u << kBc7Modes[mode].partitionBits, 2 * reach.threeSubsetTries, ranked);
             unsigned tried = 0;
-            for (unsigned i = 0; wants[mode] && i < kept && tried < reach.threeSubsetTries; ++i)
-                if (ranked[i] < (1u << kBc7Modes[mode].partitionBits) && floorOf(mode, i) < toBeat()) {
+            for (unsigned i = 0; i < kept && tried < reach.threeSubsetTries; ++i)
+                if (floorOf(mode, ranked[i]) < toBeat()) {
                     keep(EncodePartitioned(context, mode, ranked[i], depth, toBeat()));
                     ++tried;
                 }
