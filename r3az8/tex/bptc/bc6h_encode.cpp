@@ -7,8 +7,9 @@
 // count differ only in precision, so the first that fits is the best of
 // them but for a rare near miss. Two-region partitions are tried where one
 // region leaves a visible error, ranked before any is fitted by the part of
-// each region's spread that its principal axis leaves unexplained (a
-// public estimation technique); only the best few are fitted.
+// each region's spread that the block's principal axis leaves unexplained
+// (a public estimation technique); only the best few are fitted, and only
+// the best fits are refined by least squares.
 #include "r3az8/tex/dxt/no_fused_multiply_add.h"
 #include "r3az8/tex/bptc/bc6h_encode.h"
 
@@ -45,13 +46,16 @@ struct LevelPlan {
     IndexSearch indices;
 };
 
-constexpr unsigned kMostFinalists = 3;
+constexpr unsigned kMostFinalists = 2;
 
 constexpr LevelPlan kPlans[3] = {
     {0, 0, 0, false, 0, 0.0f, IndexSearch::Projected},
     {1, 1, 1, false, 0, 40.0f, IndexSearch::AlongLine},
     {4, 2, 1, true, 1, 8.0f, IndexSearch::AlongLine},
 };
+
+static_assert(std::ranges::all_of(kPlans, [](const LevelPlan& plan) { return plan.finalists <= kMostFinalists; }),
+              "a level refines more fits than the search keeps");
 
 const LevelPlan& PlanOf(BlockQuality quality)
 {
