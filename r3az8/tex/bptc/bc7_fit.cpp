@@ -47,6 +47,8 @@ public:
           entries_(1u << problem.indexBits),
           weights_(Bc7Weights(problem.indexBits)),
           nearest_(Bc7NearestIndex(problem.indexBits)),
+          weightOf_(Bc7FloatWeights().weight[problem.indexBits - 2]),
+          nearestWeight_(Bc7FloatWeights().nearest[problem.indexBits - 2]),
           quantizers_(Bc7Quantizers())
     {
         for (unsigned c = 0; c < 4; ++c)
@@ -144,7 +146,7 @@ private:
     {
         float at[16];
         for (unsigned p = 0; p < 16; ++p)
-            at[p] = static_cast<float>(weights_[index[p] & 15u]) / 64.0f;
+            at[p] = weightOf_[index[p] & 15u] / 64.0f;
         const Lanes weight = Lanes::Load(at);
         const Lanes rest = Lanes::All(1.0f) - weight;
         const Lanes t = covered_ * weight;
@@ -341,7 +343,7 @@ private:
                 float weight[16];
                 for (unsigned p = 0; p < 16; ++p) {
                     fit.index[p] = nearest_[step[p]];
-                    weight[p] = static_cast<float>(weights_[fit.index[p]]);
+                    weight[p] = nearestWeight_[step[p]];
                 }
                 return Sum(EntryErrors(low, d, Lanes::Load(weight)) * covered_);
             }
@@ -352,8 +354,8 @@ private:
             Truncate(at).Store(guess);
             float below[16], above[16];
             for (unsigned p = 0; p < 16; ++p) {
-                below[p] = static_cast<float>(weights_[guess[p]]);
-                above[p] = static_cast<float>(weights_[guess[p] + 1]);
+                below[p] = weightOf_[guess[p]];
+                above[p] = weightOf_[guess[p] + 1];
             }
             const Lanes belowError = EntryErrors(low, d, Lanes::Load(below));
             const Lanes aboveError = EntryErrors(low, d, Lanes::Load(above));
@@ -379,6 +381,8 @@ private:
     const unsigned entries_;
     const std::uint8_t* weights_;
     const std::uint8_t* nearest_;
+    const float* weightOf_;      // the index weights as floats
+    const float* nearestWeight_; // the weight of the index nearest each 64th
     const Bc7QuantizeTables& quantizers_;
     float w_[4];
     static constexpr unsigned kMostSeen = 64;

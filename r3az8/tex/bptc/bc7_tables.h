@@ -59,6 +59,13 @@ struct NearestTables {
     std::uint8_t of[3][65];
 };
 
+// The same two tables as floats: each index's weight, and the weight of
+// the index nearest each 64th.
+struct FloatWeightTables {
+    float weight[3][16];
+    float nearest[3][65];
+};
+
 inline NearestTables MakeNearest()
 {
     NearestTables t{};
@@ -73,6 +80,18 @@ inline NearestTables MakeNearest()
             }
             t.of[bits - 2][at] = static_cast<std::uint8_t>(best);
         }
+    return t;
+}
+
+inline FloatWeightTables MakeFloatWeights(const WeightTables& weights, const NearestTables& nearest)
+{
+    FloatWeightTables t{};
+    for (unsigned b = 0; b < 3; ++b) {
+        for (unsigned k = 0; k < 16; ++k)
+            t.weight[b][k] = static_cast<float>(weights.of[b][k]);
+        for (unsigned at = 0; at <= 64; ++at)
+            t.nearest[b][at] = t.weight[b][nearest.of[b][at]];
+    }
     return t;
 }
 
@@ -92,6 +111,14 @@ inline const std::uint8_t* Bc7NearestIndex(unsigned indexBits)
 {
     static const detail::NearestTables tables = detail::MakeNearest();
     return tables.of[indexBits - 2];
+}
+
+// Bc7Weights and the weights of Bc7NearestIndex, as floats.
+inline const detail::FloatWeightTables& Bc7FloatWeights()
+{
+    static const detail::FloatWeightTables tables =
+        detail::MakeFloatWeights(detail::MakeWeights(), detail::MakeNearest());
+    return tables;
 }
 
 inline const Bc7QuantizeTables& Bc7Quantizers()
