@@ -23,8 +23,8 @@ using namespace testing;
 const std::string kNodeTools = R3AZ_SOURCE_DIR "/build/node-tools";
 
 // Under the address sanitizer every run of the tool is several times
-// slower: there the sweep writes the whole chains of 2D textures and cube
-// maps only (the in-process tests cover every kind there).
+// slower: there the sweeps write the whole chains of 2D textures only (the
+// in-process tests cover every kind there).
 #ifdef __SANITIZE_ADDRESS__
 constexpr bool kThinSweep = true;
 #else
@@ -94,7 +94,7 @@ TEST(Ktx2Output, EveryFormatKindAndChainPassesKtxParseAndOurStructuralChecks)
         const std::string format = FormatName(row.format);
         for (const Kind& kind : kinds)
             for (const bool chain : {false, true}) {
-                if (kThinSweep && (!chain || kind.name == std::string("array") || kind.name == std::string("volume")))
+                if (kThinSweep && (!chain || kind.name != std::string("2d")))
                     continue;
                 // The whole chain in sRGB where the format has an sRGB twin.
                 const bool srgb = chain && row.vkSrgb.Exists();
@@ -192,7 +192,7 @@ TEST(Ktx2Output, BlockLevelsAreTheBlocksTheDdsFileHolds)
     TempFolder folder;
     const std::vector<Kind> kinds = WriteInputs(folder);
     for (const char* format : {"dxt1", "dxt2", "dxt3", "dxt4", "dxt5", "bc4", "bc5", "bc7"})
-        for (const Kind& kind : {kinds[0], kinds[1]}) {
+        for (const Kind& kind : kThinSweep ? std::vector<Kind>{kinds[0]} : std::vector<Kind>{kinds[0], kinds[1]}) {
             SCOPED_TRACE(std::string(format) + ", " + kind.name);
             std::map<std::string, std::vector<BYTE>> files;
             for (const char* ending : {".dds", ".ktx2"}) {
