@@ -68,10 +68,21 @@ astcenc_profile ProfileOf(ColourSpace colourSpace)
     return colourSpace == ColourSpace::Srgb ? ASTCENC_PRF_LDR_SRGB : ASTCENC_PRF_LDR;
 }
 
-Context MakeContext(const AstcFormat& row, astcenc_profile profile, float preset, unsigned flags, unsigned threads)
+// The channel weights of the library's other encoders when they weigh
+// colour perceptually (luma weights for red, green and blue, alpha whole).
+constexpr float kPerceptualWeights[4] = {0.299f, 0.587f, 0.114f, 1.0f};
+
+Context MakeContext(const AstcFormat& row, astcenc_profile profile, float preset, unsigned flags, unsigned threads,
+                    bool perceptual = false)
 {
     astcenc_config config{};
     Check(astcenc_config_init(profile, row.blockWidth, row.blockHeight, 1, preset, flags, &config), "configuration");
+    if (perceptual) {
+        config.cw_r_weight = kPerceptualWeights[0];
+        config.cw_g_weight = kPerceptualWeights[1];
+        config.cw_b_weight = kPerceptualWeights[2];
+        config.cw_a_weight = kPerceptualWeights[3];
+    }
     astcenc_context* context = nullptr;
     Check(astcenc_context_alloc(&config, threads, &context), "context");
     return Context(context);
@@ -108,9 +119,8 @@ TextureImage EncodeAstc(const TextureImage& pixels, D3DFORMAT format, const Astc
         throw TextureError(ErrorKind::Internal, "ASTC is encoded from a8r8g8b8, not " + FormatName(pixels.format));
     const AstcFormat& row = AstcRowOf(format);
     const unsigned threads = pool.Threads();
-    const unsigned flags = encoding.perceptual ? ASTCENC_FLG_USE_PERCEPTUAL : 0;
     const Context context =
-        MakeContext(row, ProfileOf(encoding.colourSpace), PresetOf(encoding.quality), flags, threads);
+        MakeContext(row, ProfileOf(encoding.colourSpace), PresetOf(encoding.quality), 0, threads, encoding.perceptual);
 
     TextureImage blocks = TextureShape(format, pixels.kind, pixels.width, pixels.height, pixels.depth, pixels.levels);
     blocks.colourSpace = pixels.colourSpace;

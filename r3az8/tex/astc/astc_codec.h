@@ -15,8 +15,9 @@ struct AstcEncoding {
     // Srgb picks the LDR sRGB profile (the blocks decode as sRGB-encoded
     // colour), anything else the linear LDR one.
     ColourSpace colourSpace = ColourSpace::Unspecified;
-    // libastcenc's perceptual heuristics; off, its error counts the four
-    // channels alike, as its command line's default does.
+    // Red, green and blue errors weighed as the library's other encoders
+    // weigh them for perceptual colour (luma weights); off, libastcenc
+    // counts the four channels alike, as its command line does.
     bool perceptual = false;
 };
 

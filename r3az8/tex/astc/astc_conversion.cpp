@@ -30,9 +30,9 @@ bool KeepsLevels(const TextureImage& source, const ConvertSettings& settings)
 }
 
 // What libastcenc is asked for: the quality level, the profile of the
-// result's colour space, and its perceptual heuristics only when the user
-// asks for perceptual weights (its default counts channels alike, which
-// also suits normal maps and data).
+// result's colour space, and perceptual channel weights only when the user
+// asks for them (its default counts channels alike, as its command line
+// does, which also suits normal maps and data).
 AstcEncoding EncodingOf(const ConvertSettings& settings, ColourSpace resultSpace)
 {
     AstcEncoding encoding;

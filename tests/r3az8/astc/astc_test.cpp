@@ -170,6 +170,35 @@ TEST(AstcEncoder, ThreadCountLeavesTheBlocksAlone)
     }
 }
 
+// --weights perceptual reaches libastcenc as channel weights: the blocks
+// change, and the error weighed that way comes out no worse.
+TEST(AstcEncoder, PerceptualWeightsLowerTheWeighedError)
+{
+    WorkPool pool(2);
+    const TextureImage colours = TestPicture(40, 24);
+    const TextureImage picture =
+        MakePicture(40, 24, [&colours](uint32_t x, uint32_t y) { return PixelAt(colours, 0, 0, x, y) | 0xFF000000u; });
+    ConvertSettings settings;
+    settings.format = FindFormat(FMT_ASTC_8X8);
+    settings.mips = 1;
+    const TextureImage uniform = ConvertTexture(picture, settings, pool);
+    settings.weights = ErrorWeights::Perceptual;
+    const TextureImage perceptual = ConvertTexture(picture, settings, pool);
+    EXPECT_NE(perceptual.Surface(0, 0), uniform.Surface(0, 0));
+    auto weighedError = [&picture](const TextureImage& blocks) {
+        constexpr double kWeights[4] = {0.114, 0.587, 0.299, 1.0}; // in A8R8G8B8's byte order
+        const TextureImage decoded = Decoded(blocks);
+        const std::vector<BYTE>& back = decoded.Surface(0, 0);
+        double sum = 0;
+        for (size_t i = 0; i < back.size(); ++i) {
+            const double d = double(back[i]) - double(picture.Surface(0, 0)[i]);
+            sum += kWeights[i % 4] * d * d;
+        }
+        return sum;
+    };
+    EXPECT_LE(weighedError(perceptual), weighedError(uniform));
+}
+
 // ASTC blocks the request leaves as they are pass through; a new chain
 // keeps them as its top level.
 TEST(AstcConversion, BlocksAlreadyInTheFormatAreKept)
