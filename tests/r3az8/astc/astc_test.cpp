@@ -219,6 +219,21 @@ TEST(AstcConversion, BlocksAlreadyInTheFormatAreKept)
     EXPECT_EQ(ConvertTexture(blocks, other, pool).Surface(0, 0), Decoded(blocks).Surface(0, 0));
 }
 
+// Blocks a file may hold that break the format (an all-zero block's mode
+// is reserved) decode to the error colour, opaque magenta, in both
+// profiles.
+TEST(AstcDecoder, BrokenBlocksDecodeToMagenta)
+{
+    for (ColourSpace space : {ColourSpace::Unspecified, ColourSpace::Srgb}) {
+        TextureImage blocks = MakeTexture(FMT_ASTC_5X5, TextureKind::Flat, 7, 3, 1, 1);
+        blocks.colourSpace = space;
+        const TextureImage back = Decoded(blocks);
+        for (uint32_t y = 0; y < 3; ++y)
+            for (uint32_t x = 0; x < 7; ++x)
+                EXPECT_EQ(PixelAt(back, 0, 0, x, y), 0xFFFF00FFu) << x << "," << y;
+    }
+}
+
 TEST(AstcFormats, DdsRefusesThemWithTheReason)
 {
     const TextureImage blocks = MakeTexture(FMT_ASTC_8X8, TextureKind::Flat, 16, 16, 1, 1);
