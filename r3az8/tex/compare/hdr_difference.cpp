@@ -15,10 +15,21 @@ namespace {
 // precision, and log2 of 0 does not exist.
 constexpr double kLogFloor = 1.0 / 16384.0;
 
+// Pixels a task measures: sums over each run are added in run order, so
+// the figures do not depend on the threads.
+constexpr size_t kPixelsPerRun = 1 << 16;
+
 struct Sums {
     double log2Squares = 0;
     double toneSquares = 0;
     uint64_t count = 0;
+
+    void Add(const Sums& other)
+    {
+        log2Squares += other.log2Squares;
+        toneSquares += other.toneSquares;
+        count += other.count;
+    }
 
     HdrChannelError Error() const
     {
@@ -29,11 +40,13 @@ struct Sums {
     }
 };
 
-HdrLevelDifference MeasureLevel(const std::vector<BYTE>& first, const std::vector<BYTE>& second)
+using ChannelSums = std::array<Sums, kHdrDifferenceChannels>;
+
+// The sums over pixels [begin, end).
+ChannelSums MeasureRun(const std::vector<BYTE>& first, const std::vector<BYTE>& second, size_t begin, size_t end)
 {
-    std::array<Sums, kHdrDifferenceChannels> sums{};
-    const size_t pixels = std::min(first.size(), second.size()) / (4 * sizeof(float));
-    for (size_t pixel = 0; pixel < pixels; ++pixel) {
+    ChannelSums sums{};
+    for (size_t pixel = begin; pixel < end; ++pixel) {
         // A32B32G32R32F stores red, green, blue, alpha in that order.
         float a[4], b[4];
         std::memcpy(a, first.data() + pixel * sizeof a, sizeof a);
@@ -48,6 +61,20 @@ HdrLevelDifference MeasureLevel(const std::vector<BYTE>& first, const std::vecto
             }
         }
     }
+    return sums;
+}
+
+HdrLevelDifference MeasureLevel(const std::vector<BYTE>& first, const std::vector<BYTE>& second, WorkPool& pool)
+{
+    const size_t pixels = std::min(first.size(), second.size()) / (4 * sizeof(float));
+    std::vector<ChannelSums> runs((pixels + kPixelsPerRun - 1) / kPixelsPerRun);
+    pool.ForEach(runs.size(), [&](size_t run) {
+        runs[run] = MeasureRun(first, second, run * kPixelsPerRun, std::min(pixels, (run + 1) * kPixelsPerRun));
+    });
+    ChannelSums sums{};
+    for (const ChannelSums& run : runs)
+        for (size_t channel = 0; channel < kHdrDifferenceChannels; ++channel)
+            sums[channel].Add(run[channel]);
     HdrLevelDifference result{};
     for (size_t channel = 0; channel < kHdrDifferenceChannels; ++channel)
         result.channels[channel] = sums[channel].Error();
@@ -73,18 +100,22 @@ double FlooredLog2(double value)
     return std::log2(std::min(value, double(std::numeric_limits<float>::max())));
 }
 
-std::vector<HdrLevelDifference> CompareHdrTextures(const TextureImage& first, const TextureImage& second)
+std::vector<HdrLevelDifference> CompareHdrTextures(const TextureImage& first, const TextureImage& second,
+                                                   WorkPool& pool)
 {
     if (first.kind != second.kind || first.width != second.width || first.height != second.height ||
         first.depth != second.depth)
         throw TextureError(ErrorKind::Unsupported, "cannot compare textures of different kinds or sizes");
     const uint32_t levels = std::min(first.levels, second.levels);
-    const TextureImage a = ConvertLevels(first, FMT_A32B32G32R32F, levels, LoadOptions{});
-    const TextureImage b = ConvertLevels(second, FMT_A32B32G32R32F, levels, LoadOptions{});
+    TextureImage decoded[2];
+    const TextureImage* sources[2] = {&first, &second};
+    pool.ForEach(2, [&](size_t i) { decoded[i] = ConvertLevels(*sources[i], FMT_A32B32G32R32F, levels, LoadOptions{}); });
+    const TextureImage& a = decoded[0];
+    const TextureImage& b = decoded[1];
     std::vector<HdrLevelDifference> differences;
     for (uint32_t face = 0; face < a.Faces(); ++face)
         for (uint32_t level = 0; level < levels; ++level) {
-            HdrLevelDifference d = MeasureLevel(a.Surface(face, level), b.Surface(face, level));
+            HdrLevelDifference d = MeasureLevel(a.Surface(face, level), b.Surface(face, level), pool);
             const LevelLayout layout = a.Level(level);
             d.face = face;
             d.level = level;

@@ -12,6 +12,7 @@
 // Both pool the red, green and blue samples; alpha is left out.
 #pragma once
 
+#include "r3az8/tex/convert/work_pool.h"
 #include "r3az8/tex/texture/texture_image.h"
 
 #include <array>
@@ -41,8 +42,10 @@ double ToneMapped(double value);
 double FlooredLog2(double value);
 
 // Every face and every level the two have in common, both decoded by the
-// library to 32-bit floats. Both must have one kind and one level-0 size
-// (TextureError, Unsupported, otherwise).
-std::vector<HdrLevelDifference> CompareHdrTextures(const TextureImage& first, const TextureImage& second);
+// library to 32-bit floats, measured on the pool's threads (the figures
+// are the same for any number). Both must have one kind and one level-0
+// size (TextureError, Unsupported, otherwise).
+std::vector<HdrLevelDifference> CompareHdrTextures(const TextureImage& first, const TextureImage& second,
+                                                   WorkPool& pool);
 
 } // namespace r3az8tex

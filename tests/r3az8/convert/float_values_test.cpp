@@ -103,11 +103,12 @@ TEST(HdrDifference, FiguresOfKnownPairs)
         // Two stops apart: log2 differs by 2 in half the samples.
         {"bright values unclamped", {100, 1}, {400, 1}, std::sqrt(2.0), 52.436173},
     };
+    WorkPool pool(2);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const TextureImage a = FloatPicture(2, 1, [&c](uint32_t x, uint32_t) { return c.first[x]; });
         const TextureImage b = FloatPicture(2, 1, [&c](uint32_t x, uint32_t) { return c.second[x]; });
-        const std::vector<HdrLevelDifference> d = CompareHdrTextures(a, b);
+        const std::vector<HdrLevelDifference> d = CompareHdrTextures(a, b, pool);
         ASSERT_EQ(d.size(), 1u);
         for (const HdrChannelError& e : d[0].channels) {
             EXPECT_NEAR(e.log2Rmse, c.log2Rmse, 1e-6);

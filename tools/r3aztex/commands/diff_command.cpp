@@ -221,7 +221,7 @@ ExitCode RunDiff(const DiffOptions& options)
     const bool hdr = !options.normalMap && (a.Format().content == Content::Float || b.Format().content == Content::Float);
     std::vector<HdrLevelDifference> hdrDifferences;
     if (hdr)
-        hdrDifferences = CompareHdrTextures(a, b);
+        hdrDifferences = CompareHdrTextures(a, b, pool);
     CompareOptions compare;
     compare.weightByAlpha = !options.noAlphaWeight;
     compare.normalMap = options.normalMap;
