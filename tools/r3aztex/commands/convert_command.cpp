@@ -409,8 +409,15 @@ std::vector<TextureImage> ReadSources(const Job& job, const ConvertOptions& opti
     std::vector<TextureImage> sources;
     // A cube of one panorama has faces of the size --resize asks for (a
     // quarter of its width without), not a size resampled twice.
-    if (options.cube && images.size() == 1)
+    if (options.cube && images.size() == 1) {
+        if (!IsPanorama(images[0]))
+            throw FileError(ExitCode::CommandLine, names[0],
+                            "is a " + std::string(KindName(images[0].kind)) + " " +
+                                SizeText(images[0].width, images[0].height, images[0].depth) +
+                                " texture, not a panorama twice as wide as high: --cube takes six inputs (+x, -x, "
+                                "+y, -y, +z, -z) or one equirectangular panorama");
         sources.push_back(CubeFromPanorama(images[0], settings.size ? settings.size->width : 0, names[0]));
+    }
     else
         sources.push_back(options.cube ? AssembleCube(images, names) : AssembleVolume(images, names));
     return sources;
