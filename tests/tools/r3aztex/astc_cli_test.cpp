@@ -82,6 +82,14 @@ TEST(ConvertAstc, CubeMapThroughKtx2AndBack)
         EXPECT_LE(LargestDifference(faces[face], look), 8) << names[face];
     }
 
+    // Into DDS it needs another format, and the refusal says so.
+    const RunResult dds = RunTool({"convert", folder / "sky.ktx2", "-o", folder / "sky.dds"}, folder);
+    EXPECT_EQ(dds.exitCode, int(ExitCode::Unsupported));
+    EXPECT_NE(dds.err.find("astc4x4 is written to KTX2 only: DDS has no ASTC format; name a --format"),
+              std::string::npos)
+        << dds.err;
+    EXPECT_FALSE(std::filesystem::exists(folder / "sky.dds"));
+
     const RunResult one =
         RunTool({"convert", folder / "sky_posx.png", "--format", "astc_6x6_srgb", "-o", folder / "one.ktx2"}, folder);
     ASSERT_EQ(one.exitCode, 0) << one.err;

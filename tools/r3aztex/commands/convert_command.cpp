@@ -456,6 +456,11 @@ std::string RunJob(const Job& job, const ConvertOptions& options, const ConvertS
     const std::string name = DisplayName(job.inputs[0]);
     progress.Advance("converted " + name);
     const TextureImage& result = results[0];
+    // An ASTC input keeps its format unless told otherwise, which DDS
+    // cannot hold: say which way out there is.
+    if (job.type == FileType::Dds && IsAstcFormat(result.format))
+        throw ToolError(ExitCode::Unsupported, AstcContainerRefusal(result.Format().name, "DDS") +
+                                                   "; name a --format DDS holds (bc7, bc3 ...) or write KTX2");
     // --srgb brings the DX10 header, the only one that records it.
     const dds::HeaderStyle style = options.dx10 || settings.colourSpace == ColourSpace::Srgb
                                        ? dds::HeaderStyle::Dx10
