@@ -621,8 +621,10 @@ CommandRunner AddConvertCommand(CLI::App& tool)
     c->add_option("--colorkey", options->colorKey,
                   "Colour AARRGGBB of the source that becomes transparent black");
     CLI::Option* mips = c->add_option("--mips", options->mips,
-                                      "Levels to generate from level 0 (0: the full chain, the default for DDS "
-                                      "output of a one-level input)")
+                                      "Levels to generate from level 0 (0, or --mips alone: the full chain, the "
+                                      "default for DDS output of a one-level input)")
+                            ->expected(0, 1)
+                            ->default_str("0")
                             ->check(WholeNumber(0, 32));
     c->add_flag("--no-mips", options->noMips, "Only level 0 (the same as --mips 1)")->excludes(mips);
     std::vector<std::string> mipFilters = kFilterNames;
