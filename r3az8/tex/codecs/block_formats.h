@@ -84,6 +84,10 @@ struct BlockFormat {
     FastLevel fast;
     std::uint8_t channels; // stored channels, in R, G, B, A order: the ones an encoder's error counts
     KeyPrecision key;
+    // The pixels the encoders are handed, as rows in memory: 16 bits per
+    // channel in 0..1, or 32-bit floats of any value for a format that
+    // stores values beyond 1 (BC6H's half floats).
+    D3DFORMAT encoderInput = FMT_A16R16G16B16;
 };
 
 // 5:6:5 colour halves, 4-bit alphas (DXT2/DXT3), and 8 bits per channel.
@@ -101,8 +105,8 @@ inline constexpr BlockFormat kBlockFormats[] = {
     {D3DFMT_DXT5,    DecodeBlockDXT5,         EncodeBlocks,  EncodeQualityLanes, BlockLayout::InterpolatedAlpha, BlockAlpha::Straight,      FastLevel::FixedEncoder, 4,        kKey565},
     {D3DFMT_BC4,     DecodeBlockBC4,          nullptr,       EncodeQualityLanes, BlockLayout::OneChannel,        BlockAlpha::Straight,      FastLevel::AsNormal,     1,        kKey8888},
     {D3DFMT_BC5,     DecodeBlockBC5,          nullptr,       EncodeQualityLanes, BlockLayout::TwoChannels,       BlockAlpha::Straight,      FastLevel::AsNormal,     2,        kKey8888},
-    {FMT_BC6H_UF16,  DecodeBlockBC6HUnsigned, EncodeBlocksBC6H, EncodeQualityBlocksBC6H, BlockLayout::Other,  BlockAlpha::Straight,      FastLevel::OwnFast,      3,        kKey8888},
-    {FMT_BC6H_SF16,  DecodeBlockBC6HSigned,   EncodeBlocksBC6H, EncodeQualityBlocksBC6H, BlockLayout::Other,  BlockAlpha::Straight,      FastLevel::OwnFast,      3,        kKey8888},
+    {FMT_BC6H_UF16,  DecodeBlockBC6HUnsigned, EncodeBlocksBC6H, EncodeQualityBlocksBC6H, BlockLayout::Other,  BlockAlpha::Straight,      FastLevel::OwnFast,      3,        kKey8888, FMT_A32B32G32R32F},
+    {FMT_BC6H_SF16,  DecodeBlockBC6HSigned,   EncodeBlocksBC6H, EncodeQualityBlocksBC6H, BlockLayout::Other,  BlockAlpha::Straight,      FastLevel::OwnFast,      3,        kKey8888, FMT_A32B32G32R32F},
     {FMT_BC7,        DecodeBlockBC7,          EncodeBlocksBC7, EncodeQualityBlocksBC7, BlockLayout::Other,       BlockAlpha::Straight,      FastLevel::OwnFast,      4,        kKey8888},
     {FMT_RXGB,       DecodeBlockRXGB,         nullptr,       nullptr,            BlockLayout::Other,             BlockAlpha::Straight,      FastLevel::AsNormal,     3,        kKey8888},
 };
@@ -110,19 +114,19 @@ inline constexpr BlockFormat kBlockFormats[] = {
 
 inline constexpr std::size_t kBlockFormatCount = std::size(kBlockFormats);
 
-// The pixels a block format's encoders are handed, as rows in memory: 16
-// bits per channel in 0..1, or for BC6H, which stores half floats, 32-bit
-// floats of any value.
-inline D3DFORMAT EncoderInputFormat(D3DFORMAT format)
-{
-    return format == FMT_BC6H_UF16 || format == FMT_BC6H_SF16 ? FMT_A32B32G32R32F : FMT_A16R16G16B16;
-}
-
 // The format's row of kBlockFormats, or null.
 inline const BlockFormat* FindBlockFormat(D3DFORMAT format)
 {
     const std::size_t index = IndexOfFormatRow(kBlockFormats, format);
     return index < kBlockFormatCount ? &kBlockFormats[index] : nullptr;
+}
+
+// The pixels a format's encoders are handed (BlockFormat::encoderInput);
+// the 16-bit rows for a format without a block row.
+inline D3DFORMAT EncoderInputFormat(D3DFORMAT format)
+{
+    const BlockFormat* row = FindBlockFormat(format);
+    return row != nullptr ? row->encoderInput : FMT_A16R16G16B16;
 }
 
 namespace block_format_checks {

@@ -1,5 +1,7 @@
 #include "r3az8/tex/convert/banded_chain.h"
 
+#include "r3az8/tex/codecs/block_formats.h"
+#include "r3az8/tex/codecs/format_catalogue.h"
 #include "r3az8/tex/convert/block_compression.h"
 #include "r3az8/tex/convert/chain_bands.h"
 #include "r3az8/tex/convert/pixel_steps.h"
@@ -177,9 +179,10 @@ TextureImage ConvertInBands(const TextureImage& source, D3DFORMAT format, uint32
     if (FindFormat(format)->content == Content::Paletted)
         result.palette = options.destinationPalette;
     for (uint32_t level = 0; level < levels; ++level) {
-        // Sized by the rows' 16-bit form, which the quality encoder works on.
+        // Sized by the rows the encoders work on: 16-bit, or floats for BC6H.
         const LevelLayout layout = source.Level(level);
-        const std::vector<Band> bands = SplitLevel(result.Faces(), layout.height, size_t(layout.width) * 8, bandBytes);
+        const size_t rowBytes = size_t(layout.width) * FindCodecFormat(EncoderInputFormat(format))->unitBytes;
+        const std::vector<Band> bands = SplitLevel(result.Faces(), layout.height, rowBytes, bandBytes);
         pool.ForEach(bands.size(), [&](size_t i) {
             LibrarySession session;
             const Band& band = bands[i];
