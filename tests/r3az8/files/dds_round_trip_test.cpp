@@ -34,6 +34,8 @@ uint64_t ExpectedSliceBytes(const FormatInfo& format, uint32_t w, uint32_t h)
         return uint64_t((w + 1) / 2) * 4 * h;
     case Storage::Block4x4:
         return uint64_t(std::max(1u, (w + 3) / 4)) * std::max(1u, (h + 3) / 4) * format.unitBytes;
+    case Storage::FootprintBlock:
+        break; // ASTC, which DDS does not hold
     }
     return 0;
 }
