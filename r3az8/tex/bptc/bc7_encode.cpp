@@ -126,12 +126,6 @@ struct Candidate {
     float error = 1e30f;
 };
 
-float ToByteScale(float v)
-{
-    // NaN and everything below 0 read as 0.
-    return v > 0.0f ? (v < 1.0f ? v * 255.0f : 255.0f) : 0.0f;
-}
-
 int RoundByte(float v) { return static_cast<int>(v + 0.5f); }
 
 Context MakeContext(const FloatColor* colors, const BYTE* covered, const float* weights)
@@ -140,18 +134,30 @@ Context MakeContext(const FloatColor* colors, const BYTE* covered, const float* 
     Bc7Pixels& px = context.pixels;
     for (unsigned c = 0; c < 4; ++c)
         px.weight[c] = weights[c];
+    float in[4][16];
     for (unsigned i = 0; i < 16; ++i) {
-        const float* in = &colors[i].r;
+        const float* from = &colors[i].r;
         for (unsigned c = 0; c < 4; ++c)
-            px.value[c][i] = ToByteScale(in[c]);
+            in[c][i] = from[c];
         px.covered[i] = covered == nullptr || covered[i] ? 1.0f : 0.0f;
-        if (px.covered[i] != 0.0f && RoundByte(px.value[3][i]) != 255)
-            context.opaque = false;
     }
-    // An opaque block is fitted as exactly opaque.
+    // To 0..255; NaN and everything below 0 read as 0.
+    const Lanes zero = Lanes::All(0.0f), one = Lanes::All(1.0f), top = Lanes::All(255.0f);
+    for (unsigned c = 0; c < 4; ++c) {
+        const Lanes v = Lanes::Load(in[c]);
+        SelectLess(zero, v, SelectLess(v, one, v * 255.0f, top), zero).Store(px.value[c]);
+    }
+    // Opaque when every covered alpha rounds to 255 (at most 255.5 after
+    // the half is added, so truncation gives 255 from 255 on).
+    const Lanes lifted = Lanes::Load(px.value[3]) + 0.5f;
+    context.opaque = Sum(SelectLess(lifted, top, Lanes::Load(px.covered), zero)) == 0.0f;
+    // An opaque block is fitted as exactly opaque, and modes without
+    // alpha lose nothing on it.
+    if (context.opaque) {
+        top.Store(px.value[3]);
+        return context;
+    }
     for (unsigned i = 0; i < 16; ++i) {
-        if (context.opaque)
-            px.value[3][i] = 255.0f;
         const float e = 255.0f - px.value[3][i];
         context.missingAlphaError += px.covered[i] * px.weight[3] * e * e;
     }

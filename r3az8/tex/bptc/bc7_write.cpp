@@ -4,43 +4,62 @@
 
 #include "r3az8/tex/bptc/partitions.h"
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace bptc {
 namespace {
 
-// The 128 bits gathered in two words, stored little end first at the end.
+// The 128 bits gathered in one 128-bit number (a GCC and Clang type) and
+// stored little end first at the end. Runs of narrow fields (a channel's
+// ends, an index set) are gathered in a 64-bit word first and put at once.
 class BitWriter {
 public:
-    void Put(unsigned value, unsigned count)
+    void Put(std::uint64_t value, unsigned count)
     {
-        const std::uint64_t bits = static_cast<std::uint64_t>(value) & ((std::uint64_t{1} << count) - 1);
-        if (position_ < 64) {
-            words_[0] |= bits << position_;
-            if (position_ + count > 64)
-                words_[1] |= bits >> (64 - position_);
-        } else {
-            words_[1] |= bits << (position_ - 64);
-        }
+        bits_ |= static_cast<unsigned __int128>(value) << position_;
         position_ += count;
     }
 
     void Store(BYTE* out) const
     {
-        for (unsigned i = 0; i < 16; ++i)
-            out[i] = static_cast<BYTE>(words_[i / 8] >> (8 * (i % 8)));
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(out, &bits_, 16);
+        } else {
+            for (unsigned i = 0; i < 16; ++i)
+                out[i] = static_cast<BYTE>(bits_ >> (8 * i));
+        }
     }
 
 private:
-    std::uint64_t words_[2] = {};
+    unsigned __int128 bits_ = 0;
     unsigned position_ = 0;
 };
 
-// 16 indices of `width` bits, the anchors' one bit short.
+// A run of fields of at most 8 bits each, at most 64 bits in all.
+class Run {
+public:
+    void Put(unsigned value, unsigned count)
+    {
+        word_ |= static_cast<std::uint64_t>(value & ((1u << count) - 1)) << position_;
+        position_ += count;
+    }
+    void To(BitWriter& bits) const { bits.Put(word_, position_); }
+
+private:
+    std::uint64_t word_ = 0;
+    unsigned position_ = 0;
+};
+
+// 16 indices of `width` bits (at most 4: 63 bits at most), the anchors'
+// one bit short.
 void PutIndices(BitWriter& bits, const unsigned* indices, unsigned width, const bool* anchors)
 {
+    Run run;
     for (unsigned pixel = 0; pixel < 16; ++pixel)
-        bits.Put(indices[pixel], anchors[pixel] ? width - 1 : width);
+        run.Put(indices[pixel], anchors[pixel] ? width - 1 : width);
+    run.To(bits);
 }
 
 } // namespace
@@ -50,22 +69,29 @@ void WriteBc7Block(const Bc7Block& block, BYTE* out)
     const unsigned mode = block.mode & 7u;
     const Bc7ModeLayout& m = kBc7Modes[mode];
     BitWriter bits;
-    bits.Put(1u << mode, mode + 1);
-    bits.Put(block.partition, m.partitionBits);
-    bits.Put(block.rotation, m.rotationBits);
-    bits.Put(block.selector, m.selectorBits);
+    Run head;
+    head.Put(1u << mode, mode + 1);
+    head.Put(block.partition, m.partitionBits);
+    head.Put(block.rotation, m.rotationBits);
+    head.Put(block.selector, m.selectorBits);
+    head.To(bits);
+    // A channel's ends are at most six of 8 bits.
     const unsigned endpoints = 2 * m.subsets;
     for (unsigned channel = 0; channel < 4; ++channel) {
         const unsigned width = channel < 3 ? m.colorBits : m.alphaBits;
+        Run ends;
         for (unsigned e = 0; e < endpoints; ++e)
-            bits.Put(block.raw[e][channel], width);
+            ends.Put(block.raw[e][channel], width);
+        ends.To(bits);
     }
+    Run pBits;
     if (m.pBits == 1)
         for (unsigned e = 0; e < endpoints; ++e)
-            bits.Put(block.pBit[e], 1);
+            pBits.Put(block.pBit[e], 1);
     if (m.pBits == 2)
         for (unsigned s = 0; s < m.subsets; ++s)
-            bits.Put(block.pBit[2 * s], 1);
+            pBits.Put(block.pBit[2 * s], 1);
+    pBits.To(bits);
 
     bool anchors[16] = {};
     for (unsigned s = 0; s < m.subsets; ++s)
