@@ -154,6 +154,10 @@ bool HoldsColour(D3DFORMAT format)
 D3DFORMAT ResolveOutputFormat(const TextureImage& source, const ConvertSettings& settings)
 {
     D3DFORMAT format = settings.format != nullptr ? settings.format->format : DefaultFormatOf(source, settings);
+    // The repair's count of negatives an unsigned result would lose is the
+    // same scan the conversion makes anyway.
+    if (settings.signFromSource && format == FMT_BC6H_UF16 && FindFloatRepairs(source, format).negative > 0)
+        format = FMT_BC6H_SF16;
     if (settings.alpha == OutputAlpha::Premultiplied) {
         // The DXT2 and DXT4 encoders multiply colour by alpha themselves.
         if (format == D3DFMT_DXT3)

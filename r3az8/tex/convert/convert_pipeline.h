@@ -40,6 +40,10 @@ enum class ErrorWeights { Automatic, Perceptual, Uniform };
 
 struct ConvertSettings {
     const FormatInfo* format = nullptr; // null: by defaultFormat
+    // With format bc6h_uf16 (the name bc6h): bc6h_sf16 instead when the
+    // source's float values include negative ones (NaN and infinities
+    // aside), so that they are kept rather than made 0.
+    bool signFromSource = false;
     DefaultFormat defaultFormat = DefaultFormat::Source;
     std::optional<TargetSize> size;
     DWORD resizeFilter = IMAGE_FILTER_TRIANGLE; // filter type only
@@ -73,7 +77,8 @@ struct ConvertSettings {
 bool LibraryEncodes(D3DFORMAT format);
 
 // The format the result is stored in: the requested one (or the default),
-// with DXT3 and DXT5 routed to DXT2 and DXT4 for premultiplied alpha.
+// with DXT3 and DXT5 routed to DXT2 and DXT4 for premultiplied alpha, and
+// BC6H's form chosen by the source when signFromSource is set.
 // Throws TextureError: Request for requests that contradict each other,
 // Unsupported for conversions the library cannot make.
 D3DFORMAT ResolveOutputFormat(const TextureImage& source, const ConvertSettings& settings);

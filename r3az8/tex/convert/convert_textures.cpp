@@ -4,12 +4,21 @@
 #include "r3az8/tex/files/image_decoder.h"
 #include "r3az8/tex/files/image_file.h"
 
+#include <algorithm>
 #include <set>
 
 namespace r3az8tex {
 
 ConvertSettings SettingsForLayers(const std::vector<TextureImage>& layers, ConvertSettings settings)
 {
+    if (layers.size() >= 2 && settings.signFromSource) {
+        // One form for every layer: signed when any of them needs it.
+        const bool anySigned = std::any_of(layers.begin(), layers.end(), [&](const TextureImage& layer) {
+            return ResolveOutputFormat(layer, settings) == FMT_BC6H_SF16;
+        });
+        settings.format = FindFormat(anySigned ? FMT_BC6H_SF16 : settings.format->format);
+        settings.signFromSource = false;
+    }
     if (layers.size() < 2 || settings.format != nullptr)
         return settings;
     std::set<D3DFORMAT> chosen;

@@ -12,18 +12,21 @@
 namespace r3az8tex {
 namespace {
 
-enum class OneBitAlpha : BYTE { Dropped, Kept };
+// What an alias says beyond its format.
+enum class Extra : BYTE { None, OneBitAlpha, SignFromInput };
 
 struct ShortName {
     const char* name;
     D3DFORMAT format;
-    OneBitAlpha alpha = OneBitAlpha::Dropped;
+    Extra extra = Extra::None;
 };
 
 // bc2 and bc3 hold straight alpha, so they are dxt3 and dxt5 (dxt2 and
 // dxt4 are their premultiplied forms). rgba8 and bgra8 name the same
-// pixels in the two byte orders; the writer picks the order. bc6h alone is
-// the unsigned form, which light (never negative) wants.
+// pixels in the two byte orders; the writer picks the order. bc6h alone
+// leaves the form to the input: light is never negative and wants the
+// unsigned form, which keeps a bit more precision, but an input that does
+// hold negative values would lose them.
 constexpr ShortName kShortNames[] = {
     {"bc1", D3DFMT_DXT1},
     {"bc2", D3DFMT_DXT3},
@@ -32,9 +35,9 @@ constexpr ShortName kShortNames[] = {
     {"bgra8", D3DFMT_A8R8G8B8},
     {"ati1", D3DFMT_BC4},
     {"ati2", D3DFMT_BC5},
-    {"bc6h", FMT_BC6H_UF16},
-    {"bc1a", D3DFMT_DXT1, OneBitAlpha::Kept},
-    {"dxt1a", D3DFMT_DXT1, OneBitAlpha::Kept},
+    {"bc6h", FMT_BC6H_UF16, Extra::SignFromInput},
+    {"bc1a", D3DFMT_DXT1, Extra::OneBitAlpha},
+    {"dxt1a", D3DFMT_DXT1, Extra::OneBitAlpha},
 };
 
 constexpr std::string_view kPrefix = "d3dfmt_";
@@ -44,7 +47,7 @@ constexpr std::string_view kUnormSuffix = "_unorm";
 struct KnownName {
     std::string name; // lower case
     const FormatInfo* format;
-    OneBitAlpha alpha;
+    Extra extra;
 };
 
 // The DXGI formats' sRGB twins, and ASTC's, which every footprint has.
@@ -68,28 +71,28 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view lowerSuffix)
 std::vector<KnownName> MakeKnownNames()
 {
     std::vector<KnownName> names;
-    auto add = [&names](std::string name, D3DFORMAT format, OneBitAlpha alpha) {
+    auto add = [&names](std::string name, D3DFORMAT format, Extra extra) {
         const bool taken = std::any_of(names.begin(), names.end(), [&](const KnownName& k) { return k.name == name; });
         if (!taken)
-            names.push_back({std::move(name), FindFormat(format), alpha});
+            names.push_back({std::move(name), FindFormat(format), extra});
     };
     for (const FormatInfo& info : AllFormats())
-        add(info.name, info.format, OneBitAlpha::Dropped);
+        add(info.name, info.format, Extra::None);
     for (const ShortName& alias : kShortNames)
-        add(alias.name, alias.format, alias.alpha);
+        add(alias.name, alias.format, alias.extra);
     // The _SRGB forms are the plain names with the suffix every name takes.
     for (const dds::DxgiNaming& naming : dds::DxgiNamings()) {
         if (naming.colourSpace == ColourSpace::Srgb)
             continue;
         const std::string name = Lower(naming.name);
-        add(name, naming.format, OneBitAlpha::Dropped);
+        add(name, naming.format, Extra::None);
         if (name.ends_with(kUnormSuffix))
-            add(name.substr(0, name.size() - kUnormSuffix.size()), naming.format, OneBitAlpha::Dropped);
+            add(name.substr(0, name.size() - kUnormSuffix.size()), naming.format, Extra::None);
     }
     // ASTC by its Vulkan-style name, with or without "_unorm".
     for (const AstcFormat& astc : kAstcFormats) {
-        add(astc.vulkanName, astc.format, OneBitAlpha::Dropped);
-        add(astc.vulkanName + std::string(kUnormSuffix), astc.format, OneBitAlpha::Dropped);
+        add(astc.vulkanName, astc.format, Extra::None);
+        add(astc.vulkanName + std::string(kUnormSuffix), astc.format, Extra::None);
     }
     return names;
 }
@@ -142,7 +145,8 @@ std::optional<FormatRequest> ParseFormatName(std::string_view name)
     const KnownName* known = FindKnownName(name);
     if (known == nullptr || (colourSpace == ColourSpace::Srgb && !HasSrgbForm(known->format->format)))
         return std::nullopt;
-    return FormatRequest{known->format, colourSpace, known->alpha == OneBitAlpha::Kept};
+    return FormatRequest{known->format, colourSpace, known->extra == Extra::OneBitAlpha,
+                         known->extra == Extra::SignFromInput};
 }
 
 const FormatInfo* FindFormatByName(std::string_view name)
@@ -168,7 +172,8 @@ std::string FormatNameFamilies()
     return "also the DXGI names of these (bc1_unorm, bc7_unorm, r8g8b8a8_unorm, b5g6r5_unorm, r16_float ...; "
            "_unorm may be left out), NAME_srgb for sRGB where the format has an sRGB form (bc1_unorm_srgb, "
            "bc3_srgb, r8g8b8a8_unorm_srgb), bc1, bc2, bc3 for dxt1, dxt3, dxt5, rgba8 and bgra8 for a8r8g8b8, "
-           "ati1 and ati2 for bc4 and bc5, bc1a and dxt1a for dxt1 keeping one-bit alpha, astc_4x4 ... astc_12x12 "
+           "ati1 and ati2 for bc4 and bc5, bc1a and dxt1a for dxt1 keeping one-bit alpha, bc6h for bc6h_sf16 when "
+           "the input holds negative values and bc6h_uf16 otherwise, astc_4x4 ... astc_12x12 "
            "(with _unorm or _srgb) for astc4x4 ... astc12x12";
 }
 

@@ -3,6 +3,7 @@
 // mips, and the blocks are the same on one thread and on two.
 #include "r3az8/tex/bptc/bptc_block.h"
 #include "r3az8/tex/convert/convert_pipeline.h"
+#include "r3az8/tex/convert/convert_textures.h"
 #include "r3az8/tex/convert/work_pool.h"
 
 #include <gtest/gtest.h>
@@ -81,6 +82,39 @@ TEST(Bc6hConversion, HdrValuesArriveWholeAndThreadsDoNotChangeTheBlocks)
             // Clamped to 0..1 the sun alone would be 9 stops off.
             EXPECT_LT(Log2Error(sky, alone, isSigned), 0.1) << label;
         }
+}
+
+// The form bc6h alone resolves to follows the input's negative values, in
+// one texture and across layers (one negative layer signs them all); the
+// named forms stay as named.
+TEST(Bc6hConversion, UnnamedFormIsSignedOnlyForNegativeInput)
+{
+    struct Case {
+        const char* name;
+        std::vector<bool> layersWithNegatives;
+        D3DFORMAT expected;
+    };
+    const Case cases[] = {
+        {"bc6h", {false}, FMT_BC6H_UF16},          {"bc6h", {true}, FMT_BC6H_SF16},
+        {"BC6H", {false, true}, FMT_BC6H_SF16},    {"bc6h", {false, false}, FMT_BC6H_UF16},
+        {"bc6h_uf16", {true}, FMT_BC6H_UF16},      {"bc6h_sf16", {false}, FMT_BC6H_SF16},
+        {"bc6h_uf16", {false, true}, FMT_BC6H_UF16},
+    };
+    WorkPool pool(1);
+    for (const Case& c : cases) {
+        const std::optional<FormatRequest> request = ParseFormatName(c.name);
+        ASSERT_TRUE(request) << c.name;
+        ConvertSettings settings;
+        settings.format = request->format;
+        settings.signFromSource = request->signFromInput;
+        settings.quality = BlockQuality::Fast;
+        std::vector<TextureImage> layers;
+        for (bool negatives : c.layersWithNegatives)
+            layers.push_back(Sky(negatives));
+        ConvertLayers(layers, settings, pool);
+        for (const TextureImage& layer : layers)
+            EXPECT_EQ(layer.format, c.expected) << c.name << " with " << c.layersWithNegatives.size() << " layer(s)";
+    }
 }
 
 } // namespace

@@ -156,8 +156,10 @@ ConvertSettings MakeSettings(const ConvertOptions& options, FileType outputType)
     std::optional<FormatRequest> request;
     if (!options.format.empty() && !IsAuto(options.format))
         request = NamedFormat(options.format);
-    if (request)
+    if (request) {
         settings.format = request->format;
+        settings.signFromSource = request->signFromInput;
+    }
     // DXT1 holds one bit of alpha, and the encoders would punch holes
     // wherever alpha falls below one half: a normal map with height in
     // alpha would come out mostly transparent. Plain dxt1 is opaque; the
