@@ -40,6 +40,7 @@ struct FitDepth {
     bool everyPBit;       // fit under every choice of p-bits
     unsigned polish;      // passes of the search around the quantised ends
     bool checkNeighbour;  // indices checked against the entry beside the projection's
+    float inset;          // share of the spread each first end is moved inward
 };
 
 // What a level tries. Every candidate is fitted to `estimate` depth; the
@@ -59,19 +60,26 @@ struct LevelPlan {
 
 constexpr unsigned kMostFinalists = 4;
 
+// How far Fast and Normal move the principal axis's ends inward: a share
+// of their distance, each. High, which searches around its ends, keeps
+// them where they lie.
+constexpr float kInset = 0.015f;
+
 // The share of a partition's score (what its lines leave unexplained)
 // below which no fit of it is expected to come: the palette lies on the
 // line only to within rounding.
 constexpr float kScoreShare = 0.7f;
 
-// Fast: modes 6 and 1 (with 4, 5 and 7 for alpha), one shape of the 16
-// ranked, partitions only above 2 RMS. Normal: modes 0, 1, 3 and 6 (4, 5
+// Fast: modes 6 and 1 (with 5 and 7 for alpha: mode 4's narrower colour
+// ends cost more RGB than its alpha gains), one shape of the 16 ranked,
+// partitions only above 3 RMS. Normal: modes 0, 1, 3 and 6 (4, 5
 // and 7 for alpha) with every rotation, two two-subset shapes and one
 // three-subset shape; the winner refitted with the search around its
 // ends. High: every mode, sixteen and eight shapes, its three best fully.
-constexpr LevelPlan kPlans[3] = {{0x42u, 0xB0u, 16, 1, 0, false, 2.0f, {1, false, 0, false}, 0, {1, false, 0, true}},
-                                 {0x4Bu, 0xB0u, 64, 2, 1, true, 1.5f, {1, false, 0, false}, 1, {2, false, 1, true}},
-                                 {0xFFu, 0x00u, 64, 16, 8, true, 0.0f, {1, false, 0, true}, 3, {3, true, 3, true}}};
+constexpr LevelPlan kPlans[3] = {
+    {0x42u, 0xA0u, 16, 1, 0, false, 3.0f, {1, false, 0, false, kInset}, 0, {1, false, 0, true, kInset}},
+    {0x4Bu, 0xB0u, 64, 2, 1, true, 1.5f, {1, false, 0, false, kInset}, 1, {2, false, 1, true, kInset}},
+    {0xFFu, 0x00u, 64, 16, 8, true, 0.0f, {1, false, 0, true, 0.0f}, 3, {3, true, 3, true, 0.0f}}};
 
 const LevelPlan& PlanOf(BlockQuality quality)
 {
@@ -246,6 +254,7 @@ Candidate EncodePartitioned(const Context& context, unsigned mode, unsigned part
     problem.everyPBit = depth.everyPBit;
     problem.polish = depth.polish;
     problem.checkNeighbour = depth.checkNeighbour;
+    problem.inset = depth.inset;
     for (unsigned s = 0; s < m.subsets; ++s) {
         if (out.error >= toBeat)
             break;
@@ -302,6 +311,7 @@ Candidate EncodeRotated(const Context& context, unsigned mode, unsigned rotation
     problem.refinements = depth.refinements;
     problem.polish = depth.polish;
     problem.checkNeighbour = depth.checkNeighbour;
+    problem.inset = depth.inset;
 
     problem.indexBits = colorIndexBits;
     SubsetFit color = FitSubset(rotated, problem);

@@ -133,6 +133,13 @@ private:
             lowest /= axisLength;
             highest /= axisLength;
         }
+        // The outermost pixels pull the ends out further than the
+        // least-squares ends lie; moving them in a little helps most where
+        // no least-squares round follows ("inset" ends, as DXT encoders
+        // have long done).
+        const float inset = (highest - lowest) * problem_.inset;
+        lowest += inset;
+        highest -= inset;
         for (unsigned c = First; c < Last; ++c) {
             e0[c] = Clamp255(mean[c] + lowest * axis[c] / scale[c]);
             e1[c] = Clamp255(mean[c] + highest * axis[c] / scale[c]);
