@@ -6,9 +6,10 @@
 // tone-mapped PSNR (hdr_scores.h) of what our decoder makes of the blocks.
 // The held-out images are scored apart, after the set.
 //
-//   bench_bc6h_levels [ROUNDS [FORM]]
+//   bench_bc6h_levels [ROUNDS [FORM [LEVEL]]]
 //
-// FORM is uf16 (the default) or sf16. scripts/bench-bc6h.sh builds and
+// FORM is uf16 (the default) or sf16; LEVEL (fast, normal or high) runs
+// that level alone, for a profiler. scripts/bench-bc6h.sh builds and
 // runs it.
 #include "bench/bc6h_levels/hdr_images.h"
 #include "bench/bc6h_levels/hdr_scores.h"
@@ -108,10 +109,13 @@ Result Run(const std::vector<HdrImage>& images, D3DFORMAT format, BlockQuality q
     return result;
 }
 
-void PrintTable(const char* title, const std::vector<HdrImage>& images, D3DFORMAT format, int rounds)
+void PrintTable(const char* title, const std::vector<HdrImage>& images, D3DFORMAT format, int rounds,
+                const char* only)
 {
     std::printf("%s\n| level | encode MP/s (1 thread) | log2 RMSE | tone-mapped PSNR |\n|---|---:|---:|---:|\n", title);
     for (const Level& level : kLevels) {
+        if (only != nullptr && std::strcmp(only, level.name) != 0)
+            continue;
         const Result r = Run(images, format, level.quality, rounds);
         std::printf("| %s | %.2f | %.4f | %.2f |\n", level.name, r.megapixels / r.seconds, r.scores.Log2Rmse(),
                     r.scores.ToneMappedPsnr());
@@ -126,6 +130,7 @@ int main(int argc, char** argv)
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1;
     const bool isSigned = argc > 2 && std::strcmp(argv[2], "sf16") == 0;
     const D3DFORMAT format = isSigned ? FMT_BC6H_SF16 : FMT_BC6H_UF16;
+    const char* only = argc > 3 ? argv[3] : nullptr;
     const std::string folder = ImageFolder();
     const char* kSet[] = {"0monitor",        "blocks15_relief2", "flame1", "leafs1", "pjrock21_normal",
                           "plasma1",         "tread",            "xiandm9doore2"};
@@ -144,8 +149,8 @@ int main(int argc, char** argv)
                 heldOut.push_back(MakeHeldOutImage(name, png));
     }
     std::printf("BC6H %s, %d round(s), images from %s\n\n", isSigned ? "SF16" : "UF16", rounds, folder.c_str());
-    PrintTable("HDR set (lin x 2^(8Y-3), 8 images)", set, format, rounds);
+    PrintTable("HDR set (lin x 2^(8Y-3), 8 images)", set, format, rounds, only);
     std::printf("\n");
-    PrintTable("Held out (cropped by (3, 2), mirrored, lin x 2^(12Y-6), 4 images)", heldOut, format, rounds);
+    PrintTable("Held out (cropped by (3, 2), mirrored, lin x 2^(12Y-6), 4 images)", heldOut, format, rounds, only);
     return 0;
 }
