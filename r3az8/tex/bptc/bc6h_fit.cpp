@@ -155,7 +155,16 @@ unsigned RegionMask(unsigned partition) { return Masks().mask[partition & 31u]; 
 
 std::array<float, 3> PrincipalAxis(const float* cov)
 {
-    const float m[3][3] = {{cov[0], cov[1], cov[2]}, {cov[1], cov[3], cov[4]}, {cov[2], cov[4], cov[5]}};
+    // Divided by its trace, the spread's largest eigenvalue lies between a
+    // third and 1: the iterations neither overflow nor vanish, and only the
+    // last needs a length (one square root, not one per iteration).
+    const float trace = cov[0] + cov[3] + cov[5];
+    if (!(trace > 0.0f))
+        return {0.0f, 0.0f, 0.0f};
+    const float toUnit = 1.0f / trace;
+    const float m[3][3] = {{cov[0] * toUnit, cov[1] * toUnit, cov[2] * toUnit},
+                           {cov[1] * toUnit, cov[3] * toUnit, cov[4] * toUnit},
+                           {cov[2] * toUnit, cov[4] * toUnit, cov[5] * toUnit}};
     unsigned widest = 0;
     for (unsigned c = 1; c < 3; ++c)
         widest = m[c][c] > m[widest][widest] ? c : widest;
@@ -164,13 +173,14 @@ std::array<float, 3> PrincipalAxis(const float* cov)
         std::array<float, 3> next{};
         for (unsigned a = 0; a < 3; ++a)
             next[a] = m[a][0] * axis[0] + m[a][1] * axis[1] + m[a][2] * axis[2];
-        const float length = std::sqrt(next[0] * next[0] + next[1] * next[1] + next[2] * next[2]);
-        if (!(length > 0.0f))
-            return {0.0f, 0.0f, 0.0f};
-        const float scale = 1.0f / length;
-        for (unsigned c = 0; c < 3; ++c)
-            axis[c] = next[c] * scale;
+        axis = next;
     }
+    const float length = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
+    if (!(length > 0.0f))
+        return {0.0f, 0.0f, 0.0f};
+    const float scale = 1.0f / length;
+    for (float& a : axis)
+        a *= scale;
     return axis;
 }
 
@@ -296,19 +306,24 @@ bool QuantiseEnds(const Bc6hEnds& ends, unsigned modeIndex, bool isSigned, Diffe
     return true;
 }
 
-float ChooseIndices(const Bc6hPixels& pixels, Bc6hBlock& block, IndexSearch search)
+namespace {
+
+// ChooseIndices for one region count: with the palette's size known, its
+// loops are unrolled and run several entries at a time.
+template <unsigned kRegions>
+float ChooseIndicesOf(const Bc6hPixels& pixels, Bc6hBlock& block, IndexSearch search)
 {
     const Bc6hMode& mode = kModes[block.mode];
-    const IndexTable& table = kIndexTables[mode.regions - 1];
-    const unsigned entries = table.entries;
-    const unsigned mask = RegionMaskOf(mode.regions, block.partition);
-    const unsigned anchors[2] = {0, mode.regions == 2 ? AnchorOf(2, block.partition, 1) : kRegionAnchorUnset};
+    const IndexTable& table = kIndexTables[kRegions - 1];
+    constexpr unsigned entries = kRegions == 1 ? 16 : 8;
+    const unsigned mask = RegionMaskOf(kRegions, block.partition);
+    const unsigned anchors[2] = {0, kRegions == 2 ? AnchorOf(2, block.partition, 1) : kRegionAnchorUnset};
 
     // Each region's palette of places, channel by channel, and the line
     // from its first entry to its last.
     float palette[2][3][16];
     float direction[2][3], toWeight[2];
-    for (unsigned r = 0; r < mode.regions; ++r) {
+    for (unsigned r = 0; r < kRegions; ++r) {
         for (unsigned c = 0; c < 3; ++c) {
             const int u0 = Unquantise(block.endpoint[2 * r][c], mode.precision, pixels.isSigned);
             const int u1 = Unquantise(block.endpoint[2 * r + 1][c], mode.precision, pixels.isSigned);
@@ -378,6 +393,14 @@ float ChooseIndices(const Bc6hPixels& pixels, Bc6hBlock& block, IndexSearch sear
         total += pixels.weight[p] * bestDistance;
     }
     return total;
+}
+
+} // namespace
+
+float ChooseIndices(const Bc6hPixels& pixels, Bc6hBlock& block, IndexSearch search)
+{
+    return kModes[block.mode].regions == 1 ? ChooseIndicesOf<1>(pixels, block, search)
+                                           : ChooseIndicesOf<2>(pixels, block, search);
 }
 
 void DecodePlaces(const Bc6hBlock& block, bool isSigned, float (*decoded)[3])
