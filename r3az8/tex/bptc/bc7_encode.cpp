@@ -41,6 +41,7 @@ struct FitDepth {
     unsigned polish;      // passes of the search around the quantised ends
     bool checkNeighbour;  // indices checked against the entry beside the projection's
     float inset;          // share of the spread each first end is moved inward
+    float settled;        // RMS error (0..255 a channel) under which no least-squares round is made
 };
 
 // What a level tries. Every candidate is fitted to `estimate` depth; the
@@ -72,14 +73,15 @@ constexpr float kScoreShare = 0.7f;
 
 // Fast: modes 6 and 1 (with 5 and 7 for alpha: mode 4's narrower colour
 // ends cost more RGB than its alpha gains), one shape of the 16 ranked,
-// partitions only above 3 RMS. Normal: modes 0, 1, 3 and 6 (4, 5
+// partitions only above 3 RMS, and no least-squares round for a subset
+// already under 3 RMS. Normal: modes 0, 1, 3 and 6 (4, 5
 // and 7 for alpha) with every rotation, two two-subset shapes and one
 // three-subset shape; the winner refitted with the search around its
 // ends. High: every mode, sixteen and eight shapes, its three best fully.
 constexpr LevelPlan kPlans[3] = {
-    {0x42u, 0xA0u, 16, 1, 0, false, 3.0f, {1, false, 0, false, kInset}, 0, {1, false, 0, true, kInset}},
-    {0x4Bu, 0xB0u, 64, 2, 1, true, 1.5f, {1, false, 0, false, kInset}, 1, {2, false, 1, true, kInset}},
-    {0xFFu, 0x00u, 64, 16, 8, true, 0.0f, {1, false, 0, true, 0.0f}, 3, {3, true, 3, true, 0.0f}}};
+    {0x42u, 0xA0u, 16, 1, 0, false, 3.0f, {1, false, 0, false, kInset, 3.0f}, 0, {1, false, 0, true, kInset, 3.0f}},
+    {0x4Bu, 0xB0u, 64, 2, 1, true, 1.5f, {1, false, 0, false, kInset, 0.0f}, 1, {2, false, 1, true, kInset, 0.0f}},
+    {0xFFu, 0x00u, 64, 16, 8, true, 0.0f, {1, false, 0, true, 0.0f, 0.0f}, 3, {3, true, 3, true, 0.0f, 0.0f}}};
 
 const LevelPlan& PlanOf(BlockQuality quality)
 {
@@ -172,6 +174,12 @@ Context MakeContext(const FloatColor* colors, const BYTE* covered, const float* 
     return context;
 }
 
+float WeightSum(const Context& context)
+{
+    return (context.pixels.weight[0] + context.pixels.weight[1]) +
+           (context.pixels.weight[2] + context.pixels.weight[3]);
+}
+
 float ErrorOf(const Context& context, const int (*decoded)[4])
 {
     float total = 0.0f;
@@ -259,6 +267,7 @@ Candidate EncodePartitioned(const Context& context, unsigned mode, unsigned part
         if (out.error >= toBeat)
             break;
         problem.count = shape.count[s];
+        problem.goodEnough = depth.settled * depth.settled * WeightSum(context) * static_cast<float>(problem.count);
         for (unsigned i = 0; i < problem.count; ++i)
             problem.pixels[i] = shape.pixels[s][i];
         SubsetFit fit = FitSubset(context.pixels, problem);

@@ -68,7 +68,7 @@ public:
         PrincipalEnds(e0, e1);
         TryEnds(e0, e1);
         for (unsigned round = 0; round < problem_.refinements; ++round) {
-            if (best_.error == 0.0f || !LeastSquaresEnds(best_.index, e0, e1))
+            if (best_.error <= problem_.goodEnough || !LeastSquaresEnds(best_.index, e0, e1))
                 break;
             TryEnds(e0, e1);
         }
