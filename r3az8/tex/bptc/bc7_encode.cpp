@@ -74,13 +74,15 @@ constexpr float kScoreShare = 0.7f;
 // Fast: modes 6 and 1 (with 5 and 7 for alpha: mode 4's narrower colour
 // ends cost more RGB than its alpha gains), one shape of the 16 ranked,
 // partitions only above 3 RMS, and no least-squares round for a subset
-// already under 3 RMS. Normal: modes 0, 1, 3 and 6 (4, 5
-// and 7 for alpha) with every rotation, two two-subset shapes and one
-// three-subset shape; the winner refitted with the search around its
-// ends. High: every mode, sixteen and eight shapes, its three best fully.
+// already under 3 RMS. Normal: modes 0, 1, 3 and 6 (4, 5 and 7 for
+// alpha) with every rotation, two two-subset shapes and one three-subset
+// shape where one subset leaves 2 RMS, least squares above 2 RMS; the
+// winner refitted with more rounds and the search around its ends where
+// it is above 1.5 RMS. High: every mode, sixteen and eight shapes, its
+// three best fully.
 constexpr LevelPlan kPlans[3] = {
     {0x42u, 0xA0u, 16, 1, 0, false, 3.0f, {1, false, 0, false, kInset, 3.0f}, 0, {1, false, 0, true, kInset, 3.0f}},
-    {0x4Bu, 0xB0u, 64, 2, 1, true, 1.5f, {1, false, 0, false, kInset, 0.0f}, 1, {2, false, 1, true, kInset, 0.0f}},
+    {0x4Bu, 0xB0u, 64, 2, 1, true, 2.0f, {1, false, 0, false, kInset, 2.0f}, 1, {2, false, 1, true, kInset, 1.5f}},
     {0xFFu, 0x00u, 64, 16, 8, true, 0.0f, {1, false, 0, true, 0.0f, 0.0f}, 3, {3, true, 3, true, 0.0f, 0.0f}}};
 
 const LevelPlan& PlanOf(BlockQuality quality)

@@ -72,7 +72,7 @@ public:
                 break;
             TryEnds(e0, e1);
         }
-        for (unsigned pass = 0; pass < problem_.polish && best_.error > 0.0f; ++pass)
+        for (unsigned pass = 0; pass < problem_.polish && best_.error > problem_.goodEnough; ++pass)
             if (!Polish())
                 break;
         return best_;

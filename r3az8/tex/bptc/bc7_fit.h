@@ -29,7 +29,7 @@ struct SubsetProblem {
     bool checkNeighbour = true; // compare the entries either side of the projection exactly
     bool everyPBit = false;     // fit under every choice of p-bits, not only the one nearest the ends
     unsigned polish = 0;        // passes of moving each quantised end channel one code either way
-    float goodEnough = 0.0f;    // an error at which no least-squares round is made
+    float goodEnough = 0.0f;    // an error at which no least-squares round or polish pass is made
     float inset = 0.0f;         // share of the spread along the axis each first end is moved inward
 };
 
