@@ -413,8 +413,11 @@ void SumPartitions(const Context& context, unsigned partitions, PartitionMoments
 {
     using Layout = MomentLayout<Channels>;
     constexpr unsigned kSize = Layout::kSize;
-    float pixel[16][kSize];
-    float total[kSize] = {};
+    // A pixel's moments fill one row of 16 lanes (15 at most are used), so
+    // that a subset's sums are vector adds, moment by moment in the same
+    // order as one at a time.
+    static_assert(kSize <= 16);
+    float pixel[16][16] = {};
     for (unsigned p = 0; p < 16; ++p) {
         const float w = context.pixels.covered[p];
         float v[Channels];
@@ -427,29 +430,27 @@ void SumPartitions(const Context& context, unsigned partitions, PartitionMoments
             for (unsigned b = a; b < Channels; ++b)
                 m[Layout::ProductOf(a, b)] = w * v[a] * v[b];
         }
-        for (unsigned k = 0; k < kSize; ++k)
-            total[k] += m[k];
     }
+    Lanes total = Lanes::All(0.0f);
+    for (unsigned p = 0; p < 16; ++p)
+        total = total + Lanes::Load(pixel[p]);
     for (unsigned partition = 0; partition < partitions; ++partition) {
         const PartitionShape& shape = ShapeOf(Subsets, partition);
-        float rest[kSize];
-        for (unsigned k = 0; k < kSize; ++k)
-            rest[k] = total[k];
+        Lanes rest = total;
+        float out[16];
         for (unsigned s = 1; s < Subsets; ++s) {
-            float sum[kSize] = {};
-            for (unsigned i = 0; i < shape.count[s]; ++i) {
-                const float* from = pixel[shape.pixels[s][i]];
-                for (unsigned k = 0; k < kSize; ++k)
-                    sum[k] += from[k];
-            }
+            Lanes sum = Lanes::All(0.0f);
+            for (unsigned i = 0; i < shape.count[s]; ++i)
+                sum = sum + Lanes::Load(pixel[shape.pixels[s][i]]);
             // Subset 0 is what the others leave of the whole block.
-            for (unsigned k = 0; k < kSize; ++k) {
-                sums.of[s][k][partition] = sum[k];
-                rest[k] -= sum[k];
-            }
+            sum.Store(out);
+            for (unsigned k = 0; k < kSize; ++k)
+                sums.of[s][k][partition] = out[k];
+            rest = rest - sum;
         }
+        rest.Store(out);
         for (unsigned k = 0; k < kSize; ++k)
-            sums.of[0][k][partition] = rest[k];
+            sums.of[0][k][partition] = out[k];
     }
 }
 
