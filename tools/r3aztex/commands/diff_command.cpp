@@ -10,6 +10,7 @@
 #include "r3az8/tex/compare/compare_textures.h"
 #include "r3az8/tex/compare/hdr_difference.h"
 #include "tools/r3aztex/files/input_order.h"
+#include "tools/r3aztex/util/difference_json.h"
 #include "tools/r3aztex/util/json_text.h"
 #include "tools/r3aztex/page/diff_page.h"
 #include "r3az8/tex/files/warnings.h"
@@ -59,20 +60,8 @@ std::string AsJson(const DiffOptions& options, const std::vector<LevelDifference
     std::string out = "{\"first\": " + JsonString(DisplayName(options.first)) +
                       ", \"second\": " + JsonString(DisplayName(options.second)) +
                       ", \"alpha_weighted\": " + (weighted ? "true" : "false") + ", \"levels\": [";
-    for (size_t i = 0; i < differences.size(); ++i) {
-        const LevelDifference& d = differences[i];
-        out += std::string(i ? ",\n  " : "\n  ") + "{\"face\": " + std::to_string(d.face) +
-               ", \"level\": " + std::to_string(d.level) + ", \"width\": " + std::to_string(d.width) +
-               ", \"height\": " + std::to_string(d.height) + ", \"depth\": " + std::to_string(d.depth);
-        for (size_t c = 0; c < kDifferenceChannels; ++c)
-            out += std::string(", \"") + kDifferenceChannelNames[c] + "\": {\"rmse\": " +
-                   JsonNumber(d.channels[c].rmse) + ", \"psnr\": " + JsonNumber(d.channels[c].psnr) +
-                   ", \"ssim\": " + JsonNumber(d.channels[c].ssim) + "}";
-        if (d.angle)
-            out += ", \"angle_degrees\": {\"mean\": " + JsonNumber(d.angle->meanDegrees) +
-                   ", \"largest\": " + JsonNumber(d.angle->largestDegrees) + "}";
-        out += "}";
-    }
+    for (size_t i = 0; i < differences.size(); ++i)
+        out += std::string(i ? ",\n  " : "\n  ") + LevelDifferenceJson(differences[i]);
     return out + "]}\n";
 }
 

@@ -5,6 +5,7 @@
 #include "r3az8/tex/files/image_file.h"
 #include "tools/r3aztex/page/page_text.h"
 #include "tools/r3aztex/page/picture_size.h"
+#include "tools/r3aztex/util/difference_json.h"
 #include "tools/r3aztex/util/json_text.h"
 
 #include <algorithm>
@@ -91,19 +92,8 @@ std::string TextureSectionJson(const std::string& id, const ShownFile& file, Lev
 std::string FiguresJson(const Comparison& comparison)
 {
     std::string levels;
-    for (const LevelDifference& d : comparison.levels) {
-        levels += std::string(levels.empty() ? "\n" : ",\n") + "{\"face\": " + std::to_string(d.face) +
-                  ", \"level\": " + std::to_string(d.level) + ", \"width\": " + std::to_string(d.width) +
-                  ", \"height\": " + std::to_string(d.height) + ", \"depth\": " + std::to_string(d.depth);
-        for (size_t c = 0; c < kDifferenceChannels; ++c)
-            levels += std::string(", \"") + kDifferenceChannelNames[c] + "\": {\"rmse\": " +
-                      JsonNumber(d.channels[c].rmse) + ", \"psnr\": " + JsonNumber(d.channels[c].psnr) +
-                      ", \"ssim\": " + JsonNumber(d.channels[c].ssim) + "}";
-        if (d.angle)
-            levels += ", \"angle_degrees\": {\"mean\": " + JsonNumber(d.angle->meanDegrees) +
-                      ", \"largest\": " + JsonNumber(d.angle->largestDegrees) + "}";
-        levels += "}";
-    }
+    for (const LevelDifference& d : comparison.levels)
+        levels += std::string(levels.empty() ? "\n" : ",\n") + LevelDifferenceJson(d);
     return std::string("{\"alpha_weighted\": ") +
            (comparison.weighting == AlphaWeighting::On ? "true" : "false") + ", \"levels\": [" + levels + "]}";
 }
