@@ -30,6 +30,27 @@ enum class PixelStorage : std::uint8_t {
     FootprintBlock,
 };
 
+// The pixels across and down of one storage unit: a pixel, a pixel pair
+// or a 4x4 block. A footprint block's size is its format's, not its
+// storage's, and reads 1x1 here, as no catalogue row has one.
+struct StorageUnitSize {
+    std::uint8_t width;
+    std::uint8_t height;
+};
+constexpr StorageUnitSize UnitSizeOf(PixelStorage storage)
+{
+    switch (storage) {
+    case PixelStorage::PixelPair:
+        return {2, 1};
+    case PixelStorage::Block4x4:
+        return {4, 4};
+    case PixelStorage::Packed:
+    case PixelStorage::FootprintBlock:
+        break;
+    }
+    return {1, 1};
+}
+
 struct CodecFormat {
     D3DFORMAT format;
     PixelStorage storage;

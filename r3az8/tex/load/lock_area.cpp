@@ -16,16 +16,8 @@ StorageUnit StorageUnitOf(D3DFORMAT format)
     const CodecFormat* entry = FindCodecFormat(format);
     if (entry == nullptr)
         return {1, 1};
-    switch (entry->storage) {
-    case PixelStorage::PixelPair:
-        return {2, 1};
-    case PixelStorage::Block4x4:
-        return {4, 4};
-    case PixelStorage::Packed:
-    case PixelStorage::FootprintBlock: // no catalogue row has it
-        break;
-    }
-    return {1, 1};
+    const StorageUnitSize size = UnitSizeOf(entry->storage);
+    return {size.width, size.height};
 }
 
 UINT RoundUpToUnits(UINT size, UINT unit)

@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdio>
 #include <stdexcept>
-#include <tuple>
 #include <utility>
 
 namespace r3az8tex {
@@ -57,21 +56,6 @@ constexpr Channels CatalogueChannels(D3DFORMAT format, Content content)
     return channels;
 }
 
-// The pixels across and down of one storage unit of the catalogue's.
-constexpr std::pair<BYTE, BYTE> UnitFootprint(PixelStorage storage)
-{
-    switch (storage) {
-    case PixelStorage::PixelPair:
-        return {2, 1};
-    case PixelStorage::Block4x4:
-        return {4, 4};
-    case PixelStorage::Packed:
-    case PixelStorage::FootprintBlock: // no catalogue row has it
-        break;
-    }
-    return {1, 1};
-}
-
 // A row with the storage facts of the library's catalogue, their one home;
 // a format outside the catalogue does not compile.
 constexpr FormatInfo Row(D3DFORMAT format, const char* name, Content content, Channels channels,
@@ -79,7 +63,9 @@ constexpr FormatInfo Row(D3DFORMAT format, const char* name, Content content, Ch
 {
     const CodecFormat& codec = kCodecFormats.at(IndexOfCodecFormat(format));
     FormatInfo row{format, name, codec.storage, codec.unitBytes, content, channels.mask, channels.bits, access};
-    std::tie(row.unitWidth, row.unitHeight) = UnitFootprint(codec.storage);
+    const StorageUnitSize unit = UnitSizeOf(codec.storage);
+    row.unitWidth = unit.width;
+    row.unitHeight = unit.height;
     return row;
 }
 
