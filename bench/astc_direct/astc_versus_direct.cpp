@@ -124,16 +124,9 @@ int main(int argc, char** argv)
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1;
     const unsigned threads = argc > 2 ? unsigned(std::max(1, std::atoi(argv[2]))) : 2;
     const std::string only = argc > 3 ? argv[3] : "";
-    std::vector<std::filesystem::path> pngs;
-    for (const auto& entry : std::filesystem::directory_iterator(ImageFolder()))
-        if (entry.path().extension() == ".png")
-            pngs.push_back(entry.path());
-    std::sort(pngs.begin(), pngs.end());
-    if (pngs.empty()) {
-        std::fprintf(stderr, "bench_astc_direct: no PNG images in %s (R3AZ_IMAGES names another folder)\n",
-                     ImageFolder().c_str());
+    const std::vector<std::filesystem::path> pngs = ImageFolderPngs("bench_astc_direct");
+    if (pngs.empty())
         return 1;
-    }
     std::vector<BenchImage> images;
     for (const auto& png : pngs) {
         images.push_back(LoadPng(png.string()));

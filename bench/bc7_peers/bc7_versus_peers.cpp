@@ -110,16 +110,9 @@ int main(int argc, char** argv)
     const std::filesystem::path work = argc > 3 ? argv[3] : "build/bench-bc7";
     std::filesystem::create_directories(work);
 
-    std::vector<std::filesystem::path> pngs;
-    for (const auto& entry : std::filesystem::directory_iterator(ImageFolder()))
-        if (entry.path().extension() == ".png")
-            pngs.push_back(entry.path());
-    std::sort(pngs.begin(), pngs.end());
-    if (pngs.empty()) {
-        std::fprintf(stderr, "bench_bc7_peers: no PNG images in %s (R3AZ_IMAGES names another folder)\n",
-                     ImageFolder().c_str());
+    const std::vector<std::filesystem::path> pngs = ImageFolderPngs("bench_bc7_peers");
+    if (pngs.empty())
         return 1;
-    }
 
     std::vector<Encoder> encoders = {
         {"ours fast", BlockQuality::Fast, -1, {}},   {"ours normal", BlockQuality::Normal, -1, {}},

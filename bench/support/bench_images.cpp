@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -23,6 +24,20 @@ std::string ImageFolder()
 {
     const char* folder = std::getenv("R3AZ_IMAGES");
     return folder ? folder : R3AZ_BENCH_IMAGE_DIR;
+}
+
+std::vector<std::filesystem::path> ImageFolderPngs(const char* program)
+{
+    std::vector<std::filesystem::path> pngs;
+    std::error_code missing;
+    for (const auto& entry : std::filesystem::directory_iterator(ImageFolder(), missing))
+        if (entry.path().extension() == ".png")
+            pngs.push_back(entry.path());
+    std::sort(pngs.begin(), pngs.end());
+    if (pngs.empty())
+        std::fprintf(stderr, "%s: no PNG images in %s (R3AZ_IMAGES names another folder)\n", program,
+                     ImageFolder().c_str());
+    return pngs;
 }
 
 BenchImage LoadPng(const std::string& path)

@@ -6,6 +6,7 @@
 #include "r3az8/tex/image_desc.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -21,6 +22,10 @@ struct BenchImage {
 // Where the real test images live: R3AZ_IMAGES, or the folder the build
 // was configured with.
 std::string ImageFolder();
+
+// The PNG files of ImageFolder(), sorted by name; when there are none, says
+// so on stderr in the program's name and gives none.
+std::vector<std::filesystem::path> ImageFolderPngs(const char* program);
 
 // Decodes an 8-bit RGBA (or RGB, grey) PNG; empty when it cannot be read.
 BenchImage LoadPng(const std::string& path);
