@@ -48,6 +48,24 @@ public:
     void Note(size_t position, ExitCode code);
     ExitCode Result() const;
 
+    // Runs the work for the input at `position`, named `name`. A failure to
+    // read it, or want of memory, is noted and its message returned: empty
+    // when the work was done.
+    template <typename Work>
+    std::string Attempt(size_t position, const std::string& name, Work&& work)
+    {
+        try {
+            work();
+            return {};
+        } catch (const TextureError& error) {
+            Note(position, ExitCodeOf(error));
+            return error.what();
+        } catch (const std::bad_alloc&) {
+            Note(position, ExitCode::Internal);
+            return name + ": out of memory";
+        }
+    }
+
 private:
     std::mutex mutex_;
     size_t position_ = SIZE_MAX;

@@ -190,15 +190,7 @@ ExitCode RunInfo(const InfoOptions& options)
     std::vector<std::string> errors(options.files.size());
     FailureRecord failures;
     pool.ForEach(options.files.size(), [&](size_t i) {
-        try {
-            shapes[i] = Inspect(options.files[i]);
-        } catch (const TextureError& error) {
-            errors[i] = error.what();
-            failures.Note(i, ExitCodeOf(error));
-        } catch (const std::bad_alloc&) {
-            errors[i] = DisplayName(options.files[i]) + ": out of memory";
-            failures.Note(i, ExitCode::Internal);
-        }
+        errors[i] = failures.Attempt(i, DisplayName(options.files[i]), [&] { shapes[i] = Inspect(options.files[i]); });
     });
 
     // Results in the order the files were named; failures on standard

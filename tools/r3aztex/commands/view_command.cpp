@@ -34,16 +34,10 @@ ExitCode RunView(const ViewOptions& options)
     std::vector<std::string> errors(options.files.size());
     FailureRecord failures;
     pool.ForEach(options.files.size(), [&](size_t i) {
-        try {
+        errors[i] = failures.Attempt(i, DisplayName(options.files[i]), [&] {
             sections[i] = TextureSectionJson("file-" + std::to_string(i), ReadShownFile(options.files[i]),
                                              LevelChoice::Every);
-        } catch (const TextureError& error) {
-            errors[i] = error.what();
-            failures.Note(i, ExitCodeOf(error));
-        } catch (const std::bad_alloc&) {
-            errors[i] = DisplayName(options.files[i]) + ": out of memory";
-            failures.Note(i, ExitCode::Internal);
-        }
+        });
     });
     // A page of what could be read is written only when asked to go on;
     // otherwise the first failure (in the order of the files) is the
