@@ -75,6 +75,7 @@ TextureImage ConvertWithAstc(const TextureImage& source, const ConvertSettings& 
     // Everything up to the blocks (resizing, mips, colour key) in 8-bit
     // pixels, which is what libastcenc's LDR profiles take.
     steps.format = FindFormat(D3DFMT_A8R8G8B8);
+    steps.sourceName.clear(); // what float values lose was said of the ASTC output already
     const TextureImage working = ConvertTexture(pixels, steps, pool, pixelsArrival);
     TextureImage result = EncodeAstc(working, output, EncodingOf(settings, working.colourSpace), pool);
     if (keepTop)

@@ -326,30 +326,40 @@ TextureImage ConvertPixels(const TextureImage& source, const ConvertSettings& se
     return result;
 }
 
-} // namespace
-
-TextureImage ConvertTexture(const TextureImage& source, const ConvertSettings& settings, WorkPool& pool,
-                            const RowArrival* arrival)
+// The conversion of a source whose float values, if any, are fit to filter.
+TextureImage ConvertRepaired(const TextureImage& source, const ConvertSettings& settings, WorkPool& pool,
+                             const RowArrival* arrival)
 {
     // The library's loads do not hold ASTC: those conversions decode or
     // encode around the steps below.
     if (InvolvesAstc(source, settings))
         return ConvertWithAstc(source, settings, pool, arrival);
+    TextureImage result = ConvertPixels(source, settings, pool, arrival);
+    result.colourSpace = ResultColourSpace(source, result.format, settings);
+    return result;
+}
+
+} // namespace
+
+TextureImage ConvertTexture(const TextureImage& source, const ConvertSettings& settings, WorkPool& pool,
+                            const RowArrival* arrival)
+{
     if (HasFloatChannels(source.format)) {
         if (arrival != nullptr)
             arrival->WaitForAll();
         const D3DFORMAT output = ResolveOutputFormat(source, settings);
-        if (FindFloatRepairs(source, output).Total() > 0) {
+        const FloatRepairs found = FindFloatRepairs(source, output);
+        if (found.clipped > 0 && !settings.sourceName.empty())
+            Warn(settings.sourceName, found.ClippingText(output));
+        if (found.Total() > 0) {
             TextureImage repaired = source;
-            const FloatRepairs repairs = RepairFloats(repaired, output);
+            RepairFloats(repaired, output);
             if (!settings.sourceName.empty())
-                Warn(settings.sourceName, repairs.Text());
-            return ConvertTexture(repaired, settings, pool);
+                Warn(settings.sourceName, found.Text());
+            return ConvertRepaired(repaired, settings, pool, nullptr);
         }
     }
-    TextureImage result = ConvertPixels(source, settings, pool, arrival);
-    result.colourSpace = ResultColourSpace(source, result.format, settings);
-    return result;
+    return ConvertRepaired(source, settings, pool, arrival);
 }
 
 } // namespace r3az8tex

@@ -1,5 +1,7 @@
 #include "r3az8/tex/convert/float_repair.h"
 
+#include "r3az8/tex/texture/format_table.h"
+
 #include <cmath>
 #include <cstring>
 #include <type_traits>
@@ -31,6 +33,7 @@ struct HalfChannel {
     static bool NotANumber(Bits h) { return (h & 0x7C00) == 0x7C00 && (h & 0x03FF) != 0; }
     static bool Infinite(Bits h) { return (h & 0x7FFF) == 0x7C00; }
     static bool Negative(Bits h) { return (h & 0x8000) != 0 && (h & 0x7FFF) != 0; }
+    static bool AboveOne(Bits h) { return h > 0x3C00 && h < 0x7C00; }
     static constexpr Bits kZero = 0x0000, kLargest = 0x7BFF, kLowest = 0xFBFF;
 };
 
@@ -45,13 +48,14 @@ struct FloatChannel {
     static bool NotANumber(Bits b) { return std::isnan(Value(b)); }
     static bool Infinite(Bits b) { return std::isinf(Value(b)); }
     static bool Negative(Bits b) { return Value(b) < 0.0f; }
+    static bool AboveOne(Bits b) { return Value(b) > 1.0f; }
     static constexpr Bits kZero = 0x00000000, kLargest = 0x477FE000, kLowest = 0xC77FE000; // +-65504
 };
 
 // Counts the values to replace in a const surface, and replaces them too in
 // one that is not.
 template <typename Channel, typename Surface>
-void Walk(Surface& surface, bool negativesStored, FloatRepairs& repairs)
+void Walk(Surface& surface, bool negativesStored, bool aboveOneStored, FloatRepairs& repairs)
 {
     using Bits = typename Channel::Bits;
     for (size_t at = 0; at + sizeof(Bits) <= surface.size(); at += sizeof(Bits)) {
@@ -70,6 +74,8 @@ void Walk(Surface& surface, bool negativesStored, FloatRepairs& repairs)
             ++repairs.negative;
             replacement = Channel::kZero;
         } else {
+            if (!aboveOneStored && Channel::AboveOne(bits))
+                ++repairs.clipped;
             continue;
         }
         if constexpr (!std::is_const_v<Surface>)
@@ -77,17 +83,22 @@ void Walk(Surface& surface, bool negativesStored, FloatRepairs& repairs)
     }
 }
 
+template <typename Surface>
+void WalkSurface(Surface& surface, D3DFORMAT format, D3DFORMAT output, FloatRepairs& repairs)
+{
+    const size_t bytes = FloatChannelBytes(format);
+    if (bytes == 2)
+        Walk<HalfChannel>(surface, StoresNegatives(output), StoresAboveOne(output), repairs);
+    else if (bytes == 4)
+        Walk<FloatChannel>(surface, StoresNegatives(output), StoresAboveOne(output), repairs);
+}
+
 template <typename Texture>
 FloatRepairs Visit(Texture& texture, D3DFORMAT output)
 {
     FloatRepairs repairs;
-    const size_t bytes = FloatChannelBytes(texture.format);
-    const bool negatives = StoresNegatives(output);
     for (auto& surface : texture.surfaces)
-        if (bytes == 2)
-            Walk<HalfChannel>(surface, negatives, repairs);
-        else if (bytes == 4)
-            Walk<FloatChannel>(surface, negatives, repairs);
+        WalkSurface(surface, texture.format, output, repairs);
     return repairs;
 }
 
@@ -109,7 +120,22 @@ std::string FloatRepairs::Text() const
            " replaced before filtering: " + parts;
 }
 
+std::string FloatRepairs::ClippingText(D3DFORMAT output) const
+{
+    if (clipped == 0)
+        return "";
+    const FormatInfo* info = FindFormat(output);
+    return std::to_string(clipped) + (clipped == 1 ? " float value" : " float values") + " above 1 clipped to 1: " +
+           (info != nullptr ? info->name : "the output") + " stores 0..1 (a float format or bc6h keeps them)";
+}
+
 bool HasFloatChannels(D3DFORMAT format) { return FloatChannelBytes(format) != 0; }
+
+bool StoresAboveOne(D3DFORMAT output)
+{
+    const FormatInfo* info = FindFormat(output);
+    return info == nullptr || info->content == Content::Float;
+}
 
 bool StoresNegatives(D3DFORMAT output)
 {
@@ -122,5 +148,13 @@ FloatRepairs FindFloatRepairs(const TextureImage& texture, D3DFORMAT output)
 }
 
 FloatRepairs RepairFloats(TextureImage& texture, D3DFORMAT output) { return Visit(texture, output); }
+
+FloatRepairs FindFloatRepairs(const TextureImage& texture, D3DFORMAT output, uint32_t level)
+{
+    FloatRepairs repairs;
+    for (uint32_t face = 0; face < texture.Faces(); ++face)
+        WalkSurface(texture.Surface(face, level), texture.format, output, repairs);
+    return repairs;
+}
 
 } // namespace r3az8tex

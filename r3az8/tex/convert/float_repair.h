@@ -25,11 +25,17 @@ struct FloatRepairs {
     uint64_t notANumber = 0;
     uint64_t infinite = 0;
     uint64_t negative = 0; // finite values below 0 made 0
+    // Finite values above 1, which an output of 0..1 clips; not replaced
+    // here, as the conversion clips them itself, but said.
+    uint64_t clipped = 0;
 
     uint64_t Total() const { return notANumber + infinite + negative; }
     // "3 float values replaced before filtering: 1 NaN by 0, 2 infinite by
     // +-65504"; empty when nothing was.
     std::string Text() const;
+    // "189 float values above 1 clipped to 1: dxt1 stores 0..1 (a float
+    // format or bc6h keeps them)"; empty when none were.
+    std::string ClippingText(D3DFORMAT output) const;
 };
 
 // Whether the format's values are stored as plain half or 32-bit float
@@ -38,13 +44,16 @@ struct FloatRepairs {
 bool HasFloatChannels(D3DFORMAT format);
 size_t FloatChannelBytes(D3DFORMAT format);
 
-// Whether `output` stores negative values (see above).
+// Whether `output` stores negative values (see above), and values above 1.
 bool StoresNegatives(D3DFORMAT output);
+bool StoresAboveOne(D3DFORMAT output);
 
 // Counts what would be replaced for a texture converted to `output`,
 // without changing it; all zero for a texture without float channels.
 FloatRepairs FindFloatRepairs(const TextureImage& texture, D3DFORMAT output);
 // Replaces those values in place and counts them.
 FloatRepairs RepairFloats(TextureImage& texture, D3DFORMAT output);
+// What FindFloatRepairs finds in one level (every face and slice of it).
+FloatRepairs FindFloatRepairs(const TextureImage& texture, D3DFORMAT output, uint32_t level);
 
 } // namespace r3az8tex

@@ -84,6 +84,40 @@ TEST(FloatMips, ValuesBeyondOneSurviveAndBadValuesAreReplacedOnce)
     }
 }
 
+// Values above 1 that the output clips are said once, by count and
+// format; outputs that keep them say nothing.
+TEST(FloatMips, ValuesAboveOneClippedByTheOutputAreSaid)
+{
+    const TextureImage sky = FloatPicture(8, 8, [](uint32_t x, uint32_t y) { return x == 0 && y == 0 ? 0.5f : 2.0f; });
+    struct Case {
+        D3DFORMAT output;
+        const char* warning; // empty: none
+    };
+    const Case cases[] = {
+        {D3DFMT_DXT1, "sky.exr: warning: 189 float values above 1 clipped to 1: dxt1 stores 0..1"},
+        {D3DFMT_A8R8G8B8, "sky.exr: warning: 189 float values above 1 clipped to 1: a8r8g8b8 stores 0..1"},
+        {FMT_ASTC_4X4, "sky.exr: warning: 189 float values above 1 clipped to 1: astc4x4 stores 0..1"},
+        {FMT_A16B16G16R16F, ""},
+        {FMT_BC6H_UF16, ""},
+    };
+    WorkPool pool(2);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(FindFormat(c.output)->name);
+        std::vector<std::string> warnings;
+        const WarningDestination collect([&warnings](const std::string& line) { warnings.push_back(line); });
+        ConvertSettings settings;
+        settings.format = FindFormat(c.output);
+        settings.sourceName = "sky.exr";
+        ConvertTexture(sky, settings, pool);
+        if (*c.warning == 0) {
+            EXPECT_TRUE(warnings.empty()) << warnings[0];
+            continue;
+        }
+        ASSERT_EQ(warnings.size(), 1u);
+        EXPECT_EQ(warnings[0].rfind(c.warning, 0), 0u) << warnings[0];
+    }
+}
+
 TEST(HdrDifference, FiguresOfKnownPairs)
 {
     struct Case {

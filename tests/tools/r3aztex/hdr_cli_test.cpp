@@ -62,6 +62,12 @@ TEST(HdrTool, AnExrSkyToFloatMipsAndBackToExr)
     const RunResult back = RunTool({"convert", folder / "sky.dds", "-o", folder / "back.exr"}, folder);
     ASSERT_EQ(back.exitCode, 0) << back.err;
     EXPECT_NE(back.out.find("exr, half rgb"), std::string::npos) << back.out;
+    EXPECT_EQ(back.err.find("clipped"), std::string::npos) << back.err;
+    // PNG cannot hold the sun: the values it loses are said, not lost in silence.
+    const RunResult png = RunTool({"convert", folder / "sky.dds", "-o", folder / "look.png"}, folder);
+    ASSERT_EQ(png.exitCode, 0) << png.err;
+    EXPECT_NE(png.err.find("look.png: warning: "), std::string::npos) << png.err;
+    EXPECT_NE(png.err.find("float values above 1 clipped to 1: png stores 0..1"), std::string::npos) << png.err;
     const RunResult same = RunTool({"diff", "--json", folder / "sky.exr", folder / "back.exr"}, folder);
     ASSERT_EQ(same.exitCode, 0) << same.err;
     EXPECT_NE(same.out.find("\"hdr\": true"), std::string::npos) << same.out;

@@ -1,8 +1,10 @@
 #include "tools/r3aztex/files/output_files.h"
 
+#include "r3az8/tex/convert/float_repair.h"
 #include "r3az8/tex/convert/level_pictures.h"
 #include "r3az8/tex/files/dds_writer.h"
 #include "r3az8/tex/files/file_bytes.h"
+#include "r3az8/tex/files/warnings.h"
 #include "tools/r3aztex/files/file_writing.h"
 #include "tools/r3aztex/tool_error.h"
 
@@ -26,6 +28,10 @@ WrittenFiles WritePictures(const TextureImage& texture, const std::string& path,
                            uint32_t level, PictureDepth depth, FloatSamples samples, WorkPool& pool)
 {
     const bool floats = container.writeOptions & kFloatOption;
+    if (!floats && HasFloatChannels(texture.format))
+        if (const uint64_t clipped = FindFloatRepairs(texture, D3DFMT_A8R8G8B8, level).clipped; clipped > 0)
+            Warn(path, std::to_string(clipped) + (clipped == 1 ? " float value" : " float values") +
+                           " above 1 clipped to 1: " + container.name + " stores 0..1 (exr keeps them)");
     const LevelPictures level0 = PicturesOfLevel(texture, level, floats ? PictureDepth::Float : depth);
     const std::vector<std::string> names = OutputNames(path, container.type, texture.kind, level0.depth);
     WriteOptions options;
