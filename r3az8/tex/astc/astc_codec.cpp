@@ -63,10 +63,18 @@ float PresetOf(BlockQuality quality)
     return ASTCENC_PRE_MEDIUM;
 }
 
-astcenc_profile ProfileOf(ColourSpace colourSpace)
+// The HDR forms take libastcenc's HDR profile (colour and alpha both HDR),
+// the LDR ones its sRGB or linear profile.
+astcenc_profile ProfileOf(D3DFORMAT format, ColourSpace colourSpace)
 {
+    if (IsAstcFloatFormat(format))
+        return ASTCENC_PRF_HDR;
     return colourSpace == ColourSpace::Srgb ? ASTCENC_PRF_LDR_SRGB : ASTCENC_PRF_LDR;
 }
+
+// The pixels an ASTC format is coded from and decoded to: 32-bit floats in
+// red, green, blue, alpha order for the HDR forms, 8-bit BGRA otherwise.
+D3DFORMAT PixelsOf(D3DFORMAT format) { return IsAstcFloatFormat(format) ? FMT_A32B32G32R32F : D3DFMT_A8R8G8B8; }
 
 // The channel weights of the library's other encoders when they weigh
 // colour perceptually (luma weights for red, green and blue, alpha whole).
@@ -88,15 +96,15 @@ Context MakeContext(const AstcFormat& row, astcenc_profile profile, float preset
     return Context(context);
 }
 
-// One slice of 8-bit pixels as libastcenc takes and gives images. A
+// One slice of pixels as libastcenc takes and gives images. A
 // volume goes slice by slice: libastcenc's 2D footprints read and write
 // the first slice of a deeper image alone.
 struct SliceImage {
     void* slice;
     astcenc_image image;
 
-    SliceImage(const LevelLayout& layout, BYTE* pixels)
-        : slice(pixels), image{layout.width, layout.height, 1, ASTCENC_TYPE_U8, &slice}
+    SliceImage(const LevelLayout& layout, BYTE* pixels, bool floats)
+        : slice(pixels), image{layout.width, layout.height, 1, floats ? ASTCENC_TYPE_F32 : ASTCENC_TYPE_U8, &slice}
     {
     }
     // The image points at the member beside it.
@@ -115,12 +123,15 @@ void CheckSurfaceBytes(const std::vector<BYTE>& surface, const LevelLayout& layo
 
 TextureImage EncodeAstc(const TextureImage& pixels, D3DFORMAT format, const AstcEncoding& encoding, WorkPool& pool)
 {
-    if (pixels.format != D3DFMT_A8R8G8B8)
-        throw TextureError(ErrorKind::Internal, "ASTC is encoded from a8r8g8b8, not " + FormatName(pixels.format));
     const AstcFormat& row = AstcRowOf(format);
+    const D3DFORMAT expected = PixelsOf(format);
+    if (pixels.format != expected)
+        throw TextureError(ErrorKind::Internal, FormatName(format) + " is encoded from " + FormatName(expected) +
+                                                    ", not " + FormatName(pixels.format));
+    const bool floats = IsAstcFloatFormat(format);
     const unsigned threads = pool.Threads();
-    const Context context =
-        MakeContext(row, ProfileOf(encoding.colourSpace), PresetOf(encoding.quality), 0, threads, encoding.perceptual);
+    const Context context = MakeContext(row, ProfileOf(format, encoding.colourSpace), PresetOf(encoding.quality), 0,
+                                        threads, encoding.perceptual);
 
     TextureImage blocks = TextureShape(format, pixels.kind, pixels.width, pixels.height, pixels.depth, pixels.levels);
     blocks.colourSpace = pixels.colourSpace;
@@ -128,13 +139,14 @@ TextureImage EncodeAstc(const TextureImage& pixels, D3DFORMAT format, const Astc
     for (uint32_t face = 0; face < pixels.Faces(); ++face)
         for (uint32_t level = 0; level < pixels.levels; ++level) {
             const LevelLayout from = pixels.Level(level);
-            CheckSurfaceBytes(pixels.Surface(face, level), from, "a8r8g8b8");
-            std::vector<BYTE> rgba = InRgbaOrder(pixels.Surface(face, level));
+            CheckSurfaceBytes(pixels.Surface(face, level), from, "pixel");
+            // Float pixels are in libastcenc's order already.
+            std::vector<BYTE> rgba = floats ? pixels.Surface(face, level) : InRgbaOrder(pixels.Surface(face, level));
             std::vector<BYTE>& out = blocks.Surface(face, level);
             const LevelLayout to = blocks.Level(level);
             out.assign(to.bytes, 0);
             for (uint32_t slice = 0; slice < from.depth; ++slice) {
-                SliceImage image(from, rgba.data() + slice * from.slicePitch);
+                SliceImage image(from, rgba.data() + slice * from.slicePitch, floats);
                 BYTE* sliceBlocks = out.data() + slice * to.slicePitch;
                 // Every thread joins the one compression; libastcenc hands
                 // out the blocks, and a thread that arrives after the last
@@ -157,9 +169,10 @@ TextureImage DecodeAstc(const TextureImage& blocks, uint32_t levels)
     if (levels == 0 || levels > blocks.levels)
         throw TextureError(ErrorKind::Internal,
                            "decoding " + std::to_string(levels) + " levels of " + std::to_string(blocks.levels));
-    const Context context =
-        MakeContext(row, ProfileOf(blocks.colourSpace), ASTCENC_PRE_FASTEST, ASTCENC_FLG_DECOMPRESS_ONLY, 1);
-    TextureImage pixels = MakeTexture(D3DFMT_A8R8G8B8, blocks.kind, blocks.width, blocks.height, blocks.depth, levels);
+    const bool floats = IsAstcFloatFormat(blocks.format);
+    const Context context = MakeContext(row, ProfileOf(blocks.format, blocks.colourSpace), ASTCENC_PRE_FASTEST,
+                                        ASTCENC_FLG_DECOMPRESS_ONLY, 1);
+    TextureImage pixels = MakeTexture(PixelsOf(blocks.format), blocks.kind, blocks.width, blocks.height, blocks.depth, levels);
     pixels.colourSpace = blocks.colourSpace;
     for (uint32_t face = 0; face < blocks.Faces(); ++face)
         for (uint32_t level = 0; level < levels; ++level) {
@@ -168,9 +181,9 @@ TextureImage DecodeAstc(const TextureImage& blocks, uint32_t levels)
             const LevelLayout to = pixels.Level(level);
             CheckSurfaceBytes(in, from, blocks.Format().name);
             for (uint32_t slice = 0; slice < to.depth; ++slice) {
-                SliceImage image(to, pixels.Surface(face, level).data() + slice * to.slicePitch);
+                SliceImage image(to, pixels.Surface(face, level).data() + slice * to.slicePitch, floats);
                 Check(astcenc_decompress_image(context.get(), in.data() + slice * from.slicePitch, from.slicePitch,
-                                               &image.image, &kToBgra, 0),
+                                               &image.image, floats ? &kAsStored : &kToBgra, 0),
                       "decompression");
                 Check(astcenc_decompress_reset(context.get()), "reset");
             }

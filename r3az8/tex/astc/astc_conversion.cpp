@@ -73,8 +73,10 @@ TextureImage ConvertWithAstc(const TextureImage& source, const ConvertSettings& 
         return ConvertTexture(pixels, steps, pool, pixelsArrival);
     }
     // Everything up to the blocks (resizing, mips, colour key) in 8-bit
-    // pixels, which is what libastcenc's LDR profiles take.
-    steps.format = FindFormat(D3DFMT_A8R8G8B8);
+    // pixels, which is what libastcenc's LDR profiles take, or in 32-bit
+    // floats for its HDR profile.
+    steps.format = FindFormat(IsAstcFloatFormat(output) ? FMT_A32B32G32R32F : D3DFMT_A8R8G8B8);
+    steps.signFromSource = false;
     steps.sourceName.clear(); // what float values lose was said of the ASTC output already
     const TextureImage working = ConvertTexture(pixels, steps, pool, pixelsArrival);
     TextureImage result = EncodeAstc(working, output, EncodingOf(settings, working.colourSpace), pool);

@@ -1,6 +1,7 @@
 #include "r3az8/tex/convert/convert_pipeline.h"
 
 #include "r3az8/tex/astc/astc_conversion.h"
+#include "r3az8/tex/astc/astc_formats.h"
 #include "r3az8/tex/convert/banded_chain.h"
 #include "r3az8/tex/convert/chain_from_top.h"
 #include "r3az8/tex/convert/float_repair.h"
@@ -158,6 +159,10 @@ D3DFORMAT ResolveOutputFormat(const TextureImage& source, const ConvertSettings&
     // same scan the conversion makes anyway.
     if (settings.signFromSource && format == FMT_BC6H_UF16 && FindFloatRepairs(source, format).negative > 0)
         format = FMT_BC6H_SF16;
+    // A float input keeps its light in ASTC's HDR form rather than clipped to 0..1.
+    if (settings.signFromSource && IsAstcFormat(format) && FindFormat(source.format) != nullptr &&
+        FindFormat(source.format)->content == Content::Float)
+        format = AstcFloatForm(format);
     if (settings.alpha == OutputAlpha::Premultiplied) {
         // The DXT2 and DXT4 encoders multiply colour by alpha themselves.
         if (format == D3DFMT_DXT3)

@@ -12,11 +12,13 @@ namespace r3az8tex {
 ConvertSettings SettingsForLayers(const std::vector<TextureImage>& layers, ConvertSettings settings)
 {
     if (layers.size() >= 2 && settings.signFromSource) {
-        // One form for every layer: signed when any of them needs it.
-        const bool anySigned = std::any_of(layers.begin(), layers.end(), [&](const TextureImage& layer) {
-            return ResolveOutputFormat(layer, settings) == FMT_BC6H_SF16;
-        });
-        settings.format = FindFormat(anySigned ? FMT_BC6H_SF16 : settings.format->format);
+        // One form for every layer: the other form (bc6h signed, ASTC's
+        // HDR) when any of them needs it.
+        D3DFORMAT form = settings.format->format;
+        for (const TextureImage& layer : layers)
+            if (const D3DFORMAT resolved = ResolveOutputFormat(layer, settings); resolved != settings.format->format)
+                form = resolved;
+        settings.format = FindFormat(form);
         settings.signFromSource = false;
     }
     if (layers.size() < 2 || settings.format != nullptr)

@@ -1,5 +1,6 @@
 #include "r3az8/tex/convert/float_repair.h"
 
+#include "r3az8/tex/astc/astc_formats.h"
 #include "r3az8/tex/texture/format_table.h"
 
 #include <cmath>
@@ -139,7 +140,8 @@ bool StoresAboveOne(D3DFORMAT output)
 
 bool StoresNegatives(D3DFORMAT output)
 {
-    return output != FMT_BC6H_UF16 && output != FMT_R11G11B10F && output != FMT_R9G9B9E5;
+    // ASTC's HDR endpoints are unsigned, whatever Vulkan's SFLOAT name says.
+    return output != FMT_BC6H_UF16 && output != FMT_R11G11B10F && output != FMT_R9G9B9E5 && !IsAstcFloatFormat(output);
 }
 
 FloatRepairs FindFloatRepairs(const TextureImage& texture, D3DFORMAT output)

@@ -36,11 +36,19 @@ constexpr FormatRow Blocks(D3DFORMAT format, VkName vk, VkName vkSrgb, Model mod
     return {format, vk, vkSrgb, model, 4, 4, 1, numbers, BYTE(sizeof...(samples)), {samples...}};
 }
 
-// An ASTC footprint: one sample of data over the 128 bits of each block.
-constexpr FormatRow Astc(D3DFORMAT format, VkName vk, VkName vkSrgb, BYTE width, BYTE height)
+// An ASTC footprint: one sample of data over the 128 bits of each block,
+// of floats for the HDR forms (the Khronos Data Format Specification marks
+// ASTC HDR's sample float and signed).
+constexpr FormatRow Astc(D3DFORMAT format, VkName vk, VkName vkSrgb, BYTE width, BYTE height,
+                         Numbers numbers = Numbers::Unorm)
 {
-    return {format, vk, vkSrgb, kModelAstc, width, height, 1, Numbers::Unorm, 1, {Sample{0, 0, 128}}};
+    return {format, vk, vkSrgb, kModelAstc, width, height, 1, numbers, 1, {Sample{0, 0, 128}}};
 }
+
+// The HDR forms' VkFormats (VK_EXT_texture_compression_astc_hdr, core in
+// Vulkan 1.3) number from 1000066000 in the footprints' order; their names
+// keep the extension's _EXT, as readers of KTX2 print them.
+constexpr uint32_t kAstcSfloatFirst = 1000066000;
 
 constexpr FormatRow Reordered(FormatRow row, Swizzle swizzle)
 {
@@ -131,6 +139,21 @@ constexpr std::array kRows = {
     Astc(FMT_ASTC_10X10, V(179, "ASTC_10x10_UNORM_BLOCK"), V(180, "ASTC_10x10_SRGB_BLOCK"), 10, 10),
     Astc(FMT_ASTC_12X10, V(181, "ASTC_12x10_UNORM_BLOCK"), V(182, "ASTC_12x10_SRGB_BLOCK"), 12, 10),
     Astc(FMT_ASTC_12X12, V(183, "ASTC_12x12_UNORM_BLOCK"), V(184, "ASTC_12x12_SRGB_BLOCK"), 12, 12),
+    // ASTC, HDR: each footprint's SFLOAT form.
+    Astc(FMT_ASTC_4X4_F, V(kAstcSfloatFirst + 0, "ASTC_4x4_SFLOAT_BLOCK_EXT"), kNone, 4, 4, kSfloat),
+    Astc(FMT_ASTC_5X4_F, V(kAstcSfloatFirst + 1, "ASTC_5x4_SFLOAT_BLOCK_EXT"), kNone, 5, 4, kSfloat),
+    Astc(FMT_ASTC_5X5_F, V(kAstcSfloatFirst + 2, "ASTC_5x5_SFLOAT_BLOCK_EXT"), kNone, 5, 5, kSfloat),
+    Astc(FMT_ASTC_6X5_F, V(kAstcSfloatFirst + 3, "ASTC_6x5_SFLOAT_BLOCK_EXT"), kNone, 6, 5, kSfloat),
+    Astc(FMT_ASTC_6X6_F, V(kAstcSfloatFirst + 4, "ASTC_6x6_SFLOAT_BLOCK_EXT"), kNone, 6, 6, kSfloat),
+    Astc(FMT_ASTC_8X5_F, V(kAstcSfloatFirst + 5, "ASTC_8x5_SFLOAT_BLOCK_EXT"), kNone, 8, 5, kSfloat),
+    Astc(FMT_ASTC_8X6_F, V(kAstcSfloatFirst + 6, "ASTC_8x6_SFLOAT_BLOCK_EXT"), kNone, 8, 6, kSfloat),
+    Astc(FMT_ASTC_8X8_F, V(kAstcSfloatFirst + 7, "ASTC_8x8_SFLOAT_BLOCK_EXT"), kNone, 8, 8, kSfloat),
+    Astc(FMT_ASTC_10X5_F, V(kAstcSfloatFirst + 8, "ASTC_10x5_SFLOAT_BLOCK_EXT"), kNone, 10, 5, kSfloat),
+    Astc(FMT_ASTC_10X6_F, V(kAstcSfloatFirst + 9, "ASTC_10x6_SFLOAT_BLOCK_EXT"), kNone, 10, 6, kSfloat),
+    Astc(FMT_ASTC_10X8_F, V(kAstcSfloatFirst + 10, "ASTC_10x8_SFLOAT_BLOCK_EXT"), kNone, 10, 8, kSfloat),
+    Astc(FMT_ASTC_10X10_F, V(kAstcSfloatFirst + 11, "ASTC_10x10_SFLOAT_BLOCK_EXT"), kNone, 10, 10, kSfloat),
+    Astc(FMT_ASTC_12X10_F, V(kAstcSfloatFirst + 12, "ASTC_12x10_SFLOAT_BLOCK_EXT"), kNone, 12, 10, kSfloat),
+    Astc(FMT_ASTC_12X12_F, V(kAstcSfloatFirst + 13, "ASTC_12x12_SFLOAT_BLOCK_EXT"), kNone, 12, 12, kSfloat),
 };
 // clang-format on
 

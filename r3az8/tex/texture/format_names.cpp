@@ -51,7 +51,10 @@ struct KnownName {
 };
 
 // The DXGI formats' sRGB twins, and ASTC's, which every footprint has.
-bool HasSrgbForm(D3DFORMAT format) { return dds::HasSrgbForm(format) || IsAstcFormat(format); }
+bool HasSrgbForm(D3DFORMAT format)
+{
+    return dds::HasSrgbForm(format) || (IsAstcFormat(format) && !IsAstcFloatFormat(format));
+}
 
 char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
@@ -76,8 +79,11 @@ std::vector<KnownName> MakeKnownNames()
         if (!taken)
             names.push_back({std::move(name), FindFormat(format), extra});
     };
+    // An ASTC footprint's plain name leaves LDR or HDR to the input, as
+    // bc6h leaves its sign.
     for (const FormatInfo& info : AllFormats())
-        add(info.name, info.format, Extra::None);
+        add(info.name, info.format,
+            IsAstcFormat(info.format) && !IsAstcFloatFormat(info.format) ? Extra::SignFromInput : Extra::None);
     for (const ShortName& alias : kShortNames)
         add(alias.name, alias.format, alias.extra);
     // The _SRGB forms are the plain names with the suffix every name takes.
@@ -89,10 +95,12 @@ std::vector<KnownName> MakeKnownNames()
         if (name.ends_with(kUnormSuffix))
             add(name.substr(0, name.size() - kUnormSuffix.size()), naming.format, Extra::None);
     }
-    // ASTC by its Vulkan-style name, with or without "_unorm".
+    // ASTC by its Vulkan-style name, with or without "_unorm", and its HDR
+    // form as Vulkan names it ("_sfloat").
     for (const AstcFormat& astc : kAstcFormats) {
-        add(astc.vulkanName, astc.format, Extra::None);
+        add(astc.vulkanName, astc.format, Extra::SignFromInput);
         add(astc.vulkanName + std::string(kUnormSuffix), astc.format, Extra::None);
+        add(astc.vulkanName + std::string("_sfloat"), astc.floatFormat, Extra::None);
     }
     return names;
 }
@@ -145,8 +153,9 @@ std::optional<FormatRequest> ParseFormatName(std::string_view name)
     const KnownName* known = FindKnownName(name);
     if (known == nullptr || (colourSpace == ColourSpace::Srgb && !HasSrgbForm(known->format->format)))
         return std::nullopt;
+    // An sRGB name asks for colour, never the HDR form.
     return FormatRequest{known->format, colourSpace, known->extra == Extra::OneBitAlpha,
-                         known->extra == Extra::SignFromInput};
+                         known->extra == Extra::SignFromInput && colourSpace != ColourSpace::Srgb};
 }
 
 const FormatInfo* FindFormatByName(std::string_view name)
@@ -174,7 +183,8 @@ std::string FormatNameFamilies()
            "bc3_srgb, r8g8b8a8_unorm_srgb), bc1, bc2, bc3 for dxt1, dxt3, dxt5, rgba8 and bgra8 for a8r8g8b8, "
            "ati1 and ati2 for bc4 and bc5, bc1a and dxt1a for dxt1 keeping one-bit alpha, bc6h for bc6h_sf16 when "
            "the input holds negative values and bc6h_uf16 otherwise, astc_4x4 ... astc_12x12 "
-           "(with _unorm or _srgb) for astc4x4 ... astc12x12";
+           "(with _unorm or _srgb) for astc4x4 ... astc12x12, of which astc4x4 and astc_4x4 are the HDR form "
+           "astc4x4_float (astc_4x4_sfloat) for a float input";
 }
 
 std::vector<std::string> FormatNamesAndAliases()

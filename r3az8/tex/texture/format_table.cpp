@@ -69,22 +69,31 @@ constexpr FormatInfo Row(D3DFORMAT format, const char* name, Content content, Ch
     return row;
 }
 
-// An ASTC format's row: colour and alpha in 8 bits (the LDR profile),
-// blocks of its footprint, coded through libastcenc rather than the
-// catalogue's codecs.
-constexpr FormatInfo AstcRow(const AstcFormat& astc)
+// An ASTC format's row: colour and alpha in 8 bits (the LDR profile) or
+// in half floats (the HDR form), blocks of its footprint, coded through
+// libastcenc rather than the catalogue's codecs.
+constexpr FormatInfo AstcRow(const AstcFormat& astc, bool hdr)
 {
-    FormatInfo row{astc.format, astc.name, Storage::FootprintBlock, kAstcBlockBytes, Colour, kRgba, 8};
+    FormatInfo row{hdr ? astc.floatFormat : astc.format,
+                   hdr ? astc.floatName : astc.name,
+                   Storage::FootprintBlock,
+                   kAstcBlockBytes,
+                   hdr ? Float : Colour,
+                   kRgba,
+                   hdr ? 16u : 8u};
     row.unitWidth = astc.blockWidth;
     row.unitHeight = astc.blockHeight;
     return row;
 }
 
-constexpr std::array<FormatInfo, kAstcFormatCount> AstcRows()
+// Every footprint's LDR row, then every footprint's HDR row.
+constexpr std::array<FormatInfo, 2 * kAstcFormatCount> AstcRows()
 {
-    std::array<FormatInfo, kAstcFormatCount> rows{};
-    for (size_t i = 0; i < kAstcFormatCount; ++i)
-        rows[i] = AstcRow(kAstcFormats[i]);
+    std::array<FormatInfo, 2 * kAstcFormatCount> rows{};
+    for (size_t i = 0; i < kAstcFormatCount; ++i) {
+        rows[i] = AstcRow(kAstcFormats[i], false);
+        rows[kAstcFormatCount + i] = AstcRow(kAstcFormats[i], true);
+    }
     return rows;
 }
 
@@ -165,8 +174,8 @@ static_assert(kCatalogueFormats.size() == kCodecFormatCount,
               "the format table must follow the library's format catalogue");
 
 // The catalogue's rows, then the ASTC formats, the only ones outside it.
-constexpr std::array<FormatInfo, kCodecFormatCount + kAstcFormatCount> kFormats = [] {
-    std::array<FormatInfo, kCodecFormatCount + kAstcFormatCount> all{};
+constexpr std::array<FormatInfo, kCodecFormatCount + 2 * kAstcFormatCount> kFormats = [] {
+    std::array<FormatInfo, kCodecFormatCount + 2 * kAstcFormatCount> all{};
     size_t next = 0;
     for (const FormatInfo& row : kCatalogueFormats)
         all[next++] = row;

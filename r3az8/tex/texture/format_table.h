@@ -88,7 +88,8 @@ struct FormatRequest {
     const FormatInfo* format;
     ColourSpace colourSpace; // Srgb for a NAME_srgb
     bool keepOneBitAlpha;    // bc1a and dxt1a: dxt1 with its transparent pixels kept
-    bool signFromInput;      // bc6h: bc6h_sf16 for an input with negative values, else bc6h_uf16
+    bool signFromInput;      // bc6h: bc6h_sf16 for an input with negative values, else bc6h_uf16;
+                             // astcNxM: astcNxM_float for a float input
 };
 
 // The request a name makes, in any letter case, an optional "d3dfmt_"

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace r3az8tex {
 namespace {
@@ -89,6 +90,10 @@ TEST(AstcFormats, NamesParseInEveryForm)
         {"astc3x3", D3DFMT_UNKNOWN, ColourSpace::Unspecified},
         {"astc_4x4_snorm", D3DFMT_UNKNOWN, ColourSpace::Unspecified},
         {"astc_6x6_float", D3DFMT_UNKNOWN, ColourSpace::Unspecified},
+        {"astc4x4_float", FMT_ASTC_4X4_F, ColourSpace::Unspecified},
+        {"ASTC_6x6_SFLOAT", FMT_ASTC_6X6_F, ColourSpace::Unspecified},
+        {"astc_8x8_sfloat_srgb", D3DFMT_UNKNOWN, ColourSpace::Unspecified},
+        {"astc12x10_float_srgb", D3DFMT_UNKNOWN, ColourSpace::Unspecified},
         {"astc4x4x4", D3DFMT_UNKNOWN, ColourSpace::Unspecified},
         {"astc_", D3DFMT_UNKNOWN, ColourSpace::Unspecified},
     };
@@ -137,6 +142,67 @@ TEST(AstcRoundTrip, FootprintsAndProfilesDecodeNearTheSource)
     }
 }
 
+// A float picture of light up to 32 (and down to 1/64): the HDR forms keep
+// the values above 1 and decode within a small error in log2 terms, which
+// is how light is judged; the plain name chooses the HDR form for it.
+TEST(AstcRoundTrip, HdrFormsKeepLightAboveOne)
+{
+    constexpr uint32_t kWidth = 29, kHeight = 19;
+    TextureImage picture = MakeTexture(FMT_A32B32G32R32F, TextureKind::Flat, kWidth, kHeight, 1, 1);
+    std::vector<float> values(size_t(kWidth) * kHeight * 4);
+    for (uint32_t y = 0; y < kHeight; ++y)
+        for (uint32_t x = 0; x < kWidth; ++x) {
+            float* pixel = &values[(size_t(y) * kWidth + x) * 4];
+            pixel[0] = std::exp2(-6.0f + 11.0f * float(x) / float(kWidth - 1)); // 1/64 .. 32
+            pixel[1] = std::exp2(-2.0f + 5.0f * float(y) / float(kHeight - 1)); // 1/4 .. 8
+            pixel[2] = 0.5f;
+            pixel[3] = 1.0f;
+        }
+    std::memcpy(picture.Surface(0, 0).data(), values.data(), picture.Surface(0, 0).size());
+
+    struct Case {
+        const char* name;
+        D3DFORMAT format;
+        double log2Bound; // RMS of log2(decoded / source) over red, green, blue, a third above libastcenc's
+    };
+    const Case cases[] = {
+        {"astc_4x4", FMT_ASTC_4X4_F, 0.04},
+        {"astc4x4_float", FMT_ASTC_4X4_F, 0.04},
+        {"astc_6x6_sfloat", FMT_ASTC_6X6_F, 0.06},
+    };
+    WorkPool pool(2);
+    for (const Case& c : cases) {
+        const std::optional<FormatRequest> request = ParseFormatName(c.name);
+        ASSERT_TRUE(request) << c.name;
+        ConvertSettings settings;
+        settings.format = request->format;
+        settings.signFromSource = request->signFromInput;
+        settings.mips = 1;
+        const TextureImage blocks = ConvertTexture(picture, settings, pool);
+        ASSERT_EQ(blocks.format, c.format) << c.name;
+        const TextureImage back = ConvertLevels(blocks, FMT_A32B32G32R32F, 1, LoadOptions{});
+        std::vector<float> decoded(values.size());
+        ASSERT_EQ(back.Surface(0, 0).size(), decoded.size() * sizeof(float)) << c.name;
+        std::memcpy(decoded.data(), back.Surface(0, 0).data(), back.Surface(0, 0).size());
+        double sum = 0, brightest = 0;
+        for (size_t i = 0; i < values.size(); ++i) {
+            if (i % 4 == 3)
+                continue;
+            const double ratio = std::log2(std::max(double(decoded[i]), 1e-6) / double(values[i]));
+            sum += ratio * ratio;
+            brightest = std::max(brightest, double(decoded[i]));
+        }
+        EXPECT_LE(std::sqrt(sum / double(values.size() / 4 * 3)), c.log2Bound) << c.name;
+        EXPECT_GT(brightest, 24.0) << c.name;
+    }
+    // An 8-bit input, or a name that asks for sRGB, keeps the LDR form.
+    ConvertSettings settings;
+    settings.format = ParseFormatName("astc4x4")->format;
+    settings.signFromSource = true;
+    EXPECT_EQ(ResolveOutputFormat(TestPicture(8, 8), settings), FMT_ASTC_4X4);
+    EXPECT_FALSE(ParseFormatName("astc4x4_srgb")->signFromInput);
+}
+
 // A volume's slices are blocks of the 2D footprint, one slice after
 // another: each decodes back near its own picture.
 TEST(AstcRoundTrip, VolumeSlicesAreEncodedOneByOne)
@@ -161,7 +227,7 @@ TEST(AstcRoundTrip, VolumeSlicesAreEncodedOneByOne)
 TEST(AstcEncoder, ThreadCountLeavesTheBlocksAlone)
 {
     const TextureImage picture = TestPicture(71, 45);
-    for (const char* format : {"astc4x4", "astc6x6_srgb"}) {
+    for (const char* format : {"astc4x4", "astc6x6_srgb", "astc5x4_float"}) {
         WorkPool one(1), two(2);
         const TextureImage alone = Encode(picture, format, one, 0);
         const TextureImage shared = Encode(picture, format, two, 0);

@@ -84,6 +84,24 @@ TEST(HdrTool, AnExrSkyToFloatMipsAndBackToExr)
     EXPECT_GT(red, 10.0f);
 }
 
+// A float input asked for as plain astc4x4 gets ASTC's HDR form in KTX2,
+// with no warning of clipped values; diff then judges it as a float file.
+TEST(HdrTool, AnExrSkyToAstcHdrKtx2)
+{
+    TempFolder folder;
+    WriteExr(folder / "sky.exr", FloatPicture(16, 8, Sky));
+    const RunResult made =
+        RunTool({"convert", folder / "sky.exr", "-o", folder / "sky.ktx2", "--format", "astc4x4"}, folder);
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    EXPECT_EQ(made.err.find("clipped"), std::string::npos) << made.err;
+    EXPECT_EQ(ReadTextureFile(folder / "sky.ktx2").format, FMT_ASTC_4X4_F);
+    const RunResult info = RunTool({"info", folder / "sky.ktx2"}, folder);
+    EXPECT_NE(info.out.find("ASTC_4x4_SFLOAT_BLOCK"), std::string::npos) << info.out;
+    const RunResult diff = RunTool({"diff", "--json", folder / "sky.exr", folder / "sky.ktx2"}, folder);
+    EXPECT_EQ(diff.exitCode, 0) << diff.err;
+    EXPECT_LT(JsonValue(diff.out, "log2_rmse"), 0.1) << diff.out;
+}
+
 TEST(HdrTool, DiffJudgesFloatFilesByTheirHdrFigures)
 {
     TempFolder folder;
