@@ -5,7 +5,7 @@
 // encodes and decodes their blocks for the conversions.
 //
 // Every footprint stores 16 bytes per block, as the ASTC format's public
-// description (the Khronos Data Format Specification's ASTC chapter) fixes.
+// description (the ASTC chapter of Khronos's data format descriptions) fixes.
 #pragma once
 
 #include "r3az8/tex/pixel_formats.h"

@@ -1,7 +1,7 @@
 // The BC6H encoder: 16 pixels of HDR colour in, the 16-byte block of
 // whichever mode, partition and endpoints decodes them closest, unsigned
-// (FMT_BC6H_UF16) or signed (FMT_BC6H_SF16). Follows the BC6H format
-// description of Microsoft's public Direct3D 11 documentation.
+// (FMT_BC6H_UF16) or signed (FMT_BC6H_SF16). Follows the BC6H format's
+// public description.
 //
 // Errors are measured among the halves (bc6h_space.h), which is close to
 // log2: an HDR block is fitted for its shape in stops, not for its

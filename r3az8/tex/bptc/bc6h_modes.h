@@ -1,8 +1,7 @@
 // The fourteen BC6H modes as data: how many regions, whether the endpoints
 // after the first are stored as differences from it, their precisions, and
 // the order their bits are scattered over the block (the mode tables of
-// the BC6H format description in Microsoft's public Direct3D 11
-// documentation). The decoder reads blocks by these rows and the encoder
+// the BC6H format's public description). The decoder reads blocks by these rows and the encoder
 // writes them by the same rows, so the two cannot disagree; likewise the
 // unquantisation and the last step to half-float bits are shared.
 #pragma once

@@ -12,7 +12,7 @@ namespace {
 
 constexpr uint32_t kBlockHeaderBytes = 24;
 constexpr uint32_t kSampleBytes = 16;
-constexpr uint16_t kVersion = 2; // Data Format Specification 1.3
+constexpr uint16_t kVersion = 2; // data format descriptor version 1.3
 // The qualifiers that change what a sample's bits mean; "linear" only
 // marks alpha beside sRGB colour, and is not compared.
 constexpr BYTE kMeaningQualifiers = kQualifierExponent | kQualifierSigned | kQualifierFloat;

@@ -1,6 +1,6 @@
 // The data format descriptor of a KTX2 file: the one basic descriptor
-// block that says what a VkFormat's bytes mean (Khronos Data Format
-// Specification 1.3, section 5; the KTX 2.0 format requires it to agree
+// block that says what a VkFormat's bytes mean (Khronos's data format
+// descriptor, version 1.3, its basic block; the KTX 2.0 format requires it to agree
 // with vkFormat). Made for a row of the KTX2 format table, and checked
 // against the row a file's vkFormat names.
 #pragma once

@@ -37,7 +37,7 @@ constexpr FormatRow Blocks(D3DFORMAT format, VkName vk, VkName vkSrgb, Model mod
 }
 
 // An ASTC footprint: one sample of data over the 128 bits of each block,
-// of floats for the HDR forms (the Khronos Data Format Specification marks
+// of floats for the HDR forms (Khronos's data format descriptions mark
 // ASTC HDR's sample float and signed).
 constexpr FormatRow Astc(D3DFORMAT format, VkName vk, VkName vkSrgb, BYTE width, BYTE height,
                          Numbers numbers = Numbers::Unorm)
@@ -110,7 +110,7 @@ constexpr std::array kRows = {
     Pixels(FMT_A32B32G32R32F, V(109, "R32G32B32A32_SFLOAT"), kNone, 4, kSfloat, R(0, 32), G(32, 32), B(64, 32), A(96, 32)),
     Pixels(FMT_R11G11B10F, V(122, "B10G11R11_UFLOAT_PACK32"), kNone, 4, kUfloat, R(0, 11), G(11, 11), B(22, 10)),
     // Shared exponent: integer mantissas, and the exponent as a sample of
-    // each colour it scales (the Data Format Specification's example).
+    // each colour it scales (as Khronos's data format descriptions show it).
     Pixels(FMT_R9G9B9E5, V(123, "E5B9G9R9_UFLOAT_PACK32"), kNone, 4, kUnorm, R(0, 9), G(9, 9), B(18, 9),
            Exponent(kChannelRed), Exponent(kChannelGreen), Exponent(kChannelBlue)),
     // BC1's RGBA form: the library's dxt1 may hold transparent texels.

@@ -4,8 +4,8 @@
 // reordering some stored layouts need. One row per format, checked against
 // the library's format catalogue when the table compiles. The numbers are
 // those of the Vulkan API registry (vk.xml, VkFormat); the descriptors
-// follow the Khronos Data Format Specification 1.3 as the KTX 2.0 format
-// requires it.
+// follow Khronos's data format descriptor, version 1.3, as the KTX 2.0
+// format requires it.
 #pragma once
 
 #include "r3az8/tex/files/dds_format_table.h"
